@@ -1,0 +1,17 @@
+# Warnings and sanitizers shared by every target of the project.
+add_library(klv_build_flags INTERFACE)
+target_compile_options(klv_build_flags INTERFACE -Wall -Wextra -Wpedantic)
+if(KLV_WERROR)
+  target_compile_options(klv_build_flags INTERFACE -Werror)
+endif()
+
+if(KLV_SANITIZE)
+  # A sanitizer report must fail the run, never scroll past.
+  set(klv_sanitize_flags -fsanitize=${KLV_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${klv_sanitize_flags})
+  add_link_options(${klv_sanitize_flags})
+endif()
+
+if(KLV_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "KLV_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
+endif()
