@@ -1,0 +1,153 @@
+#include "platform/file_store.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace klv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> Entries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  return names;
+}
+
+class FileStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("klv-file-store-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+    fs::remove_all(folder_);
+  }
+  // A tiny file system of its own, so a full disk or a read-only folder can
+  // be made for real. Needs root; elsewhere the test is skipped.
+  bool MountTmpfs(const char* options) {
+    mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, options) == 0;
+    return mounted_;
+  }
+
+  fs::path folder_;
+  bool mounted_ = false;
+};
+
+TEST_F(FileStoreTest, ReplacesALongerFileWithExactlyTheNewBytes) {
+  const fs::path file = folder_ / "a.klv";
+  ASSERT_TRUE(SaveFileAtomically(file, std::string(500, 'x')).ok);
+  ::chmod(file.c_str(), 0640);
+
+  const SaveOutcome outcome = SaveFileAtomically(file, "new");
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_EQ(ReadAll(file), "new");
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+      << "a replaced file keeps its permissions";
+  EXPECT_EQ(Entries(folder_), std::vector<std::string>{"a.klv"});
+}
+
+TEST_F(FileStoreTest, MissingFolderFailsWithTheSystemReason) {
+  const SaveOutcome outcome = SaveFileAtomically(folder_ / "no-such" / "a.klv", "x");
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.error, SystemErrorText(ENOENT));
+}
+
+TEST_F(FileStoreTest, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
+  if (!MountTmpfs("size=16k")) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  const fs::path file = folder_ / "KlvTool.ini";
+  const std::string old(24, '\x01');
+  ASSERT_TRUE(SaveFileAtomically(file, old).ok);
+
+  const SaveOutcome outcome = SaveFileAtomically(file, std::string(64 * 1024, 'y'));
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.error, SystemErrorText(ENOSPC));
+  EXPECT_EQ(ReadAll(file), old);
+  EXPECT_EQ(Entries(folder_), std::vector<std::string>{"KlvTool.ini"});
+}
+
+TEST_F(FileStoreTest, ReadOnlyFolderKeepsTheOldFile) {
+  if (!MountTmpfs("size=64k")) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  const fs::path file = folder_ / "comlog.txt";
+  ASSERT_TRUE(SaveFileAtomically(file, "old log").ok);
+  ASSERT_EQ(::mount("tmpfs", folder_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
+
+  const SaveOutcome outcome = SaveFileAtomically(file, "new log");
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.error, SystemErrorText(EROFS));
+  EXPECT_EQ(ReadAll(file), "old log");
+  EXPECT_EQ(Entries(folder_), std::vector<std::string>{"comlog.txt"});
+}
+
+// True when the process has a file of the folder open (the file being saved).
+bool HasFileOpenIn(pid_t pid, const fs::path& folder) {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+    const fs::path target = fs::read_symlink(entry.path(), error);
+    if (!error && target.string().rfind(folder.string() + "/", 0) == 0) return true;
+  }
+  return false;
+}
+
+TEST_F(FileStoreTest, KillWhileSavingKeepsTheOldFileAndLeavesNoTemporary) {
+  const fs::path file = folder_ / "a.klv";
+  const std::string old = "old parameter file";
+  ASSERT_TRUE(SaveFileAtomically(file, old).ok);
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Large enough that the parent catches it in the middle of writing.
+    const std::string big(512u << 20, 'z');
+    SaveFileAtomically(file, big);
+    ::_exit(0);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!HasFileOpenIn(child, folder_) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the save finished before it could be interrupted";
+
+  EXPECT_EQ(ReadAll(file), old);
+  EXPECT_EQ(Entries(folder_), std::vector<std::string>{"a.klv"});
+}
+
+TEST_F(FileStoreTest, ReadPrefixReadsAtMostTheLimitAndRefusesFolders) {
+  const fs::path file = folder_ / "f.bin";
+  ASSERT_TRUE(SaveFileAtomically(file, std::string(300, 'q')).ok);
+
+  const ReadOutcome prefix = ReadFilePrefix(file, 260);
+  ASSERT_EQ(prefix.status, ReadOutcome::Status::Ok);
+  EXPECT_EQ(prefix.bytes.size(), 260u);
+
+  EXPECT_EQ(ReadFilePrefix(folder_, 10).status, ReadOutcome::Status::CannotOpen);
+  EXPECT_EQ(ReadFilePrefix(folder_ / "missing", 10).status, ReadOutcome::Status::CannotOpen);
+}
+
+}  // namespace
+}  // namespace klv
