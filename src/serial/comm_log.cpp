@@ -1,0 +1,140 @@
+#include "serial/comm_log.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/file_store.h"
+#include "serial/modbus_codec.h"
+
+namespace klv {
+namespace {
+
+constexpr uint8_t kStx = 0x02;
+constexpr uint8_t kEtx = 0x03;
+constexpr uint8_t kCr = 0x0D;
+constexpr uint8_t kLf = 0x0A;
+
+// One byte as shown in the log. Writes at most 5 characters to out and
+// returns how many.
+std::size_t RenderByte(uint8_t byte, bool hex, char* out) {
+  if (hex) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    out[0] = '(';
+    out[1] = kDigits[byte >> 4];
+    out[2] = kDigits[byte & 0x0F];
+    out[3] = ')';
+    return 4;
+  }
+  std::string_view text;
+  switch (byte) {
+    case kStx: text = "(STX)"; break;
+    case kEtx: text = "(ETX)"; break;
+    case kCr: text = "(CR)"; break;
+    case kLf: text = "(LF)"; break;
+    default:
+      if (byte >= 32 && byte <= 122) {
+        out[0] = static_cast<char>(byte);
+        return 1;
+      }
+      text = "(?)";
+  }
+  std::copy(text.begin(), text.end(), out);
+  return text.size();
+}
+
+}  // namespace
+
+void CommLog::Clear() {
+  length_ = 0;
+  dropped_ = 0;
+  buffer_[0] = '\0';
+}
+
+void CommLog::AppendEntry(std::string_view entry) {
+  if (dropped_ > 0 || entry.size() > buffer_.size() - 1 - length_) {
+    ++dropped_;
+    return;
+  }
+  std::copy(entry.begin(), entry.end(), buffer_.begin() + static_cast<std::ptrdiff_t>(length_));
+  length_ += entry.size();
+  buffer_[length_] = '\0';
+}
+
+std::size_t AppendLogEntry(CommLog& log, const uint8_t* frame, std::size_t length, int sequence,
+                           FrameDirection direction, Protocol protocol, RtuRequestCopy& lastRtuRequest) {
+  char head[32];
+  const int headLength = std::snprintf(head, sizeof head,
+                                       direction == FrameDirection::Request ? "%03d. PC->KLV: " : "%03d. KLV->PC: ",
+                                       sequence);
+
+  // The wire form of the frame, made from a copy so the caller's frame stays.
+  FrameBuffer copy{};
+  std::size_t count = frame != nullptr ? std::min(length, copy.size()) : 0;
+  std::copy_n(frame, count, copy.begin());
+  const bool modbus = protocol == Protocol::ModbusRtu || protocol == Protocol::ModbusAscii;
+  if (modbus) ToModbusRequest(copy, count, direction, protocol, lastRtuRequest);
+  count = std::min(count, copy.size());
+  const bool hex = protocol == Protocol::ModbusRtu;
+
+  // A line holds at most kLogLineLimit characters with its CR LF. One that
+  // would be longer keeps as many whole marks as fit with kLogCutMark.
+  std::string entry(head, static_cast<std::size_t>(std::max(headLength, 0)));
+  entry.reserve(kLogLineLimit + 2);
+  const std::size_t room = kLogLineLimit - 2;
+  char mark[5];
+  std::size_t full = entry.size();
+  for (std::size_t i = 0; i < count; ++i) full += RenderByte(copy[i], hex, mark);
+  if (full <= room) {
+    for (std::size_t i = 0; i < count; ++i) entry.append(mark, RenderByte(copy[i], hex, mark));
+  } else {
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t n = RenderByte(copy[i], hex, mark);
+      if (entry.size() + n + kLogCutMark.size() > room) break;
+      entry.append(mark, n);
+    }
+    entry.append(kLogCutMark);
+  }
+  entry.append("\r\n");
+  if (direction == FrameDirection::Response) entry.append("\r\n");
+
+  log.AppendEntry(entry);
+  return log.Text().size();
+}
+
+CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
+                        const CommSettings& settings, const Clock& clock) {
+  CommLogSave result;
+  if (log.Empty()) return result;
+  result.status = CommLogSave::Status::Failed;
+  if (path.empty()) {
+    result.error = "no log path";
+    return result;
+  }
+
+  const LocalTime now = clock.LocalNow();
+  // The header is at most 99 characters; snprintf cuts an overlong title.
+  char header[100];
+  const int headerLength =
+      std::snprintf(header, sizeof header, "%02d/%02d/%02d %02d:%02d:%02d%.*s COM%d %dbps", now.month, now.day,
+                    ((now.year % 100) + 100) % 100, now.hour, now.minute, now.second,
+                    static_cast<int>(std::min<std::size_t>(title.size(), sizeof header)), title.data(),
+                    static_cast<int>(settings.PortInUse()), static_cast<int>(settings.speed));
+
+  std::string text(header, std::min(static_cast<std::size_t>(std::max(headerLength, 0)), sizeof header - 1));
+  text.append("\r\n\r\n");
+  text.append(log.Text());
+  if (log.DroppedLines() > 0) {
+    text.append("*** The log was full: " + std::to_string(log.DroppedLines()) +
+                " further lines were not recorded ***\r\n");
+  }
+
+  const SaveOutcome saved = SaveFileAtomically(path, text);
+  if (!saved.ok) {
+    result.error = saved.error;
+    return result;
+  }
+  result.status = CommLogSave::Status::Saved;
+  return result;
+}
+
+}  // namespace klv
