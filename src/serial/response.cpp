@@ -1,0 +1,41 @@
+#include "serial/response.h"
+
+#include <algorithm>
+
+namespace klv {
+
+namespace {
+
+constexpr std::size_t kCodeOffset = 6;
+constexpr std::size_t kValueOffset = 8;
+constexpr std::size_t kValueEnd = 12;
+
+int HexDigitValue(uint8_t c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+ExchangeResult ClassifyResponse(const FrameBuffer& buffer, std::size_t count) {
+  if (count == 0) return ExchangeResult::NoResponse;
+  // Offset 6 is read even past `count`: request and response share the
+  // buffer, so a short reply is judged by what the request left there.
+  return buffer[kCodeOffset] == '0' ? ExchangeResult::Ok : ExchangeResult::Error;
+}
+
+int16_t ResponseValue(const FrameBuffer& buffer, std::size_t count) {
+  // Bytes past `count` are left over from the request, never part of a value.
+  const std::size_t end = std::min({count, kValueEnd, buffer.size()});
+  unsigned value = 0;
+  for (std::size_t i = kValueOffset; i < end; ++i) {
+    const int digit = HexDigitValue(buffer[i]);
+    if (digit < 0) break;
+    value = (value << 4) | static_cast<unsigned>(digit);
+  }
+  return static_cast<int16_t>(static_cast<uint16_t>(value));
+}
+
+}  // namespace klv
