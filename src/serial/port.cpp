@@ -1,0 +1,79 @@
+#include "serial/port.h"
+
+#include <algorithm>
+#include <span>
+#include <utility>
+
+#include "serial/line_settings.h"
+#include "serial/modbus_codec.h"
+
+namespace klv {
+namespace {
+
+std::string StatusMessage(PortStatus status) {
+  switch (status) {
+    case PortStatus::Ok: return {};
+    case PortStatus::CannotOpen: return "Port cannot be used";
+    case PortStatus::GetStateFailed: return "SYS ERR: GetCommState failed";
+    case PortStatus::SetupFailed: return "SYS ERR: Port setup failed";
+    case PortStatus::TimeoutSetupFailed: return "SYS ERR: Timeout setup failed";
+  }
+  return "Port cannot be used";
+}
+
+}  // namespace
+
+SerialLine::SerialLine() : SerialLine(MakeSystemSerialPort) {}
+
+SerialLine::SerialLine(SerialPortFactory factory) : factory_(std::move(factory)) {}
+
+SerialLine::~SerialLine() { ClosePort(); }
+
+OpenPortResult SerialLine::OpenPort(CommSettings& settings, const std::filesystem::path& dataFolder) {
+  ClosePort();
+  const int32_t number = CorrectPortNumber(settings);
+  const std::filesystem::path device = ResolvePortDevice(number, dataFolder);
+  if (device.empty()) {
+    return {false, PortStatus::CannotOpen,
+            StatusMessage(PortStatus::CannotOpen) + "\n" + PortName(number) + ": no such port"};
+  }
+
+  PortHandle port = factory_ ? factory_() : nullptr;
+  if (!port) return {false, PortStatus::CannotOpen, StatusMessage(PortStatus::CannotOpen)};
+  const PortOpenStatus opened = port->Open(device, BuildLineSettings(settings));
+  if (opened.status != PortStatus::Ok) {
+    port->Close();
+    std::string message = StatusMessage(opened.status);
+    if (opened.status == PortStatus::CannotOpen && !opened.cause.empty()) {
+      message += "\n" + PortName(number) + ", " + opened.cause;
+    }
+    return {false, opened.status, std::move(message)};
+  }
+  handle_ = std::move(port);
+  return {true, PortStatus::Ok, {}};
+}
+
+void SerialLine::ClosePort() {
+  if (!handle_) return;
+  handle_->Close();
+  handle_.reset();
+}
+
+SendResult SerialLine::SendFrame(FrameBuffer& frame, std::size_t length, Protocol protocol,
+                                 RtuRequestCopy& lastRtuRequest) {
+  length = std::min(length, frame.size());
+  ToModbusRequest(frame, length, FrameDirection::Request, protocol, lastRtuRequest);
+  length = std::min(length, frame.size());
+  if (!handle_) return {};
+  const WriteOutcome outcome = handle_->Write(std::span<const uint8_t>(frame.data(), length));
+  return {outcome.ok, outcome.written};
+}
+
+std::size_t SerialLine::ReceiveFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol) {
+  if (!handle_) return 0;
+  std::size_t count = handle_->Read(std::span<uint8_t>(buffer.data(), std::min(wanted, buffer.size())));
+  if (count > 0) FromModbusResponse(buffer, count, protocol);
+  return std::min(count, buffer.size());
+}
+
+}  // namespace klv

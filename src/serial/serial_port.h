@@ -1,0 +1,69 @@
+#pragma once
+// The narrow interface to one serial device. The program's port operations
+// (serial/port.h) work through it; posix_serial_port.cpp is the real one, and
+// tests use a scripted one.
+//
+// Thread-safety: an object is used by one thread at a time and never
+// concurrently. It may pass from one thread to another (a transfer worker,
+// then the window thread) when the hand-over orders the two, as the worker's
+// release/acquire done flag does. Closing it from one thread while another
+// reads is not supported.
+//
+// Errors: Open reports what went wrong as a status plus, where the system
+// told why, a one-line cause for the operator. Write and Read never fail
+// loudly: they report what they moved. A device that goes away while open
+// (adapter pulled, far end of a pseudo-terminal closed) makes every later
+// Read return 0 bytes and every Write fail, each within its time-out and
+// without spinning; the port stays open until Close.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "serial/line_settings.h"
+
+namespace klv {
+
+enum class PortStatus {
+  Ok,
+  CannotOpen,          // absent, in use, no access: the device was not opened
+  GetStateFailed,      // the device's current settings could not be read
+  SetupFailed,         // the line settings (or the speed) were refused
+  TimeoutSetupFailed,  // the time-outs could not be applied
+};
+
+struct PortOpenStatus {
+  PortStatus status = PortStatus::Ok;
+  std::string cause;  // e.g. "/dev/ttyUSB0: no such device"; may be empty
+};
+
+struct WriteOutcome {
+  bool ok = false;          // every byte went out within the write time-out
+  std::size_t written = 0;  // bytes handed to the device
+};
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // Opens the device for this object's exclusive use and applies the line
+  // settings and time-outs. On any failure the device is left closed.
+  virtual PortOpenStatus Open(const std::filesystem::path& device, const LineSettings& settings) = 0;
+  virtual bool IsOpen() const = 0;
+  // Writes the bytes; returns within the write time-out of the settings.
+  virtual WriteOutcome Write(std::span<const uint8_t> bytes) = 0;
+  // Reads up to buffer.size() bytes. Returns as soon as that many are in, or
+  // when the read time-out has passed since the call began, with whatever has
+  // arrived (0 when nothing did). Bytes beyond buffer.size() stay queued for
+  // the next read.
+  virtual std::size_t Read(std::span<uint8_t> buffer) = 0;
+  // Releases the device; harmless when not open.
+  virtual void Close() = 0;
+};
+
+// The real port of the platform the program is built for.
+std::unique_ptr<SerialPort> MakeSystemSerialPort();
+
+}  // namespace klv
