@@ -1,0 +1,121 @@
+#pragma once
+// Which regulator is on the line and what it carries: the identification
+// registers and codes, the procedure that turns them into a model, the
+// device's option word, and the two facts a KLV40 write checks (control
+// input type and control mode). The codes and texts are data; the transfers
+// decide what a mismatch means.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "model/model_kind.h"
+#include "serial/exchange.h"
+
+namespace klv {
+
+// Registers read besides the catalogue.
+// The KLV40 code; a one-series device gives no normal reply.
+inline constexpr std::string_view kModelCodeRegister = "0110";
+// The one-series code; on a KLV40 the analog output option.
+inline constexpr std::string_view kSeriesOneCodeRegister = "0119";
+// ControlMode and ControlInputType of a KLV40, read fresh for each write.
+inline constexpr std::string_view kControlModeRegister = "0112";
+inline constexpr std::string_view kControlInputTypeRegister = "0113";
+
+// A code that names a model when its register answers normally with it.
+struct IdentificationCode {
+  std::string_view address;
+  uint16_t code;
+  ModelKind model;
+};
+
+inline constexpr std::array<IdentificationCode, 3> kIdentificationCodes = {{
+    {kModelCodeRegister, 0x0028, ModelKind::Klv40},       // decimal 40
+    {kSeriesOneCodeRegister, 0x3330, ModelKind::Klv30},   // the characters "30"
+    {kSeriesOneCodeRegister, 0x3045, ModelKind::Klv30E},  // the characters "0E"
+}};
+
+enum class IdentificationResult {
+  Klv40,
+  Klv30,
+  Klv30E,
+  OtherCodeIn0110,  // 0110 answered normally with a code that is not the KLV40's
+  NotIdentified,    // 0110 gave no good reply, and 0119 none or an unknown code
+};
+
+struct DeviceIdentification {
+  IdentificationResult result = IdentificationResult::NotIdentified;
+  // The value of the last register read when it answered normally: the other
+  // code of OtherCodeIn0110, the unknown 0119 code of NotIdentified. 0 when
+  // the last read got no good reply.
+  int16_t code = 0;
+  // The last register read answered normally. For NotIdentified this tells an
+  // unknown code in 0119 (a write reports "Model differs") from a device that
+  // gave no good reply at all (a write ends without that message).
+  bool answered = false;
+  // The log number after the identification's own entries: firstSequence + 2
+  // when 0110 settled it, firstSequence + 4 when 0119 was read too.
+  int nextSequence = 0;
+
+  // The model, for the three identified results.
+  std::optional<ModelKind> Model() const;
+};
+
+// Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good
+// reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off.
+DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, int firstSequence);
+
+// The option word of the connected device for its model family: ReadOptionInfo
+// (OptionFlags bits) for a KLV40, kOptionCurrentDetection when ProbeDevice
+// answers for a KLV30 or KLV30E. 0 without any exchange for a value that is
+// none of the three models.
+uint16_t DeviceOptionWord(const ExchangeContext& context, ModelKind model);
+
+// ---- Control input type (register 0113 of a KLV40) -------------------------
+
+// The ControlInputType value of a current input; every other value is a
+// voltage input.
+inline constexpr int16_t kCurrentControlInput = 4;
+
+enum class ControlInputKind { Current, Voltage };
+
+struct ControlInputDescription {
+  ControlInputKind kind;
+  // The controlInputRange values (screen choices) this input can serve.
+  int16_t firstRange;
+  int16_t lastRange;
+  int nameText;             // numbered text of the name (English and Japanese)
+  std::string_view name;    // the English name
+  std::string_view ranges;  // shown after the name in either language
+};
+
+inline constexpr std::array<ControlInputDescription, 2> kControlInputs = {{
+    {ControlInputKind::Current, 0, 1, 211, "Current input", " ( 4-20mA, 0-20mA )"},
+    {ControlInputKind::Voltage, 2, 7, 212, "Voltage input", " ( 0-1V, 1-5V, 0-10V, Pot, Con, Puls )"},
+}};
+
+constexpr ControlInputKind ControlInputKindOf(int16_t controlInputType) {
+  return controlInputType == kCurrentControlInput ? ControlInputKind::Current : ControlInputKind::Voltage;
+}
+
+// The row of kControlInputs for a device's ControlInputType.
+const ControlInputDescription& DescribeControlInput(int16_t controlInputType);
+
+// True when the screen's controlInputRange fits the device's input: a current
+// input takes 0 and 1, a voltage input 2 to 7. A range outside 0..7 (only a
+// damaged parameter file can hold one) fits neither, so the write is refused
+// rather than sent with a range the device cannot serve.
+bool ControlInputMatches(int16_t controlInputType, int16_t controlInputRange);
+
+// ---- Control mode (register 0112 of a KLV40) -------------------------------
+
+// From this control mode on, the write leaves currentLimiter (012E) at the
+// value of its pre-write.
+inline constexpr int16_t kFirstModeWithoutCurrentLimiter = 5;
+
+constexpr bool SkipsCurrentLimiterWrite(int16_t controlMode) {
+  return controlMode >= kFirstModeWithoutCurrentLimiter;
+}
+
+}  // namespace klv

@@ -1,0 +1,240 @@
+#include "serial/exchange.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "serial/exchange_rig.h"
+#include "serial/torvalek_frame.h"
+
+namespace klv {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::Bytes;
+using testing::FakeClock;
+using testing::ReadReply;
+using testing::ScriptedDevice;
+using testing::TextBytes;
+using testing::WriteReply;
+
+class ExchangeTest : public testing::ExchangeRig {};
+
+// The worked example of the log: register 0116 of device 1 reads 1.
+TEST_F(ExchangeTest, LogsRequestBeforeSendingAndReplyWithTheNextNumber) {
+  Open();
+  Script({ReadReply("0001")});
+
+  FrameBuffer frame{};
+  ASSERT_EQ(BuildStandardRead(frame, 1, "0116"), 0);
+  const TransactOutcome outcome = Transact(Context(), frame, kReadRequestLength, true, 1);
+
+  EXPECT_EQ(outcome.result, ExchangeResult::Ok);
+  EXPECT_EQ(outcome.value, 1);
+  EXPECT_EQ(log_.Text(),
+            "001. PC->KLV: (STX)011R01160(ETX)E1(CR)\r\n"
+            "002. KLV->PC: (STX)011R00,0001(ETX)36(CR)\r\n"
+            "\r\n");
+  ASSERT_EQ(device_.Writes().size(), 1u);
+  EXPECT_EQ(device_.Writes()[0], TextBytes("\x02" "011R01160\x03" "E1\r"));
+  // The buffer now holds the reply as text, cut after its first data field.
+  EXPECT_EQ(FrameLength(frame), 12u);
+  EXPECT_EQ(std::string(frame.begin() + 1, frame.begin() + 12), "011R00,0001");
+}
+
+TEST_F(ExchangeTest, LogOffLeavesTheLogAlone) {
+  Open();
+  Script({ReadReply("0001")});
+  EXPECT_TRUE(ReadRegister(Context(), "0116", false, 1).Ok());
+  EXPECT_TRUE(log_.Empty());
+}
+
+struct ClassifyCase {
+  const char* name;
+  std::optional<Bytes> reply;  // nullopt: the device stays silent
+  ExchangeResult result;
+  int16_t value;
+};
+
+// Each reply decides by the response code's second character; a read that is
+// Ok yields the four hex digits after the comma, stopping early at a non-digit.
+TEST_F(ExchangeTest, ClassifiesEachReplyAfterExactlyOneAttempt) {
+  const ClassifyCase cases[] = {
+      {"silent", std::nullopt, ExchangeResult::NoResponse, 0},
+      {"six characters", TextBytes("\x02" "011R0"), ExchangeResult::Error, 0},
+      {"code 00, 0064", ReadReply("0064"), ExchangeResult::Ok, 100},
+      {"code 10", ReadReply("0064", "10"), ExchangeResult::Ok, 100},
+      {"code 01", ReadReply("0064", "01"), ExchangeResult::Error, 0},
+      {"code 09", ReadReply("0064", "09"), ExchangeResult::Error, 0},
+      {"data 00 then ETX", ReadReply("00"), ExchangeResult::Ok, 0},
+      {"FFFE is negative", ReadReply("FFFE"), ExchangeResult::Ok, -2},
+      {"further data fields", ReadReply("0028,0001,0002"), ExchangeResult::Ok, 40},
+  };
+  Open();
+  for (const ClassifyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t writesBefore = device_.Writes().size();
+    Script({c.reply});
+    const TransactOutcome outcome = ReadRegister(Context(), "0120", true, 3);
+    EXPECT_EQ(outcome.result, c.result);
+    EXPECT_EQ(outcome.value, c.value);
+    EXPECT_EQ(device_.Writes().size(), writesBefore + 1);
+  }
+}
+
+TEST_F(ExchangeTest, WriteSendsTheSixteenBitPatternAndTakesTheCodeOnly) {
+  Open();
+  Script({WriteReply(), WriteReply("09")});
+  const TransactOutcome taken = WriteRegister(Context(), "012C", -2, true, 13);
+  EXPECT_EQ(taken.result, ExchangeResult::Ok);
+  EXPECT_EQ(taken.value, 0);
+  EXPECT_EQ(WriteRegister(Context(), "012C", 100, true, 15).result, ExchangeResult::Error);
+
+  ASSERT_EQ(device_.Writes().size(), 2u);
+  const std::string first(device_.Writes()[0].begin(), device_.Writes()[0].end());
+  EXPECT_EQ(first.size(), kWriteRequestLength);
+  EXPECT_NE(first.find("011W012C0,FFFE\x03"), std::string::npos);
+  EXPECT_EQ(log_.Text().substr(0, 19), "013. PC->KLV: (STX)");
+  EXPECT_NE(log_.Text().find("014. KLV->PC: "), std::string::npos);
+}
+
+TEST_F(ExchangeTest, UsesTheSettingsDeviceAddress) {
+  settings_.deviceAddress = 31;
+  Open();
+  Script({std::nullopt});
+  ReadRegister(Context(), "0110", false, 1);
+  ASSERT_EQ(device_.Writes().size(), 1u);
+  EXPECT_EQ(std::string(device_.Writes()[0].begin() + 1, device_.Writes()[0].begin() + 4), "1F1");
+}
+
+// A settings file can hold an address the frame cannot carry: nothing is sent
+// or logged, and the exchange counts as unanswered.
+TEST_F(ExchangeTest, RequestThatCannotBeBuiltIsNotSent) {
+  settings_.deviceAddress = 0;
+  Open();
+  EXPECT_EQ(ReadRegister(Context(), "0110", true, 1).result, ExchangeResult::NoResponse);
+  settings_.deviceAddress = 100;
+  EXPECT_EQ(WriteRegister(Context(), "012C", 1, true, 1).result, ExchangeResult::NoResponse);
+  EXPECT_TRUE(device_.Writes().empty());
+  EXPECT_TRUE(log_.Empty());
+}
+
+// 90 bytes are asked for, more than any reply holds, so every receive lasts
+// the whole read time-out even when the reply comes at once.
+TEST_F(ExchangeTest, EveryExchangeWaitsTheFullReadTimeout) {
+  settings_.readTimeout = 200;
+  Open();
+  Script({ReadReply("0001"), ReadReply("0000"), ReadReply("0001"), ReadReply("0006")});
+  const auto start = clock_.Now();
+  EXPECT_EQ(ReadOptionInfo(Context()), 1 | 4 | 8);
+  EXPECT_EQ(device_.ReadDurations(), std::vector<Clock::Duration>(4, milliseconds(200)));
+  EXPECT_GE(clock_.Now() - start, milliseconds(800));
+}
+
+TEST_F(ExchangeTest, ClosedPortGivesNoResponseAtOnce) {
+  const TransactOutcome outcome = ReadRegister(Context(), "0110", true, 1);
+  EXPECT_EQ(outcome.result, ExchangeResult::NoResponse);
+  EXPECT_TRUE(device_.Writes().empty());
+  EXPECT_TRUE(device_.ReadDurations().empty());
+  EXPECT_EQ(clock_.Now(), Clock::TimePoint{});
+  // The attempt is still on record, with an empty reply.
+  EXPECT_NE(log_.Text().find("002. KLV->PC: \r\n\r\n"), std::string::npos);
+}
+
+TEST_F(ExchangeTest, ModbusRtuSendsTheRtuFrameAndReadsTheRtuReply) {
+  Open(Protocol::ModbusRtu);
+  // Read of 0116 at address 1; CRC-16/MODBUS 0x3264, low byte first.
+  const Bytes request = {0x01, 0x03, 0x01, 0x16, 0x00, 0x01, 0x64, 0x32};
+  Script({Bytes{0x01, 0x03, 0x02, 0x00, 0x01, 0x79, 0x84},  // value 1
+          Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}});            // exception 02
+
+  const TransactOutcome good = ReadRegister(Context(), "0116", true, 1);
+  EXPECT_EQ(good.result, ExchangeResult::Ok);
+  EXPECT_EQ(good.value, 1);
+  EXPECT_EQ(ReadRegister(Context(), "0116", true, 3).result, ExchangeResult::Error);
+
+  ASSERT_EQ(device_.Writes().size(), 2u);
+  EXPECT_EQ(device_.Writes()[0], request);
+  const std::string firstExchange =
+      "001. PC->KLV: (01)(03)(01)(16)(00)(01)(64)(32)\r\n"
+      "002. KLV->PC: (01)(03)(02)(00)(01)(79)(84)\r\n\r\n";
+  EXPECT_EQ(log_.Text().substr(0, firstExchange.size()), firstExchange);
+}
+
+struct OptionCase {
+  const char* name;
+  std::vector<std::optional<Bytes>> replies;  // 0116, 0117, 0118, 0119
+  uint16_t options;
+  std::vector<std::string> asked;
+};
+
+TEST_F(ExchangeTest, ReadOptionInfoSetsBitsAndGivesUpAtTheFirstBadReply) {
+  const std::vector<std::string> all = {"0116", "0117", "0118", "0119"};
+  const OptionCase cases[] = {
+      {"1, 0, 5, 6", {ReadReply("0001"), ReadReply("0000"), ReadReply("0005"), ReadReply("0006")}, 13, all},
+      {"0119 reads 7", {ReadReply("0001"), ReadReply("0000"), ReadReply("0005"), ReadReply("0007")}, 5, all},
+      {"only 0119 is 6",
+       {ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0006")},
+       8,
+       all},
+      {"all set", {ReadReply("FFFF"), ReadReply("0002"), ReadReply("0100"), ReadReply("0006")}, 15, all},
+      {"0117 silent", {ReadReply("0001"), std::nullopt}, 0, {"0116", "0117"}},
+      {"0119 refused",
+       {ReadReply("0001"), ReadReply("0001"), ReadReply("0001"), ReadReply("0006", "09")},
+       0,
+       all},
+  };
+  for (const OptionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeClock clock;
+    ScriptedDevice device(clock);
+    SerialLine line(device.Factory());
+    ASSERT_TRUE(line.OpenPort(settings_, {}).ok);
+    CommLog log;
+    for (const auto& reply : c.replies) {
+      if (reply)
+        device.QueueReply(*reply);
+      else
+        device.QueueSilence();
+    }
+    EXPECT_EQ(ReadOptionInfo({line, settings_, log, lastRtuRequest_}), c.options);
+    std::vector<std::string> asked;
+    for (const Bytes& write : device.Writes()) asked.push_back(testing::RegisterOf(write));
+    EXPECT_EQ(asked, c.asked);
+  }
+}
+
+TEST_F(ExchangeTest, ReadOptionInfoStoppingAt0118LeavesSixLogLines) {
+  Open();
+  Script({ReadReply("0001"), ReadReply("0001"), std::nullopt});
+  EXPECT_EQ(ReadOptionInfo(Context()), 0);
+  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+// The fixed exchanges number their own entries from 1, whatever the
+// transfer's numbering has reached.
+TEST_F(ExchangeTest, FixedExchangesRestartTheLogNumbersAtOne) {
+  Open();
+  Script({ReadReply("0028"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"),
+          ReadReply("0000")});
+  ReadRegister(Context(), "0110", true, 1);
+  ReadOptionInfo(Context());
+  ProbeDevice(Context());
+  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2}));
+  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0110", "0116", "0117", "0118", "0119", "0102"}));
+}
+
+TEST_F(ExchangeTest, ProbeDeviceTakesAnyGoodReplyWhateverTheValue) {
+  Open();
+  Script({ReadReply("0000"), ReadReply("0000", "01"), std::nullopt});
+  EXPECT_TRUE(ProbeDevice(Context()));
+  EXPECT_FALSE(ProbeDevice(Context()));
+  EXPECT_FALSE(ProbeDevice(Context()));
+  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0102", "0102", "0102"}));
+}
+
+}  // namespace
+}  // namespace klv
