@@ -1,0 +1,118 @@
+#include "klv-sim/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "sim/sim_test_util.h"
+#include "support/fake_clock.h"
+
+namespace klv::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ReadRequest;
+using testing::Text;
+using testing::TorvalekFrame;
+
+ParsedCommandLine Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+
+TEST(SimCommandLine, DefaultsAreAKlv40AtAddress1InTorvalek) {
+  const ParsedCommandLine parsed = Parse({});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  const SimOptions& o = *parsed.options;
+  EXPECT_EQ(o.config.model, ModelKind::Klv40);
+  EXPECT_EQ(o.config.options, 0);
+  EXPECT_EQ(o.config.deviceAddress, 1);
+  EXPECT_EQ(o.config.protocol, Protocol::Torvalek);
+  EXPECT_TRUE(o.device.empty());
+  EXPECT_EQ(o.line.dataBits, 7);
+  EXPECT_EQ(o.line.parity, Parity::Even);
+  EXPECT_TRUE(o.faults.Empty());
+  EXPECT_FALSE(o.help);
+}
+
+TEST(SimCommandLine, ReadsEveryDeviceAndLineOption) {
+  const ParsedCommandLine parsed =
+      Parse({"--model", "klv30e", "--options=9", "--detect", "0", "--address", "10", "--protocol", "RTU",
+             "--device", "/dev/ttyUSB1", "--speed", "19200", "--parity", "odd", "--stop-bits", "2", "--mode", "2",
+             "--input-type", "0", "--input", "1200", "--set", "012C=0x64", "--set", "012A=-2"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  const SimOptions& o = *parsed.options;
+  EXPECT_EQ(o.config.model, ModelKind::Klv30E);
+  EXPECT_EQ(o.config.options, 9);
+  EXPECT_FALSE(o.config.detect);
+  EXPECT_EQ(o.config.deviceAddress, 10);
+  EXPECT_EQ(o.config.protocol, Protocol::ModbusRtu);
+  EXPECT_EQ(o.device, "/dev/ttyUSB1");
+  EXPECT_EQ(o.line.speed, 19200);
+  EXPECT_EQ(o.line.parity, Parity::Odd);
+  EXPECT_EQ(o.line.stopBits, 2);
+  EXPECT_EQ(o.line.dataBits, 8);  // RTU
+  EXPECT_EQ(o.config.controlMode, 2);
+  EXPECT_EQ(o.config.controlInputType, 0);
+  EXPECT_EQ(o.config.controlInput, 1200);
+  ASSERT_EQ(o.presets.size(), 2u);
+  EXPECT_EQ(o.presets[0], (std::pair<uint16_t, int16_t>{0x012C, 100}));
+  EXPECT_EQ(o.presets[1], (std::pair<uint16_t, int16_t>{0x012A, -2}));
+}
+
+TEST(SimCommandLine, RefusesBadValuesNamingTheOption) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--model", "KLV50"},   {"--options", "16"},     {"--detect", "2"},       {"--address", "0"},
+      {"--address", "100"},   {"--protocol", "tcp"},   {"--mode", "7"},         {"--data-bits", "9"},
+      {"--set", "012C"},      {"--set", "XYZ=1"},      {"--late", "0100"},      {"--late", "0100:x"},
+      {"--silent", "0100:5"}, {"--fail-after", "x:silent"}, {"--fail-after", "3:late"},
+      {"--fail-after", "3:boom"}, {"--bogus"},         {"--address"}};
+  for (const auto& args : bad) {
+    const ParsedCommandLine parsed = Parse(args);
+    EXPECT_FALSE(parsed.options) << args[0];
+    EXPECT_NE(parsed.error.find(args[0]), std::string::npos) << parsed.error;
+  }
+}
+
+TEST(SimCommandLine, FaultOptionsBuildThePlan) {
+  const ParsedCommandLine parsed = Parse({"--late", "0110:300", "--under", "102", "--split=*:25",
+                                          "--fail-after", "3:error", "--hangup-after", "5"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  const FaultPlan& plan = parsed.options->faults;
+  const FaultSet first = plan.ForRegister(0x0110, 1);
+  EXPECT_EQ(first.late, 300ms);
+  EXPECT_EQ(first.split, 25ms);
+  EXPECT_FALSE(first.error);
+  EXPECT_TRUE(plan.ForRegister(0x0102, 1).under);
+  EXPECT_FALSE(plan.ForRegister(0x0100, 1).under);
+  EXPECT_TRUE(plan.ForRegister(0x0100, 4).error);
+  EXPECT_FALSE(plan.ForRegister(0x0100, 4).hangUpAfterReply);
+  EXPECT_TRUE(plan.ForRegister(0x0100, 5).hangUpAfterReply);
+
+  // And the regulator carries it out.
+  klv::testing::FakeClock clock;
+  SimulatedRegulator device(parsed.options->config, clock);
+  device.SetFaultPlan(plan);
+  const ReplyPlan reply = device.Answer(ReadRequest(1, "0110"));
+  EXPECT_EQ(Text(reply.reply), TorvalekFrame("011R00,0028"));
+  EXPECT_EQ(reply.delay, 300ms);
+}
+
+TEST(SimCommandLine, HelpDocumentsEveryOption) {
+  const ParsedCommandLine parsed = Parse({"--help"});
+  ASSERT_TRUE(parsed.options);
+  EXPECT_TRUE(parsed.options->help);
+  const std::string usage = UsageText();
+  for (const char* option :
+       {"--model", "--options", "--detect", "--address", "--protocol", "--device", "--speed", "--parity",
+        "--stop-bits", "--data-bits", "--mode", "--input-type", "--input ", "--set", "--silent", "--error",
+        "--late", "--split", "--noise", "--hangup ", "--under", "--over", "--fail-after", "--hangup-after",
+        "--help"}) {
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+    // Every documented option is one the parser takes.
+    std::vector<std::string> args = {std::string(option)};
+    while (!args[0].empty() && args[0].back() == ' ') args[0].pop_back();
+    const ParsedCommandLine alone = Parse(args);
+    if (!alone.options) {
+      EXPECT_EQ(alone.error.find("unknown"), std::string::npos) << option;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace klv::sim
