@@ -1,0 +1,76 @@
+#include "transfer/comparison_messages.h"
+
+#include <array>
+#include <string_view>
+
+#include "model/device_identity.h"
+#include "model/parameter_set.h"
+
+namespace klv {
+namespace {
+
+// "< heading >", twelve blanks, then the sub-heading on a line of its own
+// after an empty one.
+std::string Heading(int heading, int subHeading, Language language) {
+  std::string text = "< ";
+  text += Text(heading, language);
+  text += " >            \n";
+  text += "\n  ";
+  text += Text(subHeading, language);
+  text += '\n';
+  return text;
+}
+
+std::string_view OnOff(uint16_t word, uint16_t bit) { return (word & bit) != 0 ? "  ON" : " OFF"; }
+
+std::string Closing(Language language) {
+  std::string text = "\n\n";
+  text += Text(kTextConfirmScreenSetting, language);
+  return text;
+}
+
+struct OptionLine {
+  uint16_t bit;
+  int nameText;
+};
+
+// In the order the message lists them, which is the bit order.
+constexpr std::array<OptionLine, 4> kKlv40Options = {{
+    {kOptionAnalogInput, kTextAnalogInput},
+    {kOptionAlarmOutput2, kTextAlarmOutput2},
+    {kOptionDigitalOutput, kTextDigitalControlOutput},
+    {kOptionAnalogOutput, kTextAnalogOutput},
+}};
+
+}  // namespace
+
+std::string Klv40OptionsMessage(uint16_t deviceOptions, Language language) {
+  std::string text = Heading(kTextOptionsDiffer, kTextOptionsOfDevice, language);
+  for (const OptionLine& option : kKlv40Options) {
+    text += "\n    ";
+    text += Text(option.nameText, language);
+    text += "\t : ";
+    text += OnOff(deviceOptions, option.bit);
+  }
+  return text + Closing(language);
+}
+
+std::string SeriesOneOptionsMessage(uint16_t deviceOptions, Language language) {
+  std::string text = Heading(kTextOptionsDiffer, kTextOptionsOfDevice, language);
+  text += "\n    ";
+  text += Text(kTextOutputCurrentDetection, language);
+  text += " : ";
+  text += OnOff(deviceOptions, kOptionCurrentDetection);
+  return text + Closing(language);
+}
+
+std::string ControlInputMessage(int16_t controlInputType, Language language) {
+  std::string text = Heading(kTextControlInputDiffers, kTextControlInputOfDevice, language);
+  text += '\n';
+  const ControlInputDescription& input = DescribeControlInput(controlInputType);
+  text += Text(input.nameText, language);
+  text += input.ranges;
+  return text + Closing(language);
+}
+
+}  // namespace klv

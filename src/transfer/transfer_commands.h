@@ -1,0 +1,100 @@
+#pragma once
+// The command side of a transfer, without any window: prepare and open the
+// port, run the body on the worker, close the port, write comlog.txt, and the
+// text that reports the outcome. The main window runs these pieces around its
+// settings screen and progress window; the command-line tool runs them whole.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "editor/texts.h"
+#include "model/model_kind.h"
+#include "model/parameter_set.h"
+#include "platform/clock.h"
+#include "serial/comm_log.h"
+#include "serial/comm_settings.h"
+#include "serial/frame_buffer.h"
+#include "serial/port.h"
+#include "transfer/progress_sink.h"
+#include "transfer/transfer_context.h"
+#include "transfer/transfer_worker.h"
+
+namespace klv {
+
+// The program's single instances that a transfer command works on, owned by
+// the application (or a test, or the command-line tool).
+struct TransferSession {
+  SerialLine& line;
+  CommSettings& settings;
+  CommLog& log;
+  RtuRequestCopy& lastRtuRequest;
+  ParameterSet& parameters;
+  ModelKind& currentModel;
+  TransferState& state;
+  Clock& clock;
+  std::filesystem::path dataFolder;   // where COM<n> links are looked up
+  std::filesystem::path commLogPath;  // CommLogPath: comlog.txt; empty when not available
+  // The port as the log header names it: empty for " COM<n>" from the
+  // settings, else this text (the device path the command-line tool was given).
+  std::string portLabel;
+};
+
+// Read: loads the current model's defaults (the window shows them next, so
+// the screen shows defaults also when the port fails), empties the log, sets
+// the mode and opens the port. Not ok: the port's message is to be shown and
+// the command ends; no log file is written.
+OpenPortResult BeginReadTransfer(TransferSession& session);
+
+// Write (the parameter set already holds what is to be sent): empties the
+// log, opens the port and, once it is open, sets the mode.
+OpenPortResult BeginWriteTransfer(TransferSession& session);
+
+// The body's view of the session, for the worker.
+TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress,
+                                    MessageSink& messages);
+
+// After the worker has finished: closes the port and writes comlog.txt with
+// the title of the mode. Failed: text 175 "Log file cannot be created" is to
+// be shown, then the report as usual.
+CommLogSave EndTransfer(TransferSession& session);
+
+// comlog.txt as SaveCommLog writes it, except that a non-empty portLabel
+// stands in the header where SaveCommLog puts " COM<n>".
+CommLogSave SaveTransferLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
+                            const CommSettings& settings, const Clock& clock, std::string_view portLabel);
+
+// How a transfer ended, for the operator.
+struct TransferReport {
+  // The current model is one of the three: after a read the window applies
+  // its layout; otherwise the layout stays.
+  bool modelKnown = false;
+  // At least one register went through.
+  bool succeeded = false;
+  std::string text;
+};
+
+// "--- KLV40 Parameter reading complete ---", "KLV30 Parameter reading
+// failure" or "??Parameter reading failure", by the current model after the
+// read and its result. A result of -1 (the port was not open) is a failure.
+TransferReport ReadReport(ModelKind currentModel, int16_t readResult, Language language);
+// The same for a write: "--- KLV30E Parameter writing complete ---",
+// "KLV40 Parameter writing failure" or "?? Parameter writing failure".
+TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, Language language);
+
+// A whole command without windows, for callers that wait while it runs.
+struct TransferCommandOutcome {
+  OpenPortResult open;  // not ok: nothing ran and no log was written
+  int16_t result = 0;   // ReadResult or WriteResult
+  CommLogSave logSave;
+  TransferReport report;
+};
+
+// Begin, the body on a worker thread, end, report. For a read the parameter
+// set and the current model hold what was read afterwards; for a write the
+// parameter set (with its option words) must hold what is to be sent.
+TransferCommandOutcome RunReadCommand(TransferSession& session, Language language, ProgressSink& progress,
+                                      MessageSink& messages);
+TransferCommandOutcome RunWriteCommand(TransferSession& session, Language language, ProgressSink& progress,
+                                       MessageSink& messages);
+
+}  // namespace klv

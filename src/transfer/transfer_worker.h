@@ -1,0 +1,63 @@
+#pragma once
+// The worker that runs one transfer body while the thread that started it
+// waits (the progress window's timer, or the command-line tool). The body's
+// result is stored before the done flag is set; the flag is set with release
+// and read with acquire, so a thread that has seen it set also sees the
+// result and everything the body wrote (parameter set, current model, log).
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "transfer/transfer_context.h"
+
+namespace klv {
+
+// Which body the worker runs.
+enum class TransferMode : uint16_t {
+  Read = 0,
+  Write = 1,
+};
+
+// The transfer variables the command, the worker and the window share. Each
+// transfer overwrites only its own result; the other keeps its last value.
+struct TransferState {
+  TransferMode mode = TransferMode::Read;  // TransferMode: set by the command before the worker starts
+  int16_t ReadResult = 0;   // count, 0, or -1 (port not open)
+  int16_t WriteResult = 0;  // count, 0, or -1 (port not open)
+};
+
+// The thread procedure: runs the body of state.mode, stores its result in
+// ReadResult or WriteResult, then sets workerDone (release). Returns 0.
+int TransferWorker(const TransferContext& context, TransferState& state, std::atomic<bool>& workerDone);
+
+// One worker thread with its done flag. The context, the state and the
+// object itself must outlive the thread: the destructor waits for it, so the
+// worker, the port and the window never outlive each other.
+class TransferThread {
+ public:
+  TransferThread() = default;
+  TransferThread(const TransferThread&) = delete;
+  TransferThread& operator=(const TransferThread&) = delete;
+  ~TransferThread() { Join(); }
+
+  // Clears the done flag and starts TransferWorker on a new thread. False
+  // when a worker of this object is still unjoined, or when the system could
+  // not start a thread; the body has then not run and the results are as
+  // they were.
+  bool Start(const TransferContext& context, TransferState& state);
+  // The done flag (acquire): the result is stored and the body has ended.
+  bool Done() const { return workerDone_.load(std::memory_order_acquire); }
+  // Waits for the thread to end; harmless when none runs.
+  void Join();
+
+ private:
+  std::atomic<bool> workerDone_{false};
+  std::thread thread_;
+};
+
+// Runs the transfer on a worker thread and waits for it to end, for callers
+// that have nothing to do meanwhile. When no thread can be started, the
+// body runs on the calling thread instead. Returns the stored result.
+int16_t RunTransfer(const TransferContext& context, TransferState& state);
+
+}  // namespace klv
