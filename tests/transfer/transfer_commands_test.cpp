@@ -1,0 +1,141 @@
+// The command side around the worker: preparing, the port, comlog.txt and
+// the report.
+#include "transfer/transfer_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "model/register_catalogue.h"
+#include "transfer/transfer_rig.h"
+
+namespace klv::testing {
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class TransferCommandsTest : public TransferRig {};
+
+TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndShowsDefaults) {
+  line_ = std::make_unique<SerialLine>(DevicePathPortFactory(folder_.Path() / "no-such-tty"));
+  {
+    std::ofstream(LogPath(), std::ios::binary) << "the previous transfer";
+  }
+  currentModel_ = ModelKind::Klv30E;
+  parameters_.scaleHigh = 850;
+  parameters_.OptionFlags = 4;
+  state_.ReadResult = 12;
+  RtuRequestCopy rtu{};
+  AppendLogEntry(log_, reinterpret_cast<const uint8_t*>("x"), 1, 1, FrameDirection::Request, Protocol::Torvalek, rtu);
+
+  const TransferCommandOutcome outcome = Read();
+
+  EXPECT_FALSE(outcome.open.ok);
+  EXPECT_EQ(outcome.open.message.substr(0, 19), "Port cannot be used");
+  EXPECT_EQ(ReadFile(LogPath()), "the previous transfer");
+  EXPECT_TRUE(log_.Empty());
+  EXPECT_EQ(parameters_.scaleHigh, 1000);  // the KLV30E default
+  EXPECT_EQ(parameters_.OptionFlags, 0);
+  EXPECT_EQ(state_.ReadResult, 12);
+  EXPECT_TRUE(journal_.Events().empty());
+}
+
+TEST_F(TransferCommandsTest, WriteLogNamesTheDevicePathAndThePortIsClosedAfterwards) {
+  Connect(Device(ModelKind::Klv30));
+  currentModel_ = ModelKind::Klv40;  // refused after 0110 and 0119
+  settings_.speed = 19200;
+  TransferSession session = Session();
+  session.portLabel = device_->Path();
+
+  const TransferCommandOutcome outcome = RunWriteCommand(session, Language::English, journal_, journal_);
+
+  EXPECT_TRUE(outcome.open.ok);
+  EXPECT_FALSE(line_->IsOpen());
+  EXPECT_EQ(outcome.logSave.status, CommLogSave::Status::Saved);
+  EXPECT_EQ(state_.mode, TransferMode::Write);
+  const std::vector<std::string> lines = SplitLines(ReadFile(LogPath()));
+  ASSERT_EQ(lines.size(), 2u + 6u);
+  EXPECT_EQ(lines[0], "12/09/26 08:05:03 < Parameter Write > " + device_->Path() + " 19200bps");
+  EXPECT_EQ(lines[1], "");
+  EXPECT_EQ(lines[2], "001. PC->KLV: " + LoggedFrame("011R01100"));
+  EXPECT_EQ(lines[5], "003. PC->KLV: " + LoggedFrame("011R01190"));
+  EXPECT_EQ(outcome.report.text, "KLV40 Parameter writing failure");
+}
+
+TEST_F(TransferCommandsTest, LogFileThatCannotBeWrittenDoesNotChangeTheReport) {
+  Connect(Device(ModelKind::Klv30, 0, false));
+  TransferSession session = Session();
+  session.commLogPath = folder_.Path() / "missing-folder" / "comlog.txt";
+
+  const TransferCommandOutcome outcome = RunReadCommand(session, Language::English, journal_, journal_);
+
+  EXPECT_EQ(outcome.logSave.status, CommLogSave::Status::Failed);
+  EXPECT_FALSE(outcome.logSave.error.empty());
+  EXPECT_EQ(outcome.result, 7);
+  EXPECT_EQ(outcome.report.text, "--- KLV30 Parameter reading complete ---");
+}
+
+TEST(TransferLogTest, HeaderNamesTheComPortOrTheGivenLabel) {
+  TempFolder folder;
+  FakeClock clock;
+  CommLog log;
+  RtuRequestCopy rtu{};
+  CommSettings settings;
+  settings.portNumber = 1;
+  settings.plus12 = 1;
+  settings.speed = 19200;
+  const auto path = folder.Path() / "comlog.txt";
+
+  EXPECT_EQ(SaveTransferLog(log, path, kParameterReadTitle, settings, clock, "/dev/ttyUSB0").status,
+            CommLogSave::Status::NothingToSave);
+  EXPECT_FALSE(std::filesystem::exists(path));
+
+  const uint8_t frame[] = {0x02, '0', '1', 0x03};
+  AppendLogEntry(log, frame, sizeof frame, 7, FrameDirection::Request, Protocol::Torvalek, rtu);
+  ASSERT_EQ(SaveTransferLog(log, path, kParameterReadTitle, settings, clock, "").status, CommLogSave::Status::Saved);
+  EXPECT_EQ(ReadFile(path), "12/09/26 08:05:03 < Parameter Read > COM13 19200bps\r\n\r\n007. PC->KLV: (STX)01(ETX)\r\n");
+  ASSERT_EQ(SaveTransferLog(log, path, kParameterReadTitle, settings, clock, "/dev/ttyUSB0").status,
+            CommLogSave::Status::Saved);
+  EXPECT_EQ(ReadFile(path),
+            "12/09/26 08:05:03 < Parameter Read > /dev/ttyUSB0 19200bps\r\n\r\n007. PC->KLV: (STX)01(ETX)\r\n");
+}
+
+struct ReportCase {
+  bool read;
+  ModelKind model;
+  int16_t result;
+  Language language;
+  const char* text;
+  bool succeeded;
+};
+
+TEST(TransferReportTest, ByTheCurrentModelAndTheResult) {
+  const ReportCase cases[] = {
+      {true, ModelKind::Klv40, 27, Language::English, "--- KLV40 Parameter reading complete ---", true},
+      {true, ModelKind::Klv30, 0, Language::English, "KLV30 Parameter reading failure", false},
+      {true, ModelKind::Klv30E, -1, Language::English, "KLV30E Parameter reading failure", false},
+      {true, static_cast<ModelKind>(7), 5, Language::English, "??Parameter reading failure", false},
+      {true, ModelKind::Klv30E, 1, Language::Japanese, "--- KLV30E パラメータ読出し終了 ---", true},
+      {false, ModelKind::Klv30E, 15, Language::English, "--- KLV30E Parameter writing complete ---", true},
+      {false, ModelKind::Klv40, 0, Language::English, "KLV40 Parameter writing failure", false},
+      {false, static_cast<ModelKind>(-1), 3, Language::English, "?? Parameter writing failure", false},
+      {false, ModelKind::Klv30, 0, Language::Japanese, "KLV30 パラメータ書込み失敗", false},
+      {false, static_cast<ModelKind>(3), 0, Language::Japanese, "??パラメータ書込み失敗", false},
+  };
+  for (const ReportCase& c : cases) {
+    const TransferReport report =
+        c.read ? ReadReport(c.model, c.result, c.language) : WriteReport(c.model, c.result, c.language);
+    EXPECT_EQ(report.text, c.text);
+    EXPECT_EQ(report.succeeded, c.succeeded) << c.text;
+    EXPECT_EQ(report.modelKnown, std::string(c.text).find("??") == std::string::npos) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace klv::testing
