@@ -1,68 +1,36 @@
 // klv-loader-cli: the command-line front end of KLV Loader, for scripts and
-// production lines. It shares the core with the windows.
+// production lines. It shares the core with the windows: the same transfers,
+// the same parameter files, the same settings file and comlog.txt.
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <string_view>
+#include <vector>
 
-#include "model/parameter_set.h"
-#include "model/register_catalogue.h"
-#include "platform/data_folder.h"
-#include "serial/settings_file.h"
-
-namespace {
-
-constexpr const char* kUsage =
-    "Usage: klv-loader-cli COMMAND [OPTIONS]\n"
-    "\n"
-    "Commands:\n"
-    "  defaults   show the default parameter set of the model stored in the\n"
-    "             settings file (KlvTool.ini in the data folder)\n"
-    "\n"
-    "Options:\n"
-    "  --help     show this text\n"
-    "  --version  show the version\n";
-
-// Prints every register of the model with its default value.
-int ShowDefaults() {
-  const klv::DataFolderOutcome folder = klv::DataFolder();
-  if (!folder.ok) {
-    std::fprintf(stderr, "klv-loader-cli: data folder: %s\n", folder.error.c_str());
-    return 1;
-  }
-  const std::filesystem::path settingsPath = folder.path / klv::kSettingsFileName;
-  const klv::SettingsLoad load = klv::LoadSettings(settingsPath);
-  if (load.status == klv::SettingsLoad::Status::DefaultsNotSaved ||
-      load.status == klv::SettingsLoad::Status::Unreadable) {
-    std::fprintf(stderr, "klv-loader-cli: %s: %s\n", settingsPath.c_str(), load.error.c_str());
-  }
-  const klv::ModelKind model = load.record.model;
-  klv::ParameterSet parameters;
-  klv::LoadDefaults(parameters, model);
-
-  std::printf("Model %.*s (settings: %s)\n", static_cast<int>(klv::ModelName(model).size()),
-              klv::ModelName(model).data(), settingsPath.c_str());
-  std::printf("Register  Default  Range          Option mask\n");
-  for (const klv::CatalogueEntry& row : klv::CatalogueRows(klv::CatalogueFor(model))) {
-    std::printf("%.*s      %7d  %6d..%-6d  %u\n", static_cast<int>(row.address.size()), row.address.data(),
-                row.value.In(parameters), row.minimum, row.maximum, static_cast<unsigned>(row.optionMask));
-  }
-  return 0;
-}
-
-}  // namespace
+#include "cli_options.h"
+#include "commands.h"
+#include "environment.h"
 
 int main(int argc, char** argv) {
-  const std::string_view command = argc > 1 ? argv[1] : "";
-  if (command == "--help" || command == "-h") {
-    std::fputs(kUsage, stdout);
-    return 0;
+  using namespace klv::cli;
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const ParsedCommandLine parsed = ParseCommandLine(args);
+  if (!parsed.commandLine) {
+    PrintError(parsed.error);
+    std::fputs("Try 'klv-loader-cli --help'.\n", stderr);
+    return kExitUnusable;
   }
-  if (command == "--version") {
-    std::printf("klv-loader-cli %s\n", KLV_VERSION);
-    return 0;
+  const CommandLine& line = *parsed.commandLine;
+  if (line.help) {
+    std::fputs(UsageText(line.command).c_str(), stdout);
+    return kExitSuccess;
   }
-  if (command == "defaults") return ShowDefaults();
-  std::fputs(kUsage, stderr);
-  return 2;
+  switch (line.command) {
+    case Command::Help: std::fputs(UsageText(Command::None).c_str(), stdout); return kExitSuccess;
+    case Command::Version: std::printf("klv-loader-cli %s\n", KLV_VERSION); return kExitSuccess;
+    case Command::Defaults: return RunDefaults();
+    case Command::Read: return RunRead(line);
+    case Command::Write: return RunWrite(line);
+    case Command::Show: return RunShow(line);
+    case Command::None: break;
+  }
+  return kExitUnusable;
 }

@@ -1,0 +1,426 @@
+// klv-loader-cli as a script runs it: a separate process with its own data
+// folder, talking to klv-sim on a pseudo-terminal in real time.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "transfer/transfer_rig.h"
+
+extern char** environ;
+
+namespace klv::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// The tool beside this test program in the build tree.
+fs::path CliPath() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  const fs::path cli = self.parent_path().parent_path() / "tools" / "klv-loader-cli" / "klv-loader-cli";
+  return fs::exists(cli, error) ? cli : fs::path{};
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+  double seconds = 0;
+};
+
+class CliTest : public TransferRig {
+ protected:
+  void SetUp() override {
+    cli_ = CliPath();
+    if (cli_.empty()) GTEST_SKIP() << "klv-loader-cli is not built beside the tests";
+  }
+
+  fs::path DataFolder() const { return folder_.Path() / "data" / "klv-loader"; }
+
+  // Runs the tool with a clean environment: its own data folder, the locale given.
+  CliRun Run(std::vector<std::string> args, const std::string& locale = "C") {
+    const fs::path out = folder_.Path() / "stdout";
+    const fs::path err = folder_.Path() / "stderr";
+    std::vector<std::string> env = {"XDG_DATA_HOME=" + (folder_.Path() / "data").string(),
+                                    "HOME=" + folder_.Path().string(), "LANG=" + locale};
+    args.insert(args.begin(), cli_.string());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    CliRun run;
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, cli_.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+      ADD_FAILURE() << "cannot start " << cli_;
+      return run;
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+  }
+
+  fs::path cli_;
+};
+
+// A parameter file as the layout gives it: model code, 0, the 27 records
+// (address, value) in KLV40 catalogue order, OptionDetect, 0x1111,
+// OptionFlags, 0x1111; all little-endian 16-bit words.
+constexpr uint16_t kFileAddresses[27] = {0x0120, 0x0122, 0x0123, 0x0124, 0x0125, 0x0126, 0x0127, 0x0128, 0x0129,
+                                         0x012A, 0x012B, 0x011F, 0x012C, 0x012D, 0x012E, 0x012F, 0x0130, 0x0131,
+                                         0x0132, 0x0133, 0x0134, 0x0135, 0x0136, 0x0137, 0x0138, 0x013D, 0x013F};
+
+std::string FileBytes(uint16_t modelCode, const std::array<int16_t, 27>& values, uint16_t detect, uint16_t flags) {
+  std::string bytes;
+  const auto word = [&bytes](uint16_t w) {
+    bytes.push_back(static_cast<char>(w & 0xFF));
+    bytes.push_back(static_cast<char>(w >> 8));
+  };
+  word(modelCode);
+  word(0);
+  for (std::size_t i = 0; i < 27; ++i) {
+    word(kFileAddresses[i]);
+    word(static_cast<uint16_t>(values[i]));
+  }
+  word(detect);
+  word(0x1111);
+  word(flags);
+  word(0x1111);
+  return bytes;
+}
+
+// --- Usage ------------------------------------------------------------------------
+
+TEST_F(CliTest, UsageErrorsHelpAndVersion) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* expected;  // in stdout for 0, in stderr otherwise
+  };
+  const Case cases[] = {
+      {{}, 2, "no command given"},
+      {{"--help"}, 0, "Usage: klv-loader-cli COMMAND [OPTIONS]"},
+      {{"--version"}, 0, "klv-loader-cli 1."},
+      {{"read", "--help"}, 0, "Usage: klv-loader-cli read [OPTIONS] --output FILE.klv"},
+      {{"write", "--help"}, 0, "Usage: klv-loader-cli write [OPTIONS] FILE.klv"},
+      {{"show", "--help"}, 0, "Usage: klv-loader-cli show FILE.klv [--json]"},
+      {{"fetch"}, 2, "unknown command 'fetch'"},
+      {{"read"}, 2, "read needs --output FILE.klv"},
+      {{"read", "--output"}, 2, "--output needs a value"},
+      {{"read", "--speed", "4800", "--output", "x.klv"}, 2, "--speed: '4800' is not 9600 or 19200"},
+      {{"read", "--parity=mark", "--output", "x.klv"}, 2, "--parity: 'mark' is not even, none or odd"},
+      {{"read", "--address", "0", "--output", "x.klv"}, 2, "--address: '0' is not a device address from 1 to 99"},
+      {{"read", "--timeout", "150", "--output", "x.klv"}, 2, "--timeout: '150' is not 50, 100 or 200"},
+      {{"read", "--stop-bits", "3", "--output", "x.klv"}, 2, "--stop-bits: '3' is not 1 or 2"},
+      {{"read", "--protocol", "modbus", "--output", "x.klv"}, 2, "--protocol: 'modbus' is not torvalek, rtu or ascii"},
+      {{"read", "--port", "COM25", "--output", "x.klv"}, 2, "--port: 'COM25' is not COM1..COM24"},
+      {{"read", "--output", "x.klv", "extra"}, 2, "read takes no file argument"},
+      {{"write"}, 2, "write needs exactly one parameter file"},
+      {{"write", "a.klv", "b.klv"}, 2, "write needs exactly one parameter file"},
+      {{"write", "--json", "a.klv"}, 2, "unknown option --json for 'write'"},
+      {{"show"}, 2, "show needs exactly one parameter file"},
+      {{"show", "--port", "COM1", "a.klv"}, 2, "unknown option --port for 'show'"},
+      {{"read", "--output", "/no/such/folder/x.klv"}, 2, "the folder /no/such/folder does not exist"},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const std::string& arg : c.args) joined += arg + " ";
+    const CliRun run = Run(c.args);
+    EXPECT_EQ(run.status, c.status) << joined;
+    EXPECT_NE((c.status == 0 ? run.out : run.err).find(c.expected), std::string::npos)
+        << joined << "\nstdout: " << run.out << "\nstderr: " << run.err;
+  }
+  // Nothing was transferred, so no log and no settings file were written.
+  EXPECT_FALSE(fs::exists(DataFolder() / "comlog.txt"));
+  EXPECT_FALSE(fs::exists(DataFolder() / "KlvTool.ini"));
+}
+
+// --- Read in real time ------------------------------------------------------------------
+
+TEST_F(CliTest, Klv40ReadOnTheDefaultSettingsWritesTheLogAndTheFile) {
+  Connect(Device(ModelKind::Klv40, kOptionDigitalOutput | kOptionAnalogOutput));
+  // Values in file order; 0135 (index 21) is absent on this device and
+  // keeps its default 0.
+  const std::array<int16_t, 27> values = {1, 2, 1, 2, 1, 2, 1, 3, 2, -2, -1, 750, 25, 999, -3, 40, 2, 1, 1, 800,
+                                          55, 0, 1, 100, 900, 3, 0};
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 21) device_->Preset(kFileAddresses[i], values[i]);
+  }
+  const fs::path output = folder_.Path() / "read.klv";
+
+  // No settings file: the defaults (COM1 9600 bps, 100 ms, address 1), and
+  // TORVALEK as every connection of the windows.
+  const CliRun run = Run({"read", "--port", device_->Path(), "--output", output.string()});
+
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "--- KLV40 Parameter reading complete ---\n");
+  EXPECT_EQ(run.err, "");  // not a terminal: no progress
+  EXPECT_EQ(ReadFile(output), FileBytes(40, values, 0, 12));
+  EXPECT_FALSE(fs::exists(DataFolder() / "KlvTool.ini"));
+
+  // The protocol's floor: 28 pauses of 100 ms and one 100 ms time-out for
+  // each of the 31 exchanges (0110, four option reads, 26 rows).
+  const double floor = 28 * 0.1 + 31 * 0.1;
+  EXPECT_GE(run.seconds, floor);
+  EXPECT_LT(run.seconds, floor * 1.5);
+
+  const std::vector<std::string> lines = SplitLines(ReadFile(DataFolder() / "comlog.txt"));
+  ASSERT_EQ(lines.size(), 2u + 3u * 31u);
+  EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d < Parameter Read > )" +
+                                                    std::regex_replace(device_->Path(), std::regex("/"), "\\/") +
+                                                    " 9600bps")))
+      << lines[0];
+  EXPECT_EQ(lines[1], "");
+  std::vector<std::string> expected;
+  const auto exchange = [&expected](int n, const std::string& reg, const std::string& reply) {
+    char head[24];
+    std::snprintf(head, sizeof head, "%03d. PC->KLV: ", n);
+    expected.push_back(head + LoggedFrame("011R" + reg + "0"));
+    std::snprintf(head, sizeof head, "%03d. KLV->PC: ", n + 1);
+    expected.push_back(head + LoggedFrame("011R00," + reply));
+    expected.emplace_back();
+  };
+  exchange(1, "0110", "0028");
+  exchange(1, "0116", "0000");
+  exchange(3, "0117", "0000");
+  exchange(5, "0118", "0001");
+  exchange(7, "0119", "0006");
+  int n = 3;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i == 21) continue;
+    char reg[5];
+    char hex[5];
+    std::snprintf(reg, sizeof reg, "%04X", kFileAddresses[i]);
+    std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(static_cast<uint16_t>(values[i])));
+    exchange(n, reg, hex);
+    n += 2;
+  }
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()), expected);
+}
+
+TEST_F(CliTest, SilentDeviceFailsAndKeepsTheLog) {
+  Connect(Device(ModelKind::Klv40));
+  sim::FaultPlan silent;
+  silent.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent, {}});
+  device_->Faults(silent);
+  const fs::path output = folder_.Path() / "none.klv";
+
+  const CliRun run = Run({"read", "--port", device_->Path(), "--timeout", "50", "--output", output.string()});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "KLV40 Parameter reading failure\n");
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_EQ(SplitLines(ReadFile(DataFolder() / "comlog.txt")).size(), 2u + 6u);
+}
+
+TEST_F(CliTest, PortThatCannotBeOpenedIsUnusableAndWritesNoLog) {
+  const CliRun run = Run({"read", "--port", (folder_.Path() / "no-tty").string(), "--output",
+                          (folder_.Path() / "x.klv").string()});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err.rfind("klv-loader-cli: Port cannot be used\n", 0), 0u) << run.err;
+  EXPECT_FALSE(fs::exists(DataFolder() / "comlog.txt"));
+}
+
+// --- Write ---------------------------------------------------------------------------------
+
+TEST_F(CliTest, WriteSendsTheFileWithTheStoredSettings) {
+  sim::SimConfig config = Device(ModelKind::Klv30, 0, true);
+  config.deviceAddress = 5;
+  Connect(config);
+  // The stored settings reach the device: address 5, 50 ms, COM3 (replaced by --port).
+  fs::create_directories(DataFolder());
+  CommSettings stored;
+  stored.portNumber = 3;
+  stored.deviceAddress = 5;
+  stored.readTimeout = 50;
+  stored.protocol = Protocol::ModbusRtu;  // what a new settings file holds; the tool talks TORVALEK
+  const std::string settingsBytes = [&] {
+    std::string bytes;
+    for (const int32_t field : {stored.portNumber, stored.speed, stored.parity, stored.readTimeout, stored.stopBits,
+                                stored.deviceAddress, 0, 0, stored.samplingInterval}) {
+      bytes.push_back(static_cast<char>(field & 0xFF));
+      bytes.push_back(static_cast<char>((field >> 8) & 0xFF));
+    }
+    for (const int shift : {0, 8, 16, 24}) bytes.push_back(static_cast<char>((stored.recordDuration >> shift) & 0xFF));
+    bytes += std::string("\x01\x00", 2);
+    return bytes;
+  }();
+  ASSERT_EQ(settingsBytes.size(), 24u);
+  WriteFile(DataFolder() / "KlvTool.ini", settingsBytes);
+
+  std::array<int16_t, 27> values{};
+  values[0] = 1;      // keyLock
+  values[2] = 1;      // powerSupplyErrorAlarm
+  values[9] = -2;     // rampLowerLimit, sent as FFFE
+  values[11] = 600;   // rampUpperSetting
+  values[12] = 33;    // slowUpTime
+  values[14] = 80;    // currentLimiter
+  values[25] = 6;     // controlInputRange
+  values[26] = 1;     // powerDipHandling
+  values[7] = 3;      // do1Setting: not a KLV30 register, not sent
+  const fs::path file = folder_.Path() / "klv30.klv";
+  // OptionDetect 2 reads as a ticked box, as the screen would take it.
+  WriteFile(file, FileBytes(30, values, 2, 0));
+
+  const CliRun run = Run({"write", "--port", device_->Path(), file.string()});
+
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "--- KLV30 Parameter writing complete ---\n");
+  const ParameterSet device = device_->Parameters();
+  EXPECT_EQ(device.keyLock, 1);
+  EXPECT_EQ(device.powerSupplyErrorAlarm, 1);
+  EXPECT_EQ(device.rampLowerLimit, -2);
+  EXPECT_EQ(device.rampUpperSetting, 600);
+  EXPECT_EQ(device.slowUpTime, 33);
+  EXPECT_EQ(device.currentLimiter, 80);
+  EXPECT_EQ(device.controlInputRange, 6);
+  EXPECT_EQ(device.do1Setting, 0);
+  EXPECT_EQ(ReadFile(DataFolder() / "KlvTool.ini"), settingsBytes);
+  const std::string log = ReadFile(DataFolder() / "comlog.txt");
+  EXPECT_NE(log.find(" < Parameter Write > " + device_->Path() + " 9600bps\r\n"), std::string::npos);
+  EXPECT_NE(log.find("PC->KLV: " + LoggedFrame("051W012A0,FFFE")), std::string::npos) << log;
+}
+
+TEST_F(CliTest, RefusedWriteExplainsOnStandardError) {
+  Connect(Device(ModelKind::Klv40, kOptionAlarmOutput2));
+  const fs::path file = folder_.Path() / "klv40.klv";
+  WriteFile(file, FileBytes(40, {}, 0, 0));
+
+  const CliRun run = Run({"write", "--port", device_->Path(), "--timeout", "50", file.string()});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "< Optional information differs >            \n"
+            "\n  Optional information of connected device\n"
+            "\n    Analog input\t :  OFF"
+            "\n    Alarm output 2\t :   ON"
+            "\n    Digital control output\t :  OFF"
+            "\n    Analog output\t :  OFF"
+            "\n\nConfirm screen setting\n"
+            "KLV40 Parameter writing failure\n");
+}
+
+TEST_F(CliTest, UnusableFilesAreRefusedBeforeAnyPortIsOpened) {
+  const fs::path shortFile = folder_.Path() / "short.klv";
+  WriteFile(shortFile, FileBytes(40, {}, 0, 0).substr(0, 119));
+  const fs::path wrongModel = folder_.Path() / "model.klv";
+  std::string bytes = FileBytes(40, {}, 0, 0);
+  bytes[1] = 1;  // 28 01: 296
+  WriteFile(wrongModel, bytes);
+
+  struct Case {
+    std::vector<std::string> args;
+    std::string locale;
+    std::string error;
+  };
+  const Case cases[] = {
+      {{"write", "--port", "/dev/null", shortFile.string()}, "C", shortFile.string() + ": File data is unauthorized\n"},
+      {{"write", wrongModel.string()}, "C", wrongModel.string() + ": File data is unauthorized\n"},
+      {{"show", shortFile.string()}, "ja_JP.UTF-8", shortFile.string() + ": ファイルデータが不正です\n"},
+      {{"write", (folder_.Path() / "missing.klv").string()}, "C",
+       (folder_.Path() / "missing.klv").string() + ": File cannot be opened (No such file or directory)\n"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = Run(c.args, c.locale);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "klv-loader-cli: " + c.error);
+  }
+  EXPECT_FALSE(fs::exists(DataFolder() / "comlog.txt"));
+}
+
+// --- Show -------------------------------------------------------------------------------------
+
+TEST_F(CliTest, ShowListsTheModelsParametersWithCaptionsAndMeanings) {
+  std::array<int16_t, 27> values{};
+  values[0] = 1;     // keyLock: ON
+  values[2] = 1;     // power supply error on a one-series model: non
+  values[9] = -2;    // ramp lower limit: VR2
+  values[10] = -1;   // ramp higher limit selection: VR1
+  values[12] = 25;   // slow-up: 2.5 s
+  values[14] = -4;   // current limiter: nothing chosen
+  values[23] = 150;  // KLV30E control input scaling, lower
+  values[24] = 900;
+  values[26] = 7;  // not a choice
+  const fs::path file = folder_.Path() / "e.klv";
+  WriteFile(file, FileBytes(308, values, 0, 0));
+
+  const CliRun text = Run({"show", file.string()});
+  ASSERT_EQ(text.status, 0) << text.err;
+  const std::vector<std::string> lines = SplitLines(std::regex_replace(text.out, std::regex("\n"), "\r\n"));
+  ASSERT_EQ(lines.size(), 5u + 15u);
+  EXPECT_EQ(lines[1], "Model: KLV30E");
+  EXPECT_EQ(lines[2], "Options: none (OptionFlags 0, OptionDetect 0)");
+  const auto row = [&lines](const std::string& reg) {
+    for (const std::string& line : lines) {
+      if (line.rfind(reg + " ", 0) == 0) return std::regex_replace(line, std::regex(" {2,}"), " | ");
+    }
+    return std::string();
+  };
+  EXPECT_EQ(row("0120"), "0120 | Key lock | 1 | ON");
+  EXPECT_EQ(row("0123"), "0123 | Power supply error | 1 | non | [option absent: not transferred]");
+  EXPECT_EQ(row("0128"), "0128 | Control input scaling ( x 0.1% ): Lower limit value | 150 | 15.0 %");
+  EXPECT_EQ(row("012A"), "012A | Ramp lower limit | -2 | VR2");
+  EXPECT_EQ(row("012B"), "012B | Ramp higher limit selection | -1 | VR1");
+  EXPECT_EQ(row("012C"), "012C | Slow-up | 25 | 2.5 s");
+  EXPECT_EQ(row("012E"),
+            "012E | Current limiter ( % ) | -4 | not a choice (the screen checks none) | [option absent: not "
+            "transferred]");
+  EXPECT_EQ(row("013F"),
+            "013F | Power supply instantaneous stop handling function | 7 | not a choice (the screen checks none)");
+  EXPECT_EQ(row("013D"), "");  // not a KLV30E register
+
+  const CliRun json = Run({"show", file.string(), "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("\"model\": \"KLV30E\",\n  \"modelCode\": 308,"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("{\"register\": \"012A\", \"name\": \"rampLowerLimit\", \"caption\": \"Ramp lower "
+                          "limit\", \"value\": -2, \"meaning\": \"VR2\", \"transferred\": true}"),
+            std::string::npos)
+      << json.out;
+
+  // A KLV30 names 012C "Variation limit" and the first control input "Linear".
+  WriteFile(file, FileBytes(30, values, 1, 0));
+  const CliRun klv30 = Run({"show", file.string()}, "ja_JP.UTF-8");
+  ASSERT_EQ(klv30.status, 0);
+  EXPECT_NE(klv30.out.find("変化率制限"), std::string::npos);
+  EXPECT_NE(klv30.out.find("ﾘﾆｱ"), std::string::npos);
+  EXPECT_NE(klv30.out.find("Options: 出力電流検出機能 (OptionFlags 0, OptionDetect 1)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace klv::testing

@@ -1,0 +1,54 @@
+#pragma once
+// The command line of klv-loader-cli: the command, its file, and the
+// connection options that override the settings file.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "serial/comm_settings.h"
+
+namespace klv::cli {
+
+enum class Command { None, Help, Version, Defaults, Read, Write, Show };
+
+// What the connection options name; each is empty when not given.
+struct ConnectionOptions {
+  std::optional<int32_t> portNumber;  // COM1..COM24: 1..12, with plus12 for 13..24
+  std::optional<int32_t> plus12;
+  std::string devicePath;  // --port with a device path instead of COMn
+  std::optional<int32_t> deviceAddress;
+  std::optional<int32_t> speed;
+  std::optional<int32_t> parity;  // 1 even, 2 none, 3 odd (as the settings file)
+  std::optional<int32_t> stopBits;
+  std::optional<int32_t> readTimeout;
+  std::optional<Protocol> protocol;
+};
+
+struct CommandLine {
+  Command command = Command::None;
+  ConnectionOptions connection;
+  std::string file;    // read: --output; write and show: the file argument
+  bool json = false;   // show --json
+  bool help = false;   // COMMAND --help
+};
+
+struct ParsedCommandLine {
+  std::optional<CommandLine> commandLine;  // empty on a usage error
+  std::string error;                       // one line naming what is wrong
+};
+
+// args: the arguments after the program name. Options take their value as
+// the next argument or after "=" ("--speed 19200" or "--speed=19200").
+ParsedCommandLine ParseCommandLine(std::span<const std::string> args);
+
+// The settings with the options applied: given values replace stored ones.
+// The protocol is TORVALEK unless --protocol names another: the windows set
+// it on every connection, whatever the settings file holds.
+CommSettings ApplyConnectionOptions(CommSettings settings, const ConnectionOptions& options);
+
+// The text of --help, for the whole tool or one command.
+std::string UsageText(Command command);
+
+}  // namespace klv::cli

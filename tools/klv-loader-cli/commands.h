@@ -1,0 +1,16 @@
+#pragma once
+// The tool's commands. Each returns the process's exit status.
+#include "cli_options.h"
+
+namespace klv::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailed = 1;  // the transfer failed or was refused
+inline constexpr int kExitUnusable = 2;  // usage error, unusable file or port
+
+int RunRead(const CommandLine& line);
+int RunWrite(const CommandLine& line);
+int RunShow(const CommandLine& line);
+int RunDefaults();
+
+}  // namespace klv::cli

@@ -1,0 +1,45 @@
+#include "environment.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/data_folder.h"
+#include "platform/file_store.h"
+#include "serial/settings_file.h"
+
+namespace klv::cli {
+
+Environment LoadEnvironment() {
+  Environment environment;
+  const DataFolderOutcome folder = DataFolder();
+  if (!folder.ok) {
+    environment.dataFolderError = folder.error;
+    return environment;
+  }
+  environment.dataFolder = folder.path;
+  const std::filesystem::path path = folder.path / kSettingsFileName;
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return environment;
+  const ReadOutcome read = ReadFilePrefix(path, kSettingsReadLimit);
+  if (read.status != ReadOutcome::Status::Ok) {
+    environment.settingsWarning = path.string() + ": " + read.error + " (using the default settings)";
+    return environment;
+  }
+  const SettingsRecord record = DecodeSettings(read.bytes);
+  environment.settings = record.settings;
+  environment.model = record.model;
+  return environment;
+}
+
+Language LocaleLanguage() {
+  // The POSIX order: LC_ALL overrides LC_MESSAGES, which overrides LANG.
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != '\0') return ChooseLanguage(value);
+  }
+  return Language::English;
+}
+
+void PrintError(const std::string& text) { std::fprintf(stderr, "klv-loader-cli: %s\n", text.c_str()); }
+
+}  // namespace klv::cli

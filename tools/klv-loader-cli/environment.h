@@ -1,0 +1,33 @@
+#pragma once
+// What the tool takes from its surroundings, as the windows would: the data
+// folder with its settings file, and the language of the locale.
+#include <filesystem>
+#include <string>
+
+#include "editor/texts.h"
+#include "model/model_kind.h"
+#include "serial/comm_settings.h"
+
+namespace klv::cli {
+
+struct Environment {
+  std::filesystem::path dataFolder;  // empty when it could not be found or made
+  std::string dataFolderError;
+  // The stored settings and model, or the defaults when there is no file.
+  CommSettings settings;
+  ModelKind model = ModelKind::Klv40;
+  std::string settingsWarning;  // the file is there but could not be read
+};
+
+// Finds (and makes) the data folder and reads its settings file. A missing
+// settings file is not created: the tool never writes it.
+Environment LoadEnvironment();
+
+// Japanese when the locale of messages (LC_ALL, else LC_MESSAGES, else LANG)
+// is Japanese, English otherwise.
+Language LocaleLanguage();
+
+// "klv-loader-cli: <text>" on standard error.
+void PrintError(const std::string& text);
+
+}  // namespace klv::cli

@@ -1,0 +1,165 @@
+// read and write: the transfers of the windows' "Read from KLV" and "Write
+// in KLV", from the settings file and the command line instead of the
+// settings screen, with the progress on the terminal.
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "commands.h"
+#include "editor/parameter_file.h"
+#include "environment.h"
+#include "model/parameter_set.h"
+#include "platform/clock.h"
+#include "platform/data_folder.h"
+#include "serial/comm_log.h"
+#include "serial/line_settings.h"
+#include "terminal_reporter.h"
+#include "transfer/device_path_port.h"
+#include "transfer/transfer_commands.h"
+
+namespace klv::cli {
+namespace {
+
+// The text of a numbered message, as a string for printing.
+std::string Message(int number, Language language) { return std::string(Text(number, language)); }
+
+constexpr int kTextFileException = 183;  // "File exception occurred"
+
+// Everything a transfer of the tool works on, set up like the window's.
+class Transfer {
+ public:
+  Transfer(const CommandLine& line, const Environment& environment)
+      : settings_(ApplyConnectionOptions(environment.settings, line.connection)),
+        currentModel_(environment.model),
+        line_(line.connection.devicePath.empty()
+                  ? std::make_unique<SerialLine>()
+                  : std::make_unique<SerialLine>(DevicePathPortFactory(line.connection.devicePath))),
+        reporter_(stderr, ::isatty(STDERR_FILENO) == 1),
+        session_{*line_,
+                 settings_,
+                 log_,
+                 lastRtuRequest_,
+                 parameters_,
+                 currentModel_,
+                 state_,
+                 SystemClock(),
+                 environment.dataFolder,
+                 environment.dataFolder.empty() ? std::filesystem::path{}
+                                                : environment.dataFolder / kCommLogFileName,
+                 line.connection.devicePath} {}
+
+  ParameterSet& Parameters() { return parameters_; }
+
+  // The port's message names the COM number of the settings before the
+  // cause; with a device path that number means nothing, so it goes.
+  std::string PortMessage(std::string message) const {
+    if (session_.portLabel.empty()) return message;
+    const std::string com = "\n" + PortName(settings_.PortInUse()) + ", ";
+    if (const std::size_t at = message.find(com); at != std::string::npos) message.replace(at, com.size(), "\n");
+    return message;
+  }
+  ModelKind& CurrentModel() { return currentModel_; }
+
+  // Runs the command and prints what the window would show around it. The
+  // exit status when the transfer did not succeed; nothing when it did.
+  std::optional<int> Run(TransferMode mode, Language language, TransferCommandOutcome& outcome) {
+    outcome = mode == TransferMode::Read ? RunReadCommand(session_, language, reporter_, reporter_)
+                                         : RunWriteCommand(session_, language, reporter_, reporter_);
+    reporter_.Finish();
+    if (!outcome.open.ok) {
+      PrintError(PortMessage(outcome.open.message));
+      return kExitUnusable;
+    }
+    if (outcome.logSave.status == CommLogSave::Status::Failed) {
+      PrintError(Message(kTextLogFileCannotBeCreated, language) +
+                 (outcome.logSave.error.empty() ? "" : " (" + outcome.logSave.error + ")"));
+    }
+    if (!outcome.report.succeeded) {
+      std::fprintf(stderr, "%s\n", outcome.report.text.c_str());
+      return kExitFailed;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  CommSettings settings_;
+  CommLog log_;
+  RtuRequestCopy lastRtuRequest_{};
+  ParameterSet parameters_;
+  ModelKind currentModel_;
+  TransferState state_;
+  std::unique_ptr<SerialLine> line_;
+  TerminalReporter reporter_;
+  TransferSession session_;
+};
+
+Environment PrepareEnvironment() {
+  Environment environment = LoadEnvironment();
+  if (!environment.dataFolderError.empty()) {
+    PrintError("data folder: " + environment.dataFolderError + " (default settings; no comlog.txt)");
+  }
+  if (!environment.settingsWarning.empty()) PrintError(environment.settingsWarning);
+  return environment;
+}
+
+}  // namespace
+
+int RunRead(const CommandLine& line) {
+  const Language language = LocaleLanguage();
+  // Refused before the transfer rather than after it: a read takes seconds.
+  const std::filesystem::path output = line.file;
+  const std::filesystem::path folder = output.has_parent_path() ? output.parent_path() : ".";
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    PrintError(line.file + ": the folder " + folder.string() + " does not exist");
+    return kExitUnusable;
+  }
+  if (std::filesystem::is_directory(output, error)) {
+    PrintError(line.file + ": is a folder");
+    return kExitUnusable;
+  }
+
+  const Environment environment = PrepareEnvironment();
+  Transfer transfer(line, environment);
+  TransferCommandOutcome outcome;
+  if (const std::optional<int> failed = transfer.Run(TransferMode::Read, language, outcome)) return *failed;
+
+  // As the window's Save after the read: the identified model and the values read.
+  const SaveOutcome saved = WriteParameterFile(output, transfer.Parameters(), transfer.CurrentModel());
+  if (!saved.ok) {
+    PrintError(line.file + ": " + Message(kTextFileException, language) + " (" + saved.error + ")");
+    return kExitUnusable;
+  }
+  std::printf("%s\n", outcome.report.text.c_str());
+  return kExitSuccess;
+}
+
+int RunWrite(const CommandLine& line) {
+  const Language language = LocaleLanguage();
+  const ParameterFileLoad load = LoadParameterFile(line.file);
+  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
+    std::string text = line.file + ": " + Message(RefusalTextNumber(load.status), language);
+    if (!load.error.empty()) text += " (" + load.error + ")";
+    PrintError(text);
+    return kExitUnusable;
+  }
+
+  const Environment environment = PrepareEnvironment();
+  Transfer transfer(line, environment);
+  // The file's model becomes current, as opening it in the window does.
+  transfer.CurrentModel() = load.contents->model;
+  ParameterSet& parameters = transfer.Parameters();
+  parameters = load.contents->parameters;
+  // The option words as the screen's check boxes hand them on: the four
+  // KLV40 bits, and detection on or off.
+  parameters.OptionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
+  parameters.OptionDetect = parameters.OptionDetect != 0 ? kOptionCurrentDetection : 0;
+
+  TransferCommandOutcome outcome;
+  if (const std::optional<int> failed = transfer.Run(TransferMode::Write, language, outcome)) return *failed;
+  std::printf("%s\n", outcome.report.text.c_str());
+  return kExitSuccess;
+}
+
+}  // namespace klv::cli
