@@ -1,0 +1,132 @@
+// Real-time transfers against klv-sim on a pseudo-terminal, measured against
+// the protocol's floor: the sum of the pauses between rows plus one full read
+// time-out per exchange (every receive waits for more bytes than a reply
+// holds, so no exchange can be shorter). A ratio near 1 means the program
+// adds nothing of its own; the target is at most 1.03.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "klv-sim/sim_server.h"
+#include "klv-sim/simulated_regulator.h"
+#include "model/register_catalogue.h"
+#include "platform/clock.h"
+#include "transfer/device_path_port.h"
+#include "transfer/transfer_commands.h"
+
+namespace {
+
+using namespace klv;
+
+// The system clock, adding up what the transfer sleeps.
+class PauseCountingClock final : public Clock {
+ public:
+  TimePoint Now() const override { return SystemClock().Now(); }
+  void SleepFor(Duration duration) override {
+    slept_ += duration;
+    SystemClock().SleepFor(duration);
+  }
+  LocalTime LocalNow() const override { return SystemClock().LocalNow(); }
+  Duration Slept() const { return slept_; }
+
+ private:
+  Duration slept_{};
+};
+
+class NoOperator final : public ProgressSink, public MessageSink {
+ public:
+  void SetStatusText(std::string_view) override {}
+  void SetBarPosition(int) override {}
+  void ShowMessage(std::string_view) override {}
+};
+
+std::size_t CountRequests(std::string_view log) {
+  std::size_t count = 0;
+  for (std::size_t at = log.find("PC->KLV"); at != std::string_view::npos; at = log.find("PC->KLV", at + 1)) ++count;
+  return count;
+}
+
+// One transfer of `mode` against a simulated `config`, at a 100 ms read time-out.
+void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, TransferMode mode) {
+  // The simulator's live values run on real time too.
+  sim::SimulatedRegulator regulator(config, SystemClock());
+  sim::SimServer server(regulator);
+  std::string error;
+  if (!server.OpenPseudoTerminal(error) || !server.Start()) {
+    state.SkipWithError(("simulator: " + error).c_str());
+    return;
+  }
+  std::string folderPattern = (std::filesystem::temp_directory_path() / "klv-bench-XXXXXX").string();
+  if (::mkdtemp(folderPattern.data()) == nullptr) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::filesystem::path folder = folderPattern;
+
+  double ratioSum = 0;
+  double floorSeconds = 0;
+  int16_t result = 0;
+  for (auto _ : state) {
+    SerialLine line(DevicePathPortFactory(server.Path()));
+    CommSettings settings;
+    settings.protocol = Protocol::Torvalek;
+    settings.readTimeout = 100;
+    CommLog log;
+    RtuRequestCopy rtu{};
+    ParameterSet parameters;
+    ModelKind currentModel = config.model;
+    TransferState transferState;
+    PauseCountingClock clock;
+    NoOperator oper;
+    if (mode == TransferMode::Write) {
+      LoadDefaults(parameters, config.model);
+      parameters.OptionDetect = config.detect ? kOptionCurrentDetection : 0;
+      parameters.OptionFlags = config.model == ModelKind::Klv40 ? config.options : 0;
+    }
+    TransferSession session{line, settings, log,   rtu, parameters, currentModel, transferState,
+                            clock, {},      folder / "comlog.txt", {}};
+
+    const auto start = std::chrono::steady_clock::now();
+    const TransferCommandOutcome outcome = mode == TransferMode::Read
+                                               ? RunReadCommand(session, Language::English, oper, oper)
+                                               : RunWriteCommand(session, Language::English, oper, oper);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(seconds);
+
+    result = outcome.result;
+    const double timeout = settings.readTimeout / 1000.0;
+    floorSeconds = std::chrono::duration<double>(clock.Slept()).count() +
+                   static_cast<double>(CountRequests(log.Text())) * timeout;
+    ratioSum += seconds / floorSeconds;
+  }
+  server.Stop();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+
+  state.counters["registers"] = result;
+  state.counters["floor_s"] = floorSeconds;
+  state.counters["time/floor"] = ratioSum / static_cast<double>(state.iterations());
+}
+
+void BM_Klv40ReadRealTime(benchmark::State& state) {
+  sim::SimConfig config;
+  config.model = ModelKind::Klv40;
+  config.options = 15;  // every row present
+  RunAgainstSimulator(state, config, TransferMode::Read);
+}
+
+void BM_Klv30EWriteRealTime(benchmark::State& state) {
+  sim::SimConfig config;
+  config.model = ModelKind::Klv30E;
+  config.detect = true;
+  RunAgainstSimulator(state, config, TransferMode::Write);
+}
+
+// Each run takes seconds of real pauses: one iteration says enough.
+BENCHMARK(BM_Klv40ReadRealTime)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_Klv30EWriteRealTime)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
