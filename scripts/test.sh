@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine (missing packages), builds everything and
 # runs every test: the normal build, the core under the address and undefined
-# behaviour sanitizers, and the libFuzzer targets built with clang replaying
+# behaviour sanitizers and under the thread sanitizer, and the libFuzzer targets built with clang replaying
 # their seed corpora.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -12,13 +12,19 @@ jobs="$(nproc)"
 
 echo "=== Core tests under the address and undefined behaviour sanitizers"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKLV_WERROR=ON \
-  -DKLV_SANITIZE=address,undefined -DKLV_BUILD_BENCH=OFF
+  -DKLV_SANITIZE=address,undefined -DKLV_BUILD_BENCH=OFF -DKLV_BUILD_GUI=OFF
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" -L core
 
+echo "=== Core tests under the thread sanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKLV_WERROR=ON \
+  -DKLV_SANITIZE=thread -DKLV_BUILD_BENCH=OFF -DKLV_BUILD_GUI=OFF
+cmake --build build-tsan -j "$jobs"
+ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L core
+
 echo "=== libFuzzer targets (clang), seed corpora replayed"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-  -DKLV_FUZZ=ON -DKLV_SANITIZE=address,undefined -DKLV_BUILD_BENCH=OFF
+  -DKLV_FUZZ=ON -DKLV_SANITIZE=address,undefined -DKLV_BUILD_BENCH=OFF -DKLV_BUILD_GUI=OFF
 cmake --build build-fuzz -j "$jobs"
 "$root/scripts/fuzz.sh" --replay build-fuzz
 
