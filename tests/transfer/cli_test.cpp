@@ -10,6 +10,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "transfer/transfer_rig.h"
 
@@ -57,12 +58,15 @@ class CliTest : public TransferRig {
 
   fs::path DataFolder() const { return folder_.Path() / "data" / "klv-loader"; }
 
-  // Runs the tool with a clean environment: its own data folder, the locale given.
-  CliRun Run(std::vector<std::string> args, const std::string& locale = "C") {
+  // Runs the tool with a clean environment: its own data folder, the locale
+  // given, further variables, and standard error to a file or a terminal.
+  CliRun Run(std::vector<std::string> args, const std::string& locale = "C",
+             const std::vector<std::string>& moreEnv = {}, const std::string& errorTerminal = {}) {
     const fs::path out = folder_.Path() / "stdout";
-    const fs::path err = folder_.Path() / "stderr";
+    const fs::path err = errorTerminal.empty() ? folder_.Path() / "stderr" : fs::path(errorTerminal);
     std::vector<std::string> env = {"XDG_DATA_HOME=" + (folder_.Path() / "data").string(),
                                     "HOME=" + folder_.Path().string(), "LANG=" + locale};
+    env.insert(env.end(), moreEnv.begin(), moreEnv.end());
     args.insert(args.begin(), cli_.string());
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -75,7 +79,11 @@ class CliTest : public TransferRig {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (errorTerminal.empty()) {
+      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_RDWR | O_NOCTTY, 0);
+    }
     CliRun run;
     const auto start = Clock::now();
     pid_t pid = 0;
@@ -90,7 +98,7 @@ class CliTest : public TransferRig {
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = ReadFile(out);
-    run.err = ReadFile(err);
+    if (errorTerminal.empty()) run.err = ReadFile(err);
     return run;
   }
 
@@ -135,6 +143,7 @@ TEST_F(CliTest, UsageErrorsHelpAndVersion) {
       {{}, 2, "no command given"},
       {{"--help"}, 0, "Usage: klv-loader-cli COMMAND [OPTIONS]"},
       {{"--version"}, 0, "klv-loader-cli 1."},
+      {{"defaults"}, 0, "Model KLV40"},
       {{"read", "--help"}, 0, "Usage: klv-loader-cli read [OPTIONS] --output FILE.klv"},
       {{"write", "--help"}, 0, "Usage: klv-loader-cli write [OPTIONS] FILE.klv"},
       {{"show", "--help"}, 0, "Usage: klv-loader-cli show FILE.klv [--json]"},
@@ -246,6 +255,77 @@ TEST_F(CliTest, SilentDeviceFailsAndKeepsTheLog) {
   EXPECT_EQ(run.err, "KLV40 Parameter reading failure\n");
   EXPECT_FALSE(fs::exists(output));
   EXPECT_EQ(SplitLines(ReadFile(DataFolder() / "comlog.txt")).size(), 2u + 6u);
+
+  // The messages follow the locale; LC_ALL comes before LANG.
+  const std::vector<std::string> args = {"read", "--port", device_->Path(), "--timeout", "50", "--output",
+                                         output.string()};
+  EXPECT_EQ(Run(args, "ja_JP.UTF-8").err, "KLV40 パラメータ読出し失敗\n");
+  EXPECT_EQ(Run(args, "ja_JP.UTF-8", {"LC_ALL=C"}).err, "KLV40 Parameter reading failure\n");
+  EXPECT_EQ(Run(args, "C", {"LC_MESSAGES=ja_JP.UTF-8"}).err, "KLV40 パラメータ読出し失敗\n");
+}
+
+TEST_F(CliTest, OnATerminalTheBarAndTheStatusAreRedrawnInPlace) {
+  Connect(Device(ModelKind::Klv30, 0, false));
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string terminal = ::ptsname(master);
+  // Held open here too, so what the tool wrote stays readable after it ends.
+  const int slave = ::open(terminal.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+
+  const CliRun run = Run({"read", "--port", device_->Path(), "--timeout", "50", "--output",
+                          (folder_.Path() / "t.klv").string()},
+                         "C", {}, terminal);
+
+  std::string screen;
+  ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<std::size_t>(n));
+  ::close(slave);
+  ::close(master);
+
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "--- KLV30 Parameter reading complete ---\n");
+  EXPECT_EQ(screen.rfind("\r[..............................]   0%  Reading parameter…\x1b[K", 0), 0u) << screen;
+  EXPECT_NE(screen.find("\r[###################...........]  64%  KLV30 Reading parameter…\x1b[K"), std::string::npos)
+      << screen;
+  // The last drawing is the full bar, then the line is ended.
+  const std::string last = "\r[##############################] 100%  KLV30 Reading parameter…\x1b[K\r\n";
+  ASSERT_GE(screen.size(), last.size());
+  EXPECT_EQ(screen.substr(screen.size() - last.size()), last);
+}
+
+TEST_F(CliTest, ModbusProtocolsCarryTheSameTransfers) {
+  for (const auto& [name, protocol, firstRequest] :
+       {std::tuple<const char*, Protocol, std::string>{"rtu", Protocol::ModbusRtu, "(01)(03)(01)(10)(00)(01)"},
+        std::tuple<const char*, Protocol, std::string>{"ascii", Protocol::ModbusAscii,
+                                                       ":010301100001EA(CR)(LF)"}}) {
+    SCOPED_TRACE(name);
+    sim::SimConfig config = Device(ModelKind::Klv30, 0, false);
+    config.protocol = protocol;
+    Connect(config);
+    device_->Preset(0x012C, 44);
+    const fs::path file = folder_.Path() / (std::string(name) + ".klv");
+
+    const CliRun read =
+        Run({"read", "--port", device_->Path(), "--protocol", name, "--timeout", "50", "--output", file.string()});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out, "--- KLV30 Parameter reading complete ---\n");
+    const std::string bytes = ReadFile(file);
+    ASSERT_EQ(bytes.size(), 120u);
+    EXPECT_EQ(bytes.substr(0, 2), std::string("\x1e\x00", 2));
+    EXPECT_EQ(bytes.substr(52, 4), std::string("\x2c\x01\x2c\x00", 4));  // record 12: 012C = 44
+    const std::vector<std::string> log = SplitLines(ReadFile(DataFolder() / "comlog.txt"));
+    ASSERT_GT(log.size(), 2u);
+    EXPECT_EQ(log[2].rfind("001. PC->KLV: " + firstRequest, 0), 0u) << log[2];
+
+    // Written back through the same protocol, the write echoes included.
+    const CliRun write = Run({"write", "--port", device_->Path(), "--protocol", name, "--timeout", "50", file.string()});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.out, "--- KLV30 Parameter writing complete ---\n");
+  }
 }
 
 TEST_F(CliTest, PortThatCannotBeOpenedIsUnusableAndWritesNoLog) {
