@@ -50,15 +50,6 @@ class Transfer {
                  line.connection.devicePath} {}
 
   ParameterSet& Parameters() { return parameters_; }
-
-  // The port's message names the COM number of the settings before the
-  // cause; with a device path that number means nothing, so it goes.
-  std::string PortMessage(std::string message) const {
-    if (session_.portLabel.empty()) return message;
-    const std::string com = "\n" + PortName(settings_.PortInUse()) + ", ";
-    if (const std::size_t at = message.find(com); at != std::string::npos) message.replace(at, com.size(), "\n");
-    return message;
-  }
   ModelKind& CurrentModel() { return currentModel_; }
 
   // Runs the command and prints what the window would show around it. The
@@ -83,6 +74,15 @@ class Transfer {
   }
 
  private:
+  // The port's message names the COM number of the settings before the
+  // cause; with a device path that number means nothing, so it goes.
+  std::string PortMessage(std::string message) const {
+    if (session_.portLabel.empty()) return message;
+    const std::string com = "\n" + PortName(settings_.PortInUse()) + ", ";
+    if (const std::size_t at = message.find(com); at != std::string::npos) message.replace(at, com.size(), "\n");
+    return message;
+  }
+
   CommSettings settings_;
   CommLog log_;
   RtuRequestCopy lastRtuRequest_{};
