@@ -102,7 +102,7 @@ std::size_t AppendLogEntry(CommLog& log, const uint8_t* frame, std::size_t lengt
 }
 
 CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
-                        const CommSettings& settings, const Clock& clock) {
+                        const CommSettings& settings, const Clock& clock, std::string_view portLabel) {
   CommLogSave result;
   if (log.Empty()) return result;
   result.status = CommLogSave::Status::Failed;
@@ -112,15 +112,24 @@ CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, s
   }
 
   const LocalTime now = clock.LocalNow();
-  // The header is at most 99 characters; snprintf cuts an overlong title.
-  char header[100];
-  const int headerLength =
-      std::snprintf(header, sizeof header, "%02d/%02d/%02d %02d:%02d:%02d%.*s COM%d %dbps", now.month, now.day,
-                    ((now.year % 100) + 100) % 100, now.hour, now.minute, now.second,
-                    static_cast<int>(std::min<std::size_t>(title.size(), sizeof header)), title.data(),
-                    static_cast<int>(settings.PortInUse()), static_cast<int>(settings.speed));
-
-  std::string text(header, std::min(static_cast<std::size_t>(std::max(headerLength, 0)), sizeof header - 1));
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d %02d:%02d:%02d", now.month % 100, now.day % 100,
+                ((now.year % 100) + 100) % 100, now.hour % 100, now.minute % 100, now.second % 100);
+  std::string text = stamp;
+  if (portLabel.empty()) {
+    // The header is at most 99 characters; snprintf cuts an overlong title.
+    char header[100];
+    const int headerLength = std::snprintf(header, sizeof header, "%s%.*s COM%d %dbps", stamp,
+                                           static_cast<int>(std::min<std::size_t>(title.size(), sizeof header)),
+                                           title.data(), static_cast<int>(settings.PortInUse()),
+                                           static_cast<int>(settings.speed));
+    text.assign(header, std::min(static_cast<std::size_t>(std::max(headerLength, 0)), sizeof header - 1));
+  } else {
+    text.append(title);
+    text.append(" ");
+    text.append(portLabel);
+    text.append(" " + std::to_string(settings.speed) + "bps");
+  }
   text.append("\r\n\r\n");
   text.append(log.Text());
   if (log.DroppedLines() > 0) {

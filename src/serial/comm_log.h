@@ -73,7 +73,10 @@ struct CommLogSave {
 // Replaces the file at path with a header line ("MM/DD/YY HH:MM:SS", the
 // title, " COM<n> <speed>bps"), an empty line and the log text, as a whole.
 // When entries were dropped for want of room, a last line says how many.
+// A non-empty portLabel (a device path given instead of a COM number) stands
+// where the header names "COM<n>"; such a header is not cut to 99
+// characters, so the speed after a long path stays readable.
 CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
-                        const CommSettings& settings, const Clock& clock);
+                        const CommSettings& settings, const Clock& clock, std::string_view portLabel = {});
 
 }  // namespace klv

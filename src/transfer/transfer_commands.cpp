@@ -75,45 +75,8 @@ CommLogSave EndTransfer(TransferSession& session) {
   session.line.ClosePort();
   const std::string_view title =
       session.state.mode == TransferMode::Read ? kParameterReadTitle : kParameterWriteTitle;
-  return SaveTransferLog(session.log, session.commLogPath, title, session.settings, session.clock,
+  return SaveCommLog(session.log, session.commLogPath, title, session.settings, session.clock,
                          session.portLabel);
-}
-
-CommLogSave SaveTransferLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
-                            const CommSettings& settings, const Clock& clock, std::string_view portLabel) {
-  if (portLabel.empty()) return SaveCommLog(log, path, title, settings, clock);
-
-  CommLogSave result;
-  if (log.Empty()) return result;
-  result.status = CommLogSave::Status::Failed;
-  if (path.empty()) {
-    result.error = "no log path";
-    return result;
-  }
-  // The same header as SaveCommLog's, with the device in place of "COM<n>".
-  // Not cut to 99 characters: a device path can be long, and the speed after
-  // it must stay readable.
-  const LocalTime now = clock.LocalNow();
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d %02d:%02d:%02d", now.month % 100, now.day % 100,
-                ((now.year % 100) + 100) % 100, now.hour % 100, now.minute % 100, now.second % 100);
-  std::string text = stamp;
-  text += title;
-  text += ' ';
-  text += portLabel;
-  text += ' ' + std::to_string(settings.speed) + "bps\r\n\r\n";
-  text += log.Text();
-  if (log.DroppedLines() > 0) {
-    text += "*** The log was full: " + std::to_string(log.DroppedLines()) +
-            " further lines were not recorded ***\r\n";
-  }
-  const SaveOutcome saved = SaveFileAtomically(path, text);
-  if (!saved.ok) {
-    result.error = saved.error;
-    return result;
-  }
-  result.status = CommLogSave::Status::Saved;
-  return result;
 }
 
 TransferReport ReadReport(ModelKind currentModel, int16_t readResult, Language language) {

@@ -58,10 +58,6 @@ TransferContext MakeTransferContext(TransferSession& session, Language language,
 // be shown, then the report as usual.
 CommLogSave EndTransfer(TransferSession& session);
 
-// comlog.txt as SaveCommLog writes it, except that a non-empty portLabel
-// stands in the header where SaveCommLog puts " COM<n>".
-CommLogSave SaveTransferLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
-                            const CommSettings& settings, const Clock& clock, std::string_view portLabel);
 
 // How a transfer ended, for the operator.
 struct TransferReport {

@@ -92,15 +92,15 @@ TEST(TransferLogTest, HeaderNamesTheComPortOrTheGivenLabel) {
   settings.speed = 19200;
   const auto path = folder.Path() / "comlog.txt";
 
-  EXPECT_EQ(SaveTransferLog(log, path, kParameterReadTitle, settings, clock, "/dev/ttyUSB0").status,
+  EXPECT_EQ(SaveCommLog(log, path, kParameterReadTitle, settings, clock, "/dev/ttyUSB0").status,
             CommLogSave::Status::NothingToSave);
   EXPECT_FALSE(std::filesystem::exists(path));
 
   const uint8_t frame[] = {0x02, '0', '1', 0x03};
   AppendLogEntry(log, frame, sizeof frame, 7, FrameDirection::Request, Protocol::Torvalek, rtu);
-  ASSERT_EQ(SaveTransferLog(log, path, kParameterReadTitle, settings, clock, "").status, CommLogSave::Status::Saved);
+  ASSERT_EQ(SaveCommLog(log, path, kParameterReadTitle, settings, clock, "").status, CommLogSave::Status::Saved);
   EXPECT_EQ(ReadFile(path), "12/09/26 08:05:03 < Parameter Read > COM13 19200bps\r\n\r\n007. PC->KLV: (STX)01(ETX)\r\n");
-  ASSERT_EQ(SaveTransferLog(log, path, kParameterReadTitle, settings, clock, "/dev/ttyUSB0").status,
+  ASSERT_EQ(SaveCommLog(log, path, kParameterReadTitle, settings, clock, "/dev/ttyUSB0").status,
             CommLogSave::Status::Saved);
   EXPECT_EQ(ReadFile(path),
             "12/09/26 08:05:03 < Parameter Read > /dev/ttyUSB0 19200bps\r\n\r\n007. PC->KLV: (STX)01(ETX)\r\n");
