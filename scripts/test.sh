@@ -2,7 +2,7 @@
 # Sets up a fresh Debian 12 machine (missing packages), builds everything and
 # runs every test: the normal build, the core under the address and undefined
 # behaviour sanitizers and under the thread sanitizer, and the libFuzzer targets built with clang replaying
-# their seed corpora.
+# their seed corpora; then builds the Debian package from the normal build and checks it.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -31,4 +31,5 @@ cmake --build build-fuzz -j "$jobs"
 echo "=== Build and test (gcc, warnings as errors)"
 cmake -S . -B build -G Ninja -DKLV_WERROR=ON
 cmake --build build -j "$jobs"
+"$root/scripts/check_package.sh" build
 ctest --test-dir build --output-on-failure -j "$jobs"
