@@ -172,6 +172,20 @@ else
   fail "update-desktop-database associates $mime_type with klv-loader.desktop" "update-desktop-database not found (package desktop-file-utils)"
 fi
 
+# What a file manager does with a parameter file, asked through GLib's gio
+# with the scratch root as the only data folder.
+if command -v gio >/dev/null; then
+  mkdir -p "$scratch/home"
+  printf '\050\000\000\000' >"$scratch/oven1.klv"
+  gio_env=(env LC_ALL=C.UTF-8 LANGUAGE= PATH="$target/usr/bin:$PATH" XDG_DATA_HOME="$scratch/home" XDG_DATA_DIRS="$target/usr/share")
+  check "a file manager sees oven1.klv as $mime_type" bash -c \
+    "$(printf '%q ' "${gio_env[@]}") gio info -a standard::content-type '$scratch/oven1.klv' | grep -q 'content-type: $mime_type\$'"
+  check "a file manager opens $mime_type with klv-loader.desktop" bash -c \
+    "$(printf '%q ' "${gio_env[@]}") gio mime '$mime_type' | grep -q '^Default application.*: klv-loader.desktop\$'"
+else
+  skip "file manager association (gio not installed, package libglib2.0-bin)"
+fi
+
 # ---- icons ------------------------------------------------------------------------
 bad_icons=""
 for size in "${icon_sizes[@]}"; do
