@@ -5,12 +5,21 @@
 # entry (desktop-file-validate), the MIME type (xmllint, update-mime-database),
 # the icons, the man pages and the manual PDFs.
 #
-#   scripts/check_package.sh [BUILD_FOLDER]     (default: build)
+#   scripts/check_package.sh [--clean-system] [BUILD_FOLDER]   (default: build)
+#
+# --clean-system also makes a minimal Debian 12 system with mmdebstrap (from
+# Debian's package servers, about 20 s; needs root) and installs the package
+# there with apt, which fetches the declared dependencies.
 #
 # Prints one line per check and "package: N passed, N failed"; exits 1 when a
 # check failed, 2 when the package could not be built at all.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+clean_system=0
+if [[ "${1:-}" == --clean-system ]]; then
+  clean_system=1
+  shift
+fi
 build="$(cd "${1:-$root/build}" 2>/dev/null && pwd)" || {
   echo "check_package: no build folder ${1:-$root/build}" >&2
   exit 2
@@ -223,6 +232,28 @@ done
 check "LICENSE is the MIT licence of the KLV Loader developers" bash -c \
   "grep -q '^MIT License' '$doc/LICENSE' && grep -q 'Copyright (c) 2026 the KLV Loader developers' '$doc/LICENSE'"
 check "copyright file names the Expat licence" grep -q '^License: Expat' "$doc/copyright"
+
+# ---- a clean Debian 12 system (on request) ------------------------------------------
+if ((clean_system)); then
+  if ! command -v mmdebstrap >/dev/null; then
+    fail "installs on a clean Debian 12 system" "mmdebstrap not found (package mmdebstrap)"
+  else
+    cp "$deb" "$scratch/klv-loader.deb"
+    # The hook runs inside the new system after its base is installed.
+    hook='DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends /tmp/klv-loader.deb >/tmp/install.log 2>&1 || { cat /tmp/install.log; exit 1; }
+      [ "$(dpkg-query -W -f="\${Status}" klv-loader)" = "install ok installed" ] || exit 1
+      if ldd /usr/bin/klv-loader /usr/bin/klv-loader-cli /usr/bin/klv-sim | grep "not found"; then exit 1; fi
+      klv-loader-cli --version
+      grep -q "application/x-klv-parameters:\*\.klv" /usr/share/mime/globs2'
+    check "installs with apt on a clean Debian 12 system (mmdebstrap)" \
+      mmdebstrap --variant=apt --mode=root --quiet \
+      --customize-hook="copy-in '$scratch/klv-loader.deb' /tmp" \
+      --customize-hook="chroot \"\$1\" sh -ec '$hook'" \
+      bookworm "$scratch/clean.tar" \
+      "deb http://deb.debian.org/debian bookworm main" \
+      "deb http://deb.debian.org/debian-security bookworm-security main"
+  fi
+fi
 
 echo "package: $passed passed, $failed failed"
 ((failed == 0))
