@@ -4,12 +4,23 @@
 // their limits. The main window owns the document state; the screen tells it
 // when an edit differs from the parameter set.
 #include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
 
+#include "editor/field_rules.h"
+#include "editor/screen_mapping.h"
 #include "editor/texts.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
 
+class QCheckBox;
+class QRadioButton;
+
 namespace klv {
+
+class ScreenEdit;
+class ScreenSpinButton;
 
 class ParameterScreen : public QWidget {
   Q_OBJECT
@@ -25,7 +36,8 @@ class ParameterScreen : public QWidget {
   // The controls (and the option check boxes) into the parameter set.
   void ReadScreen();
   // Arranges the screen for the model (captions, enabled and shown states,
-  // spin ranges) and shows the parameter set.
+  // spin ranges) and shows the parameter set. A value other than the three
+  // models arranges a KLV30E.
   void ApplyModelLayout(ModelKind model);
   // The model the screen is arranged for.
   ModelKind Model() const { return model_; }
@@ -39,16 +51,54 @@ class ParameterScreen : public QWidget {
   // edit field being left runs its leave rule first.
   void FocusKeyLockOff();
 
+  // Enables and disables the volume buttons so that VR1, VR2 and (on a
+  // KLV40) VR3 are each chosen by one group at most.
+  void LockSharedVolumes();
+
+  // The controls, for the window's tests and pictures.
+  QRadioButton* Radio(RadioGroup group, int button) const;
+  QRadioButton* CurrentButton() const;  // "Current" of "Control input"
+  QRadioButton* VoltageButton() const;  // "Voltage" of "Control input"
+  ScreenEdit* Edit(EditField field) const;
+  ScreenSpinButton* Spin(EditField field) const;
+  // 0 "Output current detection function"; 1..4 the KLV40 boxes of the
+  // OptionFlags bits 0..3.
+  QCheckBox* OptionBox(int index) const;
+
  signals:
   // An edit made the screen differ from the parameter set: the window sets
   // Modified and updates its title.
   void Edited();
 
  private:
+  struct Controls;
+
+  void Build();
+  void FitButtonHeights();
+  void FitIntoWindow();
+  void Connect();
+
+  int CheckedButton(RadioGroup group) const;
+  void CheckButton(RadioGroup group, int button);
+  int16_t FieldNumber(EditField field) const;
+  void SetFieldText(EditField field, const std::string& text);
+  int16_t RegisterOf(EditField field) const;
+  void MarkIfDiffers(int value, int16_t registerValue);
+
+  void OnRadioClicked(RadioGroup group, int button);
+  void OnRampNumberClicked();
+  void OnCurrentClicked();
+  void OnVoltageClicked();
+  void OnOptionClicked(int index);
+  void OnEditChanged(EditField field);
+  void OnEditLeft(EditField field);
+  void OnRampHigherLeft();
+
   ParameterSet& parameters_;
   Language language_;
   ModelKind model_ = ModelKind::Klv40;
   bool screenReady_ = false;
+  std::unique_ptr<Controls> ui_;
 };
 
 }  // namespace klv
