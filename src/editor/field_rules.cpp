@@ -85,8 +85,8 @@ LimiterCorrection CurrentLimiterOnLeave(int n, ModelKind model) {
   return {std::nullopt, n};
 }
 
-LimiterCorrection CurrentLimiterOnChange(int n, ModelKind model) {
-  if (n != 0 && n < CurrentLimiterMinimum(model)) return {Number(0), 0};
+LimiterCorrection CurrentLimiterOnChange(int n, ModelKind model, bool typed) {
+  if (!typed && n != 0 && n < CurrentLimiterMinimum(model)) return {Number(0), 0};
   if (n > 120) return {Number(120), n};
   return {std::nullopt, n};
 }

@@ -90,11 +90,15 @@ struct LimiterCorrection {
 // Leaving the field while "Number" is marked.
 LimiterCorrection CurrentLimiterOnLeave(int n, ModelKind model);
 
-// Typing while "Number" is marked. An entry that is not 0 and below the
-// minimum becomes "0": it never raises the typed value (typing "15" through
-// a replacement by "10" would give "105"), and leaving the field then shows
-// it as the model allows ("off" on a KLV40, "10" on a KLV30E).
-LimiterCorrection CurrentLimiterOnChange(int n, ModelKind model);
+// A change of the text while "Number" is marked. A number that is not 0 and
+// below the minimum becomes "0" when the program wrote it (a file, the
+// device, the spin button): "0" never raises a value, and leaving the field
+// then shows it as the model allows ("off" on a KLV40, "10" on a KLV30E).
+// The operator's own keystrokes are left alone there: every value from 10
+// to 99 starts with a digit below 10, so replacing it at once would make
+// typing "50" give "0" (or "100" with "10"). The leave rule corrects what
+// is still below the minimum. Above 120 becomes "120" in both cases.
+LimiterCorrection CurrentLimiterOnChange(int n, ModelKind model, bool typed);
 
 // The spin button of the limiter on a KLV40 or KLV30E skips 1..9: up from 0
 // reaches 10, down from 10 reaches 0. position and step are what the spin

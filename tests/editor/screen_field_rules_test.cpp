@@ -135,16 +135,24 @@ TEST(CurrentLimiter, LeavingBelowTheMinimum) {
   EXPECT_EQ(CurrentLimiterMinimum(ModelKind::Klv30), 0);
 }
 
-TEST(CurrentLimiter, TypingBelowTheMinimumGivesZero) {
-  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv40).text, Text("0"));
-  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv40).value, 0);
-  EXPECT_EQ(CurrentLimiterOnChange(9, ModelKind::Klv30E).text, Text("0"));
-  EXPECT_EQ(CurrentLimiterOnChange(0, ModelKind::Klv40).text, std::nullopt);
-  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv30).text, std::nullopt);
-  EXPECT_EQ(CurrentLimiterOnChange(-5, ModelKind::Klv30).text, Text("0"));
-  EXPECT_EQ(CurrentLimiterOnChange(121, ModelKind::Klv40).text, Text("120"));
-  EXPECT_EQ(CurrentLimiterOnChange(121, ModelKind::Klv40).value, 121);
-  EXPECT_EQ(CurrentLimiterOnChange(55, ModelKind::Klv40).text, std::nullopt);
+TEST(CurrentLimiter, ChangesBelowTheMinimum) {
+  // Written by the program: below the minimum becomes "0".
+  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv40, false).text, Text("0"));
+  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv40, false).value, 0);
+  EXPECT_EQ(CurrentLimiterOnChange(9, ModelKind::Klv30E, false).text, Text("0"));
+  EXPECT_EQ(CurrentLimiterOnChange(0, ModelKind::Klv40, false).text, std::nullopt);
+  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv30, false).text, std::nullopt);
+  EXPECT_EQ(CurrentLimiterOnChange(-5, ModelKind::Klv30, false).text, Text("0"));
+  EXPECT_EQ(CurrentLimiterOnChange(55, ModelKind::Klv40, false).text, std::nullopt);
+  // Typed: the first digit of "50" stays until the field is left.
+  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv40, true).text, std::nullopt);
+  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv40, true).value, 5);
+  EXPECT_EQ(CurrentLimiterOnChange(5, ModelKind::Klv30E, true).text, std::nullopt);
+  // Above 120 is cut either way, compared as read.
+  for (const bool typed : {false, true}) {
+    EXPECT_EQ(CurrentLimiterOnChange(121, ModelKind::Klv40, typed).text, Text("120"));
+    EXPECT_EQ(CurrentLimiterOnChange(121, ModelKind::Klv40, typed).value, 121);
+  }
 }
 
 // Where one step of the spin button lands, within the range the layout gives.

@@ -629,6 +629,8 @@ void ParameterScreen::Connect() {
   // The ramp limits and the scaling fields are checked only when they are left.
   for (const EditField which : {EditField::HeaterBreakCurrent, EditField::SlowUp, EditField::SlowDown,
                                 EditField::BootLimiter, EditField::BootLimiterTime, EditField::CurrentLimiter}) {
+    // A keystroke reports textEdited just before textChanged.
+    connect(Edit(which), &QLineEdit::textEdited, this, [this, which] { typing_ = which; });
     connect(Edit(which), &QLineEdit::textChanged, this, [this, which] { OnEditChanged(which); });
   }
   Spin(EditField::CurrentLimiter)->SetMoveRule([this](int& position, int& step) {
@@ -986,10 +988,13 @@ void ParameterScreen::OnOptionClicked(int index) {
 }
 
 void ParameterScreen::OnEditChanged(EditField field) {
+  // A correction written from here is the program's text, not a keystroke.
+  const bool typed = typing_ == field;
+  typing_.reset();
   if (!screenReady_) return;
   if (field == EditField::CurrentLimiter) {
     if (CheckedButton(RadioGroup::CurrentLimiter) != kNumberButton) return;
-    const LimiterCorrection correction = CurrentLimiterOnChange(FieldNumber(field), model_);
+    const LimiterCorrection correction = CurrentLimiterOnChange(FieldNumber(field), model_, typed);
     if (correction.text) SetFieldText(field, *correction.text);
     MarkIfDiffers(correction.value, RegisterOf(field));
     return;

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "editor/field_rules.h"
@@ -98,6 +99,9 @@ class ParameterScreen : public QWidget {
   Language language_;
   ModelKind model_ = ModelKind::Klv40;
   bool screenReady_ = false;
+  // The field whose text the operator is changing, between its textEdited
+  // and textChanged signals.
+  std::optional<EditField> typing_;
   std::unique_ptr<Controls> ui_;
 };
 

@@ -28,6 +28,7 @@ class ParameterScreenHandlersTest : public QObject {
   void rampNumberAndLowerLimit();
   void currentLimiterTypedAndLeft_data();
   void currentLimiterTypedAndLeft();
+  void currentLimiterTypedKeyByKey();
   void currentLimiterSpin();
   void currentLimiterOnlyWhileNumber();
   void scalingFields_data();
@@ -269,6 +270,7 @@ void ParameterScreenHandlersTest::currentLimiterTypedAndLeft() {
   f.Reload(static_cast<ModelKind>(model));
   ScreenEdit* limiter = f.Edit(EditField::CurrentLimiter);
   QVERIFY(limiter->isEnabled());
+  // Written by the program (a file, the device).
   limiter->setText(typed);
   QCOMPARE(limiter->text(), whileTyping);
   Leave(limiter);
@@ -276,6 +278,36 @@ void ParameterScreenHandlersTest::currentLimiterTypedAndLeft() {
   QVERIFY(f.Marked());  // all differ from the stored 100
   f.screen->ReadScreen();
   QCOMPARE(static_cast<int>(f.set.currentLimiter), read);
+
+  // Typed by the operator: the same value once the field is left (a typed
+  // "-3" on a KLV30 is left as "off" rather than "0").
+  limiter->setText("100");
+  TypeOver(limiter, typed);
+  Leave(limiter);
+  f.set.currentLimiter = 100;
+  f.screen->ReadScreen();
+  QCOMPARE(static_cast<int>(f.set.currentLimiter), read);
+}
+
+void ParameterScreenHandlersTest::currentLimiterTypedKeyByKey() {
+  // Every value from 10 to 99 starts with a digit below the minimum.
+  for (const ModelKind model : {ModelKind::Klv40, ModelKind::Klv30E}) {
+    Fixture f(model);
+    f.set.OptionDetect = 1;
+    f.Reload(model);
+    ScreenEdit* limiter = f.Edit(EditField::CurrentLimiter);
+    TypeOver(limiter, "50");
+    QCOMPARE(limiter->text(), QStringLiteral("50"));
+    QVERIFY(f.Marked());
+    Leave(limiter);
+    QCOMPARE(limiter->text(), QStringLiteral("50"));
+    TypeOver(limiter, "5");
+    QCOMPARE(limiter->text(), QStringLiteral("5"));
+    Leave(limiter);
+    QCOMPARE(limiter->text(), QLatin1String(model == ModelKind::Klv40 ? "off" : "10"));
+    TypeOver(limiter, "130");
+    QCOMPARE(limiter->text(), QStringLiteral("120"));
+  }
 }
 
 void ParameterScreenHandlersTest::currentLimiterSpin() {
