@@ -1,0 +1,96 @@
+#include "editor/ui/cmodbus_app.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+#include <string_view>
+
+#include "editor/program_state.h"
+#include "editor/texts.h"
+#include "editor/ui/klv_tool_dlg.h"
+#include "editor/ui/operator_dialogs.h"
+
+namespace klv {
+
+SingleInstance::SingleInstance(const QString& folder) {
+  QString where = folder;
+  if (where.isEmpty()) where = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (where.isEmpty()) where = QDir::tempPath();
+  path_ = QDir(where).filePath(QString::fromUtf8(kSingleInstanceName) + QStringLiteral(".lock"));
+  lock_ = std::make_unique<QLockFile>(path_);
+  // Stale only when its process is gone: a running program is never taken over.
+  lock_->setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::Acquire() { return lock_->isLocked() || lock_->tryLock(0); }
+
+QString SingleInstance::Path() const { return path_; }
+
+LaunchOptions ParseLaunchOptions(int argc, const char* const* argv) {
+  LaunchOptions options;
+  bool onlyFiles = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (!onlyFiles && argument.size() > 1 && argument[0] == '-') {
+      if (argument == "--") {
+        onlyFiles = true;
+      } else if (argument == "--help" || argument == "-h") {
+        options.help = true;
+      } else if (argument == "--version") {
+        options.version = true;
+      } else if (argument == "--quit-after-show") {
+        options.quitAfterShow = true;
+      } else {
+        options.unknown.emplace_back(argument);
+      }
+      continue;
+    }
+    // The one optional argument: the first file named counts.
+    if (options.file.empty()) options.file = std::filesystem::path(std::string(argument));
+  }
+  return options;
+}
+
+std::string UsageText() {
+  return "Usage: klv-loader [FILE.klv]\n"
+         "       klv-loader --help | --version\n"
+         "Sets up KLV40, KLV30 and KLV30E regulators over a serial line; FILE.klv is opened at start-up.\n";
+}
+
+CModbusApp::CModbusApp(SerialPortFactory ports, Clock& clock) : ports_(std::move(ports)), clock_(clock) {}
+
+int CModbusApp::Run(const LaunchOptions& options) {
+  // A second start ends here, silently.
+  SingleInstance instance;
+  if (!instance.Acquire()) return 0;
+
+  const QStringList languages = QLocale::system().uiLanguages();
+  const Language language = ChooseLanguage(languages.isEmpty() ? std::string() : languages.constFirst().toStdString());
+
+  ProgramState state(clock_, ports_, language);
+  state.CommandLineFile = options.file;
+  SystemDialogs dialogs;
+  CKlvToolDlg window(state, dialogs);
+
+  const std::filesystem::path programFile = QCoreApplication::applicationFilePath().toStdString();
+  window.Initialise(StartupInputs{programFile, InstalledDocumentationFolder(programFile), DataFolder()});
+  window.show();
+
+  if (options.quitAfterShow) {
+    // After the first pass of the event loop, which paints the window.
+    QTimer::singleShot(0, qApp, [] {
+      std::fputs("klv-loader: window shown\n", stdout);
+      std::fflush(stdout);
+      QCoreApplication::quit();
+    });
+  }
+  return QApplication::exec();
+}
+
+}  // namespace klv

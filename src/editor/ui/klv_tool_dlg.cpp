@@ -1,0 +1,485 @@
+#include "editor/ui/klv_tool_dlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QShortcut>
+#include <system_error>
+
+#include "editor/parameter_file.h"
+#include "editor/program_state.h"
+#include "editor/ui/message_box.h"
+#include "editor/ui/operator_dialogs.h"
+#include "editor/ui/parameter_screen.h"
+#include "model/register_catalogue.h"
+#include "transfer/transfer_commands.h"
+#include "transfer/ui/cprogress.h"
+
+namespace klv {
+namespace {
+
+constexpr int kTextPathCannotBeSet = 178;
+constexpr int kTextSaveChanges = 180;
+constexpr int kTextFileWritten = 181;
+constexpr int kTextCancelled = 182;
+constexpr int kTextFileException = 183;
+constexpr int kTextFileRead = 184;
+constexpr int kTextIniCannotBeCreated = 197;
+
+constexpr std::string_view kUntitled = "Untitled";
+constexpr std::string_view kSaveAsFailure = "CfileException!";
+
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code error;
+  return !path.empty() && std::filesystem::exists(path, error);
+}
+
+// The program icon: a regulator's front with its output bar.
+QIcon ProgramIcon() {
+  QIcon themed = QIcon::fromTheme(QStringLiteral("klv-loader"));
+  if (!themed.isNull()) return themed;
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(0x2a, 0x5d, 0x9f));
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(QRectF(2, 2, 28, 28), 5, 5);
+  painter.setBrush(QColor(0xf2, 0x8c, 0x28));
+  painter.drawRect(QRectF(7, 19, 18, 5));
+  painter.setBrush(Qt::white);
+  painter.drawRect(QRectF(7, 8, 11, 6));
+  return QIcon(pixmap);
+}
+
+}  // namespace
+
+const std::vector<ShortcutKey>& ShortcutKeys() {
+  static const std::vector<ShortcutKey> keys = {
+      {Qt::Key_N, MenuItem::New},           {Qt::Key_O, MenuItem::Open},
+      {Qt::Key_R, MenuItem::ReadFromDevice}, {Qt::Key_W, MenuItem::WriteToDevice},
+      {Qt::Key_S, MenuItem::Save},          {Qt::Key_A, MenuItem::SaveAs},
+      {Qt::Key_X, MenuItem::Exit},          {Qt::Key_C, MenuItem::CommunicationSettings},
+      {Qt::Key_L, MenuItem::CommunicationLog}, {Qt::Key_M, MenuItem::Monitor},
+  };
+  return keys;
+}
+
+std::string VersionInformationText() { return " KLV Loader  Ver" + std::string(kProgramVersion); }
+
+std::string SaveQuestionText(std::string_view documentTitle, Language language) {
+  return std::string(documentTitle) + std::string(Text(kTextSaveChanges, language));
+}
+
+CKlvToolDlg::CKlvToolDlg(ProgramState& state, OperatorDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      state_(state),
+      dialogs_(dialogs),
+      documentTitle_(kUntitled),
+      productName_(kProductName) {
+  screen_ = new ParameterScreen(state_.parameters, state_.language, this);
+  setCentralWidget(screen_);
+  connect(screen_, &ParameterScreen::Edited, this, [this] { SetModified(true); });
+  BuildMenu();
+  BuildShortcuts();
+  // The shortcut keys come before the control with the focus sees them (an
+  // edit field would take Ctrl+C, Ctrl+X and Ctrl+A for itself).
+  qApp->installEventFilter(this);
+}
+
+CKlvToolDlg::~CKlvToolDlg() { qApp->removeEventFilter(this); }
+
+void CKlvToolDlg::BuildMenu() {
+  QMenu* popup = nullptr;
+  for (const MenuEntry& entry : MenuEntries()) {
+    const QString caption = ToQString(MenuText(entry.item, state_.language));
+    if (entry.isPopup) {
+      popup = menuBar()->addMenu(caption);
+      popups_[entry.item] = popup;
+      const MenuItem which = entry.item;
+      connect(popup, &QMenu::aboutToShow, this, [this, which] { RefreshMenu(which); });
+      continue;
+    }
+    if (popup == nullptr) continue;
+    if (entry.separatorBefore) popup->addSeparator();
+    QAction* action = popup->addAction(caption);
+    const MenuItem which = entry.item;
+    if (which == MenuItem::ModelKlv40 || which == MenuItem::ModelKlv30 || which == MenuItem::ModelKlv30E) {
+      action->setCheckable(true);
+    }
+    // Checkable items toggle on a click; the Model menu sets its marks itself.
+    connect(action, &QAction::triggered, this, [this, which] { RunCommand(which); });
+    actions_[which] = action;
+  }
+}
+
+void CKlvToolDlg::BuildShortcuts() {
+  for (const ShortcutKey& key : ShortcutKeys()) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(key.key)), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(false);
+    const MenuItem which = key.command;
+    connect(shortcut, &QShortcut::activated, this, [this, which] { RunCommand(which); });
+    shortcuts_.push_back(shortcut);
+  }
+}
+
+bool CKlvToolDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (widget != nullptr && widget->window() == this && modifiers == Qt::ControlModifier) {
+      for (const ShortcutKey& shortcut : ShortcutKeys()) {
+        if (shortcut.key == key->key()) {
+          // Not taken by the control: the window's shortcut runs instead.
+          event->ignore();
+          return true;
+        }
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CKlvToolDlg::RunCommand(MenuItem item) {
+  switch (item) {
+    case MenuItem::New: NewDocument(); break;
+    case MenuItem::Open: OpenDocument(); break;
+    case MenuItem::ReadFromDevice: ReadFromDevice(); break;
+    case MenuItem::WriteToDevice: WriteToDevice(); break;
+    case MenuItem::Save: SaveDocument(); break;
+    case MenuItem::SaveAs: SaveDocumentAs(); break;
+    case MenuItem::Exit: Exit(); break;
+    case MenuItem::CommunicationSettings: CommunicationSettings(); break;
+    case MenuItem::CommunicationLog: OpenCommunicationLog(); break;
+    case MenuItem::Monitor: Monitor(); break;
+    case MenuItem::RecordData: RecordData(); break;
+    case MenuItem::ModelKlv40: ChooseModel(ModelKind::Klv40); break;
+    case MenuItem::ModelKlv30: ChooseModel(ModelKind::Klv30); break;
+    case MenuItem::ModelKlv30E: ChooseModel(ModelKind::Klv30E); break;
+    case MenuItem::Manual: OpenManual(); break;
+    case MenuItem::VersionInformation: ShowVersionInformation(); break;
+    default: break;  // popups
+  }
+  // A click toggles a checkable item; the marks always follow the model.
+  UpdateModelMenu();
+}
+
+QAction* CKlvToolDlg::Action(MenuItem item) const {
+  const auto found = actions_.find(item);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+QMenu* CKlvToolDlg::Popup(MenuItem popup) const {
+  const auto found = popups_.find(popup);
+  return found == popups_.end() ? nullptr : found->second;
+}
+
+void CKlvToolDlg::RefreshMenu(MenuItem popup) {
+  QMenu* menu = Popup(popup);
+  if (menu == nullptr) return;
+  for (const auto& [item, action] : actions_) {
+    if (action->parent() != menu && !menu->actions().contains(action)) continue;
+    if (item == MenuItem::CommunicationLog) {
+      action->setEnabled(FileExists(state_.CommLogPath));
+    } else if (item == MenuItem::RecordData) {
+      action->setEnabled(FileExists(state_.DataLogPath));
+    } else {
+      action->setEnabled(true);
+    }
+  }
+}
+
+// ---- Start-up -------------------------------------------------------------------
+
+void CKlvToolDlg::Initialise(const StartupInputs& inputs) {
+  // The manual beside the program, else in the documentation folder.
+  state_.ManualPath = ManualPathFor(inputs.programFile, inputs.documentationFolder, state_.language);
+  if (state_.ManualPath.empty()) MessageText(kTextPathCannotBeSet);
+
+  if (!SetSharedPaths(state_, inputs.dataFolder)) MessageText(kTextPathCannotBeSet);
+
+  const SettingsLoad settings = LoadProgramSettings(state_);
+  if (settings.status == SettingsLoad::Status::DefaultsNotSaved) {
+    MessageText(kTextIniCannotBeCreated);
+  } else if (settings.status == SettingsLoad::Status::Unreadable) {
+    Message(UnreadableSettingsText(state_.SettingsPath, settings.error, state_.language));
+  }
+
+  setWindowIcon(ProgramIcon());
+
+  modified_ = false;
+  documentTitle_ = kUntitled;
+  documentPath_.clear();
+  productName_ = kProductName;
+
+  SizeAndPlace();
+
+  LoadDefaults(state_.parameters, state_.CurrentModel);
+  // 0 KLV40, 1 KLV30, anything else KLV30E.
+  ApplyLayout(state_.CurrentModel);
+  UpdateTitle();
+  UpdateModelMenu();
+
+  screenReady_ = true;
+  screen_->SetScreenReady(true);
+
+  if (!state_.CommandLineFile.empty()) LoadParameterFile(state_.CommandLineFile, false);
+}
+
+void CKlvToolDlg::SizeAndPlace() {
+  const WindowSize size = MainWindowSize(state_.language);
+  setFixedSize(size.width, size.height);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->geometry();
+  // Signed division, rounding toward zero, as a screen smaller than the
+  // window gives a negative corner.
+  move(area.x() + (area.width() - size.width) / 2, area.y() + (area.height() - size.height) / 2);
+}
+
+// ---- Document state ----------------------------------------------------------------
+
+void CKlvToolDlg::SetModified(bool modified) {
+  modified_ = modified;
+  UpdateTitle();
+}
+
+void CKlvToolDlg::UpdateTitle() {
+  std::string title = productName_ + " - " + std::string(ModelName(state_.CurrentModel)) + " - " + documentTitle_;
+  if (modified_) title += "*";
+  setWindowTitle(ToQString(title));
+}
+
+void CKlvToolDlg::UpdateModelMenu() {
+  const std::pair<MenuItem, ModelKind> items[] = {
+      {MenuItem::ModelKlv40, ModelKind::Klv40},
+      {MenuItem::ModelKlv30, ModelKind::Klv30},
+      {MenuItem::ModelKlv30E, ModelKind::Klv30E},
+  };
+  for (const auto& [item, model] : items) {
+    QAction* action = Action(item);
+    if (action == nullptr) continue;
+    const bool current = state_.CurrentModel == model;
+    action->setChecked(current);
+    action->setEnabled(!current);
+  }
+}
+
+CKlvToolDlg::Prompt CKlvToolDlg::PromptSaveChanges() {
+  if (!modified_) return Prompt::Continue;
+  switch (dialogs_.AskSaveChanges(this, SaveQuestionText(documentTitle_, state_.language))) {
+    case SaveAnswer::Yes:
+      // The operator asked to keep the edits: go on only once they are in a file.
+      return SaveDocumentAs() ? Prompt::Continue : Prompt::Stop;
+    case SaveAnswer::No: return Prompt::Continue;
+    case SaveAnswer::Cancel: break;
+  }
+  return Prompt::Stop;
+}
+
+void CKlvToolDlg::Message(std::string_view text) { dialogs_.ShowMessage(this, text); }
+
+void CKlvToolDlg::MessageText(int number) { Message(Text(number, state_.language)); }
+
+void CKlvToolDlg::ApplyLayout(ModelKind model) {
+  screen_->ApplyModelLayout(model);
+  state_.CurrentModel = screen_->Model();
+  UpdateModelMenu();
+  UpdateTitle();
+}
+
+void CKlvToolDlg::ResetDocument() {
+  modified_ = false;
+  documentTitle_ = kUntitled;
+  documentPath_.clear();
+  productName_ = kProductName;
+}
+
+// ---- File commands -------------------------------------------------------------------
+
+void CKlvToolDlg::NewDocument() {
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  ResetDocument();
+  LoadDefaults(state_.parameters, state_.CurrentModel);
+  screen_->ShowParameters();
+  UpdateModelMenu();
+  UpdateTitle();
+  ApplyLayout(state_.CurrentModel);
+}
+
+void CKlvToolDlg::OpenDocument() {
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  // Before the dialog, so it stays cleared when the dialog is cancelled.
+  SetModified(false);
+  const auto chosen = dialogs_.ChooseFileToOpen(this);
+  if (!chosen) {
+    MessageText(kTextCancelled);
+    return;
+  }
+  LoadParameterFile(*chosen, true);
+}
+
+void CKlvToolDlg::LoadParameterFile(const std::filesystem::path& path, bool announce) {
+  const ParameterFileLoad load = klv::LoadParameterFile(path);
+  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
+    MessageText(RefusalTextNumber(load.status == ParameterFileStatus::Loaded ? ParameterFileStatus::CannotOpen
+                                                                               : load.status));
+    return;
+  }
+  state_.parameters = load.contents->parameters;
+  documentTitle_ = load.documentTitle;
+  modified_ = false;
+  // No defaults: values the file's model does not use stay as the file has them.
+  ApplyLayout(load.contents->model);
+  if (announce) MessageText(kTextFileRead);
+  UpdateTitle();
+  documentPath_ = path;
+}
+
+bool CKlvToolDlg::SaveDocument() { return Save(false); }
+
+bool CKlvToolDlg::SaveDocumentAs() { return Save(true); }
+
+bool CKlvToolDlg::Save(bool alwaysAsk) {
+  // First, and not undone when the command is cancelled or fails.
+  screen_->ReadScreen();
+  if (alwaysAsk || documentPath_.empty()) {
+    const auto chosen = dialogs_.ChooseFileToSave(this, documentTitle_);
+    if (!chosen) {
+      MessageText(kTextCancelled);
+      return false;
+    }
+    documentPath_ = *chosen;
+    documentTitle_ = DocumentTitleFor(*chosen);
+    UpdateTitle();
+  }
+  if (!WriteParameterFile(documentPath_, state_.parameters, state_.CurrentModel).ok) {
+    if (alwaysAsk) {
+      Message(kSaveAsFailure);
+    } else {
+      MessageText(kTextFileException);
+    }
+    return false;
+  }
+  MessageText(kTextFileWritten);
+  SetModified(false);
+  return true;
+}
+
+// ---- Transfers ---------------------------------------------------------------------------
+
+void CKlvToolDlg::ReadFromDevice() {
+  // An edit field being left runs its rules first.
+  screen_->FocusKeyLockOff();
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  // Before the settings screen, so it stays cleared when that is cancelled.
+  SetModified(false);
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+
+  TransferSession session = state_.Session();
+  const OpenPortResult open = BeginReadTransfer(session);
+  // The defaults are on the screen from here on, also when the port fails.
+  screen_->ShowParameters();
+  if (!open.ok) {
+    Message(open.message);
+    return;
+  }
+  {
+    Cprogress progress(session, state_.language, dialogs_, this);
+    progress.Run();
+  }
+  if (EndTransfer(session).status == CommLogSave::Status::Failed) MessageText(kTextLogFileCannotBeCreated);
+
+  const TransferReport report = ReadReport(state_.CurrentModel, state_.transfer.ReadResult, state_.language);
+  if (report.modelKnown) ApplyLayout(state_.CurrentModel);
+  Message(report.text);
+}
+
+void CKlvToolDlg::WriteToDevice() {
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  screen_->ReadScreen();
+
+  TransferSession session = state_.Session();
+  const OpenPortResult open = BeginWriteTransfer(session);
+  if (!open.ok) {
+    Message(open.message);
+    return;
+  }
+  {
+    Cprogress progress(session, state_.language, dialogs_, this);
+    progress.Run();
+  }
+  if (EndTransfer(session).status == CommLogSave::Status::Failed) MessageText(kTextLogFileCannotBeCreated);
+  Message(WriteReport(state_.CurrentModel, state_.transfer.WriteResult, state_.language).text);
+}
+
+// ---- Tools, Model, Help ---------------------------------------------------------------------
+
+void CKlvToolDlg::CommunicationSettings() { dialogs_.RunCommunicationSettings(this, state_); }
+
+void CKlvToolDlg::OpenCommunicationLog() {
+  if (!state_.CommLogPath.empty()) dialogs_.OpenWithShell(state_.CommLogPath);
+}
+
+void CKlvToolDlg::Monitor() {
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  if (monitorCommand_) monitorCommand_(this);
+}
+
+void CKlvToolDlg::RecordData() {
+  if (!state_.DataLogPath.empty()) dialogs_.OpenWithShell(state_.DataLogPath);
+}
+
+void CKlvToolDlg::ChooseModel(ModelKind model) {
+  if (model == state_.CurrentModel) return;
+  // No question about unsaved changes: the model's defaults replace them.
+  ResetDocument();
+  state_.CurrentModel = model;
+  LoadDefaults(state_.parameters, model);
+  ApplyLayout(model);
+}
+
+void CKlvToolDlg::OpenManual() {
+  if (!state_.ManualPath.empty()) dialogs_.OpenWithShell(state_.ManualPath);
+}
+
+void CKlvToolDlg::ShowVersionInformation() { Message(VersionInformationText()); }
+
+// ---- Exit -----------------------------------------------------------------------------------
+
+bool CKlvToolDlg::ConfirmExit() {
+  if (PromptSaveChanges() == Prompt::Stop) return false;
+  SetModified(false);
+  if (!StoreProgramSettings(state_)) MessageText(kTextIniCannotBeCreated);
+  return true;
+}
+
+bool CKlvToolDlg::Exit() {
+  if (!ConfirmExit()) return false;
+  exiting_ = true;
+  close();
+  return true;
+}
+
+void CKlvToolDlg::closeEvent(QCloseEvent* event) {
+  // The close box and Alt+F4 are Exit too.
+  if (exiting_ || ConfirmExit()) {
+    exiting_ = true;
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+}  // namespace klv

@@ -1,0 +1,70 @@
+#include "editor/ui/operator_dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "editor/program_state.h"
+#include "editor/ui/message_box.h"
+#include "serial/ui/csetup.h"
+
+namespace klv {
+
+void SystemDialogs::ShowMessage(QWidget* owner, std::string_view text) { klv::ShowMessage(owner, text); }
+
+SaveAnswer SystemDialogs::AskSaveChanges(QWidget* owner, std::string_view text) {
+  QMessageBox box(QMessageBox::Question, ToQString(kProductName), ToQString(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return SaveAnswer::Yes;
+    case QMessageBox::No: return SaveAnswer::No;
+    default: return SaveAnswer::Cancel;
+  }
+}
+
+namespace {
+
+void SetUpFileDialog(QFileDialog& dialog) {
+  dialog.setNameFilter(ToQString(kParameterFileFilter));
+  dialog.setDefaultSuffix(QStringLiteral("klv"));
+}
+
+std::optional<std::filesystem::path> ChosenPath(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return std::filesystem::path(dialog.selectedFiles().constFirst().toStdString());
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> SystemDialogs::ChooseFileToOpen(QWidget* owner) {
+  QFileDialog dialog(owner);
+  SetUpFileDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  return ChosenPath(dialog);
+}
+
+std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* owner, std::string_view initialName) {
+  QFileDialog dialog(owner);
+  SetUpFileDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);  // ask before replacing a file
+  dialog.selectFile(ToQString(initialName));
+  return ChosenPath(dialog);
+}
+
+bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state) {
+  Csetup screen(state.settings, state.line, state.dataFolder, state.language, owner);
+  return screen.exec() == QDialog::Accepted;
+}
+
+void SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
+  if (path.empty()) return;
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+}
+
+}  // namespace klv

@@ -1,0 +1,92 @@
+#include "serial/ui/port_links.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#include "platform/data_folder.h"
+#include "platform/file_store.h"
+#include "serial/line_settings.h"
+
+namespace klv {
+namespace {
+
+std::vector<std::filesystem::path> Sorted(std::vector<std::filesystem::path> paths) {
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+std::filesystem::path LinkPath(const std::filesystem::path& dataFolder, int32_t number) {
+  return dataFolder / std::string(kPortsFolderName) / PortName(number);
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> FindSerialDevices(const std::filesystem::path& devRoot) {
+  std::error_code error;
+  std::vector<std::filesystem::path> byId;
+  for (const auto& entry : std::filesystem::directory_iterator(devRoot / "serial" / "by-id", error)) {
+    byId.push_back(entry.path());
+  }
+  std::vector<std::filesystem::path> others;
+  for (const auto& entry : std::filesystem::directory_iterator(devRoot, error)) {
+    const std::string name = entry.path().filename().string();
+    for (const char* prefix : {"ttyUSB", "ttyACM", "ttyAMA", "rfcomm"}) {
+      if (name.rfind(prefix, 0) == 0) {
+        others.push_back(entry.path());
+        break;
+      }
+    }
+  }
+  std::vector<std::filesystem::path> devices = Sorted(std::move(byId));
+  for (auto& device : Sorted(std::move(others))) devices.push_back(std::move(device));
+  return devices;
+}
+
+std::optional<std::filesystem::path> PortLinkTarget(const std::filesystem::path& dataFolder, int32_t number) {
+  if (dataFolder.empty() || number < 1) return std::nullopt;
+  std::error_code error;
+  const std::filesystem::path link = LinkPath(dataFolder, number);
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(link, error))) {
+    std::filesystem::path target = std::filesystem::read_symlink(link, error);
+    if (!error) return target;
+  }
+  // A plain file or device node put there by hand is what the port opens.
+  if (std::filesystem::exists(std::filesystem::symlink_status(link, error))) return link;
+  return std::nullopt;
+}
+
+bool AssignPortLink(const std::filesystem::path& dataFolder, int32_t number,
+                    const std::optional<std::filesystem::path>& device, std::string& error) {
+  error.clear();
+  if (dataFolder.empty() || number < 1) {
+    error = "no data folder";
+    return false;
+  }
+  std::error_code code;
+  const std::filesystem::path folder = dataFolder / std::string(kPortsFolderName);
+  std::filesystem::create_directories(folder, code);
+  const std::filesystem::path link = LinkPath(dataFolder, number);
+  if (!device) {
+    std::filesystem::remove(link, code);
+    if (code) error = code.message();
+    return !code;
+  }
+  // A new link under a temporary name, renamed over the old one: the COM
+  // number always reaches either the old device or the new one.
+  const std::filesystem::path temporary = folder / ("." + PortName(number) + ".new-" + std::to_string(::getpid()));
+  std::filesystem::remove(temporary, code);
+  std::filesystem::create_symlink(*device, temporary, code);
+  if (!code) std::filesystem::rename(temporary, link, code);
+  if (code) {
+    error = code.message();
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace klv

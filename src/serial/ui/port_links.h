@@ -1,0 +1,28 @@
+#pragma once
+// The links that say which serial device a COM number reaches
+// (<data folder>/ports/COM<n>), as the communication settings screen shows
+// and changes them, and the serial devices found on the machine.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace klv {
+
+// Serial devices under devRoot: the stable names of serial/by-id first
+// (sorted), then ttyUSB*, ttyACM*, ttyAMA* and rfcomm* (sorted). The
+// on-board ttyS* are left out: a COM number without a link reaches them.
+std::vector<std::filesystem::path> FindSerialDevices(const std::filesystem::path& devRoot = "/dev");
+
+// What COM<number> reaches: the target of its link (as written in the link),
+// or nothing when it has no link and reaches /dev/ttyS<number - 1>.
+std::optional<std::filesystem::path> PortLinkTarget(const std::filesystem::path& dataFolder, int32_t number);
+
+// Points COM<number> at device, replacing any link as a whole (a new link
+// beside it, renamed over the old one); with no device the link is removed.
+// False with the system's reason in error when the link cannot be made.
+bool AssignPortLink(const std::filesystem::path& dataFolder, int32_t number,
+                    const std::optional<std::filesystem::path>& device, std::string& error);
+
+}  // namespace klv

@@ -1,0 +1,146 @@
+#pragma once
+// The main window over a program state of the test's own: a temporary data
+// folder, a fake clock for the transfers' pauses, and dialogs that answer
+// from a script and note what they were asked, so no modal loop holds a test.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "editor/program_state.h"
+#include "editor/ui/klv_tool_dlg.h"
+#include "editor/ui/operator_dialogs.h"
+#include "serial/ui/csetup.h"
+#include "support/fake_clock.h"
+
+namespace klv::window_test {
+
+struct ShownMessage {
+  std::string text;
+  QWidget* owner = nullptr;
+};
+
+class ScriptedDialogs final : public OperatorDialogs {
+ public:
+  void ShowMessage(QWidget* owner, std::string_view text) override {
+    messages.push_back({std::string(text), owner});
+    if (onMessage) onMessage(messages.back());
+  }
+  SaveAnswer AskSaveChanges(QWidget*, std::string_view text) override {
+    questions.emplace_back(text);
+    if (saveAnswers.empty()) return SaveAnswer::Cancel;
+    const SaveAnswer answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+  }
+  std::optional<std::filesystem::path> ChooseFileToOpen(QWidget*) override {
+    ++openDialogs;
+    return Next(openChoices);
+  }
+  std::optional<std::filesystem::path> ChooseFileToSave(QWidget*, std::string_view initialName) override {
+    saveDialogNames.emplace_back(initialName);
+    return Next(saveChoices);
+  }
+  // Accepting runs the real settings screen's OK rules on what it opened with.
+  bool RunCommunicationSettings(QWidget* owner, ProgramState& state) override {
+    ++settingsRuns;
+    const bool accept = settingsAnswers.empty() ? true : settingsAnswers.front();
+    if (!settingsAnswers.empty()) settingsAnswers.pop_front();
+    Csetup screen(state.settings, state.line, state.dataFolder, state.language, owner,
+                  std::vector<std::filesystem::path>{});
+    if (accept) {
+      screen.accept();
+    } else {
+      screen.reject();
+    }
+    return accept;
+  }
+  void OpenWithShell(const std::filesystem::path& path) override { shellOpened.push_back(path); }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& message : messages) texts.push_back(message.text);
+    return texts;
+  }
+
+  std::vector<ShownMessage> messages;
+  std::function<void(const ShownMessage&)> onMessage;
+  std::vector<std::string> questions;
+  std::deque<SaveAnswer> saveAnswers;
+  int openDialogs = 0;
+  std::deque<std::optional<std::filesystem::path>> openChoices;
+  std::vector<std::string> saveDialogNames;
+  std::deque<std::optional<std::filesystem::path>> saveChoices;
+  int settingsRuns = 0;
+  std::deque<bool> settingsAnswers;
+  std::vector<std::filesystem::path> shellOpened;
+
+ private:
+  static std::optional<std::filesystem::path> Next(std::deque<std::optional<std::filesystem::path>>& choices) {
+    if (choices.empty()) return std::nullopt;
+    auto choice = choices.front();
+    choices.pop_front();
+    return choice;
+  }
+};
+
+inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Little-endian 16-bit words.
+inline std::vector<uint8_t> Words(std::initializer_list<int> words) {
+  std::vector<uint8_t> bytes;
+  for (int word : words) {
+    bytes.push_back(static_cast<uint8_t>(word & 0xFF));
+    bytes.push_back(static_cast<uint8_t>((word >> 8) & 0xFF));
+  }
+  return bytes;
+}
+
+class WindowRig {
+ public:
+  explicit WindowRig(Language language = Language::English, SerialPortFactory ports = MakeSystemSerialPort)
+      : state(clock, std::move(ports), language) {
+    std::filesystem::create_directories(DataFolder());
+    std::filesystem::create_directories(Folder() / "bin");
+  }
+
+  std::filesystem::path Folder() const { return dir_.path().toStdString(); }
+  std::filesystem::path DataFolder() const { return Folder() / "data"; }
+  std::filesystem::path SettingsFile() const { return DataFolder() / "KlvTool.ini"; }
+
+  // Creates the window and runs its start-up sequence.
+  CKlvToolDlg& Start(const std::filesystem::path& commandLineFile = {}) {
+    state.CommandLineFile = commandLineFile;
+    window = std::make_unique<CKlvToolDlg>(state, dialogs);
+    window->Initialise(StartupInputs{Folder() / "bin" / "klv-loader", Folder() / "doc",
+                                     DataFolderOutcome{true, DataFolder(), {}}});
+    return *window;
+  }
+
+  QString Title() const { return window->windowTitle(); }
+
+  testing::FakeClock clock;
+  ProgramState state;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<CKlvToolDlg> window;
+
+ private:
+  QTemporaryDir dir_;
+};
+
+}  // namespace klv::window_test
