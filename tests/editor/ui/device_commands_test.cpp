@@ -1,0 +1,245 @@
+// Read from KLV and Write in KLV driven through the main window against the
+// simulated regulator on a pseudo-terminal: reports, a model switch by a
+// read, the refusals of a write, and comlog.txt.
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QtTest>
+#include <fstream>
+#include <sstream>
+
+#include "editor/ui/parameter_screen.h"
+#include "editor/ui/window_rig.h"
+#include "klv-sim/sim_server.h"
+#include "klv-sim/simulated_regulator.h"
+#include "transfer/device_path_port.h"
+#include "transfer/ui/cprogress.h"
+
+using namespace klv;
+using namespace klv::window_test;
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// klv-sim serving one regulator on a pseudo-terminal of its own thread.
+class Device {
+ public:
+  explicit Device(const sim::SimConfig& config) : regulator_(config, clock_), server_(regulator_) {
+    std::string error;
+    ready_ = server_.OpenPseudoTerminal(error) && server_.Start();
+    if (!ready_) qWarning("simulator: %s", error.c_str());
+  }
+  bool Ready() const { return ready_; }
+  const std::string& Path() const { return server_.Path(); }
+  void Preset(uint16_t reg, int16_t value) {
+    server_.WithRegulator([&](sim::SimulatedRegulator& r) { return r.Preset(reg, value); });
+  }
+  void Faults(sim::FaultPlan plan) {
+    server_.WithRegulator([&](sim::SimulatedRegulator& r) { r.SetFaultPlan(std::move(plan)); });
+  }
+  ParameterSet Parameters() {
+    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.Parameters(); });
+  }
+  uint64_t Exchanges() {
+    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.ExchangeCount(); });
+  }
+
+ private:
+  testing::FakeClock clock_;
+  sim::SimulatedRegulator regulator_;
+  sim::SimServer server_;
+  bool ready_ = false;
+};
+
+sim::SimConfig Model(ModelKind model, uint16_t options = 0, bool detect = true) {
+  sim::SimConfig config;
+  config.model = model;
+  config.options = options;
+  config.detect = detect;
+  return config;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+int CountLines(const std::string& text) {
+  int lines = 0;
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
+  return lines;
+}
+
+// Notes, for each message, whether it came from a progress window that was
+// open at the time.
+struct MessageOwners {
+  explicit MessageOwners(ScriptedDialogs& dialogs) {
+    dialogs.onMessage = [this](const ShownMessage& message) {
+      auto* progress = qobject_cast<Cprogress*>(message.owner);
+      fromOpenProgress.push_back(progress != nullptr && progress->isVisible());
+    };
+  }
+  std::vector<bool> fromOpenProgress;
+};
+
+bool KeyLockOn(CKlvToolDlg& window) { return window.Screen().Radio(RadioGroup::KeyLock, 1)->isChecked(); }
+
+}  // namespace
+
+class DeviceCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void readSwitchesToConnectedModel() {
+    Device device(Model(ModelKind::Klv30));
+    QVERIFY(device.Ready());
+    device.Preset(0x0120, 1);  // key lock ON
+    WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
+    CKlvToolDlg& window = rig.Start();
+    window.show();
+    window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
+    rig.dialogs.saveAnswers = {SaveAnswer::No};
+    MessageOwners owners(rig.dialogs);
+
+    window.ReadFromDevice();
+
+    QCOMPARE(Q(rig.dialogs.questions.at(0)), QStringLiteral("UntitledSave changes to file?"));
+    QCOMPARE(rig.dialogs.settingsRuns, 1);
+    QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("--- KLV30 Parameter reading complete ---"));
+    QCOMPARE(rig.dialogs.messages.at(0).owner, static_cast<QWidget*>(&window));
+    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30);
+    QCOMPARE(window.Screen().Model(), ModelKind::Klv30);
+    QCOMPARE(rig.Title(), QStringLiteral("KLV Loader - KLV30 - Untitled"));
+    QVERIFY(!window.Modified());
+    QCOMPARE(rig.state.parameters.keyLock, int16_t{1});
+    QVERIFY(KeyLockOn(window));  // the screen shows what was read
+    QCOMPARE(rig.state.parameters.OptionDetect, uint16_t{1});
+    const std::string log = ReadText(rig.state.CommLogPath);
+    QVERIFY(log.find(" < Parameter Read >") != std::string::npos);
+    QVERIFY(log.find("R0120") != std::string::npos || log.find("120") != std::string::npos);
+    QVERIFY(rig.dialogs.Texts().size() == 1);
+  }
+
+  void readFromSilentDeviceFails() {
+    Device device(Model(ModelKind::Klv40));
+    QVERIFY(device.Ready());
+    sim::FaultPlan silent;
+    silent.AddRegisterFault(std::nullopt, sim::Fault{sim::FaultKind::Silent, {}});
+    device.Faults(silent);
+    WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
+    CKlvToolDlg& window = rig.Start();
+    window.ChooseModel(ModelKind::Klv30E);
+    window.ReadFromDevice();
+    QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("KLV30E Parameter reading failure"));
+    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30E);
+    QCOMPARE(rig.state.transfer.ReadResult, int16_t{0});
+    // Header, empty line, 0110 and 0119 without replies.
+    const std::string log = ReadText(rig.state.CommLogPath);
+    // Header, empty line, then 0110 and 0119 each with an empty reply line and a gap.
+    QCOMPARE(CountLines(log), 2 + 2 * 3);
+    QVERIFY(log.find("001. PC->KLV: (STX)011R01100(ETX)DB(CR)") != std::string::npos);
+    QVERIFY(log.find("003. PC->KLV: (STX)011R01190(ETX)E4(CR)") != std::string::npos);
+  }
+
+  void readWithPortThatCannotOpenShowsDefaults() {
+    WindowRig rig(Language::English, DevicePathPortFactory("/nonexistent/klv-port"));
+    CKlvToolDlg& window = rig.Start();
+    window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
+    rig.dialogs.saveAnswers = {SaveAnswer::No};
+    window.ReadFromDevice();
+    QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
+    QVERIFY(Q(rig.dialogs.Texts().at(0)).startsWith(QStringLiteral("Port cannot be used")));
+    QVERIFY(!KeyLockOn(window));
+    QVERIFY(!std::filesystem::exists(rig.state.CommLogPath));
+  }
+
+  void readCancelledInSettingsChangesNothing() {
+    Device device(Model(ModelKind::Klv40));
+    WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
+    CKlvToolDlg& window = rig.Start();
+    window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
+    rig.dialogs.saveAnswers = {SaveAnswer::No};
+    rig.dialogs.settingsAnswers = {false};
+    window.ReadFromDevice();
+    QVERIFY(rig.dialogs.messages.empty());
+    QVERIFY(!window.Modified());  // cleared before the settings screen
+    QVERIFY(KeyLockOn(window));
+    QCOMPARE(device.Exchanges(), uint64_t{0});
+  }
+
+  void writeSendsWhatTheScreenShows() {
+    Device device(Model(ModelKind::Klv40));
+    QVERIFY(device.Ready());
+    WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
+    CKlvToolDlg& window = rig.Start();
+    window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
+    window.WriteToDevice();
+    QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("--- KLV40 Parameter writing complete ---"));
+    QCOMPARE(device.Parameters().keyLock, int16_t{1});
+    QVERIFY(window.Modified());  // a write does not touch the flag
+    QVERIFY(ReadText(rig.state.CommLogPath).find(" < Parameter Write >") != std::string::npos);
+  }
+
+  void writeRefusals_data() {
+    QTest::addColumn<int>("deviceModel");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<bool>("voltageOnScreen");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("model differs") << int(ModelKind::Klv30) << 0 << false << "Model differs";
+    QTest::newRow("options differ") << int(ModelKind::Klv40) << int(kOptionAlarmOutput2) << false
+                                    << "< Optional information differs >            \n\n  Optional information of "
+                                       "connected device\n\n    Analog input\t :  OFF\n    Alarm output 2\t :   ON\n"
+                                       "    Digital control output\t :  OFF\n    Analog output\t :  OFF\n\nConfirm "
+                                       "screen setting";
+    QTest::newRow("control input differs") << int(ModelKind::Klv40) << 0 << true
+                                           << "< Control input type differs >            \n\n  Control input type of "
+                                              "connected device\n\nCurrent input ( 4-20mA, 0-20mA )\n\nConfirm "
+                                              "screen setting";
+  }
+  void writeRefusals() {
+    QFETCH(int, deviceModel);
+    QFETCH(int, options);
+    QFETCH(bool, voltageOnScreen);
+    QFETCH(QString, refusal);
+    Device device(Model(static_cast<ModelKind>(deviceModel), static_cast<uint16_t>(options)));
+    QVERIFY(device.Ready());
+    const ParameterSet before = device.Parameters();
+    WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
+    CKlvToolDlg& window = rig.Start();
+    window.show();
+    window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
+    if (voltageOnScreen) {
+      window.Screen().VoltageButton()->click();
+      window.Screen().Radio(RadioGroup::ControlInput, 4)->click();  // 0-10V
+      QVERIFY(window.Screen().Radio(RadioGroup::ControlInput, 4)->isChecked());
+    }
+    MessageOwners owners(rig.dialogs);
+
+    window.WriteToDevice();
+
+    QCOMPARE(rig.dialogs.messages.size(), std::size_t{2});
+    QCOMPARE(Q(rig.dialogs.Texts().at(0)), refusal);
+    // The worker's message, owned by the progress window, which stays open behind it.
+    QCOMPARE(owners.fromOpenProgress, std::vector<bool>({true, false}));
+    QCOMPARE(Q(rig.dialogs.Texts().at(1)), QStringLiteral("KLV40 Parameter writing failure"));
+    QCOMPARE(device.Parameters(), before);  // nothing written
+    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv40);
+    QVERIFY(std::filesystem::exists(rig.state.CommLogPath));
+  }
+
+  void japaneseReportsAndStatus() {
+    Device device(Model(ModelKind::Klv40));
+    QVERIFY(device.Ready());
+    WindowRig rig(Language::Japanese, DevicePathPortFactory(device.Path()));
+    CKlvToolDlg& window = rig.Start();
+    window.ReadFromDevice();
+    QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("--- KLV40 パラメータ読出し終了 ---"));
+    window.WriteToDevice();
+    QCOMPARE(Q(rig.dialogs.Texts().at(1)), QStringLiteral("--- KLV40 パラメータ書込み終了 ---"));
+  }
+};
+
+QTEST_MAIN(DeviceCommandsTest)
+#include "device_commands_test.moc"
