@@ -1,0 +1,116 @@
+#pragma once
+// The data record of the monitor: control input and output written to
+// datalog.csv once per sampling period for the record time, counted in
+// changes of the wall-clock second seen at the monitor's ticks, with the
+// status line and progress the window shows.
+//
+// How the file is written: the recorder keeps the whole record (header and
+// rows) in memory and replaces the file with it, through SaveFileAtomically,
+// when the recording starts and after every row. So the file on disk is
+// always a complete record of the rows so far: a crash or a pulled plug
+// mid-record leaves the header and every row written before it, and a file
+// that cannot be created or replaced leaves the previous datalog.csv as it
+// was. A row that cannot be saved stays in memory and goes to disk with the
+// next successful save (the next row, the end of the recording, a stop or
+// the window's closing); meanwhile the status line says so. The cost is one
+// rewrite per row: 24 hours at 10 s is 8640 rows, about 170 kB at the end.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "editor/texts.h"
+#include "platform/clock.h"
+#include "serial/comm_settings.h"
+
+namespace klv {
+
+// The first line of datalog.csv.
+inline constexpr std::string_view kDataLogHeader = "Time, Input, Output\r\n";
+// Full scale of the progress bar.
+inline constexpr int kRecordProgressRange = 1000;
+
+// "10sec-sample " (10), "1min-sample " (60), "5min-sample " (300), "??-sample ".
+std::string_view SamplingText(int32_t samplingPeriod);
+// "10min-log " (600), "1hour-log " (3600), "24hour-log " (86400), "??-log ".
+std::string_view RecordTimeText(int32_t recordTime);
+
+// The sampling period and record time a recording runs with. The settings
+// screen offers 10 s to 5 min and 10 min to 24 hours; values outside those
+// (a settings file edited by hand, the command-line tool) are used as they
+// are with two exceptions: a sampling period below 1 s is taken as 10 s (the
+// screen's own replacement), and a record time shorter than the sampling
+// period is stretched to one sampling period. So a recording always writes
+// at least one row and the row count that divides the progress is never 0.
+struct RecordPlan {
+  int32_t samplingPeriod = 10;
+  int32_t recordTime = 600;
+  int32_t expectedRows = 60;
+};
+RecordPlan PlanRecording(int32_t samplingPeriod, int32_t recordTime);
+
+class DataRecorder {
+ public:
+  DataRecorder(Clock& clock, Language language) : clock_(clock), language_(language) {}
+  DataRecorder(const DataRecorder&) = delete;
+  DataRecorder& operator=(const DataRecorder&) = delete;
+
+  struct PrepareOutcome {
+    bool fileFailed = false;  // armed, but the file could not be created: show text 175
+    std::string error;        // the system's reason
+  };
+
+  // The start of monitoring: counters, progress and status reset; when
+  // armed, the status shows the settings' texts and the file at path is
+  // replaced by the header. An empty path cannot be created.
+  PrepareOutcome Prepare(bool armed, const CommSettings& settings, const std::filesystem::path& path);
+
+  // The first step of every monitor tick: counts a second when the wall
+  // clock's second has changed since the previous tick, writes a row at the
+  // end of each sampling period, and ends the recording once the record time
+  // is over. lastInput and lastOutput are the monitor's last texts.
+  void Tick(std::string_view lastInput, std::string_view lastOutput);
+
+  // Monitoring stops: status empty, progress 0, an open record is finished.
+  void Stop();
+  // The window closes: an open record is finished.
+  void Close();
+
+  bool Recording() const { return recording_; }
+  bool FileOpen() const { return fileOpen_; }
+  int RowsWritten() const { return rowsWritten_; }
+  int ExpectedRows() const { return plan_.expectedRows; }
+  int Progress() const { return progress_; }
+  const std::string& Status() const { return status_; }
+  // The record as it stands (header and rows), saved or not.
+  const std::string& Contents() const { return contents_; }
+  // The last save failed; the rows wait in memory for the next one.
+  bool Unsaved() const { return unsaved_; }
+  const std::string& SaveError() const { return saveError_; }
+
+ private:
+  void Save();
+  void Finish();
+  std::string SettingsStatus() const;
+
+  Clock& clock_;
+  Language language_;
+  std::filesystem::path path_;
+  RecordPlan plan_;
+  int32_t storedSampling_ = 10;
+  int32_t storedRecordTime_ = 600;
+  bool recording_ = false;
+  bool fileOpen_ = false;
+  bool unsaved_ = false;
+  int sampleCounter_ = 0;
+  int elapsedCounter_ = 0;
+  int rowsWritten_ = 0;
+  int progress_ = 0;
+  // The second seen at the previous tick; kept from one recording to the next.
+  int previousSecond_ = 0;
+  std::string status_;
+  std::string contents_;
+  std::string saveError_;
+};
+
+}  // namespace klv

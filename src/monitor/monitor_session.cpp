@@ -1,0 +1,252 @@
+#include "monitor/monitor_session.h"
+
+#include "serial/exchange.h"
+#include "serial/torvalek_frame.h"
+
+#include <utility>
+
+namespace klv {
+namespace {
+
+constexpr int kTextLogFileCannotBeCreated = 175;
+
+// Identification codes, as the transfers read them.
+constexpr uint16_t kKlv40Code = 0x0028;
+constexpr uint16_t kKlv30Code = 0x3330;
+constexpr uint16_t kKlv30ECode = 0x3045;
+
+// Caption keys the identification sets (texts 217, 222 and 221).
+constexpr std::string_view kAlarmDigitalCaption = "AL/DO output";
+constexpr std::string_view kAlarmOnlyCaption = "AL output";
+constexpr std::string_view kPercentOutputCaption = "output ( x 0.1% )";
+
+}  // namespace
+
+// ---- MonitorDisplay ------------------------------------------------------------
+
+void MonitorDisplay::SetLamp(int index, int state) {
+  if (index < 0 || index >= kLampCount || state < 0 || state > 3) return;
+  lamps[static_cast<std::size_t>(index)] = state;
+}
+
+void MonitorDisplay::MarkPolledRow(int index) {
+  if (index < 0) return;
+  markedRow = index < kMonitorRowCount ? index : kNoMarkedRow;
+}
+
+bool MonitorDisplay::RowShown(int row) const {
+  if (layout == MonitorLayout::Full) return true;
+  switch (row) {
+    case 1:
+    case 3:
+    case 10:
+    case 11: return false;
+    case kDigitalInputRow: return layout == MonitorLayout::Klv30E;
+    default: return true;
+  }
+}
+
+bool MonitorDisplay::LampShown(int index) const {
+  if (layout == MonitorLayout::Full) return true;
+  if (index == 0) return true;                             // AL1
+  if (index == 4) return layout == MonitorLayout::Klv30E;  // DI1
+  return false;
+}
+
+// ---- MonitorSession ------------------------------------------------------------
+
+MonitorSession::MonitorSession(MonitorLink link, Clock& clock, Language language)
+    : link_(std::move(link)), clock_(clock), language_(language), recorder_(clock, language) {}
+
+MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::filesystem::path& dataLogPath,
+                                                   const MonitorMessage& showMessage) {
+  if (running_) return {true, {}};
+  running_ = true;
+  const OpenPortResult open = link_.line.OpenPort(link_.settings, link_.dataFolder);
+  if (!open.ok) {
+    running_ = false;
+    return {false, open.message};
+  }
+  lastInput_ = kNoReadingText;
+  lastOutput_ = kNoReadingText;
+
+  const DataRecorder::PrepareOutcome prepared = recorder_.Prepare(recordArmed, link_.settings, dataLogPath);
+  if (prepared.fileFailed && showMessage) showMessage(Text(kTextLogFileCannotBeCreated, language_));
+
+  pollingIndex_ = 0;
+  scale_ = MonitorScale{};
+  optionBits_ = 0;
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+
+  IdentifyModel();
+
+  clock_.SleepFor(kMonitorStartPause);
+  schedule_.Start(clock_.Now());
+  if (trend_ != nullptr) trend_->ClearHistory();
+  return {true, {}};
+}
+
+std::optional<MonitorPoll> MonitorSession::Tick() {
+  if (!running_ || !schedule_.Due(clock_.Now())) return std::nullopt;
+  recorder_.Tick(lastInput_, lastOutput_);
+  MonitorPoll poll = PollNextRegister();
+  mergedTicks_ += schedule_.Advance(clock_.Now());
+  return poll;
+}
+
+Clock::Duration MonitorSession::UntilNextTick() const { return schedule_.UntilNext(clock_.Now()); }
+
+void MonitorSession::Stop() {
+  link_.line.ClosePort();
+  running_ = false;
+  clock_.SleepFor(kMonitorStopPause);
+  recorder_.Stop();
+  pollingIndex_ = 0;
+  display_.MarkPolledRow(kNoMarkedRow);
+  if (trend_ != nullptr) trend_->ClearNewSample();
+}
+
+void MonitorSession::Close() {
+  running_ = false;
+  recorder_.Close();
+  link_.line.ClosePort();
+}
+
+MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std::size_t wanted) {
+  Reply reply;
+  // A device address the frame cannot carry sends nothing: no reply.
+  if (BuildStandardRead(frame_, link_.settings.deviceAddress, address) != 0) return reply;
+  link_.line.SendFrame(frame_, kReadRequestLength, link_.settings.protocol, link_.lastRtuRequest);
+  reply.count = link_.line.ReceiveFrame(frame_, wanted, link_.settings.protocol);
+  reply.kind = ClassifyMonitorReply(frame_, reply.count);
+  if (reply.kind == ReplyKind::Normal) reply.value = MonitorReplyValue(frame_, reply.count);
+  return reply;
+}
+
+void MonitorSession::IdentifyModel() {
+  const Reply code = ReadRegister("0110", kMonitorReceiveLength);
+  if (code.kind == ReplyKind::Normal) {
+    if (code.value == kKlv40Code) {
+      IdentifyKlv40();
+      identification_ = MonitorIdentification::Klv40;
+    } else {
+      display_.title = "Monitor - ??";
+      identification_ = MonitorIdentification::OtherCode;
+    }
+    return;
+  }
+  const Reply seriesOne = ReadRegister("0119", kMonitorReceiveLength);
+  if (seriesOne.kind != ReplyKind::Normal) {
+    identification_ = MonitorIdentification::NoAnswer;
+    return;
+  }
+  if (seriesOne.value == kKlv30Code) {
+    display_.title = "Monitor - KLV30";
+    model_ = kMonitorModelKlv30;
+    identification_ = MonitorIdentification::Klv30;
+    ShowOneSeries(MonitorLayout::Klv30);
+  } else if (seriesOne.value == kKlv30ECode) {
+    display_.title = "Monitor - KLV30E";
+    model_ = kMonitorModelKlv30E;
+    identification_ = MonitorIdentification::Klv30E;
+    ShowOneSeries(MonitorLayout::Klv30E);
+  } else {
+    display_.title = "Monitor - ??";
+    identification_ = MonitorIdentification::OtherCode;
+  }
+}
+
+void MonitorSession::IdentifyKlv40() {
+  const Reply mode = ReadRegister("0112", kMonitorReceiveLength);
+  scale_.controlMode = mode.kind == ReplyKind::Normal ? ControlModeFromValue(mode.value) : kUnknownControlMode;
+  display_.title = "Monitor - KLV40 - " + std::string(ControlModeText(scale_.controlMode));
+  if (const std::string_view caption = OutputCaptionKey(scale_.controlMode); !caption.empty()) {
+    display_.outputCaption = caption;
+  }
+
+  const Reply range = ReadRegister("013D", kMonitorReceiveLength);
+  scale_.inputClamp = range.kind == ReplyKind::Normal && ClampsControlInput(range.value);
+
+  const ExchangeContext context{link_.line, link_.settings, link_.log, link_.lastRtuRequest};
+  optionBits_ = ReadOptionInfo(context);
+
+  // Exactly one reply's length: these return as soon as it is in.
+  if (const Reply r = ReadRegister("0114", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
+    scale_.value0114 = static_cast<int16_t>(r.value);
+  }
+  if (const Reply r = ReadRegister("013C", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
+    scale_.value013C = r.value;
+  }
+  if (const Reply r = ReadRegister("0115", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
+    scale_.value0115 = static_cast<int16_t>(r.value);
+  }
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+
+  model_ = kMonitorModelKlv40;
+  display_.alarmRowCaption = kAlarmDigitalCaption;
+  display_.layout = MonitorLayout::Full;
+}
+
+void MonitorSession::ShowOneSeries(MonitorLayout layout) {
+  display_.layout = layout;
+  display_.alarmRowCaption = kAlarmOnlyCaption;
+  display_.outputCaption = kPercentOutputCaption;
+}
+
+bool MonitorSession::Applies(const MonitorEntry& entry) const {
+  return (entry.modelMask & model_) != 0 && (entry.optionMask == 0 || (entry.optionMask & optionBits_) != 0);
+}
+
+MonitorPoll MonitorSession::PollNextRegister() {
+  const MonitorCatalogue catalogue = GetMonitorCatalogue();
+  const auto isEnd = [&](int index) {
+    return index < 0 || static_cast<std::size_t>(index) >= catalogue.size() ||
+           catalogue[static_cast<std::size_t>(index)].address == kEndAddress;
+  };
+  const auto entryAt = [&](int index) -> const MonitorEntry& { return catalogue[static_cast<std::size_t>(index)]; };
+
+  int index = isEnd(pollingIndex_) ? 0 : pollingIndex_;
+  while (!isEnd(index) && !Applies(entryAt(index))) ++index;
+  if (isEnd(index)) {
+    index = 0;
+    while (!isEnd(index) && !Applies(entryAt(index))) ++index;
+    // Row 0 applies to every model; should nothing apply, the first row is read.
+    if (isEnd(index)) index = 0;
+  }
+  const MonitorEntry& entry = entryAt(index);
+
+  const Reply reply = ReadRegister(entry.address, kMonitorReceiveLength);
+  const MonitorReading reading =
+      FormatReading(entry.address, reply.kind, reply.value, scale_, display_.rowTexts[kLoadCurrentRow]);
+  if (reading.lampBits) {
+    const uint16_t bits = *reading.lampBits;
+    if (entry.address == "0108") {
+      for (int bit = 0; bit < 4; ++bit) display_.SetLamp(bit, (bits >> bit) & 1);
+    } else {
+      for (int bit = 0; bit < 3; ++bit) display_.SetLamp(4 + bit, (bits >> bit) & 1);
+    }
+  }
+  if (index == kOutputRow) lastOutput_ = std::to_string(reading.value);
+  if (index == kControlInputRow) {
+    lastInput_ = std::to_string(reading.value);
+    if (trend_ != nullptr) trend_->PostSample(TextToValue(lastInput_), TextToValue(lastOutput_));
+  }
+  display_.MarkPolledRow(index);
+  display_.rowTexts[static_cast<std::size_t>(index)] = reading.text;
+
+  MonitorPoll poll;
+  poll.row = index;
+  poll.address = entry.address;
+  poll.text = reading.text;
+  poll.cycleEnd = true;
+  for (int next = index + 1; !isEnd(next); ++next) {
+    if (Applies(entryAt(next))) {
+      poll.cycleEnd = false;
+      break;
+    }
+  }
+  pollingIndex_ = index + 1;
+  return poll;
+}
+
+}  // namespace klv

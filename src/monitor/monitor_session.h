@@ -1,0 +1,194 @@
+#pragma once
+// The monitor without its window: starting (port, data record, model
+// identification with the readings the display rules need), one register per
+// tick round-robin over the monitor catalogue, stopping and closing. The
+// window drives Tick from its timer, the command-line tool from its own loop;
+// both show what Display() holds. Time comes from the Clock.
+//
+// The monitor's exchanges are built without Transact and are not logged:
+// BuildStandardRead, SendFrame, ReceiveFrame of 90 bytes (16 for 0114, 013C
+// and 0115, which then return as soon as the one-register reply is in). Only
+// ReadOptionInfo logs its own exchanges into the communication log, whose
+// fixed room bounds them.
+//
+// Everything runs on one thread; a tick blocks for one exchange.
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "editor/texts.h"
+#include "model/register_catalogue.h"
+#include "monitor/data_recorder.h"
+#include "monitor/monitor_values.h"
+#include "monitor/poll_schedule.h"
+#include "monitor/trend_history.h"
+#include "platform/clock.h"
+#include "serial/comm_log.h"
+#include "serial/comm_settings.h"
+#include "serial/frame_buffer.h"
+#include "serial/port.h"
+
+namespace klv {
+
+// The monitor's period: one register per tick.
+inline constexpr std::chrono::milliseconds kMonitorPollPeriod{200};
+// Pauses after the identification and after closing the port.
+inline constexpr std::chrono::milliseconds kMonitorStartPause{100};
+inline constexpr std::chrono::milliseconds kMonitorStopPause{200};
+// Bytes asked for by a poll and by the three rating reads.
+inline constexpr std::size_t kMonitorReceiveLength = 90;
+inline constexpr std::size_t kMonitorShortReceiveLength = 16;
+
+// Lamps of SetLamp: 0-3 AL1, AL2, DO1, DO2 (red); 4-6 DI1, DI2, DI3 (green).
+inline constexpr int kLampCount = 7;
+// MarkPolledRow with this index darkens every marker.
+inline constexpr int kNoMarkedRow = 12;
+
+// The program's things the monitor works on, owned by the caller.
+struct MonitorLink {
+  SerialLine& line;
+  CommSettings& settings;            // the port opening may correct the port number
+  std::filesystem::path dataFolder;  // where ports/COM<n> links live
+  CommLog& log;                      // ReadOptionInfo's entries
+  RtuRequestCopy& lastRtuRequest;
+};
+
+// Which rows the window shows.
+enum class MonitorLayout {
+  Full,  // KLV40: every row, lamp and label
+  Klv30,   // rows 1, 3, 9, 10, 11 and every lamp but AL1 hidden
+  Klv30E,  // as the KLV30, with row 9 and lamp DI1 shown
+};
+
+// What the monitor shows; the window and the tool read it after each call.
+struct MonitorDisplay {
+  std::string title = "Monitor";
+  std::array<std::string, kMonitorRowCount> rowTexts;
+  std::array<int, kLampCount> lamps{};  // 0 off, 1 on
+  int markedRow = kNoMarkedRow;          // the row read last; 12 and above: none
+  MonitorLayout layout = MonitorLayout::Full;
+  // Caption keys (English, for Caption(Screen::Monitor, ...)).
+  std::string_view outputCaption = "Output ( x 0.1% )";
+  std::string_view alarmRowCaption = "AL/DO output";
+
+  MonitorDisplay() { rowTexts.fill(std::string(kNoReadingText)); }
+
+  // A state above 3 or a negative index does nothing; so does an index past
+  // the lamps.
+  void SetLamp(int index, int state);
+  // The marker of index lights, the others go dark; an index outside 0-11
+  // darkens all, a negative one does nothing.
+  void MarkPolledRow(int index);
+  bool RowShown(int row) const;
+  bool LampShown(int index) const;
+};
+
+// How the identification of a start went.
+enum class MonitorIdentification {
+  Klv40,
+  Klv30,
+  Klv30E,
+  OtherCode,   // 0110 or 0119 answered with a code of no known model: "Monitor - ??"
+  NoAnswer,    // neither register answered normally: nothing changed
+};
+
+// One tick's poll.
+struct MonitorPoll {
+  int row = 0;                 // the row (catalogue index) read
+  std::string_view address;    // its register, "0100"
+  std::string text;            // what the row now shows
+  // No row after this one applies: the polling cycle is complete and the
+  // next tick starts again at the top.
+  bool cycleEnd = false;
+};
+
+// Shows a message (owned by the window) and returns when it is closed.
+using MonitorMessage = std::function<void(std::string_view)>;
+
+class MonitorSession {
+ public:
+  MonitorSession(MonitorLink link, Clock& clock, Language language);
+  MonitorSession(const MonitorSession&) = delete;
+  MonitorSession& operator=(const MonitorSession&) = delete;
+
+  // The graph that takes the samples, or none (no graph window exists).
+  void SetTrend(TrendHistory* trend) { trend_ = trend; }
+
+  struct StartOutcome {
+    bool started = false;
+    std::string portMessage;  // the port's failure text when not started
+  };
+  // StartMonitoring: opens the port (on failure nothing else changes),
+  // prepares the data record when armed (a file that cannot be created is
+  // reported through showMessage with text 175, and monitoring goes on),
+  // identifies the model, pauses 100 ms, clears the graph's histories and
+  // schedules the first tick one period later.
+  StartOutcome Start(bool recordArmed, const std::filesystem::path& dataLogPath, const MonitorMessage& showMessage);
+
+  // The timer's handler: when a tick is due and monitoring runs, the data
+  // record step and one register's poll; nothing otherwise.
+  std::optional<MonitorPoll> Tick();
+  // How long until the next tick is due.
+  Clock::Duration UntilNextTick() const;
+
+  // StopMonitoring: closes the port, pauses 200 ms, ends the data record,
+  // darkens the markers and clears the graph's new-sample flag. Values,
+  // lamps, title and layout keep their last state.
+  void Stop();
+  // The window closes: the data record is finished and the port closed
+  // (also when monitoring was not running).
+  void Close();
+
+  bool Running() const { return running_; }
+  const MonitorDisplay& Display() const { return display_; }
+  const DataRecorder& Recorder() const { return recorder_; }
+  MonitorIdentification LastIdentification() const { return identification_; }
+  // The bit of MonitorEntry::modelMask of the model polled.
+  int16_t MonitoredModel() const { return model_; }
+  uint16_t OptionBits() const { return optionBits_; }
+  const MonitorScale& Scale() const { return scale_; }
+  int PollingIndex() const { return pollingIndex_; }
+  const std::string& LastInputText() const { return lastInput_; }
+  const std::string& LastOutputText() const { return lastOutput_; }
+  // Ticks merged away because they fell due during a slow exchange.
+  int MergedTicks() const { return mergedTicks_; }
+
+ private:
+  struct Reply {
+    std::size_t count = 0;
+    ReplyKind kind = ReplyKind::None;
+    uint16_t value = 0;
+  };
+  Reply ReadRegister(std::string_view address, std::size_t wanted);
+  void IdentifyModel();
+  void IdentifyKlv40();
+  void ShowOneSeries(MonitorLayout layout);
+  MonitorPoll PollNextRegister();
+  bool Applies(const MonitorEntry& entry) const;
+
+  MonitorLink link_;
+  Clock& clock_;
+  Language language_;
+  TrendHistory* trend_ = nullptr;
+  DataRecorder recorder_;
+  PollSchedule schedule_{kMonitorPollPeriod};
+  FrameBuffer frame_{};
+
+  bool running_ = false;
+  MonitorDisplay display_;
+  MonitorIdentification identification_ = MonitorIdentification::NoAnswer;
+  int16_t model_ = kMonitorModelKlv40;
+  uint16_t optionBits_ = 0;
+  MonitorScale scale_;
+  int pollingIndex_ = 0;
+  std::string lastInput_{kNoReadingText};
+  std::string lastOutput_{kNoReadingText};
+  int mergedTicks_ = 0;
+};
+
+}  // namespace klv

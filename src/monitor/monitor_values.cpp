@@ -1,0 +1,151 @@
+#include "monitor/monitor_values.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <limits>
+
+#include "serial/response.h"
+
+namespace klv {
+namespace {
+
+struct ModeRow {
+  std::string_view text;
+  std::string_view outputCaption;
+};
+
+// Digits 0-6 of register 0112.
+constexpr std::array<ModeRow, 7> kModes = {{
+    {"V-FB", "output ( V )"},
+    {"C-FB", "output ( A )"},
+    {"W-FB", "output ( kVA )"},
+    {"VVFB", "output ( x 0.1% )"},
+    {"PA  ", "output ( x 0.1% )"},
+    {"ZC  ", "output ( x 0.1% )"},
+    {"PA-Z", "output ( x 0.1% )"},
+}};
+
+constexpr std::string_view kUnknownModeText = "UNKNOWN";
+
+bool IsKnownMode(int16_t mode) { return mode >= 0 && mode < static_cast<int16_t>(kModes.size()); }
+
+// In V-FB, C-FB and W-FB the output is a voltage, a current or a power, so
+// the output row blanks as the load voltage, current or power row does.
+std::string_view RuleRegister(std::string_view address, int16_t controlMode) {
+  if (address != "0100") return address;
+  switch (controlMode) {
+    case kModeVoltageFeedback: return "0101";
+    case kModeCurrentFeedback: return "0102";
+    case kModePowerFeedback: return "0103";
+    default: return address;
+  }
+}
+
+}  // namespace
+
+std::string_view ControlModeText(int16_t mode) {
+  return IsKnownMode(mode) ? kModes[static_cast<std::size_t>(mode)].text : kUnknownModeText;
+}
+
+std::string_view OutputCaptionKey(int16_t mode) {
+  return IsKnownMode(mode) ? kModes[static_cast<std::size_t>(mode)].outputCaption : std::string_view{};
+}
+
+int16_t ControlModeFromValue(uint16_t value) {
+  const auto digit = static_cast<int16_t>(value & 0xF);
+  return IsKnownMode(digit) ? digit : kUnknownControlMode;
+}
+
+std::string BitString(uint16_t value, int bits) {
+  std::string text;
+  for (int bit = bits - 1; bit >= 0; --bit) {
+    if (!text.empty()) text += ' ';
+    text += ((value >> bit) & 1U) != 0 ? 'O' : '_';
+  }
+  return text;
+}
+
+MonitorReading FormatReading(std::string_view address, ReplyKind kind, uint16_t raw, const MonitorScale& scale,
+                             std::string_view loadCurrentText) {
+  MonitorReading reading;
+  if (kind == ReplyKind::None) {
+    reading.text = kNoReadingText;
+    reading.value = kNoReplyValue;
+    return reading;
+  }
+  if (kind == ReplyKind::NotNormal) {
+    reading.text = kNoReadingText;
+    reading.value = 0;
+    return reading;
+  }
+  int32_t v = static_cast<int16_t>(raw);
+  reading.value = v;
+  if (address == "0108") {
+    reading.text = BitString(raw, 4);
+    reading.lampBits = raw;
+    return reading;
+  }
+  if (address == "0109") {
+    reading.text = BitString(raw, 3);
+    reading.lampBits = raw;
+    return reading;
+  }
+  if (raw == kUnderRangeMark) {
+    reading.text = address == "0102" ? kBlankText : kUnderRangeText;
+    return reading;
+  }
+  if (raw == kOverRangeMark) {
+    reading.text = kOverRangeText;
+    return reading;
+  }
+
+  const std::string_view rule = RuleRegister(address, scale.controlMode);
+  bool blank = false;
+  if (rule == "0101") {
+    blank = 2 * v < scale.value0115;  // v < 0.5 x rated current, without rounding
+  } else if (rule == "0102") {
+    blank = v < (scale.value0114 == 91 ? 20 : 10);
+  } else if (rule == "0103") {
+    blank = loadCurrentText == kBlankText;
+  } else if (rule == "0104" && scale.inputClamp) {
+    v = std::clamp(v, 0, 1000);
+    reading.value = v;
+  }
+  reading.text = blank ? std::string(kBlankText) : std::to_string(v);
+  return reading;
+}
+
+ReplyKind ClassifyMonitorReply(const FrameBuffer& buffer, std::size_t count) {
+  switch (ClassifyResponse(buffer, count)) {
+    case ExchangeResult::Ok: return ReplyKind::Normal;
+    case ExchangeResult::Error: return ReplyKind::NotNormal;
+    case ExchangeResult::NoResponse: break;
+  }
+  return ReplyKind::None;
+}
+
+uint16_t MonitorReplyValue(const FrameBuffer& buffer, std::size_t count) {
+  return static_cast<uint16_t>(ResponseValue(buffer, count));
+}
+
+MonitorReading ReadingFromReply(std::string_view address, const FrameBuffer& buffer, std::size_t count,
+                                const MonitorScale& scale, std::string_view loadCurrentText) {
+  const ReplyKind kind = ClassifyMonitorReply(buffer, count);
+  const uint16_t raw = kind == ReplyKind::Normal ? MonitorReplyValue(buffer, count) : 0;
+  return FormatReading(address, kind, raw, scale, loadCurrentText);
+}
+
+int32_t TextToValue(std::string_view text) {
+  std::size_t start = 0;
+  while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) ++start;
+  const char* first = text.data() + start;
+  const char* last = text.data() + text.size();
+  if (first != last && *first == '+') ++first;
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (error == std::errc::result_out_of_range) return (first != last && *first == '-') ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+  return error == std::errc{} ? value : 0;
+}
+
+}  // namespace klv

@@ -1,0 +1,238 @@
+// The data record on a fake clock: rows per sampling period counted in
+// changes of the wall-clock second at five ticks a second, completion,
+// stopping, a file that cannot be created or saved, and settings outside the
+// settings screen's choices.
+#include "monitor/data_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "monitor/monitor_rig.h"
+#include "support/fake_clock.h"
+
+namespace klv {
+namespace {
+
+using testing::FakeClock;
+
+class DataRecorderTest : public ::testing::Test {
+ protected:
+  DataRecorderTest() { path_ = folder_.Path() / "datalog.csv"; }
+
+  void Prepare(int32_t sampling, int32_t recordTime, bool armed = true) {
+    settings_.samplingInterval = sampling;
+    settings_.recordDuration = recordTime;
+    outcome_ = recorder_.Prepare(armed, settings_, path_);
+  }
+
+  // Lets `seconds` wall-clock seconds pass, with the monitor's five ticks in
+  // each of them.
+  void RunSeconds(int seconds) {
+    for (int s = 0; s < seconds; ++s) {
+      ++wall_;
+      clock_.SetLocalTime(LocalTime{2026, 12, 9, static_cast<int>(wall_ / 3600 % 24),
+                                    static_cast<int>(wall_ / 60 % 60), static_cast<int>(wall_ % 60)});
+      for (int tick = 0; tick < 5; ++tick) recorder_.Tick(input_, output_);
+    }
+  }
+
+  std::string FileText() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  std::vector<std::string> FileRows() const {
+    std::vector<std::string> rows;
+    const std::string text = FileText();
+    std::size_t start = 0;
+    while (start < text.size()) {
+      const std::size_t end = text.find("\r\n", start);
+      if (end == std::string::npos) {
+        rows.push_back(text.substr(start) + "<no CR LF>");
+        break;
+      }
+      rows.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+    return rows;
+  }
+
+  testing::MonitorTempFolder folder_;
+  std::filesystem::path path_;
+  FakeClock clock_;
+  DataRecorder recorder_{clock_, Language::English};
+  CommSettings settings_;
+  DataRecorder::PrepareOutcome outcome_;
+  long long wall_ = 8 * 3600 + 5 * 60 + 3;  // the fake clock's 08:05:03
+  std::string input_ = "523";
+  std::string output_ = "498";
+};
+
+TEST_F(DataRecorderTest, TenSecondsForTenMinutesWritesSixtyRowsThenCompletes) {
+  Prepare(10, 600);
+  ASSERT_FALSE(outcome_.fileFailed);
+  EXPECT_EQ(recorder_.Status(), "10sec-sample 10min-log ");
+  EXPECT_EQ(FileText(), "Time, Input, Output\r\n");
+
+  RunSeconds(9);
+  EXPECT_EQ(recorder_.RowsWritten(), 0);
+  RunSeconds(1);
+  ASSERT_EQ(recorder_.RowsWritten(), 1);
+  EXPECT_EQ(FileRows().at(1), "08:05:13,523,498");  // after 10 counted seconds
+  EXPECT_EQ(recorder_.Progress(), 16);              // 1 x 1000 / 60
+
+  output_ = "-32768";
+  RunSeconds(590);
+  EXPECT_EQ(recorder_.RowsWritten(), 60);
+  EXPECT_EQ(recorder_.Progress(), 1000);
+  EXPECT_TRUE(recorder_.Recording());
+  EXPECT_EQ(recorder_.Status(), "10sec-sample 10min-log ");
+
+  RunSeconds(1);  // one counted second after the last row
+  EXPECT_FALSE(recorder_.Recording());
+  EXPECT_FALSE(recorder_.FileOpen());
+  EXPECT_EQ(recorder_.Status(), "Data record complete");
+  EXPECT_EQ(recorder_.Progress(), 1000);
+
+  RunSeconds(30);
+  const std::vector<std::string> rows = FileRows();
+  ASSERT_EQ(rows.size(), 61u);
+  EXPECT_EQ(rows.front(), "Time, Input, Output");
+  EXPECT_EQ(rows.back(), "08:15:03,523,-32768");
+}
+
+TEST_F(DataRecorderTest, FiveMinutesForTenMinutesWritesTwoRows) {
+  Prepare(300, 600);
+  EXPECT_EQ(recorder_.Status(), "5min-sample 10min-log ");
+  RunSeconds(300);
+  EXPECT_EQ(recorder_.RowsWritten(), 1);
+  EXPECT_EQ(recorder_.Progress(), 500);
+  RunSeconds(301);
+  EXPECT_EQ(recorder_.RowsWritten(), 2);
+  EXPECT_EQ(recorder_.Progress(), 1000);
+  EXPECT_EQ(recorder_.Status(), "Data record complete");
+  EXPECT_EQ(FileRows().size(), 3u);
+}
+
+TEST_F(DataRecorderTest, StoppingAfter35SecondsKeepsHeaderAndThreeRows) {
+  Prepare(10, 600);
+  RunSeconds(35);
+  recorder_.Stop();
+  EXPECT_FALSE(recorder_.Recording());
+  EXPECT_EQ(recorder_.Status(), "");
+  EXPECT_EQ(recorder_.Progress(), 0);
+  const std::vector<std::string> rows = FileRows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[3], "08:05:33,523,498");
+  RunSeconds(20);
+  EXPECT_EQ(FileRows().size(), 4u);
+}
+
+TEST_F(DataRecorderTest, EveryRowIsOnDiskAsSoonAsItIsWritten) {
+  Prepare(10, 600);
+  RunSeconds(20);
+  // What a crash now would leave: the header and both rows, whole.
+  EXPECT_EQ(FileText(), "Time, Input, Output\r\n08:05:13,523,498\r\n08:05:23,523,498\r\n");
+}
+
+TEST_F(DataRecorderTest, ARowThatCannotBeSavedWaitsForTheNextSave) {
+  Prepare(10, 600);
+  RunSeconds(10);
+  std::filesystem::remove_all(folder_.Path());
+  RunSeconds(10);
+  EXPECT_EQ(recorder_.RowsWritten(), 2);
+  EXPECT_TRUE(recorder_.Unsaved());
+  EXPECT_EQ(recorder_.Status(), "Log file cannot be created");
+
+  std::filesystem::create_directories(folder_.Path());
+  RunSeconds(10);
+  EXPECT_FALSE(recorder_.Unsaved());
+  EXPECT_EQ(recorder_.Status(), "10sec-sample 10min-log ");
+  EXPECT_EQ(FileRows().size(), 4u);  // all three rows
+}
+
+TEST_F(DataRecorderTest, UnarmedTouchesNoFile) {
+  {
+    std::ofstream(path_, std::ios::binary) << "previous record\r\n";
+  }
+  Prepare(10, 600, false);
+  RunSeconds(30);
+  EXPECT_FALSE(recorder_.Recording());
+  EXPECT_EQ(recorder_.Status(), "");
+  EXPECT_EQ(FileText(), "previous record\r\n");
+}
+
+TEST_F(DataRecorderTest, AFileThatCannotBeCreatedLeavesTheRecordingArmedWithoutRows) {
+  path_ = folder_.Path() / "missing" / "datalog.csv";
+  Prepare(60, 600);
+  EXPECT_TRUE(outcome_.fileFailed);
+  EXPECT_FALSE(outcome_.error.empty());
+  EXPECT_TRUE(recorder_.Recording());
+  EXPECT_EQ(recorder_.Status(), "1min-sample 10min-log ");
+  RunSeconds(601);
+  EXPECT_FALSE(recorder_.Recording());  // cleared without a message
+  EXPECT_EQ(recorder_.RowsWritten(), 0);
+  EXPECT_EQ(recorder_.Status(), "1min-sample 10min-log ");
+  EXPECT_FALSE(std::filesystem::exists(path_));
+
+  DataRecorder noFolder{clock_, Language::Japanese};
+  EXPECT_TRUE(noFolder.Prepare(true, settings_, {}).fileFailed);
+}
+
+TEST(RecordPlan, SettingsOutsideTheChoicesStillRecord) {
+  struct Case {
+    int32_t sampling, recordTime;
+    RecordPlan plan;
+  };
+  const Case cases[] = {
+      {10, 600, {10, 600, 60}},      {300, 86400, {300, 86400, 288}}, {0, 600, {10, 600, 60}},
+      {-5, 600, {10, 600, 60}},      {20, 10, {20, 20, 1}},           {10, 0, {10, 10, 1}},
+      {7, 600, {7, 600, 85}},        {0, 0, {10, 10, 1}},
+  };
+  for (const Case& c : cases) {
+    const RecordPlan plan = PlanRecording(c.sampling, c.recordTime);
+    EXPECT_EQ(plan.samplingPeriod, c.plan.samplingPeriod) << c.sampling << "/" << c.recordTime;
+    EXPECT_EQ(plan.recordTime, c.plan.recordTime) << c.sampling << "/" << c.recordTime;
+    EXPECT_EQ(plan.expectedRows, c.plan.expectedRows) << c.sampling << "/" << c.recordTime;
+  }
+  EXPECT_EQ(SamplingText(20), "\?\?-sample ");
+  EXPECT_EQ(RecordTimeText(10), "\?\?-log ");
+  EXPECT_EQ(SamplingText(60), "1min-sample ");
+  EXPECT_EQ(RecordTimeText(3600), "1hour-log ");
+  EXPECT_EQ(RecordTimeText(86400), "24hour-log ");
+}
+
+TEST_F(DataRecorderTest, ARecordTimeShorterThanTheSamplingWritesOneRow) {
+  Prepare(20, 10);
+  EXPECT_EQ(recorder_.Status(), "\?\?-sample \?\?-log ");
+  RunSeconds(20);
+  EXPECT_EQ(recorder_.RowsWritten(), 1);
+  EXPECT_EQ(recorder_.Progress(), 1000);
+  RunSeconds(1);
+  EXPECT_EQ(recorder_.Status(), "Data record complete");
+
+  Prepare(0, 600);  // a sampling period of 0 counts as 10 s
+  RunSeconds(20);
+  EXPECT_EQ(recorder_.RowsWritten(), 2);
+  EXPECT_EQ(recorder_.Progress(), 33);
+}
+
+TEST_F(DataRecorderTest, JapaneseCompletionText) {
+  DataRecorder recorder{clock_, Language::Japanese};
+  settings_.samplingInterval = 10;
+  settings_.recordDuration = 10;
+  ASSERT_FALSE(recorder.Prepare(true, settings_, path_).fileFailed);
+  for (int s = 1; s <= 11; ++s) {
+    clock_.SetLocalTime(LocalTime{2026, 12, 9, 9, 0, s});
+    recorder.Tick("1", "2");
+  }
+  EXPECT_EQ(recorder.Status(), "データ記録完了");
+}
+
+}  // namespace
+}  // namespace klv
