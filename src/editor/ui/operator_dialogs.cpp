@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
+#include <system_error>
 
 #include "editor/program_state.h"
 #include "editor/ui/message_box.h"
@@ -63,7 +64,10 @@ bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state
 }
 
 void SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
-  if (path.empty()) return;
+  // A missing file is not handed over: the desktop would report it, and the
+  // program shows nothing when a file cannot be opened.
+  std::error_code error;
+  if (path.empty() || !std::filesystem::exists(path, error)) return;
   QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
 }
 

@@ -3,11 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <system_error>
 
 #include "platform/data_folder.h"
-#include "platform/file_store.h"
 #include "serial/line_settings.h"
 
 namespace klv {

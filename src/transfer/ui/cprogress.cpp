@@ -85,7 +85,11 @@ bool Cprogress::Run() {
     return false;
   }
   timerId_ = startTimer(kTimerPeriodMs);
-  exec();
+  // Only the timer ends the window: an event loop left for another reason
+  // (the application asked to quit) is entered again until the worker is done.
+  do {
+    exec();
+  } while (!ending_);
   return true;
 }
 
