@@ -84,8 +84,8 @@ int CModbusApp::Run(const LaunchOptions& options) {
 
   if (options.quitAfterShow) {
     // After the first pass of the event loop, which paints the window.
-    QTimer::singleShot(0, qApp, [] {
-      std::fputs("klv-loader: window shown\n", stdout);
+    QTimer::singleShot(0, qApp, [&window] {
+      std::printf("klv-loader: window shown %dx%d\n", window.width(), window.height());
       std::fflush(stdout);
       QCoreApplication::quit();
     });

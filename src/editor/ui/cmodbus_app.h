@@ -42,7 +42,8 @@ struct LaunchOptions {
   bool help = false;
   bool version = false;
   // Ends the program once the main window is shown, after printing
-  // "klv-loader: window shown" on standard output; for the start-up benchmark.
+  // "klv-loader: window shown WIDTHxHEIGHT" on standard output; for the
+  // start-up benchmark and the tests. Not in the usage text.
   bool quitAfterShow = false;
   std::filesystem::path file;  // the parameter file to open; empty for none
   std::vector<std::string> unknown;  // options the program does not know

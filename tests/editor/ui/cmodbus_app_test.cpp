@@ -76,8 +76,23 @@ class CModbusAppTest : public QObject {
     launch.process.start();
     QVERIFY(launch.process.waitForFinished(30000));
     QCOMPARE(launch.process.exitCode(), 0);
-    QCOMPARE(launch.process.readAllStandardOutput(), QByteArray("klv-loader: window shown\n"));
+    QCOMPARE(launch.process.readAllStandardOutput(), QByteArray("klv-loader: window shown 800x660\n"));
     QCOMPARE(QFileInfo(launch.dir.filePath(QStringLiteral("data/klv-loader/KlvTool.ini"))).size(), qint64{24});
+  }
+
+  void japaneseSystemGetsJapaneseWindow() {
+    if (!QFileInfo::exists(ProgramPath())) QSKIP("klv-loader is not built");
+    Launch launch;
+    QProcessEnvironment environment = launch.process.processEnvironment();
+    environment.remove(QStringLiteral("LANGUAGE"));
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_MESSAGES"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("ja_JP.UTF-8"));
+    launch.process.setProcessEnvironment(environment);
+    launch.process.setArguments({QStringLiteral("--quit-after-show")});
+    launch.process.start();
+    QVERIFY(launch.process.waitForFinished(30000));
+    QCOMPARE(launch.process.readAllStandardOutput(), QByteArray("klv-loader: window shown 675x603\n"));
   }
 
   void secondStartEndsSilently() {
@@ -104,7 +119,7 @@ class CModbusAppTest : public QObject {
     third.setProcessEnvironment(launch.process.processEnvironment());
     third.start(ProgramPath(), {QStringLiteral("--quit-after-show")});
     QVERIFY(third.waitForFinished(20000));
-    QCOMPARE(third.readAllStandardOutput(), QByteArray("klv-loader: window shown\n"));
+    QCOMPARE(third.readAllStandardOutput(), QByteArray("klv-loader: window shown 800x660\n"));
   }
 
   void versionAndHelp() {
