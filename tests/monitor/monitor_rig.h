@@ -1,15 +1,9 @@
 #pragma once
-// The monitor against a simulated regulator in the same process, on a fake
-// clock: a port that hands each request to klv-sim's regulator and serves
-// its reply, taking as long as the real port would (the whole read time-out
-// unless the wanted bytes are in), and a clock whose wall time moves with it,
-// so a ten-minute recording runs in milliseconds.
+// The monitor's core against a simulated regulator in the same process, on
+// a fake clock (see simulated_line.h).
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
-#include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -18,106 +12,9 @@
 
 #include "klv-sim/simulated_regulator.h"
 #include "monitor/monitor_session.h"
-#include "support/fake_clock.h"
+#include "monitor/simulated_line.h"
 
 namespace klv::testing {
-
-// A fake clock whose local time is a fixed start (08:05:03) plus the time
-// that has passed on it.
-class WallFakeClock final : public Clock {
- public:
-  TimePoint Now() const override { return clock_.Now(); }
-  void SleepFor(Duration duration) override { clock_.SleepFor(duration); }
-  LocalTime LocalNow() const override {
-    const auto passed = std::chrono::duration_cast<std::chrono::seconds>(clock_.Now() - TimePoint{}).count();
-    const long long total = kStartSecond + passed;
-    return LocalTime{2026, 12, 9, static_cast<int>((total / 3600) % 24), static_cast<int>((total / 60) % 60),
-                     static_cast<int>(total % 60)};
-  }
-  void Advance(Duration duration) { clock_.Advance(duration); }
-  FakeClock& Fake() { return clock_; }
-  std::vector<Duration> Sleeps() const { return clock_.Sleeps(); }
-
-  static constexpr long long kStartSecond = 8 * 3600 + 5 * 60 + 3;
-
- private:
-  FakeClock clock_;
-};
-
-// What went over the simulated line.
-struct LineRecord {
-  std::vector<std::string> registers;  // the register of each request, "0110"
-  std::vector<std::size_t> wanted;     // the bytes asked for by each receive
-  int opens = 0;
-  int closes = 0;
-};
-
-inline std::string RequestRegister(std::span<const uint8_t> request) {
-  return request.size() >= 9 ? std::string(request.begin() + 5, request.begin() + 9) : std::string();
-}
-
-class SimulatedLinePort final : public SerialPort {
- public:
-  SimulatedLinePort(sim::SimulatedRegulator& regulator, WallFakeClock& clock, LineRecord& record)
-      : regulator_(regulator), clock_(clock), record_(record) {}
-
-  PortOpenStatus Open(const std::filesystem::path&, const LineSettings& settings) override {
-    open_ = true;
-    timeout_ = settings.readTimeout;
-    ++record_.opens;
-    return {};
-  }
-  bool IsOpen() const override { return open_; }
-  WriteOutcome Write(std::span<const uint8_t> bytes) override {
-    if (!open_) return {};
-    record_.registers.push_back(RequestRegister(bytes));
-    const sim::ReplyPlan plan = regulator_.Answer(bytes);
-    input_.insert(input_.end(), plan.reply.begin(), plan.reply.end());
-    return {true, bytes.size()};
-  }
-  std::size_t Read(std::span<uint8_t> buffer) override {
-    if (!open_) return 0;
-    record_.wanted.push_back(buffer.size());
-    // A 16-byte reply at 9600 bits/s, 10 bits a character, takes about 17 ms.
-    clock_.Advance(input_.size() >= buffer.size() ? std::chrono::milliseconds(17) : timeout_);
-    const std::size_t count = std::min(buffer.size(), input_.size());
-    std::copy_n(input_.begin(), count, buffer.begin());
-    input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(count));
-    return count;
-  }
-  void Close() override {
-    if (!open_) return;
-    open_ = false;
-    ++record_.closes;
-  }
-
- private:
-  sim::SimulatedRegulator& regulator_;
-  WallFakeClock& clock_;
-  LineRecord& record_;
-  bool open_ = false;
-  std::chrono::milliseconds timeout_{100};
-  std::deque<uint8_t> input_;
-};
-
-// A folder removed with everything in it at the end of the test.
-class MonitorTempFolder {
- public:
-  MonitorTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "klv-monitor-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  MonitorTempFolder(const MonitorTempFolder&) = delete;
-  MonitorTempFolder& operator=(const MonitorTempFolder&) = delete;
-  ~MonitorTempFolder() {
-    std::error_code error;
-    if (!path_.empty()) std::filesystem::remove_all(path_, error);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // One monitor window's core over one simulated regulator.
 class SimulatedMonitor {

@@ -1,0 +1,62 @@
+#pragma once
+// The trend graph window "Graph display": control input and output of the
+// monitored regulator as two lines on a 0-100.0 % scale over the last 555
+// polling cycles. Modeless and owned by the monitor, which creates it hidden,
+// shows and hides it, and hands it one sample per polling cycle; "OK" and the
+// close box only hide it, so the history survives until the monitor closes.
+// Its timer runs the whole time, shown or not: 1000 ms at first, then a tick
+// every 100 ms that plots a new sample or repaints.
+#include <QDialog>
+#include <QTimer>
+#include <memory>
+
+#include "editor/texts.h"
+#include "monitor/trend_history.h"
+#include "monitor/ui/trend_chart.h"
+
+class QLabel;
+class QPushButton;
+
+namespace klv {
+
+class CTrendGraphDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kFirstTimerMs = 1000;
+  static constexpr int kTimerMs = 100;
+
+  CTrendGraphDlg(Language language, QWidget* owner);
+  ~CTrendGraphDlg() override;
+
+  // The monitor's inputs (PostSample, SetOutputScale, ClearHistory) and the histories.
+  TrendHistory& History() { return history_; }
+  TrendChart& Chart() { return *chart_; }
+  TrendArea* DrawingArea() const { return area_; }
+  QPushButton* OkButton() const { return ok_; }
+  QTimer& GraphTimer() { return timer_; }
+
+  // The graph timer's tick: plots a new sample (input and output one point
+  // each) or repaints, then restarts the timer at 100 ms.
+  void GraphTick();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void Arrange();
+
+  TrendHistory history_;
+  TrendArea* area_ = nullptr;
+  std::unique_ptr<TrendChart> chart_;
+  QLabel* top_ = nullptr;
+  QLabel* middle_ = nullptr;
+  QLabel* bottom_ = nullptr;
+  QLabel* inputLegend_ = nullptr;
+  QLabel* outputLegend_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  QTimer timer_;
+};
+
+}  // namespace klv

@@ -1,0 +1,422 @@
+// The monitor window: its opening state and size, the KLV40 and one-series
+// layouts, lamps and markers, the buttons and keys, the data record group,
+// the graph window, a monitor without lamp pictures, and live polling from
+// its own timer against klv-sim on a pseudo-terminal. Most cases run the
+// in-process simulated regulator on a fake clock and call the timer's
+// handler themselves.
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "klv-sim/sim_server.h"
+#include "monitor/simulated_line.h"
+#include "monitor/ui/cmon.h"
+#include "monitor/ui/trend_graph_dialog.h"
+#include "transfer/device_path_port.h"
+
+using namespace klv;
+using klv::testing::LineRecord;
+using klv::testing::MonitorTempFolder;
+using klv::testing::SimulatedLinePort;
+using klv::testing::WallFakeClock;
+
+namespace {
+
+// One simulated regulator at a time behind the program's line.
+class Rig {
+ public:
+  explicit Rig(const sim::SimConfig& config = {}, Language language = Language::English)
+      : line_([this]() -> PortHandle {
+          if (refuseOpen) return std::make_unique<RefusingPort>();
+          return std::make_unique<SimulatedLinePort>(*regulator_, clock_, record_);
+        }),
+        dependencies_{line_, settings_, {}, {}, log_, rtu_, clock_, language} {
+    Connect(config);
+    settings_.protocol = Protocol::Torvalek;
+    settings_.readTimeout = 100;
+  }
+
+  // Another device on the line from the next start on.
+  void Connect(const sim::SimConfig& config) { regulator_ = std::make_unique<sim::SimulatedRegulator>(config, clock_); }
+
+  std::unique_ptr<Cmon> Make(LampPictureMaker pictures = MakeLampPictures) {
+    CmonOptions options;
+    options.makePictures = std::move(pictures);
+    options.showMessage = [this](QWidget*, std::string_view text) { messages.emplace_back(text); };
+    return std::make_unique<Cmon>(dependencies_, nullptr, std::move(options));
+  }
+
+  // The timer's handler, once the next tick is due on the fake clock.
+  void Tick(Cmon& monitor) {
+    clock_.Advance(monitor.Session().UntilNextTick());
+    monitor.PollNextRegister();
+  }
+  // Ticks until a polling cycle is complete.
+  void Cycle(Cmon& monitor) {
+    for (int i = 0; i < 12; ++i) {
+      Tick(monitor);
+      if (monitor.LastPoll() && monitor.LastPoll()->cycleEnd) return;
+    }
+    QFAIL("no complete cycle");
+  }
+
+  class RefusingPort final : public SerialPort {
+   public:
+    PortOpenStatus Open(const std::filesystem::path&, const LineSettings&) override {
+      return {PortStatus::CannotOpen, "busy"};
+    }
+    bool IsOpen() const override { return false; }
+    WriteOutcome Write(std::span<const uint8_t>) override { return {}; }
+    std::size_t Read(std::span<uint8_t>) override { return 0; }
+    void Close() override {}
+  };
+
+  WallFakeClock clock_;
+  std::unique_ptr<sim::SimulatedRegulator> regulator_;
+  LineRecord record_;
+  SerialLine line_;
+  CommSettings settings_;
+  CommLog log_;
+  RtuRequestCopy rtu_{};
+  MonitorDependencies dependencies_;
+  std::vector<std::string> messages;
+  bool refuseOpen = false;
+};
+
+sim::SimConfig Klv40(uint16_t options = kOptionAnalogInput | kOptionAnalogOutput) {
+  sim::SimConfig config;
+  config.options = options;
+  return config;
+}
+
+sim::SimConfig Model(ModelKind model) {
+  sim::SimConfig config;
+  config.model = model;
+  return config;
+}
+
+bool SamePicture(const QLabel* label, const QPixmap& picture) {
+  return label->pixmap().toImage() == picture.toImage();
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+class CmonTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void openingState() {
+    Rig rig;
+    const auto monitor = rig.Make();
+    QCOMPARE(monitor->size(), QSize(690, 310));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(monitor->pos(), QPoint((screen.width() - 690) / 2, (screen.height() - 310) / 2));
+    QCOMPARE(monitor->windowTitle(), QStringLiteral("Monitor"));
+    for (int row = 0; row < kMonitorRowCount; ++row) QCOMPARE(monitor->ValueField(row)->text(), QStringLiteral("xxxx"));
+    QVERIFY(!monitor->RecordBox()->isChecked());
+    QVERIFY(monitor->RecordBox()->isEnabled());
+    QCOMPARE(monitor->RecordProgress()->minimum(), 0);
+    QCOMPARE(monitor->RecordProgress()->maximum(), 1000);
+    QCOMPARE(monitor->RecordProgress()->value(), 0);
+    QCOMPARE(monitor->StartButton()->text(), QStringLiteral("Monitor start"));
+    QVERIFY(monitor->Graph() != nullptr);
+    QVERIFY(!monitor->Graph()->isVisible());
+    const LampPictures pictures = *MakeLampPictures();
+    for (int row = 0; row < kMonitorRowCount; ++row) QVERIFY(SamePicture(monitor->RowMarker(row), pictures.markers[0]));
+    for (int lamp = 0; lamp < 4; ++lamp) QVERIFY(SamePicture(monitor->Lamp(lamp), pictures.red[0]));
+    for (int lamp = 4; lamp < 7; ++lamp) QVERIFY(SamePicture(monitor->Lamp(lamp), pictures.green[0]));
+    // The bit strings lie outside the window.
+    QVERIFY(monitor->ValueField(8)->isHidden());
+    QVERIFY(monitor->ValueField(9)->isHidden());
+    QVERIFY(rig.record_.registers.empty());
+  }
+
+  void japaneseSizeAndCaptions() {
+    Rig rig({}, Language::Japanese);
+    const auto monitor = rig.Make();
+    QCOMPARE(monitor->size(), QSize(630, 280));
+    QCOMPARE(monitor->StartButton()->text(), QStringLiteral("モニタ開始"));
+    QCOMPARE(monitor->RowCaption(4)->text(), QStringLiteral("制御入力 ( × 0.1% )"));
+    QCOMPARE(monitor->RecordBox()->text(), QStringLiteral("データ記録 [ 制御入力／制御出力 ]"));
+    monitor->StartMonitoring();
+    QCOMPARE(monitor->StartButton()->text(), QStringLiteral("モニタ終了"));
+    QCOMPARE(monitor->RowCaption(0)->text(), QStringLiteral("出力 ( × 0.1% )"));  // PA
+    monitor->StopMonitoring();
+    QCOMPARE(monitor->StartButton()->text(), QStringLiteral("モニタ開始"));
+  }
+
+  void klv40ThenKlv30ThenKlv40() {
+    Rig rig(Klv40());
+    const auto monitor = rig.Make();
+    monitor->StartMonitoring();
+    QCOMPARE(monitor->windowTitle(), QStringLiteral("Monitor - KLV40 - PA  "));
+    QCOMPARE(monitor->StartButton()->text(), QStringLiteral("End monitor"));
+    QVERIFY(!monitor->RecordBox()->isEnabled());
+    rig.Cycle(*monitor);
+    for (int row = 0; row < kMonitorRowCount; ++row) {
+      QVERIFY(!monitor->RowCaption(row)->isHidden());
+      QVERIFY2(monitor->ValueField(row)->text() != QStringLiteral("xxxx"), qPrintable(QString::number(row)));
+    }
+    QCOMPARE(monitor->Session().Display().markedRow, 11);
+    monitor->StopMonitoring();
+
+    rig.Connect(Model(ModelKind::Klv30));
+    monitor->StartMonitoring();
+    QCOMPARE(monitor->windowTitle(), QStringLiteral("Monitor - KLV30"));
+    QCOMPARE(monitor->RowCaption(8)->text(), QStringLiteral("AL output"));
+    QCOMPARE(monitor->RowCaption(0)->text(), QStringLiteral("output ( x 0.1% )"));
+    for (const int row : {1, 3, 9, 10, 11}) {
+      QVERIFY(monitor->RowCaption(row)->isHidden());
+      QVERIFY(monitor->RowMarker(row)->isHidden());
+    }
+    QVERIFY(monitor->LampPanel(9)->isHidden());
+    QVERIFY(!monitor->Lamp(0)->isHidden());
+    for (const int lamp : {1, 2, 3}) {
+      QVERIFY(monitor->Lamp(lamp)->isHidden());
+      QVERIFY(monitor->LampLabel(lamp)->isHidden());
+    }
+    monitor->StopMonitoring();
+
+    rig.Connect(Model(ModelKind::Klv30E));
+    monitor->StartMonitoring();
+    QVERIFY(!monitor->LampPanel(9)->isHidden());
+    QVERIFY(!monitor->Lamp(4)->isHidden());
+    QVERIFY(monitor->Lamp(5)->isHidden());
+    monitor->StopMonitoring();
+
+    rig.Connect(Klv40());
+    monitor->StartMonitoring();
+    QCOMPARE(monitor->RowCaption(8)->text(), QStringLiteral("AL/DO output"));
+    for (int row = 0; row < kMonitorRowCount; ++row) QVERIFY(!monitor->RowCaption(row)->isHidden());
+    for (int lamp = 0; lamp < kLampCount; ++lamp) QVERIFY(!monitor->Lamp(lamp)->isHidden());
+  }
+
+  void lampsAndMarkersFollowThePolls() {
+    Rig rig(Klv40(kOptionAlarmOutput2));
+    const auto monitor = rig.Make();
+    const LampPictures pictures = *MakeLampPictures();
+    monitor->StartMonitoring();
+    rig.Cycle(*monitor);  // at about 3 s of simulation: AL1 and DI1-DI3 on
+    QVERIFY(SamePicture(monitor->Lamp(0), pictures.red[1]));
+    QVERIFY(SamePicture(monitor->Lamp(1), pictures.red[0]));
+    for (const int lamp : {4, 5, 6}) QVERIFY(SamePicture(monitor->Lamp(lamp), pictures.green[1]));
+    QVERIFY(SamePicture(monitor->RowMarker(9), pictures.markers[1]));
+    QVERIFY(SamePicture(monitor->RowMarker(8), pictures.markers[0]));
+    QCOMPARE(monitor->ValueField(8)->text(), QStringLiteral("_ _ _ O"));
+
+    rig.clock_.Advance(std::chrono::seconds(10));  // about 15 s: AL1 and DI1 off
+    rig.Cycle(*monitor);
+    QVERIFY(SamePicture(monitor->Lamp(0), pictures.red[0]));
+    QVERIFY(SamePicture(monitor->Lamp(4), pictures.green[0]));
+    QVERIFY(SamePicture(monitor->Lamp(5), pictures.green[1]));
+
+    monitor->StopMonitoring();
+    for (int row = 0; row < kMonitorRowCount; ++row) QVERIFY(SamePicture(monitor->RowMarker(row), pictures.markers[0]));
+    QVERIFY(SamePicture(monitor->Lamp(5), pictures.green[1]));  // lamps keep their state
+  }
+
+  void enterAndEscapeDoNotCloseTheWindow() {
+    Rig rig(Klv40());
+    const auto monitor = rig.Make();
+    monitor->show();
+    QVERIFY(QTest::qWaitForWindowExposed(monitor.get()));
+    monitor->StartMonitoring();
+    QTest::keyClick(monitor.get(), Qt::Key_Escape);
+    QTest::keyClick(monitor.get(), Qt::Key_Return);
+    QTest::keyClick(monitor.get(), Qt::Key_Enter);
+    QVERIFY(monitor->isVisible());
+    QVERIFY(monitor->Session().Running());
+    monitor->CloseButton()->click();
+    QVERIFY(!monitor->isVisible());
+    QCOMPARE(monitor->result(), int(QDialog::Rejected));
+    QVERIFY(!rig.line_.IsOpen());
+    QVERIFY(!monitor->PollTimer().isActive());
+  }
+
+  void closingWhileRecordingEndsTheRecordAndThePort() {
+    MonitorTempFolder folder;
+    Rig rig(Klv40());
+    rig.dependencies_.DataLogPath = folder.Path() / "datalog.csv";
+    const auto monitor = rig.Make();
+    monitor->show();
+    monitor->RecordBox()->setChecked(true);
+    monitor->StartMonitoring();
+    QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("10sec-sample 10min-log "));
+    for (int i = 0; i < 60; ++i) rig.Tick(*monitor);  // 12 s
+    QCOMPARE(monitor->RecordProgress()->value(), 16);
+    QVERIFY(monitor->Session().Recorder().FileOpen());
+    monitor->close();  // the close box
+    QVERIFY(!monitor->Session().Recorder().FileOpen());
+    QVERIFY(!rig.line_.IsOpen());
+    QVERIFY(ReadAll(folder.Path() / "datalog.csv").starts_with("Time, Input, Output\r\n"));
+  }
+
+  void theRecordGroupWhileRunningAndAfterAStop() {
+    MonitorTempFolder folder;
+    Rig rig(Klv40());
+    rig.dependencies_.DataLogPath = folder.Path() / "datalog.csv";
+    const auto monitor = rig.Make();
+    monitor->RecordBox()->setChecked(true);
+    monitor->StartButton()->click();
+    QVERIFY(monitor->Session().Running());
+    QVERIFY(!monitor->RecordBox()->isEnabled());
+    for (int i = 0; i < 110; ++i) rig.Tick(*monitor);  // 22 s: two rows
+    QCOMPARE(monitor->RecordProgress()->value(), 33);
+    monitor->StartButton()->click();  // "End monitor"
+    QVERIFY(!monitor->Session().Running());
+    QCOMPARE(monitor->StartButton()->text(), QStringLiteral("Start monitor"));
+    QVERIFY(!monitor->RecordBox()->isChecked());
+    QVERIFY(monitor->RecordBox()->isEnabled());
+    QCOMPARE(monitor->StatusLine()->text(), QString());
+    QCOMPARE(monitor->RecordProgress()->value(), 0);
+    const std::string file = ReadAll(folder.Path() / "datalog.csv");
+    QCOMPARE(std::count(file.begin(), file.end(), '\n'), 3);
+  }
+
+  void failuresAreShownAndMonitoringGoesOn() {
+    Rig rig(Klv40());
+    rig.dependencies_.DataLogPath = "/nonexistent-folder/datalog.csv";
+    const auto monitor = rig.Make();
+    monitor->RecordBox()->setChecked(true);
+    monitor->StartMonitoring();
+    QCOMPARE(rig.messages, std::vector<std::string>{"Log file cannot be created"});
+    QVERIFY(monitor->Session().Running());
+    QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("10sec-sample 10min-log "));
+    monitor->StopMonitoring();
+
+    rig.messages.clear();
+    rig.refuseOpen = true;
+    monitor->StartMonitoring();
+    QCOMPARE(rig.messages.size(), std::size_t{1});
+    QVERIFY(rig.messages[0].starts_with("Port cannot be used"));
+    QVERIFY(!monitor->Session().Running());
+    QCOMPARE(monitor->StartButton()->text(), QStringLiteral("Start monitor"));
+    QVERIFY(monitor->RecordBox()->isEnabled());
+  }
+
+  void graphDisplayShowsAndHidesTheGraphWithItsHistory() {
+    Rig rig(Klv40());
+    const auto monitor = rig.Make();
+    CTrendGraphDlg* graph = monitor->Graph();
+    QVERIFY(graph != nullptr);
+    monitor->StartMonitoring();
+    rig.Cycle(*monitor);
+    graph->GraphTick();  // hidden, it still takes the sample
+    QVERIFY(graph->History().Input().back() >= 0);
+    monitor->GraphButton()->click();
+    QVERIFY(graph->isVisible());
+    graph->OkButton()->click();
+    QVERIFY(!graph->isVisible());
+    monitor->GraphButton()->click();
+    QVERIFY(graph->isVisible());
+    QVERIFY(graph->History().Input().back() >= 0);
+    monitor->GraphButton()->click();
+    QVERIFY(!graph->isVisible());
+    // A new start clears the histories.
+    monitor->StopMonitoring();
+    monitor->StartMonitoring();
+    QCOMPARE(graph->History().Input().back(), kTrendNoData);
+  }
+
+  void withoutLampPicturesTheMonitorRunsWithoutLampsAndGraph() {
+    Rig rig(Klv40());
+    const auto monitor = rig.Make([] { return std::optional<LampPictures>(); });
+    QVERIFY(!monitor->HasLampPictures());
+    QVERIFY(monitor->Graph() == nullptr);
+    QVERIFY(!monitor->GraphButton()->isEnabled());
+    monitor->GraphButton()->click();
+    monitor->StartMonitoring();
+    rig.Cycle(*monitor);
+    QVERIFY(monitor->ValueField(0)->text() != QStringLiteral("xxxx"));
+    QVERIFY(monitor->Lamp(0)->pixmap().isNull());
+    monitor->StopMonitoring();
+    monitor->CloseButton()->click();
+  }
+
+  // Pictures to look at, written only when KLV_MONITOR_SHOTS names a folder.
+  void screenshots() {
+    const QByteArray folder = qgetenv("KLV_MONITOR_SHOTS");
+    if (folder.isEmpty()) QSKIP("KLV_MONITOR_SHOTS is not set");
+    const QString base = QString::fromLocal8Bit(folder) + QLatin1Char('/');
+    MonitorTempFolder data;
+    for (const Language language : {Language::English, Language::Japanese}) {
+      const QString suffix = language == Language::English ? QStringLiteral("en") : QStringLiteral("ja");
+      Rig rig(Klv40(kOptionAnalogInput | kOptionAlarmOutput2 | kOptionAnalogOutput), language);
+      rig.dependencies_.DataLogPath = data.Path() / "datalog.csv";
+      const auto monitor = rig.Make();
+      monitor->show();
+      monitor->RecordBox()->setChecked(true);
+      monitor->StartMonitoring();
+      for (int i = 0; i < 12; ++i) rig.Tick(*monitor);  // lamps on
+      QVERIFY(monitor->grab().save(base + QStringLiteral("monitor-klv40-on-%1.png").arg(suffix)));
+      rig.clock_.Advance(std::chrono::seconds(10));
+      for (int i = 0; i < 13; ++i) rig.Tick(*monitor);  // AL1 and DI1 off
+      QVERIFY(monitor->grab().save(base + QStringLiteral("monitor-klv40-off-%1.png").arg(suffix)));
+
+      // Ten minutes of samples, then the graph.
+      CTrendGraphDlg* graph = monitor->Graph();
+      for (int i = 0; i < 3000; ++i) {
+        rig.Tick(*monitor);
+        graph->GraphTick();
+      }
+      monitor->GraphButton()->click();
+      QVERIFY(QTest::qWaitForWindowExposed(graph));
+      graph->GraphTick();
+      QVERIFY(graph->grab().save(base + QStringLiteral("graph-%1.png").arg(suffix)));
+      monitor->StopMonitoring();
+
+      rig.Connect(Model(language == Language::English ? ModelKind::Klv30 : ModelKind::Klv30E));
+      monitor->StartMonitoring();
+      for (int i = 0; i < 16; ++i) rig.Tick(*monitor);
+      QVERIFY(monitor->grab().save(base + QStringLiteral("monitor-one-series-%1.png").arg(suffix)));
+      monitor->CloseButton()->click();
+    }
+  }
+
+  void pollsFromItsOwnTimerAgainstKlvSimOnAPseudoTerminal() {
+    sim::SimConfig config;
+    config.options = kOptionAnalogInput | kOptionAnalogOutput;
+    sim::SimulatedRegulator regulator(config, SystemClock());
+    sim::SimServer server(regulator);
+    std::string error;
+    QVERIFY2(server.OpenPseudoTerminal(error), error.c_str());
+    QVERIFY(server.Start());
+    SerialLine line(DevicePathPortFactory(server.Path()));
+    CommSettings settings;
+    settings.protocol = Protocol::Torvalek;
+    settings.readTimeout = 50;
+    CommLog log;
+    RtuRequestCopy rtu{};
+    MonitorDependencies dependencies{line, settings, {}, {}, log, rtu, SystemClock(), Language::English};
+    Cmon monitor(dependencies);
+    monitor.show();
+    monitor.StartMonitoring();
+    QCOMPARE(monitor.windowTitle(), QStringLiteral("Monitor - KLV40 - PA  "));
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.Session().Display().markedRow == 11, 5000);
+    for (int row = 0; row < kMonitorRowCount; ++row) {
+      QVERIFY2(monitor.ValueField(row)->text() != QStringLiteral("xxxx"), qPrintable(QString::number(row)));
+    }
+    const QString input = monitor.ValueField(4)->text();
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.ValueField(4)->text() != input, 8000);  // the sine moves on
+    monitor.CloseButton()->click();
+    QVERIFY(!line.IsOpen());
+    server.Stop();
+  }
+};
+
+QTEST_MAIN(CmonTest)
+#include "cmon_test.moc"

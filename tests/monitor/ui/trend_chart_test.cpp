@@ -1,0 +1,183 @@
+// The trend chart's pixels on an off-screen picture, and the graph window:
+// its timer, its samples, and showing and hiding without losing the history.
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+#include <array>
+#include <span>
+
+#include "monitor/trend_history.h"
+#include "monitor/ui/trend_chart.h"
+#include "monitor/ui/trend_graph_dialog.h"
+
+using namespace klv;
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kGrey(150, 150, 150);
+const QColor kCyan(0, 100, 100);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 255, 0);
+
+TrendChartColours GraphColours() {
+  TrendChartColours colours;
+  colours.background = kBlack;
+  colours.series[0] = kRed;
+  colours.series[1] = kGreen;
+  return colours;
+}
+
+// A 556 x 201 picture of the two histories.
+QImage Paint(const TrendSeries& input, const TrendSeries& output) {
+  QImage image(556, 201, QImage::Format_RGB32);
+  TrendChartLayout layout;
+  const std::array<std::span<const int32_t>, 2> series = {input, output};
+  LayOutTrendChart(image.width(), image.height(), kTrendRange, series, layout);
+  PaintTrendChart(image, GraphColours(), layout);
+  return image;
+}
+
+QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+
+TrendSeries NoData() {
+  TrendSeries series;
+  series.fill(kTrendNoData);
+  return series;
+}
+
+}  // namespace
+
+class TrendChartTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void emptyChartHasFieldBorderGridAndMiddleLine() {
+    const QImage image = Paint(NoData(), NoData());
+    QCOMPARE(At(image, 0, 0), kGrey);
+    QCOMPARE(At(image, 555, 200), kGrey);
+    QCOMPARE(At(image, 300, 50), kBlack);
+    QCOMPARE(At(image, 56, 50), kCyan);   // x = trunc(55.6 + 0.5)
+    QCOMPARE(At(image, 300, 20), kCyan);  // y = trunc(20.1 + 0.5)
+    QCOMPARE(At(image, 300, 101), kGrey);  // the 50 % line, m = trunc(100.5 + 0.5)
+    // No series pixel anywhere.
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = At(image, x, y);
+        QVERIFY2(c != kRed && c != kGreen, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+      }
+    }
+  }
+
+  void aSampleOf500LiesOnThe50PercentLineAndAnOverlappingOutputBelowIt() {
+    TrendSeries input = NoData();
+    TrendSeries output = NoData();
+    for (int i = 0; i < 3; ++i) {
+      PushPoint(input, 500);
+      PushPoint(output, 500);
+    }
+    const QImage image = Paint(input, output);
+    QCOMPARE(At(image, 553, 101), kRed);
+    QCOMPARE(At(image, 554, 101), kRed);
+    QCOMPARE(At(image, 553, 102), kGreen);  // one pixel below the input
+    QCOMPARE(At(image, 554, 102), kGreen);
+    // Left of the data (the no-data points) nothing but the middle line.
+    QCOMPARE(At(image, 500, 101), kGrey);
+    QCOMPARE(At(image, 300, 102), kBlack);
+  }
+
+  void anOutputOnTheBottomLineIsDrawnAboveIt() {
+    TrendSeries input = NoData();
+    TrendSeries output = NoData();
+    for (int i = 0; i < 3; ++i) {
+      PushPoint(input, 0);
+      PushPoint(output, 0);
+    }
+    const QImage image = Paint(input, output);
+    QCOMPARE(At(image, 553, 200), kRed);    // height 0 is drawn at 1: the bottom row
+    QCOMPARE(At(image, 553, 199), kGreen);  // one pixel above
+  }
+
+  void theChartShowsThePicturePaintedOffScreen() {
+    QWidget window;
+    window.resize(400, 300);
+    auto* area = new TrendArea(&window);
+    area->setGeometry(10, 10, 300, 200);
+    TrendSeries input = NoData();
+    TrendSeries output = NoData();
+    TrendChart chart(area);
+    chart.Colours() = GraphColours();
+    chart.SetData(kTrendRange, kTrendPointCount, {input, output});
+    chart.PushPoint(0, 700);  // hidden: the point is kept, nothing is painted
+    QCOMPARE(chart.Redraws(), 0);
+    QCOMPARE(input.back(), 700);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    chart.PushPoint(0, 700);
+    QVERIFY(chart.Redraws() > 0);
+    QCOMPARE(chart.Picture().size(), QSize(300, 200));
+    const QImage shown = area->grab().toImage();
+    QCOMPARE(shown.pixelColor(150, 50), chart.Picture().pixelColor(150, 50));
+    // 700 of 1000 on 200 pixels: height 140, row 60.
+    QCOMPARE(chart.Picture().pixelColor(299, 60), kRed);
+  }
+
+  void graphTimerStartsAt1000MsThenTicksEvery100Ms() {
+    CTrendGraphDlg graph(Language::English, nullptr);
+    QVERIFY(graph.GraphTimer().isActive());
+    QCOMPARE(graph.GraphTimer().interval(), CTrendGraphDlg::kFirstTimerMs);
+    graph.GraphTick();
+    QCOMPARE(graph.GraphTimer().interval(), CTrendGraphDlg::kTimerMs);
+    QVERIFY(graph.GraphTimer().isActive());
+  }
+
+  void samplesArePlottedWhetherShownOrNot() {
+    CTrendGraphDlg graph(Language::English, nullptr);
+    TrendHistory& history = graph.History();
+    history.SetOutputScale(0, 100, 20);
+    history.PostSample(-32768, 50);
+    graph.GraphTick();  // hidden
+    QCOMPARE(history.Input().back(), 0);
+    QCOMPARE(history.Output().back(), 500);
+    QCOMPARE(history.Input()[554], kTrendNoData);
+    graph.GraphTick();  // no new sample: nothing pushed
+    QCOMPARE(history.Input()[554], kTrendNoData);
+
+    graph.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&graph));
+    const int before = graph.Chart().Redraws();
+    graph.GraphTick();
+    QVERIFY(graph.Chart().Redraws() > before);
+
+    // "OK" and Escape: OK hides, Escape does nothing; the history stays.
+    QTest::keyClick(&graph, Qt::Key_Escape);
+    QVERIFY(graph.isVisible());
+    QTest::keyClick(&graph, Qt::Key_Return);
+    QVERIFY(graph.isVisible());
+    graph.OkButton()->click();
+    QVERIFY(!graph.isVisible());
+    graph.show();
+    QCOMPARE(history.Output().back(), 500);
+  }
+
+  void legendColoursAndCaptions() {
+    CTrendGraphDlg graph(Language::Japanese, nullptr);
+    QCOMPARE(graph.windowTitle(), QStringLiteral("グラフ表示"));
+    bool input = false;
+    bool output = false;
+    for (QLabel* label : graph.findChildren<QLabel*>()) {
+      if (label->text() == QStringLiteral("<制御入力>")) {
+        input = label->palette().color(QPalette::WindowText) == QColor(255, 0, 0);
+      }
+      if (label->text() == QStringLiteral("<制御出力>")) {
+        output = label->palette().color(QPalette::WindowText) == QColor(17, 221, 17);
+      }
+    }
+    QVERIFY(input);
+    QVERIFY(output);
+  }
+};
+
+QTEST_MAIN(TrendChartTest)
+#include "trend_chart_test.moc"
