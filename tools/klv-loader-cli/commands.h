@@ -1,5 +1,8 @@
 #pragma once
 // The tool's commands. Each returns the process's exit status.
+#include <span>
+#include <string>
+
 #include "cli_options.h"
 
 namespace klv::cli {
@@ -12,5 +15,9 @@ int RunRead(const CommandLine& line);
 int RunWrite(const CommandLine& line);
 int RunShow(const CommandLine& line);
 int RunDefaults();
+// monitor: args are the arguments after "monitor".
+int RunMonitorCommand(std::span<const std::string> args);
+// The line the general --help adds about monitor.
+std::string MonitorUsageSummary();
 
 }  // namespace klv::cli

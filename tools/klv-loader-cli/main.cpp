@@ -12,6 +12,7 @@
 int main(int argc, char** argv) {
   using namespace klv::cli;
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (!args.empty() && args[0] == "monitor") return RunMonitorCommand(std::span(args).subspan(1));
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (!parsed.commandLine) {
     PrintError(parsed.error);
@@ -24,7 +25,9 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   switch (line.command) {
-    case Command::Help: std::fputs(UsageText(Command::None).c_str(), stdout); return kExitSuccess;
+    case Command::Help:
+      std::fputs((UsageText(Command::None) + MonitorUsageSummary()).c_str(), stdout);
+      return kExitSuccess;
     case Command::Version: std::printf("klv-loader-cli %s\n", KLV_VERSION); return kExitSuccess;
     case Command::Defaults: return RunDefaults();
     case Command::Read: return RunRead(line);

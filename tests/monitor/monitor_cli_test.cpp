@@ -1,0 +1,176 @@
+// klv-loader-cli monitor as a script runs it: a separate process with its own
+// data folder, against klv-sim on a pseudo-terminal in real time. The
+// simulation keeps a fake clock, so its live values are those of its start.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "klv-sim/sim_server.h"
+#include "klv-sim/simulated_regulator.h"
+#include "monitor/simulated_line.h"
+#include "support/fake_clock.h"
+#include "transfer/device_path_port.h"
+
+extern char** environ;
+
+namespace klv::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path CliPath() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  const fs::path cli = self.parent_path().parent_path() / "tools" / "klv-loader-cli" / "klv-loader-cli";
+  return fs::exists(cli, error) ? cli : fs::path{};
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class MonitorCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cli_ = CliPath();
+    if (cli_.empty()) GTEST_SKIP() << "klv-loader-cli is not built beside the tests";
+  }
+  void TearDown() override {
+    if (server_) server_->Stop();
+  }
+
+  void Serve(const sim::SimConfig& config, std::optional<sim::FaultPlan> faults = std::nullopt) {
+    regulator_ = std::make_unique<sim::SimulatedRegulator>(config, simClock_);
+    if (faults) regulator_->SetFaultPlan(*faults);
+    server_ = std::make_unique<sim::SimServer>(*regulator_);
+    std::string error;
+    ASSERT_TRUE(server_->OpenPseudoTerminal(error)) << error;
+    ASSERT_TRUE(server_->Start());
+  }
+
+  // Starts the tool with a data folder of the test's own; its output goes to files.
+  pid_t Spawn(std::vector<std::string> args) {
+    args.insert(args.begin(), {cli_.string(), "monitor"});
+    std::vector<std::string> env = {"XDG_DATA_HOME=" + (folder_.Path() / "data").string(),
+                                    "HOME=" + folder_.Path().string(), "LANG=C"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, Out().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, Err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawned, 0);
+    return pid;
+  }
+  int Wait(pid_t pid) {
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  int Run(std::vector<std::string> args) { return Wait(Spawn(std::move(args))); }
+
+  fs::path Out() const { return folder_.Path() / "stdout"; }
+  fs::path Err() const { return folder_.Path() / "stderr"; }
+
+  fs::path cli_;
+  MonitorTempFolder folder_;
+  FakeClock simClock_;
+  std::unique_ptr<sim::SimulatedRegulator> regulator_;
+  std::unique_ptr<sim::SimServer> server_;
+};
+
+TEST_F(MonitorCliTest, PrintsTheModelThenOneLinePerCycleAndRecords) {
+  sim::SimConfig config;
+  config.options = kOptionAnalogInput | kOptionAnalogOutput;
+  Serve(config);
+  const fs::path record = folder_.Path() / "record.csv";
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Run({"--port", server_->Path(), "--timeout", "50", "--seconds", "4", "--record", record.string()}), 0)
+      << ReadFile(Err());
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(seconds, 4.0);
+  EXPECT_LT(seconds, 6.0);
+
+  const std::vector<std::string> lines = Lines(ReadFile(Out()));
+  ASSERT_GE(lines.size(), 2u) << ReadFile(Out());
+  EXPECT_EQ(lines[0], "model=KLV40 mode=PA");
+  // At the simulation's start: input 500, AL1 on, DI1 to DI3 on.
+  const std::regex cycle(
+      R"(\d\d:\d\d:\d\d 0100=\S+ 0101=\S+ 0102=\S+ 0103=\S+ 0104=500 0105=1000 0106=500 0107=1000 )"
+      R"(0108=___O 0109=OOO 010A=\S+ 010B=\S+)");
+  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(std::regex_match(lines[i], cycle)) << lines[i];
+  EXPECT_EQ(ReadFile(record), "Time, Input, Output\r\n");
+  EXPECT_NE(ReadFile(Err()).find("10sec-sample 10min-log"), std::string::npos);
+}
+
+TEST_F(MonitorCliTest, CtrlCStopsItCleanlyAndASilentDeviceReadsXxxx) {
+  sim::FaultPlan faults;
+  faults.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent});
+  Serve(sim::SimConfig{}, faults);
+  const pid_t pid = Spawn({"--port", server_->Path(), "--timeout", "50"});
+  // Identification (two time-outs) and one cycle of ten registers.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+  while (Lines(ReadFile(Out())).size() < 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 0) << ReadFile(Err());
+  const std::vector<std::string> lines = Lines(ReadFile(Out()));
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "model=none polled=KLV40");
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(\d\d:\d\d:\d\d 0100=xxxx 0101=xxxx 0102=xxxx 0103=xxxx )"
+                                                    R"(0104=xxxx 0105=xxxx 0106=xxxx 0107=xxxx 0108=xxxx 0109=xxxx)")))
+      << lines[1];
+  // The port was let go: the program's own port opens it again.
+  SerialLine line(DevicePathPortFactory(server_->Path()));
+  CommSettings settings;
+  EXPECT_TRUE(line.OpenPort(settings, {}).ok);
+}
+
+TEST_F(MonitorCliTest, UsageErrors) {
+  EXPECT_EQ(Run({"--seconds", "0"}), 2);
+  EXPECT_NE(ReadFile(Err()).find("--seconds"), std::string::npos);
+  EXPECT_EQ(Run({"--output", "x"}), 2);
+  EXPECT_NE(ReadFile(Err()).find("unknown option --output for 'monitor'"), std::string::npos);
+  EXPECT_EQ(Run({"--parity", "mark"}), 2);
+  EXPECT_NE(ReadFile(Err()).find("--parity: 'mark' is not even, none or odd"), std::string::npos);
+  EXPECT_EQ(Run({"--record", (folder_.Path() / "missing" / "r.csv").string()}), 2);
+  EXPECT_NE(ReadFile(Err()).find("does not exist"), std::string::npos);
+  EXPECT_EQ(Run({"--port", "/dev/klv-no-such-device", "--seconds", "1"}), 2);
+  EXPECT_NE(ReadFile(Err()).find("Port cannot be used"), std::string::npos);
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(ReadFile(Out()).find("Usage: klv-loader-cli monitor"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace klv::testing
