@@ -3,6 +3,8 @@
 #include "serial/exchange.h"
 #include "serial/torvalek_frame.h"
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace klv {
@@ -82,16 +84,40 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
 
   clock_.SleepFor(kMonitorStartPause);
   schedule_.Start(clock_.Now());
+  lastTickStart_.reset();
+  intervals_ = 0;
+  intervalSum_ = intervalSquares_ = intervalMin_ = intervalMax_ = 0;
   if (trend_ != nullptr) trend_->ClearHistory();
   return {true, {}};
 }
 
 std::optional<MonitorPoll> MonitorSession::Tick() {
-  if (!running_ || !schedule_.Due(clock_.Now())) return std::nullopt;
+  const Clock::TimePoint start = clock_.Now();
+  if (!running_ || !schedule_.Due(start)) return std::nullopt;
+  if (lastTickStart_) {
+    const double ms = std::chrono::duration<double, std::milli>(start - *lastTickStart_).count();
+    intervalMin_ = intervals_ == 0 ? ms : std::min(intervalMin_, ms);
+    intervalMax_ = intervals_ == 0 ? ms : std::max(intervalMax_, ms);
+    ++intervals_;
+    intervalSum_ += ms;
+    intervalSquares_ += ms * ms;
+  }
+  lastTickStart_ = start;
   recorder_.Tick(lastInput_, lastOutput_);
   MonitorPoll poll = PollNextRegister();
   mergedTicks_ += schedule_.Advance(clock_.Now());
   return poll;
+}
+
+TickPeriods MonitorSession::Periods() const {
+  TickPeriods periods;
+  if (intervals_ == 0) return periods;
+  periods.intervals = intervals_;
+  periods.meanMs = intervalSum_ / intervals_;
+  periods.spreadMs = std::sqrt(std::max(0.0, intervalSquares_ / intervals_ - periods.meanMs * periods.meanMs));
+  periods.minMs = intervalMin_;
+  periods.maxMs = intervalMax_;
+  return periods;
 }
 
 Clock::Duration MonitorSession::UntilNextTick() const { return schedule_.UntilNext(clock_.Now()); }

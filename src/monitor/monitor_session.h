@@ -107,6 +107,16 @@ struct MonitorPoll {
   bool cycleEnd = false;
 };
 
+// How regular the ticks came since the start of monitoring: the intervals
+// between the starts of consecutive ticks.
+struct TickPeriods {
+  int intervals = 0;
+  double meanMs = 0;
+  double spreadMs = 0;  // standard deviation
+  double minMs = 0;
+  double maxMs = 0;
+};
+
 // Shows a message (owned by the window) and returns when it is closed.
 using MonitorMessage = std::function<void(std::string_view)>;
 
@@ -157,6 +167,7 @@ class MonitorSession {
   const std::string& LastOutputText() const { return lastOutput_; }
   // Ticks merged away because they fell due during a slow exchange.
   int MergedTicks() const { return mergedTicks_; }
+  TickPeriods Periods() const;
 
  private:
   struct Reply {
@@ -189,6 +200,13 @@ class MonitorSession {
   std::string lastInput_{kNoReadingText};
   std::string lastOutput_{kNoReadingText};
   int mergedTicks_ = 0;
+  // Tick intervals in milliseconds: count, sum, sum of squares, extremes.
+  std::optional<Clock::TimePoint> lastTickStart_;
+  int intervals_ = 0;
+  double intervalSum_ = 0;
+  double intervalSquares_ = 0;
+  double intervalMin_ = 0;
+  double intervalMax_ = 0;
 };
 
 }  // namespace klv

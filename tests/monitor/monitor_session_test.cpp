@@ -231,6 +231,12 @@ TEST(MonitorPolling, OneRegisterEvery200MsWithTheFullTimeOut) {
   }
   EXPECT_EQ(end - first, milliseconds(49 * 200 + 50));
   EXPECT_EQ(monitor.session_.MergedTicks(), 0);
+  const TickPeriods periods = monitor.session_.Periods();
+  EXPECT_EQ(periods.intervals, 49);
+  EXPECT_DOUBLE_EQ(periods.meanMs, 200.0);
+  EXPECT_DOUBLE_EQ(periods.minMs, 200.0);
+  EXPECT_DOUBLE_EQ(periods.maxMs, 200.0);
+  EXPECT_NEAR(periods.spreadMs, 0.0, 1e-6);
 }
 
 TEST(MonitorPolling, ValuesLampsMarkerAndTheGraph) {

@@ -8,9 +8,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>
+#include <sys/resource.h>
+
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -385,6 +389,59 @@ class CmonTest : public QObject {
       QVERIFY(monitor->grab().save(base + QStringLiteral("monitor-one-series-%1.png").arg(suffix)));
       monitor->CloseButton()->click();
     }
+  }
+
+  // The figures of the monitor benchmark, measured only when
+  // KLV_MONITOR_CPU_SECONDS gives a duration: the window polls klv-sim (a
+  // process of its own, so its work is not counted) at a 50 ms time-out with
+  // the graph shown; one line on standard output gives the tick periods and
+  // this process's processor time over the wall time.
+  void cpuWhileMonitoringWithTheGraph() {
+    const int seconds = qEnvironmentVariableIntValue("KLV_MONITOR_CPU_SECONDS");
+    if (seconds <= 0) QSKIP("KLV_MONITOR_CPU_SECONDS is not set");
+    const QString simulator =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/klv-sim/klv-sim");
+    QProcess sim;
+    sim.start(simulator, {QStringLiteral("--options"), QStringLiteral("9")});
+    QVERIFY2(sim.waitForStarted(5000), qPrintable(simulator));
+    QVERIFY(sim.waitForReadyRead(5000));
+    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QVERIFY(path.startsWith(QLatin1Char('/')));
+
+    SerialLine line(DevicePathPortFactory(path.toStdString()));
+    CommSettings settings;
+    settings.protocol = Protocol::Torvalek;
+    settings.readTimeout = 50;
+    CommLog log;
+    RtuRequestCopy rtu{};
+    MonitorDependencies dependencies{line, settings, {}, {}, log, rtu, SystemClock(), Language::English};
+    Cmon monitor(dependencies);
+    monitor.show();
+    monitor.StartMonitoring();
+    monitor.GraphButton()->click();
+    QVERIFY(QTest::qWaitForWindowExposed(monitor.Graph()));
+
+    const auto cpuSeconds = [] {
+      rusage usage{};
+      getrusage(RUSAGE_SELF, &usage);
+      return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(seconds * 1000);
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double elapsed = wall.elapsed() / 1000.0;
+    const TickPeriods periods = monitor.Session().Periods();
+    std::printf("monitor_window seconds=%.1f ticks=%d period_mean_ms=%.2f period_sd_ms=%.2f period_min_ms=%.1f "
+                "period_max_ms=%.1f merged=%d graph_redraws=%d cpu_percent=%.2f\n",
+                elapsed, periods.intervals + 1, periods.meanMs, periods.spreadMs, periods.minMs, periods.maxMs,
+                monitor.Session().MergedTicks(), monitor.Graph()->Chart().Redraws(), 100.0 * cpu / elapsed);
+    std::fflush(stdout);
+    monitor.CloseButton()->click();
+    sim.closeWriteChannel();
+    if (!sim.waitForFinished(3000)) sim.kill();
+    QVERIFY(periods.intervals > 0);
   }
 
   void pollsFromItsOwnTimerAgainstKlvSimOnAPseudoTerminal() {
