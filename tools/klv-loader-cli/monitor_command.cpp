@@ -201,6 +201,9 @@ int RunMonitorCommand(std::span<const std::string> args) {
 
   const Language language = LocaleLanguage();
   const Environment environment = LoadEnvironment();
+  if (!environment.dataFolderError.empty()) {
+    PrintError("data folder: " + environment.dataFolderError + " (default settings, no COM links)");
+  }
   if (!environment.settingsWarning.empty()) PrintError(environment.settingsWarning);
   CommSettings settings = ApplyConnectionOptions(environment.settings, line.connection);
   const std::unique_ptr<SerialLine> serialLine =
