@@ -185,8 +185,16 @@ bool SimServer::Reply(const ReplyPlan& plan, bool& stopped) {
     // Let the reply reach the program before the line goes: closing a
     // pseudo-terminal discards what its far end has not read yet.
     if (slaveFd_ >= 0) {
-      const auto deadline = SteadyClock::now() + kWriteLimit;
+      // The pseudo-terminal hands written bytes to the far end's queue a
+      // moment later, so first wait for them to show up there (a program
+      // that read them within that moment leaves this wait after 100 ms),
+      // then for the program to read them.
       int unread = 0;
+      const auto arrival = SteadyClock::now() + std::chrono::milliseconds{100};
+      while (::ioctl(slaveFd_, TIOCINQ, &unread) == 0 && unread == 0 && SteadyClock::now() < arrival) {
+        if (!Wait(std::chrono::milliseconds{1})) break;
+      }
+      const auto deadline = SteadyClock::now() + kWriteLimit;
       while (::ioctl(slaveFd_, TIOCINQ, &unread) == 0 && unread > 0 && SteadyClock::now() < deadline) {
         if (!Wait(std::chrono::milliseconds{5})) break;
       }
