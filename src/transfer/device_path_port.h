@@ -13,4 +13,9 @@ namespace klv {
 // the device SerialLine resolved from the COM number.
 SerialPortFactory DevicePathPortFactory(std::filesystem::path device, SerialPortFactory inner = MakeSystemSerialPort);
 
+// Ports from `inner` that open `to` when asked for the device `from`, and any
+// other device as asked (the demo mode's COM1 reaching the simulated regulator).
+SerialPortFactory RedirectingPortFactory(std::filesystem::path from, std::filesystem::path to,
+                                         SerialPortFactory inner = MakeSystemSerialPort);
+
 }  // namespace klv

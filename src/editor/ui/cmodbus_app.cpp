@@ -11,7 +11,10 @@
 
 #include "editor/program_state.h"
 #include "editor/texts.h"
+#include "editor/ui/demo_regulator.h"
 #include "editor/ui/klv_tool_dlg.h"
+#include "editor/ui/message_box.h"
+#include "monitor/ui/cmon.h"
 #include "editor/ui/operator_dialogs.h"
 
 namespace klv {
@@ -44,6 +47,14 @@ LaunchOptions ParseLaunchOptions(int argc, const char* const* argv) {
         options.help = true;
       } else if (argument == "--version") {
         options.version = true;
+      } else if (argument == "--demo") {
+        options.demo = ModelKind::Klv40;
+        if (i + 1 < argc) {
+          if (const auto model = ParseDemoModel(argv[i + 1])) {
+            options.demo = *model;
+            ++i;
+          }
+        }
       } else if (argument == "--quit-after-show") {
         options.quitAfterShow = true;
       } else {
@@ -59,8 +70,15 @@ LaunchOptions ParseLaunchOptions(int argc, const char* const* argv) {
 
 std::string UsageText() {
   return "Usage: klv-loader [FILE.klv]\n"
+         "       klv-loader --demo [KLV40|KLV30|KLV30E] [FILE.klv]\n"
          "       klv-loader --help | --version\n"
-         "Sets up KLV40, KLV30 and KLV30E regulators over a serial line; FILE.klv is opened at start-up.\n";
+         "Sets up KLV40, KLV30 and KLV30E regulators over a serial line; FILE.klv is opened at start-up.\n"
+         "\n"
+         "  --demo [MODEL]  try the program without a regulator: a simulated one (KLV40\n"
+         "                  unless MODEL says otherwise) answers on COM1 for this run;\n"
+         "                  port links and other ports are left as they are\n"
+         "  --help          show this text\n"
+         "  --version       show the version\n";
 }
 
 CModbusApp::CModbusApp(SerialPortFactory ports, Clock& clock) : ports_(std::move(ports)), clock_(clock) {}
@@ -73,13 +91,29 @@ int CModbusApp::Run(const LaunchOptions& options) {
   const QStringList languages = QLocale::system().uiLanguages();
   const Language language = ChooseLanguage(languages.isEmpty() ? std::string() : languages.constFirst().toStdString());
 
-  ProgramState state(clock_, ports_, language);
+  std::unique_ptr<DemoRegulator> demo;
+  if (options.demo) demo = std::make_unique<DemoRegulator>(*options.demo);
+
+  ProgramState state(clock_, demo ? demo->Ports() : ports_, language);
   state.CommandLineFile = options.file;
   SystemDialogs dialogs;
   CKlvToolDlg window(state, dialogs);
+  window.SetMonitorCommand([&state](QWidget* owner) {
+    MonitorDependencies dependencies{state.line,       state.settings,       state.dataFolder, state.DataLogPath,
+                                     state.log,        state.lastRtuRequest, state.clock,      state.language};
+    RunMonitor(owner, dependencies);
+  });
 
   const std::filesystem::path programFile = QCoreApplication::applicationFilePath().toStdString();
   window.Initialise(StartupInputs{programFile, InstalledDocumentationFolder(programFile), DataFolder()});
+  if (demo) {
+    std::string error;
+    if (demo->Start(state.settings.deviceAddress, state.dataFolder, error)) {
+      window.SetTitleNote(demo->TitleNote());
+    } else {
+      ShowMessage(&window, "Demo mode: " + error);
+    }
+  }
   window.show();
 
   if (options.quitAfterShow) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/model_kind.h"
 #include "platform/clock.h"
 #include "serial/port.h"
 
@@ -45,6 +46,8 @@ struct LaunchOptions {
   // "klv-loader: window shown WIDTHxHEIGHT" on standard output; for the
   // start-up benchmark and the tests. Not in the usage text.
   bool quitAfterShow = false;
+  // --demo [KLV40|KLV30|KLV30E]: a simulated regulator that COM1 reaches.
+  std::optional<ModelKind> demo;
   std::filesystem::path file;  // the parameter file to open; empty for none
   std::vector<std::string> unknown;  // options the program does not know
 };

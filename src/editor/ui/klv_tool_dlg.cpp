@@ -258,6 +258,7 @@ void CKlvToolDlg::SetModified(bool modified) {
 void CKlvToolDlg::UpdateTitle() {
   std::string title = productName_ + " - " + std::string(ModelName(state_.CurrentModel)) + " - " + documentTitle_;
   if (modified_) title += "*";
+  title += titleNote_;
   setWindowTitle(ToQString(title));
 }
 

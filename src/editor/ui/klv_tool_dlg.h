@@ -59,6 +59,11 @@ class CKlvToolDlg : public QMainWindow {
   const std::string& DocumentTitle() const { return documentTitle_; }
   const std::filesystem::path& DocumentPath() const { return documentPath_; }
   const std::string& ProductName() const { return productName_; }
+  // A note the title carries after its usual parts (the demo mode's).
+  void SetTitleNote(std::string note) {
+    titleNote_ = std::move(note);
+    UpdateTitle();
+  }
   bool ScreenReady() const { return screenReady_; }
   // Sets Modified and updates the title.
   void SetModified(bool modified);
@@ -128,6 +133,7 @@ class CKlvToolDlg : public QMainWindow {
   bool modified_ = false;
   std::string documentTitle_;
   std::filesystem::path documentPath_;
+  std::string titleNote_;
   std::string productName_;
   bool screenReady_ = false;
   bool exiting_ = false;

@@ -1,0 +1,64 @@
+#include "editor/ui/demo_regulator.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "klv-sim/sim_server.h"
+#include "klv-sim/simulated_regulator.h"
+#include "platform/clock.h"
+#include "serial/line_settings.h"
+#include "transfer/device_path_port.h"
+
+namespace klv {
+
+struct DemoRegulator::Route {
+  std::filesystem::path com1;       // the device COM1 resolves to
+  std::filesystem::path simulated;  // the simulated regulator's line
+};
+
+std::optional<ModelKind> ParseDemoModel(std::string_view text) {
+  std::string upper(text);
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+  for (const ModelKind model : {ModelKind::Klv40, ModelKind::Klv30, ModelKind::Klv30E}) {
+    if (upper == ModelName(model)) return model;
+  }
+  return std::nullopt;
+}
+
+DemoRegulator::DemoRegulator(ModelKind model) : model_(model), route_(std::make_shared<Route>()) {}
+
+DemoRegulator::~DemoRegulator() {
+  if (server_) server_->Stop();
+}
+
+SerialPortFactory DemoRegulator::Ports() const {
+  return [route = route_]() -> PortHandle {
+    if (route->simulated.empty()) return MakeSystemSerialPort();
+    return RedirectingPortFactory(route->com1, route->simulated)();
+  };
+}
+
+bool DemoRegulator::Start(int deviceAddress, const std::filesystem::path& dataFolder, std::string& error) {
+  sim::SimConfig config;
+  config.model = model_;
+  // Every option, so that every control and monitor row has something to show.
+  config.options = model_ == ModelKind::Klv40 ? 15 : 0;
+  config.detect = true;
+  config.deviceAddress = std::clamp(deviceAddress, 1, 99);
+  regulator_ = std::make_unique<sim::SimulatedRegulator>(config, SystemClock());
+  server_ = std::make_unique<sim::SimServer>(*regulator_);
+  if (!server_->OpenPseudoTerminal(error) || !server_->Start()) {
+    if (error.empty()) error = "the simulated regulator could not start";
+    server_.reset();
+    return false;
+  }
+  route_->com1 = ResolvePortDevice(1, dataFolder);
+  route_->simulated = server_->Path();
+  return true;
+}
+
+std::string DemoRegulator::TitleNote() const {
+  return " [Demo: simulated " + std::string(ModelName(model_)) + " on COM1]";
+}
+
+}  // namespace klv
