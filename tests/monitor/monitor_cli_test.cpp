@@ -22,27 +22,14 @@
 #include "support/fake_clock.h"
 #include "transfer/device_path_port.h"
 
+#include "support/cli_tool.h"
+
 extern char** environ;
 
 namespace klv::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path CliPath() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  const fs::path cli = self.parent_path().parent_path() / "tools" / "klv-loader-cli" / "klv-loader-cli";
-  return fs::exists(cli, error) ? cli : fs::path{};
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

@@ -14,6 +14,8 @@
 
 #include "transfer/transfer_rig.h"
 
+#include "support/cli_tool.h"
+
 extern char** environ;
 
 namespace klv::testing {
@@ -21,22 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// The tool beside this test program in the build tree.
-fs::path CliPath() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  const fs::path cli = self.parent_path().parent_path() / "tools" / "klv-loader-cli" / "klv-loader-cli";
-  return fs::exists(cli, error) ? cli : fs::path{};
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
