@@ -77,6 +77,10 @@ class Parser {
         options.help = true;
         continue;
       }
+      if (name == "--version") {
+        options.version = true;
+        continue;
+      }
       if (!IsKnown(name)) return Fail("unknown option '" + std::string(arg) + "'");
       const std::optional<std::string_view> v = value();
       if (!v) return Fail(std::string(name) + " needs a value");
@@ -301,6 +305,7 @@ device failure. Frames with a bad BCC, CRC or LRC, and frames for another
 address, get no reply; writes to address 0 are done and not answered.
 
   --help                 this text
+  --version              show the version
 )";
 }
 

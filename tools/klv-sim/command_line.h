@@ -21,6 +21,7 @@ struct SimOptions {
   std::string device;  // empty: a pseudo-terminal
   LineSettings line;   // for --device; data bits 8 for RTU, 7 otherwise unless given
   bool help = false;
+  bool version = false;
 };
 
 struct ParsedCommandLine {

@@ -44,6 +44,10 @@ int main(int argc, char** argv) {
     std::fputs(klv::sim::UsageText().c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::printf("klv-sim %s\n", KLV_VERSION);
+    return 0;
+  }
 
   klv::sim::SimulatedRegulator regulator(options.config, klv::SystemClock());
   for (const auto& [reg, value] : options.presets) {
