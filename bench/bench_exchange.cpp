@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
+#include "klv-sim/served_regulator.h"
 #include "platform/clock.h"
 #include "serial/exchange.h"
 #include "transfer/device_path_port.h"
@@ -24,15 +23,14 @@ void BM_ExchangeOverFloor(benchmark::State& state) {
   const int timeoutMs = static_cast<int>(state.range(0));
   sim::SimConfig config;
   config.model = ModelKind::Klv40;
-  sim::SimulatedRegulator regulator(config, SystemClock());
-  sim::SimServer server(regulator);
+  sim::ServedRegulator device(config, SystemClock());
   std::string error;
-  if (!server.OpenPseudoTerminal(error) || !server.Start()) {
+  if (!device.Start(error)) {
     state.SkipWithError(("simulator: " + error).c_str());
     return;
   }
 
-  SerialLine line(DevicePathPortFactory(server.Path()));
+  SerialLine line(DevicePathPortFactory(device.Path()));
   CommSettings settings;
   settings.protocol = Protocol::Torvalek;
   settings.readTimeout = timeoutMs;
@@ -55,7 +53,6 @@ void BM_ExchangeOverFloor(benchmark::State& state) {
     good += outcome.Ok() ? 1 : 0;
   }
   line.ClosePort();
-  server.Stop();
 
   std::sort(ratios.begin(), ratios.end());
   state.counters["time/floor_median"] = ratios[ratios.size() / 2];

@@ -30,8 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
+#include "klv-sim/served_regulator.h"
 #include "monitor/monitor_session.h"
 #include "platform/clock.h"
 #include "platform/file_store.h"
@@ -54,14 +53,13 @@ void BM_MonitorPollPeriod(benchmark::State& state) {
   const int seconds = SecondsFrom("KLV_BENCH_MONITOR_SECONDS", 60);
   sim::SimConfig config;
   config.options = kOptionAnalogInput | kOptionAnalogOutput;
-  sim::SimulatedRegulator regulator(config, SystemClock());
-  sim::SimServer server(regulator);
+  sim::ServedRegulator device(config, SystemClock());
   std::string error;
-  if (!server.OpenPseudoTerminal(error) || !server.Start()) {
+  if (!device.Start(error)) {
     state.SkipWithError(("simulator: " + error).c_str());
     return;
   }
-  SerialLine line(DevicePathPortFactory(server.Path()));
+  SerialLine line(DevicePathPortFactory(device.Path()));
   CommSettings settings;
   settings.protocol = Protocol::Torvalek;
   settings.readTimeout = 50;
@@ -92,7 +90,6 @@ void BM_MonitorPollPeriod(benchmark::State& state) {
     session.Stop();
     state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
-  server.Stop();
   state.counters["ticks"] = periods.intervals + 1;
   state.counters["period_mean_ms"] = periods.meanMs;
   state.counters["period_sd_ms"] = periods.spreadMs;

@@ -10,8 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
+#include "klv-sim/served_regulator.h"
 #include "model/register_catalogue.h"
 #include "platform/clock.h"
 #include "transfer/device_path_port.h"
@@ -52,10 +51,9 @@ std::size_t CountRequests(std::string_view log) {
 // One transfer of `mode` against a simulated `config`, at a 100 ms read time-out.
 void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, TransferMode mode) {
   // The simulator's live values run on real time too.
-  sim::SimulatedRegulator regulator(config, SystemClock());
-  sim::SimServer server(regulator);
+  sim::ServedRegulator device(config, SystemClock());
   std::string error;
-  if (!server.OpenPseudoTerminal(error) || !server.Start()) {
+  if (!device.Start(error)) {
     state.SkipWithError(("simulator: " + error).c_str());
     return;
   }
@@ -70,7 +68,7 @@ void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, 
   double floorSeconds = 0;
   int16_t result = 0;
   for (auto _ : state) {
-    SerialLine line(DevicePathPortFactory(server.Path()));
+    SerialLine line(DevicePathPortFactory(device.Path()));
     CommSettings settings;
     settings.protocol = Protocol::Torvalek;
     settings.readTimeout = 100;
@@ -102,7 +100,6 @@ void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, 
                    static_cast<double>(CountRequests(log.Text())) * timeout;
     ratioSum += seconds / floorSeconds;
   }
-  server.Stop();
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
 

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
+#include "klv-sim/served_regulator.h"
 #include "platform/clock.h"
 #include "serial/line_settings.h"
 #include "transfer/device_path_port.h"
@@ -27,9 +26,7 @@ std::optional<ModelKind> ParseDemoModel(std::string_view text) {
 
 DemoRegulator::DemoRegulator(ModelKind model) : model_(model), route_(std::make_shared<Route>()) {}
 
-DemoRegulator::~DemoRegulator() {
-  if (server_) server_->Stop();
-}
+DemoRegulator::~DemoRegulator() = default;
 
 SerialPortFactory DemoRegulator::Ports() const {
   return [route = route_]() -> PortHandle {
@@ -45,15 +42,13 @@ bool DemoRegulator::Start(int deviceAddress, const std::filesystem::path& dataFo
   config.options = model_ == ModelKind::Klv40 ? 15 : 0;
   config.detect = true;
   config.deviceAddress = std::clamp(deviceAddress, 1, 99);
-  regulator_ = std::make_unique<sim::SimulatedRegulator>(config, SystemClock());
-  server_ = std::make_unique<sim::SimServer>(*regulator_);
-  if (!server_->OpenPseudoTerminal(error) || !server_->Start()) {
-    if (error.empty()) error = "the simulated regulator could not start";
-    server_.reset();
+  device_ = std::make_unique<sim::ServedRegulator>(config, SystemClock());
+  if (!device_->Start(error)) {
+    device_.reset();
     return false;
   }
   route_->com1 = ResolvePortDevice(1, dataFolder);
-  route_->simulated = server_->Path();
+  route_->simulated = device_->Path();
   return true;
 }
 

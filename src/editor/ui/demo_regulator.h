@@ -14,8 +14,7 @@
 namespace klv {
 
 namespace sim {
-class SimulatedRegulator;
-class SimServer;
+class ServedRegulator;
 }  // namespace sim
 
 // "KLV40", "KLV30", "KLV30E" (any case); nothing for another text.
@@ -45,8 +44,7 @@ class DemoRegulator {
   struct Route;
   ModelKind model_;
   std::shared_ptr<Route> route_;
-  std::unique_ptr<sim::SimulatedRegulator> regulator_;
-  std::unique_ptr<sim::SimServer> server_;
+  std::unique_ptr<sim::ServedRegulator> device_;
 };
 
 }  // namespace klv
