@@ -5,14 +5,10 @@
 
 #include "platform/file_store.h"
 #include "serial/modbus_codec.h"
+#include "serial/torvalek_frame.h"
 
 namespace klv {
 namespace {
-
-constexpr uint8_t kStx = 0x02;
-constexpr uint8_t kEtx = 0x03;
-constexpr uint8_t kCr = 0x0D;
-constexpr uint8_t kLf = 0x0A;
 
 // One byte as shown in the log. Writes at most 5 characters to out and
 // returns how many.
