@@ -71,7 +71,8 @@ SendResult SerialLine::SendFrame(FrameBuffer& frame, std::size_t length, Protoco
 
 std::size_t SerialLine::ReceiveFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol) {
   if (!handle_) return 0;
-  std::size_t count = handle_->Read(std::span<uint8_t>(buffer.data(), std::min(wanted, buffer.size())));
+  std::size_t count =
+      handle_->Read(std::span<uint8_t>(buffer.data(), std::min(wanted, buffer.size())), FrameEndTest{});
   if (count > 0) FromModbusResponse(buffer, count, protocol);
   return std::min(count, buffer.size());
 }

@@ -269,7 +269,7 @@ bool PosixSerialPort::WaitUntilSent(SteadyClock::time_point deadline) {
   }
 }
 
-std::size_t PosixSerialPort::Read(std::span<uint8_t> buffer) {
+std::size_t PosixSerialPort::Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) {
   if (fd_ < 0 || buffer.empty()) return 0;
   const auto deadline = SteadyClock::now() + settings_.readTimeout;
   std::size_t got = 0;
@@ -287,6 +287,7 @@ std::size_t PosixSerialPort::Read(std::span<uint8_t> buffer) {
       got += static_cast<std::size_t>(n);
       readableButEmpty = false;
       if (got == buffer.size()) return got;
+      if (frameEnd && frameEnd(std::span<const uint8_t>(buffer.data(), got))) return got;
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -305,6 +306,10 @@ std::size_t PosixSerialPort::Read(std::span<uint8_t> buffer) {
       readableButEmpty = true;
     }
   }
+}
+
+void PosixSerialPort::DiscardInput() {
+  if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
 }
 
 void PosixSerialPort::Close() {

@@ -26,7 +26,9 @@ class PosixSerialPort final : public SerialPort {
   WriteOutcome Write(std::span<const uint8_t> bytes) override;
   // poll against a deadline on the monotonic clock; a hang-up ends the read
   // at once with what had arrived.
-  std::size_t Read(std::span<uint8_t> buffer) override;
+  std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) override;
+  // tcflush of the input queue.
+  void DiscardInput() override;
   void Close() override;
 
  private:

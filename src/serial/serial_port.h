@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -44,6 +45,11 @@ struct WriteOutcome {
   std::size_t written = 0;  // bytes handed to the device
 };
 
+// Tells whether the bytes received so far hold one whole frame of the
+// protocol in use, so that a read ends as soon as its reply is in instead of
+// waiting out its time-out.
+using FrameEndTest = std::function<bool(std::span<const uint8_t> received)>;
+
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
@@ -55,10 +61,15 @@ class SerialPort {
   // Writes the bytes; returns within the write time-out of the settings.
   virtual WriteOutcome Write(std::span<const uint8_t> bytes) = 0;
   // Reads up to buffer.size() bytes. Returns as soon as that many are in, or
-  // when the read time-out has passed since the call began, with whatever has
-  // arrived (0 when nothing did). Bytes beyond buffer.size() stay queued for
-  // the next read.
-  virtual std::size_t Read(std::span<uint8_t> buffer) = 0;
+  // frameEnd (when set) finds a whole frame in what has arrived, or when the
+  // read time-out has passed since the call began, with whatever has arrived
+  // (0 when nothing did). Bytes beyond what was returned stay queued for the
+  // next read.
+  virtual std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) = 0;
+  // Drops every byte that has arrived and not been read, so that the next
+  // read sees only what arrives after this call: a late reply to an earlier
+  // request can never pass for the reply to the next one.
+  virtual void DiscardInput() = 0;
   // Releases the device; harmless when not open.
   virtual void Close() = 0;
 };

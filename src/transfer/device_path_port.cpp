@@ -18,7 +18,10 @@ class DevicePathPort final : public SerialPort {
   }
   bool IsOpen() const override { return inner_->IsOpen(); }
   WriteOutcome Write(std::span<const uint8_t> bytes) override { return inner_->Write(bytes); }
-  std::size_t Read(std::span<uint8_t> buffer) override { return inner_->Read(buffer); }
+  std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) override {
+    return inner_->Read(buffer, frameEnd);
+  }
+  void DiscardInput() override { inner_->DiscardInput(); }
   void Close() override { inner_->Close(); }
 
  private:

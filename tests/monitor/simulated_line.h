@@ -75,16 +75,19 @@ class SimulatedLinePort final : public SerialPort {
     input_.insert(input_.end(), plan.reply.begin(), plan.reply.end());
     return {true, bytes.size()};
   }
-  std::size_t Read(std::span<uint8_t> buffer) override {
+  std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) override {
     if (!open_) return 0;
     record_.wanted.push_back(buffer.size());
+    std::size_t count = std::min(buffer.size(), input_.size());
+    const std::vector<uint8_t> queued(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(count));
+    const bool whole = count > 0 && frameEnd && frameEnd(std::span<const uint8_t>(queued));
     // A 16-byte reply at 9600 bits/s, 10 bits a character, takes about 17 ms.
-    clock_.Advance(input_.size() >= buffer.size() ? std::chrono::milliseconds(17) : timeout_);
-    const std::size_t count = std::min(buffer.size(), input_.size());
+    clock_.Advance(input_.size() >= buffer.size() || whole ? std::chrono::milliseconds(17) : timeout_);
     std::copy_n(input_.begin(), count, buffer.begin());
     input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(count));
     return count;
   }
+  void DiscardInput() override { input_.clear(); }
   void Close() override {
     if (!open_) return;
     open_ = false;

@@ -92,7 +92,7 @@ TEST_F(PseudoTerminalTest, A16ByteReceiveEndsAsSoonAsTheReplyIsIn) {
   });
   Bytes buffer(16);
   const auto start = SteadyClock::now();
-  const std::size_t count = port_.Read(buffer);
+  const std::size_t count = port_.Read(buffer, {});
   const auto took = Since(start);
   farEnd.join();
   EXPECT_EQ(count, 16u);
@@ -108,7 +108,7 @@ TEST_P(FullTimeoutTest, A90ByteReceiveLastsTheWholeTimeout) {
   Reply(kReply16);
   Bytes buffer(90);
   const auto start = SteadyClock::now();
-  const std::size_t count = port_.Read(buffer);
+  const std::size_t count = port_.Read(buffer, {});
   const auto took = Since(start);
   EXPECT_EQ(count, 16u);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 16), kReply16);
@@ -124,11 +124,11 @@ TEST_F(PseudoTerminalTest, AReplySplitAcrossTheTimeoutArrivesOverTwoReceives) {
   const Bytes tail(kReply16.begin() + 9, kReply16.end());
   Reply(head);
   Bytes buffer(16);
-  ASSERT_EQ(port_.Read(buffer), head.size());
+  ASSERT_EQ(port_.Read(buffer, {}), head.size());
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 9), head);
   // The rest comes after the first receive has given up.
   Reply(tail);
-  ASSERT_EQ(port_.Read(buffer), tail.size());
+  ASSERT_EQ(port_.Read(buffer, {}), tail.size());
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 7), tail);
 }
 
@@ -138,9 +138,9 @@ TEST_F(PseudoTerminalTest, BytesBeyondTheWantedNumberStayQueued) {
   twoReplies.insert(twoReplies.end(), {'e', 'x', 't', 'r', 'a'});
   Reply(twoReplies);
   Bytes buffer(16);
-  ASSERT_EQ(port_.Read(buffer), 16u);
+  ASSERT_EQ(port_.Read(buffer, {}), 16u);
   EXPECT_EQ(buffer, kReply16);
-  ASSERT_EQ(port_.Read(buffer), 5u);
+  ASSERT_EQ(port_.Read(buffer, {}), 5u);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 5), (Bytes{'e', 'x', 't', 'r', 'a'}));
 }
 
@@ -172,7 +172,7 @@ TEST_F(PseudoTerminalTest, ClosedFarEndGivesQuickEmptyExchangesWithoutSpinning) 
   ASSERT_EQ(port_.Open(slave_, Line(200ms)).status, PortStatus::Ok);
   Reply(kReply16);
   Bytes buffer(90);
-  ASSERT_EQ(port_.Read(buffer), 16u);
+  ASSERT_EQ(port_.Read(buffer, {}), 16u);
 
   CloseFarEnd();
   const auto cpuBefore = ThreadCpuTime();
@@ -180,7 +180,7 @@ TEST_F(PseudoTerminalTest, ClosedFarEndGivesQuickEmptyExchangesWithoutSpinning) 
   for (int i = 0; i < 10; ++i) {
     const auto exchangeStart = SteadyClock::now();
     EXPECT_FALSE(port_.Write(kReply16).ok);
-    EXPECT_EQ(port_.Read(buffer), 0u);
+    EXPECT_EQ(port_.Read(buffer, {}), 0u);
     EXPECT_LT(Since(exchangeStart), 200ms);
   }
   const auto wall = Since(start);
@@ -200,7 +200,7 @@ TEST_F(PseudoTerminalTest, FarEndClosingDuringAReceiveEndsItAtOnce) {
   });
   Bytes buffer(90);
   const auto start = SteadyClock::now();
-  EXPECT_EQ(port_.Read(buffer), 0u);
+  EXPECT_EQ(port_.Read(buffer, {}), 0u);
   const auto took = Since(start);
   farEnd.join();
   EXPECT_LT(took, 150ms) << "the receive sat out its time-out after the hang-up";

@@ -146,7 +146,7 @@ TEST_F(SimServerTest, TheProgramsPortOpensItAgainAndAgain) {
     const std::vector<uint8_t> request = ReadRequest(1, "0110");
     ASSERT_TRUE(port.Write(request).ok);
     std::vector<uint8_t> reply(16);
-    reply.resize(port.Read(reply));
+    reply.resize(port.Read(reply, {}));
     EXPECT_EQ(Text(reply), TorvalekFrame("011R00,0028"));
     port.Close();
   }

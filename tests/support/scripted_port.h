@@ -62,6 +62,7 @@ class ScriptedDevice {
   int Opens() const { return opens_; }
   int Closes() const { return closes_; }
   std::size_t QueuedInput() const { return input_.size(); }
+  int Discards() const { return discards_; }
 
  private:
   friend class ScriptedPort;
@@ -78,6 +79,13 @@ class ScriptedDevice {
     ++opens_;
     settings_ = settings;
     return {};
+  }
+
+  // What has arrived by now is dropped; what is still on its way is not.
+  void DoDiscardInput() {
+    ++discards_;
+    input_.clear();
+    while (!pending_.empty() && pending_.front().arrival <= clock_.Now()) pending_.pop_front();
   }
 
   void DoClose() {
@@ -99,7 +107,14 @@ class ScriptedDevice {
     return {true, bytes.size()};
   }
 
-  std::size_t DoRead(std::span<uint8_t> buffer) {
+  bool WholeFrameQueued(std::size_t wanted, const FrameEndTest& frameEnd) const {
+    if (!frameEnd || input_.empty()) return false;
+    const std::size_t count = std::min(wanted, input_.size());
+    const std::vector<uint8_t> queued(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(count));
+    return frameEnd(std::span<const uint8_t>(queued));
+  }
+
+  std::size_t DoRead(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) {
     const Clock::TimePoint start = clock_.Now();
     if (hungUp_) {
       readDurations_.push_back({});
@@ -107,13 +122,16 @@ class ScriptedDevice {
     }
     const Clock::TimePoint deadline = start + settings_.readTimeout;
     Clock::TimePoint end = start;
-    // Chunks arrive in time order until enough bytes are in or the time is up.
-    while (input_.size() < buffer.size() && !pending_.empty() && pending_.front().arrival <= deadline) {
+    // Chunks arrive in time order until enough bytes are in, a whole frame
+    // is, or the time is up.
+    bool whole = WholeFrameQueued(buffer.size(), frameEnd);
+    while (input_.size() < buffer.size() && !whole && !pending_.empty() && pending_.front().arrival <= deadline) {
       end = std::max(end, pending_.front().arrival);
       input_.insert(input_.end(), pending_.front().bytes.begin(), pending_.front().bytes.end());
       pending_.pop_front();
+      whole = WholeFrameQueued(buffer.size(), frameEnd);
     }
-    if (input_.size() < buffer.size()) end = deadline;
+    if (input_.size() < buffer.size() && !whole) end = deadline;
     clock_.Advance(end - start);
     readDurations_.push_back(end - start);
     const std::size_t count = std::min(buffer.size(), input_.size());
@@ -130,6 +148,7 @@ class ScriptedDevice {
   bool open_ = false;
   int opens_ = 0;
   int closes_ = 0;
+  int discards_ = 0;
   LineSettings settings_;
   std::vector<std::vector<uint8_t>> writes_;
   std::vector<Clock::Duration> readDurations_;
@@ -151,7 +170,12 @@ class ScriptedPort final : public SerialPort {
   WriteOutcome Write(std::span<const uint8_t> bytes) override {
     return open_ ? device_.DoWrite(bytes) : WriteOutcome{};
   }
-  std::size_t Read(std::span<uint8_t> buffer) override { return open_ ? device_.DoRead(buffer) : 0; }
+  std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) override {
+    return open_ ? device_.DoRead(buffer, frameEnd) : 0;
+  }
+  void DiscardInput() override {
+    if (open_) device_.DoDiscardInput();
+  }
   void Close() override {
     if (!open_) return;
     open_ = false;

@@ -78,7 +78,8 @@ class Rig {
     }
     bool IsOpen() const override { return false; }
     WriteOutcome Write(std::span<const uint8_t>) override { return {}; }
-    std::size_t Read(std::span<uint8_t>) override { return 0; }
+    std::size_t Read(std::span<uint8_t>, const FrameEndTest&) override { return 0; }
+    void DiscardInput() override {}
     void Close() override {}
   };
 
