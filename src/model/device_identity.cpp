@@ -62,13 +62,16 @@ DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, in
   return identification;
 }
 
-uint16_t DeviceOptionWord(const ExchangeContext& context, ModelKind model) {
+OptionReading DeviceOptionWord(const ExchangeContext& context, ModelKind model) {
   switch (model) {
     case ModelKind::Klv40: return ReadOptionInfo(context);
     case ModelKind::Klv30:
-    case ModelKind::Klv30E: return ProbeDevice(context) ? kOptionCurrentDetection : uint16_t{0};
+    case ModelKind::Klv30E:
+      // A one-series device without the function does not answer 0102 at
+      // all, so silence here is an answer.
+      return OptionReading{ProbeDevice(context) ? kOptionCurrentDetection : uint16_t{0}, {}};
   }
-  return 0;
+  return {};
 }
 
 const ControlInputDescription& DescribeControlInput(int16_t controlInputType) {

@@ -69,8 +69,9 @@ DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, in
 // The option word of the connected device for its model family: ReadOptionInfo
 // (OptionFlags bits) for a KLV40, kOptionCurrentDetection when ProbeDevice
 // answers for a KLV30 or KLV30E. 0 without any exchange for a value that is
-// none of the three models.
-uint16_t DeviceOptionWord(const ExchangeContext& context, ModelKind model);
+// none of the three models. Incomplete only when a KLV40's option registers
+// did not all answer.
+OptionReading DeviceOptionWord(const ExchangeContext& context, ModelKind model);
 
 // ---- Control input type (register 0113 of a KLV40) -------------------------
 

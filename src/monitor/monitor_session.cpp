@@ -194,7 +194,7 @@ void MonitorSession::IdentifyKlv40() {
   scale_.inputClamp = range.kind == ReplyKind::Normal && ClampsControlInput(range.value);
 
   const ExchangeContext context{link_.line, link_.settings, link_.log, link_.lastRtuRequest};
-  optionBits_ = ReadOptionInfo(context);
+  optionBits_ = ReadOptionInfo(context).word;
 
   // Exactly one reply's length: these return as soon as it is in.
   if (const Reply r = ReadRegister("0114", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {

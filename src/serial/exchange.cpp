@@ -1,6 +1,11 @@
 #include "serial/exchange.h"
 
 #include <algorithm>
+#include <span>
+#include <vector>
+
+#include "serial/modbus_codec.h"
+#include "serial/reply_check.h"
 
 #include "serial/torvalek_frame.h"
 
@@ -22,37 +27,61 @@ bool OptionBitSet(OptionRule rule, int16_t value) {
 
 }  // namespace
 
+CheckedReply ExchangeChecked(SerialLine& line, Protocol protocol, RtuRequestCopy& lastRtuRequest,
+                             FrameBuffer& frame, std::size_t requestLength, std::size_t wanted) {
+  requestLength = std::min(requestLength, frame.size());
+  // The request as built, to check the reply against: sending converts the
+  // buffer in place for Modbus, and the reply overwrites it.
+  const std::vector<uint8_t> request(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(requestLength));
+
+  line.DiscardInput();
+  // A failed write is not looked at: the receive then finds nothing and the
+  // exchange ends NoResponse after the time-out, as any silent one does.
+  line.SendFrame(frame, requestLength, protocol, lastRtuRequest);
+  CheckedReply reply;
+  reply.received = line.ReceiveWireFrame(frame, wanted, protocol);
+
+  bool wireGood = true;
+  if (reply.received > 0 && (protocol == Protocol::ModbusRtu || protocol == Protocol::ModbusAscii)) {
+    wireGood = IsGoodModbusReply(lastRtuRequest, std::span<const uint8_t>(frame.data(), reply.received), protocol);
+    FromModbusResponse(frame, reply.received, protocol);
+    reply.received = std::min(reply.received, frame.size());
+  }
+  // The reply becomes NUL-terminated text.
+  if (reply.received < frame.size()) frame[reply.received] = 0;
+  if (reply.received == 0 || !wireGood) return reply;
+
+  switch (CheckTorvalekReply(request, std::span<const uint8_t>(frame.data(), reply.received))) {
+    case ReplyVerdict::Normal:
+      reply.result = ExchangeResult::Ok;
+      if (request.size() > kCommandOffset && request[kCommandOffset] == 'R') {
+        reply.value = ResponseValue(frame, reply.received);
+      }
+      break;
+    case ReplyVerdict::Refused: reply.result = ExchangeResult::Error; break;
+    case ReplyVerdict::Invalid: break;
+  }
+  return reply;
+}
+
 TransactOutcome Transact(const ExchangeContext& context, FrameBuffer& frame, std::size_t requestLength,
                          bool log, int sequence) {
   const Protocol protocol = context.settings.protocol;
   requestLength = std::min(requestLength, frame.size());
-  // Taken now: sending converts the buffer in place for Modbus, and the reply
-  // overwrites it.
-  const bool isRead = requestLength > kCommandOffset && frame[kCommandOffset] == 'R';
-
   if (log) {
     AppendLogEntry(context.log, frame.data(), requestLength, sequence, FrameDirection::Request, protocol,
                    context.lastRtuRequest);
   }
-  // A failed write is not looked at: the receive then finds nothing and the
-  // exchange ends NoResponse after the time-out, as any silent one does.
-  context.line.SendFrame(frame, requestLength, protocol, context.lastRtuRequest);
-  const std::size_t count =
-      std::min(context.line.ReceiveFrame(frame, kExchangeReceiveLength, protocol), frame.size());
-  // The reply becomes NUL-terminated text.
-  if (count < frame.size()) frame[count] = 0;
-
+  const CheckedReply reply = ExchangeChecked(context.line, protocol, context.lastRtuRequest, frame, requestLength,
+                                             kExchangeReceiveLength);
   if (log) {
-    AppendLogEntry(context.log, frame.data(), count, sequence + 1, FrameDirection::Response, protocol,
+    AppendLogEntry(context.log, frame.data(), reply.received, sequence + 1, FrameDirection::Response, protocol,
                    context.lastRtuRequest);
   }
-
   TransactOutcome outcome;
-  outcome.result = ClassifyResponse(frame, count);
-  if (outcome.result == ExchangeResult::Ok && isRead) {
-    outcome.value = ResponseValue(frame, count);
-    if (count > kValueCut) frame[kValueCut] = 0;
-  }
+  outcome.result = reply.result;
+  outcome.value = reply.value;
+  if (outcome.Ok() && reply.received > kValueCut) frame[kValueCut] = 0;
   return outcome;
 }
 
@@ -71,18 +100,16 @@ TransactOutcome WriteRegister(const ExchangeContext& context, std::string_view r
   return Transact(context, frame, FrameLength(frame), log, sequence);
 }
 
-uint16_t ReadOptionInfo(const ExchangeContext& context) {
-  uint16_t options = 0;
+OptionReading ReadOptionInfo(const ExchangeContext& context) {
+  OptionReading reading;
   int sequence = 1;
   for (const OptionRegister& row : kOptionRegisters) {
     const TransactOutcome outcome = ReadRegister(context, row.address, true, sequence);
     sequence += 2;
-    // Bits already found are dropped: a device that stops answering is taken
-    // as one without options.
-    if (!outcome.Ok()) return 0;
-    if (OptionBitSet(row.rule, outcome.value)) options = static_cast<uint16_t>(options | row.bit);
+    if (!outcome.Ok()) return OptionReading{0, row.address};
+    if (OptionBitSet(row.rule, outcome.value)) reading.word = static_cast<uint16_t>(reading.word | row.bit);
   }
-  return options;
+  return reading;
 }
 
 bool ProbeDevice(const ExchangeContext& context) {

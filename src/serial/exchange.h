@@ -1,10 +1,10 @@
 #pragma once
-// One request and its response over the open port, classified, and the two
-// fixed exchanges built on it: the option information of a KLV40 and the
-// probe of a one-series device. Each request is sent exactly once and every
-// receive waits the whole read time-out (90 bytes are asked for, more than
-// any reply holds), so one exchange costs the transmit time plus that
-// time-out. Nothing here retries or checks a reply's BCC, address or command.
+// One request and its response over the open port, checked and classified,
+// and the two fixed exchanges built on it: the option information of a KLV40
+// and the probe of a one-series device. Each request is sent exactly once
+// (no retries); a receive ends when a whole frame is in or at the read
+// time-out, so a silent device costs the whole time-out and an answering one
+// only the time its reply takes.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -40,12 +40,27 @@ struct TransactOutcome {
   bool Ok() const { return result == ExchangeResult::Ok; }
 };
 
-// Sends the TORVALEK request in frame[0..requestLength) and receives the
-// reply into the same buffer. With log on, the request is logged as entry
-// `sequence` before it is sent and the reply as entry sequence + 1. After the
-// call the buffer holds the reply (in TORVALEK form) followed by a NUL; a read
-// that ended Ok is cut after its first data field. A closed port gives
-// NoResponse at once.
+// One request and its checked reply, not logged. Whatever waits in the input
+// (a late reply to an earlier request, noise) is discarded first; then the
+// TORVALEK request in frame[0..requestLength) is sent and up to `wanted`
+// bytes are received, the receive ending as soon as a whole frame of the
+// protocol is in. The reply counts only when it is a good frame for this
+// request (serial/reply_check.h): anything else is NoResponse. Afterwards
+// the buffer holds what arrived, in TORVALEK form, followed by a NUL, and
+// `received` its length (what the log shows, good or not).
+struct CheckedReply {
+  ExchangeResult result = ExchangeResult::NoResponse;
+  std::size_t received = 0;
+  // The register value of a read that ended Ok; 0 otherwise.
+  int16_t value = 0;
+};
+CheckedReply ExchangeChecked(SerialLine& line, Protocol protocol, RtuRequestCopy& lastRtuRequest,
+                             FrameBuffer& frame, std::size_t requestLength, std::size_t wanted);
+
+// ExchangeChecked with the exchange's 90-byte receive. With log on, the
+// request is logged as entry `sequence` before it is sent and the reply as
+// entry sequence + 1. A read that ended Ok is cut after its first data
+// field. A closed port gives NoResponse at once.
 TransactOutcome Transact(const ExchangeContext& context, FrameBuffer& frame, std::size_t requestLength,
                          bool log, int sequence);
 
@@ -82,10 +97,18 @@ inline constexpr std::array<OptionRegister, 4> kOptionRegisters = {{
 // detection (the load current).
 inline constexpr std::string_view kProbeRegister = "0102";
 
-// The option word (OptionFlags bits) of a KLV40: the four registers of
-// kOptionRegisters, logged as entries 1 to 8 whatever the caller's numbering.
-// 0 as soon as one of them does not end Ok; the later ones are not asked.
-uint16_t ReadOptionInfo(const ExchangeContext& context);
+// The option word (OptionFlags bits) of a KLV40 read from the four registers
+// of kOptionRegisters, logged as entries 1 to 8 whatever the caller's
+// numbering. Reading stops at the first register without a good reply; the
+// word is then 0 and `unanswered` names that register, so that a caller can
+// tell a device without options from one that did not say.
+struct OptionReading {
+  uint16_t word = 0;
+  std::string_view unanswered;  // empty when all four answered
+
+  bool Complete() const { return unanswered.empty(); }
+};
+OptionReading ReadOptionInfo(const ExchangeContext& context);
 
 // True when the device answers a read of kProbeRegister normally, whatever
 // the value. Logged as entries 1 and 2.

@@ -6,6 +6,7 @@
 
 #include "serial/line_settings.h"
 #include "serial/modbus_codec.h"
+#include "serial/reply_check.h"
 
 namespace klv {
 namespace {
@@ -69,12 +70,21 @@ SendResult SerialLine::SendFrame(FrameBuffer& frame, std::size_t length, Protoco
   return {outcome.ok, outcome.written};
 }
 
-std::size_t SerialLine::ReceiveFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol) {
+std::size_t SerialLine::ReceiveWireFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol) {
   if (!handle_) return 0;
-  std::size_t count =
-      handle_->Read(std::span<uint8_t>(buffer.data(), std::min(wanted, buffer.size())), FrameEndTest{});
+  const std::size_t count =
+      handle_->Read(std::span<uint8_t>(buffer.data(), std::min(wanted, buffer.size())), FrameEndFor(protocol));
+  return std::min(count, buffer.size());
+}
+
+std::size_t SerialLine::ReceiveFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol) {
+  std::size_t count = ReceiveWireFrame(buffer, wanted, protocol);
   if (count > 0) FromModbusResponse(buffer, count, protocol);
   return std::min(count, buffer.size());
+}
+
+void SerialLine::DiscardInput() {
+  if (handle_) handle_->DiscardInput();
 }
 
 }  // namespace klv

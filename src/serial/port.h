@@ -64,11 +64,17 @@ class SerialLine {
                        RtuRequestCopy& lastRtuRequest);
 
   // Reads up to wanted bytes (at most the buffer's 100) within the read
-  // time-out; bytes beyond wanted stay queued for the next receive. When
-  // bytes arrived and the protocol is a Modbus one, the buffer is rewritten
-  // in the TORVALEK response form and the converted length returned. 0 when
-  // nothing arrived or the port is closed.
+  // time-out, ending as soon as a whole frame of the protocol is in; bytes
+  // beyond what was read stay queued for the next receive. When bytes arrived
+  // and the protocol is a Modbus one, the buffer is rewritten in the TORVALEK
+  // response form and the converted length returned. 0 when nothing arrived
+  // or the port is closed.
   std::size_t ReceiveFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol);
+  // The same, with the bytes left as they came off the wire.
+  std::size_t ReceiveWireFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol);
+
+  // Drops whatever has arrived and not been received; harmless when closed.
+  void DiscardInput();
 
  private:
   SerialPortFactory factory_;

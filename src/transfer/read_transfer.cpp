@@ -1,6 +1,7 @@
 #include "transfer/read_transfer.h"
 
 #include <optional>
+#include <string>
 
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
@@ -24,26 +25,34 @@ int16_t RunReadTransfer(const TransferContext& context) {
   context.currentModel = model;
   context.progress.SetStatusText(ModelStatusText(model, reading));
 
-  const uint16_t options = DeviceOptionWord(context.exchange, model);
+  const OptionReading options = DeviceOptionWord(context.exchange, model);
+  if (!options.Complete()) {
+    // Without its options the device's catalogue is not known; reading on
+    // as a device without them would pass defaults off as its values.
+    context.tally.optionsUnanswered = std::string(options.unanswered);
+    return 0;
+  }
   if (model == ModelKind::Klv40) {
-    context.parameters.OptionFlags = options;
+    context.parameters.OptionFlags = options.word;
   } else {
-    context.parameters.OptionDetect = options;
+    context.parameters.OptionDetect = options.word;
   }
 
   ProgressPosition bar(context.progress, ProgressStep(model));
   int sequence = identification.nextSequence;
   int16_t count = 0;
+  context.tally.walked = true;
   // The whole table, so the blank row that ends the walk also gets its pause.
   for (const CatalogueEntry& row : CatalogueFor(model)) {
     context.clock.SleepFor(kReadRowPause);
-    if (!IsEntryPresent(row, options)) {
+    if (!IsEntryPresent(row, options.word)) {
       bar.Advance();
       continue;
     }
     if (row.address == kEndAddress) break;
     const TransactOutcome outcome = ReadRegister(context.exchange, row.address, true, sequence);
     sequence += 2;
+    context.tally.Note(row.address, outcome.result, true);
     if (outcome.Ok()) {
       ++count;
       // As received: the limits are the screen's business, not the read's.

@@ -5,6 +5,7 @@
 
 #include "model/register_catalogue.h"
 #include "platform/file_store.h"
+#include "transfer/transfer_result_messages.h"
 
 namespace klv {
 namespace {
@@ -13,16 +14,18 @@ bool IsKnownModel(ModelKind model) {
   return model == ModelKind::Klv40 || model == ModelKind::Klv30 || model == ModelKind::Klv30E;
 }
 
-TransferReport Report(ModelKind currentModel, int16_t result, Language language, int complete, int failure,
-                      int unknownModel) {
+TransferReport Report(ModelKind currentModel, int16_t result, const TransferTally& tally, Language language,
+                      int complete, int failure, int unknownModel, bool read) {
   TransferReport report;
   report.modelKnown = IsKnownModel(currentModel);
   // -1 (port not open) is a failure too: only registers that went through count.
-  report.succeeded = report.modelKnown && result > 0;
+  report.succeeded = report.modelKnown && result > 0 && tally.Complete();
   if (!report.modelKnown) {
     report.text = Text(unknownModel, language);
-  } else if (result > 0) {
+  } else if (report.succeeded) {
     report.text = "--- " + ModelStatusText(currentModel, Text(complete, language)) + " ---";
+  } else if (tally.walked || !tally.optionsUnanswered.empty()) {
+    report.text = read ? IncompleteReadMessage(tally, language) : IncompleteWriteMessage(tally, language);
   } else {
     report.text = ModelStatusText(currentModel, Text(failure, language));
   }
@@ -36,22 +39,43 @@ TransferCommandOutcome RunCommand(TransferSession& session, OpenPortResult open,
   if (!outcome.open.ok) return outcome;
   outcome.result = RunTransfer(MakeTransferContext(session, language, progress, messages), session.state);
   outcome.logSave = EndTransfer(session);
-  outcome.report = session.state.mode == TransferMode::Read
-                       ? ReadReport(session.currentModel, outcome.result, language)
-                       : WriteReport(session.currentModel, outcome.result, language);
+  const TransferTally& tally = session.state.tally;
+  if (session.state.mode == TransferMode::Read) {
+    // The report names the model the device turned out to be, also when
+    // what was read is then put back.
+    const ModelKind identified = session.currentModel;
+    KeepCompleteRead(session);
+    outcome.report = ReadReport(identified, outcome.result, tally, language);
+  } else {
+    outcome.report = WriteReport(session.currentModel, outcome.result, tally, language);
+  }
   return outcome;
 }
 
 }  // namespace
 
 OpenPortResult BeginReadTransfer(TransferSession& session) {
+  session.state.parametersBeforeRead = session.parameters;
+  session.state.modelBeforeRead = session.currentModel;
+  session.state.tally = {};
   LoadDefaults(session.parameters, session.currentModel);
   session.log.Clear();
   session.state.mode = TransferMode::Read;
-  return session.line.OpenPort(session.settings, session.dataFolder);
+  OpenPortResult open = session.line.OpenPort(session.settings, session.dataFolder);
+  if (!open.ok) KeepCompleteRead(session);
+  return open;
+}
+
+bool KeepCompleteRead(TransferSession& session) {
+  TransferState& state = session.state;
+  if (state.ReadResult > 0 && state.tally.Complete()) return true;
+  session.parameters = state.parametersBeforeRead;
+  session.currentModel = state.modelBeforeRead;
+  return false;
 }
 
 OpenPortResult BeginWriteTransfer(TransferSession& session) {
+  session.state.tally = {};
   session.log.Clear();
   OpenPortResult open = session.line.OpenPort(session.settings, session.dataFolder);
   if (open.ok) session.state.mode = TransferMode::Write;
@@ -68,6 +92,7 @@ TransferContext MakeTransferContext(TransferSession& session, Language language,
       language,
       progress,
       messages,
+      session.state.tally,
   };
 }
 
@@ -79,13 +104,16 @@ CommLogSave EndTransfer(TransferSession& session) {
                          session.portLabel);
 }
 
-TransferReport ReadReport(ModelKind currentModel, int16_t readResult, Language language) {
-  return Report(currentModel, readResult, language, kTextReadComplete, kTextReadFailure, kTextReadFailureUnknownModel);
+TransferReport ReadReport(ModelKind currentModel, int16_t readResult, const TransferTally& tally,
+                          Language language) {
+  return Report(currentModel, readResult, tally, language, kTextReadComplete, kTextReadFailure,
+                kTextReadFailureUnknownModel, true);
 }
 
-TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, Language language) {
-  return Report(currentModel, writeResult, language, kTextWriteComplete, kTextWriteFailure,
-                kTextWriteFailureUnknownModel);
+TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const TransferTally& tally,
+                           Language language) {
+  return Report(currentModel, writeResult, tally, language, kTextWriteComplete, kTextWriteFailure,
+                kTextWriteFailureUnknownModel, false);
 }
 
 TransferCommandOutcome RunReadCommand(TransferSession& session, Language language, ProgressSink& progress,

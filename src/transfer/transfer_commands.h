@@ -39,11 +39,16 @@ struct TransferSession {
   std::string portLabel;
 };
 
-// Read: loads the current model's defaults (the window shows them next, so
-// the screen shows defaults also when the port fails), empties the log, sets
-// the mode and opens the port. Not ok: the port's message is to be shown and
-// the command ends; no log file is written.
+// Read: keeps the parameter set and model as they are, then loads the
+// current model's defaults for the read to fill, empties the log, sets the
+// mode and opens the port. Not ok: the set and model are put back, the
+// port's message is to be shown and the command ends; no log file is written.
 OpenPortResult BeginReadTransfer(TransferSession& session);
+
+// After the read's worker has ended: true when the read got every register
+// it asked for, and the parameter set and model hold what was read; false
+// when it did not, and they are put back as they were before the read.
+bool KeepCompleteRead(TransferSession& session);
 
 // Write (the parameter set already holds what is to be sent): empties the
 // log, opens the port and, once it is open, sets the mode.
@@ -64,18 +69,23 @@ struct TransferReport {
   // The current model is one of the three: after a read the window applies
   // its layout; otherwise the layout stays.
   bool modelKnown = false;
-  // At least one register went through.
+  // Every register asked for went through.
   bool succeeded = false;
   std::string text;
 };
 
-// "--- KLV40 Parameter reading complete ---", "KLV30 Parameter reading
-// failure" or "??Parameter reading failure", by the current model after the
-// read and its result. A result of -1 (the port was not open) is a failure.
-TransferReport ReadReport(ModelKind currentModel, int16_t readResult, Language language);
+// "--- KLV40 Parameter reading complete ---" when every register came in,
+// "Parameter reading incomplete: ..." when the walk began but some did not
+// (or the options did not answer), else "KLV30 Parameter reading failure" or
+// "??Parameter reading failure", by the current model after the read and its
+// result. A result of -1 (the port was not open) is a failure.
+TransferReport ReadReport(ModelKind currentModel, int16_t readResult, const TransferTally& tally,
+                          Language language);
 // The same for a write: "--- KLV30E Parameter writing complete ---",
-// "KLV40 Parameter writing failure" or "?? Parameter writing failure".
-TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, Language language);
+// "Parameter writing incomplete: ...", "KLV40 Parameter writing failure" or
+// "?? Parameter writing failure".
+TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const TransferTally& tally,
+                           Language language);
 
 // A whole command without windows, for callers that wait while it runs.
 struct TransferCommandOutcome {

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "serial/exchange.h"
 #include "transfer/progress_sink.h"
+#include "transfer/transfer_tally.h"
 
 namespace klv {
 
@@ -23,6 +24,7 @@ struct TransferContext {
   Language language;         // of the status line and the messages
   ProgressSink& progress;
   MessageSink& messages;
+  TransferTally& tally;      // filled by the body: what went through and what did not
 };
 
 // Numbered texts of the transfers (English and Japanese).

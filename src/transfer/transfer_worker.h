@@ -24,6 +24,12 @@ struct TransferState {
   TransferMode mode = TransferMode::Read;  // TransferMode: set by the command before the worker starts
   int16_t ReadResult = 0;   // count, 0, or -1 (port not open)
   int16_t WriteResult = 0;  // count, 0, or -1 (port not open)
+  // What the last transfer got through and what not; reset when one begins.
+  TransferTally tally;
+  // The parameter set and model before a read began: a read that does not
+  // complete puts them back, so nothing half-read is ever used.
+  ParameterSet parametersBeforeRead;
+  ModelKind modelBeforeRead = ModelKind::Klv40;
 };
 
 // The thread procedure: runs the body of state.mode, stores its result in

@@ -1,10 +1,12 @@
 #include "transfer/write_transfer.h"
 
 #include <optional>
+#include <string>
 
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
 #include "transfer/comparison_messages.h"
+#include "transfer/transfer_result_messages.h"
 
 namespace klv {
 namespace {
@@ -42,7 +44,11 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   const bool klv40 = model == ModelKind::Klv40;
   context.progress.SetStatusText(ModelStatusText(model, writing));
 
-  const uint16_t deviceOptions = DeviceOptionWord(context.exchange, model);
+  const OptionReading optionReading = DeviceOptionWord(context.exchange, model);
+  // A device whose options did not all answer is not compared as one
+  // without options: nothing is written.
+  if (!optionReading.Complete()) return 0;
+  const uint16_t deviceOptions = optionReading.word;
   const ParameterSet& parameters = context.parameters;
   if (deviceOptions != (klv40 ? parameters.OptionFlags : parameters.OptionDetect)) {
     context.messages.ShowMessage(klv40 ? Klv40OptionsMessage(deviceOptions, context.language)
@@ -66,13 +72,35 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     }
   }
 
+  const bool keepsCurrentLimiter = klv40 && SkipsCurrentLimiterWrite(controlMode);
+  const auto sends = [&](const CatalogueEntry& row) {
+    return IsEntryPresent(row, deviceOptions) && row.address != kEndAddress &&
+           !(keepsCurrentLimiter && row.address == kCurrentLimiterAddress);
+  };
+  // Before the first write request: a value the device would refuse (or,
+  // worse, take) is never sent, and nothing else is either.
+  for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
+    if (!sends(row)) continue;
+    const int16_t value = row.value.In(parameters);
+    if (value < row.minimum || value > row.maximum) {
+      context.tally.outOfRange.push_back({std::string(row.address), value, row.minimum, row.maximum});
+    }
+  }
+  if (!context.tally.outOfRange.empty()) {
+    context.messages.ShowMessage(RangeViolationMessage(context.tally.outOfRange, context.language));
+    return 0;
+  }
+
+  context.tally.walked = true;
   for (const PreWrite& preWrite : kPreWrites) {
-    WriteRegister(context.exchange, preWrite.address, preWrite.value, true, sequence);
+    const TransactOutcome outcome =
+        WriteRegister(context.exchange, preWrite.address, preWrite.value, true, sequence);
     sequence += 2;
+    // Not counted, but a pre-write the device did not take is named.
+    context.tally.Note(preWrite.address, outcome.result, false);
   }
 
   const auto pause = WriteRowPause(model);
-  const bool keepsCurrentLimiter = klv40 && SkipsCurrentLimiterWrite(controlMode);
   ProgressPosition bar(context.progress, ProgressStep(model));
   int16_t count = 0;
   // The whole table, so the blank row that ends the walk also gets its pause.
@@ -90,6 +118,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     const TransactOutcome outcome =
         WriteRegister(context.exchange, row.address, row.value.In(parameters), true, sequence);
     sequence += 2;
+    context.tally.Note(row.address, outcome.result, true);
     if (outcome.Ok()) ++count;
     bar.Advance();
   }

@@ -134,12 +134,12 @@ TEST_F(DeviceIdentityTest, OptionWordComesFromTheModelFamilysSource) {
   Open();
   // A KLV30 whose load current reads 0 still has the detection function.
   Script({ReadReply("0000")});
-  EXPECT_EQ(DeviceOptionWord(Context(), ModelKind::Klv30), kOptionCurrentDetection);
+  EXPECT_EQ(DeviceOptionWord(Context(), ModelKind::Klv30).word, kOptionCurrentDetection);
   Script({std::nullopt});
-  EXPECT_EQ(DeviceOptionWord(Context(), ModelKind::Klv30E), 0);
+  EXPECT_EQ(DeviceOptionWord(Context(), ModelKind::Klv30E).word, 0);
   Script({ReadReply("0000"), ReadReply("0001"), ReadReply("0000"), ReadReply("0006")});
-  EXPECT_EQ(DeviceOptionWord(Context(), ModelKind::Klv40), kOptionAlarmOutput2 | kOptionAnalogOutput);
-  EXPECT_EQ(DeviceOptionWord(Context(), static_cast<ModelKind>(7)), 0);
+  EXPECT_EQ(DeviceOptionWord(Context(), ModelKind::Klv40).word, kOptionAlarmOutput2 | kOptionAnalogOutput);
+  EXPECT_EQ(DeviceOptionWord(Context(), static_cast<ModelKind>(7)).word, 0);
 
   EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0102", "0102", "0116", "0117", "0118", "0119"}));
 }

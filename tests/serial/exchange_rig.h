@@ -22,9 +22,10 @@ inline Bytes TextBytes(std::string_view text) { return Bytes(text.begin(), text.
 
 // A device reply from address 1: STX, "011", command, code, body, ETX, Sum
 // BCC (start through ETX, modulo 256, two upper-case hex digits), CR.
-inline Bytes DeviceReply(char command, std::string_view code, std::string_view body) {
+inline Bytes DeviceReply(char command, std::string_view code, std::string_view body,
+                         std::string_view addressAndSub = "011") {
   Bytes bytes{0x02};
-  const std::string text = std::string("011") + command + std::string(code) + std::string(body);
+  const std::string text = std::string(addressAndSub) + command + std::string(code) + std::string(body);
   bytes.insert(bytes.end(), text.begin(), text.end());
   bytes.push_back(0x03);
   unsigned sum = 0;

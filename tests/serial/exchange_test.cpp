@@ -17,6 +17,7 @@ using std::chrono::milliseconds;
 using testing::Bytes;
 using testing::FakeClock;
 using testing::ReadReply;
+using testing::DeviceReply;
 using testing::ScriptedDevice;
 using testing::TextBytes;
 using testing::WriteReply;
@@ -59,19 +60,36 @@ struct ClassifyCase {
   int16_t value;
 };
 
-// Each reply decides by the response code's second character; a read that is
-// Ok yields the four hex digits after the comma, stopping early at a non-digit.
+// A reply counts only when it is one whole, correct frame for the request:
+// anything damaged, short, foreign or surplus is taken as no reply at all,
+// never as a value. A good frame with an error code is an error reply.
 TEST_F(ExchangeTest, ClassifiesEachReplyAfterExactlyOneAttempt) {
+  const auto withByte = [](Bytes bytes, std::size_t at, uint8_t value) {
+    bytes.at(at) = value;
+    return bytes;
+  };
+  const Bytes good = ReadReply("0064");
+  const std::size_t bccAt = good.size() - 3;
   const ClassifyCase cases[] = {
       {"silent", std::nullopt, ExchangeResult::NoResponse, 0},
-      {"six characters", TextBytes("\x02" "011R0"), ExchangeResult::Error, 0},
       {"code 00, 0064", ReadReply("0064"), ExchangeResult::Ok, 100},
       {"code 10", ReadReply("0064", "10"), ExchangeResult::Ok, 100},
-      {"code 01", ReadReply("0064", "01"), ExchangeResult::Error, 0},
-      {"code 09", ReadReply("0064", "09"), ExchangeResult::Error, 0},
-      {"data 00 then ETX", ReadReply("00"), ExchangeResult::Ok, 0},
       {"FFFE is negative", ReadReply("FFFE"), ExchangeResult::Ok, -2},
-      {"further data fields", ReadReply("0028,0001,0002"), ExchangeResult::Ok, 40},
+      {"lower-case digits", ReadReply("ff9c"), ExchangeResult::Ok, -100},
+      {"code 01", ReadReply("0064", "01"), ExchangeResult::Error, 0},
+      {"code 09 without data", DeviceReply('R', "09", ""), ExchangeResult::Error, 0},
+      {"six characters", TextBytes("\x02" "011R0"), ExchangeResult::NoResponse, 0},
+      {"wrong BCC", withByte(good, bccAt, good[bccAt] == 'A' ? 'B' : 'A'), ExchangeResult::NoResponse, 0},
+      {"another device address", DeviceReply('R', "00", ",0064", "021"), ExchangeResult::NoResponse, 0},
+      {"another sub-address", DeviceReply('R', "00", ",0064", "012"), ExchangeResult::NoResponse, 0},
+      {"another command", DeviceReply('W', "00", ",0064"), ExchangeResult::NoResponse, 0},
+      {"non-hex value digit", ReadReply("12G4"), ExchangeResult::NoResponse, 0},
+      {"data 00 then ETX", ReadReply("00"), ExchangeResult::NoResponse, 0},
+      {"no data field", DeviceReply('R', "00", ""), ExchangeResult::NoResponse, 0},
+      {"further data fields", ReadReply("0028,0001,0002"), ExchangeResult::NoResponse, 0},
+      {"no STX", withByte(good, 0, '@'), ExchangeResult::NoResponse, 0},
+      {"no CR", Bytes(good.begin(), good.end() - 1), ExchangeResult::NoResponse, 0},
+      {"non-hex code", ReadReply("0064", "0G"), ExchangeResult::NoResponse, 0},
   };
   Open();
   for (const ClassifyCase& c : cases) {
@@ -83,6 +101,25 @@ TEST_F(ExchangeTest, ClassifiesEachReplyAfterExactlyOneAttempt) {
     EXPECT_EQ(outcome.value, c.value);
     EXPECT_EQ(device_.Writes().size(), writesBefore + 1);
   }
+}
+
+// The reply to one request can come too late for it; it must never pass as
+// the reply to the next: the input is emptied before every request.
+TEST_F(ExchangeTest, ALateReplyIsNeverTakenForTheNextRegister) {
+  settings_.readTimeout = 100;
+  Open();
+  device_.QueueReply(ReadReply("0016"), milliseconds(130));  // 012D answers 22, too late
+  device_.QueueReply(ReadReply("0058"), milliseconds(130));  // 012E answers 88, too late
+  device_.QueueReply(ReadReply("0001"), milliseconds(5));    // 012F answers 1 in time
+
+  EXPECT_EQ(ReadRegister(Context(), "012D", true, 1).result, ExchangeResult::NoResponse);
+  clock_.Advance(milliseconds(100));  // the row pause: 012D's reply arrives meanwhile
+  EXPECT_EQ(ReadRegister(Context(), "012E", true, 3).result, ExchangeResult::NoResponse);
+  clock_.Advance(milliseconds(100));
+  const TransactOutcome third = ReadRegister(Context(), "012F", true, 5);
+  EXPECT_EQ(third.result, ExchangeResult::Ok);
+  EXPECT_EQ(third.value, 1);
+  EXPECT_EQ(device_.Discards(), 3);
 }
 
 TEST_F(ExchangeTest, WriteSendsTheSixteenBitPatternAndTakesTheCodeOnly) {
@@ -122,16 +159,20 @@ TEST_F(ExchangeTest, RequestThatCannotBeBuiltIsNotSent) {
   EXPECT_TRUE(log_.Empty());
 }
 
-// 90 bytes are asked for, more than any reply holds, so every receive lasts
-// the whole read time-out even when the reply comes at once.
-TEST_F(ExchangeTest, EveryExchangeWaitsTheFullReadTimeout) {
+// A receive ends as soon as the whole reply is in; only silence costs the
+// whole read time-out.
+TEST_F(ExchangeTest, AReceiveEndsWithItsFrameAndSilenceWaitsTheTimeout) {
   settings_.readTimeout = 200;
   Open();
   Script({ReadReply("0001"), ReadReply("0000"), ReadReply("0001"), ReadReply("0006")});
   const auto start = clock_.Now();
-  EXPECT_EQ(ReadOptionInfo(Context()), 1 | 4 | 8);
-  EXPECT_EQ(device_.ReadDurations(), std::vector<Clock::Duration>(4, milliseconds(200)));
-  EXPECT_GE(clock_.Now() - start, milliseconds(800));
+  EXPECT_EQ(ReadOptionInfo(Context()).word, 1 | 4 | 8);
+  EXPECT_EQ(device_.ReadDurations(), std::vector<Clock::Duration>(4, milliseconds(5)));
+  EXPECT_EQ(clock_.Now() - start, milliseconds(20));
+
+  Script({std::nullopt});
+  EXPECT_FALSE(ReadRegister(Context(), "0110", false, 1).Ok());
+  EXPECT_EQ(device_.ReadDurations().back(), milliseconds(200));
 }
 
 TEST_F(ExchangeTest, ClosedPortGivesNoResponseAtOnce) {
@@ -200,7 +241,7 @@ TEST_F(ExchangeTest, ReadOptionInfoSetsBitsAndGivesUpAtTheFirstBadReply) {
       else
         device.QueueSilence();
     }
-    EXPECT_EQ(ReadOptionInfo({line, settings_, log, lastRtuRequest_}), c.options);
+    EXPECT_EQ(ReadOptionInfo({line, settings_, log, lastRtuRequest_}).word, c.options);
     std::vector<std::string> asked;
     for (const Bytes& write : device.Writes()) asked.push_back(testing::RegisterOf(write));
     EXPECT_EQ(asked, c.asked);
@@ -210,7 +251,7 @@ TEST_F(ExchangeTest, ReadOptionInfoSetsBitsAndGivesUpAtTheFirstBadReply) {
 TEST_F(ExchangeTest, ReadOptionInfoStoppingAt0118LeavesSixLogLines) {
   Open();
   Script({ReadReply("0001"), ReadReply("0001"), std::nullopt});
-  EXPECT_EQ(ReadOptionInfo(Context()), 0);
+  EXPECT_EQ(ReadOptionInfo(Context()).word, 0);
   EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
 }
 

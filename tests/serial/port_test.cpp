@@ -166,7 +166,7 @@ TEST_F(SerialLineTest, RtuResponseIsConvertedToTheTorvalekForm) {
   EXPECT_EQ(Received(count), kReply16);
 }
 
-TEST_F(SerialLineTest, ReceiveWaitsForTheWantedBytesOrTheWholeTimeout) {
+TEST_F(SerialLineTest, ReceiveEndsAtAWholeFrameTheWantedBytesOrTheTimeout) {
   ASSERT_TRUE(Open(Protocol::Torvalek, 200).ok);
   std::size_t length = 0;
   FrameBuffer frame = ReadRequest0100(length);
@@ -177,7 +177,7 @@ TEST_F(SerialLineTest, ReceiveWaitsForTheWantedBytesOrTheWholeTimeout) {
   line_.SendFrame(frame, length, Protocol::Torvalek, copy);
   EXPECT_EQ(Receive(16), 16u);
   EXPECT_EQ(Received(16), kReply16);
-  // 90 wanted: the same reply, but the read lasts its whole time-out.
+  // 90 wanted: the same reply; the read ends with its CR all the same.
   device_.QueueReply(kReply16, milliseconds(30));
   frame = ReadRequest0100(length);
   line_.SendFrame(frame, length, Protocol::Torvalek, copy);
@@ -189,7 +189,7 @@ TEST_F(SerialLineTest, ReceiveWaitsForTheWantedBytesOrTheWholeTimeout) {
   EXPECT_EQ(Receive(500), 100u);
   EXPECT_EQ(device_.QueuedInput(), 20u);
 
-  EXPECT_EQ(device_.ReadDurations(), (std::vector<Clock::Duration>{milliseconds(30), milliseconds(200),
+  EXPECT_EQ(device_.ReadDurations(), (std::vector<Clock::Duration>{milliseconds(30), milliseconds(30),
                                                                    milliseconds(200), milliseconds(0)}));
 }
 

@@ -326,7 +326,7 @@ TEST_F(ReadTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {
   EXPECT_TRUE(log_.Empty());
   EXPECT_EQ(parameters_, before);
   // A result of -1 is reported as a failure, never as complete.
-  EXPECT_EQ(ReadReport(ModelKind::Klv40, -1, Language::English).text, "KLV40 Parameter reading failure");
+  EXPECT_EQ(ReadReport(ModelKind::Klv40, -1, {}, Language::English).text, "KLV40 Parameter reading failure");
 }
 
 }  // namespace

@@ -115,6 +115,14 @@ struct ReportCase {
   bool succeeded;
 };
 
+// What a walk over every register with a good reply leaves.
+TransferTally WholeWalk(int registers) {
+  TransferTally tally;
+  tally.walked = true;
+  tally.asked = tally.done = registers;
+  return tally;
+}
+
 TEST(TransferReportTest, ByTheCurrentModelAndTheResult) {
   const ReportCase cases[] = {
       {true, ModelKind::Klv40, 27, Language::English, "--- KLV40 Parameter reading complete ---", true},
@@ -129,12 +137,42 @@ TEST(TransferReportTest, ByTheCurrentModelAndTheResult) {
       {false, static_cast<ModelKind>(3), 0, Language::Japanese, "??パラメータ書込み失敗", false},
   };
   for (const ReportCase& c : cases) {
-    const TransferReport report =
-        c.read ? ReadReport(c.model, c.result, c.language) : WriteReport(c.model, c.result, c.language);
+    // Failures here end before the walk; successes walked every register.
+    const TransferTally tally = c.succeeded ? WholeWalk(c.result) : TransferTally{};
+    const TransferReport report = c.read ? ReadReport(c.model, c.result, tally, c.language)
+                                         : WriteReport(c.model, c.result, tally, c.language);
     EXPECT_EQ(report.text, c.text);
     EXPECT_EQ(report.succeeded, c.succeeded) << c.text;
     EXPECT_EQ(report.modelKnown, std::string(c.text).find("??") == std::string::npos) << c.text;
   }
+}
+
+TEST(TransferReportTest, AWalkWithRegistersMissingIsIncompleteAndNamesThem) {
+  TransferTally tally;
+  tally.walked = true;
+  tally.Note("012A", ExchangeResult::Error, false);  // a pre-write: named, not counted
+  tally.Note("0120", ExchangeResult::Ok, true);
+  tally.Note("0121", ExchangeResult::Error, true);
+  tally.Note("0122", ExchangeResult::NoResponse, true);
+  ASSERT_FALSE(tally.Complete());
+
+  const TransferReport read = ReadReport(ModelKind::Klv40, 1, tally, Language::English);
+  EXPECT_FALSE(read.succeeded);
+  EXPECT_EQ(read.text,
+            "Parameter reading incomplete: 1 of 3 registers read\nRefused by the device: 012A, 0121\n"
+            "No valid reply: 0122\n\nThe values read have not been used.");
+  const TransferReport write = WriteReport(ModelKind::Klv40, 1, tally, Language::English);
+  EXPECT_FALSE(write.succeeded);
+  EXPECT_EQ(write.text.rfind("Parameter writing incomplete: 1 of 3 registers written\n", 0), 0u) << write.text;
+  EXPECT_NE(write.text.find("mix of old and new values"), std::string::npos);
+  const std::string japanese = WriteReport(ModelKind::Klv40, 1, tally, Language::Japanese).text;
+  EXPECT_EQ(japanese.rfind("パラメータ書込み未完了: 3 レジスタ中 1 レジスタを書込み", 0), 0u) << japanese;
+
+  TransferTally options;
+  options.optionsUnanswered = "0117";
+  EXPECT_EQ(ReadReport(ModelKind::Klv40, 0, options, Language::English).text,
+            "Parameter reading incomplete: the options of the connected device could not be read\n"
+            "No valid reply: 0117\n\nThe values read have not been used.");
 }
 
 }  // namespace

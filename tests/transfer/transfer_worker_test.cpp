@@ -26,7 +26,8 @@ class TransferWorkerTest : public TransferRig {
                            journal_,
                            Language::English,
                            journal_,
-                           messages};
+                           messages,
+                           state_.tally};
   }
   // The progress window's wait: look at the flag on a timer until it is set.
   static void WaitUntilDone(const TransferThread& worker) {

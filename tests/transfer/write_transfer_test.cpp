@@ -357,7 +357,7 @@ TEST_F(WriteTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {
   EXPECT_EQ(RunWriteTransfer(MakeTransferContext(session, Language::English, journal_, journal_)), -1);
   EXPECT_EQ(journal_.messages, std::vector<std::string>{"Port yet to open"});
   EXPECT_TRUE(log_.Empty());
-  EXPECT_EQ(WriteReport(ModelKind::Klv30E, -1, Language::English).text, "KLV30E Parameter writing failure");
+  EXPECT_EQ(WriteReport(ModelKind::Klv30E, -1, {}, Language::English).text, "KLV30E Parameter writing failure");
 }
 
 }  // namespace

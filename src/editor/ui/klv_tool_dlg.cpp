@@ -384,14 +384,12 @@ void CKlvToolDlg::ReadFromDevice() {
   // An edit field being left runs its rules first.
   screen_->FocusKeyLockOff();
   if (PromptSaveChanges() == Prompt::Stop) return;
-  // Before the settings screen, so it stays cleared when that is cancelled.
-  SetModified(false);
   if (!dialogs_.RunCommunicationSettings(this, state_)) return;
 
+  // The screen, the model, the title and the modified mark change only when
+  // the read got every register: a half-read set must never reach a file.
   TransferSession session = state_.Session();
   const OpenPortResult open = BeginReadTransfer(session);
-  // The defaults are on the screen from here on, also when the port fails.
-  screen_->ShowParameters();
   if (!open.ok) {
     Message(open.message);
     return;
@@ -402,8 +400,14 @@ void CKlvToolDlg::ReadFromDevice() {
   }
   if (EndTransfer(session).status == CommLogSave::Status::Failed) MessageText(kTextLogFileCannotBeCreated);
 
-  const TransferReport report = ReadReport(state_.CurrentModel, state_.transfer.ReadResult, state_.language);
-  if (report.modelKnown) ApplyLayout(state_.CurrentModel);
+  const ModelKind identified = state_.CurrentModel;
+  const bool complete = KeepCompleteRead(session);
+  const TransferReport report =
+      ReadReport(identified, state_.transfer.ReadResult, state_.transfer.tally, state_.language);
+  if (complete) {
+    SetModified(false);
+    ApplyLayout(state_.CurrentModel);
+  }
   Message(report.text);
 }
 
@@ -422,7 +426,7 @@ void CKlvToolDlg::WriteToDevice() {
     progress.Run();
   }
   if (EndTransfer(session).status == CommLogSave::Status::Failed) MessageText(kTextLogFileCannotBeCreated);
-  Message(WriteReport(state_.CurrentModel, state_.transfer.WriteResult, state_.language).text);
+  Message(WriteReport(state_.CurrentModel, state_.transfer.WriteResult, state_.transfer.tally, state_.language).text);
 }
 
 // ---- Tools, Model, Help ---------------------------------------------------------------------

@@ -1,0 +1,169 @@
+#include "serial/reply_check.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "serial/modbus_codec.h"
+
+namespace klv {
+namespace {
+
+// Offsets of the TORVALEK form.
+constexpr std::size_t kAddressOffset = 1;
+constexpr std::size_t kSubAddressOffset = 3;
+constexpr std::size_t kCommandOffset = 4;
+constexpr std::size_t kCodeOffset = 5;
+constexpr std::size_t kBodyOffset = 7;
+// STX, address (2), sub-address, command, code (2), ETX, BCC (2), CR.
+constexpr std::size_t kShortestReply = 11;
+// "," and the four digits of one register.
+constexpr std::size_t kReadBodyLength = 5;
+
+constexpr uint8_t kModbusException = 0x80;
+constexpr uint8_t kReadHolding = 0x03;
+constexpr uint8_t kWriteSingle = 0x06;
+constexpr std::size_t kRtuCrcLength = 2;
+
+int HexDigit(uint8_t c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool AllHex(std::span<const uint8_t> text) {
+  return std::all_of(text.begin(), text.end(), [](uint8_t c) { return HexDigit(c) >= 0; });
+}
+
+bool SameHexPair(uint8_t a0, uint8_t a1, uint8_t b0, uint8_t b1) {
+  return HexDigit(a0) >= 0 && HexDigit(a1) >= 0 && HexDigit(a0) == HexDigit(b0) && HexDigit(a1) == HexDigit(b1);
+}
+
+// The text between the response code and ETX.
+bool BodyFits(std::span<const uint8_t> body, bool normal, bool read) {
+  if (normal && read) return body.size() == kReadBodyLength && body[0] == ',' && AllHex(body.subspan(1));
+  if (body.empty()) return true;
+  if (body[0] != ',') return false;
+  if (normal) return AllHex(body.subspan(1));
+  return std::all_of(body.begin(), body.end(), [](uint8_t c) { return c >= 0x20 && c < 0x7F; });
+}
+
+bool BccMatches(std::span<const uint8_t> reply, std::size_t etx, BccKind kind) {
+  if (kind != BccKind::Sum && kind != BccKind::TwosComplement && kind != BccKind::Xor) return true;
+  FrameBuffer text{};
+  if (etx + 3 > text.size()) return false;
+  std::copy_n(reply.begin(), etx + 1, text.begin());
+  if (AppendBcc(text, etx + 1, kind) != etx + 3) return false;
+  return SameHexPair(reply[etx + 1], reply[etx + 2], text[etx + 1], text[etx + 2]);
+}
+
+// The protocol data of a Modbus reply (address through data, without its
+// check code) against the request's RTU bytes.
+bool PduAnswers(const RtuRequestCopy& request, std::span<const uint8_t> pdu) {
+  if (pdu.size() < 3 || pdu[0] != request[0]) return false;
+  const uint8_t function = request[1];
+  if (pdu[1] == (function | kModbusException)) return pdu.size() == 3;
+  if (pdu[1] != function) return false;
+  if (function == kReadHolding) {
+    const std::size_t dataBytes = 2u * request[5];
+    return pdu[2] == dataBytes && pdu.size() == 3 + dataBytes;
+  }
+  if (function == kWriteSingle) return pdu.size() == 6 && std::equal(pdu.begin(), pdu.end(), request.begin());
+  return false;
+}
+
+bool IsGoodRtuReply(const RtuRequestCopy& request, std::span<const uint8_t> reply) {
+  if (reply.size() < 3 + kRtuCrcLength) return false;
+  const std::size_t end = reply.size() - kRtuCrcLength;
+  // The CRC comes back with the byte sent first as its high byte.
+  const uint16_t crc = comm().ModbusCrc16(&reply[0], &reply[end - 1]);
+  if (reply[end] != (crc >> 8) || reply[end + 1] != (crc & 0xFF)) return false;
+  return PduAnswers(request, reply.first(end));
+}
+
+bool IsGoodAsciiReply(const RtuRequestCopy& request, std::span<const uint8_t> reply) {
+  // ":", at least address, function, one more byte and the LRC as hex pairs, CR LF.
+  if (reply.size() < 1 + 2 * 4 + 2 || reply[0] != ':') return false;
+  if (reply[reply.size() - 2] != kCr || reply[reply.size() - 1] != kLf) return false;
+  const std::span<const uint8_t> hex = reply.subspan(1, reply.size() - 3);
+  if (hex.size() % 2 != 0 || !AllHex(hex)) return false;
+  std::vector<uint8_t> bytes;
+  bytes.reserve(hex.size() / 2);
+  uint8_t sum = 0;
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const auto byte = static_cast<uint8_t>(HexDigit(hex[i]) * 16 + HexDigit(hex[i + 1]));
+    bytes.push_back(byte);
+    sum = static_cast<uint8_t>(sum + byte);
+  }
+  // The LRC is the two's complement of the sum of the other bytes.
+  if (sum != 0) return false;
+  bytes.pop_back();
+  return PduAnswers(request, bytes);
+}
+
+}  // namespace
+
+bool IsWholeTorvalekFrame(std::span<const uint8_t> received) {
+  return !received.empty() && received.back() == kCr;
+}
+
+bool IsWholeAsciiFrame(std::span<const uint8_t> received) {
+  return received.size() >= 2 && received[received.size() - 2] == kCr && received.back() == kLf;
+}
+
+bool IsWholeRtuFrame(std::span<const uint8_t> received) {
+  if (received.size() < 2) return false;
+  const uint8_t function = received[1];
+  std::size_t length = 0;
+  if ((function & kModbusException) != 0) {
+    length = 3 + kRtuCrcLength;
+  } else if (function == kReadHolding) {
+    if (received.size() < 3) return false;
+    length = 3 + received[2] + kRtuCrcLength;
+  } else if (function == kWriteSingle) {
+    length = 6 + kRtuCrcLength;
+  } else {
+    return false;
+  }
+  return received.size() >= length;
+}
+
+FrameEndTest FrameEndFor(Protocol protocol) {
+  switch (protocol) {
+    case Protocol::ModbusRtu: return IsWholeRtuFrame;
+    case Protocol::ModbusAscii: return IsWholeAsciiFrame;
+    default: return IsWholeTorvalekFrame;
+  }
+}
+
+ReplyVerdict CheckTorvalekReply(std::span<const uint8_t> request, std::span<const uint8_t> reply, BccKind bcc) {
+  if (request.size() <= kCommandOffset || reply.size() < kShortestReply) return ReplyVerdict::Invalid;
+  if (reply[0] != kStx || reply.back() != kCr) return ReplyVerdict::Invalid;
+  if (!SameHexPair(reply[kAddressOffset], reply[kAddressOffset + 1], request[kAddressOffset],
+                   request[kAddressOffset + 1])) {
+    return ReplyVerdict::Invalid;
+  }
+  if (reply[kSubAddressOffset] != request[kSubAddressOffset]) return ReplyVerdict::Invalid;
+  const uint8_t command = request[kCommandOffset];
+  if (reply[kCommandOffset] != command) return ReplyVerdict::Invalid;
+  if (!AllHex(reply.subspan(kCodeOffset, 2))) return ReplyVerdict::Invalid;
+
+  const std::size_t etx = reply.size() - 4;
+  if (reply[etx] != kEtx) return ReplyVerdict::Invalid;
+  const bool normal = reply[kCodeOffset + 1] == '0';
+  if (!BodyFits(reply.subspan(kBodyOffset, etx - kBodyOffset), normal, command == 'R')) {
+    return ReplyVerdict::Invalid;
+  }
+  if (!BccMatches(reply, etx, bcc)) return ReplyVerdict::Invalid;
+  return normal ? ReplyVerdict::Normal : ReplyVerdict::Refused;
+}
+
+bool IsGoodModbusReply(const RtuRequestCopy& request, std::span<const uint8_t> reply, Protocol protocol) {
+  switch (protocol) {
+    case Protocol::ModbusRtu: return IsGoodRtuReply(request, reply);
+    case Protocol::ModbusAscii: return IsGoodAsciiReply(request, reply);
+    default: return false;
+  }
+}
+
+}  // namespace klv

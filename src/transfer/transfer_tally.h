@@ -1,0 +1,52 @@
+#pragma once
+// What a transfer asked of the device and what did not go through, so that
+// its report says exactly that: a read or write counts as complete only when
+// every register it sent got a good reply.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "serial/response.h"
+
+namespace klv {
+
+// A value of the set outside its register's limits; it is never sent.
+struct RangeViolation {
+  std::string address;
+  int16_t value = 0;
+  int16_t minimum = 0;
+  int16_t maximum = 0;
+};
+
+struct TransferTally {
+  // Catalogue registers sent, and those with a good reply.
+  int asked = 0;
+  int done = 0;
+  // Every register sent whose reply was an error reply, or that got no good
+  // reply at all (silence, a damaged or foreign frame), in the order sent.
+  std::vector<std::string> refused;
+  std::vector<std::string> unanswered;
+  // The walk over the catalogue began (identification and checks passed).
+  bool walked = false;
+  // A KLV40 option register without a good reply stopped a read before its walk.
+  std::string optionsUnanswered;
+  // Values of a write outside their limits: nothing was sent.
+  std::vector<RangeViolation> outOfRange;
+
+  // Notes the outcome of a register sent; catalogue rows count towards
+  // asked/done, fixed registers (the pre-writes) only when they fail.
+  void Note(std::string_view address, ExchangeResult result, bool catalogueRow) {
+    if (catalogueRow) ++asked;
+    if (result == ExchangeResult::Ok) {
+      if (catalogueRow) ++done;
+    } else {
+      (result == ExchangeResult::Error ? refused : unanswered).emplace_back(address);
+    }
+  }
+  bool Failed() const { return !refused.empty() || !unanswered.empty(); }
+  // Everything asked for went through.
+  bool Complete() const { return walked && !Failed() && optionsUnanswered.empty(); }
+};
+
+}  // namespace klv
