@@ -24,6 +24,11 @@ constexpr std::string_view kPercentOutputCaption = "output ( x 0.1% )";
 
 }  // namespace
 
+std::string_view LineLostText(Language language) {
+  return language == Language::Japanese ? "回線断: 接続機器から応答がありません"
+                                        : "Line lost: no reply from the regulator";
+}
+
 // ---- MonitorDisplay ------------------------------------------------------------
 
 void MonitorDisplay::SetLamp(int index, int state) {
@@ -76,6 +81,9 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   if (prepared.fileFailed && showMessage) showMessage(Text(kTextLogFileCannotBeCreated, language_));
 
   pollingIndex_ = 0;
+  silentRounds_ = 0;
+  replyThisRound_ = false;
+  display_.lineLost = false;
   scale_ = MonitorScale{};
   optionBits_ = 0;
   if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
@@ -142,10 +150,19 @@ MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std
   Reply reply;
   // A device address the frame cannot carry sends nothing: no reply.
   if (BuildStandardRead(frame_, link_.settings.deviceAddress, address) != 0) return reply;
-  link_.line.SendFrame(frame_, kReadRequestLength, link_.settings.protocol, link_.lastRtuRequest);
-  reply.count = link_.line.ReceiveFrame(frame_, wanted, link_.settings.protocol);
-  reply.kind = ClassifyMonitorReply(frame_, reply.count);
-  if (reply.kind == ReplyKind::Normal) reply.value = MonitorReplyValue(frame_, reply.count);
+  const CheckedReply checked = ExchangeChecked(link_.line, link_.settings.protocol, link_.lastRtuRequest, frame_,
+                                               kReadRequestLength, wanted);
+  reply.count = checked.received;
+  switch (checked.result) {
+    case ExchangeResult::Ok:
+      reply.kind = ReplyKind::Normal;
+      reply.value = static_cast<uint16_t>(checked.value);
+      break;
+    case ExchangeResult::Error: reply.kind = ReplyKind::NotNormal; break;
+    // Silence, and anything that is not a good frame for this request: the
+    // row shows no reading rather than a value made of noise.
+    case ExchangeResult::NoResponse: reply.kind = ReplyKind::None; break;
+  }
   return reply;
 }
 
@@ -244,13 +261,21 @@ MonitorPoll MonitorSession::PollNextRegister() {
   const Reply reply = ReadRegister(entry.address, kMonitorReceiveLength);
   const MonitorReading reading =
       FormatReading(entry.address, reply.kind, reply.value, scale_, display_.rowTexts[kLoadCurrentRow]);
-  if (reading.lampBits) {
-    const uint16_t bits = *reading.lampBits;
+  // A lamp row without a good reading goes dark: a lamp left lit would show
+  // an output state the device no longer confirms.
+  const bool lampRow = entry.address == "0108" || entry.address == "0109";
+  if (lampRow) {
+    const uint16_t bits = reading.lampBits.value_or(0);
     if (entry.address == "0108") {
       for (int bit = 0; bit < 4; ++bit) display_.SetLamp(bit, (bits >> bit) & 1);
     } else {
       for (int bit = 0; bit < 3; ++bit) display_.SetLamp(4 + bit, (bits >> bit) & 1);
     }
+  }
+  if (reply.kind != ReplyKind::None) {
+    replyThisRound_ = true;
+    silentRounds_ = 0;
+    display_.lineLost = false;
   }
   if (index == kOutputRow) lastOutput_ = std::to_string(reading.value);
   if (index == kControlInputRow) {
@@ -270,6 +295,10 @@ MonitorPoll MonitorSession::PollNextRegister() {
       poll.cycleEnd = false;
       break;
     }
+  }
+  if (poll.cycleEnd) {
+    if (!replyThisRound_ && ++silentRounds_ >= kRoundsUntilLineLost) display_.lineLost = true;
+    replyThisRound_ = false;
   }
   pollingIndex_ = index + 1;
   return poll;

@@ -75,6 +75,9 @@ struct MonitorDisplay {
   // Caption keys (English, for Caption(Screen::Monitor, ...)).
   std::string_view outputCaption = "Output ( x 0.1% )";
   std::string_view alarmRowCaption = "AL/DO output";
+  // Three whole polling rounds passed without one good reply from the
+  // device: the status line says the line is lost until a reply comes.
+  bool lineLost = false;
 
   MonitorDisplay() { rowTexts.fill(std::string(kNoReadingText)); }
 
@@ -96,6 +99,12 @@ enum class MonitorIdentification {
   OtherCode,   // 0110 or 0119 answered with a code of no known model: "Monitor - ??"
   NoAnswer,    // neither register answered normally: nothing changed
 };
+
+// Whole polling rounds without a good reply after which the line counts as lost.
+inline constexpr int kRoundsUntilLineLost = 3;
+
+// The status line's words for a lost line, in the window's language.
+std::string_view LineLostText(Language language);
 
 // One tick's poll.
 struct MonitorPoll {
@@ -200,6 +209,10 @@ class MonitorSession {
   std::string lastInput_{kNoReadingText};
   std::string lastOutput_{kNoReadingText};
   int mergedTicks_ = 0;
+  // Polling rounds in a row without any good reply, and whether the round
+  // under way has had one.
+  int silentRounds_ = 0;
+  bool replyThisRound_ = false;
   // Tick intervals in milliseconds: count, sum, sum of squares, extremes.
   std::optional<Clock::TimePoint> lastTickStart_;
   int intervals_ = 0;

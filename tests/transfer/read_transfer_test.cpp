@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Failures ------------------------------------------------------------------
 
-TEST_F(ReadTransferTest, NoDeviceLeavesFourLogLinesAndTheDefaults) {
+TEST_F(ReadTransferTest, NoDeviceLeavesFourLogLinesAndTheSetAsItWas) {
   Connect(Device(ModelKind::Klv40));
   sim::FaultPlan silent;
   silent.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent, {}});
@@ -244,8 +244,7 @@ TEST_F(ReadTransferTest, NoDeviceLeavesFourLogLinesAndTheDefaults) {
   currentModel_ = ModelKind::Klv30;
   parameters_.keyLock = 1;
   parameters_.OptionDetect = 1;
-  ParameterSet defaults = parameters_;
-  LoadDefaults(defaults, ModelKind::Klv30);
+  const ParameterSet before = parameters_;
 
   const TransferCommandOutcome outcome = Read();
 
@@ -253,8 +252,8 @@ TEST_F(ReadTransferTest, NoDeviceLeavesFourLogLinesAndTheDefaults) {
   EXPECT_EQ(outcome.report.text, "KLV30 Parameter reading failure");
   EXPECT_FALSE(outcome.report.succeeded);
   EXPECT_EQ(currentModel_, ModelKind::Klv30);
-  EXPECT_EQ(parameters_, defaults);
-  EXPECT_EQ(parameters_.keyLock, 0);
+  // Nothing was read, so nothing is used: not even the defaults.
+  EXPECT_EQ(parameters_, before);
   EXPECT_EQ(SplitLines(log_.Text()),
             (std::vector<std::string>{"001. PC->KLV: " + LoggedFrame("011R01100"), "002. KLV->PC: ", "",
                                       "003. PC->KLV: " + LoggedFrame("011R01190"), "004. KLV->PC: ", ""}));
@@ -281,7 +280,7 @@ TEST_F(ReadTransferTest, AnotherCodeIn0110EndsWithoutAsking0119) {
   EXPECT_EQ(SplitLines(ReadFile(LogPath())).size(), 2u + 3u);  // header, empty line, one exchange
 }
 
-TEST_F(ReadTransferTest, SilentAndRefusedRegistersKeepTheirDefaultsAndTheWalkGoesOn) {
+TEST_F(ReadTransferTest, SilentAndRefusedRegistersMakeTheReadIncompleteAndNothingIsUsed) {
   Connect(Device(ModelKind::Klv40));
   device_->Preset(0x0124, 1);
   device_->Preset(0x012C, 50);
@@ -291,28 +290,58 @@ TEST_F(ReadTransferTest, SilentAndRefusedRegistersKeepTheirDefaultsAndTheWalkGoe
   plan.AddRegisterFault(0x012C, {sim::FaultKind::Error, {}});
   plan.AddRegisterFault(0x0133, {sim::FaultKind::Over, {}});  // 7FFF, beyond the register's limits
   device_->Faults(plan);
+  currentModel_ = ModelKind::Klv30;
+  parameters_.keyLock = 1;
+  const ParameterSet before = parameters_;
 
   const TransferCommandOutcome outcome = Read();
 
   EXPECT_EQ(outcome.result, 21 - 2);
-  EXPECT_EQ(outcome.report.text, "--- KLV40 Parameter reading complete ---");
-  EXPECT_EQ(parameters_.currentErrorAlarm, 0);  // default, not the device's 1
-  EXPECT_EQ(parameters_.slowUpTime, 10);        // default, not the device's 50
-  EXPECT_EQ(parameters_.bootLimiter, 0x7FFF);   // stored as received
+  EXPECT_FALSE(outcome.report.succeeded);
+  EXPECT_EQ(outcome.report.text,
+            "Parameter reading incomplete: 19 of 21 registers read\nRefused by the device: 012C\n"
+            "No valid reply: 0124\n\nThe values read have not been used.");
+  // The walk went on over every row, but the half-read set is not kept.
   EXPECT_EQ(RegistersFrom(5), PresentRows(ModelKind::Klv40, 0));
+  EXPECT_EQ(parameters_, before);
+  EXPECT_EQ(currentModel_, ModelKind::Klv30);
 }
 
-TEST_F(ReadTransferTest, OptionReadCutShortGivesNoOptions) {
-  Connect(Device(ModelKind::Klv40, 15));
+// A device lost halfway: the registers after it have no reply, and the read
+// says so instead of passing defaults off as the device's values.
+TEST_F(ReadTransferTest, ADeviceLostHalfwayGivesAnIncompleteRead) {
+  Connect(Device(ModelKind::Klv40));
   sim::FaultPlan plan;
-  plan.AddRegisterFault(0x0118, {sim::FaultKind::Silent, {}});
+  plan.SetHangUpAfter(15);
   device_->Faults(plan);
 
   const TransferCommandOutcome outcome = Read();
 
-  EXPECT_EQ(parameters_.OptionFlags, 0);
-  EXPECT_EQ(RegistersFrom(0).size(), 4u + 21u);  // 0110, 0116-0118, then the rows without options
-  EXPECT_EQ(outcome.result, 21);
+  // 0110, four option registers, then ten rows before the line goes.
+  EXPECT_EQ(outcome.result, 10);
+  EXPECT_FALSE(outcome.report.succeeded);
+  EXPECT_EQ(outcome.report.text.rfind("Parameter reading incomplete: 10 of 21 registers read\n", 0), 0u)
+      << outcome.report.text;
+  EXPECT_NE(outcome.report.text.find("No valid reply: "), std::string::npos) << outcome.report.text;
+}
+
+// Without its options the device's catalogue is not known: the read stops
+// rather than go on as a device without options.
+TEST_F(ReadTransferTest, OptionRegistersWithoutReplyStopTheRead) {
+  Connect(Device(ModelKind::Klv40, 15));
+  sim::FaultPlan plan;
+  plan.AddRegisterFault(0x0118, {sim::FaultKind::Silent, {}});
+  device_->Faults(plan);
+  const ParameterSet before = parameters_;
+
+  const TransferCommandOutcome outcome = Read();
+
+  EXPECT_EQ(RegistersFrom(0), (std::vector<std::string>{"0110", "0116", "0117", "0118"}));
+  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.report.text,
+            "Parameter reading incomplete: the options of the connected device could not be read\n"
+            "No valid reply: 0118\n\nThe values read have not been used.");
+  EXPECT_EQ(parameters_, before);
 }
 
 TEST_F(ReadTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {

@@ -22,7 +22,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 class TransferCommandsTest : public TransferRig {};
 
-TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndShowsDefaults) {
+TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndTheSet) {
   line_ = std::make_unique<SerialLine>(DevicePathPortFactory(folder_.Path() / "no-such-tty"));
   {
     std::ofstream(LogPath(), std::ios::binary) << "the previous transfer";
@@ -40,8 +40,8 @@ TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndShowsDefaul
   EXPECT_EQ(outcome.open.message.substr(0, 19), "Port cannot be used");
   EXPECT_EQ(ReadFile(LogPath()), "the previous transfer");
   EXPECT_TRUE(log_.Empty());
-  EXPECT_EQ(parameters_.scaleHigh, 1000);  // the KLV30E default
-  EXPECT_EQ(parameters_.OptionFlags, 0);
+  EXPECT_EQ(parameters_.scaleHigh, 850);  // not replaced by the defaults
+  EXPECT_EQ(parameters_.OptionFlags, 4);
   EXPECT_EQ(state_.ReadResult, 12);
   EXPECT_TRUE(journal_.Events().empty());
 }

@@ -314,7 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Failures on the way ------------------------------------------------------------
 
-TEST_F(WriteTransferTest, SilentAndRefusedRegistersAreNotCountedAndTheWalkGoesOn) {
+TEST_F(WriteTransferTest, SilentAndRefusedRegistersMakeTheWriteIncomplete) {
   Connect(Device(ModelKind::Klv30, 0, true));
   sim::FaultPlan plan;
   plan.AddRegisterFault(0x0124, {sim::FaultKind::Silent, {}});
@@ -326,7 +326,11 @@ TEST_F(WriteTransferTest, SilentAndRefusedRegistersAreNotCountedAndTheWalkGoesOn
   const TransferCommandOutcome outcome = Write();
 
   EXPECT_EQ(outcome.result, 13 - 3);
-  EXPECT_EQ(outcome.report.text, "--- KLV30 Parameter writing complete ---");
+  EXPECT_FALSE(outcome.report.succeeded);
+  EXPECT_EQ(outcome.report.text,
+            "Parameter writing incomplete: 10 of 13 registers written\n"
+            "Refused by the device: 012E, 012C, 012E\nNo valid reply: 0124\n\n"
+            "The device may now hold a mix of old and new values.");
   std::vector<std::string> walk;
   for (const Row& row : kKlv30Rows) walk.emplace_back(row.address);
   EXPECT_EQ(RegistersFrom(6), walk);
@@ -334,20 +338,23 @@ TEST_F(WriteTransferTest, SilentAndRefusedRegistersAreNotCountedAndTheWalkGoesOn
   EXPECT_EQ(device_->Parameters().slowUpTime, 10);  // refused: the device's default stays
 }
 
-TEST_F(WriteTransferTest, ValuesOutsideTheDeviceLimitsAreSentAsTheyAre) {
-  // The write does not check the limits: the device refuses, and that row
-  // simply does not count.
+TEST_F(WriteTransferTest, ValuesOutsideTheirLimitsStopTheWriteBeforeAnythingIsWritten) {
   Connect(Device(ModelKind::Klv30E, 0, true));
   Screen(ModelKind::Klv30E, 0, 1, 0);
   parameters_.scaleLow = 500;  // 0128 of a KLV30E takes 0..200
+  parameters_.keyLock = -4;
+  const ParameterSet device = device_->Parameters();
 
   const TransferCommandOutcome outcome = Write();
 
-  EXPECT_EQ(outcome.result, 15 - 1);
-  const std::vector<LoggedRequest> requests = Requests();
-  ASSERT_GT(requests.size(), 11u);
-  EXPECT_EQ(requests[11], (LoggedRequest{21, 'W', "0128", "01F4"}));
-  EXPECT_EQ(device_->Parameters().scaleLow, 0);
+  EXPECT_EQ(outcome.result, 0);
+  EXPECT_FALSE(outcome.report.succeeded);
+  ASSERT_EQ(journal_.messages.size(), 1u);
+  EXPECT_EQ(journal_.messages[0],
+            "Values outside their range; nothing was written:\n  0120 = -4  (0..1)\n  0128 = 500  (0..200)");
+  EXPECT_EQ(outcome.report.text, "KLV30E Parameter writing failure");
+  for (const LoggedRequest& request : Requests()) EXPECT_NE(request.command, 'W') << request.reg;
+  EXPECT_EQ(device_->Parameters(), device);
 }
 
 TEST_F(WriteTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {

@@ -243,6 +243,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
   std::string status = session.Recorder().Status();
   if (!status.empty()) std::fprintf(stderr, "%s\n", status.c_str());
   std::string cycle;
+  bool lineLost = false;
   const std::optional<Clock::TimePoint> deadline =
       line.seconds ? std::optional(start + std::chrono::seconds(*line.seconds)) : std::nullopt;
   while (stopRequested == 0) {
@@ -266,6 +267,13 @@ int RunMonitorCommand(std::span<const std::string> args) {
     if (session.Recorder().Status() != status) {
       status = session.Recorder().Status();
       if (!status.empty()) std::fprintf(stderr, "%s\n", status.c_str());
+    }
+    // Said once when the line goes, and once when it is back.
+    if (session.Display().lineLost != lineLost) {
+      lineLost = session.Display().lineLost;
+      const std::string_view back = language == Language::Japanese ? "回線復帰: 接続機器が再び応答しています"
+                                                                   : "Line back: the regulator answers again";
+      std::fprintf(stderr, "%s\n", std::string(lineLost ? LineLostText(language) : back).c_str());
     }
   }
   session.Stop();

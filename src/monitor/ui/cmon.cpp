@@ -312,7 +312,9 @@ void Cmon::Refresh() {
   for (int lamp = 0; lamp < kLampCount; ++lamp) SetLamp(lamp, display.lamps[static_cast<std::size_t>(lamp)]);
   if (display.markedRow != markedRow_) MarkPolledRow(display.markedRow);
   ShowRowLayout();
-  status_->setText(ToQString(session_.Recorder().Status()));
+  std::string status = session_.Recorder().Status();
+  if (display.lineLost) status = std::string(LineLostText(language_)) + (status.empty() ? "" : "  " + status);
+  status_->setText(ToQString(status));
   progress_->setValue(session_.Recorder().Progress());
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "editor/parameter_file.h"
 #include "editor/ui/parameter_screen.h"
 #include "editor/ui/window_rig.h"
 #include "klv-sim/sim_server.h"
@@ -143,7 +144,7 @@ class DeviceCommandsTest : public QObject {
     QVERIFY(log.find("003. PC->KLV: (STX)011R01190(ETX)E4(CR)") != std::string::npos);
   }
 
-  void readWithPortThatCannotOpenShowsDefaults() {
+  void readWithPortThatCannotOpenChangesNothing() {
     WindowRig rig(Language::English, DevicePathPortFactory("/nonexistent/klv-port"));
     CKlvToolDlg& window = rig.Start();
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
@@ -151,8 +152,44 @@ class DeviceCommandsTest : public QObject {
     window.ReadFromDevice();
     QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
     QVERIFY(Q(rig.dialogs.Texts().at(0)).startsWith(QStringLiteral("Port cannot be used")));
-    QVERIFY(!KeyLockOn(window));
+    QVERIFY(KeyLockOn(window));  // the screen keeps what it showed
+    QVERIFY(window.Modified());
     QVERIFY(!std::filesystem::exists(rig.state.CommLogPath));
+  }
+
+  // The device goes away halfway through the read: nothing read is used, so
+  // the open file's values stay on the screen and a later Save writes them
+  // back unchanged, not defaults or a mix.
+  void readThatFailsHalfwayLeavesTheOpenFileAsItWas() {
+    Device device(Model(ModelKind::Klv40));
+    QVERIFY(device.Ready());
+    sim::FaultPlan plan;
+    plan.SetHangUpAfter(15);
+    device.Faults(plan);
+    WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
+    CKlvToolDlg& window = rig.Start();
+    window.ChooseModel(ModelKind::Klv30);
+    window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
+    const auto file = rig.Folder() / "unit7.klv";
+    rig.state.parameters.keyLock = 1;
+    QVERIFY(WriteParameterFile(file, rig.state.parameters, ModelKind::Klv30).ok);
+    window.LoadParameterFile(file, false);
+    const std::string before = ReadText(file);
+    const QString title = rig.Title();
+    QVERIFY(KeyLockOn(window));
+    QVERIFY(!window.Modified());
+
+    window.ReadFromDevice();
+
+    QVERIFY2(Q(rig.dialogs.Texts().at(0)).startsWith(QStringLiteral("Parameter reading incomplete: ")),
+             qPrintable(Q(rig.dialogs.Texts().at(0))));
+    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30);
+    QCOMPARE(window.Screen().Model(), ModelKind::Klv30);
+    QCOMPARE(rig.Title(), title);
+    QVERIFY(!window.Modified());
+    QVERIFY(KeyLockOn(window));
+    QVERIFY(window.SaveDocument());  // Ctrl+S
+    QCOMPARE(ReadText(file), before);
   }
 
   void readCancelledInSettingsChangesNothing() {
@@ -164,7 +201,7 @@ class DeviceCommandsTest : public QObject {
     rig.dialogs.settingsAnswers = {false};
     window.ReadFromDevice();
     QVERIFY(rig.dialogs.messages.empty());
-    QVERIFY(!window.Modified());  // cleared before the settings screen
+    QVERIFY(window.Modified());  // nothing was read: the changes are still unsaved
     QVERIFY(KeyLockOn(window));
     QCOMPARE(device.Exchanges(), uint64_t{0});
   }
