@@ -1,0 +1,88 @@
+// The monitor against klv-sim on a pseudo-terminal in real time: what a slow
+// or lost device does to the rows and lamps. The simulation keeps a fake
+// clock, so its live values stay those of its start.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "klv-sim/sim_server.h"
+#include "klv-sim/simulated_regulator.h"
+#include "monitor/monitor_session.h"
+#include "platform/clock.h"
+#include "support/fake_clock.h"
+#include "transfer/device_path_port.h"
+
+namespace klv::testing {
+namespace {
+
+class MonitorLineTest : public ::testing::Test {
+ protected:
+  // Serves a KLV40 with the faults, monitors it for `rounds` polling rounds
+  // and gives what the window would show.
+  MonitorDisplay Watch(const sim::FaultPlan& faults, int rounds) {
+    sim::SimConfig config;
+    config.model = ModelKind::Klv40;
+    sim::SimulatedRegulator regulator(config, simClock_);
+    regulator.SetFaultPlan(faults);
+    sim::SimServer server(regulator);
+    std::string error;
+    EXPECT_TRUE(server.OpenPseudoTerminal(error) && server.Start()) << error;
+
+    SerialLine line(DevicePathPortFactory(server.Path()));
+    CommSettings settings;
+    settings.protocol = Protocol::Torvalek;
+    settings.readTimeout = 100;
+    settings.deviceAddress = 1;
+    CommLog log;
+    RtuRequestCopy rtu{};
+    MonitorSession session(MonitorLink{line, settings, {}, log, rtu}, SystemClock(), Language::English);
+    EXPECT_TRUE(session.Start(false, {}, {}).started);
+    for (int round = 0; round < rounds;) {
+      SystemClock().SleepFor(session.UntilNextTick());
+      if (const std::optional<MonitorPoll> poll = session.Tick(); poll && poll->cycleEnd) ++round;
+    }
+    MonitorDisplay shown = session.Display();
+    session.Close();
+    server.Stop();
+    return shown;
+  }
+
+  FakeClock simClock_;
+};
+
+// 0101 answers 30 ms after the read has given up. Its reply must not be
+// taken as the load current's on the next tick.
+TEST_F(MonitorLineTest, ALateReplyNeverShowsInTheNextRow) {
+  const MonitorDisplay normal = Watch({}, 1);
+  ASSERT_NE(normal.rowTexts[1], normal.rowTexts[2]) << "the rows must differ to show a shift";
+
+  sim::FaultPlan late;
+  late.AddRegisterFault(0x0101, {sim::FaultKind::Late, std::chrono::milliseconds(130)});
+  const MonitorDisplay shown = Watch(late, 2);
+  EXPECT_EQ(shown.rowTexts[1], "xxxx");
+  EXPECT_EQ(shown.rowTexts[2], normal.rowTexts[2]);
+  EXPECT_EQ(shown.rowTexts[3], normal.rowTexts[3]);
+}
+
+// A device that stops answering: the lamps go dark with the values, and
+// after three silent rounds the line is reported lost.
+TEST_F(MonitorLineTest, LampsGoDarkAndTheLineIsLostAfterThreeSilentRounds) {
+  const MonitorDisplay lit = Watch({}, 1);
+  ASSERT_NE(std::count(lit.lamps.begin(), lit.lamps.end(), 1), 0) << "some lamp must be lit to see it go dark";
+  EXPECT_FALSE(lit.lineLost);
+
+  // Answers the identification (ten exchanges), then nothing.
+  sim::FaultPlan gone;
+  gone.AddFailAfter(10, {sim::FaultKind::Silent, {}});
+  const MonitorDisplay twoRounds = Watch(gone, 2);
+  EXPECT_EQ(std::count(twoRounds.lamps.begin(), twoRounds.lamps.end(), 1), 0);
+  EXPECT_EQ(twoRounds.rowTexts[8], "xxxx");
+  EXPECT_FALSE(twoRounds.lineLost);
+  EXPECT_TRUE(Watch(gone, 3).lineLost);
+}
+
+}  // namespace
+}  // namespace klv::testing
