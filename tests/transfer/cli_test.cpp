@@ -1,6 +1,8 @@
 // klv-loader-cli as a script runs it: a separate process with its own data
 // folder, talking to klv-sim on a pseudo-terminal in real time.
 #include <gtest/gtest.h>
+#include "model/register_catalogue.h"
+#include "editor/parameter_file.h"
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -249,6 +251,74 @@ TEST_F(CliTest, SilentDeviceFailsAndKeepsTheLog) {
   EXPECT_EQ(Run(args, "ja_JP.UTF-8").err, "KLV40 パラメータ読出し失敗\n");
   EXPECT_EQ(Run(args, "ja_JP.UTF-8", {"LC_ALL=C"}).err, "KLV40 Parameter reading failure\n");
   EXPECT_EQ(Run(args, "C", {"LC_MESSAGES=ja_JP.UTF-8"}).err, "KLV40 パラメータ読出し失敗\n");
+}
+
+struct BrokenReadCase {
+  const char* name;
+  sim::FaultPlan faults;
+  const char* message;  // how the error output begins
+};
+
+// A read that does not get every register fails: exit 1, the message on
+// standard error, and the output file as it was. Late replies are never
+// taken for the next register.
+TEST_F(CliTest, AnIncompleteReadLeavesTheOutputFileAlone) {
+  sim::FaultPlan lost;
+  lost.SetHangUpAfter(15);
+  sim::FaultPlan late;
+  late.AddFailAfter(15, {sim::FaultKind::Late, std::chrono::milliseconds(130)});
+  sim::FaultPlan options;
+  options.AddRegisterFault(0x0117, {sim::FaultKind::Error, {}});
+  const BrokenReadCase cases[] = {
+      {"unplugged after 15 exchanges", lost, "Parameter reading incomplete: 10 of 21 registers read\n"},
+      {"late after 15 exchanges", late, "Parameter reading incomplete: 10 of 21 registers read\n"},
+      {"option register refused", options,
+       "Parameter reading incomplete: the options of the connected device could not be read\n"},
+  };
+  for (const BrokenReadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Connect(Device(ModelKind::Klv40));
+    device_->Preset(0x012D, 22);
+    device_->Preset(0x012E, 88);
+    device_->Faults(c.faults);
+    const fs::path output = folder_.Path() / "unit.klv";
+    WriteFile(output, "the previous file");
+
+    const CliRun run = Run({"read", "--port", device_->Path(), "--output", output.string()});
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
+    EXPECT_EQ(ReadFile(output), "the previous file");
+  }
+}
+
+// A write whose registers are refused is not complete; a file with values
+// outside their limits is not written at all.
+TEST_F(CliTest, WritesThatCannotBeTrustedExitWithOne) {
+  ParameterSet set;
+  LoadDefaults(set, ModelKind::Klv30);
+  const fs::path good = folder_.Path() / "good.klv";
+  ASSERT_TRUE(WriteParameterFile(good, set, ModelKind::Klv30).ok);
+  set.slowUpTime = 9999;
+  const fs::path wild = folder_.Path() / "wild.klv";
+  ASSERT_TRUE(WriteParameterFile(wild, set, ModelKind::Klv30).ok);
+
+  Connect(Device(ModelKind::Klv30, 0, false));
+  sim::FaultPlan refused;
+  refused.AddFailAfter(6, {sim::FaultKind::Error, {}});
+  device_->Faults(refused);
+  const CliRun partly = Run({"write", "--port", device_->Path(), "--timeout", "50", good.string()});
+  EXPECT_EQ(partly.status, 1);
+  EXPECT_EQ(partly.err.rfind("Parameter writing incomplete: 0 of 7 registers written\n", 0), 0u) << partly.err;
+  EXPECT_NE(partly.err.find("mix of old and new values"), std::string::npos);
+
+  Connect(Device(ModelKind::Klv30, 0, false));
+  const CliRun refusedWhole = Run({"write", "--port", device_->Path(), "--timeout", "50", wild.string()});
+  EXPECT_EQ(refusedWhole.status, 1);
+  EXPECT_EQ(refusedWhole.err.rfind("Values outside their range; nothing was written:\n  012C = 9999  (", 0), 0u)
+      << refusedWhole.err;
+  EXPECT_EQ(ReadFile(DataFolder() / "comlog.txt").find("W0"), std::string::npos);
 }
 
 TEST_F(CliTest, OnATerminalTheBarAndTheStatusAreRedrawnInPlace) {
