@@ -25,8 +25,8 @@ constexpr std::string_view kPercentOutputCaption = "output ( x 0.1% )";
 }  // namespace
 
 std::string_view LineLostText(Language language) {
-  return language == Language::Japanese ? "回線断: 接続機器から応答がありません"
-                                        : "Line lost: no reply from the regulator";
+  // Short: it shares the status line's room with the data record's status.
+  return language == Language::Japanese ? "回線断: 応答なし" : "Line lost: no reply";
 }
 
 // ---- MonitorDisplay ------------------------------------------------------------

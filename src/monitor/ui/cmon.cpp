@@ -313,7 +313,9 @@ void Cmon::Refresh() {
   if (display.markedRow != markedRow_) MarkPolledRow(display.markedRow);
   ShowRowLayout();
   std::string status = session_.Recorder().Status();
-  if (display.lineLost) status = std::string(LineLostText(language_)) + (status.empty() ? "" : "  " + status);
+  // While the line is lost that is all the line says: the record's own
+  // status comes back with the replies.
+  if (display.lineLost) status = std::string(LineLostText(language_));
   status_->setText(ToQString(status));
   progress_->setValue(session_.Recorder().Progress());
 }

@@ -388,6 +388,11 @@ class CmonTest : public QObject {
       monitor->StartMonitoring();
       for (int i = 0; i < 16; ++i) rig.Tick(*monitor);
       QVERIFY(monitor->grab().save(base + QStringLiteral("monitor-one-series-%1.png").arg(suffix)));
+      sim::FaultPlan silent;
+      silent.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent, {}});
+      rig.regulator_->SetFaultPlan(silent);
+      for (int i = 0; i < 30; ++i) rig.Tick(*monitor);  // three silent rounds and more
+      QVERIFY(monitor->grab().save(base + QStringLiteral("monitor-line-lost-%1.png").arg(suffix)));
       monitor->CloseButton()->click();
     }
   }
