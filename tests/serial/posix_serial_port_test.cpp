@@ -2,6 +2,7 @@
 // plays the regulator; the port under test opens the slave side. Time bounds
 // are generous so a loaded machine does not make them fail.
 #include "serial/posix_serial_port.h"
+#include "serial/reply_check.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -117,6 +118,37 @@ TEST_P(FullTimeoutTest, A90ByteReceiveLastsTheWholeTimeout) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Timeouts, FullTimeoutTest, ::testing::Values(50, 100, 200));
+
+// With the frame's end known, a 90-byte receive ends with the reply's CR
+// instead of waiting out its time-out.
+TEST_F(PseudoTerminalTest, AReceiveEndsWhenItsFrameIsWhole) {
+  ASSERT_EQ(port_.Open(slave_, Line(200ms)).status, PortStatus::Ok);
+  std::thread farEnd([this] {
+    std::this_thread::sleep_for(20ms);
+    Reply(Bytes(kReply16.begin(), kReply16.begin() + 9));
+    std::this_thread::sleep_for(20ms);
+    Reply(Bytes(kReply16.begin() + 9, kReply16.end()));
+  });
+  Bytes buffer(90);
+  const auto start = SteadyClock::now();
+  const std::size_t count = port_.Read(buffer, IsWholeTorvalekFrame);
+  const auto took = Since(start);
+  farEnd.join();
+  EXPECT_EQ(count, 16u);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 16), kReply16);
+  EXPECT_LT(took, 150ms) << "the read waited for its time-out instead of ending with the frame";
+}
+
+// Discarding empties what has arrived, so a late reply cannot be read as
+// the answer to the next request.
+TEST_F(PseudoTerminalTest, DiscardedInputIsNeverRead) {
+  ASSERT_EQ(port_.Open(slave_, Line(50ms)).status, PortStatus::Ok);
+  Reply(kReply16);
+  std::this_thread::sleep_for(20ms);
+  port_.DiscardInput();
+  Bytes buffer(16);
+  EXPECT_EQ(port_.Read(buffer, {}), 0u);
+}
 
 TEST_F(PseudoTerminalTest, AReplySplitAcrossTheTimeoutArrivesOverTwoReceives) {
   ASSERT_EQ(port_.Open(slave_, Line(50ms)).status, PortStatus::Ok);
