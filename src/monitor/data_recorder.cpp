@@ -75,10 +75,16 @@ DataRecorder::PrepareOutcome DataRecorder::Prepare(bool armed, const CommSetting
 
   status_ = SettingsStatus();
   path_ = path;
-  if (path_.empty()) return {true, "no data folder"};
+  if (path_.empty()) {
+    saveError_ = "no data folder";
+    return {true, saveError_};
+  }
   const std::string header(kDataLogHeader);
   const SaveOutcome saved = SaveFileAtomically(path_, header);
-  if (!saved.ok) return {true, saved.error};
+  if (!saved.ok) {
+    saveError_ = saved.error;
+    return {true, saved.error};
+  }
   contents_ = header;
   fileOpen_ = true;
   return {};

@@ -86,6 +86,7 @@ class DataRecorder {
   const std::string& Contents() const { return contents_; }
   // The last save failed; the rows wait in memory for the next one.
   bool Unsaved() const { return unsaved_; }
+  // The system's reason why the last save, or the file's creation, failed.
   const std::string& SaveError() const { return saveError_; }
 
  private:

@@ -1,14 +1,17 @@
 #include "platform/file_store.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <string_view>
 
 namespace klv {
 namespace {
@@ -75,11 +78,58 @@ mode_t NewFileMode(const std::filesystem::path& path) {
   return 0666 & ~mask;
 }
 
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::size_t kTemporarySuffixLength = 16;
+
+// ".NAME.tmp-" and 16 lower-case hex digits.
 std::string TemporaryName(const std::filesystem::path& path) {
   static thread_local std::mt19937_64 random{std::random_device{}()};
-  char suffix[17];
+  char suffix[kTemporarySuffixLength + 1];
   std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-  return "." + path.filename().string() + ".tmp-" + suffix;
+  return "." + path.filename().string() + std::string(kTemporaryMark) + suffix;
+}
+
+bool IsTemporaryNameOf(std::string_view name, const std::string& target) {
+  const std::string prefix = "." + target + std::string(kTemporaryMark);
+  if (!name.starts_with(prefix) || name.size() != prefix.size() + kTemporarySuffixLength) return false;
+  for (const char c : name.substr(prefix.size())) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  }
+  return true;
+}
+
+// A save between the link of its temporary and the rename takes
+// milliseconds; a temporary untouched for this long belongs to a save that
+// died (killed, power lost) and will never be renamed.
+constexpr std::chrono::seconds kStaleAfter{60};
+
+// Removes the temporaries a dead save of the same target left in the folder.
+// Age is measured against the file just saved, so both times come from the
+// same file system's clock (right on a network share whose clock differs from
+// ours). The name carries no pid on purpose: a pid says nothing about a
+// process on another machine saving into a shared folder, and pids are
+// reused. Were a live save frozen for a minute between link and rename, the
+// removal would make its rename fail and report it: its old file stays, so
+// nothing is lost. Best effort; a failure here never fails the save.
+void RemoveStaleTemporaries(int folderFd, const std::string& target) {
+  struct stat saved {};
+  if (::fstatat(folderFd, target.c_str(), &saved, AT_SYMLINK_NOFOLLOW) != 0) return;
+  const int listFd = ::dup(folderFd);
+  if (listFd < 0) return;
+  DIR* folder = ::fdopendir(listFd);
+  if (folder == nullptr) {
+    ::close(listFd);
+    return;
+  }
+  ::rewinddir(folder);
+  while (const dirent* entry = ::readdir(folder)) {
+    if (!IsTemporaryNameOf(entry->d_name, target)) continue;
+    struct stat info {};
+    if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (saved.st_mtim.tv_sec - info.st_mtim.tv_sec < kStaleAfter.count()) continue;
+    ::unlinkat(folderFd, entry->d_name, 0);
+  }
+  ::closedir(folder);
 }
 
 }  // namespace
@@ -139,6 +189,7 @@ SaveOutcome SaveFileAtomically(const std::filesystem::path& path, std::string_vi
   }
   // The rename is only durable once the folder itself is on the disk.
   if (::fsync(folderFd.get()) != 0 && errno != EINVAL) return Failure(errno);
+  RemoveStaleTemporaries(folderFd.get(), path.filename().string());
   return SaveOutcome{true, {}};
 }
 

@@ -18,7 +18,9 @@ struct SaveOutcome {
 
 // Writes bytes to a new file beside path, flushes it to the disk, renames it
 // over path and flushes the folder. On any failure the new file is removed,
-// the old file is left byte for byte, and the reason is returned.
+// the old file is left byte for byte, and the reason is returned. After a
+// good save, temporaries of path that a killed save left in the folder (older
+// than a minute) are removed.
 SaveOutcome SaveFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 struct ReadOutcome {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -107,35 +110,70 @@ bool ApplyLineSettings(termios& tio, const LineSettings& settings) {
   return true;
 }
 
-std::string DescribeOpenFailure(const std::string& device, int error, const std::string& ownerGroup) {
+std::string DescribeOpenFailure(const std::string& device, int error, const std::optional<DeviceOwner>& owner) {
   switch (error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
     case ENOTDIR: return device + ": no such device";
     case EACCES:
-    case EPERM:
-      if (ownerGroup.empty()) return device + ": permission denied";
-      return device + ": permission denied; join the group \"" + ownerGroup +
-             "\" that owns it (sudo usermod -aG " + ownerGroup + " $USER) and log in again";
+    case EPERM: {
+      if (!owner) return device + ": permission denied";
+      // Joining the group only helps when the group may both read and write
+      // the device; joining root is never the answer.
+      const bool groupMayUse = (owner->mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+      if (groupMayUse && owner->gid != 0) {
+        return device + ": permission denied; join the group \"" + owner->group + "\" that owns it (sudo usermod -aG " +
+               owner->group + " $USER) and log in again";
+      }
+      char mode[8];
+      std::snprintf(mode, sizeof mode, "%04o", owner->mode & 07777);
+      return device + ": permission denied; owned by " + owner->user + ":" + owner->group + ", mode " + mode;
+    }
     case EBUSY:
     case EWOULDBLOCK: return device + ": busy, in use by another program";
     default: return device + ": " + SystemErrorText(error);
   }
 }
 
-std::string OwnerGroupOf(const std::filesystem::path& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return {};
-  long size = ::sysconf(_SC_GETGR_R_SIZE_MAX);
-  std::vector<char> text(size > 0 ? static_cast<std::size_t>(size) : 1024);
-  group entry{};
-  group* found = nullptr;
-  while (::getgrgid_r(info.st_gid, &entry, text.data(), text.size(), &found) == ERANGE) {
-    if (text.size() >= (1u << 20)) return {};
+namespace {
+
+// Calls lookup(buffer, size) with a buffer that grows while it reports ERANGE.
+template <typename Lookup>
+bool WithNameBuffer(long sizeHint, Lookup lookup) {
+  std::vector<char> text(sizeHint > 0 ? static_cast<std::size_t>(sizeHint) : 1024);
+  while (lookup(text.data(), text.size()) == ERANGE) {
+    if (text.size() >= (1u << 20)) return false;
     text.resize(text.size() * 2);
   }
-  return found != nullptr ? std::string(found->gr_name) : std::string();
+  return true;
+}
+
+}  // namespace
+
+std::optional<DeviceOwner> OwnerOf(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  DeviceOwner owner;
+  owner.gid = info.st_gid;
+  owner.mode = info.st_mode & 07777;
+  owner.user = std::to_string(info.st_uid);
+  owner.group = std::to_string(info.st_gid);
+  WithNameBuffer(::sysconf(_SC_GETPW_R_SIZE_MAX), [&](char* text, std::size_t size) {
+    passwd entry{};
+    passwd* found = nullptr;
+    const int result = ::getpwuid_r(info.st_uid, &entry, text, size, &found);
+    if (result == 0 && found != nullptr) owner.user = found->pw_name;
+    return result;
+  });
+  WithNameBuffer(::sysconf(_SC_GETGR_R_SIZE_MAX), [&](char* text, std::size_t size) {
+    group entry{};
+    group* found = nullptr;
+    const int result = ::getgrgid_r(info.st_gid, &entry, text, size, &found);
+    if (result == 0 && found != nullptr) owner.group = found->gr_name;
+    return result;
+  });
+  return owner;
 }
 
 bool LineSettingsTookEffect(const termios& wanted, const termios& applied) {
@@ -159,7 +197,7 @@ PosixSerialPort::~PosixSerialPort() { Close(); }
 PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const LineSettings& settings) {
   Close();
   const std::string shown = DeviceShownAs(device);
-  if (device.empty()) return Failed(PortStatus::CannotOpen, DescribeOpenFailure("(none)", ENOENT, {}));
+  if (device.empty()) return Failed(PortStatus::CannotOpen, DescribeOpenFailure("(none)", ENOENT, std::nullopt));
 
   // O_NONBLOCK: the open must not wait for a carrier, and every read and
   // write below is paced by poll against its own deadline. O_NOCTTY: the
@@ -167,7 +205,7 @@ PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const 
   const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    return Failed(PortStatus::CannotOpen, DescribeOpenFailure(shown, error, OwnerGroupOf(device)));
+    return Failed(PortStatus::CannotOpen, DescribeOpenFailure(shown, error, OwnerOf(device)));
   }
   fd_ = fd;
   const auto fail = [this](PortStatus status, std::string cause = {}) {
@@ -179,7 +217,7 @@ PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const 
   // or a second open within this process.
   if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
-    return fail(PortStatus::CannotOpen, DescribeOpenFailure(shown, error, {}));
+    return fail(PortStatus::CannotOpen, DescribeOpenFailure(shown, error, std::nullopt));
   }
 
   termios tio{};

@@ -3,6 +3,7 @@
 #include <termios.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "serial/serial_port.h"
@@ -57,13 +58,22 @@ bool ApplyLineSettings(termios& tio, const LineSettings& settings);
 // was given, and a real driver either takes it or refuses the whole request.
 bool LineSettingsTookEffect(const termios& wanted, const termios& applied);
 
-// The operator's line about a failed open: the device and what stopped it,
-// with the fix for a refused permission (membership of ownerGroup, the group
-// that owns the device, when known).
-std::string DescribeOpenFailure(const std::string& device, int error, const std::string& ownerGroup);
+// Who owns a device file and how it may be used.
+struct DeviceOwner {
+  std::string user;   // the user's name, or the uid in digits without one
+  std::string group;  // the group's name, or the gid in digits without one
+  unsigned gid = 0;
+  unsigned mode = 0;  // permission bits, e.g. 0660
+};
 
-// The name of the group that owns the file (following links); empty when it
+// The operator's line about a failed open: the device and what stopped it.
+// For a refused permission: the fix (joining the owner group) when that group
+// may read and write the device and is not root, otherwise who owns it and
+// its mode, so the operator can see what to change.
+std::string DescribeOpenFailure(const std::string& device, int error, const std::optional<DeviceOwner>& owner);
+
+// The owner, group and mode of the file (following links); none when it
 // cannot be found.
-std::string OwnerGroupOf(const std::filesystem::path& path);
+std::optional<DeviceOwner> OwnerOf(const std::filesystem::path& path);
 
 }  // namespace klv

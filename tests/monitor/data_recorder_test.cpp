@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "monitor/monitor_rig.h"
+#include "platform/file_store.h"
 #include "support/fake_clock.h"
 
 namespace klv {
@@ -171,7 +173,8 @@ TEST_F(DataRecorderTest, AFileThatCannotBeCreatedLeavesTheRecordingArmedWithoutR
   path_ = folder_.Path() / "missing" / "datalog.csv";
   Prepare(60, 600);
   EXPECT_TRUE(outcome_.fileFailed);
-  EXPECT_FALSE(outcome_.error.empty());
+  EXPECT_EQ(outcome_.error, SystemErrorText(ENOENT));
+  EXPECT_EQ(recorder_.SaveError(), SystemErrorText(ENOENT));  // for callers that only see the text
   EXPECT_TRUE(recorder_.Recording());
   EXPECT_EQ(recorder_.Status(), "1min-sample 10min-log ");
   RunSeconds(601);
@@ -182,6 +185,7 @@ TEST_F(DataRecorderTest, AFileThatCannotBeCreatedLeavesTheRecordingArmedWithoutR
 
   DataRecorder noFolder{clock_, Language::Japanese};
   EXPECT_TRUE(noFolder.Prepare(true, settings_, {}).fileFailed);
+  EXPECT_EQ(noFolder.SaveError(), "no data folder");
 }
 
 TEST(RecordPlan, SettingsOutsideTheChoicesStillRecord) {

@@ -19,6 +19,7 @@
 #include "klv-sim/sim_server.h"
 #include "klv-sim/simulated_regulator.h"
 #include "monitor/simulated_line.h"
+#include "platform/file_store.h"
 #include "support/fake_clock.h"
 #include "transfer/device_path_port.h"
 
@@ -142,6 +143,19 @@ TEST_F(MonitorCliTest, CtrlCStopsItCleanlyAndASilentDeviceReadsXxxx) {
   SerialLine line(DevicePathPortFactory(server_->Path()));
   CommSettings settings;
   EXPECT_TRUE(line.OpenPort(settings, {}).ok);
+}
+
+TEST_F(MonitorCliTest, ARecordFileThatCannotBeCreatedNamesTheReason) {
+  Serve(sim::SimConfig{});
+  // sysfs takes no new files, not even from root.
+  const fs::path record = "/sys/klv-record.csv";
+  const SaveOutcome expected = SaveFileAtomically(record, "x");
+  ASSERT_FALSE(expected.ok);
+  ASSERT_FALSE(expected.error.empty());
+  EXPECT_EQ(Run({"--port", server_->Path(), "--timeout", "50", "--seconds", "1", "--record", record.string()}), 2);
+  const std::string err = ReadFile(Err());
+  EXPECT_NE(err.find(record.string() + ": Log file cannot be created (" + expected.error + ")\n"), std::string::npos)
+      << err;
 }
 
 TEST_F(MonitorCliTest, UsageErrors) {

@@ -5,9 +5,11 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -135,6 +137,49 @@ TEST_F(FileStoreTest, KillWhileSavingKeepsTheOldFileAndLeavesNoTemporary) {
 
   EXPECT_EQ(ReadAll(file), old);
   EXPECT_EQ(Entries(folder_), std::vector<std::string>{"a.klv"});
+}
+
+// What a save killed between link and rename leaves, and look-alikes that
+// are not ours to remove.
+TEST_F(FileStoreTest, ASaveRemovesOnlyStaleTemporariesOfItsOwnTarget) {
+  const fs::path file = folder_ / "a.klv";
+  ASSERT_TRUE(SaveFileAtomically(file, "old").ok);
+  const auto now = fs::file_time_type::clock::now();
+  const auto stale = now - std::chrono::minutes(2);
+  struct Planted {
+    const char* name;
+    fs::file_time_type written;
+    bool removed;
+  } planted[] = {
+      {".a.klv.tmp-0123456789abcdef", stale, true},   // a dead save of a.klv
+      {".a.klv.tmp-fedcba9876543210", now, false},    // a save that may still be running
+      {".b.klv.tmp-0123456789abcdef", stale, false},  // another target's
+      {".a.klv.tmp-0123456789ABCDEF", stale, false},  // not our digits
+      {".a.klv.tmp-0123456789abcde", stale, false},   // one digit short
+      {".a.klv.tmp-0123456789abcdef0", stale, false}, // one digit more
+      {"a.klv.tmp-0123456789abcdef", stale, false},   // not hidden
+      {".a.klv.tmp-notes", stale, false},
+  };
+  for (const Planted& p : planted) {
+    std::ofstream(folder_ / p.name) << "partial";
+    fs::last_write_time(folder_ / p.name, p.written);
+  }
+  // A folder and a link by our pattern, however old, are never ours either.
+  fs::create_directory(folder_ / ".a.klv.tmp-aaaaaaaaaaaaaaaa");
+  fs::last_write_time(folder_ / ".a.klv.tmp-aaaaaaaaaaaaaaaa", stale);
+  fs::create_symlink("a.klv", folder_ / ".a.klv.tmp-bbbbbbbbbbbbbbbb");
+  const timespec linkTimes[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (folder_ / ".a.klv.tmp-bbbbbbbbbbbbbbbb").c_str(), linkTimes,
+                        AT_SYMLINK_NOFOLLOW), 0);
+
+  const SaveOutcome outcome = SaveFileAtomically(file, "new");
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_EQ(ReadAll(file), "new");
+  for (const Planted& p : planted) {
+    EXPECT_EQ(fs::exists(folder_ / p.name), !p.removed) << p.name;
+  }
+  EXPECT_TRUE(fs::is_directory(folder_ / ".a.klv.tmp-aaaaaaaaaaaaaaaa"));
+  EXPECT_TRUE(fs::is_symlink(folder_ / ".a.klv.tmp-bbbbbbbbbbbbbbbb"));
 }
 
 TEST_F(FileStoreTest, ReadPrefixReadsAtMostTheLimitAndRefusesFolders) {

@@ -399,19 +399,56 @@ TEST(ApplyLineSettings, RefusesASpeedWithoutACode) {
   EXPECT_EQ(std::memcmp(&tio, &before, sizeof tio), 0);
 }
 
-TEST(DescribeOpenFailure, NamesTheCauseAndTheFixForAPermission) {
-  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", ENOENT, "dialout"), "/dev/ttyUSB0: no such device");
-  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", EBUSY, "dialout"),
-            "/dev/ttyUSB0: busy, in use by another program");
-  const std::string denied = DescribeOpenFailure("/dev/ttyUSB0", EACCES, "dialout");
-  EXPECT_EQ(denied.rfind("/dev/ttyUSB0: permission denied", 0), 0u) << denied;
-  EXPECT_NE(denied.find("usermod -aG dialout"), std::string::npos) << denied;
-  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", EACCES, ""), "/dev/ttyUSB0: permission denied");
+TEST(DescribeOpenFailure, NamesTheCause) {
+  const DeviceOwner dialout{"root", "dialout", 20, 0660};
+  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", ENOENT, dialout), "/dev/ttyUSB0: no such device");
+  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", EBUSY, dialout), "/dev/ttyUSB0: busy, in use by another program");
+  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", EACCES, std::nullopt), "/dev/ttyUSB0: permission denied");
 }
 
-TEST(OwnerGroupOf, ReadsTheGroupOfTheFile) {
-  EXPECT_EQ(OwnerGroupOf("/dev/null"), "root");
-  EXPECT_EQ(OwnerGroupOf("/no/such/file"), "");
+// A group is advised only when joining it would let the user open the device.
+TEST(DescribeOpenFailure, AdvisesAGroupOnlyWhenItMayReadAndWrite) {
+  const std::string join =
+      "/dev/ttyUSB0: permission denied; join the group \"dialout\" that owns it (sudo usermod -aG dialout $USER) "
+      "and log in again";
+  struct Case {
+    DeviceOwner owner;
+    int error;
+    std::string said;
+  } cases[] = {
+      {{"root", "dialout", 20, 0660}, EACCES, join},
+      {{"root", "dialout", 20, 0664}, EPERM, join},
+      {{"root", "dialout", 20, 02660}, EACCES, join},
+      {{"root", "root", 0, 0600}, EACCES, "/dev/ttyUSB0: permission denied; owned by root:root, mode 0600"},
+      {{"root", "root", 0, 0660}, EACCES, "/dev/ttyUSB0: permission denied; owned by root:root, mode 0660"},
+      {{"root", "wheel0", 0, 0660}, EACCES, "/dev/ttyUSB0: permission denied; owned by root:wheel0, mode 0660"},
+      {{"root", "dialout", 20, 0640}, EACCES, "/dev/ttyUSB0: permission denied; owned by root:dialout, mode 0640"},
+      {{"root", "dialout", 20, 0620}, EACCES, "/dev/ttyUSB0: permission denied; owned by root:dialout, mode 0620"},
+      {{"uucp", "dialout", 20, 0600}, EACCES, "/dev/ttyUSB0: permission denied; owned by uucp:dialout, mode 0600"},
+      {{"1001", "1002", 1002, 0606}, EACCES, "/dev/ttyUSB0: permission denied; owned by 1001:1002, mode 0606"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", c.error, c.owner), c.said) << c.owner.group << " " << c.owner.mode;
+  }
+}
+
+TEST(OwnerOf, ReadsOwnerGroupAndModeOfTheFile) {
+  const std::optional<DeviceOwner> null = OwnerOf("/dev/null");
+  ASSERT_TRUE(null);
+  EXPECT_EQ(null->user, "root");
+  EXPECT_EQ(null->group, "root");
+  EXPECT_EQ(null->gid, 0u);
+  EXPECT_EQ(null->mode, 0666u);
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("klv-owner-" + std::to_string(::getpid()));
+  std::ofstream(file) << "x";
+  ASSERT_EQ(::chmod(file.c_str(), 0604), 0);
+  const std::optional<DeviceOwner> own = OwnerOf(file);
+  std::filesystem::remove(file);
+  ASSERT_TRUE(own);
+  EXPECT_EQ(own->mode, 0604u);
+  EXPECT_EQ(own->gid, ::getegid());
+  EXPECT_EQ(OwnerOf("/no/such/file"), std::nullopt);
 }
 
 }  // namespace

@@ -93,6 +93,31 @@ TEST(SimCommandLine, FaultOptionsBuildThePlan) {
   EXPECT_EQ(reply.delay, 300ms);
 }
 
+TEST(SimCommandLine, DamageFaultsPerRegisterAndAfterN) {
+  struct Case {
+    std::vector<std::string> args;
+    bool FaultSet::*flag;
+  } cases[] = {
+      {{"--bad-check", "12c"}, &FaultSet::badCheck},         {{"--other-address=12C"}, &FaultSet::otherAddress},
+      {{"--junk", "012C"}, &FaultSet::junk},                {{"--short", "12C"}, &FaultSet::shortValue},
+      {{"--fail-after", "2:bad-check"}, &FaultSet::badCheck}, {{"--fail-after", "2:other-address"}, &FaultSet::otherAddress},
+      {{"--fail-after", "2:junk"}, &FaultSet::junk},        {{"--fail-after", "2:short"}, &FaultSet::shortValue},
+  };
+  for (const Case& c : cases) {
+    const ParsedCommandLine parsed = Parse(c.args);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const FaultPlan& plan = parsed.options->faults;
+    const bool perRegister = c.args[0] != "--fail-after";
+    EXPECT_TRUE(plan.ForRegister(0x012C, 3).*c.flag) << c.args[0];
+    // A register rule spares other registers; a count rule spares the first exchanges.
+    EXPECT_EQ(plan.ForRegister(0x012D, 3).*c.flag, !perRegister) << c.args[0];
+    EXPECT_EQ(plan.ForRegister(0x012C, 2).*c.flag, perRegister) << c.args[0];
+  }
+  for (const char* wrong : {"--junk=012C:5", "--short=G", "--bad-check="}) {
+    EXPECT_FALSE(Parse({wrong}).options) << wrong;
+  }
+}
+
 TEST(SimCommandLine, HelpDocumentsEveryOption) {
   const ParsedCommandLine parsed = Parse({"--help"});
   ASSERT_TRUE(parsed.options);
@@ -101,8 +126,8 @@ TEST(SimCommandLine, HelpDocumentsEveryOption) {
   for (const char* option :
        {"--model", "--options", "--detect", "--address", "--protocol", "--device", "--speed", "--parity",
         "--stop-bits", "--data-bits", "--mode", "--input-type", "--input ", "--set", "--silent", "--error",
-        "--late", "--split", "--noise", "--hangup ", "--under", "--over", "--fail-after", "--hangup-after",
-        "--help"}) {
+        "--late", "--split", "--noise", "--hangup ", "--under", "--over", "--bad-check", "--other-address",
+        "--junk", "--short", "--fail-after", "--hangup-after", "--help"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
     // Every documented option is one the parser takes.
     std::vector<std::string> args = {std::string(option)};

@@ -94,7 +94,15 @@ INSTANTIATE_TEST_SUITE_P(
         RegisterFaultCase{"Noise", {FaultKind::Noise, {}}, true, TorvalekFrame("011R00,000A"), true, 0ms, 0ms, false},
         RegisterFaultCase{"HangUp", {FaultKind::HangUp, {}}, false, "", false, 0ms, 0ms, true},
         RegisterFaultCase{"Under", {FaultKind::Under, {}}, true, TorvalekFrame("011R00,8000"), false, 0ms, 0ms, false},
-        RegisterFaultCase{"Over", {FaultKind::Over, {}}, true, TorvalekFrame("011R00,7FFF"), false, 0ms, 0ms, false}),
+        RegisterFaultCase{"Over", {FaultKind::Over, {}}, true, TorvalekFrame("011R00,7FFF"), false, 0ms, 0ms, false},
+        // The true BCC of this reply is 46.
+        RegisterFaultCase{"BadCheck", {FaultKind::BadCheck, {}}, true, "\x02" "011R00,000A\x03" "B9\r", false, 0ms,
+                          0ms, false},
+        RegisterFaultCase{"OtherAddress", {FaultKind::OtherAddress, {}}, true, TorvalekFrame("021R00,000A"), false,
+                          0ms, 0ms, false},
+        RegisterFaultCase{"Junk", {FaultKind::Junk, {}}, true, TorvalekFrame("011R00,00GA"), false, 0ms, 0ms, false},
+        RegisterFaultCase{"Short", {FaultKind::Short, {}}, true, TorvalekFrame("011R00,00"), false, 0ms, 0ms,
+                          false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimFaultTest, SilentAndErrorFaultsLeaveAWriteUndone) {
@@ -109,6 +117,41 @@ TEST_F(SimFaultTest, SilentAndErrorFaultsLeaveAWriteUndone) {
   EXPECT_EQ(device.ReadRegister(0x012C).value, 10);
   EXPECT_EQ(device.ReadRegister(0x012D).value, 10);
   EXPECT_EQ(device.ReadRegister(0x012F).value, 5);
+}
+
+TEST_F(SimFaultTest, DamageFaultsOnWritesAndErrorReplies) {
+  FaultPlan plan;
+  plan.AddRegisterFault(0x012C, {FaultKind::BadCheck, {}});
+  plan.AddRegisterFault(0x012D, {FaultKind::OtherAddress, {}});
+  plan.AddRegisterFault(0x012E, {FaultKind::Junk, {}});
+  plan.AddRegisterFault(0x012E, {FaultKind::Short, {}});
+  plan.AddRegisterFault(0x0128, {FaultKind::Junk, {}});
+  plan.AddRegisterFault(0x0128, {FaultKind::OtherAddress, {}});
+  SimulatedRegulator device = Device(plan);
+  // Damage to the reply only: each write is carried out.
+  EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012C", 5))), "\x02" "011W00\x03" "B1\r");  // true BCC 4E
+  EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012D", 6))), TorvalekFrame("021W00"));
+  // A write reply has no value to spoil.
+  EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012E", 7))), TorvalekFrame("011W00"));
+  EXPECT_EQ(device.ReadRegister(0x012C).value, 5);
+  EXPECT_EQ(device.ReadRegister(0x012D).value, 6);
+  EXPECT_EQ(device.ReadRegister(0x012E).value, 7);
+  // Nor has an error reply (0128 is absent without the digital outputs); its address is still another.
+  EXPECT_EQ(Text(device.Handle(ReadRequest(1, "0128"))), TorvalekFrame("021R02"));
+}
+
+TEST_F(SimFaultTest, OtherAddressIsTheNextOneUpAndWrapsAfter99) {
+  for (const auto& [own, replied] : {std::pair{1, "02"}, std::pair{9, "0A"}, std::pair{99, "01"}}) {
+    SimConfig config;
+    config.deviceAddress = own;
+    SimulatedRegulator device(config, clock_);
+    FaultPlan plan;
+    plan.AddRegisterFault(std::nullopt, {FaultKind::OtherAddress, {}});
+    device.SetFaultPlan(plan);
+    const std::string reply = Text(device.Handle(ReadRequest(own, "0110")));
+    ASSERT_GE(reply.size(), 3u);
+    EXPECT_EQ(reply.substr(1, 2), replied) << own;
+  }
 }
 
 TEST_F(SimFaultTest, MarksOverrideLiveValuesAndCombineWithTiming) {
@@ -147,6 +190,16 @@ TEST_F(SimFaultTest, FailAfterNHitsEveryLaterExchange) {
   EXPECT_EQ(device.ExchangeCount(), 4u);
 }
 
+TEST_F(SimFaultTest, DamageFaultsWorkAfterNExchanges) {
+  FaultPlan plan;
+  plan.AddFailAfter(1, {FaultKind::Junk, {}});
+  plan.AddFailAfter(2, {FaultKind::Short, {}});
+  SimulatedRegulator device = Device(plan);
+  EXPECT_EQ(Text(device.Handle(ReadRequest(1, "0110"))), TorvalekFrame("011R00,0028"));
+  EXPECT_EQ(Text(device.Handle(ReadRequest(1, "0110"))), TorvalekFrame("011R00,00G8"));
+  EXPECT_EQ(Text(device.Handle(ReadRequest(1, "0110"))), TorvalekFrame("011R00,00"));
+}
+
 TEST_F(SimFaultTest, HangUpAfterNRepliesToTheNthThenClosesTheLine) {
   FaultPlan plan;
   plan.SetHangUpAfter(2);
@@ -182,6 +235,10 @@ TEST(SimFaultPlanParse, RegistersAndKinds) {
   EXPECT_EQ(ParseRegister("10000"), std::nullopt);
   EXPECT_EQ(ParseRegister("01G0"), std::nullopt);
   EXPECT_EQ(ParseFaultKind("split"), FaultKind::Split);
+  EXPECT_EQ(ParseFaultKind("bad-check"), FaultKind::BadCheck);
+  EXPECT_EQ(ParseFaultKind("other-address"), FaultKind::OtherAddress);
+  EXPECT_EQ(ParseFaultKind("junk"), FaultKind::Junk);
+  EXPECT_EQ(ParseFaultKind("short"), FaultKind::Short);
   EXPECT_EQ(ParseFaultKind("Split"), std::nullopt);
 }
 

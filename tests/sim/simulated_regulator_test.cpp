@@ -342,6 +342,69 @@ TEST_F(SimRegulatorTest, ModbusExceptionsNameTheReason) {
   }
 }
 
+// A reply with the last byte of its CRC inverted.
+std::vector<uint8_t> WithBadCrc(std::vector<uint8_t> frame) {
+  frame.back() = static_cast<uint8_t>(~frame.back());
+  return frame;
+}
+
+struct ModbusDamageCase {
+  const char* name;
+  FaultKind kind;
+  std::vector<uint8_t> rtu;  // the reply to a read of 012C (value 000A)
+  std::string ascii;
+};
+void PrintTo(const ModbusDamageCase& c, std::ostream* os) { *os << c.name; }
+
+class SimModbusDamageTest : public ::testing::TestWithParam<ModbusDamageCase> {
+ protected:
+  std::vector<uint8_t> Reply(Protocol protocol, std::vector<uint8_t> request) {
+    SimConfig config = Config(ModelKind::Klv40);
+    config.protocol = protocol;
+    SimulatedRegulator device(config, clock_);
+    FaultPlan plan;
+    plan.AddRegisterFault(0x012C, {GetParam().kind, {}});
+    device.SetFaultPlan(plan);
+    return device.Handle(request);
+  }
+  FakeClock clock_;
+};
+
+TEST_P(SimModbusDamageTest, ReadReplyBytes) {
+  EXPECT_EQ(Reply(Protocol::ModbusRtu, Rtu({0x01, 0x03, 0x01, 0x2C, 0x00, 0x01})), GetParam().rtu);
+  EXPECT_EQ(Text(Reply(Protocol::ModbusAscii, Bytes(":0103012C0001CE\r\n"))), GetParam().ascii);
+}
+
+// Normal: 01 03 02 00 0A with its CRC, ":010302000AF0".
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SimModbusDamageTest,
+    ::testing::Values(
+        ModbusDamageCase{"BadCheck", FaultKind::BadCheck, WithBadCrc(Rtu({0x01, 0x03, 0x02, 0x00, 0x0A})),
+                         ":010302000A0F\r\n"},
+        ModbusDamageCase{"OtherAddress", FaultKind::OtherAddress, Rtu({0x02, 0x03, 0x02, 0x00, 0x0A}),
+                         ":020302000AEF\r\n"},
+        ModbusDamageCase{"Junk", FaultKind::Junk, Rtu({0x01, 0x03, 0x02, 0x00, 0x0A}), ":01030200GAF0\r\n"},
+        ModbusDamageCase{"Short", FaultKind::Short, Rtu({0x01, 0x03, 0x02, 0x00}), ":01030200FA\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SimRegulatorTest, ModbusWriteEchoCarriesTheDamageButTheWriteIsDone) {
+  SimConfig config = Config(ModelKind::Klv40);
+  config.protocol = Protocol::ModbusRtu;
+  SimulatedRegulator device(config, clock_);
+  FaultPlan plan;
+  plan.AddRegisterFault(0x012C, {FaultKind::OtherAddress, {}});
+  plan.AddRegisterFault(0x012D, {FaultKind::BadCheck, {}});
+  plan.AddRegisterFault(0x012E, {FaultKind::Short, {}});
+  device.SetFaultPlan(plan);
+  EXPECT_EQ(device.Handle(Rtu({0x01, 0x06, 0x01, 0x2C, 0x00, 0x05})), Rtu({0x02, 0x06, 0x01, 0x2C, 0x00, 0x05}));
+  EXPECT_EQ(device.Handle(Rtu({0x01, 0x06, 0x01, 0x2D, 0x00, 0x06})),
+            WithBadCrc(Rtu({0x01, 0x06, 0x01, 0x2D, 0x00, 0x06})));
+  EXPECT_EQ(device.Handle(Rtu({0x01, 0x06, 0x01, 0x2E, 0x00, 0x07})), Rtu({0x01, 0x06, 0x01, 0x2E, 0x00, 0x07}));
+  EXPECT_EQ(device.ReadRegister(0x012C).value, 5);
+  EXPECT_EQ(device.ReadRegister(0x012D).value, 6);
+  EXPECT_EQ(device.ReadRegister(0x012E).value, 7);
+}
+
 // The program's whole path: TORVALEK request, conversion out, the device,
 // conversion back, classification.
 class SimProgramCodecTest : public ::testing::TestWithParam<Protocol> {};

@@ -136,6 +136,9 @@ ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args) {
 }
 
 // "model=KLV40 mode=PA"; for a device not identified, the model polled.
+// " (reason)" after a failure text, as the other commands print it; nothing without one.
+std::string WithReason(const std::string& reason) { return reason.empty() ? "" : " (" + reason + ")"; }
+
 std::string ModelLine(const MonitorSession& session) {
   const auto trimmed = [](std::string_view text) {
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -221,7 +224,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
   const MonitorSession::StartOutcome started =
       session.Start(!line.record.empty(), line.record, [&](std::string_view text) {
         recordFailed = true;
-        PrintError(line.record + ": " + std::string(text));
+        PrintError(line.record + ": " + std::string(text) + WithReason(session.Recorder().SaveError()));
       });
   if (!started.started) {
     std::string message = started.portMessage;
@@ -266,7 +269,8 @@ int RunMonitorCommand(std::span<const std::string> args) {
     }
     if (session.Recorder().Status() != status) {
       status = session.Recorder().Status();
-      if (!status.empty()) std::fprintf(stderr, "%s\n", status.c_str());
+      const std::string reason = session.Recorder().Unsaved() ? WithReason(session.Recorder().SaveError()) : "";
+      if (!status.empty()) std::fprintf(stderr, "%s%s\n", status.c_str(), reason.c_str());
     }
     // Said once when the line goes, and once when it is back.
     if (session.Display().lineLost != lineLost) {

@@ -186,7 +186,9 @@ class Parser {
           rest = rest.substr(0, second);
         }
         const auto kind = ParseFaultKind(rest);
-        if (!n || !kind) return bad("N:KIND[:MS], KIND one of silent, error, late, split, noise, hangup, under, over");
+        if (!n || !kind) return bad(
+              "N:KIND[:MS], KIND one of silent, error, late, split, noise, hangup, under, over, bad-check, "
+              "other-address, junk, short");
         Fault fault{*kind, {}};
         if (FaultTakesTime(*kind)) {
           const auto ms = ParseInRange(timeText, 0, kMaxMilliseconds);
@@ -229,7 +231,8 @@ class Parser {
         "--model",  "--options",    "--detect",     "--address",    "--protocol", "--device",
         "--speed",  "--parity",     "--stop-bits",  "--data-bits",  "--mode",     "--input-type",
         "--input",  "--set",        "--silent",     "--error",      "--late",     "--split",
-        "--noise",  "--hangup",     "--under",      "--over",       "--fail-after", "--hangup-after"};
+        "--noise",  "--hangup",     "--under",      "--over",       "--fail-after", "--hangup-after",
+        "--bad-check", "--other-address", "--junk", "--short"};
     for (const auto known : kNames) {
       if (known == name) return true;
     }
@@ -292,8 +295,19 @@ milliseconds; an exchange is a request with a good check for this device):
   --hangup REG           close the line instead of replying
   --under REG            a read of REG answers 8000 (under range)
   --over REG             a read of REG answers 7FFF (over range)
+  --bad-check REG        the reply with a wrong check code: the BCC, the RTU
+                         CRC's second byte or the ASCII LRC with its bits inverted
+  --other-address REG    the reply names the next device address up (99: 1)
+                         instead of this one, with a check code that fits it
+  --junk REG             a read reply whose third value digit is "G" ("00G4");
+                         TORVALEK and ascii (LRC of the true digits); rtu replies
+                         are binary and stay as they are
+  --short REG            a read reply one value byte short: TORVALEK "...R00,00"
+                         then ETX; rtu and ascii keep the byte count 02 but carry
+                         one data byte; the check code fits what is sent
   --fail-after N:KIND[:MS]  every exchange after the first N gets the fault KIND:
-                         silent, error, late:MS, split:MS, noise, hangup, under, over
+                         silent, error, late:MS, split:MS, noise, hangup, under,
+                         over, bad-check, other-address, junk, short
   --hangup-after N       reply to exchange N, then close the line (0: close it on
                          the first request)
 

@@ -30,6 +30,18 @@ void FaultSet::Add(const Fault& fault) {
     case FaultKind::Over:
       over = true;
       break;
+    case FaultKind::BadCheck:
+      badCheck = true;
+      break;
+    case FaultKind::OtherAddress:
+      otherAddress = true;
+      break;
+    case FaultKind::Junk:
+      junk = true;
+      break;
+    case FaultKind::Short:
+      shortValue = true;
+      break;
   }
 }
 
@@ -39,6 +51,10 @@ void FaultSet::Merge(const FaultSet& other) {
   noise = noise || other.noise;
   under = under || other.under;
   over = over || other.over;
+  badCheck = badCheck || other.badCheck;
+  otherAddress = otherAddress || other.otherAddress;
+  junk = junk || other.junk;
+  shortValue = shortValue || other.shortValue;
   hangUpInstead = hangUpInstead || other.hangUpInstead;
   hangUpAfterReply = hangUpAfterReply || other.hangUpAfterReply;
   late = std::max(late, other.late);
@@ -46,7 +62,8 @@ void FaultSet::Merge(const FaultSet& other) {
 }
 
 bool FaultSet::Any() const {
-  return silent || error || noise || under || over || hangUpInstead || hangUpAfterReply ||
+  return silent || error || noise || under || over || badCheck || otherAddress || junk || shortValue ||
+         hangUpInstead || hangUpAfterReply ||
          late.count() > 0 || split.has_value();
 }
 
@@ -104,7 +121,9 @@ std::optional<FaultKind> ParseFaultKind(std::string_view name) {
   } kKinds[] = {{"silent", FaultKind::Silent}, {"error", FaultKind::Error},
                 {"late", FaultKind::Late},     {"split", FaultKind::Split},
                 {"noise", FaultKind::Noise},   {"hangup", FaultKind::HangUp},
-                {"under", FaultKind::Under},   {"over", FaultKind::Over}};
+                {"under", FaultKind::Under},   {"over", FaultKind::Over},
+                {"bad-check", FaultKind::BadCheck}, {"other-address", FaultKind::OtherAddress},
+                {"junk", FaultKind::Junk},     {"short", FaultKind::Short}};
   for (const auto& entry : kKinds) {
     if (entry.name == name) return entry.kind;
   }

@@ -21,6 +21,11 @@ enum class FaultKind {
   HangUp,  // no reply; the line is closed
   Under,   // a read answers the under-range mark 8000
   Over,    // a read answers the over-range mark 7FFF
+  // Damaged replies, for testing how the program checks what it receives:
+  BadCheck,      // the reply's check code (BCC, CRC, LRC) is wrong
+  OtherAddress,  // the reply names another device address
+  Junk,          // a read's value digits hold a non-hex character
+  Short,         // a read's value is one byte (two digits) short
 };
 
 struct Fault {
@@ -35,6 +40,10 @@ struct FaultSet {
   bool noise = false;
   bool under = false;
   bool over = false;
+  bool badCheck = false;
+  bool otherAddress = false;
+  bool junk = false;
+  bool shortValue = false;
   bool hangUpInstead = false;     // close the line without replying
   bool hangUpAfterReply = false;  // reply, then close the line
   std::chrono::milliseconds late{0};
@@ -79,7 +88,8 @@ class FaultPlan {
 // A register as the command line names it: 1 to 4 hex digits, either case.
 std::optional<uint16_t> ParseRegister(std::string_view text);
 // A fault name of the command line: "silent", "error", "late", "split",
-// "noise", "hangup", "under", "over".
+// "noise", "hangup", "under", "over", "bad-check", "other-address", "junk",
+// "short".
 std::optional<FaultKind> ParseFaultKind(std::string_view name);
 // Whether the kind takes a time in milliseconds (late, split).
 bool FaultTakesTime(FaultKind kind);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
 #include <utility>
 
 #include "klv-sim/request_framer.h"
@@ -70,10 +71,21 @@ std::optional<uint16_t> HexField(std::span<const uint8_t> text) {
   return value;
 }
 
-void PutHexByte(std::vector<uint8_t>& out, uint8_t value) {
-  out.push_back(static_cast<uint8_t>(kHex[value >> 4]));
-  out.push_back(static_cast<uint8_t>(kHex[value & 0x0F]));
+template <typename Out>
+void PutHexByte(Out& out, uint8_t value) {
+  using Char = typename Out::value_type;
+  out.push_back(static_cast<Char>(kHex[value >> 4]));
+  out.push_back(static_cast<Char>(kHex[value & 0x0F]));
 }
+
+// The character a junk fault puts among a read's value digits.
+constexpr char kJunkDigit = 'G';
+
+// The address a reply of an other-address fault names: the next one up.
+uint8_t OtherAddress(int own) { return static_cast<uint8_t>(own % 99 + 1); }
+
+// One hex digit of a check code with its four bits inverted.
+uint8_t InvertedHexDigit(uint8_t c) { return static_cast<uint8_t>(kHex[15 - HexDigit(c)]); }
 
 const char* TorvalekCode(Refusal refusal) {
   switch (refusal) {
@@ -528,27 +540,39 @@ ReplyPlan SimulatedRegulator::AnswerTorvalek(std::span<const uint8_t> frame) {
   const Refusal refusal = Execute(request, faults, values);
   if (request.broadcast) return Finish({}, faults);
 
+  // Address, sub-address, command, response code and values, between STX and ETX.
+  std::string text;
+  if (faults.otherAddress) {
+    PutHexByte(text, OtherAddress(config_.deviceAddress));
+  } else {
+    text.push_back(static_cast<char>(frame[1]));
+    text.push_back(static_cast<char>(frame[2]));
+  }
+  text.push_back(static_cast<char>(frame[3]));
+  text.push_back(static_cast<char>(command));
+  text += TorvalekCode(refusal);
+  for (const int16_t value : values) {
+    text.push_back(',');
+    PutHexByte(text, static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
+    PutHexByte(text, static_cast<uint8_t>(value & 0xFF));
+  }
+  if (!values.empty()) {
+    constexpr std::size_t kFirstValue = 7;  // after address, sub-address, command, code and ","
+    if (faults.junk) text[kFirstValue + 2] = kJunkDigit;
+    if (faults.shortValue) text.resize(text.size() - 2);
+  }
+
   FrameBuffer reply{};
   std::size_t length = 0;
-  const auto put = [&](uint8_t c) {
-    if (length < reply.size()) reply[length++] = c;
-  };
-  put(kStx);
-  put(frame[1]);
-  put(frame[2]);
-  put(frame[3]);
-  put(command);
-  const char* code = TorvalekCode(refusal);
-  put(static_cast<uint8_t>(code[0]));
-  put(static_cast<uint8_t>(code[1]));
-  for (const int16_t value : values) {
-    const auto word = static_cast<uint16_t>(value);
-    put(',');
-    for (int shift = 12; shift >= 0; shift -= 4) put(static_cast<uint8_t>(kHex[(word >> shift) & 0x0F]));
-  }
-  put(kEtx);
+  reply[length++] = kStx;
+  for (const char c : text) reply[length++] = static_cast<uint8_t>(c);
+  reply[length++] = kEtx;
   length = AppendBcc(reply, length, BccKind::Sum);
-  put(kCr);
+  if (faults.badCheck) {
+    reply[length - 2] = InvertedHexDigit(reply[length - 2]);
+    reply[length - 1] = InvertedHexDigit(reply[length - 1]);
+  }
+  reply[length++] = kCr;
   return Finish(std::vector<uint8_t>(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length)),
                 faults);
 }
@@ -586,7 +610,7 @@ ReplyPlan SimulatedRegulator::AnswerModbus(std::span<const uint8_t> pdu, bool as
   if (request.broadcast) return Finish({}, faults);
 
   std::vector<uint8_t> answer;
-  answer.push_back(address);
+  answer.push_back(faults.otherAddress ? OtherAddress(config_.deviceAddress) : address);
   if (refusal != Refusal::None) {
     answer.push_back(static_cast<uint8_t>(function | 0x80));
     answer.push_back(ModbusException(refusal));
@@ -597,9 +621,13 @@ ReplyPlan SimulatedRegulator::AnswerModbus(std::span<const uint8_t> pdu, bool as
       answer.push_back(static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
       answer.push_back(static_cast<uint8_t>(value & 0xFF));
     }
+    // The byte count still promises every value.
+    if (faults.shortValue) answer.pop_back();
   } else {
     answer.assign(pdu.begin(), pdu.end());  // a write answers with its request
+    if (faults.otherAddress) answer[0] = OtherAddress(config_.deviceAddress);
   }
+  const bool readValues = refusal == Refusal::None && request.op == Request::Op::Read;
 
   const comm codec;
   std::vector<uint8_t> reply;
@@ -607,14 +635,18 @@ ReplyPlan SimulatedRegulator::AnswerModbus(std::span<const uint8_t> pdu, bool as
     reply.push_back(':');
     for (const uint8_t byte : answer) PutHexByte(reply, byte);
     const uint8_t lrc = codec.ModbusLrc(&reply[1], &reply[reply.size() - 2]);
-    PutHexByte(reply, lrc);
+    // The LRC is that of the true digits: only the junk digit is wrong.
+    constexpr std::size_t kFirstValue = 7;  // after ":", address, function and byte count
+    if (faults.junk && readValues && reply.size() > kFirstValue + 2) reply[kFirstValue + 2] = kJunkDigit;
+    PutHexByte(reply, faults.badCheck ? static_cast<uint8_t>(~lrc) : lrc);
     reply.push_back(kCr);
     reply.push_back(kLf);
   } else {
+    // Binary values cannot hold a non-hex digit: junk leaves an RTU reply as it is.
     const uint16_t crc = codec.ModbusCrc16(&answer.front(), &answer.back());
     reply = answer;
     reply.push_back(static_cast<uint8_t>(crc >> 8));
-    reply.push_back(static_cast<uint8_t>(crc & 0xFF));
+    reply.push_back(static_cast<uint8_t>(faults.badCheck ? ~crc & 0xFF : crc & 0xFF));
   }
   return Finish(std::move(reply), faults);
 }

@@ -18,7 +18,8 @@
 // - 0112 to 0118 and 013C exist on the KLV40 only.
 // - A write to address 0 (command "B", or Modbus function 06 to address 0) is
 //   carried out and not answered.
-// - A silent or error fault also leaves a write undone.
+// - A silent or error fault also leaves a write undone; the damage faults
+//   (bad check, other address, junk, short) spoil the reply only.
 #include <chrono>
 #include <cstdint>
 #include <optional>

@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <system_error>
 
+#include "editor/failure_text.h"
 #include "editor/parameter_file.h"
 #include "editor/program_state.h"
 #include "editor/ui/message_box.h"
@@ -365,12 +366,9 @@ bool CKlvToolDlg::Save(bool alwaysAsk) {
     documentTitle_ = DocumentTitleFor(*chosen);
     UpdateTitle();
   }
-  if (!WriteParameterFile(documentPath_, state_.parameters, state_.CurrentModel).ok) {
-    if (alwaysAsk) {
-      Message(kSaveAsFailure);
-    } else {
-      MessageText(kTextFileException);
-    }
+  const SaveOutcome saved = WriteParameterFile(documentPath_, state_.parameters, state_.CurrentModel);
+  if (!saved.ok) {
+    Message(WithSystemReason(alwaysAsk ? kSaveAsFailure : Text(kTextFileException, state_.language), saved.error));
     return false;
   }
   MessageText(kTextFileWritten);

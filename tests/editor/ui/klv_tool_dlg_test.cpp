@@ -8,11 +8,14 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cerrno>
+
 #include "editor/parameter_file.h"
 #include "editor/ui/parameter_screen.h"
 #include "editor/ui/screen_controls.h"
 #include "editor/ui/window_rig.h"
 #include "model/register_catalogue.h"
+#include "platform/file_store.h"
 #include "serial/settings_file.h"
 
 using namespace klv;
@@ -404,8 +407,12 @@ class KlvToolDlgTest : public QObject {
     QTest::addColumn<bool>("cancel");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("title");
-    QTest::newRow("Save, write failed") << false << false << "File exception occurred" << "KLV Loader - KLV40 - gone*";
-    QTest::newRow("Save as, write failed") << true << false << "CfileException!" << "KLV Loader - KLV40 - gone*";
+    // The folder is missing: the message names the system's reason on a second line.
+    const QString missing = QString::fromStdString("\n(" + SystemErrorText(ENOENT) + ")");
+    QTest::newRow("Save, write failed") << false << false << "File exception occurred" + missing
+                                        << "KLV Loader - KLV40 - gone*";
+    QTest::newRow("Save as, write failed") << true << false << "CfileException!" + missing
+                                           << "KLV Loader - KLV40 - gone*";
     QTest::newRow("Save, cancelled") << false << true << "Cancelled" << "KLV Loader - KLV40 - Untitled*";
     QTest::newRow("Save as, cancelled") << true << true << "Cancelled" << "KLV Loader - KLV40 - Untitled*";
   }
@@ -452,7 +459,8 @@ class KlvToolDlgTest : public QObject {
     rig.dialogs.saveAnswers = {SaveAnswer::Yes};
     rig.dialogs.saveChoices = {rig.Folder() / "missing" / "x.klv"};
     window.ReadFromDevice();
-    QCOMPARE(Q(rig.dialogs.Texts()), QStringList{"CfileException!"});
+    QCOMPARE(Q(rig.dialogs.Texts()),
+             QStringList{QString::fromStdString("CfileException!\n(" + SystemErrorText(ENOENT) + ")")});
     QCOMPARE(rig.dialogs.settingsRuns, 0);
     QVERIFY(window.Modified());
     QVERIFY(KeyLockOn(window));
