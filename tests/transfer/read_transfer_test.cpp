@@ -344,6 +344,54 @@ TEST_F(ReadTransferTest, OptionRegistersWithoutReplyStopTheRead) {
   EXPECT_EQ(parameters_, before);
 }
 
+struct DamageCase {
+  const char* name;
+  Protocol protocol;
+  sim::FaultKind fault;
+};
+
+// A damaged reply is no reply: whatever the protocol, the register is named
+// and nothing read is used; a value is never made of a damaged frame.
+TEST_F(ReadTransferTest, DamagedRepliesAreNotTakenAsValues) {
+  const DamageCase cases[] = {
+      {"TORVALEK bad BCC", Protocol::Torvalek, sim::FaultKind::BadCheck},
+      {"TORVALEK other address", Protocol::Torvalek, sim::FaultKind::OtherAddress},
+      {"TORVALEK junk digits", Protocol::Torvalek, sim::FaultKind::Junk},
+      {"TORVALEK short value", Protocol::Torvalek, sim::FaultKind::Short},
+      {"TORVALEK noise first", Protocol::Torvalek, sim::FaultKind::Noise},
+      {"RTU bad CRC", Protocol::ModbusRtu, sim::FaultKind::BadCheck},
+      {"RTU other slave", Protocol::ModbusRtu, sim::FaultKind::OtherAddress},
+      {"RTU cut short", Protocol::ModbusRtu, sim::FaultKind::Short},
+      {"ASCII bad LRC", Protocol::ModbusAscii, sim::FaultKind::BadCheck},
+      {"ASCII other slave", Protocol::ModbusAscii, sim::FaultKind::OtherAddress},
+      {"ASCII junk digits", Protocol::ModbusAscii, sim::FaultKind::Junk},
+  };
+  for (const DamageCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::SimConfig config = Device(ModelKind::Klv30);
+    config.protocol = c.protocol;
+    Connect(config);
+    settings_.protocol = c.protocol;
+    device_->Preset(0x0120, 1);
+    sim::FaultPlan plan;
+    plan.AddRegisterFault(0x0120, {c.fault, {}});
+    device_->Faults(plan);
+    currentModel_ = ModelKind::Klv40;
+    LoadDefaults(parameters_, ModelKind::Klv40);
+    const ParameterSet before = parameters_;
+
+    const TransferCommandOutcome outcome = Read();
+
+    EXPECT_EQ(outcome.result, 13 - 1);
+    EXPECT_FALSE(outcome.report.succeeded);
+    EXPECT_EQ(outcome.report.text,
+              "Parameter reading incomplete: 12 of 13 registers read\nNo valid reply: 0120\n\n"
+              "The values read have not been used.");
+    EXPECT_EQ(parameters_, before);
+    EXPECT_EQ(currentModel_, ModelKind::Klv40);
+  }
+}
+
 TEST_F(ReadTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {
   SerialLine closed([] { return nullptr; });
   TransferSession session = {closed, settings_, log_, lastRtuRequest_, parameters_, currentModel_, state_,
