@@ -160,6 +160,8 @@ SimulatedRegulator::SimulatedRegulator(const SimConfig& config, Clock& clock)
     config_.model = ModelKind::Klv30E;  // as the catalogues treat any other value
   }
   LoadDefaults(parameters_, config_.model);
+  rows_ = CatalogueRows(CatalogueFor(config_.model));
+  liveRows_ = MonitorRows(GetMonitorCatalogue());
   start_ = last_ = clock_.Now();
   // A device found running: its output has settled on the input.
   output_ = TargetOutput(ControlInputAt(0));
@@ -169,8 +171,8 @@ SimulatedRegulator::SimulatedRegulator(const SimConfig& config, Clock& clock)
 
 namespace {
 
-const CatalogueEntry* FindRow(ModelKind model, uint16_t reg) {
-  for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
+const CatalogueEntry* FindRow(std::span<const CatalogueEntry> rows, uint16_t reg) {
+  for (const CatalogueEntry& row : rows) {
     if (AddressValue(row.address) == reg) return &row;
   }
   return nullptr;
@@ -180,7 +182,7 @@ const CatalogueEntry* FindRow(ModelKind model, uint16_t reg) {
 
 bool SimulatedRegulator::IsLivePresent(uint16_t reg) const {
   if (reg == 0x0102 && config_.model != ModelKind::Klv40 && !config_.detect) return false;
-  for (const MonitorEntry& row : MonitorRows(GetMonitorCatalogue())) {
+  for (const MonitorEntry& row : liveRows_) {
     if (AddressValue(row.address) != reg) continue;
     if ((row.modelMask & MonitorBit(config_.model)) == 0) return false;
     return row.optionMask == 0 || (row.optionMask & config_.options) != 0;
@@ -228,7 +230,7 @@ RegisterRead SimulatedRegulator::ReadRegister(uint16_t reg) {
     }
   }
   const uint16_t optionWord = klv40 ? config_.options : static_cast<uint16_t>(config_.detect ? 1 : 0);
-  if (const CatalogueEntry* row = FindRow(config_.model, reg)) {
+  if (const CatalogueEntry* row = FindRow(rows_, reg)) {
     if (IsEntryPresent(*row, optionWord) || reg == kCurrentLimiterRegister) {
       return {Refusal::None, row->value.In(std::as_const(parameters_))};
     }
@@ -239,7 +241,7 @@ RegisterRead SimulatedRegulator::ReadRegister(uint16_t reg) {
 Refusal SimulatedRegulator::WriteRegister(uint16_t reg, int16_t value) {
   const bool klv40 = config_.model == ModelKind::Klv40;
   const uint16_t optionWord = klv40 ? config_.options : static_cast<uint16_t>(config_.detect ? 1 : 0);
-  if (const CatalogueEntry* row = FindRow(config_.model, reg)) {
+  if (const CatalogueEntry* row = FindRow(rows_, reg)) {
     if (IsEntryPresent(*row, optionWord) || reg == kCurrentLimiterRegister) {
       if (value < row->minimum || value > row->maximum) return Refusal::OutOfRange;
       // The output moves from the old settings up to now, then from the new.
@@ -285,7 +287,7 @@ Refusal SimulatedRegulator::Preset(uint16_t reg, int16_t value) {
         break;
     }
   }
-  if (FindRow(config_.model, reg) == nullptr) return Refusal::NoSuchRegister;
+  if (FindRow(rows_, reg) == nullptr) return Refusal::NoSuchRegister;
   return WriteRegister(reg, value);
 }
 

@@ -29,6 +29,7 @@
 #include "klv-sim/fault_plan.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
+#include "model/register_catalogue.h"
 #include "platform/clock.h"
 #include "serial/comm_settings.h"
 
@@ -129,6 +130,9 @@ class SimulatedRegulator {
   SimConfig config_;
   Clock& clock_;
   ParameterSet parameters_;
+  // The model's catalogue and the live registers, looked up on every request.
+  std::span<const CatalogueEntry> rows_;
+  std::span<const MonitorEntry> liveRows_;
   FaultPlan faults_;
   uint64_t exchanges_ = 0;
 
