@@ -116,6 +116,16 @@ struct MonitorPoll {
   bool cycleEnd = false;
 };
 
+// What a window shows of a session, copied, so that the thread that polls
+// and the thread that draws never share the session itself.
+struct MonitorView {
+  MonitorDisplay display;
+  std::string recordStatus;
+  int recordProgress = 0;
+  bool running = false;
+  std::optional<MonitorPoll> lastPoll;
+};
+
 // How regular the ticks came since the start of monitoring: the intervals
 // between the starts of consecutive ticks.
 struct TickPeriods {
@@ -136,7 +146,7 @@ class MonitorSession {
   MonitorSession& operator=(const MonitorSession&) = delete;
 
   // The graph that takes the samples, or none (no graph window exists).
-  void SetTrend(TrendHistory* trend) { trend_ = trend; }
+  void SetTrend(TrendSink* trend) { trend_ = trend; }
 
   struct StartOutcome {
     bool started = false;
@@ -194,7 +204,7 @@ class MonitorSession {
   MonitorLink link_;
   Clock& clock_;
   Language language_;
-  TrendHistory* trend_ = nullptr;
+  TrendSink* trend_ = nullptr;
   DataRecorder recorder_;
   PollSchedule schedule_{kMonitorPollPeriod};
   FrameBuffer frame_{};

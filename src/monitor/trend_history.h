@@ -14,6 +14,8 @@
 #include <span>
 #include <vector>
 
+#include "monitor/trend_sink.h"
+
 namespace klv {
 
 // Points across the chart; the time across it is 555 polling cycles.
@@ -35,17 +37,17 @@ void PushPoint(std::span<int32_t> series, int32_t value);
 // zero divisor gives 0. The result is limited to 0-1000.
 int32_t ScaleTrendOutput(int32_t output, int32_t controlMode, int32_t value013C, int32_t value0115);
 
-class TrendHistory {
+class TrendHistory final : public TrendSink {
  public:
   TrendHistory();
 
   // The monitor's inputs.
-  void PostSample(int32_t input, int32_t output);
-  void SetOutputScale(int32_t controlMode, int32_t value013C, int32_t value0115);
+  void PostSample(int32_t input, int32_t output) override;
+  void SetOutputScale(int32_t controlMode, int32_t value013C, int32_t value0115) override;
   // Both histories to no data, latest input and output 0. The new-sample flag
   // is left alone: the monitor clears it itself when monitoring stops.
-  void ClearHistory();
-  void ClearNewSample() { newSample_ = false; }
+  void ClearHistory() override;
+  void ClearNewSample() override { newSample_ = false; }
 
   // The graph timer's step: with a new sample present, the two points it
   // adds (the input limited to 0-1000, the output scaled), and the flag is

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,10 +17,39 @@
 
 #include "editor/ui/message_box.h"
 #include "editor/ui/screen_controls.h"
+#include "monitor/ui/monitor_worker.h"
 #include "monitor/ui/trend_graph_dialog.h"
 
 namespace klv {
 namespace {
+
+// Hands the session's trend calls to the graph's history on the window's
+// thread, in the order they were made.
+class QueuedTrendSink final : public TrendSink {
+ public:
+  explicit QueuedTrendSink(CTrendGraphDlg* graph) : graph_(graph) {}
+  void PostSample(int32_t input, int32_t output) override {
+    Queue([input, output](TrendHistory& h) { h.PostSample(input, output); });
+  }
+  void SetOutputScale(int32_t mode, int32_t value013C, int32_t value0115) override {
+    Queue([=](TrendHistory& h) { h.SetOutputScale(mode, value013C, value0115); });
+  }
+  void ClearHistory() override {
+    Queue([](TrendHistory& h) { h.ClearHistory(); });
+  }
+  void ClearNewSample() override {
+    Queue([](TrendHistory& h) { h.ClearNewSample(); });
+  }
+
+ private:
+  template <typename Call>
+  void Queue(Call call) {
+    QPointer<CTrendGraphDlg> graph(graph_);
+    QMetaObject::invokeMethod(
+        graph_, [graph, call] { if (graph) call(graph->History()); }, Qt::QueuedConnection);
+  }
+  CTrendGraphDlg* graph_;
+};
 
 constexpr int kTextEndMonitor = 174;
 constexpr int kTextStartMonitor = 176;
@@ -89,16 +119,49 @@ Cmon::Cmon(MonitorDependencies& dependencies, QWidget* owner, CmonOptions option
     MarkPolledRow(kNoMarkedRow);
     graph_ = new CTrendGraphDlg(language_, this);
     graph_->hide();
-    session_.SetTrend(&graph_->History());
+    if (options_.lineThread) {
+      queuedTrend_ = std::make_unique<QueuedTrendSink>(graph_);
+      session_.SetTrend(queuedTrend_.get());
+    } else {
+      session_.SetTrend(&graph_->History());
+    }
   } else {
     graphButton_->setEnabled(false);
+  }
+
+  if (options_.lineThread) {
+    lineThread_ = new QThread(this);
+    worker_ = new MonitorWorker(session_);
+    worker_->moveToThread(lineThread_);
+    connect(lineThread_, &QThread::finished, worker_, &QObject::deleteLater);
+    connect(worker_, &MonitorWorker::Started, this, &Cmon::Started);
+    connect(worker_, &MonitorWorker::Changed, this, &Cmon::Show);
+    connect(worker_, &MonitorWorker::Stopped, this, &Cmon::Stopped);
+    connect(worker_, &MonitorWorker::Message, this, [this](const QString& text) {
+      record_->setEnabled(false);
+      Message(text.toStdString());
+    });
+    lineThread_->start();
   }
   Refresh();
 }
 
 Cmon::~Cmon() {
   timer_.stop();
-  session_.Close();
+  CloseLine();
+}
+
+void Cmon::CloseLine() {
+  if (worker_ == nullptr) {
+    session_.Close();
+    return;
+  }
+  // Waits for an exchange under way (at most one read time-out); the thread
+  // then ends with nothing left to do.
+  QMetaObject::invokeMethod(worker_, &MonitorWorker::Close, Qt::BlockingQueuedConnection);
+  lineThread_->quit();
+  lineThread_->wait();
+  worker_ = nullptr;
 }
 
 QString Cmon::CaptionText(std::string_view key) const { return ToQString(Caption(Screen::Monitor, key, language_)); }
@@ -224,7 +287,7 @@ void Cmon::Build() {
   outer->addWidget(group, 0);
 
   connect(start_, &QPushButton::clicked, this, [this] {
-    if (session_.Running()) {
+    if (view_.running) {
       StopMonitoring();
     } else {
       StartMonitoring();
@@ -239,35 +302,73 @@ void Cmon::Build() {
 }
 
 void Cmon::StartMonitoring() {
-  if (session_.Running()) return;
+  if (view_.running || pending_) return;
+  if (worker_ != nullptr) {
+    pending_ = true;
+    start_->setEnabled(false);
+    const bool armed = record_->isChecked();
+    const QString path = QString::fromStdString(dependencies_.DataLogPath.string());
+    QMetaObject::invokeMethod(worker_, [worker = worker_, armed, path] { worker->Start(armed, path); },
+                              Qt::QueuedConnection);
+    return;
+  }
   const MonitorSession::StartOutcome outcome =
       session_.Start(record_->isChecked(), dependencies_.DataLogPath, [this](std::string_view text) {
         record_->setEnabled(false);
         Message(text);
       });
-  if (!outcome.started) {
-    Message(outcome.portMessage);
+  MonitorView view = view_;
+  view.display = session_.Display();
+  view.recordStatus = session_.Recorder().Status();
+  view.recordProgress = session_.Recorder().Progress();
+  view.running = session_.Running();
+  Started(outcome.started, QString::fromStdString(outcome.portMessage), view);
+  if (outcome.started) ArmTimer();
+}
+
+void Cmon::Started(bool started, const QString& portMessage, const MonitorView& view) {
+  pending_ = false;
+  start_->setEnabled(true);
+  if (!started) {
+    Message(portMessage.toStdString());
     return;
   }
   start_->setText(ToQString(Text(kTextEndMonitor, language_)));
   record_->setEnabled(false);
-  Refresh();
-  ArmTimer();
+  Show(view);
 }
 
 void Cmon::StopMonitoring() {
   timer_.stop();
+  if (worker_ != nullptr) {
+    if (pending_) return;
+    pending_ = true;
+    start_->setEnabled(false);
+    QMetaObject::invokeMethod(worker_, &MonitorWorker::Stop, Qt::QueuedConnection);
+    return;
+  }
   session_.Stop();
+  MonitorView view = view_;
+  view.display = session_.Display();
+  view.recordStatus = session_.Recorder().Status();
+  view.recordProgress = session_.Recorder().Progress();
+  view.running = false;
+  Stopped(view);
+}
+
+void Cmon::Stopped(const MonitorView& view) {
+  pending_ = false;
+  start_->setEnabled(true);
   record_->setChecked(false);
   record_->setEnabled(true);
   start_->setText(ToQString(Text(kTextStartMonitor, language_)));
-  Refresh();
+  Show(view);
 }
 
 void Cmon::PollNextRegister() {
-  if (!session_.Running()) return;
+  if (worker_ != nullptr || !session_.Running()) return;
   if (std::optional<MonitorPoll> poll = session_.Tick()) {
-    lastPoll_ = std::move(poll);
+    view_.lastPoll = std::move(poll);
     Refresh();
   }
   if (session_.Running()) ArmTimer();
@@ -301,7 +402,18 @@ void Cmon::MarkPolledRow(int index) {
 }
 
 void Cmon::Refresh() {
-  const MonitorDisplay& display = session_.Display();
+  if (worker_ == nullptr) {
+    view_.display = session_.Display();
+    view_.recordStatus = session_.Recorder().Status();
+    view_.recordProgress = session_.Recorder().Progress();
+    view_.running = session_.Running();
+  }
+  Show(view_);
+}
+
+void Cmon::Show(const MonitorView& view) {
+  if (&view != &view_) view_ = view;
+  const MonitorDisplay& display = view_.display;
   const QString title = ToQString(display.title);
   if (windowTitle() != title) setWindowTitle(title);
   captions_[kOutputRow]->setText(CaptionText(display.outputCaption));
@@ -312,16 +424,16 @@ void Cmon::Refresh() {
   for (int lamp = 0; lamp < kLampCount; ++lamp) SetLamp(lamp, display.lamps[static_cast<std::size_t>(lamp)]);
   if (display.markedRow != markedRow_) MarkPolledRow(display.markedRow);
   ShowRowLayout();
-  std::string status = session_.Recorder().Status();
+  std::string status = view_.recordStatus;
   // While the line is lost that is all the line says: the record's own
   // status comes back with the replies.
   if (display.lineLost) status = std::string(LineLostText(language_));
   status_->setText(ToQString(status));
-  progress_->setValue(session_.Recorder().Progress());
+  progress_->setValue(view_.recordProgress);
 }
 
 void Cmon::ShowRowLayout() {
-  const MonitorDisplay& display = session_.Display();
+  const MonitorDisplay& display = view_.display;
   for (int row = 0; row < kMonitorRowCount; ++row) {
     const bool shown = display.RowShown(row);
     markers_[static_cast<std::size_t>(row)]->setHidden(!shown);
@@ -346,7 +458,7 @@ void Cmon::Message(std::string_view text) {
 
 void Cmon::reject() {
   timer_.stop();
-  session_.Close();
+  CloseLine();
   if (graph_ != nullptr) graph_->hide();
   QDialog::reject();
 }

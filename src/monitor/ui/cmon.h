@@ -6,6 +6,7 @@
 // is MonitorSession's; the window drives it from a timer on its own thread
 // and shows what it holds. The trend graph window belongs to it.
 #include <QDialog>
+#include <QThread>
 #include <QTimer>
 #include <array>
 #include <filesystem>
@@ -54,7 +55,14 @@ using MonitorMessageBox = std::function<void(QWidget* owner, std::string_view te
 struct CmonOptions {
   LampPictureMaker makePictures = MakeLampPictures;
   MonitorMessageBox showMessage;  // empty: the program's plain message box
+  // The line work (identification, each tick's exchange) runs on a thread of
+  // its own, so the window never waits for the line. Off: it runs on the
+  // window's thread from the window's timer, which tests on a fake clock
+  // step by hand.
+  bool lineThread = true;
 };
+
+class MonitorWorker;
 
 class Cmon : public QDialog {
   Q_OBJECT
@@ -66,8 +74,8 @@ class Cmon : public QDialog {
   // "Monitor start" runs the first while idle and the second while running.
   void StartMonitoring();
   void StopMonitoring();
-  // Timer 1's handler: one tick of the session when it is due, then the
-  // display follows and the timer is set for the next tick.
+  // Without a line thread, the timer's handler: one tick of the session when
+  // it is due, then the display follows and the timer is set for the next tick.
   void PollNextRegister();
   // Lamps 0-3 AL1, AL2, DO1, DO2; 4-6 DI1, DI2, DI3. State 0 off, 1 on; a
   // negative index or a state above 3 does nothing.
@@ -75,9 +83,12 @@ class Cmon : public QDialog {
   // Lights the marker of row index, darkens the others; 12 darkens all.
   void MarkPolledRow(int index);
 
+  // The session itself: only without a line thread (the thread owns it otherwise).
   MonitorSession& Session() { return session_; }
+  // What the window shows now, as the session last reported it.
+  const MonitorView& View() const { return view_; }
   // The poll of the last tick that ran, if any.
-  const std::optional<MonitorPoll>& LastPoll() const { return lastPoll_; }
+  const std::optional<MonitorPoll>& LastPoll() const { return view_.lastPoll; }
   // The graph window; none when the lamp pictures could not be made.
   CTrendGraphDlg* Graph() const { return graph_; }
   bool HasLampPictures() const { return pictures_.has_value(); }
@@ -107,6 +118,10 @@ class Cmon : public QDialog {
  private:
   void Build();
   void Refresh();
+  void Show(const MonitorView& view);
+  void Started(bool started, const QString& portMessage, const MonitorView& view);
+  void Stopped(const MonitorView& view);
+  void CloseLine();
   void ShowRowLayout();
   void ArmTimer();
   void Message(std::string_view text);
@@ -119,7 +134,12 @@ class Cmon : public QDialog {
   std::optional<LampPictures> pictures_;
   CTrendGraphDlg* graph_ = nullptr;
   QTimer timer_;
-  std::optional<MonitorPoll> lastPoll_;
+  MonitorView view_;
+  // Start or stop asked of the line thread and not yet done.
+  bool pending_ = false;
+  QThread* lineThread_ = nullptr;
+  MonitorWorker* worker_ = nullptr;
+  std::unique_ptr<TrendSink> queuedTrend_;
 
   std::array<QLabel*, kMonitorRowCount> markers_{};
   std::array<QLabel*, kMonitorRowCount> captions_{};

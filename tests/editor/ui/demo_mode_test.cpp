@@ -49,6 +49,7 @@ class DemoModeTest : public QObject {
                                      rig.clock,      Language::English};
     CmonOptions options;
     options.showMessage = [&](QWidget*, std::string_view text) { monitorMessages.emplace_back(text); };
+    options.lineThread = false;  // stepped by hand on the rig's clock
     Cmon monitor(dependencies, &window, options);
     monitor.StartMonitoring();
     int answered = 0;

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QElapsedTimer>
 #include <QtTest>
 #include <sys/resource.h>
 
@@ -54,6 +55,8 @@ class Rig {
     CmonOptions options;
     options.makePictures = std::move(pictures);
     options.showMessage = [this](QWidget*, std::string_view text) { messages.emplace_back(text); };
+    // The fake clock is stepped by hand: the line work stays on this thread.
+    options.lineThread = false;
     return std::make_unique<Cmon>(dependencies_, nullptr, std::move(options));
   }
 
@@ -450,6 +453,66 @@ class CmonTest : public QObject {
     QVERIFY(periods.intervals > 0);
   }
 
+  // A regulator that never answers, at the longest time-out: the window
+  // keeps answering while the line thread waits, and "End monitor" ends
+  // polling within one exchange. Prints the longest time a 5 ms timer of the
+  // window's thread came late, for the notes.
+  void theWindowAnswersWhileTheLineWaitsAndStopsPromptly() {
+    sim::SimulatedRegulator regulator(sim::SimConfig{}, SystemClock());
+    sim::FaultPlan silent;
+    silent.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent, {}});
+    regulator.SetFaultPlan(silent);
+    sim::SimServer server(regulator);
+    std::string error;
+    QVERIFY2(server.OpenPseudoTerminal(error), error.c_str());
+    QVERIFY(server.Start());
+    SerialLine line(DevicePathPortFactory(server.Path()));
+    CommSettings settings;
+    settings.protocol = Protocol::Torvalek;
+    settings.readTimeout = 200;
+    CommLog log;
+    RtuRequestCopy rtu{};
+    MonitorDependencies dependencies{line, settings, {}, {}, log, rtu, SystemClock(), Language::English};
+    Cmon monitor(dependencies);
+    monitor.show();
+
+    // A 5 ms timer on the window's thread notes how late it comes.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 latest = 0;
+    int fired = 0;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+      const qint64 now = clock.elapsed();
+      if (last != 0) latest = std::max(latest, now - last - 5);
+      last = now;
+      ++fired;
+    });
+    probe.start(5);
+
+    monitor.StartMonitoring();  // identification: 0110 and 0119 without reply
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.StartButton()->text(), QStringLiteral("End monitor"), 3000);
+    QTest::qWait(1500);  // some polls, each waiting its whole 200 ms
+    QVERIFY(monitor.View().running);
+    QCOMPARE(monitor.ValueField(0)->text(), QStringLiteral("xxxx"));
+    // The window thread went on with its own work meanwhile: a 5 ms timer
+    // that had to wait for the exchanges would have fired a few times only.
+    QVERIFY2(fired > 100, qPrintable(QString::number(fired)));
+    std::printf("monitor window thread: longest lateness of a 5 ms timer while polling a silent device: %lld ms\n",
+                static_cast<long long>(latest));
+
+    QElapsedTimer stopping;
+    stopping.start();
+    monitor.StartButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.StartButton()->text(), QStringLiteral("Start monitor"), 2000);
+    std::printf("monitor: End monitor took effect after %lld ms\n", static_cast<long long>(stopping.elapsed()));
+    QVERIFY(!line.IsOpen());
+    monitor.CloseButton()->click();
+    server.Stop();
+  }
+
   void pollsFromItsOwnTimerAgainstKlvSimOnAPseudoTerminal() {
     sim::SimConfig config;
     config.options = kOptionAnalogInput | kOptionAnalogOutput;
@@ -468,8 +531,8 @@ class CmonTest : public QObject {
     Cmon monitor(dependencies);
     monitor.show();
     monitor.StartMonitoring();
-    QCOMPARE(monitor.windowTitle(), QStringLiteral("Monitor - KLV40 - PA  "));
-    QTRY_VERIFY_WITH_TIMEOUT(monitor.Session().Display().markedRow == 11, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.windowTitle(), QStringLiteral("Monitor - KLV40 - PA  "), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(monitor.View().display.markedRow == 11, 5000);
     for (int row = 0; row < kMonitorRowCount; ++row) {
       QVERIFY2(monitor.ValueField(row)->text() != QStringLiteral("xxxx"), qPrintable(QString::number(row)));
     }
