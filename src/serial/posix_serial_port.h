@@ -61,6 +61,8 @@ bool LineSettingsTookEffect(const termios& wanted, const termios& applied);
 // with the fix for a refused permission (membership of ownerGroup, the group
 // that owns the device, when known).
 std::string DescribeOpenFailure(const std::string& device, int error, const std::string& ownerGroup);
+// The same as parts, for the line in the operator's language.
+PortFailure ClassifyOpenFailure(const std::string& device, int error, const std::string& ownerGroup);
 
 // The name of the group that owns the file (following links); empty when it
 // cannot be found.
