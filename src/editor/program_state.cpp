@@ -6,7 +6,9 @@
 namespace klv {
 
 ProgramState::ProgramState(Clock& clockToUse, SerialPortFactory ports, Language languageToUse)
-    : line(std::move(ports)), language(languageToUse), clock(clockToUse) {}
+    : line(std::move(ports)), language(languageToUse), clock(clockToUse) {
+  line.SetLanguage(language);
+}
 
 TransferSession ProgramState::Session() {
   return TransferSession{line,    settings,        log,   lastRtuRequest, parameters, CurrentModel,

@@ -5,6 +5,7 @@
 // language. The application creates one and hands it to its windows by
 // reference; a test builds its own over a folder of its own.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "editor/texts.h"
@@ -53,6 +54,9 @@ class ProgramState {
 
   Language language = Language::English;
   Clock& clock;
+
+  // In the demo mode, the model of the simulated regulator that COM1 reaches.
+  std::optional<ModelKind> demoModel;
 
   // The settings file was there but could not be read: this run uses the
   // defaults and leaves the file alone, also at exit, so that the operator's

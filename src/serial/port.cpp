@@ -7,6 +7,7 @@
 #include "serial/line_settings.h"
 #include "serial/modbus_codec.h"
 #include "serial/reply_check.h"
+#include "serial/port_failure_text.h"
 
 namespace klv {
 namespace {
@@ -35,8 +36,9 @@ OpenPortResult SerialLine::OpenPort(CommSettings& settings, const std::filesyste
   const int32_t number = CorrectPortNumber(settings);
   const std::filesystem::path device = ResolvePortDevice(number, dataFolder);
   if (device.empty()) {
+    const PortFailure noPort{PortFailureKind::NoSuchPort, PortName(number), {}, {}};
     return {false, PortStatus::CannotOpen,
-            StatusMessage(PortStatus::CannotOpen) + "\n" + PortName(number) + ": no such port"};
+            StatusMessage(PortStatus::CannotOpen) + "\n" + PortFailureText(noPort, language_)};
   }
 
   PortHandle port = factory_ ? factory_() : nullptr;
@@ -45,8 +47,11 @@ OpenPortResult SerialLine::OpenPort(CommSettings& settings, const std::filesyste
   if (opened.status != PortStatus::Ok) {
     port->Close();
     std::string message = StatusMessage(opened.status);
-    if (opened.status == PortStatus::CannotOpen && !opened.cause.empty()) {
-      message += "\n" + PortName(number) + ", " + opened.cause;
+    // The parts when the port gave them, in the operator's language; else its own line.
+    const std::string cause =
+        opened.failure.kind != PortFailureKind::None ? PortFailureText(opened.failure, language_) : opened.cause;
+    if (opened.status == PortStatus::CannotOpen && !cause.empty()) {
+      message += "\n" + PortName(number) + ", " + cause;
     }
     return {false, opened.status, std::move(message)};
   }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "editor/texts.h"
 #include "serial/comm_settings.h"
 #include "serial/frame_buffer.h"
 #include "serial/serial_port.h"
@@ -56,6 +57,9 @@ class SerialLine {
   void ClosePort();
   bool IsOpen() const { return handle_ != nullptr; }
 
+  // The language of OpenPort's cause line (English until set).
+  void SetLanguage(Language language) { language_ = language; }
+
   // Converts frame[0..length) in place to the protocol (recording an RTU
   // request in lastRtuRequest), then writes it. Afterwards the buffer holds
   // the bytes that went on the wire. Not ok when the port is closed or the
@@ -79,6 +83,7 @@ class SerialLine {
  private:
   SerialPortFactory factory_;
   PortHandle handle_;
+  Language language_ = Language::English;
 };
 
 }  // namespace klv

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/file_store.h"
+#include "serial/port_failure_text.h"
 
 namespace klv {
 namespace {
@@ -56,8 +57,12 @@ bool SetAttributes(int fd, const termios& wanted, Check inForce) {
   return false;
 }
 
-PortOpenStatus Failed(PortStatus status, std::string cause = {}) {
-  return PortOpenStatus{status, std::move(cause)};
+// A cause that names no device: the system's words only.
+PortFailure OtherFailure(std::string text) { return {PortFailureKind::Other, {}, {}, std::move(text)}; }
+
+PortOpenStatus Failed(PortStatus status, PortFailure failure = {}) {
+  std::string cause = PortFailureText(failure, Language::English);
+  return PortOpenStatus{status, std::move(cause), std::move(failure)};
 }
 
 }  // namespace
@@ -110,30 +115,32 @@ bool ApplyLineSettings(termios& tio, const LineSettings& settings) {
   return true;
 }
 
-std::string DescribeOpenFailure(const std::string& device, int error, const std::optional<DeviceOwner>& owner) {
+PortFailure ClassifyOpenFailure(const std::string& device, int error, const std::optional<DeviceOwner>& owner) {
   switch (error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-    case ENOTDIR: return device + ": no such device";
+    case ENOTDIR: return {PortFailureKind::NoSuchDevice, device, {}, {}};
     case EACCES:
     case EPERM: {
-      if (!owner) return device + ": permission denied";
+      if (!owner) return {PortFailureKind::PermissionDenied, device, {}, {}};
       // Joining the group only helps when the group may both read and write
       // the device; joining root is never the answer.
       const bool groupMayUse = (owner->mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
-      if (groupMayUse && owner->gid != 0) {
-        return device + ": permission denied; join the group \"" + owner->group + "\" that owns it (sudo usermod -aG " +
-               owner->group + " $USER) and log in again";
-      }
-      char mode[8];
-      std::snprintf(mode, sizeof mode, "%04o", owner->mode & 07777);
-      return device + ": permission denied; owned by " + owner->user + ":" + owner->group + ", mode " + mode;
+      if (groupMayUse && owner->gid != 0) return {PortFailureKind::PermissionDenied, device, owner->group, {}};
+      PortFailure failure{PortFailureKind::PermissionDenied, device, {}, {}};
+      failure.owner = owner->user + ":" + owner->group;
+      failure.mode = owner->mode & 07777;
+      return failure;
     }
     case EBUSY:
-    case EWOULDBLOCK: return device + ": busy, in use by another program";
-    default: return device + ": " + SystemErrorText(error);
+    case EWOULDBLOCK: return {PortFailureKind::Busy, device, {}, {}};
+    default: return {PortFailureKind::Other, device, {}, SystemErrorText(error)};
   }
+}
+
+std::string DescribeOpenFailure(const std::string& device, int error, const std::optional<DeviceOwner>& owner) {
+  return PortFailureText(ClassifyOpenFailure(device, error, owner), Language::English);
 }
 
 namespace {
@@ -197,7 +204,7 @@ PosixSerialPort::~PosixSerialPort() { Close(); }
 PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const LineSettings& settings) {
   Close();
   const std::string shown = DeviceShownAs(device);
-  if (device.empty()) return Failed(PortStatus::CannotOpen, DescribeOpenFailure("(none)", ENOENT, std::nullopt));
+  if (device.empty()) return Failed(PortStatus::CannotOpen, ClassifyOpenFailure("(none)", ENOENT, std::nullopt));
 
   // O_NONBLOCK: the open must not wait for a carrier, and every read and
   // write below is paced by poll against its own deadline. O_NOCTTY: the
@@ -205,41 +212,41 @@ PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const 
   const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    return Failed(PortStatus::CannotOpen, DescribeOpenFailure(shown, error, OwnerOf(device)));
+    return Failed(PortStatus::CannotOpen, ClassifyOpenFailure(shown, error, OwnerOf(device)));
   }
   fd_ = fd;
-  const auto fail = [this](PortStatus status, std::string cause = {}) {
+  const auto fail = [this](PortStatus status, PortFailure failure = {}) {
     Close();
-    return Failed(status, std::move(cause));
+    return Failed(status, std::move(failure));
   };
 
   // The lock is what makes the port ours: TIOCEXCL alone does not stop root
   // or a second open within this process.
   if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
-    return fail(PortStatus::CannotOpen, DescribeOpenFailure(shown, error, std::nullopt));
+    return fail(PortStatus::CannotOpen, ClassifyOpenFailure(shown, error, std::nullopt));
   }
 
   termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) return fail(PortStatus::GetStateFailed, SystemErrorText(errno));
+  if (::tcgetattr(fd_, &tio) != 0) return fail(PortStatus::GetStateFailed, OtherFailure(SystemErrorText(errno)));
   // Other programs that open the device now get EBUSY (root excepted).
   ::ioctl(fd_, TIOCEXCL);
 
-  if (!ApplyLineSettings(tio, settings)) return fail(PortStatus::SetupFailed, "unsupported speed");
+  if (!ApplyLineSettings(tio, settings)) return fail(PortStatus::SetupFailed, OtherFailure("unsupported speed"));
   // tcsetattr reports success when any part of a request took, and on some
   // kernels EINVAL when the only difference was one the driver cannot hold
   // (7 data bits or parity on a pseudo-terminal). Neither says whether the
   // speed took, so the settings read back decide.
   if (!SetAttributes(fd_, tio,
                      [&tio](const termios& applied) { return LineSettingsTookEffect(tio, applied); })) {
-    return fail(PortStatus::SetupFailed, SystemErrorText(errno));
+    return fail(PortStatus::SetupFailed, OtherFailure(SystemErrorText(errno)));
   }
 
   // DTR and RTS held off. A pseudo-terminal has no modem lines and refuses
   // the request; that is no failure.
   int lines = TIOCM_DTR | TIOCM_RTS;
   if (::ioctl(fd_, TIOCMBIC, &lines) != 0 && errno != ENOTTY && errno != EINVAL) {
-    return fail(PortStatus::SetupFailed, SystemErrorText(errno));
+    return fail(PortStatus::SetupFailed, OtherFailure(SystemErrorText(errno)));
   }
 
   // The time-outs are kept here and enforced by poll; the driver itself must
@@ -253,7 +260,7 @@ PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const 
   if (!SetAttributes(fd_, tio, [](const termios& applied) {
         return applied.c_cc[VMIN] == 0 && applied.c_cc[VTIME] == 0;
       })) {
-    return fail(PortStatus::TimeoutSetupFailed, SystemErrorText(errno));
+    return fail(PortStatus::TimeoutSetupFailed, OtherFailure(SystemErrorText(errno)));
   }
 
   settings_ = settings;

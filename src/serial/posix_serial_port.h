@@ -65,6 +65,8 @@ struct DeviceOwner {
   unsigned gid = 0;
   unsigned mode = 0;  // permission bits, e.g. 0660
 };
+// The same as parts, for the line in the operator's language.
+PortFailure ClassifyOpenFailure(const std::string& device, int error, const std::optional<DeviceOwner>& owner);
 
 // The operator's line about a failed open: the device and what stopped it.
 // For a refused permission: the fix (joining the owner group) when that group

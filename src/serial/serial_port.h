@@ -22,6 +22,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "serial/line_settings.h"
 
@@ -35,9 +36,36 @@ enum class PortStatus {
   TimeoutSetupFailed,  // the time-outs could not be applied
 };
 
+// Why a device could not be opened, as parts that the operator's line is
+// made of in either language (serial/port_failure_text.h).
+enum class PortFailureKind { None, NoSuchPort, NoSuchDevice, PermissionDenied, Busy, Other };
+
+struct PortFailure {
+  PortFailure() = default;
+  PortFailure(PortFailureKind kindOf, std::string deviceOf, std::string ownerGroupOf = {}, std::string systemTextOf = {})
+      : kind(kindOf),
+        device(std::move(deviceOf)),
+        ownerGroup(std::move(ownerGroupOf)),
+        systemText(std::move(systemTextOf)) {}
+
+  PortFailureKind kind = PortFailureKind::None;
+  std::string device;      // the device as shown (or the COM name for NoSuchPort)
+  std::string ownerGroup;  // PermissionDenied: the group to join (it may read and write the device)
+  std::string systemText;  // Other: the system's own words
+  // PermissionDenied with no group to join: who owns the device ("root:root")
+  // and its permission bits, so the operator sees what to change.
+  std::string owner;
+  unsigned mode = 0;
+};
+
 struct PortOpenStatus {
+  PortOpenStatus() = default;
+  PortOpenStatus(PortStatus statusOf, std::string causeOf = {}, PortFailure failureOf = {})
+      : status(statusOf), cause(std::move(causeOf)), failure(std::move(failureOf)) {}
+
   PortStatus status = PortStatus::Ok;
   std::string cause;  // e.g. "/dev/ttyUSB0: no such device"; may be empty
+  PortFailure failure;  // the same cause in parts; kind None when there is none
 };
 
 struct WriteOutcome {

@@ -120,6 +120,16 @@ TEST_F(SerialLineTest, APortNumberBelowOneIsRefusedWithoutTouchingADevice) {
   EXPECT_TRUE(device_.OpenedDevices().empty());
 }
 
+TEST_F(SerialLineTest, TheCauseLineFollowsTheLineLanguage) {
+  device_.openStatus = {PortStatus::CannotOpen, "/dev/ttyS0: busy, in use by another program",
+                        PortFailure{PortFailureKind::Busy, "/dev/ttyS0", {}, {}}};
+  EXPECT_EQ(Open().message, "Port cannot be used\nCOM1, /dev/ttyS0: busy, in use by another program");
+  line_.SetLanguage(Language::Japanese);
+  EXPECT_EQ(Open().message, "Port cannot be used\nCOM1, /dev/ttyS0: 使用中です（ほかのプログラムが使っています）");
+  settings_.portNumber = 0;
+  EXPECT_EQ(Open().message, "Port cannot be used\nCOM0: そのポートはありません");
+}
+
 TEST_F(SerialLineTest, OpeningAgainClosesTheOpenPortFirst) {
   ASSERT_TRUE(Open().ok);
   // Without the close the device would still be held by the first port and

@@ -166,6 +166,49 @@ TEST_F(CliTest, UsageErrorsHelpAndVersion) {
   EXPECT_FALSE(fs::exists(DataFolder() / "KlvTool.ini"));
 }
 
+TEST_F(CliTest, UnderAJapaneseLocaleUsageErrorsAndPortFailuresAreJapanese) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string expected;  // in stdout for 0, in stderr otherwise
+  };
+  const fs::path file = folder_.Path() / "e.klv";
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << FileBytes(30, {}, 0, 0);
+  }
+  const std::string missing = (folder_.Path() / "no-tty").string();
+  const Case cases[] = {
+      {{"--help"}, 0, "使い方: klv-loader-cli COMMAND [OPTIONS]"},
+      {{"--help"}, 0, "接続オプション"},
+      {{"--help"}, 0, "ほかに: klv-loader-cli monitor"},
+      {{"read", "--help"}, 0, "使い方: klv-loader-cli read [OPTIONS] --output FILE.klv"},
+      {{"monitor", "--help"}, 0, "使い方: klv-loader-cli monitor"},
+      {{}, 2, "klv-loader-cli: コマンドが指定されていません\n使い方は 'klv-loader-cli --help' で表示されます。\n"},
+      {{"read", "--speed", "4800", "--output", "x.klv"}, 2, "--speed: '4800' は 9600 か 19200 ではありません"},
+      {{"monitor", "--seconds", "0"}, 2, "--seconds: '0' は 1～2678400 の秒数ではありません"},
+      {{"read", "--port", missing, "--output", (folder_.Path() / "x.klv").string()}, 2,
+       "klv-loader-cli: Port cannot be used\n"},
+      {{"read", "--port", missing, "--output", (folder_.Path() / "x.klv").string()}, 2,
+       missing + ": デバイスがありません\n"},
+      {{"defaults"}, 0, "レジスタ   既定値  範囲"},
+      {{"show", file.string()}, 0, "機種: KLV30\nオプション: なし (OptionFlags 0, OptionDetect 0)\n"},
+      {{"show", file.string()}, 0, "レジスタ  パラメータ"},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const std::string& arg : c.args) joined += arg + " ";
+    const CliRun run = Run(c.args, "ja_JP.UTF-8");
+    EXPECT_EQ(run.status, c.status) << joined;
+    const std::string& shown = c.status == 0 ? run.out : run.err;
+    EXPECT_NE(shown.find(c.expected), std::string::npos) << joined << "\nstdout: " << run.out << "\nstderr: " << run.err;
+    // Nothing of the English texts is left.
+    EXPECT_EQ(shown.find("Usage"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find(" is not "), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("no such"), std::string::npos) << shown;
+  }
+}
+
 // --- Read in real time ------------------------------------------------------------------
 
 TEST_F(CliTest, Klv40ReadOnTheDefaultSettingsWritesTheLogAndTheFile) {
@@ -556,7 +599,7 @@ TEST_F(CliTest, ShowListsTheModelsParametersWithCaptionsAndMeanings) {
   ASSERT_EQ(klv30.status, 0);
   EXPECT_NE(klv30.out.find("変化率制限"), std::string::npos);
   EXPECT_NE(klv30.out.find("ﾘﾆｱ"), std::string::npos);
-  EXPECT_NE(klv30.out.find("Options: 出力電流検出機能 (OptionFlags 0, OptionDetect 1)"), std::string::npos);
+  EXPECT_NE(klv30.out.find("オプション: 出力電流検出機能 (OptionFlags 0, OptionDetect 1)"), std::string::npos);
 }
 
 }  // namespace

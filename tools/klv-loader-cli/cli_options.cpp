@@ -3,6 +3,8 @@
 #include <charconv>
 #include <vector>
 
+#include "cli_texts.h"
+
 namespace klv::cli {
 namespace {
 
@@ -25,9 +27,9 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 // One "--name value" or "--name=value" option; false with an error when the
 // value is missing or not one of the allowed ones.
 bool TakeConnectionOption(std::string_view name, std::string_view value, ConnectionOptions& options,
-                          std::string& error) {
-  const auto refuse = [&](std::string_view allowed) {
-    error = "--" + std::string(name) + ": '" + std::string(value) + "' is not " + std::string(allowed);
+                          std::string& error, Language language) {
+  const auto refuse = [&](CliTextId allowed) {
+    error = CliText(CliTextId::NotAllowed, language, {name, value, CliText(allowed, language)});
     return false;
   };
   if (name == "port") {
@@ -39,7 +41,7 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
     }
     const std::optional<int32_t> number =
         value.size() > 3 && EqualsIgnoringCase(value.substr(0, 3), "COM") ? Decimal(value.substr(3)) : std::nullopt;
-    if (!number || *number < 1 || *number > 24) return refuse("COM1..COM24 or a device path such as /dev/ttyUSB0");
+    if (!number || *number < 1 || *number > 24) return refuse(CliTextId::AllowedPort);
     options.devicePath.clear();
     options.portNumber = *number > 12 ? *number - 12 : *number;
     options.plus12 = *number > 12 ? 1 : 0;
@@ -47,13 +49,13 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
   }
   if (name == "address") {
     const std::optional<int32_t> address = Decimal(value);
-    if (!address || *address < 1 || *address > 99) return refuse("a device address from 1 to 99");
+    if (!address || *address < 1 || *address > 99) return refuse(CliTextId::AllowedAddress);
     options.deviceAddress = *address;
     return true;
   }
   if (name == "speed") {
     const std::optional<int32_t> speed = Decimal(value);
-    if (!speed || (*speed != 9600 && *speed != 19200)) return refuse("9600 or 19200");
+    if (!speed || (*speed != 9600 && *speed != 19200)) return refuse(CliTextId::AllowedSpeed);
     options.speed = *speed;
     return true;
   }
@@ -61,18 +63,18 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
     if (value == "even") options.parity = 1;
     else if (value == "none") options.parity = 2;
     else if (value == "odd") options.parity = 3;
-    else return refuse("even, none or odd");
+    else return refuse(CliTextId::AllowedParity);
     return true;
   }
   if (name == "stop-bits") {
     const std::optional<int32_t> bits = Decimal(value);
-    if (!bits || (*bits != 1 && *bits != 2)) return refuse("1 or 2");
+    if (!bits || (*bits != 1 && *bits != 2)) return refuse(CliTextId::AllowedStopBits);
     options.stopBits = *bits;
     return true;
   }
   if (name == "timeout") {
     const std::optional<int32_t> timeout = Decimal(value);
-    if (!timeout || (*timeout != 50 && *timeout != 100 && *timeout != 200)) return refuse("50, 100 or 200");
+    if (!timeout || (*timeout != 50 && *timeout != 100 && *timeout != 200)) return refuse(CliTextId::AllowedTimeout);
     options.readTimeout = *timeout;
     return true;
   }
@@ -80,10 +82,10 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
     if (value == "torvalek") options.protocol = Protocol::Torvalek;
     else if (value == "rtu") options.protocol = Protocol::ModbusRtu;
     else if (value == "ascii") options.protocol = Protocol::ModbusAscii;
-    else return refuse("torvalek, rtu or ascii");
+    else return refuse(CliTextId::AllowedProtocol);
     return true;
   }
-  error = "unknown option --" + std::string(name);
+  error = CliText(CliTextId::UnknownOption, language, {name});
   return false;
 }
 
@@ -104,9 +106,9 @@ ParsedCommandLine Refuse(std::string error) { return {std::nullopt, std::move(er
 
 }  // namespace
 
-ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
+ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language language) {
   CommandLine line;
-  if (args.empty()) return Refuse("no command given");
+  if (args.empty()) return Refuse(CliText(CliTextId::NoCommand, language));
   const std::string& first = args[0];
   if (first == "--help" || first == "-h") {
     line.command = Command::Help;
@@ -117,7 +119,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
     return {line, {}};
   }
   const std::optional<Command> command = CommandNamed(first);
-  if (!command) return Refuse("unknown command '" + first + "'");
+  if (!command) return Refuse(CliText(CliTextId::UnknownCommand, language, {first}));
   line.command = *command;
 
   const bool connects = line.command == Command::Read || line.command == Command::Write;
@@ -147,32 +149,32 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
       continue;
     }
     const bool takesValue = (connects && IsConnectionOption(name)) || (line.command == Command::Read && name == "output");
-    if (!takesValue) return Refuse("unknown option --" + name + " for '" + first + "'");
+    if (!takesValue) return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, first}));
     if (!value) {
-      if (i + 1 >= args.size()) return Refuse("--" + name + " needs a value");
+      if (i + 1 >= args.size()) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
       value = args[++i];
     }
     if (name == "output") {
-      if (value->empty()) return Refuse("--output needs a file name");
+      if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"output"}));
       line.file = *value;
       continue;
     }
     std::string error;
-    if (!TakeConnectionOption(name, *value, line.connection, error)) return Refuse(error);
+    if (!TakeConnectionOption(name, *value, line.connection, error, language)) return Refuse(error);
   }
 
   switch (line.command) {
     case Command::Read:
-      if (!files.empty()) return Refuse("read takes no file argument; name the file with --output");
-      if (line.file.empty()) return Refuse("read needs --output FILE.klv");
+      if (!files.empty()) return Refuse(CliText(CliTextId::ReadTakesNoFile, language));
+      if (line.file.empty()) return Refuse(CliText(CliTextId::ReadNeedsOutput, language));
       break;
     case Command::Write:
     case Command::Show:
-      if (files.size() != 1) return Refuse(first + " needs exactly one parameter file");
+      if (files.size() != 1) return Refuse(CliText(CliTextId::NeedsOneFile, language, {first}));
       line.file = files.front();
       break;
     default:
-      if (!files.empty()) return Refuse(first + " takes no arguments");
+      if (!files.empty()) return Refuse(CliText(CliTextId::TakesNoArguments, language, {first}));
       break;
   }
   return {line, {}};
@@ -190,68 +192,17 @@ CommSettings ApplyConnectionOptions(CommSettings settings, const ConnectionOptio
   return settings;
 }
 
-std::string UsageText(Command command) {
-  static constexpr std::string_view kConnection =
-      "Connection options (what is not given comes from the settings file\n"
-      "KlvTool.ini in the data folder, or its defaults; the file is not changed):\n"
-      "  --port COMn|DEVICE    COM1..COM24 (as linked in the data folder's ports/)\n"
-      "                        or a serial device path such as /dev/ttyUSB0\n"
-      "  --address N           device address, 1..99\n"
-      "  --speed 9600|19200    bits per second\n"
-      "  --parity even|none|odd\n"
-      "  --stop-bits 1|2\n"
-      "  --timeout 50|100|200  read time-out in milliseconds\n"
-      "  --protocol torvalek|rtu|ascii\n"
-      "                        default torvalek, the regulators' own protocol\n";
-  static constexpr std::string_view kExit =
-      "\nExit status: 0 when at least one register was transferred, 1 when the\n"
-      "transfer failed or was refused, 2 for a usage error or an unusable file or port.\n"
-      "Every transfer writes comlog.txt in the data folder.\n";
+std::string UsageText(Command command, Language language) {
+  const std::string connection = CliText(CliTextId::UsageConnection, language);
+  const std::string exit = CliText(CliTextId::UsageExit, language);
   switch (command) {
-    case Command::Read:
-      return "Usage: klv-loader-cli read [OPTIONS] --output FILE.klv\n"
-             "\n"
-             "Reads every setup register of the connected regulator, identifying its\n"
-             "model and options, and saves them as a parameter file.\n\n" +
-             std::string(kConnection) + std::string(kExit);
-    case Command::Write:
-      return "Usage: klv-loader-cli write [OPTIONS] FILE.klv\n"
-             "\n"
-             "Writes the parameter file to the connected regulator after checking that\n"
-             "its model, options and (KLV40) control input type match the file. Why a\n"
-             "write was refused is printed on standard error.\n\n" +
-             std::string(kConnection) + std::string(kExit);
-    case Command::Show:
-      return "Usage: klv-loader-cli show FILE.klv [--json]\n"
-             "\n"
-             "Shows the model, the option words and every parameter the model uses,\n"
-             "with its screen caption, value and meaning.\n"
-             "Exit status: 0, or 2 when the file cannot be opened or is not a parameter file.\n";
-    case Command::Defaults:
-      return "Usage: klv-loader-cli defaults\n"
-             "\n"
-             "Shows the default parameter set of the model stored in the settings file.\n";
-    default:
-      break;
+    case Command::Read: return CliText(CliTextId::UsageRead, language) + connection + exit;
+    case Command::Write: return CliText(CliTextId::UsageWrite, language) + connection + exit;
+    case Command::Show: return CliText(CliTextId::UsageShow, language);
+    case Command::Defaults: return CliText(CliTextId::UsageDefaults, language);
+    default: break;
   }
-  return "Usage: klv-loader-cli COMMAND [OPTIONS]\n"
-         "\n"
-         "Commands:\n"
-         "  read [OPTIONS] --output FILE.klv   read the regulator into a parameter file\n"
-         "  write [OPTIONS] FILE.klv           write a parameter file to the regulator\n"
-         "  show FILE.klv [--json]             show a parameter file\n"
-         "  defaults                           show the default parameter set of the\n"
-         "                                     model stored in the settings file\n"
-         "\n" +
-         std::string(kConnection) +
-         "\n"
-         "  --help                show this text (COMMAND --help: that command's)\n"
-         "  --version             show the version\n" +
-         std::string(kExit) +
-         "\n"
-         "Messages are in Japanese when the locale (LC_ALL, LC_MESSAGES, LANG) is\n"
-         "Japanese, in English otherwise. On a terminal a progress bar is drawn on\n"
-         "standard error while a transfer runs.\n";
+  return CliText(CliTextId::UsageGeneral, language, {connection, exit});
 }
 
 }  // namespace klv::cli

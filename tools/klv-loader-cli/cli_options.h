@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "editor/texts.h"
 #include "serial/comm_settings.h"
 
 namespace klv::cli {
@@ -41,7 +42,8 @@ struct ParsedCommandLine {
 
 // args: the arguments after the program name. Options take their value as
 // the next argument or after "=" ("--speed 19200" or "--speed=19200").
-ParsedCommandLine ParseCommandLine(std::span<const std::string> args);
+// Errors are in language.
+ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language language = Language::English);
 
 // The settings with the options applied: given values replace stored ones.
 // The protocol is TORVALEK unless --protocol names another: the windows set
@@ -49,6 +51,6 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args);
 CommSettings ApplyConnectionOptions(CommSettings settings, const ConnectionOptions& options);
 
 // The text of --help, for the whole tool or one command.
-std::string UsageText(Command command);
+std::string UsageText(Command command, Language language = Language::English);
 
 }  // namespace klv::cli

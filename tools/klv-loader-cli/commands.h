@@ -18,6 +18,6 @@ int RunDefaults();
 // monitor: args are the arguments after "monitor".
 int RunMonitorCommand(std::span<const std::string> args);
 // The line the general --help adds about monitor.
-std::string MonitorUsageSummary();
+std::string MonitorUsageSummary(Language language);
 
 }  // namespace klv::cli

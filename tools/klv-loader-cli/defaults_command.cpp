@@ -2,6 +2,7 @@
 // file, as the program starts with it.
 #include <cstdio>
 
+#include "cli_texts.h"
 #include "commands.h"
 #include "environment.h"
 #include "model/parameter_set.h"
@@ -11,9 +12,10 @@
 namespace klv::cli {
 
 int RunDefaults() {
-  const Environment environment = LoadEnvironment();
+  const Language language = LocaleLanguage();
+  const Environment environment = LoadEnvironment(language);
   if (!environment.dataFolderError.empty()) {
-    PrintError("data folder: " + environment.dataFolderError);
+    PrintError(CliText(CliTextId::DataFolderUnusable, language, {environment.dataFolderError}));
     return kExitFailed;
   }
   if (!environment.settingsWarning.empty()) PrintError(environment.settingsWarning);
@@ -22,9 +24,8 @@ int RunDefaults() {
   ParameterSet parameters;
   LoadDefaults(parameters, model);
 
-  std::printf("Model %.*s (settings: %s)\n", static_cast<int>(ModelName(model).size()), ModelName(model).data(),
-              settingsPath.c_str());
-  std::printf("Register  Default  Range          Option mask\n");
+  std::printf("%s\n", CliText(CliTextId::DefaultsModel, language, {ModelName(model), settingsPath.string()}).c_str());
+  std::printf("%s\n", CliText(CliTextId::DefaultsHeading, language).c_str());
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
     std::printf("%.*s      %7d  %6d..%-6d  %u\n", static_cast<int>(row.address.size()), row.address.data(),
                 row.value.In(parameters), row.minimum, row.maximum, static_cast<unsigned>(row.optionMask));

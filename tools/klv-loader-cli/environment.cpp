@@ -3,13 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli_texts.h"
 #include "platform/data_folder.h"
 #include "platform/file_store.h"
 #include "serial/settings_file.h"
 
 namespace klv::cli {
 
-Environment LoadEnvironment() {
+Environment LoadEnvironment(Language language) {
   Environment environment;
   const DataFolderOutcome folder = DataFolder();
   if (!folder.ok) {
@@ -22,7 +23,7 @@ Environment LoadEnvironment() {
   if (!std::filesystem::exists(path, error)) return environment;
   const ReadOutcome read = ReadFilePrefix(path, kSettingsReadLimit);
   if (read.status != ReadOutcome::Status::Ok) {
-    environment.settingsWarning = path.string() + ": " + read.error + " (using the default settings)";
+    environment.settingsWarning = CliText(CliTextId::SettingsUnreadable, language, {path.string(), read.error});
     return environment;
   }
   const SettingsRecord record = DecodeSettings(read.bytes);

@@ -21,7 +21,8 @@ struct Environment {
 
 // Finds (and makes) the data folder and reads its settings file. A missing
 // settings file is not created: the tool never writes it.
-Environment LoadEnvironment();
+// The warnings are in language.
+Environment LoadEnvironment(Language language = Language::English);
 
 // Japanese when the locale of messages (LC_ALL, else LC_MESSAGES, else LANG)
 // is Japanese, English otherwise.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "cli_texts.h"
 #include "commands.h"
 #include "environment.h"
 
@@ -13,20 +14,21 @@ int main(int argc, char** argv) {
   using namespace klv::cli;
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (!args.empty() && args[0] == "monitor") return RunMonitorCommand(std::span(args).subspan(1));
-  const ParsedCommandLine parsed = ParseCommandLine(args);
+  const klv::Language language = LocaleLanguage();
+  const ParsedCommandLine parsed = ParseCommandLine(args, language);
   if (!parsed.commandLine) {
     PrintError(parsed.error);
-    std::fputs("Try 'klv-loader-cli --help'.\n", stderr);
+    std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
     return kExitUnusable;
   }
   const CommandLine& line = *parsed.commandLine;
   if (line.help) {
-    std::fputs(UsageText(line.command).c_str(), stdout);
+    std::fputs(UsageText(line.command, language).c_str(), stdout);
     return kExitSuccess;
   }
   switch (line.command) {
     case Command::Help:
-      std::fputs((UsageText(Command::None) + MonitorUsageSummary()).c_str(), stdout);
+      std::fputs((UsageText(Command::None, language) + MonitorUsageSummary(language)).c_str(), stdout);
       return kExitSuccess;
     case Command::Version: std::printf("klv-loader-cli %s\n", KLV_VERSION); return kExitSuccess;
     case Command::Defaults: return RunDefaults();

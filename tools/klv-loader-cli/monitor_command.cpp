@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "cli_texts.h"
 #include "commands.h"
 #include "environment.h"
 #include "monitor/monitor_session.h"
@@ -46,29 +47,6 @@ void CatchStopSignals() {
 // Up to 31 days.
 constexpr long long kMaxSeconds = 31LL * 24 * 3600;
 
-constexpr std::string_view kUsage =
-    "Usage: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
-    "\n"
-    "Watches the live values of the connected regulator as the Monitor window\n"
-    "does: identifies the model, then reads one register every 200 ms, round\n"
-    "robin. Prints one line naming the model (model=KLV40 mode=PA), then after\n"
-    "each complete polling cycle one line with the local time and REG=TEXT for\n"
-    "each register read, in polling order, for example\n"
-    "  09:15:02 0100=523 0101=---- 0102=12 ... 0108=___O 0109=O_O\n"
-    "Texts as in the window: xxxx no reply, ---- too small, LLLL under range,\n"
-    "HHHH over range; the lamp registers 0108 and 0109 as bits, highest first,\n"
-    "O for on and _ for off.\n"
-    "\n"
-    "  --seconds N           stop after N seconds (default: until Ctrl+C)\n"
-    "  --record FILE.csv     write the data record (control input and output) to\n"
-    "                        FILE.csv with the sampling period and record time of\n"
-    "                        the settings file; monitoring goes on after it ends\n"
-    "\n"
-    "Connection options as for read and write (see 'klv-loader-cli --help').\n"
-    "\n"
-    "Exit status: 0 when monitoring ran and stopped, 2 for a usage error, a port\n"
-    "that cannot be used or a record file that cannot be created.\n";
-
 bool IsConnectionOption(std::string_view name) {
   return name == "port" || name == "address" || name == "speed" || name == "parity" || name == "stop-bits" ||
          name == "timeout" || name == "protocol";
@@ -88,7 +66,7 @@ struct ParsedMonitorLine {
 
 ParsedMonitorLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
 
-ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args) {
+ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args, Language language) {
   MonitorCommandLine line;
   // The connection options go through the transfer commands' own parser, so
   // they take the same values and give the same messages.
@@ -99,7 +77,7 @@ ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args) {
       line.help = true;
       return {line, {}};
     }
-    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) return Refuse("monitor takes no argument '" + arg + "'");
+    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) return Refuse(CliText(CliTextId::MonitorTakesNoArgument, language, {arg}));
     std::string name = arg.substr(2);
     std::optional<std::string> value;
     if (const std::size_t equals = name.find('='); equals != std::string::npos) {
@@ -107,29 +85,28 @@ ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args) {
       name.resize(equals);
     }
     if (name != "seconds" && name != "record" && !IsConnectionOption(name)) {
-      return Refuse("unknown option --" + name + " for 'monitor'");
+      return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "monitor"}));
     }
     if (!value) {
-      if (i + 1 >= args.size()) return Refuse("--" + name + " needs a value");
+      if (i + 1 >= args.size()) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
       value = args[++i];
     }
     if (name == "seconds") {
       long long seconds = 0;
       const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), seconds);
       if (error != std::errc{} || end != value->data() + value->size() || seconds < 1 || seconds > kMaxSeconds) {
-        return Refuse("--seconds: '" + *value + "' is not a number of seconds from 1 to " +
-                      std::to_string(kMaxSeconds));
+        return Refuse(CliText(CliTextId::SecondsNotANumber, language, {*value, std::to_string(kMaxSeconds)}));
       }
       line.seconds = seconds;
     } else if (name == "record") {
-      if (value->empty()) return Refuse("--record needs a file name");
+      if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"record"}));
       line.record = *value;
     } else {
       connection.push_back("--" + name + "=" + *value);
     }
   }
   connection.insert(connection.end(), {"--output", "unused"});
-  const ParsedCommandLine parsed = ParseCommandLine(connection);
+  const ParsedCommandLine parsed = ParseCommandLine(connection, language);
   if (!parsed.commandLine) return Refuse(parsed.error);
   line.connection = parsed.commandLine->connection;
   return {line, {}};
@@ -171,21 +148,19 @@ std::string TimeStamp(const LocalTime& time) {
 
 }  // namespace
 
-std::string MonitorUsageSummary() {
-  return "\nAlso: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
-         "  watches the live values as the Monitor window does (monitor --help).\n";
-}
+std::string MonitorUsageSummary(Language language) { return CliText(CliTextId::MonitorSummary, language); }
 
 int RunMonitorCommand(std::span<const std::string> args) {
-  const ParsedMonitorLine parsed = ParseMonitorLine(args);
+  const Language language = LocaleLanguage();
+  const ParsedMonitorLine parsed = ParseMonitorLine(args, language);
   if (!parsed.line) {
     PrintError(parsed.error);
-    std::fputs("Try 'klv-loader-cli monitor --help'.\n", stderr);
+    std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
     return kExitUnusable;
   }
   const MonitorCommandLine& line = *parsed.line;
   if (line.help) {
-    std::fputs(std::string(kUsage).c_str(), stdout);
+    std::fputs(CliText(CliTextId::UsageMonitor, language).c_str(), stdout);
     return kExitSuccess;
   }
   if (!line.record.empty()) {
@@ -193,25 +168,25 @@ int RunMonitorCommand(std::span<const std::string> args) {
     const std::filesystem::path folder = record.has_parent_path() ? record.parent_path() : ".";
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
-      PrintError(line.record + ": the folder " + folder.string() + " does not exist");
+      PrintError(CliText(CliTextId::FolderMissing, language, {line.record, folder.string()}));
       return kExitUnusable;
     }
     if (std::filesystem::is_directory(record, error)) {
-      PrintError(line.record + ": is a folder");
+      PrintError(CliText(CliTextId::IsAFolder, language, {line.record}));
       return kExitUnusable;
     }
   }
 
-  const Language language = LocaleLanguage();
-  const Environment environment = LoadEnvironment();
+  const Environment environment = LoadEnvironment(language);
   if (!environment.dataFolderError.empty()) {
-    PrintError("data folder: " + environment.dataFolderError + " (default settings, no COM links)");
+    PrintError(CliText(CliTextId::DataFolderForTransfer, language, {environment.dataFolderError}));
   }
   if (!environment.settingsWarning.empty()) PrintError(environment.settingsWarning);
   CommSettings settings = ApplyConnectionOptions(environment.settings, line.connection);
   const std::unique_ptr<SerialLine> serialLine =
       line.connection.devicePath.empty() ? std::make_unique<SerialLine>()
                                          : std::make_unique<SerialLine>(DevicePathPortFactory(line.connection.devicePath));
+  serialLine->SetLanguage(language);
   CommLog log;
   RtuRequestCopy lastRtuRequest{};
   Clock& clock = SystemClock();

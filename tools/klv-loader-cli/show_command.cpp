@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli_texts.h"
 #include "commands.h"
 #include "editor/parameter_file.h"
 #include "editor/texts.h"
@@ -140,8 +141,8 @@ class Describer {
   }
 
   std::string NotAChoice(std::string_view shown) const {
-    return shown.empty() ? "not a choice (the screen checks none)"
-                         : "not a choice (the screen shows " + Key(shown) + ")";
+    return shown.empty() ? CliText(CliTextId::NotAChoiceNone, language_)
+                         : CliText(CliTextId::NotAChoiceShown, language_, {Key(shown)});
   }
 
   static std::string Tenths(int16_t value, std::string_view unit) {
@@ -287,17 +288,21 @@ int RunShow(const CommandLine& line) {
 
   std::string options_text;
   for (const std::string& option : options) options_text += (options_text.empty() ? "" : ", ") + option;
-  std::printf("File: %s\nModel: %.*s\nOptions: %s (OptionFlags %u, OptionDetect %u)\n\n", line.file.c_str(),
-              static_cast<int>(ModelName(model).size()), ModelName(model).data(),
-              options_text.empty() ? "none" : options_text.c_str(), static_cast<unsigned>(set.OptionFlags),
-              static_cast<unsigned>(set.OptionDetect));
+  if (options_text.empty()) options_text = CliText(CliTextId::ShowNoOptions, language);
+  std::printf("%s\n%s\n%s\n\n", CliText(CliTextId::ShowFile, language, {line.file}).c_str(),
+              CliText(CliTextId::ShowModel, language, {ModelName(model)}).c_str(),
+              CliText(CliTextId::ShowOptions, language,
+                      {options_text, std::to_string(set.OptionFlags), std::to_string(set.OptionDetect)})
+                  .c_str());
   std::size_t width = 9;
   for (const Line& l : lines) width = std::max(width, DisplayWidth(l.caption) + 2);
-  std::printf("Register  %s Value  Meaning\n", Padded("Parameter", width).c_str());
+  const std::string parameter = CliText(CliTextId::ShowParameter, language);
+  std::printf("%s\n", CliText(CliTextId::ShowHeading, language, {Padded(parameter, width)}).c_str());
+  const std::string notTransferred = "  " + CliText(CliTextId::ShowNotTransferred, language);
   for (const Line& l : lines) {
     std::printf("%.*s      %s%6d  %s%s\n", static_cast<int>(l.address.size()), l.address.data(),
                 Padded(l.caption, width).c_str(), l.value, l.meaning.c_str(),
-                l.transferred ? "" : "  [option absent: not transferred]");
+                l.transferred ? "" : notTransferred.c_str());
   }
   return kExitSuccess;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli_texts.h"
 #include "commands.h"
 #include "editor/parameter_file.h"
 #include "environment.h"
@@ -47,7 +48,9 @@ class Transfer {
                  environment.dataFolder,
                  environment.dataFolder.empty() ? std::filesystem::path{}
                                                 : environment.dataFolder / kCommLogFileName,
-                 line.connection.devicePath} {}
+                 line.connection.devicePath} {
+    line_->SetLanguage(LocaleLanguage());
+  }
 
   ParameterSet& Parameters() { return parameters_; }
   ModelKind& CurrentModel() { return currentModel_; }
@@ -94,10 +97,10 @@ class Transfer {
   TransferSession session_;
 };
 
-Environment PrepareEnvironment() {
-  Environment environment = LoadEnvironment();
+Environment PrepareEnvironment(Language language) {
+  Environment environment = LoadEnvironment(language);
   if (!environment.dataFolderError.empty()) {
-    PrintError("data folder: " + environment.dataFolderError + " (default settings; no comlog.txt)");
+    PrintError(CliText(CliTextId::DataFolderForTransfer, language, {environment.dataFolderError}));
   }
   if (!environment.settingsWarning.empty()) PrintError(environment.settingsWarning);
   return environment;
@@ -112,15 +115,15 @@ int RunRead(const CommandLine& line) {
   const std::filesystem::path folder = output.has_parent_path() ? output.parent_path() : ".";
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
-    PrintError(line.file + ": the folder " + folder.string() + " does not exist");
+    PrintError(CliText(CliTextId::FolderMissing, language, {line.file, folder.string()}));
     return kExitUnusable;
   }
   if (std::filesystem::is_directory(output, error)) {
-    PrintError(line.file + ": is a folder");
+    PrintError(CliText(CliTextId::IsAFolder, language, {line.file}));
     return kExitUnusable;
   }
 
-  const Environment environment = PrepareEnvironment();
+  const Environment environment = PrepareEnvironment(language);
   Transfer transfer(line, environment);
   TransferCommandOutcome outcome;
   if (const std::optional<int> failed = transfer.Run(TransferMode::Read, language, outcome)) return *failed;
@@ -145,7 +148,7 @@ int RunWrite(const CommandLine& line) {
     return kExitUnusable;
   }
 
-  const Environment environment = PrepareEnvironment();
+  const Environment environment = PrepareEnvironment(language);
   Transfer transfer(line, environment);
   // The file's model becomes current, as opening it in the window does.
   transfer.CurrentModel() = load.contents->model;

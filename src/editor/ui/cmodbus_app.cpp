@@ -6,6 +6,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <string_view>
 
@@ -14,6 +15,7 @@
 #include "editor/ui/demo_regulator.h"
 #include "editor/ui/klv_tool_dlg.h"
 #include "editor/ui/message_box.h"
+#include "editor/ui/qt_translations.h"
 #include "monitor/ui/cmon.h"
 #include "editor/ui/operator_dialogs.h"
 
@@ -90,6 +92,7 @@ int CModbusApp::Run(const LaunchOptions& options) {
 
   const QStringList languages = QLocale::system().uiLanguages();
   const Language language = ChooseLanguage(languages.isEmpty() ? std::string() : languages.constFirst().toStdString());
+  const auto qtTexts = InstallQtTranslations(language);
 
   std::unique_ptr<DemoRegulator> demo;
   if (options.demo) demo = std::make_unique<DemoRegulator>(*options.demo);
@@ -108,10 +111,8 @@ int CModbusApp::Run(const LaunchOptions& options) {
   window.Initialise(StartupInputs{programFile, InstalledDocumentationFolder(programFile), DataFolder()});
   if (demo) {
     std::string error;
-    if (demo->Start(state.settings.deviceAddress, state.dataFolder, error)) {
-      window.SetTitleNote(demo->TitleNote());
-    } else {
-      ShowMessage(&window, "Demo mode: " + error);
+    if (!BeginDemo(*demo, window, state, error)) {
+      ShowMessage(&window, (language == Language::Japanese ? "デモモード: " : "Demo mode: ") + error);
     }
   }
   window.show();

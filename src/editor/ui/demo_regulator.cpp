@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "editor/program_state.h"
+#include "editor/ui/klv_tool_dlg.h"
 #include "klv-sim/served_regulator.h"
 #include "platform/clock.h"
 #include "serial/line_settings.h"
@@ -52,8 +54,18 @@ bool DemoRegulator::Start(int deviceAddress, const std::filesystem::path& dataFo
   return true;
 }
 
-std::string DemoRegulator::TitleNote() const {
-  return " [Demo: simulated " + std::string(ModelName(model_)) + " on COM1]";
+std::string DemoRegulator::TitleNote(Language language) const {
+  const std::string model(ModelName(model_));
+  if (language == Language::Japanese) return " [デモ: COM1 に模擬 " + model + "]";
+  return " [Demo: simulated " + model + " on COM1]";
+}
+
+bool BeginDemo(DemoRegulator& demo, CKlvToolDlg& window, ProgramState& state, std::string& error) {
+  if (!demo.Start(state.settings.deviceAddress, state.dataFolder, error)) return false;
+  state.demoModel = demo.Model();
+  if (state.CommandLineFile.empty()) window.ChooseModel(demo.Model());
+  window.SetTitleNote(demo.TitleNote(state.language));
+  return true;
 }
 
 }  // namespace klv

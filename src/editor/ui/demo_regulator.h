@@ -4,6 +4,8 @@
 // links and settings file are not touched for it.
 #include <filesystem>
 #include <memory>
+
+#include "editor/texts.h"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,7 +40,7 @@ class DemoRegulator {
 
   ModelKind Model() const { return model_; }
   // The note the window's title carries while the demo runs.
-  std::string TitleNote() const;
+  std::string TitleNote(Language language = Language::English) const;
 
  private:
   struct Route;
@@ -46,5 +48,15 @@ class DemoRegulator {
   std::shared_ptr<Route> route_;
   std::unique_ptr<sim::ServedRegulator> device_;
 };
+
+class CKlvToolDlg;
+class ProgramState;
+
+// Starts the demo for a window that has been initialised: the simulated
+// regulator on COM1, the window on its model's screen (unless a file named on
+// the command line chose the screen), the title's note, and COM1 shown as
+// simulated in the communication settings. False (with the reason) when the
+// simulated regulator could not start; the window is left as it was.
+bool BeginDemo(DemoRegulator& demo, CKlvToolDlg& window, ProgramState& state, std::string& error);
 
 }  // namespace klv

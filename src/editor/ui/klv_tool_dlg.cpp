@@ -77,7 +77,13 @@ const std::vector<ShortcutKey>& ShortcutKeys() {
 std::string VersionInformationText() { return " KLV Loader  Ver" + std::string(kProgramVersion); }
 
 std::string SaveQuestionText(std::string_view documentTitle, Language language) {
-  return std::string(documentTitle) + std::string(Text(kTextSaveChanges, language));
+  const std::string_view question = Text(kTextSaveChanges, language);
+  // The Japanese text follows the title with its particle; English names
+  // the title inside the question, and the plain question stands for a
+  // title that is empty.
+  if (language == Language::Japanese) return std::string(documentTitle) + std::string(question);
+  if (documentTitle.empty()) return std::string(question);
+  return "Save changes to " + std::string(documentTitle) + "?";
 }
 
 CKlvToolDlg::CKlvToolDlg(ProgramState& state, OperatorDialogs& dialogs, QWidget* parent)
@@ -152,7 +158,31 @@ bool CKlvToolDlg::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+namespace {
+
+// The commands that take the screen over or replace it. Exit is not among
+// them: it does the same itself, as the close box reaches it directly.
+bool ReadsOrDiscardsScreen(MenuItem item) {
+  switch (item) {
+    case MenuItem::New:
+    case MenuItem::Open:
+    case MenuItem::ReadFromDevice:
+    case MenuItem::WriteToDevice:
+    case MenuItem::Save:
+    case MenuItem::SaveAs:
+    case MenuItem::ModelKlv40:
+    case MenuItem::ModelKlv30:
+    case MenuItem::ModelKlv30E: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 void CKlvToolDlg::RunCommand(MenuItem item) {
+  // A menu or a shortcut key leaves the focus in the field being typed in:
+  // its value is checked and counted before the command looks at the screen.
+  if (ReadsOrDiscardsScreen(item)) screen_->LeaveFocusedField();
   switch (item) {
     case MenuItem::New: NewDocument(); break;
     case MenuItem::Open: OpenDocument(); break;
@@ -446,7 +476,9 @@ void CKlvToolDlg::RecordData() {
 
 void CKlvToolDlg::ChooseModel(ModelKind model) {
   if (model == state_.CurrentModel) return;
-  // No question about unsaved changes: the model's defaults replace them.
+  // The model's defaults replace the screen: unsaved changes are asked about
+  // first, and on Cancel the model stays.
+  if (PromptSaveChanges() == Prompt::Stop) return;
   ResetDocument();
   state_.CurrentModel = model;
   LoadDefaults(state_.parameters, model);
@@ -462,6 +494,7 @@ void CKlvToolDlg::ShowVersionInformation() { Message(VersionInformationText()); 
 // ---- Exit -----------------------------------------------------------------------------------
 
 bool CKlvToolDlg::ConfirmExit() {
+  screen_->LeaveFocusedField();
   if (PromptSaveChanges() == Prompt::Stop) return false;
   SetModified(false);
   if (!StoreProgramSettings(state_)) MessageText(kTextIniCannotBeCreated);

@@ -144,7 +144,9 @@ class CKlvToolDlg : public QMainWindow {
   std::function<void(QWidget*)> monitorCommand_;
 };
 
-// The texts of the version box and the save question.
+// The texts of the version box and the save question. In Japanese the
+// question is the title followed by text 180, which begins with its
+// particle; in English it reads "Save changes to TITLE?".
 std::string VersionInformationText();
 std::string SaveQuestionText(std::string_view documentTitle, Language language);
 

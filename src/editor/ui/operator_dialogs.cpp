@@ -19,6 +19,7 @@ SaveAnswer SystemDialogs::AskSaveChanges(QWidget* owner, std::string_view text) 
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::Cancel);
+  FitCaption(box);
   switch (box.exec()) {
     case QMessageBox::Yes: return SaveAnswer::Yes;
     case QMessageBox::No: return SaveAnswer::No;
@@ -60,6 +61,7 @@ std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* ow
 
 bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state) {
   Csetup screen(state.settings, state.line, state.dataFolder, state.language, owner);
+  if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel);
   return screen.exec() == QDialog::Accepted;
 }
 

@@ -692,6 +692,11 @@ void ParameterScreen::FocusKeyLockOff() {
   if (edit && isAncestorOf(edit) && !window()->isActiveWindow()) emit edit->Left();
 }
 
+void ParameterScreen::LeaveFocusedField() {
+  auto* edit = qobject_cast<ScreenEdit*>(window()->focusWidget());
+  if (edit != nullptr && isAncestorOf(edit)) emit edit->Left();
+}
+
 // ---- Parameter set <-> screen ---------------------------------------------------------
 
 void ParameterScreen::ShowParameters() {

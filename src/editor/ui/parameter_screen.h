@@ -52,6 +52,11 @@ class ParameterScreen : public QWidget {
   // edit field being left runs its leave rule first.
   void FocusKeyLockOff();
 
+  // Runs the leave rule of the edit field that has the focus, as if the
+  // operator had left it, and keeps the focus there: a command that reads
+  // or discards the screen then sees the typed value checked and counted.
+  void LeaveFocusedField();
+
   // Enables and disables the volume buttons so that VR1, VR2 and (on a
   // KLV40) VR3 are each chosen by one group at most.
   void LockSharedVolumes();

@@ -236,6 +236,12 @@ void Csetup::ShowDevice() {
   const std::filesystem::path standard = ResolvePortDevice(number, {});
   deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
                         PathText(target ? *target : standard));
+  if (simulated_ && simulated_->first == number) {
+    const QString model = ToQString(ModelName(simulated_->second));
+    deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
+                          (language_ == Language::Japanese ? QStringLiteral("模擬 %1（デモ）").arg(model)
+                                                           : QStringLiteral("simulated %1 (demo)").arg(model)));
+  }
 
   showingDevice_ = true;
   deviceChoice_->clear();
@@ -255,6 +261,11 @@ void Csetup::ShowDevice() {
   deviceChoice_->setCurrentIndex(index);
   deviceChoice_->setEnabled(!dataFolder_.empty());
   showingDevice_ = false;
+}
+
+void Csetup::ShowSimulatedPort(int32_t number, ModelKind model) {
+  simulated_ = std::make_pair(number, model);
+  ShowDevice();
 }
 
 void Csetup::OnDeviceChosen(int index) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editor/texts.h"
+#include "model/model_kind.h"
 #include "serial/comm_settings.h"
 #include "serial/port.h"
 
@@ -67,6 +68,10 @@ class Csetup : public QDialog {
   // The COM number the marked button and "+ 12" stand for.
   int32_t MarkedPortNumber() const;
 
+  // In the demo mode: the port number that reaches the simulated regulator
+  // of model, shown as such instead of its device.
+  void ShowSimulatedPort(int32_t number, ModelKind model);
+
  private:
   void Build();
   void Open();
@@ -77,6 +82,7 @@ class Csetup : public QDialog {
 
   CommSettings& settings_;
   SerialLine& line_;
+  std::optional<std::pair<int32_t, ModelKind>> simulated_;
   std::filesystem::path dataFolder_;
   Language language_;
   std::vector<std::filesystem::path> devices_;

@@ -3,7 +3,13 @@
 // it through the windows.
 #include <QtTest>
 
+#include <QLabel>
+#include <QRadioButton>
+
+#include "editor/parameter_file.h"
 #include "editor/ui/demo_regulator.h"
+#include "editor/ui/parameter_screen.h"
+#include "model/register_catalogue.h"
 #include "editor/ui/window_rig.h"
 #include "monitor/ui/cmon.h"
 
@@ -25,6 +31,53 @@ class DemoModeTest : public QObject {
     QCOMPARE(ParseDemoModel("KLV40"), std::optional<ModelKind>(ModelKind::Klv40));
     QVERIFY(!ParseDemoModel("KLV50").has_value());
     QVERIFY(!ParseDemoModel("x.klv").has_value());
+  }
+
+  void startsOnTheSimulatedModelsScreen_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<bool>("withFile");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("device");
+    QTest::newRow("English") << int(Language::English) << false
+                             << "KLV Loader - KLV30E - Untitled [Demo: simulated KLV30E on COM1]"
+                             << "COM1 \u2192 simulated KLV30E (demo)";
+    QTest::newRow("Japanese") << int(Language::Japanese) << false
+                              << "KLV Loader - KLV30E - Untitled [デモ: COM1 に模擬 KLV30E]"
+                              << "COM1 \u2192 模擬 KLV30E（デモ）";
+    // A file named on the command line keeps its own model's screen.
+    QTest::newRow("with a file") << int(Language::English) << true
+                                 << "KLV Loader - KLV40 - f4 [Demo: simulated KLV30E on COM1]"
+                                 << "COM1 \u2192 simulated KLV30E (demo)";
+  }
+  void startsOnTheSimulatedModelsScreen() {
+    QFETCH(int, language);
+    QFETCH(bool, withFile);
+    QFETCH(QString, title);
+    QFETCH(QString, device);
+    DemoRegulator demo(ModelKind::Klv30E);
+    WindowRig rig(static_cast<Language>(language), demo.Ports());
+    std::filesystem::path file;
+    if (withFile) {
+      file = rig.Folder() / "f4.klv";
+      ParameterSet set;
+      LoadDefaults(set, ModelKind::Klv40);
+      const ParameterFileBytes bytes = EncodeParameterFile(set, ModelKind::Klv40);
+      WriteBytes(file, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    }
+    CKlvToolDlg& window = rig.Start(file);
+    std::string error;
+    QVERIFY2(BeginDemo(demo, window, rig.state, error), error.c_str());
+    QCOMPARE(rig.Title(), title);
+    QCOMPARE(window.Screen().Model(), withFile ? ModelKind::Klv40 : ModelKind::Klv30E);
+    QVERIFY(rig.dialogs.questions.empty());
+
+    Csetup settings(rig.state.settings, rig.state.line, rig.state.dataFolder, rig.state.language, &window,
+                    std::vector<std::filesystem::path>{});
+    QVERIFY(rig.state.demoModel.has_value());
+    settings.ShowSimulatedPort(1, *rig.state.demoModel);
+    QCOMPARE(settings.DeviceLabel()->text(), device);
+    settings.PortButton(1)->click();  // COM2 is not the simulated one
+    QVERIFY(!settings.DeviceLabel()->text().contains(QStringLiteral("KLV30E")));
   }
 
   void readWriteAndMonitorThroughTheWindows() {

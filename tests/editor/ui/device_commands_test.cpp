@@ -106,7 +106,7 @@ class DeviceCommandsTest : public QObject {
 
     window.ReadFromDevice();
 
-    QCOMPARE(Q(rig.dialogs.questions.at(0)), QStringLiteral("UntitledSave changes to file?"));
+    QCOMPARE(Q(rig.dialogs.questions.at(0)), QStringLiteral("Save changes to Untitled?"));
     QCOMPARE(rig.dialogs.settingsRuns, 1);
     QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("--- KLV30 Parameter reading complete ---"));
     QCOMPARE(rig.dialogs.messages.at(0).owner, static_cast<QWidget*>(&window));

@@ -205,30 +205,59 @@ class KlvToolDlgTest : public QObject {
     QCOMPARE(rig.Title(), title + "*");
   }
 
-  void modelMenuSwitchesWithoutAsking() {
+  void modelMenuSwitchesAfterTheSaveQuestion_data() {
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("answer");  // -1 no question
+    QTest::addColumn<bool>("switched");
+    QTest::newRow("unmodified") << false << -1 << true;
+    QTest::newRow("No") << true << int(SaveAnswer::No) << true;
+    QTest::newRow("Cancel keeps the model") << true << int(SaveAnswer::Cancel) << false;
+    QTest::newRow("Yes, saved") << true << int(SaveAnswer::Yes) << true;
+  }
+  void modelMenuSwitchesAfterTheSaveQuestion() {
+    QFETCH(bool, modified);
+    QFETCH(int, answer);
+    QFETCH(bool, switched);
     WindowRig rig;
     CKlvToolDlg& window = rig.Start();
     const auto file = rig.Folder() / "x1.klv";
     WriteBytes(file, ParameterFile(40));
     window.LoadParameterFile(file, false);
-    EditScreen(window);
+    if (modified) EditScreen(window);
+    if (answer >= 0) rig.dialogs.saveAnswers = {static_cast<SaveAnswer>(answer)};
+    const auto saved = rig.Folder() / "kept.klv";
+    rig.dialogs.saveChoices = {saved};
 
     window.Action(MenuItem::ModelKlv30)->trigger();
-    QVERIFY(rig.dialogs.questions.empty());
-    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30);
-    QCOMPARE(rig.Title(), QStringLiteral("KLV Loader - KLV30 - Untitled"));
-    QVERIFY(window.DocumentPath().empty());
-    QVERIFY(!window.Modified());
-    QVERIFY(!KeyLockOn(window));  // the KLV30 defaults
-    QVERIFY(ModelChecks(window, false, true, false));
+    QCOMPARE(Q(rig.dialogs.questions), answer >= 0 ? QStringList{"Save changes to x1?"} : QStringList{});
+    QCOMPARE(std::filesystem::exists(saved), answer == int(SaveAnswer::Yes));
+    if (switched) {
+      QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30);
+      QCOMPARE(rig.Title(), QStringLiteral("KLV Loader - KLV30 - Untitled"));
+      QVERIFY(window.DocumentPath().empty());
+      QVERIFY(!window.Modified());
+      QVERIFY(!KeyLockOn(window));  // the KLV30 defaults
+      QVERIFY(ModelChecks(window, false, true, false));
+    } else {
+      QCOMPARE(rig.state.CurrentModel, ModelKind::Klv40);
+      QCOMPARE(rig.Title(), QStringLiteral("KLV Loader - KLV40 - x1*"));
+      QVERIFY(window.Modified());
+      QVERIFY(!KeyLockOn(window));  // the edit stays on the screen
+      QVERIFY(ModelChecks(window, true, false, false));
+    }
+  }
 
+  void currentModelItemDoesNothing() {
+    WindowRig rig;
+    CKlvToolDlg& window = rig.Start();
     // The current model's item, enabled by the menu's refresh, does nothing.
     window.RefreshMenu(MenuItem::Model);
-    QVERIFY(window.Action(MenuItem::ModelKlv30)->isEnabled());
+    QVERIFY(window.Action(MenuItem::ModelKlv40)->isEnabled());
     EditScreen(window);
-    window.Action(MenuItem::ModelKlv30)->trigger();
+    window.Action(MenuItem::ModelKlv40)->trigger();
     QVERIFY(window.Modified());
-    QVERIFY(ModelChecks(window, false, true, false));
+    QVERIFY(rig.dialogs.questions.empty());
+    QVERIFY(ModelChecks(window, true, false, false));
   }
 
   void toolsMenuEnablesLogsOnlyWhileTheyExist() {
@@ -317,7 +346,7 @@ class KlvToolDlgTest : public QObject {
 
     window.NewDocument();
     QCOMPARE(int(rig.dialogs.questions.size()), answer >= 0 ? 1 : 0);
-    if (answer >= 0) QCOMPARE(Q(rig.dialogs.questions[0]), QStringLiteral("f1Save changes to file?"));
+    if (answer >= 0) QCOMPARE(Q(rig.dialogs.questions[0]), QStringLiteral("Save changes to f1?"));
     QCOMPARE(Q(rig.dialogs.Texts()), messages);
     QCOMPARE(std::filesystem::exists(saved), saveChosen);
     if (reset) {
@@ -513,6 +542,48 @@ class KlvToolDlgTest : public QObject {
     QCOMPARE(int(rig.dialogs.questions.size()), (key == Qt::Key_X || key == Qt::Key_N) ? 1 : 0);
     QVERIFY(window.isVisible());
     QCOMPARE(field->text(), before);  // the field did not cut it
+  }
+
+  // A value typed and not yet left counts before any command that reads or
+  // discards the screen: the field's leave rule runs first.
+  void typedValueNotYetLeftIsAskedAbout_data() {
+    QTest::addColumn<int>("key");  // Ctrl+key; 0 the Model menu, -1 the close box
+    QTest::newRow("Ctrl+X exit") << int(Qt::Key_X);
+    QTest::newRow("Ctrl+N new") << int(Qt::Key_N);
+    QTest::newRow("Ctrl+O open") << int(Qt::Key_O);
+    QTest::newRow("Ctrl+R read") << int(Qt::Key_R);
+    QTest::newRow("Model menu") << 0;
+    QTest::newRow("close box") << -1;
+  }
+  void typedValueNotYetLeftIsAskedAbout() {
+    QFETCH(int, key);
+    WindowRig rig;
+    CKlvToolDlg& window = rig.Start();
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // "Ramp higher limit setting" is checked only when it is left.
+    ScreenEdit* field = window.Screen().Edit(EditField::RampUpperSetting);
+    field->setFocus();
+    QTRY_VERIFY(field->hasFocus());
+    field->selectAll();
+    QTest::keyClicks(field, QStringLiteral("0"));
+    QVERIFY(!window.Modified());
+    rig.dialogs.saveAnswers = {SaveAnswer::Cancel};
+
+    if (key > 0) {
+      QTest::keyClick(field, static_cast<Qt::Key>(key), Qt::ControlModifier);
+    } else if (key == 0) {
+      window.Action(MenuItem::ModelKlv30)->trigger();
+    } else {
+      QVERIFY(!window.close());
+    }
+    QCOMPARE(Q(rig.dialogs.questions), QStringList{"Save changes to Untitled?"});
+    QCOMPARE(field->text(), QStringLiteral("1"));  // corrected as on leaving
+    QVERIFY(window.Modified());
+    QVERIFY(window.isVisible());
+    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv40);
+    QCOMPARE(rig.dialogs.openDialogs + rig.dialogs.settingsRuns, 0);
   }
 
   void ctrlXWithoutChangesExits() {

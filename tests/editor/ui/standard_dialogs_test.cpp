@@ -1,0 +1,129 @@
+// The program's message boxes, the save question and the file dialog as the
+// operator sees them, in English and Japanese: Qt's own texts (buttons, file
+// dialog) follow the language, and a box is wide enough for its caption.
+// With KLV_SHOTS_DIR set, each is saved there as a picture to look at.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTranslator>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "editor/program_state.h"
+#include "editor/ui/message_box.h"
+#include "editor/ui/operator_dialogs.h"
+#include "editor/ui/qt_translations.h"
+#include "editor/ui/window_rig.h"
+#include "serial/port_failure_text.h"
+
+using namespace klv;
+using namespace klv::window_test;
+
+namespace {
+
+void Save(QWidget& widget, const QString& name) {
+  const QByteArray folder = qgetenv("KLV_SHOTS_DIR");
+  if (folder.isEmpty()) return;
+  QDir().mkpath(QString::fromLocal8Bit(folder));
+  QVERIFY(widget.grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(name + ".png")));
+}
+
+// Runs look on the modal window that show opens, then closes it.
+template <typename Window>
+void WhileShown(const std::function<void()>& show, const std::function<void(Window&)>& look) {
+  bool looked = false;
+  QTimer::singleShot(0, [&] {
+    auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
+    QVERIFY(window != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    look(*window);
+    looked = true;
+    window->close();
+  });
+  show();
+  QVERIFY(looked);
+}
+
+QStringList ButtonTexts(QMessageBox& box) {
+  QStringList texts;
+  for (QAbstractButton* button : box.buttons()) texts << button->text().remove('&');
+  texts.sort();
+  return texts;
+}
+
+}  // namespace
+
+class StandardDialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void inTheUserInterfaceLanguage_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("saveButtons");  // sorted, mnemonics removed
+    QTest::addColumn<QString>("lookIn");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("portCause");
+    QTest::newRow("English") << int(Language::English) << QStringList{"Cancel", "No", "Yes"} << "Look in:"
+                             << "Save changes to Untitled?" << "COM1, /dev/ttyS0: no such device";
+    QTest::newRow("Japanese") << int(Language::Japanese) << QStringList{"いいえ(N)", "はい(Y)", "キャンセル"}
+                              << "アドレス:" << "Untitledへの変更を保存しますか？"
+                              << "COM1, /dev/ttyS0: デバイスがありません";
+  }
+  void inTheUserInterfaceLanguage() {
+    QFETCH(int, language);
+    QFETCH(QStringList, saveButtons);
+    QFETCH(QString, lookIn);
+    QFETCH(QString, question);
+    QFETCH(QString, portCause);
+    const auto lang = static_cast<Language>(language);
+    const QString suffix = lang == Language::Japanese ? QStringLiteral("-ja") : QStringLiteral("-en");
+    const std::unique_ptr<QTranslator> translations = InstallQtTranslations(lang);
+    QCOMPARE(translations != nullptr, lang == Language::Japanese);
+
+    WindowRig rig(lang);
+    CKlvToolDlg& window = rig.Start();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    SystemDialogs dialogs;
+
+    WhileShown<QMessageBox>([&] { dialogs.AskSaveChanges(&window, SaveQuestionText("Untitled", lang)); },
+                            [&](QMessageBox& box) {
+                              QCOMPARE(box.text(), question);
+                              QCOMPARE(ButtonTexts(box), saveButtons);
+                              QVERIFY(box.width() >= CaptionWidth(box.windowTitle()));
+                              Save(box, "save-question" + suffix);
+                            });
+
+    WhileShown<QFileDialog>([&] { dialogs.ChooseFileToOpen(&window); },
+                            [&](QFileDialog& dialog) {
+                              auto* label = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+                              QVERIFY(label != nullptr);
+                              QCOMPARE(label->text(), lookIn);
+                              Save(dialog, "file-dialog" + suffix);
+                            });
+
+    // The message the window shows when COM1's device is missing.
+    const PortFailure missing{PortFailureKind::NoSuchDevice, "/dev/ttyS0", {}, {}};
+    const std::string message = "Port cannot be used\nCOM1, " + PortFailureText(missing, lang);
+    WhileShown<QMessageBox>([&] { dialogs.ShowMessage(&window, message); },
+                            [&](QMessageBox& box) {
+                              QVERIFY(box.text().endsWith(portCause));
+                              QCOMPARE(ButtonTexts(box), QStringList{"OK"});
+                              QVERIFY(box.width() >= CaptionWidth(box.windowTitle()));
+                              Save(box, "port-error" + suffix);
+                            });
+
+    // The shortest message still shows the whole caption.
+    WhileShown<QMessageBox>([&] { dialogs.ShowMessage(&window, Text(182, lang)); },
+                            [&](QMessageBox& box) { QVERIFY(box.width() >= CaptionWidth(box.windowTitle())); });
+    if (translations) QCoreApplication::removeTranslator(translations.get());
+  }
+};
+
+QTEST_MAIN(StandardDialogsTest)
+#include "standard_dialogs_test.moc"

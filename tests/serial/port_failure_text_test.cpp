@@ -1,0 +1,61 @@
+// The operator's line about a port that could not be opened, in both languages.
+#include "serial/port_failure_text.h"
+
+#include <gtest/gtest.h>
+
+#include "serial/posix_serial_port.h"
+
+namespace klv {
+namespace {
+
+TEST(PortFailureText, EveryCauseInBothLanguages) {
+  struct Case {
+    PortFailure failure;
+    const char* english;
+    const char* japanese;
+  };
+  const Case cases[] = {
+      {{PortFailureKind::None, "/dev/ttyS0", {}, {}}, "", ""},
+      {{PortFailureKind::NoSuchPort, "COM3", {}, {}}, "COM3: no such port", "COM3: そのポートはありません"},
+      {{PortFailureKind::NoSuchDevice, "/dev/ttyUSB0", {}, {}}, "/dev/ttyUSB0: no such device",
+       "/dev/ttyUSB0: デバイスがありません"},
+      {{PortFailureKind::Busy, "/dev/ttyUSB0", {}, {}}, "/dev/ttyUSB0: busy, in use by another program",
+       "/dev/ttyUSB0: 使用中です（ほかのプログラムが使っています）"},
+      {{PortFailureKind::PermissionDenied, "/dev/ttyS1", {}, {}}, "/dev/ttyS1: permission denied",
+       "/dev/ttyS1: アクセスが許可されていません"},
+      {{PortFailureKind::PermissionDenied, "/dev/ttyS1", "dialout", {}},
+       "/dev/ttyS1: permission denied; join the group \"dialout\" that owns it (sudo usermod -aG dialout $USER) "
+       "and log in again",
+       "/dev/ttyS1: アクセスが許可されていません。デバイスを所有するグループ「dialout」に参加して "
+       "(sudo usermod -aG dialout $USER)、ログインし直してください"},
+      {{PortFailureKind::Other, "/dev/ttyS1", {}, "Input/output error"}, "/dev/ttyS1: Input/output error",
+       "/dev/ttyS1: Input/output error"},
+      {{PortFailureKind::Other, {}, {}, "unsupported speed"}, "unsupported speed", "unsupported speed"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PortFailureText(c.failure, Language::English), c.english);
+    EXPECT_EQ(PortFailureText(c.failure, Language::Japanese), c.japanese);
+  }
+}
+
+TEST(PortFailureText, SystemErrorsAreSortedIntoCauses) {
+  const DeviceOwner dialout{"root", "dialout", 20, 0660};
+  const DeviceOwner rootOnly{"root", "root", 0, 0600};
+  EXPECT_EQ(ClassifyOpenFailure("/dev/x", ENOENT, dialout).kind, PortFailureKind::NoSuchDevice);
+  EXPECT_EQ(ClassifyOpenFailure("/dev/x", ENXIO, dialout).kind, PortFailureKind::NoSuchDevice);
+  EXPECT_EQ(ClassifyOpenFailure("/dev/x", EBUSY, dialout).kind, PortFailureKind::Busy);
+  const PortFailure denied = ClassifyOpenFailure("/dev/x", EACCES, dialout);
+  EXPECT_EQ(denied.kind, PortFailureKind::PermissionDenied);
+  EXPECT_EQ(denied.ownerGroup, "dialout");
+  const PortFailure rootDevice = ClassifyOpenFailure("/dev/x", EACCES, rootOnly);
+  EXPECT_EQ(rootDevice.ownerGroup, "");
+  EXPECT_EQ(PortFailureText(rootDevice, Language::English), "/dev/x: permission denied; owned by root:root, mode 0600");
+  EXPECT_EQ(PortFailureText(rootDevice, Language::Japanese),
+            "/dev/x: アクセスが許可されていません（所有者 root:root、モード 0600）");
+  const PortFailure other = ClassifyOpenFailure("/dev/x", EIO, dialout);
+  EXPECT_EQ(other.kind, PortFailureKind::Other);
+  EXPECT_FALSE(other.systemText.empty());
+}
+
+}  // namespace
+}  // namespace klv

@@ -1,0 +1,237 @@
+#include "cli_texts.h"
+
+#include <array>
+
+namespace klv::cli {
+namespace {
+
+using enum CliTextId;
+
+constexpr std::array kTexts = {
+    CliTextEntry{TryHelp, "Try 'klv-loader-cli --help'.", "使い方は 'klv-loader-cli --help' で表示されます。"},
+    CliTextEntry{NoCommand, "no command given", "コマンドが指定されていません"},
+    CliTextEntry{UnknownCommand, "unknown command '%1'", "不明なコマンド '%1'"},
+    CliTextEntry{UnknownOption, "unknown option --%1", "不明なオプション --%1"},
+    CliTextEntry{UnknownOptionFor, "unknown option --%1 for '%2'", "'%2' に使えないオプション --%1"},
+    CliTextEntry{NeedsValue, "--%1 needs a value", "--%1 には値が必要です"},
+    CliTextEntry{NeedsFileName, "--%1 needs a file name", "--%1 にはファイル名が必要です"},
+    CliTextEntry{NotAllowed, "--%1: '%2' is not %3", "--%1: '%2' は %3 ではありません"},
+    CliTextEntry{AllowedPort, "COM1..COM24 or a device path such as /dev/ttyUSB0",
+                 "COM1～COM24、または /dev/ttyUSB0 のようなデバイスのパス"},
+    CliTextEntry{AllowedAddress, "a device address from 1 to 99", "1～99 の機器アドレス"},
+    CliTextEntry{AllowedSpeed, "9600 or 19200", "9600 か 19200"},
+    CliTextEntry{AllowedParity, "even, none or odd", "even、none、odd のどれか"},
+    CliTextEntry{AllowedStopBits, "1 or 2", "1 か 2"},
+    CliTextEntry{AllowedTimeout, "50, 100 or 200", "50、100、200 のどれか"},
+    CliTextEntry{AllowedProtocol, "torvalek, rtu or ascii", "torvalek、rtu、ascii のどれか"},
+    CliTextEntry{ReadTakesNoFile, "read takes no file argument; name the file with --output",
+                 "read にファイルの引数はありません。ファイルは --output で指定してください"},
+    CliTextEntry{ReadNeedsOutput, "read needs --output FILE.klv", "read には --output FILE.klv が必要です"},
+    CliTextEntry{NeedsOneFile, "%1 needs exactly one parameter file", "%1 にはパラメータファイルを 1 つだけ指定してください"},
+    CliTextEntry{TakesNoArguments, "%1 takes no arguments", "%1 に引数はありません"},
+    CliTextEntry{MonitorTakesNoArgument, "monitor takes no argument '%1'", "monitor に引数 '%1' は使えません"},
+    CliTextEntry{SecondsNotANumber, "--seconds: '%1' is not a number of seconds from 1 to %2",
+                 "--seconds: '%1' は 1～%2 の秒数ではありません"},
+    CliTextEntry{FolderMissing, "%1: the folder %2 does not exist", "%1: フォルダ %2 がありません"},
+    CliTextEntry{IsAFolder, "%1: is a folder", "%1: フォルダです"},
+    CliTextEntry{DataFolderUnusable, "data folder: %1", "データフォルダ: %1"},
+    CliTextEntry{DataFolderForTransfer, "data folder: %1 (default settings; no comlog.txt)",
+                 "データフォルダ: %1（既定の設定を使います。comlog.txt は書きません）"},
+    CliTextEntry{SettingsUnreadable, "%1: %2 (using the default settings)", "%1: %2（既定の設定を使います）"},
+    CliTextEntry{UsageConnection,
+                 "Connection options (what is not given comes from the settings file\n"
+                 "KlvTool.ini in the data folder, or its defaults; the file is not changed):\n"
+                 "  --port COMn|DEVICE    COM1..COM24 (as linked in the data folder's ports/)\n"
+                 "                        or a serial device path such as /dev/ttyUSB0\n"
+                 "  --address N           device address, 1..99\n"
+                 "  --speed 9600|19200    bits per second\n"
+                 "  --parity even|none|odd\n"
+                 "  --stop-bits 1|2\n"
+                 "  --timeout 50|100|200  read time-out in milliseconds\n"
+                 "  --protocol torvalek|rtu|ascii\n"
+                 "                        default torvalek, the regulators' own protocol\n",
+                 "接続オプション（指定しないものはデータフォルダの設定ファイル KlvTool.ini、\n"
+                 "なければその既定値を使います。ファイルは変更しません）:\n"
+                 "  --port COMn|DEVICE    COM1～COM24（データフォルダの ports/ のリンクのとおり）\n"
+                 "                        または /dev/ttyUSB0 のようなシリアルデバイスのパス\n"
+                 "  --address N           機器アドレス 1～99\n"
+                 "  --speed 9600|19200    通信速度（bps）\n"
+                 "  --parity even|none|odd\n"
+                 "  --stop-bits 1|2\n"
+                 "  --timeout 50|100|200  受信タイムアウト（ミリ秒）\n"
+                 "  --protocol torvalek|rtu|ascii\n"
+                 "                        既定は調整器の通信手順 torvalek\n"},
+    CliTextEntry{UsageExit,
+                 "\nExit status: 0 when at least one register was transferred, 1 when the\n"
+                 "transfer failed or was refused, 2 for a usage error or an unusable file or port.\n"
+                 "Every transfer writes comlog.txt in the data folder.\n",
+                 "\n終了コード: レジスタを 1 つ以上転送できたとき 0、転送が失敗したか拒否されたとき 1、\n"
+                 "使い方の誤り、使えないファイルやポートのとき 2。\n"
+                 "転送のたびにデータフォルダの comlog.txt を書きます。\n"},
+    CliTextEntry{UsageRead,
+                 "Usage: klv-loader-cli read [OPTIONS] --output FILE.klv\n"
+                 "\n"
+                 "Reads every setup register of the connected regulator, identifying its\n"
+                 "model and options, and saves them as a parameter file.\n\n",
+                 "使い方: klv-loader-cli read [OPTIONS] --output FILE.klv\n"
+                 "\n"
+                 "接続した調整器の機種とオプションを識別して設定レジスタをすべて読出し、\n"
+                 "パラメータファイルに保存します。\n\n"},
+    CliTextEntry{UsageWrite,
+                 "Usage: klv-loader-cli write [OPTIONS] FILE.klv\n"
+                 "\n"
+                 "Writes the parameter file to the connected regulator after checking that\n"
+                 "its model, options and (KLV40) control input type match the file. Why a\n"
+                 "write was refused is printed on standard error.\n\n",
+                 "使い方: klv-loader-cli write [OPTIONS] FILE.klv\n"
+                 "\n"
+                 "機種、オプション、（KLV40 では）制御入力の種類がファイルと一致することを確かめてから、\n"
+                 "パラメータファイルを接続した調整器へ書込みます。書込みを拒否した理由は\n"
+                 "標準エラー出力に表示します。\n\n"},
+    CliTextEntry{UsageShow,
+                 "Usage: klv-loader-cli show FILE.klv [--json]\n"
+                 "\n"
+                 "Shows the model, the option words and every parameter the model uses,\n"
+                 "with its screen caption, value and meaning.\n"
+                 "Exit status: 0, or 2 when the file cannot be opened or is not a parameter file.\n",
+                 "使い方: klv-loader-cli show FILE.klv [--json]\n"
+                 "\n"
+                 "機種、オプション情報、機種が使うすべてのパラメータを、画面の項目名、値、\n"
+                 "その意味とともに表示します。\n"
+                 "終了コード: 0、ファイルを開けないかパラメータファイルでないとき 2。\n"},
+    CliTextEntry{UsageDefaults,
+                 "Usage: klv-loader-cli defaults\n"
+                 "\n"
+                 "Shows the default parameter set of the model stored in the settings file.\n",
+                 "使い方: klv-loader-cli defaults\n"
+                 "\n"
+                 "設定ファイルに記録された機種のパラメータ既定値を表示します。\n"},
+    CliTextEntry{UsageGeneral,
+                 "Usage: klv-loader-cli COMMAND [OPTIONS]\n"
+                 "\n"
+                 "Commands:\n"
+                 "  read [OPTIONS] --output FILE.klv   read the regulator into a parameter file\n"
+                 "  write [OPTIONS] FILE.klv           write a parameter file to the regulator\n"
+                 "  show FILE.klv [--json]             show a parameter file\n"
+                 "  defaults                           show the default parameter set of the\n"
+                 "                                     model stored in the settings file\n"
+                 "\n"
+                 "%1"
+                 "\n"
+                 "  --help                show this text (COMMAND --help: that command's)\n"
+                 "  --version             show the version\n"
+                 "%2"
+                 "\n"
+                 "Messages are in Japanese when the locale (LC_ALL, LC_MESSAGES, LANG) is\n"
+                 "Japanese, in English otherwise. On a terminal a progress bar is drawn on\n"
+                 "standard error while a transfer runs.\n",
+                 "使い方: klv-loader-cli COMMAND [OPTIONS]\n"
+                 "\n"
+                 "コマンド:\n"
+                 "  read [OPTIONS] --output FILE.klv   調整器から読出してパラメータファイルに保存\n"
+                 "  write [OPTIONS] FILE.klv           パラメータファイルを調整器へ書込む\n"
+                 "  show FILE.klv [--json]             パラメータファイルの内容を表示\n"
+                 "  defaults                           設定ファイルに記録された機種の\n"
+                 "                                     パラメータ既定値を表示\n"
+                 "\n"
+                 "%1"
+                 "\n"
+                 "  --help                この説明を表示（COMMAND --help: そのコマンドの説明）\n"
+                 "  --version             バージョンを表示\n"
+                 "%2"
+                 "\n"
+                 "ロケール（LC_ALL、LC_MESSAGES、LANG）が日本語のときメッセージは日本語、\n"
+                 "それ以外は英語です。端末では転送中に進行状況のバーを標準エラー出力に描きます。\n"},
+    CliTextEntry{UsageMonitor,
+                 "Usage: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
+                 "\n"
+                 "Watches the live values of the connected regulator as the Monitor window\n"
+                 "does: identifies the model, then reads one register every 200 ms, round\n"
+                 "robin. Prints one line naming the model (model=KLV40 mode=PA), then after\n"
+                 "each complete polling cycle one line with the local time and REG=TEXT for\n"
+                 "each register read, in polling order, for example\n"
+                 "  09:15:02 0100=523 0101=---- 0102=12 ... 0108=___O 0109=O_O\n"
+                 "Texts as in the window: xxxx no reply, ---- too small, LLLL under range,\n"
+                 "HHHH over range; the lamp registers 0108 and 0109 as bits, highest first,\n"
+                 "O for on and _ for off.\n"
+                 "\n"
+                 "  --seconds N           stop after N seconds (default: until Ctrl+C)\n"
+                 "  --record FILE.csv     write the data record (control input and output) to\n"
+                 "                        FILE.csv with the sampling period and record time of\n"
+                 "                        the settings file; monitoring goes on after it ends\n"
+                 "\n"
+                 "Connection options as for read and write (see 'klv-loader-cli --help').\n"
+                 "\n"
+                 "Exit status: 0 when monitoring ran and stopped, 2 for a usage error, a port\n"
+                 "that cannot be used or a record file that cannot be created.\n",
+                 "使い方: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
+                 "\n"
+                 "モニタ画面と同じように接続した調整器の現在値を監視します。機種を識別してから、\n"
+                 "200 ms ごとにレジスタを 1 つずつ順に読みます。まず機種を示す行\n"
+                 "（model=KLV40 mode=PA）を表示し、その後は 1 巡するごとに時刻と、読んだ\n"
+                 "レジスタごとの REG=TEXT を読んだ順に 1 行で表示します。例:\n"
+                 "  09:15:02 0100=523 0101=---- 0102=12 ... 0108=___O 0109=O_O\n"
+                 "表示は画面と同じです: xxxx 応答なし、---- 小さすぎ、LLLL 範囲未満、\n"
+                 "HHHH 範囲超過。ランプのレジスタ 0108 と 0109 は上位ビットから、\n"
+                 "O がオン、_ がオフです。\n"
+                 "\n"
+                 "  --seconds N           N 秒後に終了（既定: Ctrl+C まで）\n"
+                 "  --record FILE.csv     設定ファイルのサンプリング周期と記録時間で\n"
+                 "                        データ記録（制御入力と出力）を FILE.csv に書きます。\n"
+                 "                        記録が終わっても監視は続きます\n"
+                 "\n"
+                 "接続オプションは read、write と同じです（'klv-loader-cli --help' を参照）。\n"
+                 "\n"
+                 "終了コード: 監視して終了したとき 0、使い方の誤り、使えないポート、\n"
+                 "作成できない記録ファイルのとき 2。\n"},
+    CliTextEntry{MonitorSummary,
+                 "\nAlso: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
+                 "watches the live values (klv-loader-cli monitor --help).\n",
+                 "\nほかに: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
+                 "で現在値を監視します（klv-loader-cli monitor --help）。\n"},
+    CliTextEntry{ShowFile, "File: %1", "ファイル: %1"},
+    CliTextEntry{ShowModel, "Model: %1", "機種: %1"},
+    CliTextEntry{ShowOptions, "Options: %1 (OptionFlags %2, OptionDetect %3)",
+                 "オプション: %1 (OptionFlags %2, OptionDetect %3)"},
+    CliTextEntry{ShowNoOptions, "none", "なし"},
+    CliTextEntry{ShowHeading, "Register  %1 Value  Meaning", "レジスタ  %1    値  意味"},
+    CliTextEntry{ShowParameter, "Parameter", "パラメータ"},
+    CliTextEntry{ShowNotTransferred, "[option absent: not transferred]", "[オプションなし: 転送しません]"},
+    CliTextEntry{NotAChoiceNone, "not a choice (the screen checks none)", "選択肢にない値（画面ではどれも選ばれません）"},
+    CliTextEntry{NotAChoiceShown, "not a choice (the screen shows %1)", "選択肢にない値（画面では %1 と表示）"},
+    CliTextEntry{DefaultsModel, "Model %1 (settings: %2)", "機種 %1（設定: %2）"},
+    CliTextEntry{DefaultsHeading, "Register  Default  Range          Option mask",
+                 "レジスタ   既定値  範囲" "            " "オプションマスク"},
+};
+
+constexpr bool InEnumOrder() {
+  for (std::size_t i = 0; i < kTexts.size(); ++i) {
+    if (static_cast<std::size_t>(kTexts[i].id) != i) return false;
+  }
+  return true;
+}
+static_assert(InEnumOrder(), "the texts are looked up by their id's position");
+
+}  // namespace
+
+std::span<const CliTextEntry> CliTexts() { return kTexts; }
+
+std::string CliText(CliTextId id, Language language, std::initializer_list<std::string_view> values) {
+  const CliTextEntry& entry = kTexts[static_cast<std::size_t>(id)];
+  const std::string_view text = language == Language::Japanese ? entry.japanese : entry.english;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // "%1".."%9": the value of that number; anything else stays as it is.
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+      const std::size_t index = static_cast<std::size_t>(text[i + 1] - '1');
+      if (index < values.size()) out += *(values.begin() + index);
+      ++i;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace klv::cli
