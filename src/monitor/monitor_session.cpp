@@ -1,5 +1,6 @@
 #include "monitor/monitor_session.h"
 
+#include "platform/failure_text.h"
 #include "serial/exchange.h"
 #include "serial/torvalek_frame.h"
 
@@ -78,7 +79,9 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   lastOutput_ = kNoReadingText;
 
   const DataRecorder::PrepareOutcome prepared = recorder_.Prepare(recordArmed, link_.settings, dataLogPath);
-  if (prepared.fileFailed && showMessage) showMessage(Text(kTextLogFileCannotBeCreated, language_));
+  if (prepared.fileFailed && showMessage) {
+    showMessage(WithSystemReason(Text(kTextLogFileCannotBeCreated, language_), recorder_.SaveError()));
+  }
 
   pollingIndex_ = 0;
   silentRounds_ = 0;

@@ -407,7 +407,9 @@ TEST(MonitorRecording, ASilentDeviceRecordsTheNoReplyValue) {
 TEST(MonitorRecording, AFileThatCannotBeCreatedIsReportedAndMonitoringGoesOn) {
   SimulatedMonitor monitor(Klv40());
   ASSERT_TRUE(monitor.Start(true, "/nonexistent-folder/datalog.csv"));
-  EXPECT_EQ(monitor.messages, (std::vector<std::string>{"Log file cannot be created"}));
+  // The reason follows on a second line.
+  EXPECT_EQ(monitor.messages,
+            (std::vector<std::string>{"Log file cannot be created\n(No such file or directory)"}));
   EXPECT_TRUE(monitor.session_.Running());
   EXPECT_EQ(monitor.record_.registers.front(), "0110");  // identification followed
 }

@@ -199,7 +199,9 @@ int RunMonitorCommand(std::span<const std::string> args) {
   const MonitorSession::StartOutcome started =
       session.Start(!line.record.empty(), line.record, [&](std::string_view text) {
         recordFailed = true;
-        PrintError(line.record + ": " + std::string(text) + WithReason(session.Recorder().SaveError()));
+        // One line here: the message's first line, then the reason.
+        PrintError(line.record + ": " + std::string(text.substr(0, text.find('\n'))) +
+                   WithReason(session.Recorder().SaveError()));
       });
   if (!started.started) {
     std::string message = started.portMessage;

@@ -14,13 +14,14 @@
 #include <QShortcut>
 #include <system_error>
 
-#include "editor/failure_text.h"
+#include "platform/failure_text.h"
 #include "editor/parameter_file.h"
 #include "editor/program_state.h"
 #include "editor/ui/message_box.h"
 #include "editor/ui/operator_dialogs.h"
 #include "editor/ui/parameter_screen.h"
 #include "model/register_catalogue.h"
+#include "platform/failure_text.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/ui/cprogress.h"
 
@@ -426,7 +427,9 @@ void CKlvToolDlg::ReadFromDevice() {
     Cprogress progress(session, state_.language, dialogs_, this);
     progress.Run();
   }
-  if (EndTransfer(session).status == CommLogSave::Status::Failed) MessageText(kTextLogFileCannotBeCreated);
+  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
+    Message(WithSystemReason(Text(kTextLogFileCannotBeCreated, state_.language), saved.error));
+  }
 
   const ModelKind identified = state_.CurrentModel;
   const bool complete = KeepCompleteRead(session);
@@ -453,7 +456,9 @@ void CKlvToolDlg::WriteToDevice() {
     Cprogress progress(session, state_.language, dialogs_, this);
     progress.Run();
   }
-  if (EndTransfer(session).status == CommLogSave::Status::Failed) MessageText(kTextLogFileCannotBeCreated);
+  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
+    Message(WithSystemReason(Text(kTextLogFileCannotBeCreated, state_.language), saved.error));
+  }
   Message(WriteReport(state_.CurrentModel, state_.transfer.WriteResult, state_.transfer.tally, state_.language).text);
 }
 

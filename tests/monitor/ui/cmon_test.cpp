@@ -301,7 +301,7 @@ class CmonTest : public QObject {
     const auto monitor = rig.Make();
     monitor->RecordBox()->setChecked(true);
     monitor->StartMonitoring();
-    QCOMPARE(rig.messages, std::vector<std::string>{"Log file cannot be created"});
+    QCOMPARE(rig.messages, std::vector<std::string>{"Log file cannot be created\n(No such file or directory)"});
     QVERIFY(monitor->Session().Running());
     QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("10sec-sample 10min-log "));
     monitor->StopMonitoring();

@@ -1,4 +1,4 @@
-#include "editor/failure_text.h"
+#include "platform/failure_text.h"
 
 namespace klv {
 
