@@ -23,7 +23,7 @@ int RunDefaults() {
   LoadDefaults(parameters, model);
 
   std::printf("Model %.*s (settings: %s)\n", static_cast<int>(ModelName(model).size()), ModelName(model).data(),
-              settingsPath.c_str());
+              settingsPath.string().c_str());
   std::printf("Register  Default  Range          Option mask\n");
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
     std::printf("%.*s      %7d  %6d..%-6d  %u\n", static_cast<int>(row.address.size()), row.address.data(),

@@ -1,7 +1,6 @@
 #include "environment.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "platform/data_folder.h"
 #include "platform/file_store.h"
@@ -29,15 +28,6 @@ Environment LoadEnvironment() {
   environment.settings = record.settings;
   environment.model = record.model;
   return environment;
-}
-
-Language LocaleLanguage() {
-  // The POSIX order: LC_ALL overrides LC_MESSAGES, which overrides LANG.
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return ChooseLanguage(value);
-  }
-  return Language::English;
 }
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "klv-loader-cli: %s\n", text.c_str()); }

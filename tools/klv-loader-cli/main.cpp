@@ -8,9 +8,11 @@
 #include "cli_options.h"
 #include "commands.h"
 #include "environment.h"
+#include "system_services.h"
 
 int main(int argc, char** argv) {
   using namespace klv::cli;
+  PrepareConsole();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (!args.empty() && args[0] == "monitor") return RunMonitorCommand(std::span(args).subspan(1));
   const ParsedCommandLine parsed = ParseCommandLine(args);

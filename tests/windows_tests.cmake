@@ -1,0 +1,25 @@
+# The core tests of the Windows build, run under Wine: every core test that
+# needs neither a pseudo-terminal nor POSIX file modes, plus the tests of the
+# Windows port and platform files in windows/. GoogleTest comes from its
+# sources (Debian's googletest package), built with the cross compiler.
+set(KLV_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources for the cross build")
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${KLV_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB_RECURSE windows_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+list(FILTER windows_test_sources EXCLUDE REGEX "/ui/")
+# Tests that play the regulator on a pseudo-terminal (the simulated
+# regulator's server, the POSIX port, the rigs built on them, the tool run
+# against them) or that change POSIX file modes.
+list(FILTER windows_test_sources EXCLUDE REGEX
+  "/(sim/sim_server|serial/posix_serial_port|serial/line_settings|serial/comm_log|serial/settings_file|platform/file_store|platform/data_folder|monitor/monitor_pty|monitor/monitor_cli|transfer/cli|transfer/read_transfer|transfer/write_transfer|transfer/transfer_worker|transfer/transfer_commands)_test\\.cpp$")
+
+add_executable(klvcore_tests ${windows_test_sources})
+target_include_directories(klvcore_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(klvcore_tests PRIVATE klvcore klvsim gtest gmock gtest_main)
+
+# One Wine process for the whole program: a process per test case would
+# spend minutes starting Wine.
+add_test(NAME core.windows COMMAND klvcore_tests --gtest_brief=1)
+set_tests_properties(core.windows PROPERTIES LABELS core TIMEOUT 600)
