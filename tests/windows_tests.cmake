@@ -14,12 +14,19 @@ list(FILTER windows_test_sources EXCLUDE REGEX "/ui/")
 # against them) or that change POSIX file modes.
 list(FILTER windows_test_sources EXCLUDE REGEX
   "/(sim/sim_server|serial/posix_serial_port|serial/line_settings|serial/comm_log|serial/settings_file|platform/file_store|platform/data_folder|monitor/monitor_pty|monitor/monitor_cli|transfer/cli|transfer/read_transfer|transfer/write_transfer|transfer/transfer_worker|transfer/transfer_commands)_test\\.cpp$")
+# Checks the Japanese texts' Shift-JIS form with iconv, which MinGW lacks.
+list(FILTER windows_test_sources EXCLUDE REGEX "/model/register_catalogue_test\\.cpp$")
 
 add_executable(klvcore_tests ${windows_test_sources})
 target_include_directories(klvcore_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(klvcore_tests PRIVATE klvcore klvsim gtest gmock gtest_main)
+target_compile_options(klvcore_tests PRIVATE -include ${CMAKE_CURRENT_SOURCE_DIR}/windows/posix_test_compat.h)
 
 # One Wine process for the whole program: a process per test case would
 # spend minutes starting Wine.
-add_test(NAME core.windows COMMAND klvcore_tests --gtest_brief=1)
+# Left out: the POSIX device that COM13 reaches (the Windows names are
+# checked in windows/), and file names in Japanese, which need UTF-8 file
+# names from std::string (path conversion in MinGW's library is not UTF-8).
+add_test(NAME core.windows COMMAND klvcore_tests --gtest_brief=1
+  "--gtest_filter=-SerialLineTest.OpensTheResolvedDeviceWithTheLineSettings:DocumentTitleFor.DropsFolderAndLastFourCharacters")
 set_tests_properties(core.windows PROPERTIES LABELS core TIMEOUT 600)
