@@ -44,6 +44,8 @@ std::optional<int> ComPortNumber(const std::filesystem::path& device) {
 
 std::wstring DeviceNamespaceName(int number) { return L"\\\\.\\COM" + std::to_wstring(number); }
 
+std::wstring PortClaimName(int number) { return L"Local\\KLV Loader COM" + std::to_wstring(number); }
+
 void ApplyLineSettings(DCB& dcb, const LineSettings& settings) {
   dcb.DCBlength = sizeof(DCB);
   dcb.BaudRate = static_cast<DWORD>(settings.speed);
@@ -125,12 +127,23 @@ PortOpenStatus WindowsSerialPort::Open(const std::filesystem::path& device, cons
   const std::wstring name = DeviceNamespaceName(*number);
   const std::string shown = Utf8FromWide(name);
 
+  // An object's existence is the claim, not its ownership: the port may be
+  // closed by another thread than the one that opened it. The system drops
+  // the object with the last handle, also when the program dies.
+  claim_ = ::CreateMutexW(nullptr, FALSE, PortClaimName(*number).c_str());
+  if (claim_ == nullptr || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+    Close();
+    return Failed(PortStatus::CannotOpen, DescribeOpenFailure(shown, ERROR_ACCESS_DENIED));
+  }
+
   // No sharing: the port is this object's alone. No overlapped I/O: every
   // call waits, bounded by the comm time-outs below.
   const HANDLE handle =
       ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    return Failed(PortStatus::CannotOpen, DescribeOpenFailure(shown, ::GetLastError()));
+    const DWORD error = ::GetLastError();
+    Close();
+    return Failed(PortStatus::CannotOpen, DescribeOpenFailure(shown, error));
   }
   handle_ = handle;
   const auto fail = [this](PortStatus status, DWORD error) {
@@ -207,9 +220,10 @@ void WindowsSerialPort::DiscardInput() {
 }
 
 void WindowsSerialPort::Close() {
-  if (handle_ == INVALID_HANDLE_VALUE) return;
-  ::CloseHandle(handle_);
+  if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;
+  if (claim_ != nullptr) ::CloseHandle(claim_);
+  claim_ = nullptr;
 }
 
 std::unique_ptr<SerialPort> MakeSystemSerialPort() { return std::make_unique<WindowsSerialPort>(); }

@@ -21,8 +21,10 @@ class WindowsSerialPort final : public SerialPort {
   ~WindowsSerialPort() override;
 
   // Opens "COMn" or "\\.\COMn" without sharing, so a second user (another
-  // program, or this one) is refused. Any other name is refused: on Windows
-  // a port is only reached by its COM name.
+  // program, or this one) is refused; a named object per port refuses a
+  // second user of this program also where the driver lets two handles in
+  // (Wine's ports, some virtual COM drivers). Any other name is refused: on
+  // Windows a port is only reached by its COM name.
   PortOpenStatus Open(const std::filesystem::path& device, const LineSettings& settings) override;
   bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
   // One synchronous WriteFile bounded by the write total time-out.
@@ -38,6 +40,7 @@ class WindowsSerialPort final : public SerialPort {
   bool SetReadRound(DWORD milliseconds);
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  HANDLE claim_ = nullptr;  // the named object that says the port is ours
   LineSettings settings_;
   std::optional<DWORD> roundInForce_;  // the read round's constant set last
 };
@@ -48,6 +51,10 @@ std::optional<int> ComPortNumber(const std::filesystem::path& device);
 
 // "\\.\COM7": the name that opens COM7 whatever its number.
 std::wstring DeviceNamespaceName(int number);
+
+// "Local\KLV Loader COM7": the name of the object that claims COM7 for
+// one user of this program in the session.
+std::wstring PortClaimName(int number);
 
 // Sets the line settings into the control block the driver reported: speed,
 // 7 or 8 data bits, parity with parity checking on (also for no parity), 1

@@ -190,6 +190,24 @@ TEST(WindowsPort, ADevicePathIsRefusedWithoutOpeningAnything) {
   }
 }
 
+TEST(WindowsPort, APortClaimedByAnotherUserIsBusy) {
+  const HANDLE other = ::CreateMutexW(nullptr, FALSE, PortClaimName(9).c_str());
+  ASSERT_NE(other, nullptr);
+  WindowsSerialPort port;
+  const PortOpenStatus busy = port.Open("COM9", LineSettings{});
+  EXPECT_EQ(busy.status, PortStatus::CannotOpen);
+  EXPECT_EQ(busy.cause, "\\\\.\\COM9: busy, in use by another program");
+  EXPECT_FALSE(port.IsOpen());
+  ::CloseHandle(other);
+  // Once the other user is gone the open goes on to the device (which this
+  // machine may not have), and a failed open leaves no claim behind.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const PortOpenStatus status = port.Open("COM9", LineSettings{});
+    EXPECT_EQ(status.cause.find("busy"), std::string::npos) << status.cause;
+    port.Close();
+  }
+}
+
 TEST(WindowsPort, OpenFailuresNameTheDeviceAndTheReason) {
   struct Case {
     DWORD error;
