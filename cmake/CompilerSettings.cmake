@@ -4,6 +4,11 @@ target_compile_options(klv_build_flags INTERFACE -Wall -Wextra -Wpedantic)
 if(KLV_WERROR)
   target_compile_options(klv_build_flags INTERFACE -Werror)
 endif()
+if(WIN32)
+  # The Windows headers without their min/max macros and rarely used parts,
+  # for Windows 10 and later.
+  target_compile_definitions(klv_build_flags INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+endif()
 
 if(KLV_SANITIZE)
   # A sanitizer report must fail the run, never scroll past.

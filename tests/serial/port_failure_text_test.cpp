@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "serial/posix_serial_port.h"
 
 namespace klv {
 namespace {
@@ -36,25 +35,6 @@ TEST(PortFailureText, EveryCauseInBothLanguages) {
     EXPECT_EQ(PortFailureText(c.failure, Language::English), c.english);
     EXPECT_EQ(PortFailureText(c.failure, Language::Japanese), c.japanese);
   }
-}
-
-TEST(PortFailureText, SystemErrorsAreSortedIntoCauses) {
-  const DeviceOwner dialout{"root", "dialout", 20, 0660};
-  const DeviceOwner rootOnly{"root", "root", 0, 0600};
-  EXPECT_EQ(ClassifyOpenFailure("/dev/x", ENOENT, dialout).kind, PortFailureKind::NoSuchDevice);
-  EXPECT_EQ(ClassifyOpenFailure("/dev/x", ENXIO, dialout).kind, PortFailureKind::NoSuchDevice);
-  EXPECT_EQ(ClassifyOpenFailure("/dev/x", EBUSY, dialout).kind, PortFailureKind::Busy);
-  const PortFailure denied = ClassifyOpenFailure("/dev/x", EACCES, dialout);
-  EXPECT_EQ(denied.kind, PortFailureKind::PermissionDenied);
-  EXPECT_EQ(denied.ownerGroup, "dialout");
-  const PortFailure rootDevice = ClassifyOpenFailure("/dev/x", EACCES, rootOnly);
-  EXPECT_EQ(rootDevice.ownerGroup, "");
-  EXPECT_EQ(PortFailureText(rootDevice, Language::English), "/dev/x: permission denied; owned by root:root, mode 0600");
-  EXPECT_EQ(PortFailureText(rootDevice, Language::Japanese),
-            "/dev/x: アクセスが許可されていません（所有者 root:root、モード 0600）");
-  const PortFailure other = ClassifyOpenFailure("/dev/x", EIO, dialout);
-  EXPECT_EQ(other.kind, PortFailureKind::Other);
-  EXPECT_FALSE(other.systemText.empty());
 }
 
 }  // namespace

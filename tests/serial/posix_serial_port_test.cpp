@@ -2,6 +2,7 @@
 // plays the regulator; the port under test opens the slave side. Time bounds
 // are generous so a loaded machine does not make them fail.
 #include "serial/posix_serial_port.h"
+#include "serial/port_failure_text.h"
 #include "serial/reply_check.h"
 
 #include <fcntl.h>
@@ -430,6 +431,25 @@ TEST(DescribeOpenFailure, AdvisesAGroupOnlyWhenItMayReadAndWrite) {
   for (const Case& c : cases) {
     EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", c.error, c.owner), c.said) << c.owner.group << " " << c.owner.mode;
   }
+}
+
+TEST(ClassifyOpenFailure, SystemErrorsAreSortedIntoCauses) {
+  const DeviceOwner dialout{"root", "dialout", 20, 0660};
+  const DeviceOwner rootOnly{"root", "root", 0, 0600};
+  EXPECT_EQ(ClassifyOpenFailure("/dev/x", ENOENT, dialout).kind, PortFailureKind::NoSuchDevice);
+  EXPECT_EQ(ClassifyOpenFailure("/dev/x", ENXIO, dialout).kind, PortFailureKind::NoSuchDevice);
+  EXPECT_EQ(ClassifyOpenFailure("/dev/x", EBUSY, dialout).kind, PortFailureKind::Busy);
+  const PortFailure denied = ClassifyOpenFailure("/dev/x", EACCES, dialout);
+  EXPECT_EQ(denied.kind, PortFailureKind::PermissionDenied);
+  EXPECT_EQ(denied.ownerGroup, "dialout");
+  const PortFailure rootDevice = ClassifyOpenFailure("/dev/x", EACCES, rootOnly);
+  EXPECT_EQ(rootDevice.ownerGroup, "");
+  EXPECT_EQ(PortFailureText(rootDevice, Language::English), "/dev/x: permission denied; owned by root:root, mode 0600");
+  EXPECT_EQ(PortFailureText(rootDevice, Language::Japanese),
+            "/dev/x: アクセスが許可されていません（所有者 root:root、モード 0600）");
+  const PortFailure other = ClassifyOpenFailure("/dev/x", EIO, dialout);
+  EXPECT_EQ(other.kind, PortFailureKind::Other);
+  EXPECT_FALSE(other.systemText.empty());
 }
 
 TEST(OwnerOf, ReadsOwnerGroupAndModeOfTheFile) {

@@ -1,7 +1,6 @@
 #include "environment.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "cli_texts.h"
 #include "platform/data_folder.h"
@@ -30,15 +29,6 @@ Environment LoadEnvironment(Language language) {
   environment.settings = record.settings;
   environment.model = record.model;
   return environment;
-}
-
-Language LocaleLanguage() {
-  // The POSIX order: LC_ALL overrides LC_MESSAGES, which overrides LANG.
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return ChooseLanguage(value);
-  }
-  return Language::English;
 }
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "klv-loader-cli: %s\n", text.c_str()); }

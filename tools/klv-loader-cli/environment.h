@@ -25,7 +25,8 @@ struct Environment {
 Environment LoadEnvironment(Language language = Language::English);
 
 // Japanese when the locale of messages (LC_ALL, else LC_MESSAGES, else LANG)
-// is Japanese, English otherwise.
+// is Japanese, English otherwise; on Windows, when the user's interface
+// language is Japanese. In posix_system.cpp and windows_system.cpp.
 Language LocaleLanguage();
 
 // "klv-loader-cli: <text>" on standard error.

@@ -9,9 +9,11 @@
 #include "cli_texts.h"
 #include "commands.h"
 #include "environment.h"
+#include "system_services.h"
 
 int main(int argc, char** argv) {
   using namespace klv::cli;
+  PrepareConsole();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (!args.empty() && args[0] == "monitor") return RunMonitorCommand(std::span(args).subspan(1));
   const klv::Language language = LocaleLanguage();

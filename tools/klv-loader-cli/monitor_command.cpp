@@ -3,12 +3,9 @@
 // identification, polling order, 200 ms period and value texts, and with
 // --record the same data record. One line names the model, then one line per
 // complete polling cycle: the local time and REG=TEXT per register polled.
-#include <signal.h>
-
 #include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -24,25 +21,11 @@
 #include "platform/clock.h"
 #include "serial/comm_log.h"
 #include "serial/line_settings.h"
+#include "system_services.h"
 #include "transfer/device_path_port.h"
 
 namespace klv::cli {
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void RequestStop(int) { stopRequested = 1; }
-
-// Ctrl+C and a polite kill end the loop; the port is then closed as usual.
-// Without SA_RESTART, so a signal cuts a wait short.
-void CatchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = RequestStop;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
 
 // Up to 31 days.
 constexpr long long kMaxSeconds = 31LL * 24 * 3600;
@@ -193,7 +176,8 @@ int RunMonitorCommand(std::span<const std::string> args) {
   MonitorSession session(MonitorLink{*serialLine, settings, environment.dataFolder, log, lastRtuRequest}, clock,
                          language);
 
-  CatchStopSignals();
+  // Ctrl+C ends the loop; the port is then closed as usual.
+  CatchStopRequests();
   const Clock::TimePoint start = clock.Now();
   bool recordFailed = false;
   const MonitorSession::StartOutcome started =
@@ -226,7 +210,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
   bool lineLost = false;
   const std::optional<Clock::TimePoint> deadline =
       line.seconds ? std::optional(start + std::chrono::seconds(*line.seconds)) : std::nullopt;
-  while (stopRequested == 0) {
+  while (!StopRequested()) {
     const Clock::TimePoint now = clock.Now();
     if (deadline && now >= *deadline) break;
     Clock::Duration wait = session.UntilNextTick();

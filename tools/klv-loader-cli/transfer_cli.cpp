@@ -1,8 +1,6 @@
 // read and write: the transfers of the windows' "Read from KLV" and "Write
 // in KLV", from the settings file and the command line instead of the
 // settings screen, with the progress on the terminal.
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 
@@ -15,6 +13,7 @@
 #include "platform/data_folder.h"
 #include "serial/comm_log.h"
 #include "serial/line_settings.h"
+#include "system_services.h"
 #include "terminal_reporter.h"
 #include "transfer/device_path_port.h"
 #include "transfer/transfer_commands.h"
@@ -36,7 +35,7 @@ class Transfer {
         line_(line.connection.devicePath.empty()
                   ? std::make_unique<SerialLine>()
                   : std::make_unique<SerialLine>(DevicePathPortFactory(line.connection.devicePath))),
-        reporter_(stderr, ::isatty(STDERR_FILENO) == 1),
+        reporter_(stderr, IsTerminal(stderr)),
         session_{*line_,
                  settings_,
                  log_,

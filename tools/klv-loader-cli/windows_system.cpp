@@ -1,0 +1,41 @@
+#include <windows.h>
+#include <io.h>
+
+#include <atomic>
+
+#include "environment.h"
+#include "system_services.h"
+
+namespace klv::cli {
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+// Runs on a thread of its own that the system starts for the event.
+BOOL WINAPI RequestStop(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  stopRequested.store(true);
+  return TRUE;
+}
+
+}  // namespace
+
+void PrepareConsole() {
+  // The tool's texts are UTF-8; the console shows them as such only in
+  // this code page. Harmless when the output goes to a file or a pipe.
+  ::SetConsoleOutputCP(CP_UTF8);
+}
+
+bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
+void CatchStopRequests() { ::SetConsoleCtrlHandler(RequestStop, TRUE); }
+
+bool StopRequested() { return stopRequested.load(); }
+
+// Japanese when the user's interface language is, as the window program
+// decides it.
+Language LocaleLanguage() {
+  return PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::Japanese : Language::English;
+}
+
+}  // namespace klv::cli
