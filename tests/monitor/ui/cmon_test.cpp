@@ -98,6 +98,33 @@ class Rig {
   bool refuseOpen = false;
 };
 
+// klv-sim on a pseudo-terminal in real time, and the program's line to it.
+struct PseudoTerminalLine {
+  PseudoTerminalLine(const sim::SimConfig& config, int readTimeout, std::optional<sim::FaultPlan> faults = {})
+      : regulator(config, SystemClock()), server(regulator), line(DevicePathPortFactory(Serve(faults))) {
+    settings.protocol = Protocol::Torvalek;
+    settings.readTimeout = readTimeout;
+  }
+  ~PseudoTerminalLine() { server.Stop(); }
+
+  // Opens the simulator's pseudo-terminal; its path, for the line.
+  std::string Serve(const std::optional<sim::FaultPlan>& faults) {
+    if (faults) regulator.SetFaultPlan(*faults);
+    std::string error;
+    ready = server.OpenPseudoTerminal(error) && server.Start();
+    return server.Path();
+  }
+
+  sim::SimulatedRegulator regulator;
+  sim::SimServer server;
+  bool ready = false;
+  SerialLine line;
+  CommSettings settings;
+  CommLog log;
+  RtuRequestCopy rtu{};
+  MonitorDependencies dependencies{line, settings, {}, {}, log, rtu, SystemClock(), Language::English};
+};
+
 sim::SimConfig Klv40(uint16_t options = kOptionAnalogInput | kOptionAnalogOutput) {
   sim::SimConfig config;
   config.options = options;
@@ -458,22 +485,11 @@ class CmonTest : public QObject {
   // polling within one exchange. Prints the longest time a 5 ms timer of the
   // window's thread came late, for the notes.
   void theWindowAnswersWhileTheLineWaitsAndStopsPromptly() {
-    sim::SimulatedRegulator regulator(sim::SimConfig{}, SystemClock());
     sim::FaultPlan silent;
     silent.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent, {}});
-    regulator.SetFaultPlan(silent);
-    sim::SimServer server(regulator);
-    std::string error;
-    QVERIFY2(server.OpenPseudoTerminal(error), error.c_str());
-    QVERIFY(server.Start());
-    SerialLine line(DevicePathPortFactory(server.Path()));
-    CommSettings settings;
-    settings.protocol = Protocol::Torvalek;
-    settings.readTimeout = 200;
-    CommLog log;
-    RtuRequestCopy rtu{};
-    MonitorDependencies dependencies{line, settings, {}, {}, log, rtu, SystemClock(), Language::English};
-    Cmon monitor(dependencies);
+    PseudoTerminalLine pty(sim::SimConfig{}, 200, silent);
+    QVERIFY(pty.ready);
+    Cmon monitor(pty.dependencies);
     monitor.show();
 
     // A 5 ms timer on the window's thread notes how late it comes.
@@ -508,27 +524,16 @@ class CmonTest : public QObject {
     monitor.StartButton()->click();
     QTRY_COMPARE_WITH_TIMEOUT(monitor.StartButton()->text(), QStringLiteral("Start monitor"), 2000);
     std::printf("monitor: End monitor took effect after %lld ms\n", static_cast<long long>(stopping.elapsed()));
-    QVERIFY(!line.IsOpen());
+    QVERIFY(!pty.line.IsOpen());
     monitor.CloseButton()->click();
-    server.Stop();
   }
 
   void pollsFromItsOwnTimerAgainstKlvSimOnAPseudoTerminal() {
     sim::SimConfig config;
     config.options = kOptionAnalogInput | kOptionAnalogOutput;
-    sim::SimulatedRegulator regulator(config, SystemClock());
-    sim::SimServer server(regulator);
-    std::string error;
-    QVERIFY2(server.OpenPseudoTerminal(error), error.c_str());
-    QVERIFY(server.Start());
-    SerialLine line(DevicePathPortFactory(server.Path()));
-    CommSettings settings;
-    settings.protocol = Protocol::Torvalek;
-    settings.readTimeout = 50;
-    CommLog log;
-    RtuRequestCopy rtu{};
-    MonitorDependencies dependencies{line, settings, {}, {}, log, rtu, SystemClock(), Language::English};
-    Cmon monitor(dependencies);
+    PseudoTerminalLine pty(config, 50);
+    QVERIFY(pty.ready);
+    Cmon monitor(pty.dependencies);
     monitor.show();
     monitor.StartMonitoring();
     QTRY_COMPARE_WITH_TIMEOUT(monitor.windowTitle(), QStringLiteral("Monitor - KLV40 - PA  "), 5000);
@@ -539,8 +544,7 @@ class CmonTest : public QObject {
     const QString input = monitor.ValueField(4)->text();
     QTRY_VERIFY_WITH_TIMEOUT(monitor.ValueField(4)->text() != input, 8000);  // the sine moves on
     monitor.CloseButton()->click();
-    QVERIFY(!line.IsOpen());
-    server.Stop();
+    QVERIFY(!pty.line.IsOpen());
   }
 };
 
