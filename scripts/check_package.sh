@@ -105,6 +105,9 @@ expected=(
   usr/share/man/man1/klv-loader.1.gz
   usr/share/man/man1/klv-loader-cli.1.gz
   usr/share/man/man1/klv-sim.1.gz
+  usr/share/man/ja/man1/klv-loader.1.gz
+  usr/share/man/ja/man1/klv-loader-cli.1.gz
+  usr/share/man/ja/man1/klv-sim.1.gz
   usr/share/doc/klv-loader/LICENSE
   usr/share/doc/klv-loader/copyright
   usr/share/doc/klv-loader/KlvToolEng.pdf
@@ -206,9 +209,18 @@ check "scalable icon is well-formed SVG" xmllint --noout "$target/usr/share/icon
 
 # ---- man pages ----------------------------------------------------------------------
 if command -v man >/dev/null; then
-  for page in klv-loader klv-loader-cli klv-sim; do
+  for page in klv-loader klv-loader-cli klv-sim ja/klv-loader ja/klv-loader-cli ja/klv-sim; do
+    file="$target/usr/share/man/${page%%/*}/man1/${page#*/}.1.gz"
+    [[ "$page" == */* ]] || file="$target/usr/share/man/man1/$page.1.gz"
     check "man page $page renders without warnings" bash -c \
-      "out=\$(LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -E UTF-8 -l -Tutf8 -Z '$target/usr/share/man/man1/$page.1.gz' 2>&1 >/dev/null); [[ -z \"\$out\" ]] || { echo \"\$out\"; false; }"
+      "out=\$(LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -E UTF-8 -l -Tutf8 -Z '$file' 2>&1 >/dev/null); [[ -z \"\$out\" ]] || { echo \"\$out\"; false; }"
+  done
+  # The synopses name the monitor command and the demo, in both languages.
+  for folder in man1 ja/man1; do
+    check "man page $folder/klv-loader-cli names monitor in its synopsis" bash -c \
+      "zcat '$target/usr/share/man/$folder/klv-loader-cli.1.gz' | grep -qxF '.B klv-loader-cli monitor'"
+    check "man page $folder/klv-loader names --demo in its synopsis" bash -c \
+      "zcat '$target/usr/share/man/$folder/klv-loader.1.gz' | grep -qxF '.B klv-loader \\-\\-demo'"
   done
 else
   skip "man pages render (man not installed)"

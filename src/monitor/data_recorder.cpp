@@ -29,21 +29,23 @@ std::string Row(const LocalTime& time, std::string_view input, std::string_view 
 
 }  // namespace
 
-std::string_view SamplingText(int32_t samplingPeriod) {
+std::string_view SamplingText(int32_t samplingPeriod, Language language) {
+  const bool japanese = language == Language::Japanese;
   switch (samplingPeriod) {
-    case 10: return "10sec-sample ";
-    case 60: return "1min-sample ";
-    case 300: return "5min-sample ";
-    default: return "\?\?-sample ";
+    case 10: return japanese ? "10秒周期 " : "10sec-sample ";
+    case 60: return japanese ? "1分周期 " : "1min-sample ";
+    case 300: return japanese ? "5分周期 " : "5min-sample ";
+    default: return japanese ? "\?\?周期 " : "\?\?-sample ";
   }
 }
 
-std::string_view RecordTimeText(int32_t recordTime) {
+std::string_view RecordTimeText(int32_t recordTime, Language language) {
+  const bool japanese = language == Language::Japanese;
   switch (recordTime) {
-    case 600: return "10min-log ";
-    case 3600: return "1hour-log ";
-    case 86400: return "24hour-log ";
-    default: return "\?\?-log ";
+    case 600: return japanese ? "10分記録 " : "10min-log ";
+    case 3600: return japanese ? "1時間記録 " : "1hour-log ";
+    case 86400: return japanese ? "24時間記録 " : "24hour-log ";
+    default: return japanese ? "\?\?記録 " : "\?\?-log ";
   }
 }
 
@@ -156,8 +158,8 @@ void DataRecorder::Finish() {
 }
 
 std::string DataRecorder::SettingsStatus() const {
-  std::string status(SamplingText(storedSampling_));
-  status += RecordTimeText(storedRecordTime_);
+  std::string status(SamplingText(storedSampling_, language_));
+  status += RecordTimeText(storedRecordTime_, language_);
   return status;
 }
 

@@ -30,10 +30,15 @@ inline constexpr std::string_view kDataLogHeader = "Time, Input, Output\r\n";
 // Full scale of the progress bar.
 inline constexpr int kRecordProgressRange = 1000;
 
-// "10sec-sample " (10), "1min-sample " (60), "5min-sample " (300), "??-sample ".
-std::string_view SamplingText(int32_t samplingPeriod);
-// "10min-log " (600), "1hour-log " (3600), "24hour-log " (86400), "??-log ".
-std::string_view RecordTimeText(int32_t recordTime);
+// The status line while recording is the sampling text followed directly by
+// the record-time text, for example "10sec-sample 10min-log " or, in
+// Japanese, "10秒周期 10分記録 ".
+// "10sec-sample " (10), "1min-sample " (60), "5min-sample " (300), "??-sample ";
+// Japanese "10秒周期 ", "1分周期 ", "5分周期 ", "??周期 ".
+std::string_view SamplingText(int32_t samplingPeriod, Language language);
+// "10min-log " (600), "1hour-log " (3600), "24hour-log " (86400), "??-log ";
+// Japanese "10分記録 ", "1時間記録 ", "24時間記録 ", "??記録 ".
+std::string_view RecordTimeText(int32_t recordTime, Language language);
 
 // The sampling period and record time a recording runs with. The settings
 // screen offers 10 s to 5 min and 10 min to 24 hours; values outside those

@@ -45,6 +45,7 @@ void TrendHistory::SetOutputScale(int32_t controlMode, int32_t value013C, int32_
 void TrendHistory::ClearHistory() {
   input_.fill(kTrendNoData);
   output_.fill(kTrendNoData);
+  times_.fill(std::nullopt);
   latestInput_ = 0;
   latestOutput_ = 0;
 }
@@ -54,6 +55,15 @@ std::optional<TrendHistory::Points> TrendHistory::TakeSample() {
   newSample_ = false;
   return Points{std::clamp(latestInput_, 0, kTrendRange),
                 ScaleTrendOutput(latestOutput_, controlMode_, value013C_, value0115_)};
+}
+
+std::optional<TrendHistory::Points> TrendHistory::TakeSample(const LocalTime& takenAt) {
+  std::optional<Points> points = TakeSample();
+  if (points) {
+    std::move(times_.begin() + 1, times_.end(), times_.begin());
+    times_.back() = takenAt;
+  }
+  return points;
 }
 
 namespace {

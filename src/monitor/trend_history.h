@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "monitor/trend_sink.h"
+#include "platform/clock.h"
 
 namespace klv {
 
@@ -26,6 +27,9 @@ inline constexpr int32_t kTrendRange = 1000;
 inline constexpr int32_t kTrendNoData = -2;
 
 using TrendSeries = std::array<int32_t, kTrendPointCount>;
+// The wall time at which each point of the histories was plotted, oldest
+// first; none for a point without data.
+using TrendTimes = std::array<std::optional<LocalTime>, kTrendPointCount>;
 
 // Moves every value one place towards the oldest end and puts value at the
 // newest end. The series is a fixed buffer, shifted in place.
@@ -44,7 +48,7 @@ class TrendHistory final : public TrendSink {
   // The monitor's inputs.
   void PostSample(int32_t input, int32_t output) override;
   void SetOutputScale(int32_t controlMode, int32_t value013C, int32_t value0115) override;
-  // Both histories to no data, latest input and output 0. The new-sample flag
+  // Both histories to no data (and no times), latest input and output 0. The new-sample flag
   // is left alone: the monitor clears it itself when monitoring stops.
   void ClearHistory() override;
   void ClearNewSample() override { newSample_ = false; }
@@ -57,6 +61,9 @@ class TrendHistory final : public TrendSink {
     int32_t output = 0;
   };
   std::optional<Points> TakeSample();
+  // The same, and with a new sample present takenAt enters the sample times
+  // at the newest end, beside the two points the caller pushes.
+  std::optional<Points> TakeSample(const LocalTime& takenAt);
 
   bool HasNewSample() const { return newSample_; }
   int32_t LatestInput() const { return latestInput_; }
@@ -70,10 +77,12 @@ class TrendHistory final : public TrendSink {
   TrendSeries& Output() { return output_; }
   const TrendSeries& Input() const { return input_; }
   const TrendSeries& Output() const { return output_; }
+  const TrendTimes& Times() const { return times_; }
 
  private:
   TrendSeries input_;
   TrendSeries output_;
+  TrendTimes times_;
   bool newSample_ = false;
   int32_t latestInput_ = 0;
   int32_t latestOutput_ = 0;

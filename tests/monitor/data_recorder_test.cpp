@@ -207,11 +207,34 @@ TEST(RecordPlan, SettingsOutsideTheChoicesStillRecord) {
     EXPECT_EQ(plan.recordTime, c.plan.recordTime) << c.sampling << "/" << c.recordTime;
     EXPECT_EQ(plan.expectedRows, c.plan.expectedRows) << c.sampling << "/" << c.recordTime;
   }
-  EXPECT_EQ(SamplingText(20), "\?\?-sample ");
-  EXPECT_EQ(RecordTimeText(10), "\?\?-log ");
-  EXPECT_EQ(SamplingText(60), "1min-sample ");
-  EXPECT_EQ(RecordTimeText(3600), "1hour-log ");
-  EXPECT_EQ(RecordTimeText(86400), "24hour-log ");
+}
+
+TEST(DataRecordStatus, SamplingAndRecordTimeTextsInBothLanguages) {
+  struct Case {
+    int32_t sampling, recordTime;
+    std::string_view english, japanese;
+  };
+  const Case cases[] = {
+      {10, 600, "10sec-sample 10min-log ", "10秒周期 10分記録 "},
+      {60, 3600, "1min-sample 1hour-log ", "1分周期 1時間記録 "},
+      {300, 86400, "5min-sample 24hour-log ", "5分周期 24時間記録 "},
+      {20, 10, "\?\?-sample \?\?-log ", "\?\?周期 \?\?記録 "},
+  };
+  for (const Case& c : cases) {
+    for (const Language language : {Language::English, Language::Japanese}) {
+      const std::string_view expected = language == Language::English ? c.english : c.japanese;
+      EXPECT_EQ(std::string(SamplingText(c.sampling, language)) + std::string(RecordTimeText(c.recordTime, language)),
+                expected);
+      // The recorder's status line while armed is the same pair.
+      FakeClock clock;
+      DataRecorder recorder(clock, language);
+      CommSettings settings;
+      settings.samplingInterval = c.sampling;
+      settings.recordDuration = c.recordTime;
+      recorder.Prepare(true, settings, {});  // no file: the status keeps the settings' texts
+      EXPECT_EQ(recorder.Status(), expected);
+    }
+  }
 }
 
 TEST_F(DataRecorderTest, ARecordTimeShorterThanTheSamplingWritesOneRow) {

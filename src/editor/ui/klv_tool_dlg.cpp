@@ -17,6 +17,7 @@
 #include "platform/failure_text.h"
 #include "editor/parameter_file.h"
 #include "editor/program_state.h"
+#include "editor/shell_open_text.h"
 #include "editor/ui/message_box.h"
 #include "editor/ui/operator_dialogs.h"
 #include "editor/ui/parameter_screen.h"
@@ -325,6 +326,11 @@ void CKlvToolDlg::Message(std::string_view text) { dialogs_.ShowMessage(this, te
 
 void CKlvToolDlg::MessageText(int number) { Message(Text(number, state_.language)); }
 
+void CKlvToolDlg::OpenWithDesktop(const std::filesystem::path& path) {
+  if (path.empty()) return;
+  if (dialogs_.OpenWithShell(path) == ShellOpen::NoProgram) Message(NoProgramForFileText(path, state_.language));
+}
+
 void CKlvToolDlg::ApplyLayout(ModelKind model) {
   screen_->ApplyModelLayout(model);
   state_.CurrentModel = screen_->Model();
@@ -467,7 +473,7 @@ void CKlvToolDlg::WriteToDevice() {
 void CKlvToolDlg::CommunicationSettings() { dialogs_.RunCommunicationSettings(this, state_); }
 
 void CKlvToolDlg::OpenCommunicationLog() {
-  if (!state_.CommLogPath.empty()) dialogs_.OpenWithShell(state_.CommLogPath);
+  OpenWithDesktop(state_.CommLogPath);
 }
 
 void CKlvToolDlg::Monitor() {
@@ -476,7 +482,7 @@ void CKlvToolDlg::Monitor() {
 }
 
 void CKlvToolDlg::RecordData() {
-  if (!state_.DataLogPath.empty()) dialogs_.OpenWithShell(state_.DataLogPath);
+  OpenWithDesktop(state_.DataLogPath);
 }
 
 void CKlvToolDlg::ChooseModel(ModelKind model) {
@@ -491,7 +497,7 @@ void CKlvToolDlg::ChooseModel(ModelKind model) {
 }
 
 void CKlvToolDlg::OpenManual() {
-  if (!state_.ManualPath.empty()) dialogs_.OpenWithShell(state_.ManualPath);
+  OpenWithDesktop(state_.ManualPath);
 }
 
 void CKlvToolDlg::ShowVersionInformation() { Message(VersionInformationText()); }

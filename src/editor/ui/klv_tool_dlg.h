@@ -118,6 +118,9 @@ class CKlvToolDlg : public QMainWindow {
   void BuildShortcuts();
   void Message(std::string_view text);
   void MessageText(int number);
+  // Hands path to the desktop; when the desktop has no program for it, says
+  // so with the file's name and folder. An empty path does nothing.
+  void OpenWithDesktop(const std::filesystem::path& path);
   // The screen arranged for model, which becomes the current model; then
   // the Model menu and the title follow.
   void ApplyLayout(ModelKind model);

@@ -65,12 +65,13 @@ bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state
   return screen.exec() == QDialog::Accepted;
 }
 
-void SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
+ShellOpen SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
   // A missing file is not handed over: the desktop would report it, and the
-  // program shows nothing when a file cannot be opened.
+  // program shows nothing when a file is not there.
   std::error_code error;
-  if (path.empty() || !std::filesystem::exists(path, error)) return;
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+  if (path.empty() || !std::filesystem::exists(path, error)) return ShellOpen::Missing;
+  const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+  return opened ? ShellOpen::Opened : ShellOpen::NoProgram;
 }
 
 }  // namespace klv

@@ -16,6 +16,13 @@ class ProgramState;
 
 enum class SaveAnswer { Yes, No, Cancel };
 
+// What became of a file handed to the desktop.
+enum class ShellOpen {
+  Opened,     // the desktop took it over
+  Missing,    // there is no file at the path, so nothing was handed over
+  NoProgram,  // the desktop has no program for it (or could not start one)
+};
+
 class OperatorDialogs {
  public:
   virtual ~OperatorDialogs() = default;
@@ -32,9 +39,9 @@ class OperatorDialogs {
   // The communication settings screen over the program's settings; true
   // when it was accepted.
   virtual bool RunCommunicationSettings(QWidget* owner, ProgramState& state) = 0;
-  // Opens the file with the desktop's program for it; the result is not
-  // checked (a missing manual simply does not open).
-  virtual void OpenWithShell(const std::filesystem::path& path) = 0;
+  // Opens the file with the desktop's program for it. A missing file is not
+  // handed over (a missing manual simply does not open).
+  virtual ShellOpen OpenWithShell(const std::filesystem::path& path) = 0;
 };
 
 // The real dialogs.
@@ -45,7 +52,7 @@ class SystemDialogs final : public OperatorDialogs {
   std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner) override;
   std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName) override;
   bool RunCommunicationSettings(QWidget* owner, ProgramState& state) override;
-  void OpenWithShell(const std::filesystem::path& path) override;
+  ShellOpen OpenWithShell(const std::filesystem::path& path) override;
 };
 
 // The filter of both file dialogs.

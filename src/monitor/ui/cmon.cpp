@@ -117,7 +117,7 @@ Cmon::Cmon(MonitorDependencies& dependencies, QWidget* owner, CmonOptions option
   if (pictures_) {
     for (int lamp = 0; lamp < kLampCount; ++lamp) SetLamp(lamp, 0);
     MarkPolledRow(kNoMarkedRow);
-    graph_ = new CTrendGraphDlg(language_, this);
+    graph_ = new CTrendGraphDlg(language_, dependencies.clock, this);
     graph_->hide();
     if (options_.lineThread) {
       queuedTrend_ = std::make_unique<QueuedTrendSink>(graph_);

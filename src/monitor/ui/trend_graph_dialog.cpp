@@ -25,7 +25,7 @@ QLabel* ColouredLabel(const QString& text, const QColor& colour, QWidget* parent
 
 }  // namespace
 
-CTrendGraphDlg::CTrendGraphDlg(Language language, QWidget* owner) : QDialog(owner) {
+CTrendGraphDlg::CTrendGraphDlg(Language language, Clock& clock, QWidget* owner) : QDialog(owner), clock_(clock) {
   setModal(false);
   setFont(ScreenQFont(language));
   const auto caption = [language](std::string_view key) {
@@ -39,6 +39,11 @@ CTrendGraphDlg::CTrendGraphDlg(Language language, QWidget* owner) : QDialog(owne
   middle_ = ColouredLabel(caption("50.0%"), Qt::black, this);
   bottom_ = ColouredLabel(caption("0.0%"), Qt::black, this);
   for (QLabel* label : {top_, middle_, bottom_}) label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  for (QLabel*& label : timeLabels_) {
+    label = ColouredLabel(QString(), Qt::black, this);
+    label->setAlignment(Qt::AlignCenter);
+    label->hide();
+  }
   inputLegend_ = ColouredLabel(caption("<Control input>"), QColor(255, 0, 0), this);
   outputLegend_ = ColouredLabel(caption("<Control output>"), QColor(17, 221, 17), this);
   ok_ = new QPushButton(caption("OK"), this);
@@ -71,12 +76,14 @@ CTrendGraphDlg::~CTrendGraphDlg() { timer_.stop(); }
 
 void CTrendGraphDlg::GraphTick() {
   timer_.stop();
-  if (const std::optional<TrendHistory::Points> points = history_.TakeSample()) {
+  if (const std::optional<TrendHistory::Points> points = history_.TakeSample(clock_.LocalNow())) {
     chart_->PushPoint(0, points->input);
     chart_->PushPoint(1, points->output);
   } else {
     chart_->Redraw();
   }
+  // Also after a repaint alone: the monitor may have cleared the history.
+  PlaceTimeLabels();
   timer_.start(kTimerMs);
 }
 
@@ -97,8 +104,8 @@ void CTrendGraphDlg::resizeEvent(QResizeEvent* event) {
   Arrange();
 }
 
-// The drawing area fills the window but for the scale labels on its left and
-// a band below for the legends and "OK".
+// The drawing area fills the window but for the scale labels on its left, a
+// row of clock times under it, and a band below for the legends and "OK".
 void CTrendGraphDlg::Arrange() {
   const int labelWidth = std::max({top_->sizeHint().width(), middle_->sizeHint().width(),
                                    bottom_->sizeHint().width()});
@@ -108,7 +115,7 @@ void CTrendGraphDlg::Arrange() {
   const int areaX = kMargin + labelWidth + 6;
   const int areaY = kMargin;
   const int areaW = std::max(10, width() - areaX - kMargin);
-  const int areaH = std::max(10, height() - areaY - band);
+  const int areaH = std::max(10, height() - areaY - labelHeight - band);
   area_->setGeometry(areaX, areaY, areaW, areaH);
 
   const auto place = [&](QLabel* label, int centreY) {
@@ -118,12 +125,33 @@ void CTrendGraphDlg::Arrange() {
   place(middle_, areaY + static_cast<int>(areaH * 0.5 + 0.5));
   place(bottom_, areaY + areaH - 1);
 
-  const int bandY = areaY + areaH + kMargin;
+  const int bandY = areaY + areaH + labelHeight + kMargin;
   const int bandCentre = bandY + okSize.height() / 2;
   inputLegend_->setGeometry(areaX, bandCentre - labelHeight / 2, inputLegend_->sizeHint().width(), labelHeight);
   outputLegend_->setGeometry(inputLegend_->geometry().right() + 1 + 3 * kMargin, bandCentre - labelHeight / 2,
                              outputLegend_->sizeHint().width(), labelHeight);
   ok_->setGeometry(width() - kMargin - okSize.width(), bandY, okSize.width(), okSize.height());
+  PlaceTimeLabels();
+}
+
+// Each time centred under its column; the times of the edges are moved in
+// to end there, clear of the scale labels and the window's edge.
+void CTrendGraphDlg::PlaceTimeLabels() {
+  const std::vector<TrendTimeLabel> labels = TrendTimeLabels(area_->width(), history_.Times());
+  const QRect area = area_->geometry();
+  for (std::size_t i = 0; i < timeLabels_.size(); ++i) {
+    QLabel* label = timeLabels_[i];
+    if (i >= labels.size()) {
+      label->hide();
+      continue;
+    }
+    label->setText(ToQString(labels[i].text));
+    const QSize size = label->sizeHint();
+    const int left = std::clamp(area.x() + labels[i].x - size.width() / 2, area.x(),
+                                std::max(area.x(), area.x() + area.width() - size.width()));
+    label->setGeometry(left, area.bottom() + 1, size.width(), size.height());
+    label->show();
+  }
 }
 
 }  // namespace klv

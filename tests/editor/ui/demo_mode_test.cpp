@@ -78,6 +78,11 @@ class DemoModeTest : public QObject {
     QCOMPARE(settings.DeviceLabel()->text(), device);
     settings.PortButton(1)->click();  // COM2 is not the simulated one
     QVERIFY(!settings.DeviceLabel()->text().contains(QStringLiteral("KLV30E")));
+
+    // At exit the model on the screen is stored, as after a Model menu choice
+    // (the model word is the settings file's seventh: 2 is KLV30E).
+    QVERIFY(window.Exit());
+    QCOMPARE(int(ReadBytes(rig.SettingsFile())[12]), withFile ? 0 : 2);
   }
 
   void readWriteAndMonitorThroughTheWindows() {

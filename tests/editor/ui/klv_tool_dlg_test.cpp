@@ -277,6 +277,51 @@ class KlvToolDlgTest : public QObject {
     QCOMPARE(rig.dialogs.shellOpened, std::vector<std::filesystem::path>{rig.state.CommLogPath});
   }
 
+  // A file the desktop has no program for is named with its folder, so the
+  // operator is not left with a command that does nothing; a file that
+  // opened, or is not there, brings no message.
+  void filesTheDesktopCannotOpenAreNamed_data() {
+    QTest::addColumn<int>("item");
+    QTest::addColumn<bool>("japanese");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("folder");  // "data", "bin" or "" (no message)
+    QTest::addColumn<QString>("message");  // %1 stands for the folder
+    const int noProgram = int(ShellOpen::NoProgram);
+    QTest::newRow("comm log, English") << int(MenuItem::CommunicationLog) << false << noProgram << "data"
+                                       << "No program is set up to open comlog.txt.\nThe file is in the folder:\n%1";
+    QTest::newRow("record data, English") << int(MenuItem::RecordData) << false << noProgram << "data"
+                                          << "No program is set up to open datalog.csv.\nThe file is in the folder:\n%1";
+    QTest::newRow("manual, English") << int(MenuItem::Manual) << false << noProgram << "bin"
+                                     << "No program is set up to open KlvToolEng.pdf.\nThe file is in the folder:\n%1";
+    QTest::newRow("comm log, Japanese") << int(MenuItem::CommunicationLog) << true << noProgram << "data"
+                                        << "comlog.txt を開くプログラムが設定されていません。\nファイルのフォルダ：\n%1";
+    QTest::newRow("manual, Japanese") << int(MenuItem::Manual) << true << noProgram << "bin"
+                                      << "KlvTool.pdf を開くプログラムが設定されていません。\nファイルのフォルダ：\n%1";
+    QTest::newRow("opened") << int(MenuItem::RecordData) << false << int(ShellOpen::Opened) << "" << "";
+    QTest::newRow("missing") << int(MenuItem::Manual) << true << int(ShellOpen::Missing) << "" << "";
+  }
+  void filesTheDesktopCannotOpenAreNamed() {
+    QFETCH(int, item);
+    QFETCH(bool, japanese);
+    QFETCH(int, answer);
+    QFETCH(QString, folder);
+    QFETCH(QString, message);
+    WindowRig rig(japanese ? Language::Japanese : Language::English);
+    CKlvToolDlg& window = rig.Start();
+    rig.dialogs.shellAnswer = static_cast<ShellOpen>(answer);
+    window.RunCommand(static_cast<MenuItem>(item));
+    QCOMPARE(rig.dialogs.shellOpened.size(), std::size_t{1});
+    if (folder.isEmpty()) {
+      QVERIFY(rig.dialogs.messages.empty());
+      return;
+    }
+    const std::filesystem::path expectedFolder = folder == "data" ? rig.DataFolder() : rig.Folder() / "bin";
+    QCOMPARE(rig.dialogs.shellOpened.front().parent_path(), expectedFolder);
+    QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
+    QCOMPARE(Q(rig.dialogs.messages.front().text), message.arg(Q(expectedFolder.string())));
+    QCOMPARE(rig.dialogs.messages.front().owner, &window);
+  }
+
   void menuCaptionsInBothLanguages() {
     WindowRig english;
     english.Start();

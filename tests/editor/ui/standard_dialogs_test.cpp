@@ -17,6 +17,7 @@
 #include "editor/program_state.h"
 #include "editor/ui/message_box.h"
 #include "editor/ui/operator_dialogs.h"
+#include "editor/shell_open_text.h"
 #include "editor/ui/qt_translations.h"
 #include "editor/ui/window_rig.h"
 #include "serial/port_failure_text.h"
@@ -116,6 +117,15 @@ class StandardDialogsTest : public QObject {
                               QCOMPARE(ButtonTexts(box), QStringList{"OK"});
                               QVERIFY(box.width() >= CaptionWidth(box.windowTitle()));
                               Save(box, "port-error" + suffix);
+                            });
+
+    // A file the desktop has no program for: the whole path shows.
+    const std::filesystem::path log = rig.DataFolder() / "comlog.txt";
+    WhileShown<QMessageBox>([&] { dialogs.ShowMessage(&window, NoProgramForFileText(log, lang)); },
+                            [&](QMessageBox& box) {
+                              QVERIFY(box.text().endsWith(QString::fromStdString(rig.DataFolder().string())));
+                              QVERIFY(box.width() >= CaptionWidth(box.windowTitle()));
+                              Save(box, "no-program" + suffix);
                             });
 
     // The shortest message still shows the whole caption.

@@ -62,7 +62,10 @@ class ScriptedDialogs final : public OperatorDialogs {
     }
     return accept;
   }
-  void OpenWithShell(const std::filesystem::path& path) override { shellOpened.push_back(path); }
+  ShellOpen OpenWithShell(const std::filesystem::path& path) override {
+    shellOpened.push_back(path);
+    return shellAnswer;
+  }
 
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;
@@ -81,6 +84,7 @@ class ScriptedDialogs final : public OperatorDialogs {
   int settingsRuns = 0;
   std::deque<bool> settingsAnswers;
   std::vector<std::filesystem::path> shellOpened;
+  ShellOpen shellAnswer = ShellOpen::Opened;
 
  private:
   static std::optional<std::filesystem::path> Next(std::deque<std::optional<std::filesystem::path>>& choices) {

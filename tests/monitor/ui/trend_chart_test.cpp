@@ -1,15 +1,18 @@
 // The trend chart's pixels on an off-screen picture, and the graph window:
 // its timer, its samples, and showing and hiding without losing the history.
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 #include <array>
+#include <cstdlib>
 #include <span>
 
 #include "monitor/trend_history.h"
 #include "monitor/ui/trend_chart.h"
 #include "monitor/ui/trend_graph_dialog.h"
+#include "support/fake_clock.h"
 
 using namespace klv;
 
@@ -40,6 +43,18 @@ QImage Paint(const TrendSeries& input, const TrendSeries& output) {
 }
 
 QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+
+LocalTime ClockAt(int secondsOfDay) {
+  return LocalTime{2026, 12, 9, secondsOfDay / 3600, secondsOfDay / 60 % 60, secondsOfDay % 60};
+}
+
+QStringList VisibleTimes(const CTrendGraphDlg& graph) {
+  QStringList texts;
+  for (const QLabel* label : graph.TimeLabels()) {
+    if (label->isVisible()) texts << label->text();
+  }
+  return texts;
+}
 
 TrendSeries NoData() {
   TrendSeries series;
@@ -124,7 +139,8 @@ class TrendChartTest : public QObject {
   }
 
   void graphTimerStartsAt1000MsThenTicksEvery100Ms() {
-    CTrendGraphDlg graph(Language::English, nullptr);
+    testing::FakeClock clock;
+    CTrendGraphDlg graph(Language::English, clock, nullptr);
     QVERIFY(graph.GraphTimer().isActive());
     QCOMPARE(graph.GraphTimer().interval(), CTrendGraphDlg::kFirstTimerMs);
     graph.GraphTick();
@@ -133,7 +149,8 @@ class TrendChartTest : public QObject {
   }
 
   void samplesArePlottedWhetherShownOrNot() {
-    CTrendGraphDlg graph(Language::English, nullptr);
+    testing::FakeClock clock;
+    CTrendGraphDlg graph(Language::English, clock, nullptr);
     TrendHistory& history = graph.History();
     history.SetOutputScale(0, 100, 20);
     history.PostSample(-32768, 50);
@@ -161,8 +178,73 @@ class TrendChartTest : public QObject {
     QCOMPARE(history.Output().back(), 500);
   }
 
+  // Clock times under every second grid column, the same digits in both
+  // languages; they grow from the right edge as the lines do.
+  void clockTimesUnderTheGridColumns_data() {
+    QTest::addColumn<bool>("japanese");
+    QTest::newRow("English") << false;
+    QTest::newRow("Japanese") << true;
+  }
+  void clockTimesUnderTheGridColumns() {
+    QFETCH(bool, japanese);
+    testing::FakeClock clock;
+    CTrendGraphDlg graph(japanese ? Language::Japanese : Language::English, clock, nullptr);
+    graph.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&graph));
+    // A drawing area 555 pixels wide puts point k at column k.
+    graph.resize(graph.width() + 555 - graph.DrawingArea()->width(), graph.height());
+    QCOMPARE(graph.DrawingArea()->width(), 555);
+    graph.GraphTick();
+    QCOMPARE(VisibleTimes(graph), QStringList{});
+
+    // One sample at 14:05:59: one time, at the right edge, inside the window.
+    clock.SetLocalTime(ClockAt(50759));
+    graph.History().PostSample(500, 500);
+    graph.GraphTick();
+    QCOMPARE(VisibleTimes(graph), QStringList{"14:05"});
+    QCOMPARE(graph.TimeLabels()[0]->geometry().right(), graph.DrawingArea()->geometry().right());
+
+    // A full chart, point k plotted at 09:58:30 + 2k s: columns 0, 111, ... 555
+    // show points 0, 111, ... 555.
+    graph.History().ClearHistory();
+    for (int k = 0; k < kTrendPointCount; ++k) {
+      clock.SetLocalTime(ClockAt(35910 + 2 * k));
+      graph.History().PostSample(200 + k % 300, 450);
+      graph.GraphTick();
+    }
+    QCOMPARE(VisibleTimes(graph), (QStringList{"09:58", "10:02", "10:05", "10:09", "10:13", "10:17"}));
+    const QRect area = graph.DrawingArea()->geometry();
+    const int columns[] = {0, 111, 222, 333, 444, 555};
+    for (int i = 0; i < 6; ++i) {
+      const QRect label = graph.TimeLabels()[static_cast<std::size_t>(i)]->geometry();
+      QVERIFY(label.top() > area.bottom());
+      QVERIFY(label.bottom() < graph.OkButton()->geometry().top());
+      // Centred under its column; the edges' times end at the edges.
+      if (i == 0) {
+        QCOMPARE(label.left(), area.left());
+      } else if (i == 5) {
+        QCOMPARE(label.right(), area.right());
+      } else {
+        const int off = label.center().x() - (area.x() + columns[i]);
+        QVERIFY2(std::abs(off) <= 1, qPrintable(QStringLiteral("label %1 off by %2").arg(i).arg(off)));
+      }
+    }
+
+    const QByteArray shots = qgetenv("KLV_SHOTS_DIR");
+    if (!shots.isEmpty()) {
+      QDir().mkpath(QString::fromLocal8Bit(shots));
+      QVERIFY(graph.grab().save(QString::fromLocal8Bit(shots) +
+                                QStringLiteral("/graph-times-%1.png").arg(japanese ? "ja" : "en")));
+    }
+
+    graph.History().ClearHistory();
+    graph.GraphTick();
+    QCOMPARE(VisibleTimes(graph), QStringList{});
+  }
+
   void legendColoursAndCaptions() {
-    CTrendGraphDlg graph(Language::Japanese, nullptr);
+    testing::FakeClock clock;
+    CTrendGraphDlg graph(Language::Japanese, clock, nullptr);
     QCOMPARE(graph.windowTitle(), QStringLiteral("グラフ表示"));
     bool input = false;
     bool output = false;

@@ -196,6 +196,32 @@ class CsetupTest : public QObject {
     QCOMPARE(screen.SpeedButton(0)->text(), QStringLiteral("19200"));
   }
 
+  // The data record choices read as times of the screen's language.
+  void dataRecordChoicesInBothLanguages_data() {
+    QTest::addColumn<bool>("japanese");
+    QTest::addColumn<QStringList>("sampling");
+    QTest::addColumn<QStringList>("duration");
+    QTest::newRow("English") << false << QStringList{"10 sec", "1 min.", "5 min."}
+                             << QStringList{"10 min.", "1 hour", "24 hour"};
+    QTest::newRow("Japanese") << true << QStringList{"10秒", "1分", "5分"} << QStringList{"10分", "1時間", "24時間"};
+  }
+  void dataRecordChoicesInBothLanguages() {
+    QFETCH(bool, japanese);
+    QFETCH(QStringList, sampling);
+    QFETCH(QStringList, duration);
+    CommSettings settings;
+    SerialLine line;
+    Csetup screen(settings, line, {}, japanese ? Language::Japanese : Language::English, nullptr, kNoDevices);
+    QStringList samplingShown;
+    QStringList durationShown;
+    for (int i = 0; i < 3; ++i) {
+      samplingShown << screen.SamplingButton(i)->text();
+      durationShown << screen.DurationButton(i)->text();
+    }
+    QCOMPARE(samplingShown, sampling);
+    QCOMPARE(durationShown, duration);
+  }
+
   void okClosesAnOpenPort() {
     testing::FakeClock clock;
     sim::SimulatedRegulator regulator(sim::SimConfig{}, clock);
