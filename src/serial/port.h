@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "editor/texts.h"
+#include "text/language.h"
 #include "serial/comm_settings.h"
 #include "serial/frame_buffer.h"
 #include "serial/serial_port.h"

@@ -4,7 +4,7 @@
 // permission.
 #include <string>
 
-#include "editor/texts.h"
+#include "text/language.h"
 #include "serial/serial_port.h"
 
 namespace klv {
