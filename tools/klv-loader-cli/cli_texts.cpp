@@ -62,10 +62,11 @@ constexpr std::array kTexts = {
                  "  --protocol torvalek|rtu|ascii\n"
                  "                        既定は調整器の通信手順 torvalek\n"},
     CliTextEntry{UsageExit,
-                 "\nExit status: 0 when at least one register was transferred, 1 when the\n"
-                 "transfer failed or was refused, 2 for a usage error or an unusable file or port.\n"
+                 "\nExit status: 0 when every register was transferred, 1 when the transfer\n"
+                 "failed, was refused or is incomplete, 2 for a usage error or an unusable file\n"
+                 "or port.\n"
                  "Every transfer writes comlog.txt in the data folder.\n",
-                 "\n終了コード: レジスタを 1 つ以上転送できたとき 0、転送が失敗したか拒否されたとき 1、\n"
+                 "\n終了コード: すべてのレジスタを転送できたとき 0、転送が失敗したか拒否されたか未完了のとき 1、\n"
                  "使い方の誤り、使えないファイルやポートのとき 2。\n"
                  "転送のたびにデータフォルダの comlog.txt を書きます。\n"},
     CliTextEntry{UsageRead,
