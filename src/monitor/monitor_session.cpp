@@ -30,6 +30,16 @@ std::string_view LineLostText(Language language) {
   return language == Language::Japanese ? "回線断: 応答なし" : "Line lost: no reply";
 }
 
+MonitorView ViewOf(const MonitorSession& session, std::optional<MonitorPoll> lastPoll) {
+  MonitorView view;
+  view.display = session.Display();
+  view.recordStatus = session.Recorder().Status();
+  view.recordProgress = session.Recorder().Progress();
+  view.running = session.Running();
+  view.lastPoll = std::move(lastPoll);
+  return view;
+}
+
 // ---- MonitorDisplay ------------------------------------------------------------
 
 void MonitorDisplay::SetLamp(int index, int state) {

@@ -126,6 +126,10 @@ struct MonitorView {
   std::optional<MonitorPoll> lastPoll;
 };
 
+class MonitorSession;
+// The session's view as it stands, with the poll of the last tick.
+MonitorView ViewOf(const MonitorSession& session, std::optional<MonitorPoll> lastPoll);
+
 // How regular the ticks came since the start of monitoring: the intervals
 // between the starts of consecutive ticks.
 struct TickPeriods {

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "editor/texts.h"
+#include "text/language.h"
 #include "transfer/transfer_tally.h"
 
 namespace klv {

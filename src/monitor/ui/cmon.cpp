@@ -317,11 +317,7 @@ void Cmon::StartMonitoring() {
         record_->setEnabled(false);
         Message(text);
       });
-  MonitorView view = view_;
-  view.display = session_.Display();
-  view.recordStatus = session_.Recorder().Status();
-  view.recordProgress = session_.Recorder().Progress();
-  view.running = session_.Running();
+  const MonitorView view = ViewOf(session_, view_.lastPoll);
   Started(outcome.started, QString::fromStdString(outcome.portMessage), view);
   if (outcome.started) ArmTimer();
 }
@@ -348,12 +344,7 @@ void Cmon::StopMonitoring() {
     return;
   }
   session_.Stop();
-  MonitorView view = view_;
-  view.display = session_.Display();
-  view.recordStatus = session_.Recorder().Status();
-  view.recordProgress = session_.Recorder().Progress();
-  view.running = false;
-  Stopped(view);
+  Stopped(ViewOf(session_, view_.lastPoll));
 }
 
 void Cmon::Stopped(const MonitorView& view) {
@@ -402,12 +393,7 @@ void Cmon::MarkPolledRow(int index) {
 }
 
 void Cmon::Refresh() {
-  if (worker_ == nullptr) {
-    view_.display = session_.Display();
-    view_.recordStatus = session_.Recorder().Status();
-    view_.recordProgress = session_.Recorder().Progress();
-    view_.running = session_.Running();
-  }
+  if (worker_ == nullptr) view_ = ViewOf(session_, view_.lastPoll);
   Show(view_);
 }
 

@@ -7,15 +7,7 @@ namespace klv {
 
 MonitorWorker::MonitorWorker(MonitorSession& session) : session_(session) {}
 
-MonitorView MonitorWorker::View() const {
-  MonitorView view;
-  view.display = session_.Display();
-  view.recordStatus = session_.Recorder().Status();
-  view.recordProgress = session_.Recorder().Progress();
-  view.running = session_.Running();
-  view.lastPoll = lastPoll_;
-  return view;
-}
+MonitorView MonitorWorker::View() const { return ViewOf(session_, lastPoll_); }
 
 void MonitorWorker::Start(bool recordArmed, const QString& dataLogPath) {
   if (!timer_) {
