@@ -198,8 +198,6 @@ constexpr std::array kTexts = {
     CliTextEntry{ShowHeading, "Register  %1 Value  Meaning", "レジスタ  %1    値  意味"},
     CliTextEntry{ShowParameter, "Parameter", "パラメータ"},
     CliTextEntry{ShowNotTransferred, "[option absent: not transferred]", "[オプションなし: 転送しません]"},
-    CliTextEntry{NotAChoiceNone, "not a choice (the screen checks none)", "選択肢にない値（画面ではどれも選ばれません）"},
-    CliTextEntry{NotAChoiceShown, "not a choice (the screen shows %1)", "選択肢にない値（画面では %1 と表示）"},
     CliTextEntry{DefaultsModel, "Model %1 (settings: %2)", "機種 %1（設定: %2）"},
     CliTextEntry{DefaultsHeading, "Register  Default  Range          Option mask",
                  "レジスタ   既定値  範囲" "            " "オプションマスク"},

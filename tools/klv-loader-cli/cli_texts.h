@@ -55,8 +55,6 @@ enum class CliTextId {
   ShowHeading,
   ShowParameter,
   ShowNotTransferred,
-  NotAChoiceNone,
-  NotAChoiceShown,
   DefaultsModel,
   DefaultsHeading,
 };
