@@ -9,9 +9,9 @@ namespace klv {
 
 int TransferWorker(const TransferContext& context, TransferState& state, std::atomic<bool>& workerDone) {
   if (state.mode == TransferMode::Read) {
-    state.ReadResult = RunReadTransfer(context);
+    state.readResult = RunReadTransfer(context);
   } else {
-    state.WriteResult = RunWriteTransfer(context);
+    state.writeResult = RunWriteTransfer(context);
   }
   workerDone.store(true, std::memory_order_release);
   return 0;
@@ -41,7 +41,7 @@ int16_t RunTransfer(const TransferContext& context, TransferState& state) {
     std::atomic<bool> done{false};
     TransferWorker(context, state, done);
   }
-  return state.mode == TransferMode::Read ? state.ReadResult : state.WriteResult;
+  return state.mode == TransferMode::Read ? state.readResult : state.writeResult;
 }
 
 }  // namespace klv

@@ -15,16 +15,15 @@
 #include "serial/line_settings.h"
 #include "system_services.h"
 #include "terminal_reporter.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 #include "transfer/transfer_commands.h"
 
 namespace klv::cli {
 namespace {
 
 // The text of a numbered message, as a string for printing.
-std::string Message(int number, Language language) { return std::string(Text(number, language)); }
+std::string Message(TextId id, Language language) { return std::string(Text(id, language)); }
 
-constexpr int kTextFileException = 183;  // "File exception occurred"
 
 // Everything a transfer of the tool works on, set up like the window's.
 class Transfer {
@@ -52,7 +51,7 @@ class Transfer {
   }
 
   ParameterSet& Parameters() { return parameters_; }
-  ModelKind& CurrentModel() { return currentModel_; }
+  ModelKind& currentModel() { return currentModel_; }
 
   // Runs the command and prints what the window would show around it. The
   // exit status when the transfer did not succeed; nothing when it did.
@@ -65,7 +64,7 @@ class Transfer {
       return kExitUnusable;
     }
     if (outcome.logSave.status == CommLogSave::Status::Failed) {
-      PrintError(Message(kTextLogFileCannotBeCreated, language) +
+      PrintError(Message(TextId::LogFileCannotBeCreated, language) +
                  (outcome.logSave.error.empty() ? "" : " (" + outcome.logSave.error + ")"));
     }
     if (!outcome.report.succeeded) {
@@ -128,9 +127,9 @@ int RunRead(const CommandLine& line) {
   if (const std::optional<int> failed = transfer.Run(TransferMode::Read, language, outcome)) return *failed;
 
   // As the window's Save after the read: the identified model and the values read.
-  const SaveOutcome saved = WriteParameterFile(output, transfer.Parameters(), transfer.CurrentModel());
+  const SaveOutcome saved = WriteParameterFile(output, transfer.Parameters(), transfer.currentModel());
   if (!saved.ok) {
-    PrintError(line.file + ": " + Message(kTextFileException, language) + " (" + saved.error + ")");
+    PrintError(line.file + ": " + Message(TextId::FileException, language) + " (" + saved.error + ")");
     return kExitUnusable;
   }
   std::printf("%s\n", outcome.report.text.c_str());
@@ -141,7 +140,7 @@ int RunWrite(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
   if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + Message(RefusalTextNumber(load.status), language);
+    std::string text = line.file + ": " + Message(*RefusalText(load.status), language);
     if (!load.error.empty()) text += " (" + load.error + ")";
     PrintError(text);
     return kExitUnusable;
@@ -150,13 +149,13 @@ int RunWrite(const CommandLine& line) {
   const Environment environment = PrepareEnvironment(language);
   Transfer transfer(line, environment);
   // The file's model becomes current, as opening it in the window does.
-  transfer.CurrentModel() = load.contents->model;
+  transfer.currentModel() = load.contents->model;
   ParameterSet& parameters = transfer.Parameters();
   parameters = load.contents->parameters;
   // The option words as the screen's check boxes hand them on: the four
   // KLV40 bits, and detection on or off.
-  parameters.OptionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
-  parameters.OptionDetect = parameters.OptionDetect != 0 ? kOptionCurrentDetection : 0;
+  parameters.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
+  parameters.optionDetect = parameters.optionDetect != 0 ? kOptionCurrentDetection : 0;
 
   TransferCommandOutcome outcome;
   if (const std::optional<int> failed = transfer.Run(TransferMode::Write, language, outcome)) return *failed;
