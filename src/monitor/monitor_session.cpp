@@ -157,6 +157,8 @@ void MonitorSession::LoseLine(Clock::TimePoint tickStart) {
   lastOutput_ = kNoReadingText;
   display_.lineBack = false;
   lineBackUntil_.reset();
+  // No row is being read until the line is back.
+  display_.MarkPolledRow(kNoMarkedRow);
   nextReopen_ = tickStart + kReopenPeriod;
 }
 

@@ -83,6 +83,7 @@ TEST_P(MonitorReconnect, ReopensEveryTwoSecondsAndGoesOnWhereItStopped) {
   }
   const Clock::TimePoint lost = TickUntilLost(monitor);
   EXPECT_FALSE(monitor.line_.IsOpen());
+  EXPECT_EQ(monitor.session_.Display().markedRow, kNoMarkedRow);
   EXPECT_EQ(LineStatusText(monitor.session_.Display(), Language::English), "Line lost: reconnecting");
   EXPECT_EQ(LineStatusText(monitor.session_.Display(), Language::Japanese), "回線断: 再接続中");
   const std::size_t opensBefore = monitor.plug_.openAttempts.size();
