@@ -5,7 +5,9 @@
 #include <set>
 #include <tuple>
 
+#include "editor/texts.h"
 #include "model/device_identity.h"
+#include "model/parameter_set.h"
 #include "serial/comm_log.h"
 #include "serial/exchange.h"
 #include "transfer/device_path_port.h"
@@ -153,6 +155,23 @@ std::string ScanLineText(const ScanLine& line) {
 }
 
 CommSettings FoundRegulator::ApplyTo(CommSettings base) const { return WithLine(base, line, address); }
+
+std::vector<std::string> FoundOptionNames(const FoundRegulator& found, Language language) {
+  std::vector<std::string> names;
+  const auto add = [&](std::string_view key) { names.emplace_back(Caption(Screen::MainWindow, key, language)); };
+  if (found.model == ModelKind::Klv40) {
+    const std::pair<uint16_t, std::string_view> boxes[] = {{kOptionAnalogInput, "Analog auxiliary input"},
+                                                           {kOptionAlarmOutput2, "Alarm output 2"},
+                                                           {kOptionDigitalOutput, "Digital control output"},
+                                                           {kOptionAnalogOutput, kAnalogOutputOptionKey}};
+    for (const auto& [bit, key] : boxes) {
+      if ((found.options & bit) != 0) add(key);
+    }
+  } else if (found.model && (found.options & kOptionCurrentDetection) != 0) {
+    add("Output current detection function");
+  }
+  return names;
+}
 
 ScanReport ScanForRegulators(const ScanPlan& plan, const SerialPortFactory& ports, Clock& clock, Language language,
                              const ScanCallbacks& callbacks) {

@@ -93,6 +93,10 @@ struct FoundRegulator {
   CommSettings ApplyTo(CommSettings base) const;
 };
 
+// The captions of the option boxes the found regulator's option word checks,
+// in the main window's order and the language.
+std::vector<std::string> FoundOptionNames(const FoundRegulator& found, Language language);
+
 struct ScanProgress {
   double fraction = 0;  // 0..1 of the whole scan
   const ScanPort* port = nullptr;
