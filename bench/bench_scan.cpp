@@ -1,0 +1,72 @@
+// The time a scan for regulators takes on one pseudo-terminal port at 50 ms:
+// with nobody answering and with klv-sim at address 57, over the current
+// line (all addresses) and over all twelve line settings.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include "device/regulator_scan.h"
+#include "klv-sim/sim_server.h"
+#include "klv-sim/simulated_regulator.h"
+#include "platform/clock.h"
+
+namespace {
+
+using namespace klv;
+
+// A pseudo-terminal nobody answers on.
+struct SilentTerminal {
+  SilentTerminal() {
+    master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0) path = ::ptsname(master);
+  }
+  ~SilentTerminal() {
+    if (master >= 0) ::close(master);
+  }
+  int master = -1;
+  std::string path;
+};
+
+void RunScan(benchmark::State& state, const std::string& device, bool wholePort) {
+  ScanPlan plan;
+  plan.ports = {{device, device}};
+  plan.current.protocol = Protocol::Torvalek;  // 9600 EVEN 1, address 1
+  for (auto _ : state) {
+    ScanCallbacks callbacks;
+    bool pastFirstLine = false;
+    callbacks.progress = [&](const ScanProgress& p) { pastFirstLine = !(p.line == ScanLineOf(plan.current)); };
+    callbacks.cancelRequested = [&] { return !wholePort && pastFirstLine; };
+    const ScanReport report = ScanForRegulators(plan, MakeSystemSerialPort, SystemClock(), Language::English, callbacks);
+    state.counters["seconds"] = std::chrono::duration<double>(report.elapsed).count();
+    state.counters["requests"] = report.requests;
+    state.counters["found"] = static_cast<double>(report.found.size());
+  }
+}
+
+void BM_ScanNoRegulator(benchmark::State& state) {
+  SilentTerminal terminal;
+  RunScan(state, terminal.path, state.range(0) != 0);
+}
+
+void BM_ScanRegulatorAt57(benchmark::State& state) {
+  sim::SimConfig config;
+  config.deviceAddress = 57;
+  sim::SimulatedRegulator regulator(config, SystemClock());
+  sim::SimServer server(regulator);
+  std::string error;
+  if (!server.OpenPseudoTerminal(error) || !server.Start()) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  RunScan(state, server.Path(), state.range(0) != 0);
+}
+
+}  // namespace
+
+// Argument 0: the current line over all addresses; 1: the whole port.
+BENCHMARK(BM_ScanNoRegulator)->Arg(0)->Arg(1)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ScanRegulatorAt57)->Arg(0)->Arg(1)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
