@@ -14,7 +14,7 @@
 #include "cli_texts.h"
 #include "commands.h"
 #include "device/regulator_scan.h"
-#include "editor/parameter_description.h"
+#include "editor/parameter_description.h"  // DisplayWidth
 #include "environment.h"
 #include "platform/clock.h"
 #include "platform/data_folder.h"
@@ -241,16 +241,9 @@ std::string ModelText(const FoundRegulator& found) {
   return "?? (" + std::string(found.codeRegister) + "=" + code + ")";
 }
 
-std::vector<std::string> OptionNames(const FoundRegulator& found, Language language) {
-  if (!found.model) return {};
-  ParameterSet set;
-  (*found.model == ModelKind::Klv40 ? set.OptionFlags : set.OptionDetect) = found.options;
-  return DescribeParameters(set, *found.model, language).options;
-}
-
 std::string OptionText(const FoundRegulator& found, Language language) {
   if (!found.model || !found.optionsComplete) return Text(ScanText::OptionsUnknown, language);
-  const std::vector<std::string> names = OptionNames(found, language);
+  const std::vector<std::string> names = FoundOptionNames(found, language);
   if (names.empty()) return Text(ScanText::NoOptions, language);
   std::string text;
   for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
@@ -293,7 +286,7 @@ std::string Json(const std::vector<FoundRegulator>& found, Language language) {
            ", \"model\": " + (f.model ? JsonString(ModelName(*f.model)) : std::string("null")) + ", \"options\": ";
     if (f.model && f.optionsComplete) {
       out += "[";
-      const std::vector<std::string> names = OptionNames(f, language);
+      const std::vector<std::string> names = FoundOptionNames(f, language);
       for (std::size_t n = 0; n < names.size(); ++n) out += (n ? ", " : "") + JsonString(names[n]);
       out += "]";
     } else {
