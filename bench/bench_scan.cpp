@@ -6,7 +6,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <poll.h>
+
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 
 #include "device/regulator_scan.h"
@@ -18,17 +22,30 @@ namespace {
 
 using namespace klv;
 
-// A pseudo-terminal nobody answers on.
+// A pseudo-terminal nobody answers on. What the scan sends is read and
+// dropped, as a line would take it: a full terminal buffer would make every
+// write wait out its time-out.
 struct SilentTerminal {
   SilentTerminal() {
     master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0) path = ::ptsname(master);
+    drain = std::thread([this] {
+      char buffer[256];
+      while (!stop.load()) {
+        pollfd fd{master, POLLIN, 0};
+        if (::poll(&fd, 1, 50) > 0 && ::read(master, buffer, sizeof buffer) <= 0) ::usleep(50'000);
+      }
+    });
   }
   ~SilentTerminal() {
+    stop.store(true);
+    drain.join();
     if (master >= 0) ::close(master);
   }
   int master = -1;
   std::string path;
+  std::atomic<bool> stop{false};
+  std::thread drain;
 };
 
 void RunScan(benchmark::State& state, const std::string& device, bool wholePort) {
