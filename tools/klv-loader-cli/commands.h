@@ -19,5 +19,8 @@ int RunDefaults();
 int RunMonitorCommand(std::span<const std::string> args);
 // The line the general --help adds about monitor.
 std::string MonitorUsageSummary(Language language);
+// report: args are the arguments after "report"; and its --help line.
+int RunReportCommand(std::span<const std::string> args);
+std::string ReportUsageSummary(Language language);
 
 }  // namespace klv::cli
