@@ -49,6 +49,7 @@ enum class MenuItem {
   WriteToDevice,
   Save,
   SaveAs,
+  Report,
   Exit,
   Tools,
   CommunicationSettings,

@@ -46,7 +46,7 @@ constexpr ReportWords kMeaning{"Meaning", "意味"};
 constexpr ReportWords kNotTransferred{"[option absent: not transferred]", "[オプションなし: 転送しません]"};
 constexpr ReportWords kSaved{"Report saved: %1", "レポートを保存しました: %1"};
 constexpr ReportWords kCannotSave{"Report cannot be saved: %1 (%2)", "レポートを保存できません: %1（%2）"};
-constexpr ReportWords kCannotPrint{"Report cannot be printed: %1", "レポートを印刷できません: %1"};
+constexpr ReportWords kCannotPrint{"Report cannot be printed", "レポートを印刷できません"};
 
 // "%1".."%9" replaced by the values in order.
 std::string Fill(std::string_view text, std::initializer_list<std::string_view> values) {
@@ -169,7 +169,7 @@ std::string ReportMessageText(ReportMessage message, Language language, std::str
   switch (message) {
     case ReportMessage::Saved: return Fill(Pick(kSaved, language), {first});
     case ReportMessage::CannotSave: return Fill(Pick(kCannotSave, language), {first, second});
-    case ReportMessage::CannotPrint: return Fill(Pick(kCannotPrint, language), {first});
+    case ReportMessage::CannotPrint: return std::string(Pick(kCannotPrint, language));
   }
   return {};
 }

@@ -97,8 +97,9 @@ std::string ReportFileName(std::string_view documentTitle, std::string_view note
 
 // The messages of the report command.
 enum class ReportMessage { Saved, CannotSave, CannotPrint };
-// Saved: %1 the path; CannotSave: %1 the path, %2 the reason; CannotPrint: %1 the reason.
-std::string ReportMessageText(ReportMessage message, Language language, std::string_view first,
+// Saved: first is the path; CannotSave: first the path, second the reason;
+// CannotPrint takes neither.
+std::string ReportMessageText(ReportMessage message, Language language, std::string_view first = {},
                               std::string_view second = {});
 
 }  // namespace klv

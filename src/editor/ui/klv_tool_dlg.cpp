@@ -21,6 +21,7 @@
 #include "editor/ui/message_box.h"
 #include "editor/ui/operator_dialogs.h"
 #include "editor/ui/parameter_screen.h"
+#include "editor/ui/unit_report_pdf.h"
 #include "model/register_catalogue.h"
 #include "platform/failure_text.h"
 #include "transfer/transfer_commands.h"
@@ -97,7 +98,10 @@ CKlvToolDlg::CKlvToolDlg(ProgramState& state, OperatorDialogs& dialogs, QWidget*
       productName_(kProductName) {
   screen_ = new ParameterScreen(state_.parameters, state_.language, this);
   setCentralWidget(screen_);
-  connect(screen_, &ParameterScreen::Edited, this, [this] { SetModified(true); });
+  connect(screen_, &ParameterScreen::Edited, this, [this] {
+    SetModified(true);
+    provenance_.reset();  // no longer the set the regulator gave
+  });
   BuildMenu();
   BuildShortcuts();
   // The shortcut keys come before the control with the focus sees them (an
@@ -172,6 +176,7 @@ bool ReadsOrDiscardsScreen(MenuItem item) {
     case MenuItem::WriteToDevice:
     case MenuItem::Save:
     case MenuItem::SaveAs:
+    case MenuItem::Report:
     case MenuItem::ModelKlv40:
     case MenuItem::ModelKlv30:
     case MenuItem::ModelKlv30E: return true;
@@ -192,6 +197,7 @@ void CKlvToolDlg::RunCommand(MenuItem item) {
     case MenuItem::WriteToDevice: WriteToDevice(); break;
     case MenuItem::Save: SaveDocument(); break;
     case MenuItem::SaveAs: SaveDocumentAs(); break;
+    case MenuItem::Report: Report(); break;
     case MenuItem::Exit: Exit(); break;
     case MenuItem::CommunicationSettings: CommunicationSettings(); break;
     case MenuItem::CommunicationLog: OpenCommunicationLog(); break;
@@ -339,6 +345,7 @@ void CKlvToolDlg::ApplyLayout(ModelKind model) {
 }
 
 void CKlvToolDlg::ResetDocument() {
+  provenance_.reset();
   modified_ = false;
   documentTitle_ = kUntitled;
   documentPath_.clear();
@@ -377,6 +384,7 @@ void CKlvToolDlg::LoadParameterFile(const std::filesystem::path& path, bool anno
     return;
   }
   state_.parameters = load.contents->parameters;
+  provenance_.reset();
   documentTitle_ = load.documentTitle;
   modified_ = false;
   // No defaults: values the file's model does not use stay as the file has them.
@@ -413,6 +421,45 @@ bool CKlvToolDlg::Save(bool alwaysAsk) {
   return true;
 }
 
+void CKlvToolDlg::Report() {
+  // The report shows the screen as it stands.
+  screen_->ReadScreen();
+  const std::optional<ReportRequest> request = dialogs_.AskReportDetails(this, state_.language, reportNote_);
+  if (!request) return;
+  reportNote_ = request->note;
+
+  UnitReportInputs inputs;
+  inputs.parameters = state_.parameters;
+  inputs.model = state_.CurrentModel;
+  inputs.language = state_.language;
+  inputs.fileName = documentPath_.empty() ? documentTitle_ : documentPath_.string();
+  inputs.created = state_.clock.LocalNow();
+  inputs.note = request->note;
+  inputs.provenance = provenance_;
+  const UnitReport report = ComposeUnitReport(inputs);
+
+  if (request->output == ReportRequest::Output::Print) {
+    if (dialogs_.PrintReport(this, report) == PrintOutcome::Failed) {
+      Message(ReportMessageText(ReportMessage::CannotPrint, state_.language));
+    }
+    return;
+  }
+  const std::optional<std::filesystem::path> path =
+      dialogs_.ChooseReportFile(this, ReportFileName(documentTitle_, request->note));
+  if (!path) return;
+  const QByteArray pdf = UnitReportPdf(report);
+  const SaveOutcome saved =
+      SaveFileAtomically(*path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  Message(saved.ok ? ReportMessageText(ReportMessage::Saved, state_.language, path->string())
+                   : ReportMessageText(ReportMessage::CannotSave, state_.language, path->string(), saved.error));
+}
+
+void CKlvToolDlg::NoteVerifiedWrite(WriteVerification verification) {
+  provenance_ = UnitProvenance{UnitProvenance::Source::VerifiedWrite,
+                               IdentityOfDevice(state_.CurrentModel, state_.parameters), std::move(verification),
+                               state_.clock.LocalNow()};
+}
+
 // ---- Transfers ---------------------------------------------------------------------------
 
 void CKlvToolDlg::ReadFromDevice() {
@@ -444,6 +491,9 @@ void CKlvToolDlg::ReadFromDevice() {
   if (complete) {
     SetModified(false);
     ApplyLayout(state_.CurrentModel);
+    provenance_ = UnitProvenance{UnitProvenance::Source::Read,
+                                 IdentityOfDevice(state_.CurrentModel, state_.parameters), {},
+                                 state_.clock.LocalNow()};
   }
   Message(report.text);
 }
