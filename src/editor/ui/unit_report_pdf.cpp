@@ -30,7 +30,7 @@ QString ReportHtml(const UnitReport& report) {
   html += QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
                          "style=\"border-collapse: collapse; border-color: #808080;\"><thead><tr>");
   // Register, parameter, value, meaning: the captions and meanings take the room.
-  const int widths[] = {9, 43, 8, 40};
+  const int widths[] = {11, 42, 8, 39};
   for (std::size_t i = 0; i < report.columns.size(); ++i) {
     html += QStringLiteral("<th bgcolor=\"#e8e8e8\" align=\"left\" width=\"%1%\">%2</th>")
                 .arg(i < std::size(widths) ? widths[i] : 10)
