@@ -35,7 +35,8 @@ if(KLV_BUILD_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
   # Japanese texts need a CJK font; the manual, the communication log and the
   # data record are opened with the desktop's default programs.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
+  # The report PDFs embed DejaVu Sans and IPA Gothic.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fonts-dejavu-core, fonts-ipafont-gothic, xdg-utils")
 endif()
 
 include(CPack)

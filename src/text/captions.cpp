@@ -220,6 +220,8 @@ constexpr std::array kTrendGraph = {
     Same("50.0%"),
     Same("0.0%"),
     Same("OK"),
+    CaptionText{"Save picture…", "Save picture…", "画像を保存…"},
+    CaptionText{"Save data…", "Save data…", "データを保存…"},
 };
 
 const CaptionText* FindCaption(std::span<const CaptionText> captions, std::string_view key) {

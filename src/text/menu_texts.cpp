@@ -20,6 +20,7 @@ constexpr std::array kMenuEntries = {
     MenuEntry{MenuItem::Save, false, true, "Save\tCtrl+S(&S)", "保存\tCtrl+S(&S)"},
     MenuEntry{MenuItem::SaveAs, false, false, "Save as\tCtrl+A(&A)",
               "名前をつけて保存\tCtrl+A(&A)"},
+    MenuEntry{MenuItem::Report, false, false, "Report…", "レポート…"},
     MenuEntry{MenuItem::Exit, false, false, "Exit\tCtrl+X(&X)", "終了\tCtrl+X(&X)"},
     MenuEntry{MenuItem::Tools, true, false, "Tools(&T)", "ツール(&T)"},
     MenuEntry{MenuItem::CommunicationSettings, false, false, "Communication settings\tCtrl+C(&C)",

@@ -43,6 +43,7 @@ enum class MenuItem {
   WriteToDevice,
   Save,
   SaveAs,
+  Report,
   Exit,
   Tools,
   CommunicationSettings,

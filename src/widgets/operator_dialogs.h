@@ -6,15 +6,28 @@
 // loop holds a test.
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
+
+#include "text/language.h"
 
 class QWidget;
 
 namespace klv {
 
 class ProgramState;
+struct UnitReport;
 
 enum class SaveAnswer { Yes, No, Cancel };
+
+// What File > Report is to make: the note it carries, and where it goes.
+struct ReportRequest {
+  enum class Output { Pdf, Print };
+  std::string note;  // the unit's serial number or a note
+  Output output = Output::Pdf;
+};
+
+enum class PrintOutcome { Printed, Cancelled, Failed };
 
 // What became of a file handed to the desktop.
 enum class ShellOpen {
@@ -42,6 +55,15 @@ class OperatorDialogs {
   // Opens the file with the desktop's program for it. A missing file is not
   // handed over (a missing manual simply does not open).
   virtual ShellOpen OpenWithShell(const std::filesystem::path& path) = 0;
+  // File > Report: asks for the unit's serial number or a note (offered
+  // with the last one) and whether to save a PDF or print; nothing when it
+  // was cancelled.
+  virtual std::optional<ReportRequest> AskReportDetails(QWidget* owner, Language language, std::string_view lastNote) = 0;
+  // The save dialog for a PDF report, with the initial name; existing files
+  // only after a question.
+  virtual std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName) = 0;
+  // The print dialog, then the report on the printer chosen.
+  virtual PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) = 0;
 };
 
 // The filter of both file dialogs.

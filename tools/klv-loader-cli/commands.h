@@ -23,5 +23,8 @@ std::string MonitorUsageSummary(Language language);
 // scan: args are the arguments after "scan"; and its line in the general --help.
 int RunScanCommand(std::span<const std::string> args);
 std::string ScanUsageSummary(Language language);
+// report: args are the arguments after "report"; and its --help line.
+int RunReportCommand(std::span<const std::string> args);
+std::string ReportUsageSummary(Language language);
 
 }  // namespace klv::cli

@@ -140,7 +140,7 @@ int RunWrite(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
   if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + Message(*RefusalText(load.status), language);
+    std::string text = line.file + ": " + Message(RefusalText(load.status).value_or(TextId::FileCannotBeOpened), language);
     if (!load.error.empty()) text += " (" + load.error + ")";
     PrintError(text);
     return kExitUnusable;

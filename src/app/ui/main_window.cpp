@@ -21,6 +21,7 @@
 #include "widgets/message_box.h"
 #include "widgets/operator_dialogs.h"
 #include "editor/ui/parameter_screen.h"
+#include "editor/ui/unit_report_pdf.h"
 #include "model/register_catalogue.h"
 #include "platform/failure_text.h"
 #include "transfer/transfer_commands.h"
@@ -90,7 +91,10 @@ MainWindow::MainWindow(ProgramState& state, OperatorDialogs& dialogs, QWidget* p
       productName_(kProductName) {
   screen_ = new ParameterScreen(state_.parameters, state_.language, this);
   setCentralWidget(screen_);
-  connect(screen_, &ParameterScreen::Edited, this, [this] { SetModified(true); });
+  connect(screen_, &ParameterScreen::Edited, this, [this] {
+    SetModified(true);
+    provenance_.reset();  // no longer the set the regulator gave
+  });
   BuildMenu();
   BuildShortcuts();
   // The shortcut keys come before the control with the focus sees them (an
@@ -165,6 +169,7 @@ bool ReadsOrDiscardsScreen(MenuItem item) {
     case MenuItem::WriteToDevice:
     case MenuItem::Save:
     case MenuItem::SaveAs:
+    case MenuItem::Report:
     case MenuItem::ModelKlv40:
     case MenuItem::ModelKlv30:
     case MenuItem::ModelKlv30E: return true;
@@ -185,6 +190,7 @@ void MainWindow::RunCommand(MenuItem item) {
     case MenuItem::WriteToDevice: WriteToDevice(); break;
     case MenuItem::Save: SaveDocument(); break;
     case MenuItem::SaveAs: SaveDocumentAs(); break;
+    case MenuItem::Report: Report(); break;
     case MenuItem::Exit: Exit(); break;
     case MenuItem::CommunicationSettings: CommunicationSettings(); break;
     case MenuItem::CommunicationLog: OpenCommunicationLog(); break;
@@ -332,6 +338,7 @@ void MainWindow::ApplyLayout(ModelKind model) {
 }
 
 void MainWindow::ResetDocument() {
+  provenance_.reset();
   modified_ = false;
   documentTitle_ = kUntitled;
   documentPath_.clear();
@@ -370,6 +377,7 @@ void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool annou
     return;
   }
   state_.parameters = load.contents->parameters;
+  provenance_.reset();
   documentTitle_ = load.documentTitle;
   modified_ = false;
   // No defaults: values the file's model does not use stay as the file has them.
@@ -406,6 +414,45 @@ bool MainWindow::Save(bool alwaysAsk) {
   return true;
 }
 
+void MainWindow::Report() {
+  // The report shows the screen as it stands.
+  screen_->ReadScreen();
+  const std::optional<ReportRequest> request = dialogs_.AskReportDetails(this, state_.language, reportNote_);
+  if (!request) return;
+  reportNote_ = request->note;
+
+  UnitReportInputs inputs;
+  inputs.parameters = state_.parameters;
+  inputs.model = state_.currentModel;
+  inputs.language = state_.language;
+  inputs.fileName = documentPath_.empty() ? documentTitle_ : documentPath_.string();
+  inputs.created = state_.clock.LocalNow();
+  inputs.note = request->note;
+  inputs.provenance = provenance_;
+  const UnitReport report = ComposeUnitReport(inputs);
+
+  if (request->output == ReportRequest::Output::Print) {
+    if (dialogs_.PrintReport(this, report) == PrintOutcome::Failed) {
+      Message(ReportMessageText(ReportMessage::CannotPrint, state_.language));
+    }
+    return;
+  }
+  const std::optional<std::filesystem::path> path =
+      dialogs_.ChooseReportFile(this, ReportFileName(documentTitle_, request->note));
+  if (!path) return;
+  const QByteArray pdf = UnitReportPdf(report);
+  const SaveOutcome saved =
+      SaveFileAtomically(*path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  Message(saved.ok ? ReportMessageText(ReportMessage::Saved, state_.language, path->string())
+                   : ReportMessageText(ReportMessage::CannotSave, state_.language, path->string(), saved.error));
+}
+
+void MainWindow::NoteVerifiedWrite(WriteVerification verification) {
+  provenance_ = UnitProvenance{UnitProvenance::Source::VerifiedWrite,
+                               IdentityOfDevice(state_.currentModel, state_.parameters), std::move(verification),
+                               state_.clock.LocalNow()};
+}
+
 // ---- Transfers ---------------------------------------------------------------------------
 
 void MainWindow::ReadFromDevice() {
@@ -437,6 +484,9 @@ void MainWindow::ReadFromDevice() {
   if (complete) {
     SetModified(false);
     ApplyLayout(state_.currentModel);
+    provenance_ = UnitProvenance{UnitProvenance::Source::Read,
+                                 IdentityOfDevice(state_.currentModel, state_.parameters), {},
+                                 state_.clock.LocalNow()};
   }
   Message(report.text);
 }

@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "text/texts.h"
+#include "editor/unit_report.h"
 #include "model/model_kind.h"
 #include "platform/data_folder.h"
 
@@ -83,6 +85,8 @@ class MainWindow : public QMainWindow {
   bool SaveDocument();
   bool SaveDocumentAs();
   void LoadParameterFile(const std::filesystem::path& path, bool announce);
+  // File > Report: the screen's set with a note, saved as a PDF or printed.
+  void Report();
   void ReadFromDevice();
   void WriteToDevice();
   void CommunicationSettings();
@@ -94,6 +98,13 @@ class MainWindow : public QMainWindow {
   void ShowVersionInformation();
   // Exit, Ctrl+X, the close box: false when the operator stopped it.
   bool Exit();
+
+  // Where the screen's set came from in this session, when it came from the
+  // regulator: set by a complete read and by a verified write, dropped when
+  // the set is edited or replaced. The report names the device from it.
+  const std::optional<UnitProvenance>& Provenance() const { return provenance_; }
+  // After a write whose read-back check ran: the set is now the device's.
+  void NoteVerifiedWrite(WriteVerification verification);
 
   // What Tools > Monitor runs after the communication settings were
   // accepted (the monitor window); nothing happens while unset.
@@ -137,6 +148,8 @@ class MainWindow : public QMainWindow {
   std::string documentTitle_;
   std::filesystem::path documentPath_;
   std::string titleNote_;
+  std::optional<UnitProvenance> provenance_;
+  std::string reportNote_;  // offered again by the next report
   std::string productName_;
   bool screenReady_ = false;
   bool exiting_ = false;

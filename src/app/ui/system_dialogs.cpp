@@ -3,12 +3,16 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 #include <system_error>
 
 #include "app/program_state.h"
 #include "widgets/message_box.h"
 #include "device/ui/comm_settings_dialog.h"
+#include "editor/ui/report_dialog.h"
+#include "editor/ui/unit_report_pdf.h"
 
 namespace klv {
 
@@ -72,6 +76,34 @@ ShellOpen SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
   if (path.empty() || !std::filesystem::exists(path, error)) return ShellOpen::Missing;
   const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
   return opened ? ShellOpen::Opened : ShellOpen::NoProgram;
+}
+
+std::optional<ReportRequest> SystemDialogs::AskReportDetails(QWidget* owner, Language language,
+                                                             std::string_view lastNote) {
+  ReportDialog dialog(language, lastNote, owner);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Request();
+}
+
+std::optional<std::filesystem::path> SystemDialogs::ChooseReportFile(QWidget* owner, std::string_view initialName) {
+  QFileDialog dialog(owner);
+  dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
+  dialog.setDefaultSuffix(QStringLiteral("pdf"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  dialog.selectFile(ToQString(initialName));
+  return ChosenPath(dialog);
+}
+
+PrintOutcome SystemDialogs::PrintReport(QWidget* owner, const UnitReport& report) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(ToQString(report.title));
+  QPrintDialog dialog(&printer, owner);
+  if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
+  if (!printer.isValid()) return PrintOutcome::Failed;
+  PaintUnitReport(report, printer);
+  return printer.printerState() == QPrinter::Error ? PrintOutcome::Failed : PrintOutcome::Printed;
 }
 
 }  // namespace klv

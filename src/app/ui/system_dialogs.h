@@ -13,6 +13,9 @@ class SystemDialogs final : public OperatorDialogs {
   std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName) override;
   bool RunCommunicationSettings(QWidget* owner, ProgramState& state) override;
   ShellOpen OpenWithShell(const std::filesystem::path& path) override;
+  std::optional<ReportRequest> AskReportDetails(QWidget* owner, Language language, std::string_view lastNote) override;
+  std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName) override;
+  PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) override;
 };
 
 }  // namespace klv

@@ -1,12 +1,17 @@
 #include "monitor/ui/trend_graph_dialog.h"
 
+#include <QBuffer>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <algorithm>
 
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
+#include "platform/file_store.h"
+
 
 namespace klv {
 namespace {
@@ -25,7 +30,27 @@ QLabel* ColouredLabel(const QString& text, const QColor& colour, QWidget* parent
 
 }  // namespace
 
-TrendGraphDialog::TrendGraphDialog(Language language, Clock& clock, QWidget* owner) : QDialog(owner), clock_(clock) {
+TrendExportDialogs SystemTrendExportDialogs() {
+  TrendExportDialogs dialogs;
+  dialogs.chooseFile = [](QWidget* owner, TrendExport kind, const std::string& initialName)
+      -> std::optional<std::filesystem::path> {
+    const bool picture = kind == TrendExport::Picture;
+    QFileDialog dialog(owner);
+    dialog.setNameFilter(picture ? QStringLiteral("PNG (*.png)") : QStringLiteral("CSV (*.csv)"));
+    dialog.setDefaultSuffix(picture ? QStringLiteral("png") : QStringLiteral("csv"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.selectFile(ToQString(initialName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return std::filesystem::path(dialog.selectedFiles().constFirst().toStdString());
+  };
+  dialogs.showMessage = [](QWidget* owner, std::string_view text) { ShowMessage(owner, text); };
+  return dialogs;
+}
+
+TrendGraphDialog::TrendGraphDialog(Language language, Clock& clock, QWidget* owner)
+    : QDialog(owner), language_(language), clock_(clock) {
   setModal(false);
   setFont(ScreenQFont(language));
   const auto caption = [language](std::string_view key) {
@@ -51,6 +76,15 @@ TrendGraphDialog::TrendGraphDialog(Language language, Clock& clock, QWidget* own
   ok_->setAutoDefault(false);
   ok_->setDefault(false);
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+  savePicture_ = new QPushButton(caption("Save picture…"), this);
+  saveData_ = new QPushButton(caption("Save data…"), this);
+  for (QPushButton* button : {savePicture_, saveData_}) {
+    button->setAutoDefault(false);
+    button->setDefault(false);
+  }
+  connect(savePicture_, &QPushButton::clicked, this, &TrendGraphDialog::SavePicture);
+  connect(saveData_, &QPushButton::clicked, this, &TrendGraphDialog::SaveData);
+  exportDialogs_ = SystemTrendExportDialogs();
 
   chart_ = std::make_unique<TrendChart>(area_);
   TrendChartColours& colours = chart_->Colours();
@@ -131,7 +165,51 @@ void TrendGraphDialog::Arrange() {
   outputLegend_->setGeometry(inputLegend_->geometry().right() + 1 + 3 * kMargin, bandCentre - labelHeight / 2,
                              outputLegend_->sizeHint().width(), labelHeight);
   ok_->setGeometry(width() - kMargin - okSize.width(), bandY, okSize.width(), okSize.height());
+  // The save buttons left of "OK".
+  int right = ok_->geometry().left() - kMargin;
+  for (QPushButton* button : {saveData_, savePicture_}) {
+    const QSize size = button->sizeHint().expandedTo(QSize(0, okSize.height()));
+    button->setGeometry(right - size.width(), bandY, size.width(), okSize.height());
+    right -= size.width() + kMargin / 2;
+  }
   PlaceTimeLabels();
+}
+
+void TrendGraphDialog::SavePicture() { Export(TrendExport::Picture); }
+
+void TrendGraphDialog::SaveData() { Export(TrendExport::Data); }
+
+QByteArray TrendGraphDialog::PictureBytes() {
+  // The graph with its scale, times and legends, without the buttons.
+  const std::array<QPushButton*, 3> buttons = {ok_, savePicture_, saveData_};
+  std::array<bool, 3> shown{};
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    shown[i] = buttons[i]->isVisibleTo(this);
+    buttons[i]->hide();
+  }
+  const QPixmap picture = grab();
+  for (std::size_t i = 0; i < buttons.size(); ++i) buttons[i]->setVisible(shown[i]);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  return bytes;
+}
+
+void TrendGraphDialog::Export(TrendExport kind) {
+  if (!exportDialogs_.chooseFile || !exportDialogs_.showMessage) return;
+  const std::optional<std::filesystem::path> path =
+      exportDialogs_.chooseFile(this, kind, TrendExportFileName(kind, clock_.LocalNow()));
+  if (!path) return;
+  std::string bytes;
+  if (kind == TrendExport::Picture) {
+    const QByteArray png = PictureBytes();
+    bytes.assign(png.constData(), static_cast<std::size_t>(png.size()));
+  } else {
+    bytes = TrendHistoryCsv(history_);
+  }
+  const SaveOutcome saved = SaveFileAtomically(*path, bytes);
+  exportDialogs_.showMessage(this, TrendExportMessage(kind, language_, path->string(), saved.ok, saved.error));
 }
 
 // Each time centred under its column; the times of the edges are moved in

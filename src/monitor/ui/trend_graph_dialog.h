@@ -10,9 +10,15 @@
 #include <QDialog>
 #include <QTimer>
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "text/texts.h"
+#include "monitor/trend_export.h"
 #include "monitor/trend_history.h"
 #include "monitor/trend_time_axis.h"
 #include "monitor/ui/trend_chart.h"
@@ -22,6 +28,16 @@ class QLabel;
 class QPushButton;
 
 namespace klv {
+
+// The file dialog and the message box of "Save picture…" and "Save data…".
+// The window uses the real ones; a test answers from a script.
+struct TrendExportDialogs {
+  // The save dialog for kind, with the initial name; nothing when cancelled.
+  std::function<std::optional<std::filesystem::path>(QWidget* owner, TrendExport kind, const std::string& initialName)>
+      chooseFile;
+  std::function<void(QWidget* owner, std::string_view text)> showMessage;
+};
+TrendExportDialogs SystemTrendExportDialogs();
 
 class TrendGraphDialog : public QDialog {
   Q_OBJECT
@@ -39,6 +55,17 @@ class TrendGraphDialog : public QDialog {
   TrendChart& Chart() { return *chart_; }
   TrendArea* DrawingArea() const { return area_; }
   QPushButton* OkButton() const { return ok_; }
+  QPushButton* SavePictureButton() const { return savePicture_; }
+  QPushButton* SaveDataButton() const { return saveData_; }
+  void SetExportDialogs(TrendExportDialogs dialogs) { exportDialogs_ = std::move(dialogs); }
+
+  // The two buttons: ask for a file, save the graph as PNG (the window
+  // without its buttons) or the shown history as CSV, replacing the file as
+  // a whole, then say how it went.
+  void SavePicture();
+  void SaveData();
+  // The PNG of the graph as SavePicture writes it.
+  QByteArray PictureBytes();
   QTimer& GraphTimer() { return timer_; }
   // The clock-time labels under the drawing area: as many as the history
   // has labelled columns with a time, left to right; the rest are hidden.
@@ -56,7 +83,9 @@ class TrendGraphDialog : public QDialog {
   void Arrange();
   // Puts the clock times of the history under their grid columns.
   void PlaceTimeLabels();
+  void Export(TrendExport kind);
 
+  Language language_;
   Clock& clock_;
   TrendHistory history_;
   TrendArea* area_ = nullptr;
@@ -68,6 +97,9 @@ class TrendGraphDialog : public QDialog {
   QLabel* outputLegend_ = nullptr;
   std::array<QLabel*, kTrendTimeLabelCount> timeLabels_{};
   QPushButton* ok_ = nullptr;
+  QPushButton* savePicture_ = nullptr;
+  QPushButton* saveData_ = nullptr;
+  TrendExportDialogs exportDialogs_;
   QTimer timer_;
 };
 

@@ -18,6 +18,7 @@
 #include "app/ui/main_window.h"
 #include "widgets/operator_dialogs.h"
 #include "device/ui/comm_settings_dialog.h"
+#include "editor/unit_report.h"
 #include "support/fake_clock.h"
 
 namespace klv::window_test {
@@ -67,6 +68,24 @@ class ScriptedDialogs final : public OperatorDialogs {
     return shellAnswer;
   }
 
+  // File > Report: the note dialog answers from reportRequests (none:
+  // cancelled), the PDF file dialog from reportChoices, printing with printAnswer.
+  std::optional<ReportRequest> AskReportDetails(QWidget*, Language, std::string_view lastNote) override {
+    reportNotesOffered.emplace_back(lastNote);
+    if (reportRequests.empty()) return std::nullopt;
+    const ReportRequest request = reportRequests.front();
+    reportRequests.pop_front();
+    return request;
+  }
+  std::optional<std::filesystem::path> ChooseReportFile(QWidget*, std::string_view initialName) override {
+    reportDialogNames.emplace_back(initialName);
+    return Next(reportChoices);
+  }
+  PrintOutcome PrintReport(QWidget*, const UnitReport& report) override {
+    printedReports.push_back(report);
+    return printAnswer;
+  }
+
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;
     for (const auto& message : messages) texts.push_back(message.text);
@@ -85,6 +104,12 @@ class ScriptedDialogs final : public OperatorDialogs {
   std::deque<bool> settingsAnswers;
   std::vector<std::filesystem::path> shellOpened;
   ShellOpen shellAnswer = ShellOpen::Opened;
+  std::vector<std::string> reportNotesOffered;
+  std::deque<ReportRequest> reportRequests;
+  std::vector<std::string> reportDialogNames;
+  std::deque<std::optional<std::filesystem::path>> reportChoices;
+  std::vector<UnitReport> printedReports;
+  PrintOutcome printAnswer = PrintOutcome::Printed;
 
  private:
   static std::optional<std::filesystem::path> Next(std::deque<std::optional<std::filesystem::path>>& choices) {

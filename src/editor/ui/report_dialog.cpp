@@ -1,0 +1,63 @@
+#include "editor/ui/report_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "widgets/message_box.h"
+#include "widgets/screen_controls.h"
+
+namespace klv {
+namespace {
+
+struct DialogWords {
+  std::string_view english;
+  std::string_view japanese;
+};
+
+constexpr DialogWords kTitle{"Report", "レポート"};
+constexpr DialogWords kNote{"Serial number or note of the unit:", "製造番号またはメモ:"};
+constexpr DialogWords kSave{"Save PDF…", "PDF保存…"};
+constexpr DialogWords kPrint{"Print…", "印刷…"};
+constexpr DialogWords kCancel{"Cancel", "ｷｬﾝｾﾙ"};
+
+QString Words(const DialogWords& words, Language language) {
+  return ToQString(language == Language::Japanese ? words.japanese : words.english);
+}
+
+}  // namespace
+
+ReportDialog::ReportDialog(Language language, std::string_view note, QWidget* owner) : QDialog(owner) {
+  setWindowTitle(Words(kTitle, language));
+  setFont(ScreenQFont(language));
+  auto* column = new QVBoxLayout(this);
+  auto* label = new QLabel(Words(kNote, language), this);
+  note_ = new QLineEdit(ToQString(note), this);
+  note_->setObjectName(QStringLiteral("note"));
+  note_->setMinimumWidth(320);
+  label->setBuddy(note_);
+  column->addWidget(label);
+  column->addWidget(note_);
+
+  auto* buttons = new QDialogButtonBox(this);
+  save_ = buttons->addButton(Words(kSave, language), QDialogButtonBox::ActionRole);
+  print_ = buttons->addButton(Words(kPrint, language), QDialogButtonBox::ActionRole);
+  buttons->addButton(Words(kCancel, language), QDialogButtonBox::RejectRole);
+  save_->setDefault(true);
+  const auto choose = [this](ReportRequest::Output output) {
+    output_ = output;
+    accept();
+  };
+  connect(save_, &QPushButton::clicked, this, [choose] { choose(ReportRequest::Output::Pdf); });
+  connect(print_, &QPushButton::clicked, this, [choose] { choose(ReportRequest::Output::Print); });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  column->addWidget(buttons);
+}
+
+ReportRequest ReportDialog::Request() const {
+  return ReportRequest{note_->text().trimmed().toStdString(), output_};
+}
+
+}  // namespace klv

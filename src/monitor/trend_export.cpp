@@ -1,0 +1,55 @@
+#include "monitor/trend_export.h"
+
+#include <cstdio>
+
+namespace klv {
+namespace {
+
+// 0..1000 in 0.1 % as "50.0".
+std::string Percent(int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d.%d", value / 10, value % 10);
+  return text;
+}
+
+}  // namespace
+
+std::string TrendHistoryCsv(const TrendHistory& history) {
+  std::string csv(kTrendCsvHeader);
+  const TrendTimes& times = history.Times();
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    const int32_t input = history.Input()[i];
+    const int32_t output = history.Output()[i];
+    if (!times[i] || input < 0 || output < 0) continue;
+    const LocalTime& t = *times[i];
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d, %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    csv += std::string(stamp) + ", " + Percent(input) + ", " + Percent(output) + "\r\n";
+  }
+  return csv;
+}
+
+std::string TrendExportFileName(TrendExport kind, const LocalTime& now) {
+  char name[48];
+  std::snprintf(name, sizeof name, "trend-%04d%02d%02d-%02d%02d%02d.%s", now.year, now.month, now.day, now.hour,
+                now.minute, now.second, kind == TrendExport::Picture ? "png" : "csv");
+  return name;
+}
+
+std::string TrendExportMessage(TrendExport kind, Language language, std::string_view path, bool saved,
+                               std::string_view reason) {
+  const bool japanese = language == Language::Japanese;
+  const bool picture = kind == TrendExport::Picture;
+  std::string text;
+  if (saved) {
+    text = picture ? (japanese ? "画像を保存しました: " : "Picture saved: ")
+                   : (japanese ? "データを保存しました: " : "Data saved: ");
+    return text + std::string(path);
+  }
+  text = picture ? (japanese ? "画像を保存できません: " : "Picture cannot be saved: ")
+                 : (japanese ? "データを保存できません: " : "Data cannot be saved: ");
+  return text + std::string(path) + (japanese ? "（" : " (") + std::string(reason) + (japanese ? "）" : ")");
+}
+
+}  // namespace klv

@@ -1,0 +1,219 @@
+// File > Report… in the main window: the note and the choice come from the
+// dialogs' seam, the PDF is read back with pdftotext, and the device's
+// identity appears only while the screen holds the set the regulator gave.
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QPushButton>
+#include <QtTest>
+
+#include "editor/parameter_file.h"
+#include "editor/ui/parameter_screen.h"
+#include "model/register_catalogue.h"
+#include "editor/ui/report_dialog.h"
+#include "editor/ui/window_rig.h"
+#include "sim/sim_server.h"
+#include "sim/simulated_regulator.h"
+#include "support/pdf_text.h"
+#include "serial/device_path_port.h"
+
+using namespace klv;
+using namespace klv::window_test;
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+ReportRequest Pdf(std::string note) { return ReportRequest{std::move(note), ReportRequest::Output::Pdf}; }
+
+std::string FactValue(const UnitReport& report, std::string_view label) {
+  for (const ReportFact& fact : report.facts) {
+    if (fact.label == label) return fact.value;
+  }
+  return "(no fact " + std::string(label) + ")";
+}
+
+// klv-sim serving one regulator on a pseudo-terminal of its own thread.
+class Device {
+ public:
+  explicit Device(ModelKind model, uint16_t options) : regulator_(Config(model, options), clock_), server_(regulator_) {
+    std::string error;
+    ready_ = server_.OpenPseudoTerminal(error) && server_.Start();
+  }
+  bool Ready() const { return ready_; }
+  const std::string& Path() const { return server_.Path(); }
+
+ private:
+  static sim::SimConfig Config(ModelKind model, uint16_t options) {
+    sim::SimConfig config;
+    config.model = model;
+    config.options = options;
+    return config;
+  }
+  testing::FakeClock clock_;
+  sim::SimulatedRegulator regulator_;
+  sim::SimServer server_;
+  bool ready_ = false;
+};
+
+}  // namespace
+
+class ReportCommandTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void menuItemInBothLanguages_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("English") << static_cast<int>(Language::English) << QStringLiteral("Report…");
+    QTest::newRow("Japanese") << static_cast<int>(Language::Japanese) << QStringLiteral("レポート…");
+  }
+  void menuItemInBothLanguages() {
+    QFETCH(int, language);
+    QFETCH(QString, caption);
+    WindowRig rig(static_cast<Language>(language));
+    MainWindow& window = rig.Start();
+    QAction* report = window.Action(MenuItem::Report);
+    QVERIFY(report != nullptr);
+    QCOMPARE(report->text(), caption);
+    QVERIFY(window.Popup(MenuItem::File)->actions().contains(report));
+  }
+
+  // The screen as it stands (an edit not yet saved included) goes into the
+  // PDF with the note, the file's path and the time of the fake clock.
+  void savesThePdfOfTheScreen_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("words");
+    QTest::newRow("English") << static_cast<int>(Language::English)
+                             << QStringList{"Parameter report", "KLV30", "oven3.klv", "SN-7", "2026-12-09 08:05:03",
+                                            "Key lock", "ON", "not read from a regulator in this session"};
+    QTest::newRow("Japanese") << static_cast<int>(Language::Japanese)
+                              << QStringList{"パラメータ設定レポート", "KLV30", "oven3.klv", "SN-7", "キーロック",
+                                             "照合していません"};
+  }
+  void savesThePdfOfTheScreen() {
+    QFETCH(int, language);
+    QFETCH(QStringList, words);
+    WindowRig rig(static_cast<Language>(language));
+    ParameterSet set;
+    LoadDefaults(set, ModelKind::Klv30);
+    const std::filesystem::path klv = rig.Folder() / "oven3.klv";
+    QVERIFY(WriteParameterFile(klv, set, ModelKind::Klv30).ok);
+    MainWindow& window = rig.Start(klv);
+    window.Screen().Radio(RadioGroup::KeyLock, 1)->click();  // key lock ON, not saved
+    const std::filesystem::path pdf = rig.Folder() / "unit.pdf";
+    rig.dialogs.reportRequests = {Pdf("SN-7")};
+    rig.dialogs.reportChoices = {pdf};
+
+    window.RunCommand(MenuItem::Report);
+
+    QCOMPARE(Q(rig.dialogs.reportDialogNames.at(0)), QStringLiteral("oven3-SN-7.pdf"));
+    QCOMPARE(rig.dialogs.Texts().size(), std::size_t{1});
+    QVERIFY2(rig.dialogs.Texts().at(0).ends_with(": " + pdf.string()), rig.dialogs.Texts().at(0).c_str());
+    const std::optional<std::string> text = testing::PdfText(pdf);
+    QVERIFY2(text.has_value(), "pdftotext (poppler-utils) could not read the report");
+    for (const QString& word : words) QVERIFY2(text->find(word.toStdString()) != std::string::npos, qPrintable(word));
+    QVERIFY(window.Modified());  // a report saves no parameter file
+
+    // The next report offers the same note again.
+    window.Report();
+    QCOMPARE(Q(rig.dialogs.reportNotesOffered.at(1)), QStringLiteral("SN-7"));
+  }
+
+  // Cancelling either dialog, printing, a printer that fails, and a folder
+  // that is not there: what is shown and what is left on disk.
+  void cancelPrintAndFailure() {
+    WindowRig rig;
+    MainWindow& window = rig.Start();
+    const std::filesystem::path old = rig.Folder() / "old.pdf";
+    WriteBytes(old, {'o', 'l', 'd'});
+
+    window.Report();  // the note dialog is cancelled
+    QVERIFY(rig.dialogs.reportDialogNames.empty());
+    QVERIFY(rig.dialogs.messages.empty());
+
+    rig.dialogs.reportRequests = {Pdf("")};
+    window.Report();  // the file dialog is cancelled
+    QCOMPARE(Q(rig.dialogs.reportDialogNames.at(0)), QStringLiteral("Untitled.pdf"));
+    QVERIFY(rig.dialogs.messages.empty());
+
+    rig.dialogs.reportRequests = {ReportRequest{"SN-9", ReportRequest::Output::Print}};
+    window.Report();
+    QCOMPARE(rig.dialogs.printedReports.size(), std::size_t{1});
+    QCOMPARE(Q(FactValue(rig.dialogs.printedReports.at(0), "Serial number or note")), QStringLiteral("SN-9"));
+    QCOMPARE(rig.dialogs.reportDialogNames.size(), std::size_t{1});  // no file dialog for printing
+    QVERIFY(rig.dialogs.messages.empty());
+
+    rig.dialogs.printAnswer = PrintOutcome::Failed;
+    rig.dialogs.reportRequests = {ReportRequest{"", ReportRequest::Output::Print}};
+    window.Report();
+    QCOMPARE(rig.dialogs.Texts(), std::vector<std::string>{"Report cannot be printed"});
+
+    const std::filesystem::path missing = rig.Folder() / "gone" / "r.pdf";
+    rig.dialogs.reportRequests = {Pdf("")};
+    rig.dialogs.reportChoices = {missing};
+    window.Report();
+    QVERIFY2(rig.dialogs.Texts().at(1).starts_with("Report cannot be saved: " + missing.string() + " ("),
+             rig.dialogs.Texts().at(1).c_str());
+    QVERIFY(!std::filesystem::exists(missing.parent_path()));
+    QCOMPARE(ReadBytes(old), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  }
+
+  // After a complete read the report names the device; an edit, New or
+  // another file drops it; a verified write names it with the check's result.
+  void deviceIdentityFollowsTheSet() {
+    Device device(ModelKind::Klv40, kOptionAlarmOutput2);
+    QVERIFY(device.Ready());
+    WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
+    MainWindow& window = rig.Start();
+    QVERIFY(!window.Provenance().has_value());
+
+    window.ReadFromDevice();
+    QVERIFY(window.Provenance().has_value());
+    rig.dialogs.reportRequests = {ReportRequest{"", ReportRequest::Output::Print}};
+    window.Report();
+    const UnitReport& read = rig.dialogs.printedReports.at(0);
+    QCOMPARE(Q(FactValue(read, "Device")),
+             QStringLiteral("KLV40, register 0110 = 0028, optionFlags 2, optionDetect 0 (read 2026-12-09 08:05:03)"));
+    QCOMPARE(Q(FactValue(read, "Verification")), QStringLiteral("not verified"));
+
+    window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
+    QVERIFY(!window.Provenance().has_value());
+
+    window.NoteVerifiedWrite({WriteVerification::Status::Equal, "Verified: all 25 registers read back equal"});
+    rig.dialogs.reportRequests = {ReportRequest{"", ReportRequest::Output::Print}};
+    window.Report();
+    const UnitReport& written = rig.dialogs.printedReports.at(1);
+    QVERIFY(FactValue(written, "Device").ends_with("(written 2026-12-09 08:05:03)"));
+    QCOMPARE(Q(FactValue(written, "Verification")), QStringLiteral("Verified: all 25 registers read back equal"));
+
+    rig.dialogs.saveAnswers = {SaveAnswer::No};
+    window.NewDocument();
+    QVERIFY(!window.Provenance().has_value());
+  }
+
+  void reportDialogChoices() {
+    for (const bool print : {false, true}) {
+      ReportDialog dialog(Language::English, "SN-1", nullptr);
+      QCOMPARE(dialog.NoteField()->text(), QStringLiteral("SN-1"));
+      dialog.NoteField()->setText(QStringLiteral("  unit 7  "));
+      (print ? dialog.PrintButton() : dialog.SaveButton())->click();
+      QCOMPARE(dialog.result(), static_cast<int>(QDialog::Accepted));
+      QCOMPARE(Q(dialog.Request().note), QStringLiteral("unit 7"));
+      QCOMPARE(dialog.Request().output, print ? ReportRequest::Output::Print : ReportRequest::Output::Pdf);
+    }
+  }
+
+  void screenshots() {
+    for (const Language language : {Language::English, Language::Japanese}) {
+      ReportDialog dialog(language, "SN 12345", nullptr);
+      dialog.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+      const QString name = language == Language::English ? QStringLiteral("en") : QStringLiteral("ja");
+      QVERIFY(dialog.grab().save(QStringLiteral("/tmp/klv-report-dialog-%1.png").arg(name)));
+    }
+  }
+};
+
+QTEST_MAIN(ReportCommandTest)
+#include "report_command_test.moc"

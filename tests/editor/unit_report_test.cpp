@@ -1,0 +1,138 @@
+// The unit report's content: facts, rows and the words of both languages,
+// the device identity of each model, and the file name it is offered under.
+#include "editor/unit_report.h"
+
+#include <gtest/gtest.h>
+
+#include "editor/parameter_description.h"
+#include "model/register_catalogue.h"
+
+namespace klv {
+namespace {
+
+std::string Fact(const UnitReport& report, std::size_t index) {
+  return report.facts.at(index).label + "=" + report.facts.at(index).value;
+}
+
+UnitReportInputs Klv40Inputs(Language language) {
+  UnitReportInputs inputs;
+  LoadDefaults(inputs.parameters, ModelKind::Klv40);
+  inputs.parameters.rampLowerLimit = 57;
+  inputs.parameters.optionFlags = kOptionAlarmOutput2 | kOptionAnalogOutput;
+  inputs.model = ModelKind::Klv40;
+  inputs.language = language;
+  inputs.fileName = "/data/oven7.klv";
+  inputs.created = {2026, 3, 4, 5, 6, 7};
+  return inputs;
+}
+
+TEST(UnitReport, FactsInEitherLanguage) {
+  struct Case {
+    Language language;
+    std::vector<std::string> facts;
+  };
+  const Case cases[] = {
+      {Language::English,
+       {"Model=KLV40", "Options=Alarm output 2, Analog output (optionFlags 10, optionDetect 0)",
+        "File=/data/oven7.klv", "Date and time=2026-03-04 05:06:07", "Serial number or note=(none)",
+        "Device=not read from a regulator in this session", "Verification=not verified"}},
+      {Language::Japanese,
+       {"機種=KLV40", "オプション=警報出力２, アナログ出力 (optionFlags 10, optionDetect 0)", "ファイル=/data/oven7.klv",
+        "作成日時=2026-03-04 05:06:07", "製造番号・メモ=（なし）", "機器=この起動中に調整器から読出していません",
+        "照合=照合していません"}},
+  };
+  for (const Case& c : cases) {
+    const UnitReport report = ComposeUnitReport(Klv40Inputs(c.language));
+    ASSERT_EQ(report.facts.size(), c.facts.size());
+    for (std::size_t i = 0; i < c.facts.size(); ++i) EXPECT_EQ(Fact(report, i), c.facts[i]);
+  }
+}
+
+TEST(UnitReport, EveryParameterOfTheModelWithItsMeaning) {
+  for (const Language language : {Language::English, Language::Japanese}) {
+    for (const ModelKind model : {ModelKind::Klv40, ModelKind::Klv30, ModelKind::Klv30E}) {
+      UnitReportInputs inputs = Klv40Inputs(language);
+      inputs.model = model;
+      const UnitReport report = ComposeUnitReport(inputs);
+      const ParameterSheet sheet = DescribeParameters(inputs.parameters, model, language);
+      ASSERT_EQ(report.rows.size(), sheet.lines.size());
+      for (std::size_t i = 0; i < sheet.lines.size(); ++i) {
+        EXPECT_EQ(report.rows[i].address, sheet.lines[i].address);
+        EXPECT_EQ(report.rows[i].caption, sheet.lines[i].caption);
+        EXPECT_EQ(report.rows[i].value, std::to_string(sheet.lines[i].value));
+        EXPECT_EQ(report.rows[i].meaning, sheet.lines[i].meaning);
+        EXPECT_EQ(report.rows[i].transferred, sheet.lines[i].transferred);
+      }
+    }
+  }
+  const UnitReport report = ComposeUnitReport(Klv40Inputs(Language::English));
+  EXPECT_EQ(report.columns, (std::vector<std::string>{"Register", "Parameter", "Value", "Meaning"}));
+  const auto ramp = std::find_if(report.rows.begin(), report.rows.end(), [](const ReportRow& r) { return r.address == "012A"; });
+  ASSERT_NE(ramp, report.rows.end());
+  EXPECT_EQ(ramp->value, "57");
+  EXPECT_EQ(ramp->meaning, "5.7 %");
+}
+
+TEST(UnitReport, DeviceIdentityAndVerification) {
+  struct Case {
+    ModelKind model;
+    UnitProvenance::Source source;
+    WriteVerification verification;
+    std::string device;
+    std::string verified;
+  };
+  using Status = WriteVerification::Status;
+  const Case cases[] = {
+      {ModelKind::Klv40, UnitProvenance::Source::Read, {},
+       "KLV40, register 0110 = 0028, optionFlags 10, optionDetect 0 (read 2026-01-02 03:04:05)", "not verified"},
+      {ModelKind::Klv30, UnitProvenance::Source::VerifiedWrite, {Status::Equal, ""},
+       "KLV30, register 0119 = 3330, optionFlags 10, optionDetect 0 (written 2026-01-02 03:04:05)",
+       "verified: every register read back equal"},
+      {ModelKind::Klv30E, UnitProvenance::Source::VerifiedWrite,
+       {Status::Differs, "Register 0120 reads back 0, written 1"},
+       "KLV30E, register 0119 = 3045, optionFlags 10, optionDetect 0 (written 2026-01-02 03:04:05)",
+       "Register 0120 reads back 0, written 1"},
+  };
+  for (const Case& c : cases) {
+    UnitReportInputs inputs = Klv40Inputs(Language::English);
+    inputs.model = c.model;
+    inputs.note = "SN 4711";
+    inputs.provenance = UnitProvenance{c.source, IdentityOfDevice(c.model, inputs.parameters), c.verification,
+                                       LocalTime{2026, 1, 2, 3, 4, 5}};
+    const UnitReport report = ComposeUnitReport(inputs);
+    EXPECT_EQ(Fact(report, 4), "Serial number or note=SN 4711");
+    EXPECT_EQ(Fact(report, 5), "Device=" + c.device);
+    EXPECT_EQ(Fact(report, 6), "Verification=" + c.verified);
+  }
+  UnitReportInputs japanese = Klv40Inputs(Language::Japanese);
+  japanese.provenance = UnitProvenance{UnitProvenance::Source::Read, IdentityOfDevice(ModelKind::Klv40, japanese.parameters),
+                                       {}, LocalTime{2026, 1, 2, 3, 4, 5}};
+  EXPECT_EQ(Fact(ComposeUnitReport(japanese), 5),
+            "機器=KLV40、レジスタ 0110 = 0028、optionFlags 10、optionDetect 0（2026-01-02 03:04:05 読出し）");
+}
+
+TEST(UnitReport, FileNameOffered) {
+  struct Case {
+    std::string_view title;
+    std::string_view note;
+    std::string_view name;
+  };
+  const Case cases[] = {
+      {"oven7", "", "oven7.pdf"},
+      {"oven7", "SN 12", "oven7-SN 12.pdf"},
+      {"Untitled", "a/b\\c:d*e?f\"g<h>i|j", "Untitled-a_b_c_d_e_f_g_h_i_j.pdf"},
+      {"", "", "report.pdf"},
+      {"", "製番7", "製番7.pdf"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReportFileName(c.title, c.note), c.name) << c.note;
+}
+
+TEST(UnitReport, Messages) {
+  EXPECT_EQ(ReportMessageText(ReportMessage::Saved, Language::English, "/t/a.pdf"), "Report saved: /t/a.pdf");
+  EXPECT_EQ(ReportMessageText(ReportMessage::CannotSave, Language::Japanese, "/t/a.pdf", "No such file"),
+            "レポートを保存できません: /t/a.pdf（No such file）");
+  EXPECT_EQ(ReportMessageText(ReportMessage::CannotPrint, Language::English), "Report cannot be printed");
+}
+
+}  // namespace
+}  // namespace klv

@@ -1,0 +1,143 @@
+// report: a PDF record of what a parameter file sets a unit to, with the same
+// page layout as the main window's File > Report: model, options, every
+// parameter with its caption, value and meaning, the file, the date and time,
+// and a note such as the unit's serial number. The tool draws the pages with
+// Qt Gui on the offscreen platform, so it needs no display.
+#include <QGuiApplication>
+#include <QtGlobal>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli_texts.h"
+#include "commands.h"
+#include "editor/parameter_file.h"
+#include "text/texts.h"
+#include "editor/ui/unit_report_pdf.h"
+#include "editor/unit_report.h"
+#include "environment.h"
+#include "platform/clock.h"
+#include "platform/file_store.h"
+#include "report_usage.h"
+
+namespace klv::cli {
+namespace {
+
+struct ReportCommandLine {
+  std::string file;
+  std::string output;
+  std::string note;
+  bool help = false;
+};
+
+struct ParsedReportLine {
+  std::optional<ReportCommandLine> line;
+  std::string error;
+};
+
+ParsedReportLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
+
+ParsedReportLine ParseReportLine(std::span<const std::string> args, Language language) {
+  ReportCommandLine line;
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      line.help = true;
+      return {line, {}};
+    }
+    if (arg == "--") {
+      files.insert(files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+      break;
+    }
+    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+      files.push_back(arg);
+      continue;
+    }
+    std::string name = arg.substr(2);
+    std::optional<std::string> value;
+    if (const std::size_t equals = name.find('='); equals != std::string::npos) {
+      value = name.substr(equals + 1);
+      name.resize(equals);
+    }
+    if (name != "output" && name != "note") return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "report"}));
+    if (!value) {
+      if (i + 1 >= args.size()) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
+      value = args[++i];
+    }
+    if (name == "output") {
+      if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"output"}));
+      line.output = *value;
+    } else {
+      line.note = *value;
+    }
+  }
+  if (files.size() != 1) return Refuse(CliText(CliTextId::NeedsOneFile, language, {"report"}));
+  line.file = files.front();
+  if (line.output.empty()) return Refuse(std::string(ReportUsageText(ReportUsage::NeedsOutput, language)));
+  return {line, {}};
+}
+
+// Qt's own warnings (a missing runtime folder and the like) are no concern of
+// a script's; only its critical messages reach standard error.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+}  // namespace
+
+int RunReportCommand(std::span<const std::string> args) {
+  const Language language = LocaleLanguage();
+  const ParsedReportLine parsed = ParseReportLine(args, language);
+  if (!parsed.line) {
+    PrintError(parsed.error);
+    std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
+    return kExitUnusable;
+  }
+  const ReportCommandLine& line = *parsed.line;
+  if (line.help) {
+    std::fputs(std::string(ReportUsageText(ReportUsage::Usage, language)).c_str(), stdout);
+    return kExitSuccess;
+  }
+
+  const ParameterFileLoad load = LoadParameterFile(line.file);
+  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
+    std::string text = line.file + ": " + std::string(Text(RefusalText(load.status).value_or(TextId::FileCannotBeOpened), language));
+    if (!load.error.empty()) text += " (" + load.error + ")";
+    PrintError(text);
+    return kExitUnusable;
+  }
+
+  UnitReportInputs inputs;
+  inputs.parameters = load.contents->parameters;
+  inputs.model = load.contents->model;
+  inputs.language = language;
+  inputs.fileName = line.file;
+  inputs.created = SystemClock().LocalNow();
+  inputs.note = line.note;
+  const UnitReport report = ComposeUnitReport(inputs);
+
+  // The pages are drawn without a display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(QuietQtMessages);
+  int argc = 1;
+  char name[] = "klv-loader-cli";
+  char* argv[] = {name, nullptr};
+  const QGuiApplication application(argc, argv);
+  const QByteArray pdf = UnitReportPdf(report);
+
+  const SaveOutcome saved = SaveFileAtomically(line.output, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  if (!saved.ok) {
+    PrintError(ReportMessageText(ReportMessage::CannotSave, language, line.output, saved.error));
+    return kExitUnusable;
+  }
+  std::printf("%s\n", ReportMessageText(ReportMessage::Saved, language, line.output).c_str());
+  return kExitSuccess;
+}
+
+std::string ReportUsageSummary(Language language) {
+  return std::string(ReportUsageText(ReportUsage::Summary, language));
+}
+
+}  // namespace klv::cli

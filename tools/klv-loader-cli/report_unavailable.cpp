@@ -1,0 +1,18 @@
+// report in a build without Qt (the Windows command-line tool, the sanitizer
+// builds): the PDF pages need Qt Gui, so the command says it cannot run here.
+#include <string>
+
+#include "commands.h"
+#include "environment.h"
+#include "report_usage.h"
+
+namespace klv::cli {
+
+int RunReportCommand(std::span<const std::string>) {
+  PrintError(std::string(ReportUsageText(ReportUsage::Unavailable, LocaleLanguage())));
+  return kExitUnusable;
+}
+
+std::string ReportUsageSummary(Language) { return {}; }
+
+}  // namespace klv::cli
