@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> reply(received);
 
   klv::FrameBuffer request{};
-  const int built = read ? klv::BuildStandardRead(request, 1, "0100") : klv::BuildStandardWrite(request, 1, "012C", 100);
-  Check(built == 0);
+  const klv::FrameError built =
+      read ? klv::BuildStandardRead(request, 1, "0100") : klv::BuildStandardWrite(request, 1, "012C", 100);
+  Check(built == klv::FrameError::None);
   const std::size_t requestLength = klv::FrameLength(request);
   klv::RtuRequestCopy rtu{};
   {

@@ -220,7 +220,7 @@ void MonitorSession::Close() {
 MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std::size_t wanted) {
   Reply reply;
   // A device address the frame cannot carry sends nothing: no reply.
-  if (BuildStandardRead(frame_, link_.settings.deviceAddress, address) != 0) return reply;
+  if (BuildStandardRead(frame_, link_.settings.deviceAddress, address) != FrameError::None) return reply;
   const CheckedReply checked = ExchangeChecked(link_.line, link_.settings.protocol, link_.lastRtuRequest, frame_,
                                                kReadRequestLength, wanted);
   reply.count = checked.received;

@@ -80,7 +80,7 @@ TransactOutcome Transact(const ExchangeContext& context, FrameBuffer& frame, std
 TransactOutcome ReadRegister(const ExchangeContext& context, std::string_view registerAddress, bool log,
                              int sequence) {
   FrameBuffer frame{};
-  if (BuildStandardRead(frame, context.settings.deviceAddress, registerAddress) != 0) return {};
+  if (BuildStandardRead(frame, context.settings.deviceAddress, registerAddress) != FrameError::None) return {};
   // The built length: kReadRequestLength for every catalogue address.
   return Transact(context, frame, FrameLength(frame), log, sequence);
 }
@@ -88,7 +88,9 @@ TransactOutcome ReadRegister(const ExchangeContext& context, std::string_view re
 TransactOutcome WriteRegister(const ExchangeContext& context, std::string_view registerAddress, int16_t value,
                               bool log, int sequence) {
   FrameBuffer frame{};
-  if (BuildStandardWrite(frame, context.settings.deviceAddress, registerAddress, value) != 0) return {};
+  if (BuildStandardWrite(frame, context.settings.deviceAddress, registerAddress, value) != FrameError::None) {
+    return {};
+  }
   return Transact(context, frame, FrameLength(frame), log, sequence);
 }
 

@@ -1,7 +1,11 @@
 #include "serial/modbus_codec.h"
 
 #include <algorithm>
+#include <array>
+#include <span>
 
+#include "serial/checksums.h"
+#include "serial/hex_text.h"
 #include "serial/torvalek_frame.h"
 
 namespace klv {
@@ -26,6 +30,13 @@ constexpr std::size_t kResponseFraming = 12;
 constexpr std::size_t kMaxDataHexDigits = 86;
 static_assert(kResponseFraming + kMaxDataHexDigits + 1 <= kFrameBufferSize);
 
+// The two hex digits at a fixed offset of the buffer; the offset is checked
+// against the buffer's size when the program is built.
+template <std::size_t At>
+uint8_t ByteAt(const FrameBuffer& buffer) {
+  return ByteFromHexPair(std::span<const uint8_t, kFrameBufferSize>(buffer).subspan<At, 2>());
+}
+
 bool IsModbus(Protocol protocol) {
   return protocol == Protocol::ModbusRtu || protocol == Protocol::ModbusAscii;
 }
@@ -38,10 +49,7 @@ class Builder {
     if (length_ < bytes_.size()) bytes_[length_++] = c;
   }
   void PutHex(uint8_t value) {
-    uint8_t digits[2];
-    comm().ByteToHex(value, digits);
-    Put(digits[0]);
-    Put(digits[1]);
+    for (const uint8_t digit : HexPairOf(value)) Put(digit);
   }
   void PutCopy(const uint8_t* from, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) Put(from[i]);
@@ -49,15 +57,13 @@ class Builder {
   // LRC of the hex pairs from character 1 on, then CR LF: the Modbus ASCII tail.
   void FinishAscii() {
     const std::size_t pairs = length_ > 2 ? (length_ - 1) / 2 : 1;
-    PutHex(comm().ModbusLrc(&bytes_[1], &bytes_[1 + 2 * (pairs - 1)]));
+    PutHex(ModbusLrcOfHexPairs(std::span<const uint8_t>(bytes_).subspan(1, 2 * pairs)));
     Put(kCr);
     Put(kLf);
   }
   // CRC of everything so far, the byte sent first first: the Modbus RTU tail.
   void FinishRtu() {
-    const uint16_t crc = comm().ModbusCrc16(&bytes_[0], &bytes_[length_ - 1]);
-    Put(static_cast<uint8_t>(crc >> 8));
-    Put(static_cast<uint8_t>(crc & 0xFF));
+    for (const uint8_t byte : ModbusCrcBytes(std::span<const uint8_t>(bytes_).first(length_))) Put(byte);
   }
   void FinishTorvalek() {
     Put(kEtx);
@@ -77,24 +83,23 @@ class Builder {
 
 // The Modbus request a TORVALEK request stands for, as RTU bytes with CRC.
 RtuRequestCopy RtuRequestOf(const FrameBuffer& frame) {
-  const comm codec;
   const bool read = frame[kCommandAt] == 'R';
   RtuRequestCopy rtu{};
-  rtu[0] = codec.HexPairToByte(&frame[kAddressAt]);
+  rtu[0] = ByteAt<kAddressAt>(frame);
   rtu[1] = read ? 0x03 : 0x06;
-  rtu[2] = codec.HexPairToByte(&frame[kRegisterAt]);
-  rtu[3] = codec.HexPairToByte(&frame[kRegisterAt + 2]);
+  rtu[2] = ByteAt<kRegisterAt>(frame);
+  rtu[3] = ByteAt<kRegisterAt + 2>(frame);
   if (read) {
     // Read Holding Registers takes a register count; the frame has count - 1.
     rtu[4] = 0;
     rtu[5] = static_cast<uint8_t>(frame[kCountAt] - '0' + 1);
   } else {
-    rtu[4] = codec.HexPairToByte(&frame[kValueAt]);
-    rtu[5] = codec.HexPairToByte(&frame[kValueAt + 2]);
+    rtu[4] = ByteAt<kValueAt>(frame);
+    rtu[5] = ByteAt<kValueAt + 2>(frame);
   }
-  const uint16_t crc = codec.ModbusCrc16(&rtu[0], &rtu[5]);
-  rtu[6] = static_cast<uint8_t>(crc >> 8);
-  rtu[7] = static_cast<uint8_t>(crc & 0xFF);
+  const std::array<uint8_t, 2> crc = ModbusCrcBytes(std::span<const uint8_t>(rtu).first(6));
+  rtu[6] = crc[0];
+  rtu[7] = crc[1];
   return rtu;
 }
 
@@ -127,7 +132,6 @@ void RequestToModbus(FrameBuffer& buffer, std::size_t& length, Protocol protocol
 // response stands for.
 void ResponseToModbus(FrameBuffer& buffer, std::size_t& length, Protocol protocol,
                       const RtuRequestCopy& lastRtuRequest) {
-  const comm codec;
   const bool read = buffer[kCommandAt] == 'R';
   const uint8_t function = read ? 0x03 : 0x06;
   const bool exception = buffer[kCodeAt] != '0';
@@ -135,16 +139,16 @@ void ResponseToModbus(FrameBuffer& buffer, std::size_t& length, Protocol protoco
   if (protocol == Protocol::ModbusRtu) {
     if (exception) {
       // The device's own exception code did not survive the conversion.
-      out.Put(codec.HexPairToByte(&buffer[kAddressAt]));
+      out.Put(ByteAt<kAddressAt>(buffer));
       out.Put(function | 0x80);
       out.Put(0x01);
       out.FinishRtu();
     } else if (read) {
-      out.Put(codec.HexPairToByte(&buffer[kAddressAt]));
+      out.Put(ByteAt<kAddressAt>(buffer));
       out.Put(function);
       out.Put(0x02);
-      out.Put(codec.HexPairToByte(&buffer[kDataAt]));
-      out.Put(codec.HexPairToByte(&buffer[kDataAt + 2]));
+      out.Put(ByteAt<kDataAt>(buffer));
+      out.Put(ByteAt<kDataAt + 2>(buffer));
       out.FinishRtu();
     } else {
       out.PutCopy(lastRtuRequest.data(), lastRtuRequest.size());
@@ -194,7 +198,6 @@ void RtuResponseToTorvalek(const FrameBuffer& buffer, std::size_t received, Buil
 // normal response a byte count (2) and the data digits, then LRC (not
 // checked), CR, LF.
 void AsciiResponseToTorvalek(const FrameBuffer& buffer, std::size_t received, Builder& out) {
-  const comm codec;
   auto at = [&](std::size_t i) -> uint8_t { return i < received ? buffer[i] : '0'; };
   out.Put(at(1));
   out.Put(at(2));
@@ -209,51 +212,12 @@ void AsciiResponseToTorvalek(const FrameBuffer& buffer, std::size_t received, Bu
   out.Put('0');
   out.Put('0');
   out.Put(',');
-  const std::size_t claimedDigits = 2 * static_cast<std::size_t>(codec.HexPairToByte(&buffer[5]));
+  const std::size_t claimedDigits = 2 * static_cast<std::size_t>(ByteAt<5>(buffer));
   const std::size_t digits = std::min({claimedDigits, received - 7, kMaxDataHexDigits});
   out.PutCopy(&buffer[7], digits);
 }
 
 }  // namespace
-
-uint8_t comm::HexPairToByte(const uint8_t* pair) const {
-  // Garbage characters give garbage nibbles; unsigned arithmetic keeps that defined.
-  auto nibble = [](uint8_t c) -> unsigned {
-    return c <= '9' ? static_cast<unsigned>(c) - '0' : static_cast<unsigned>(c) - 55u;
-  };
-  return static_cast<uint8_t>(((nibble(pair[0]) << 4) + nibble(pair[1])) & 0xFF);
-}
-
-uint16_t comm::HexQuadToWord(const uint8_t* quad) const {
-  return static_cast<uint16_t>((HexPairToByte(quad) << 8) | HexPairToByte(quad + 2));
-}
-
-void comm::ByteToHex(uint8_t value, uint8_t* out) const {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  out[0] = static_cast<uint8_t>(kDigits[value >> 4]);
-  out[1] = static_cast<uint8_t>(kDigits[value & 0x0F]);
-}
-
-uint8_t comm::ModbusLrc(const uint8_t* first, const uint8_t* last) const {
-  if (last < first) return 0;
-  unsigned sum = 0;
-  const std::size_t pairs = static_cast<std::size_t>(last - first) / 2 + 1;
-  for (std::size_t i = 0; i < pairs; ++i) sum += HexPairToByte(first + 2 * i);
-  return static_cast<uint8_t>((0x100 - (sum & 0xFF)) & 0xFF);
-}
-
-uint16_t comm::ModbusCrc16(const uint8_t* first, const uint8_t* last) const {
-  unsigned crc = 0xFFFF;
-  if (last >= first) {
-    const std::size_t n = static_cast<std::size_t>(last - first) + 1;
-    for (std::size_t i = 0; i < n; ++i) {
-      crc ^= first[i];
-      for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) != 0 ? (crc >> 1) ^ 0xA001 : crc >> 1;
-    }
-  }
-  // The CRC goes on the wire low byte first; swapping makes that the high byte.
-  return static_cast<uint16_t>(((crc & 0xFF) << 8) | (crc >> 8));
-}
 
 void ToModbusRequest(FrameBuffer& buffer, std::size_t& length, FrameDirection direction,
                      Protocol protocol, RtuRequestCopy& lastRtuRequest) {

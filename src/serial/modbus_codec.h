@@ -1,7 +1,8 @@
 #pragma once
 // Conversion of the program's TORVALEK frames to Modbus RTU and Modbus ASCII
 // on the way out, and of Modbus responses back to the TORVALEK response form
-// on the way in. Plain functions over bytes; no I/O.
+// on the way in. Plain functions over bytes; no I/O. The hex and check code
+// helpers they use are in serial/hex_text.h and serial/checksums.h.
 #include <cstddef>
 #include <cstdint>
 
@@ -9,23 +10,6 @@
 #include "serial/frame_buffer.h"
 
 namespace klv {
-
-// The codec helpers. No state; callers make one on the stack per conversion.
-class comm {
- public:
-  virtual ~comm() = default;
-  // "0".."9" give 0..9, any other character its code minus 55 ("A".."F": 10..15).
-  uint8_t HexPairToByte(const uint8_t* pair) const;
-  // Four hex characters, the first pair the high byte.
-  uint16_t HexQuadToWord(const uint8_t* quad) const;
-  // Two upper-case hex digits written to out[0], out[1].
-  void ByteToHex(uint8_t value, uint8_t* out) const;
-  // Modbus LRC over the hex pairs from first to last (both included).
-  uint8_t ModbusLrc(const uint8_t* first, const uint8_t* last) const;
-  // Modbus CRC-16 over the bytes from first to last (both included), returned
-  // with its bytes swapped: the high byte of the result is the byte sent first.
-  uint16_t ModbusCrc16(const uint8_t* first, const uint8_t* last) const;
-};
 
 // Rewrites the TORVALEK frame in buffer[0..length) as the Modbus frame of the
 // protocol, in place, and sets length. Does nothing when length is 0 or the

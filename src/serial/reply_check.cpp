@@ -1,9 +1,12 @@
 #include "serial/reply_check.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <vector>
 
-#include "serial/modbus_codec.h"
+#include "serial/checksums.h"
+#include "serial/hex_text.h"
 
 namespace klv {
 namespace {
@@ -24,19 +27,14 @@ constexpr uint8_t kReadHolding = 0x03;
 constexpr uint8_t kWriteSingle = 0x06;
 constexpr std::size_t kRtuCrcLength = 2;
 
-int HexDigit(uint8_t c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 bool AllHex(std::span<const uint8_t> text) {
-  return std::all_of(text.begin(), text.end(), [](uint8_t c) { return HexDigit(c) >= 0; });
+  return std::all_of(text.begin(), text.end(), [](uint8_t c) { return HexDigitValue(c).has_value(); });
 }
 
 bool SameHexPair(uint8_t a0, uint8_t a1, uint8_t b0, uint8_t b1) {
-  return HexDigit(a0) >= 0 && HexDigit(a1) >= 0 && HexDigit(a0) == HexDigit(b0) && HexDigit(a1) == HexDigit(b1);
+  const std::optional<uint8_t> high = HexDigitValue(a0);
+  const std::optional<uint8_t> low = HexDigitValue(a1);
+  return high && low && high == HexDigitValue(b0) && low == HexDigitValue(b1);
 }
 
 // The text between the response code and ETX.
@@ -76,8 +74,8 @@ bool IsGoodRtuReply(const RtuRequestCopy& request, std::span<const uint8_t> repl
   if (reply.size() < 3 + kRtuCrcLength) return false;
   const std::size_t end = reply.size() - kRtuCrcLength;
   // The CRC comes back with the byte sent first as its high byte.
-  const uint16_t crc = comm().ModbusCrc16(&reply[0], &reply[end - 1]);
-  if (reply[end] != (crc >> 8) || reply[end + 1] != (crc & 0xFF)) return false;
+  const std::array<uint8_t, 2> crc = ModbusCrcBytes(reply.first(end));
+  if (reply[end] != crc[0] || reply[end + 1] != crc[1]) return false;
   return PduAnswers(request, reply.first(end));
 }
 
@@ -91,7 +89,8 @@ bool IsGoodAsciiReply(const RtuRequestCopy& request, std::span<const uint8_t> re
   bytes.reserve(hex.size() / 2);
   uint8_t sum = 0;
   for (std::size_t i = 0; i < hex.size(); i += 2) {
-    const auto byte = static_cast<uint8_t>(HexDigit(hex[i]) * 16 + HexDigit(hex[i + 1]));
+    // Every character was checked as a hex digit above.
+    const auto byte = static_cast<uint8_t>(*HexDigitValue(hex[i]) * 16 + *HexDigitValue(hex[i + 1]));
     bytes.push_back(byte);
     sum = static_cast<uint8_t>(sum + byte);
   }

@@ -1,6 +1,9 @@
 #include "serial/response.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "serial/hex_text.h"
 
 namespace klv {
 
@@ -9,13 +12,6 @@ namespace {
 constexpr std::size_t kCodeOffset = 6;
 constexpr std::size_t kValueOffset = 8;
 constexpr std::size_t kValueEnd = 12;
-
-int HexDigitValue(uint8_t c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -31,9 +27,9 @@ int16_t ResponseValue(const FrameBuffer& buffer, std::size_t count) {
   const std::size_t end = std::min({count, kValueEnd, buffer.size()});
   unsigned value = 0;
   for (std::size_t i = kValueOffset; i < end; ++i) {
-    const int digit = HexDigitValue(buffer[i]);
-    if (digit < 0) break;
-    value = (value << 4) | static_cast<unsigned>(digit);
+    const std::optional<uint8_t> digit = HexDigitValue(buffer[i]);
+    if (!digit) break;
+    value = (value << 4) | *digit;
   }
   return static_cast<int16_t>(static_cast<uint16_t>(value));
 }

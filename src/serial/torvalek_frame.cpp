@@ -60,12 +60,12 @@ std::size_t AppendBcc(FrameBuffer& frame, std::size_t length, BccKind kind) {
   return length + 2;
 }
 
-int BuildReadRequest(FrameBuffer& out, int deviceAddress, int subAddress,
-                     std::string_view registerTail, int registerCount, int style, int bccKind) {
-  if (deviceAddress < 1 || deviceAddress > 99) return kFrameBadAddress;
-  if (subAddress < 1 || subAddress > 9) return kFrameBadSubAddress;
-  if (registerCount < 1 || registerCount > 10) return kFrameBadCount;
-  if (registerTail.size() > 3) return kFrameBadTail;
+FrameError BuildReadRequest(FrameBuffer& out, int deviceAddress, int subAddress,
+                            std::string_view registerTail, int registerCount, int style, int bccKind) {
+  if (deviceAddress < 1 || deviceAddress > 99) return FrameError::BadAddress;
+  if (subAddress < 1 || subAddress > 9) return FrameError::BadSubAddress;
+  if (registerCount < 1 || registerCount > 10) return FrameError::BadCount;
+  if (registerTail.size() > 3) return FrameError::BadTail;
 
   const bool stx = style == static_cast<int>(FrameStyle::StxEtxCr) ||
                    style == static_cast<int>(FrameStyle::StxEtxCrLf);
@@ -81,16 +81,16 @@ int BuildReadRequest(FrameBuffer& out, int deviceAddress, int subAddress,
   frame.Put(kCr);
   if (style == static_cast<int>(FrameStyle::StxEtxCrLf)) frame.Put(kLf);
   frame.CopyTo(out);
-  return 0;
+  return FrameError::None;
 }
 
-int BuildWriteRequest(FrameBuffer& out, int deviceAddress, int subAddress,
-                      std::string_view registerAddress, std::string_view value) {
+FrameError BuildWriteRequest(FrameBuffer& out, int deviceAddress, int subAddress,
+                             std::string_view registerAddress, std::string_view value) {
   // Negative numbers are refused as well: they have no two-digit form.
-  if (deviceAddress < 0 || deviceAddress > 99) return kFrameBadAddress;
-  if (subAddress < 0 || subAddress > 9) return kFrameBadSubAddress;
-  if (registerAddress.size() > 4) return kFrameBadRegister;
-  if (value.size() > 4) return kFrameBadValue;
+  if (deviceAddress < 0 || deviceAddress > 99) return FrameError::BadAddress;
+  if (subAddress < 0 || subAddress > 9) return FrameError::BadSubAddress;
+  if (registerAddress.size() > 4) return FrameError::BadRegister;
+  if (value.size() > 4) return FrameError::BadValue;
 
   FrameWriter frame;
   frame.Put(kStx);
@@ -105,17 +105,17 @@ int BuildWriteRequest(FrameBuffer& out, int deviceAddress, int subAddress,
   frame.PutBcc(BccKind::Sum);
   frame.Put(kCr);
   frame.CopyTo(out);
-  return 0;
+  return FrameError::None;
 }
 
-int BuildStandardRead(FrameBuffer& out, int deviceAddress, std::string_view registerAddress) {
+FrameError BuildStandardRead(FrameBuffer& out, int deviceAddress, std::string_view registerAddress) {
   // The frame carries the leading "0" itself; the tail is the other three digits.
   const std::string_view tail = registerAddress.empty() ? registerAddress : registerAddress.substr(1);
   return BuildReadRequest(out, deviceAddress, 1, tail, 1, FrameStyle::StxEtxCr, BccKind::Sum);
 }
 
-int BuildStandardWrite(FrameBuffer& out, int deviceAddress, std::string_view registerAddress,
-                       int16_t value) {
+FrameError BuildStandardWrite(FrameBuffer& out, int deviceAddress, std::string_view registerAddress,
+                              int16_t value) {
   const auto pattern = static_cast<uint16_t>(value);
   const char digits[4] = {kHexDigits[(pattern >> 12) & 0x0F], kHexDigits[(pattern >> 8) & 0x0F],
                           kHexDigits[(pattern >> 4) & 0x0F], kHexDigits[pattern & 0x0F]};

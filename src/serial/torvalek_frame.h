@@ -36,14 +36,20 @@ enum class BccKind : int {
 inline constexpr std::size_t kReadRequestLength = 14;
 inline constexpr std::size_t kWriteRequestLength = 19;
 
-// Result codes of the builders: 0 is success; the others are checked in this
-// order and leave the buffer unchanged.
-inline constexpr int kFrameBadAddress = 1;     // read: outside 1..99; write: outside 0..99
-inline constexpr int kFrameBadSubAddress = 2;  // read: outside 1..9; write: outside 0..9
-inline constexpr int kFrameBadCount = 3;       // read: registers outside 1..10
-inline constexpr int kFrameBadRegister = 3;    // write: register text longer than 4
-inline constexpr int kFrameBadTail = 4;        // read: register tail longer than 3
-inline constexpr int kFrameBadValue = 4;       // write: value text longer than 4
+// What a builder returns: None when the frame was built, otherwise why not
+// (the buffer is then left unchanged). A request that could not be built
+// must not be sent, so the result cannot be ignored. The read builder checks
+// address, sub-address, count, tail in that order; the write builder
+// address, sub-address, register, value; the first that fails is returned.
+enum class [[nodiscard]] FrameError {
+  None,
+  BadAddress,     // read: outside 1..99; write: outside 0..99
+  BadSubAddress,  // read: outside 1..9; write: outside 0..9
+  BadCount,       // read: registers outside 1..10
+  BadTail,        // read: register tail longer than 3 characters
+  BadRegister,    // write: register address longer than 4 characters
+  BadValue,       // write: value text longer than 4 characters
+};
 
 // Appends the two BCC digits of `kind` for the frame text in frame[0..length),
 // which ends with its end character, and returns the new length. Any other
@@ -56,11 +62,11 @@ std::size_t AppendBcc(FrameBuffer& frame, std::size_t length, BccKind kind);
 // (decimal digit), end, BCC, CR (and LF for style 2), then a NUL. Bytes after
 // the NUL are left as they were. style and bccKind take the values of
 // FrameStyle and BccKind; unknown values are handled as those types say.
-int BuildReadRequest(FrameBuffer& out, int deviceAddress, int subAddress,
-                     std::string_view registerTail, int registerCount, int style, int bccKind);
-inline int BuildReadRequest(FrameBuffer& out, int deviceAddress, int subAddress,
-                            std::string_view registerTail, int registerCount, FrameStyle style,
-                            BccKind bccKind) {
+FrameError BuildReadRequest(FrameBuffer& out, int deviceAddress, int subAddress,
+                            std::string_view registerTail, int registerCount, int style, int bccKind);
+inline FrameError BuildReadRequest(FrameBuffer& out, int deviceAddress, int subAddress,
+                                   std::string_view registerTail, int registerCount, FrameStyle style,
+                                   BccKind bccKind) {
   return BuildReadRequest(out, deviceAddress, subAddress, registerTail, registerCount,
                           static_cast<int>(style), static_cast<int>(bccKind));
 }
@@ -68,19 +74,20 @@ inline int BuildReadRequest(FrameBuffer& out, int deviceAddress, int subAddress,
 // Write request of one value: STX, address (2 hex), sub-address, "W" ("B" for
 // the broadcast address 0), registerAddress, "0,", value, ETX, Sum BCC, CR,
 // then a NUL.
-int BuildWriteRequest(FrameBuffer& out, int deviceAddress, int subAddress,
-                      std::string_view registerAddress, std::string_view value);
+FrameError BuildWriteRequest(FrameBuffer& out, int deviceAddress, int subAddress,
+                             std::string_view registerAddress, std::string_view value);
 
 // The read every part of the program sends: one register named by its
 // four-digit catalogue address ("0110"), sub-address 1, style 1, Sum BCC;
-// kReadRequestLength characters. Same result codes as BuildReadRequest.
-int BuildStandardRead(FrameBuffer& out, int deviceAddress, std::string_view registerAddress);
+// kReadRequestLength characters. Same results as BuildReadRequest; an address
+// text longer than 4 characters is a BadTail.
+FrameError BuildStandardRead(FrameBuffer& out, int deviceAddress, std::string_view registerAddress);
 
 // The write every part of the program sends: value as the four upper-case hex
 // digits of its 16-bit pattern (-2 is "FFFE"), sub-address 1;
-// kWriteRequestLength characters. Same result codes as BuildWriteRequest.
-int BuildStandardWrite(FrameBuffer& out, int deviceAddress, std::string_view registerAddress,
-                       int16_t value);
+// kWriteRequestLength characters. Same results as BuildWriteRequest.
+FrameError BuildStandardWrite(FrameBuffer& out, int deviceAddress, std::string_view registerAddress,
+                              int16_t value);
 
 // Length of the NUL-terminated text in the buffer (the whole buffer when it
 // holds no NUL).

@@ -1,6 +1,6 @@
 #include "sim/request_framer.h"
 
-#include "serial/modbus_codec.h"
+#include "serial/checksums.h"
 #include "serial/torvalek_frame.h"
 
 namespace klv::sim {
@@ -14,9 +14,8 @@ constexpr std::size_t kRtuRequestLength = 8;
 bool HasGoodCrc(std::span<const uint8_t> bytes) {
   if (bytes.size() < 3) return false;
   const std::size_t body = bytes.size() - 2;
-  const uint16_t crc = comm().ModbusCrc16(&bytes[0], &bytes[body - 1]);
-  return bytes[body] == static_cast<uint8_t>(crc >> 8) &&
-         bytes[body + 1] == static_cast<uint8_t>(crc & 0xFF);
+  const std::array<uint8_t, 2> crc = ModbusCrcBytes(bytes.first(body));
+  return bytes[body] == crc[0] && bytes[body + 1] == crc[1];
 }
 
 std::vector<Frame> RequestFramer::Feed(std::span<const uint8_t> bytes) {

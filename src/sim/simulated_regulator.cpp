@@ -8,8 +8,9 @@
 
 #include "sim/request_framer.h"
 #include "model/register_catalogue.h"
+#include "serial/checksums.h"
 #include "serial/frame_buffer.h"
-#include "serial/modbus_codec.h"
+#include "serial/hex_text.h"
 #include "serial/torvalek_frame.h"
 
 namespace klv::sim {
@@ -484,12 +485,11 @@ ReplyPlan SimulatedRegulator::Answer(std::span<const uint8_t> request) {
       for (std::size_t i = 1; i <= digits; ++i) {
         if (HexDigit(request[i]) < 0) return {};
       }
-      const comm codec;
       const std::size_t pairs = digits / 2;
-      const uint8_t lrc = codec.ModbusLrc(&request[1], &request[1 + 2 * (pairs - 2)]);
-      if (codec.HexPairToByte(&request[1 + 2 * (pairs - 1)]) != lrc) return {};
+      const std::span<const uint8_t> pduText = request.subspan(1, 2 * (pairs - 1));
+      if (ByteFromHexPair(request.subspan(1 + 2 * (pairs - 1)).first<2>()) != ModbusLrcOfHexPairs(pduText)) return {};
       std::vector<uint8_t> pdu;
-      for (std::size_t i = 0; i + 1 < pairs; ++i) pdu.push_back(codec.HexPairToByte(&request[1 + 2 * i]));
+      for (std::size_t i = 0; i < pduText.size(); i += 2) pdu.push_back(ByteFromHexPair(pduText.subspan(i).first<2>()));
       return AnswerModbus(pdu, true);
     }
     case Protocol::Torvalek:
@@ -631,12 +631,11 @@ ReplyPlan SimulatedRegulator::AnswerModbus(std::span<const uint8_t> pdu, bool as
   }
   const bool readValues = refusal == Refusal::None && request.op == Request::Op::Read;
 
-  const comm codec;
   std::vector<uint8_t> reply;
   if (ascii) {
     reply.push_back(':');
     for (const uint8_t byte : answer) PutHexByte(reply, byte);
-    const uint8_t lrc = codec.ModbusLrc(&reply[1], &reply[reply.size() - 2]);
+    const uint8_t lrc = ModbusLrcOfHexPairs(std::span<const uint8_t>(reply).subspan(1));
     // The LRC is that of the true digits: only the junk digit is wrong.
     constexpr std::size_t kFirstValue = 7;  // after ":", address, function and byte count
     if (faults.junk && readValues && reply.size() > kFirstValue + 2) reply[kFirstValue + 2] = kJunkDigit;
@@ -645,10 +644,10 @@ ReplyPlan SimulatedRegulator::AnswerModbus(std::span<const uint8_t> pdu, bool as
     reply.push_back(kLf);
   } else {
     // Binary values cannot hold a non-hex digit: junk leaves an RTU reply as it is.
-    const uint16_t crc = codec.ModbusCrc16(&answer.front(), &answer.back());
+    const std::array<uint8_t, 2> crc = ModbusCrcBytes(answer);
     reply = answer;
-    reply.push_back(static_cast<uint8_t>(crc >> 8));
-    reply.push_back(static_cast<uint8_t>(faults.badCheck ? ~crc & 0xFF : crc & 0xFF));
+    reply.push_back(crc[0]);
+    reply.push_back(static_cast<uint8_t>(faults.badCheck ? ~crc[1] : crc[1]));
   }
   return Finish(std::move(reply), faults);
 }

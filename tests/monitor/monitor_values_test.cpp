@@ -158,7 +158,7 @@ TEST(MonitorReplies, FromTheReceivedBytes) {
   const auto read = [](std::string_view address, const std::vector<uint8_t>& bytes, std::size_t count) {
     FrameBuffer frame{};
     // The request the reply overwrites: its offset 6 is "1".
-    BuildStandardRead(frame, 1, address);
+    EXPECT_EQ(BuildStandardRead(frame, 1, address), FrameError::None);
     std::copy_n(bytes.begin(), std::min(count, bytes.size()), frame.begin());
     return ReadingFromReply(address, frame, count, MonitorScale{}, "12");
   };

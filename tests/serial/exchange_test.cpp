@@ -31,7 +31,7 @@ TEST_F(ExchangeTest, LogsRequestBeforeSendingAndReplyWithTheNextNumber) {
   Script({ReadReply("0001")});
 
   FrameBuffer frame{};
-  ASSERT_EQ(BuildStandardRead(frame, 1, "0116"), 0);
+  ASSERT_EQ(BuildStandardRead(frame, 1, "0116"), FrameError::None);
   const TransactOutcome outcome = Transact(Context(), frame, kReadRequestLength, true, 1);
 
   EXPECT_EQ(outcome.result, ExchangeResult::Ok);

@@ -36,28 +36,6 @@ Bytes HeadBytes(const FrameBuffer& buffer, std::size_t length) {
 const std::string kRead0100 = "\x02" "011R01000\x03" "DA\r";
 const std::string kWrite012C = "\x02" "011W012C0,0064\x03" "EA\r";
 
-TEST(CommHelpers, HexPairsLrcAndCrc) {
-  const comm codec;
-  const uint8_t fa[] = {'F', 'A'};
-  const uint8_t nine[] = {'0', '9'};
-  EXPECT_EQ(codec.HexPairToByte(fa), 0xFA);
-  EXPECT_EQ(codec.HexPairToByte(nine), 0x09);
-  const uint8_t quad[] = {'0', '1', '2', 'C'};
-  EXPECT_EQ(codec.HexQuadToWord(quad), 0x012C);
-  uint8_t hex[2];
-  codec.ByteToHex(0x0A, hex);
-  EXPECT_EQ(std::string(hex, hex + 2), "0A");
-
-  // LRC of 01 03 01 00 00 01 is FA; last points at the last pair.
-  const std::string pairs = "010301000001";
-  const auto* text = reinterpret_cast<const uint8_t*>(pairs.data());
-  EXPECT_EQ(codec.ModbusLrc(text, text + 10), 0xFA);
-
-  // CRC of the same bytes goes on the wire as 85 F6.
-  const uint8_t rtu[] = {0x01, 0x03, 0x01, 0x00, 0x00, 0x01};
-  EXPECT_EQ(codec.ModbusCrc16(rtu, rtu + 5), 0x85F6);
-}
-
 struct RequestCase {
   const char* name;
   std::string torvalek;
@@ -286,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ModbusRoundTrip, ReadValueSurvivesBothConversions) {
   for (const Protocol protocol : {Protocol::ModbusRtu, Protocol::ModbusAscii}) {
     FrameBuffer buffer{};
-    ASSERT_EQ(BuildStandardRead(buffer, 1, "0100"), 0);
+    ASSERT_EQ(BuildStandardRead(buffer, 1, "0100"), FrameError::None);
     std::size_t length = kReadRequestLength;
     RtuRequestCopy last{};
     ToModbusRequest(buffer, length, FrameDirection::Request, protocol, last);
@@ -306,7 +284,7 @@ TEST(ModbusRoundTrip, ShortReplyIsAnErrorNotAStaleSuccess) {
   // The converted RTU request leaves bytes in the buffer that a one-byte
   // reply must not turn into a normal response.
   FrameBuffer buffer{};
-  ASSERT_EQ(BuildStandardRead(buffer, 1, "0100"), 0);
+  ASSERT_EQ(BuildStandardRead(buffer, 1, "0100"), FrameError::None);
   std::size_t length = kReadRequestLength;
   RtuRequestCopy last{};
   ToModbusRequest(buffer, length, FrameDirection::Request, Protocol::ModbusRtu, last);

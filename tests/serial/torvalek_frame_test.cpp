@@ -38,7 +38,7 @@ class ReadRequestTest : public testing::TestWithParam<ReadCase> {};
 TEST_P(ReadRequestTest, BuildsTheFrame) {
   const ReadCase& c = GetParam();
   FrameBuffer frame = Filled(0xEE);
-  ASSERT_EQ(BuildReadRequest(frame, c.address, c.subAddress, c.tail, c.count, c.style, c.bcc), 0);
+  ASSERT_EQ(BuildReadRequest(frame, c.address, c.subAddress, c.tail, c.count, c.style, c.bcc), FrameError::None);
   EXPECT_EQ(Text(frame), c.expected);
   // NUL-terminated, and nothing after the NUL touched.
   ASSERT_LT(c.expected.size(), frame.size());
@@ -71,10 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ReadRequest, WorkedExampleIsFourteenCharacters) {
   FrameBuffer frame{};
-  ASSERT_EQ(BuildReadRequest(frame, 1, 1, "100", 1, FrameStyle::StxEtxCr, BccKind::Sum), 0);
+  ASSERT_EQ(BuildReadRequest(frame, 1, 1, "100", 1, FrameStyle::StxEtxCr, BccKind::Sum), FrameError::None);
   EXPECT_EQ(FrameLength(frame), kReadRequestLength);
   FrameBuffer crlf{};
-  ASSERT_EQ(BuildReadRequest(crlf, 1, 1, "100", 1, FrameStyle::StxEtxCrLf, BccKind::Sum), 0);
+  ASSERT_EQ(BuildReadRequest(crlf, 1, 1, "100", 1, FrameStyle::StxEtxCrLf, BccKind::Sum), FrameError::None);
   EXPECT_EQ(FrameLength(crlf), 15u);
 }
 
@@ -85,7 +85,7 @@ struct RejectCase {
   const char* registerText;
   int count;  // read only
   const char* value;  // write only
-  int expected;
+  FrameError expected;
 };
 
 void PrintTo(const RejectCase& c, std::ostream* os) { *os << c.name; }
@@ -101,23 +101,23 @@ TEST_P(ReadRejectTest, ReturnsCodeAndLeavesBufferUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, ReadRejectTest,
-    testing::Values(RejectCase{"Address0", 0, 1, "100", 1, "", 1},
-                    RejectCase{"Address100", 100, 1, "100", 1, "", 1},
-                    RejectCase{"AddressNegative", -1, 1, "100", 1, "", 1},
-                    RejectCase{"Sub0", 1, 0, "100", 1, "", 2},
-                    RejectCase{"Sub10", 1, 10, "100", 1, "", 2},
-                    RejectCase{"Count0", 1, 1, "100", 0, "", 3},
-                    RejectCase{"Count11", 1, 1, "100", 11, "", 3},
-                    RejectCase{"TailOfFour", 1, 1, "0100", 1, "", 4},
+    testing::Values(RejectCase{"Address0", 0, 1, "100", 1, "", FrameError::BadAddress},
+                    RejectCase{"Address100", 100, 1, "100", 1, "", FrameError::BadAddress},
+                    RejectCase{"AddressNegative", -1, 1, "100", 1, "", FrameError::BadAddress},
+                    RejectCase{"Sub0", 1, 0, "100", 1, "", FrameError::BadSubAddress},
+                    RejectCase{"Sub10", 1, 10, "100", 1, "", FrameError::BadSubAddress},
+                    RejectCase{"Count0", 1, 1, "100", 0, "", FrameError::BadCount},
+                    RejectCase{"Count11", 1, 1, "100", 11, "", FrameError::BadCount},
+                    RejectCase{"TailOfFour", 1, 1, "0100", 1, "", FrameError::BadTail},
                     // Checked in order: the first failing check wins.
-                    RejectCase{"AddressBeforeAll", 0, 0, "0100", 11, "", 1},
-                    RejectCase{"SubBeforeCountAndTail", 1, 0, "0100", 11, "", 2},
-                    RejectCase{"CountBeforeTail", 1, 1, "0100", 11, "", 3}),
+                    RejectCase{"AddressBeforeAll", 0, 0, "0100", 11, "", FrameError::BadAddress},
+                    RejectCase{"SubBeforeCountAndTail", 1, 0, "0100", 11, "", FrameError::BadSubAddress},
+                    RejectCase{"CountBeforeTail", 1, 1, "0100", 11, "", FrameError::BadCount}),
     [](const testing::TestParamInfo<RejectCase>& info) { return std::string(info.param.name); });
 
 TEST(WriteRequest, WorkedExample) {
   FrameBuffer frame = Filled(0xEE);
-  ASSERT_EQ(BuildWriteRequest(frame, 1, 1, "012C", "0064"), 0);
+  ASSERT_EQ(BuildWriteRequest(frame, 1, 1, "012C", "0064"), FrameError::None);
   EXPECT_EQ(Text(frame), "\x02" "011W012C0,0064\x03" "EA\r");
   EXPECT_EQ(FrameLength(frame), kWriteRequestLength);
   EXPECT_EQ(frame[kWriteRequestLength + 1], 0xEE);
@@ -125,7 +125,7 @@ TEST(WriteRequest, WorkedExample) {
 
 TEST(WriteRequest, AddressZeroIsTheBroadcastWrite) {
   FrameBuffer frame{};
-  ASSERT_EQ(BuildWriteRequest(frame, 0, 1, "012C", "0064"), 0);
+  ASSERT_EQ(BuildWriteRequest(frame, 0, 1, "012C", "0064"), FrameError::None);
   EXPECT_EQ(Text(frame), "\x02" "001B012C0,0064\x03" "D4\r");
 }
 
@@ -140,20 +140,20 @@ TEST_P(WriteRejectTest, ReturnsCodeAndLeavesBufferUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, WriteRejectTest,
-    testing::Values(RejectCase{"Address100", 100, 1, "012C", 0, "0064", 1},
-                    RejectCase{"AddressNegative", -1, 1, "012C", 0, "0064", 1},
-                    RejectCase{"Sub10", 1, 10, "012C", 0, "0064", 2},
-                    RejectCase{"SubNegative", 1, -1, "012C", 0, "0064", 2},
-                    RejectCase{"RegisterOfFive", 1, 1, "0012C", 0, "0064", 3},
-                    RejectCase{"ValueOfFive", 1, 1, "012C", 0, "00064", 4},
-                    RejectCase{"AddressBeforeAll", 100, 10, "0012C", 0, "00064", 1},
-                    RejectCase{"SubBeforeTexts", 1, 10, "0012C", 0, "00064", 2},
-                    RejectCase{"RegisterBeforeValue", 1, 1, "0012C", 0, "00064", 3}),
+    testing::Values(RejectCase{"Address100", 100, 1, "012C", 0, "0064", FrameError::BadAddress},
+                    RejectCase{"AddressNegative", -1, 1, "012C", 0, "0064", FrameError::BadAddress},
+                    RejectCase{"Sub10", 1, 10, "012C", 0, "0064", FrameError::BadSubAddress},
+                    RejectCase{"SubNegative", 1, -1, "012C", 0, "0064", FrameError::BadSubAddress},
+                    RejectCase{"RegisterOfFive", 1, 1, "0012C", 0, "0064", FrameError::BadRegister},
+                    RejectCase{"ValueOfFive", 1, 1, "012C", 0, "00064", FrameError::BadValue},
+                    RejectCase{"AddressBeforeAll", 100, 10, "0012C", 0, "00064", FrameError::BadAddress},
+                    RejectCase{"SubBeforeTexts", 1, 10, "0012C", 0, "00064", FrameError::BadSubAddress},
+                    RejectCase{"RegisterBeforeValue", 1, 1, "0012C", 0, "00064", FrameError::BadRegister}),
     [](const testing::TestParamInfo<RejectCase>& info) { return std::string(info.param.name); });
 
 TEST(WriteRequest, SubAddressZeroIsAccepted) {
   FrameBuffer frame{};
-  ASSERT_EQ(BuildWriteRequest(frame, 1, 0, "012C", "0064"), 0);
+  ASSERT_EQ(BuildWriteRequest(frame, 1, 0, "012C", "0064"), FrameError::None);
   EXPECT_EQ(Text(frame).substr(0, 5), "\x02" "010W");
 }
 
@@ -167,25 +167,26 @@ TEST(AppendBcc, LeavesTextWithoutRoomAlone) {
 
 TEST(StandardRequests, ReadAndWriteAsTheProgramSendsThem) {
   FrameBuffer read{};
-  ASSERT_EQ(BuildStandardRead(read, 1, "0100"), 0);
+  ASSERT_EQ(BuildStandardRead(read, 1, "0100"), FrameError::None);
   EXPECT_EQ(Text(read), "\x02" "011R01000\x03" "DA\r");
 
   FrameBuffer write{};
-  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", 100), 0);
+  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", 100), FrameError::None);
   EXPECT_EQ(Text(write), "\x02" "011W012C0,0064\x03" "EA\r");
 
   // A negative value travels as its 16-bit pattern.
-  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", -2), 0);
+  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", -2), FrameError::None);
   EXPECT_EQ(Text(write).substr(11, 4), "FFFE");
-  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", -32768), 0);
+  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", -32768), FrameError::None);
   EXPECT_EQ(Text(write).substr(11, 4), "8000");
 }
 
 TEST(StandardRequests, PassOnBuilderErrors) {
   FrameBuffer frame = Filled(0x5A);
-  EXPECT_EQ(BuildStandardRead(frame, 0, "0100"), kFrameBadAddress);
-  EXPECT_EQ(BuildStandardRead(frame, 1, "01000"), kFrameBadTail);
-  EXPECT_EQ(BuildStandardWrite(frame, 100, "012C", 1), kFrameBadAddress);
+  EXPECT_EQ(BuildStandardRead(frame, 0, "0100"), FrameError::BadAddress);
+  EXPECT_EQ(BuildStandardRead(frame, 1, "01000"), FrameError::BadTail);
+  EXPECT_EQ(BuildStandardWrite(frame, 100, "012C", 1), FrameError::BadAddress);
+  EXPECT_EQ(BuildStandardWrite(frame, 1, "0012C", 1), FrameError::BadRegister);
   EXPECT_EQ(frame, Filled(0x5A));
 }
 

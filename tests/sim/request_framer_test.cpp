@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "serial/modbus_codec.h"
+#include "serial/checksums.h"
 #include "sim/sim_test_util.h"
 
 namespace klv::sim {
@@ -107,9 +107,8 @@ TEST(SimRequestFramer, RtuIdleTakesAFrameOfAnotherLengthAndDropsGarbage) {
   // A 4-byte request (function 07, Read Exception Status, with its CRC) is
   // only complete at the gap.
   std::vector<uint8_t> shortRequest = {0x01, 0x07};
-  const uint16_t crc = comm().ModbusCrc16(&shortRequest[0], &shortRequest[1]);
-  shortRequest.push_back(static_cast<uint8_t>(crc >> 8));
-  shortRequest.push_back(static_cast<uint8_t>(crc & 0xFF));
+  const std::array<uint8_t, 2> crc = ModbusCrcBytes(shortRequest);
+  shortRequest.insert(shortRequest.end(), crc.begin(), crc.end());
   ASSERT_TRUE(HasGoodCrc(shortRequest));
   EXPECT_TRUE(framer.Feed(shortRequest).empty());
   const std::vector<Frame> frames = framer.Idle();

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "model/register_catalogue.h"
+#include "serial/checksums.h"
 #include "serial/modbus_codec.h"
 #include "serial/response.h"
 #include "sim/sim_test_util.h"
@@ -302,18 +303,16 @@ TEST_F(SimRegulatorTest, ModbusRtuChecksCrcAndAddress) {
   SimulatedRegulator device(config, clock_);
   EXPECT_TRUE(device.Handle(std::vector<uint8_t>{0x01, 0x03, 0x01, 0x00, 0x00, 0x01, 0x85, 0xF7}).empty());
   std::vector<uint8_t> other = {0x02, 0x03, 0x01, 0x10, 0x00, 0x01};
-  const uint16_t crc = comm().ModbusCrc16(&other.front(), &other.back());
-  other.push_back(static_cast<uint8_t>(crc >> 8));
-  other.push_back(static_cast<uint8_t>(crc & 0xFF));
+  const std::array<uint8_t, 2> crc = ModbusCrcBytes(other);
+  other.insert(other.end(), crc.begin(), crc.end());
   EXPECT_TRUE(device.Handle(other).empty());
   EXPECT_EQ(device.ExchangeCount(), 0u);
 }
 
 // An RTU request with its CRC, sent first byte first.
 std::vector<uint8_t> Rtu(std::vector<uint8_t> pdu) {
-  const uint16_t crc = comm().ModbusCrc16(&pdu.front(), &pdu.back());
-  pdu.push_back(static_cast<uint8_t>(crc >> 8));
-  pdu.push_back(static_cast<uint8_t>(crc & 0xFF));
+  const std::array<uint8_t, 2> crc = ModbusCrcBytes(pdu);
+  pdu.insert(pdu.end(), crc.begin(), crc.end());
   return pdu;
 }
 
@@ -429,19 +428,19 @@ TEST_P(SimProgramCodecTest, ReadsAndWritesThroughTheProgramsConversion) {
   };
 
   FrameBuffer request{};
-  BuildStandardRead(request, 1, "0110");
+  ASSERT_EQ(BuildStandardRead(request, 1, "0110"), FrameError::None);
   const Seen model = exchange(request);
   EXPECT_EQ(model.result, ExchangeResult::Ok);
   EXPECT_EQ(model.value, 0x0028);
 
-  BuildStandardWrite(request, 1, "012A", -2);
+  ASSERT_EQ(BuildStandardWrite(request, 1, "012A", -2), FrameError::None);
   EXPECT_EQ(exchange(request).result, ExchangeResult::Ok);
   EXPECT_EQ(device.ReadRegister(0x012A).value, -2);
 
-  BuildStandardWrite(request, 1, "012A", -3);
+  ASSERT_EQ(BuildStandardWrite(request, 1, "012A", -3), FrameError::None);
   EXPECT_EQ(exchange(request).result, ExchangeResult::Error);
 
-  BuildStandardRead(request, 1, "0128");
+  ASSERT_EQ(BuildStandardRead(request, 1, "0128"), FrameError::None);
   EXPECT_EQ(exchange(request).result, ExchangeResult::Error);
 }
 
