@@ -342,7 +342,9 @@ ScreenGroupBox* ParameterScreen::Builder::AlarmAllocationGroup() {
       {RadioGroup::TemperatureError, "Temperature error", ScreenIcon::TemperatureError, 68},
       {RadioGroup::HeaterBreak, "Heater break", ScreenIcon::HeaterBreak, 135},
   };
-  for (const auto& alarm : alarmGroups) alarmRow->addWidget(AlarmGroup(alarm.group, alarm.key, alarm.icon), alarm.width);
+  for (const auto& alarm : alarmGroups) {
+    alarmRow->addWidget(AlarmGroup(alarm.group, alarm.key, alarm.icon), alarm.width);
+  }
   return alarms;
 }
 
@@ -440,7 +442,8 @@ ScreenGroupBox* ParameterScreen::Builder::SlowUpDownGroup() {
   QGridLayout* grid = LabelledFields({EditField::SlowUp, EditField::SlowDown}, 6, 2);
   // The KLV30 hides the slow-down row; the rows around it stay in place.
   for (QWidget* widget : {static_cast<QWidget*>(slowDown.label), static_cast<QWidget*>(slowDown.colon),
-                          static_cast<QWidget*>(slowDown.unit), static_cast<QWidget*>(u_.edits[Index(EditField::SlowDown)]),
+                          static_cast<QWidget*>(slowDown.unit),
+                          static_cast<QWidget*>(u_.edits[Index(EditField::SlowDown)]),
                           static_cast<QWidget*>(u_.spins[Index(EditField::SlowDown)])}) {
     KeepRoomWhenHidden(widget);
   }
@@ -493,7 +496,8 @@ ScreenGroupBox* ParameterScreen::Builder::BootLimiterGroup() {
   QLabel* picture = Icon(ScreenIcon::BootLimiter, "bootLimiter");
   LabelRow(EditField::BootLimiter, "Output limiter", "( x 0.1% )");
   LabelRow(EditField::BootLimiterTime, "Limiter time", "( x 0.1sec )");
-  u_.bootBox->setLayout(BesideIcon(picture, LabelledFields({EditField::BootLimiter, EditField::BootLimiterTime}, 6, 1)));
+  QGridLayout* fields = LabelledFields({EditField::BootLimiter, EditField::BootLimiterTime}, 6, 1);
+  u_.bootBox->setLayout(BesideIcon(picture, fields));
   return u_.bootBox;
 }
 
@@ -502,7 +506,8 @@ ScreenGroupBox* ParameterScreen::Builder::ScalingGroup() {
   QLabel* picture = Icon(ScreenIcon::Scaling, "scaling");
   LabelRow(EditField::ScaleLow, "Lower limit value", "");
   LabelRow(EditField::ScaleHigh, "Higher limit value", "");
-  u_.scalingBox->setLayout(BesideIcon(picture, LabelledFields({EditField::ScaleLow, EditField::ScaleHigh}, 3, 1)));
+  QGridLayout* fields = LabelledFields({EditField::ScaleLow, EditField::ScaleHigh}, 3, 1);
+  u_.scalingBox->setLayout(BesideIcon(picture, fields));
   return u_.scalingBox;
 }
 
