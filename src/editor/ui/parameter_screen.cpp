@@ -14,9 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/screen_layout.h"
+#include "editor/ui/screen_icons.h"
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
-#include "editor/ui/screen_icons.h"
 
 namespace klv {
 
@@ -111,8 +112,11 @@ constexpr int kInput0To10V = 4;
 constexpr int kInputContact = 6;
 constexpr int kInputCount = 8;
 
+// Null entries stand for controls a field does not have.
 void SetEnabled(std::initializer_list<QWidget*> widgets, bool enabled) {
-  for (QWidget* widget : widgets) widget->setEnabled(enabled);
+  for (QWidget* widget : widgets) {
+    if (widget) widget->setEnabled(enabled);
+  }
 }
 
 // A hidden control keeps its room, so hiding a row leaves the others in place.
@@ -136,6 +140,18 @@ QHBoxLayout* Row(int spacing = 4) {
   return layout;
 }
 
+QGridLayout* Grid(int columnSpacing, int rowSpacing) {
+  auto* grid = new QGridLayout;
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setHorizontalSpacing(columnSpacing);
+  grid->setVerticalSpacing(rowSpacing);
+  return grid;
+}
+
+// Every edit field takes digits only, except the limiter field, which shows
+// "off", and the slow-down field.
+bool TakesAnyText(EditField field) { return field == EditField::CurrentLimiter || field == EditField::SlowDown; }
+
 }  // namespace
 
 struct ParameterScreen::Controls {
@@ -143,9 +159,10 @@ struct ParameterScreen::Controls {
     ScreenGroupBox* box = nullptr;
     QButtonGroup* group = nullptr;
     std::vector<QRadioButton*> buttons;
+    QLabel* note = nullptr;  // the text inside a "DI" group and "Power supply instantaneous"
   };
-  // A label row of "Slow-up/slow-down", "Limiter when booting" or the
-  // scaling group: caption, ":" and (not in the scaling group) the unit.
+  // The labels beside an edit field: caption, ":" and unit, each null where
+  // the field has none.
   struct LabelRow {
     QLabel* label = nullptr;
     QLabel* colon = nullptr;
@@ -166,11 +183,7 @@ struct ParameterScreen::Controls {
   ScreenGroupBox* optionsOneSeries = nullptr;
   ScreenGroupBox* optionsKlv40 = nullptr;
 
-  QLabel* heaterBreakLabel = nullptr;
-  QLabel* heaterBreakUnit = nullptr;
-  LabelRow slowUp, slowDown, boot, bootTime, scaleLow, scaleHigh;
-  std::array<QLabel*, 3> diLabels{};
-  QLabel* powerDipLabel = nullptr;
+  std::array<LabelRow, kEditFieldCount> labels{};
 
   Radios& operator[](RadioGroup group) { return radios[Index(group)]; }
   const Radios& operator[](RadioGroup group) const { return radios[Index(group)]; }
@@ -200,84 +213,128 @@ ParameterScreen::~ParameterScreen() = default;
 
 // ---- Building ------------------------------------------------------------------
 
+// Makes the screen's groups row by row and records their controls in
+// Controls. Each row lists its groups left to right with their widths, and
+// its own height, in the proportions of the screen's design.
+class ParameterScreen::Builder {
+ public:
+  struct GroupRow {
+    std::vector<std::pair<QWidget*, int>> groups;
+    int height = 0;
+  };
+
+  Builder(ParameterScreen& screen, Controls& controls) : screen_(screen), u_(controls) {}
+
+  GroupRow KeyLockAndAlarmRow();
+  GroupRow RampAndLimiterRow();
+  GroupRow DigitalAndBootLimiterRow();
+  GroupRow AnalogAndControlInputRow();
+  GroupRow OptionRow();
+
+ private:
+  ScreenGroupBox* KeyLockGroup();
+  ScreenGroupBox* AlarmAllocationGroup();
+  ScreenGroupBox* AlarmGroup(RadioGroup group, std::string_view key, ScreenIcon icon);
+  QVBoxLayout* HeaterBreakCurrentColumn();
+  ScreenGroupBox* RampLowerLimitGroup();
+  ScreenGroupBox* RampUpperSelectionGroup();
+  ScreenGroupBox* RampUpperSettingGroup();
+  ScreenGroupBox* SlowUpDownGroup();
+  ScreenGroupBox* CurrentLimiterGroup();
+  ScreenGroupBox* ButtonGroup(RadioGroup group, std::string_view key);
+  ScreenGroupBox* DigitalInputGroup(RadioGroup group, std::string_view key, std::string_view note);
+  ScreenGroupBox* BootLimiterGroup();
+  ScreenGroupBox* ScalingGroup();
+  ScreenGroupBox* ControlInputGroup();
+  ScreenGroupBox* PowerDipGroup();
+  ScreenGroupBox* OptionsGroup();
+
+  QString Caption(std::string_view key) const;
+  ScreenGroupBox* Box(std::string_view key, const QString& name) const;
+  QLabel* Label(std::string_view key, const QString& name) const;
+  static QLabel* Icon(ScreenIcon which, const QString& name);
+  std::vector<QRadioButton*>& Radios(RadioGroup group, ScreenGroupBox* owner);
+  QHBoxLayout* Field(EditField which);
+  void LabelRow(EditField which, std::string_view key, std::string_view unit);
+  QVBoxLayout* ButtonColumn(RadioGroup group, ScreenGroupBox* owner, QLabel* picture);
+  QGridLayout* LabelledFields(std::initializer_list<EditField> fields, int rowSpacing, int roomBelow);
+  static QHBoxLayout* BesideIcon(QLabel* picture, QLayout* content);
+
+  ParameterScreen& screen_;
+  Controls& u_;
+};
+
 void ParameterScreen::Build() {
-  Controls& u = *ui_;
-  const auto caption = [this](std::string_view key) {
-    return ToQString(Caption(Screen::MainWindow, key, language_));
-  };
-  const auto box = [&](std::string_view key, const QString& name) {
-    auto* group = new ScreenGroupBox(caption(key));
-    group->setObjectName(QStringLiteral("box.") + name);
-    return group;
-  };
-  const auto label = [&](std::string_view key, const QString& name) {
-    auto* text = new QLabel(caption(key));
-    text->setObjectName(name);
-    return text;
-  };
-  const auto icon = [&](ScreenIcon which, const QString& name) {
-    auto* picture = new QLabel;
-    picture->setPixmap(DrawScreenIcon(which));
-    picture->setObjectName(QStringLiteral("icon.") + name);
-    picture->setAlignment(Qt::AlignCenter);
-    return picture;
-  };
-  // A group's radio buttons, created in screen order; the caller places them.
-  const auto radios = [&](RadioGroup group, ScreenGroupBox* owner) -> std::vector<QRadioButton*>& {
-    Controls::Radios& set = u[group];
-    set.box = owner;
-    set.group = new QButtonGroup(this);
-    int id = 0;
-    for (const std::string_view key : ButtonKeys(group)) {
-      auto* button = new QRadioButton(caption(key));
-      button->setObjectName(QStringLiteral("radio.%1.%2").arg(QLatin1String(GroupKey(group))).arg(id));
-      set.group->addButton(button, id++);
-      set.buttons.push_back(button);
-    }
-    return set.buttons;
-  };
-  // An edit field with its spin button at its right edge.
-  const auto field = [&](EditField which, bool digitsOnly) {
-    auto* edit = new ScreenEdit(digitsOnly);
-    edit->setObjectName(QStringLiteral("edit.") + QLatin1String(FieldKey(which)));
-    auto* spin = new ScreenSpinButton(edit);
-    spin->setObjectName(QStringLiteral("spin.") + QLatin1String(FieldKey(which)));
-    u.edits[Index(which)] = edit;
-    u.spins[Index(which)] = spin;
-    QHBoxLayout* pair = Row(0);
-    pair->addWidget(edit);
-    pair->addWidget(spin);
-    return pair;
-  };
-  const auto labelRow = [&](std::string_view key, const QString& name, bool withUnit, std::string_view unit) {
-    Controls::LabelRow row;
-    row.label = label(key, QStringLiteral("label.") + name);
-    row.colon = label(":", QStringLiteral("colon.") + name);
-    if (withUnit) row.unit = label(unit, QStringLiteral("unit.") + name);
-    return row;
-  };
-  // A column of buttons under an optional icon.
-  const auto buttonColumn = [&](RadioGroup group, ScreenGroupBox* owner, QLabel* picture) {
-    QVBoxLayout* column = Column();
-    if (picture) column->addWidget(picture, 0, Qt::AlignHCenter);
-    for (QRadioButton* button : radios(group, owner)) column->addWidget(button);
-    column->addStretch(1);
-    return column;
-  };
+  Builder builder(*this, *ui_);
+  // Every row is made, top to bottom, before the screen places them.
+  const Builder::GroupRow rows[] = {builder.KeyLockAndAlarmRow(), builder.RampAndLimiterRow(),
+                                    builder.DigitalAndBootLimiterRow(), builder.AnalogAndControlInputRow(),
+                                    builder.OptionRow()};
+  auto* screen = new QVBoxLayout(this);
+  screen->setContentsMargins(4, 4, 4, 4);
+  screen->setSpacing(3);
+  for (const Builder::GroupRow& row : rows) {
+    QHBoxLayout* line = Row(3);
+    for (const auto& [group, width] : row.groups) line->addWidget(group, width);
+    screen->addLayout(line, row.height);
+  }
+  FitButtonHeights();
+}
 
-  // Row 1: key lock and alarm allocation.
-  ScreenGroupBox* keyLock = box("Key lock", "keyLock");
-  keyLock->setLayout(buttonColumn(RadioGroup::KeyLock, keyLock, icon(ScreenIcon::KeyLock, "keyLock")));
+// ---- The rows ----
 
-  ScreenGroupBox* alarms = box("Alarm allocation", "alarmAllocation");
+ParameterScreen::Builder::GroupRow ParameterScreen::Builder::KeyLockAndAlarmRow() {
+  return {{{KeyLockGroup(), 52}, {AlarmAllocationGroup(), 459}}, 98};
+}
+
+ParameterScreen::Builder::GroupRow ParameterScreen::Builder::RampAndLimiterRow() {
+  return {{{RampLowerLimitGroup(), 68},
+           {RampUpperSelectionGroup(), 137},
+           {RampUpperSettingGroup(), 93},
+           {SlowUpDownGroup(), 124},
+           {CurrentLimiterGroup(), 76}},
+          75};
+}
+
+ParameterScreen::Builder::GroupRow ParameterScreen::Builder::DigitalAndBootLimiterRow() {
+  return {{{ButtonGroup(RadioGroup::Do1, "DO-1"), 41},
+           {ButtonGroup(RadioGroup::Do2, "DO-2"), 41},
+           {DigitalInputGroup(RadioGroup::Di1, "DI-1", "Manual operation"), 68},
+           {DigitalInputGroup(RadioGroup::Di2, "DI-2", "EXE setting"), 68},
+           {DigitalInputGroup(RadioGroup::Di3, "DI-3", "Restrictions when booting"), 97},
+           {BootLimiterGroup(), 178}},
+          65};
+}
+
+ParameterScreen::Builder::GroupRow ParameterScreen::Builder::AnalogAndControlInputRow() {
+  return {{{ButtonGroup(RadioGroup::AnalogInput, "Analog input"), 53},
+           {ButtonGroup(RadioGroup::AnalogOutput, "Analog output"), 55},
+           {ScalingGroup(), 126},
+           {ControlInputGroup(), 162},
+           {PowerDipGroup(), 101}},
+          54};
+}
+
+ParameterScreen::Builder::GroupRow ParameterScreen::Builder::OptionRow() { return {{{OptionsGroup(), 513}}, 47}; }
+
+// ---- The groups ----
+
+ScreenGroupBox* ParameterScreen::Builder::KeyLockGroup() {
+  ScreenGroupBox* group = Box("Key lock", "keyLock");
+  group->setLayout(ButtonColumn(RadioGroup::KeyLock, group, Icon(ScreenIcon::KeyLock, "keyLock")));
+  return group;
+}
+
+ScreenGroupBox* ParameterScreen::Builder::AlarmAllocationGroup() {
+  ScreenGroupBox* alarms = Box("Alarm allocation", "alarmAllocation");
   QHBoxLayout* alarmRow = Row();
   alarms->setLayout(alarmRow);
   const struct {
     RadioGroup group;
     std::string_view key;
     ScreenIcon icon;
-    int stretch;
-  } alarmBoxes[] = {
+    int width;
+  } alarmGroups[] = {
       {RadioGroup::FuseMelted, "Fuse melted", ScreenIcon::FuseMelted, 52},
       {RadioGroup::PowerSupplyError, "Power supply error", ScreenIcon::PowerSupplyError, 70},
       {RadioGroup::CurrentError, "Current error", ScreenIcon::CurrentError, 52},
@@ -285,298 +342,336 @@ void ParameterScreen::Build() {
       {RadioGroup::TemperatureError, "Temperature error", ScreenIcon::TemperatureError, 68},
       {RadioGroup::HeaterBreak, "Heater break", ScreenIcon::HeaterBreak, 135},
   };
-  for (const auto& alarm : alarmBoxes) {
-    const QString key = QLatin1String(GroupKey(alarm.group));
-    ScreenGroupBox* group = box(alarm.key, key);
-    QVBoxLayout* column = buttonColumn(alarm.group, group, icon(alarm.icon, key));
-    if (alarm.group == RadioGroup::HeaterBreak) {
-      QHBoxLayout* inner = Row(6);
-      inner->addLayout(column);
-      QVBoxLayout* current = Column(3);
-      u.heaterBreakLabel = label("Heater break alarm current", "label.heaterBreakCurrent");
-      u.heaterBreakLabel->setWordWrap(true);
-      u.heaterBreakUnit = label("( % )", "unit.heaterBreakCurrent");
-      QHBoxLayout* entry = Row();
-      entry->addLayout(field(EditField::HeaterBreakCurrent, true));
-      entry->addWidget(u.heaterBreakUnit);
-      entry->addStretch(1);
-      current->addStretch(1);
-      current->addWidget(u.heaterBreakLabel);
-      current->addLayout(entry);
-      current->addStretch(1);
-      inner->addLayout(current, 1);
-      group->setLayout(inner);
-    } else {
-      group->setLayout(column);
-    }
-    alarmRow->addWidget(group, alarm.stretch);
+  for (const auto& alarm : alarmGroups) {
+    alarmRow->addWidget(AlarmGroup(alarm.group, alarm.key, alarm.icon), alarm.width);
   }
+  return alarms;
+}
 
-  // Row 2: ramp limits, slow-up/slow-down, current limiter.
-  ScreenGroupBox* rampLower = box("Ramp lower limit", "rampLowerLimit");
-  {
-    std::vector<QRadioButton*>& buttons = radios(RadioGroup::RampLowerLimit, rampLower);
-    QVBoxLayout* column = Column();
-    column->addWidget(buttons[0]);
-    QHBoxLayout* entry = Row();
-    entry->addSpacing(14);
-    entry->addLayout(field(EditField::RampLowerLimit, true));
-    entry->addStretch(1);
-    column->addLayout(entry);
-    auto* unit = label("( x 0.1% )", "unit.rampLowerLimit");
-    unit->setIndent(14);
-    column->addWidget(unit);
-    column->addWidget(buttons[1]);
-    column->addWidget(buttons[2]);
-    column->addStretch(1);
-    rampLower->setLayout(column);
+// "Heater break" also holds the alarm current, to the right of its buttons.
+ScreenGroupBox* ParameterScreen::Builder::AlarmGroup(RadioGroup which, std::string_view key, ScreenIcon icon) {
+  const QString name = QLatin1String(GroupKey(which));
+  ScreenGroupBox* group = Box(key, name);
+  QVBoxLayout* column = ButtonColumn(which, group, Icon(icon, name));
+  if (which != RadioGroup::HeaterBreak) {
+    group->setLayout(column);
+    return group;
   }
+  QHBoxLayout* inner = Row(6);
+  inner->addLayout(column);
+  inner->addLayout(HeaterBreakCurrentColumn(), 1);
+  group->setLayout(inner);
+  return group;
+}
 
-  ScreenGroupBox* rampSelection = box("Ramp higher limit selection", "rampUpperSelection");
-  {
-    std::vector<QRadioButton*>& buttons = radios(RadioGroup::RampUpperSelection, rampSelection);
-    QVBoxLayout* column = Column();
-    column->addWidget(buttons[0]);
-    column->addWidget(buttons[1]);
-    auto* note1 = label("( Ramp higher limit setting x VR1 )", "note.rampUpperSelection.1");
-    note1->setIndent(18);
-    column->addWidget(note1);
-    column->addWidget(buttons[2]);
-    auto* note2 = label("( Ramp higher limit setting x VR2 )", "note.rampUpperSelection.2");
-    note2->setIndent(18);
-    column->addWidget(note2);
-    column->addStretch(1);
-    rampSelection->setLayout(column);
+QVBoxLayout* ParameterScreen::Builder::HeaterBreakCurrentColumn() {
+  Controls::LabelRow& labels = u_.labels[Index(EditField::HeaterBreakCurrent)];
+  labels.label = Label("Heater break alarm current", "label.heaterBreakCurrent");
+  labels.label->setWordWrap(true);
+  labels.unit = Label("( % )", "unit.heaterBreakCurrent");
+  QHBoxLayout* entry = Row();
+  entry->addLayout(Field(EditField::HeaterBreakCurrent));
+  entry->addWidget(labels.unit);
+  entry->addStretch(1);
+  QVBoxLayout* current = Column(3);
+  current->addStretch(1);
+  current->addWidget(labels.label);
+  current->addLayout(entry);
+  current->addStretch(1);
+  return current;
+}
+
+ScreenGroupBox* ParameterScreen::Builder::RampLowerLimitGroup() {
+  ScreenGroupBox* group = Box("Ramp lower limit", "rampLowerLimit");
+  std::vector<QRadioButton*>& buttons = Radios(RadioGroup::RampLowerLimit, group);
+  QVBoxLayout* column = Column();
+  column->addWidget(buttons[0]);
+  QHBoxLayout* entry = Row();
+  entry->addSpacing(14);
+  entry->addLayout(Field(EditField::RampLowerLimit));
+  entry->addStretch(1);
+  column->addLayout(entry);
+  QLabel* unit = Label("( x 0.1% )", "unit.rampLowerLimit");
+  unit->setIndent(14);
+  column->addWidget(unit);
+  column->addWidget(buttons[1]);
+  column->addWidget(buttons[2]);
+  column->addStretch(1);
+  group->setLayout(column);
+  return group;
+}
+
+ScreenGroupBox* ParameterScreen::Builder::RampUpperSelectionGroup() {
+  ScreenGroupBox* group = Box("Ramp higher limit selection", "rampUpperSelection");
+  std::vector<QRadioButton*>& buttons = Radios(RadioGroup::RampUpperSelection, group);
+  QVBoxLayout* column = Column();
+  column->addWidget(buttons[0]);
+  // Each volume button with its note below it.
+  const std::string_view notes[] = {"( Ramp higher limit setting x VR1 )", "( Ramp higher limit setting x VR2 )"};
+  for (int volume = 1; volume <= 2; ++volume) {
+    column->addWidget(buttons[static_cast<std::size_t>(volume)]);
+    QLabel* note = Label(notes[volume - 1], QStringLiteral("note.rampUpperSelection.%1").arg(volume));
+    note->setIndent(18);
+    column->addWidget(note);
   }
+  column->addStretch(1);
+  group->setLayout(column);
+  return group;
+}
 
-  ScreenGroupBox* rampSetting = box("Ramp higher limit setting", "rampUpperSetting");
-  {
-    QVBoxLayout* column = Column(2);
-    column->addStretch(1);
-    QHBoxLayout* entry = Row();
-    entry->addStretch(1);
-    entry->addLayout(field(EditField::RampUpperSetting, true));
-    entry->addStretch(1);
-    column->addLayout(entry);
-    column->addWidget(label("( x 0.1% )", "unit.rampUpperSetting"), 0, Qt::AlignHCenter);
-    column->addStretch(2);
-    rampSetting->setLayout(column);
+ScreenGroupBox* ParameterScreen::Builder::RampUpperSettingGroup() {
+  ScreenGroupBox* group = Box("Ramp higher limit setting", "rampUpperSetting");
+  QVBoxLayout* column = Column(2);
+  column->addStretch(1);
+  QHBoxLayout* entry = Row();
+  entry->addStretch(1);
+  entry->addLayout(Field(EditField::RampUpperSetting));
+  entry->addStretch(1);
+  column->addLayout(entry);
+  column->addWidget(Label("( x 0.1% )", "unit.rampUpperSetting"), 0, Qt::AlignHCenter);
+  column->addStretch(2);
+  group->setLayout(column);
+  return group;
+}
+
+ScreenGroupBox* ParameterScreen::Builder::SlowUpDownGroup() {
+  u_.slowBox = Box("Slow-up/slow-down", "slow");
+  LabelRow(EditField::SlowUp, "Slow-up", "( x 0.1sec )");
+  LabelRow(EditField::SlowDown, "Slow-down", "( x 0.1sec )");
+  const Controls::LabelRow& slowDown = u_.labels[Index(EditField::SlowDown)];
+  QGridLayout* grid = LabelledFields({EditField::SlowUp, EditField::SlowDown}, 6, 2);
+  // The KLV30 hides the slow-down row; the rows around it stay in place.
+  for (QWidget* widget : {static_cast<QWidget*>(slowDown.label), static_cast<QWidget*>(slowDown.colon),
+                          static_cast<QWidget*>(slowDown.unit),
+                          static_cast<QWidget*>(u_.edits[Index(EditField::SlowDown)]),
+                          static_cast<QWidget*>(u_.spins[Index(EditField::SlowDown)])}) {
+    KeepRoomWhenHidden(widget);
   }
+  u_.slowBox->setLayout(grid);
+  return u_.slowBox;
+}
 
-  u.slowBox = box("Slow-up/slow-down", "slow");
-  {
-    auto* grid = new QGridLayout;
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(3);
-    grid->setVerticalSpacing(6);
-    u.slowUp = labelRow("Slow-up", "slowUp", true, "( x 0.1sec )");
-    u.slowDown = labelRow("Slow-down", "slowDown", true, "( x 0.1sec )");
-    const std::pair<Controls::LabelRow*, EditField> rows[] = {{&u.slowUp, EditField::SlowUp},
-                                                              {&u.slowDown, EditField::SlowDown}};
-    int line = 1;
-    for (const auto& [row, which] : rows) {
-      grid->addWidget(row->label, line, 0);
-      grid->addWidget(row->colon, line, 1);
-      // The slow-down field takes any text.
-      grid->addLayout(field(which, which != EditField::SlowDown), line, 2);
-      grid->addWidget(row->unit, line, 3);
-      ++line;
-    }
-    grid->setRowStretch(0, 1);
-    grid->setRowStretch(3, 2);
-    grid->setColumnStretch(3, 1);
-    for (QWidget* widget : {static_cast<QWidget*>(u.slowDown.label), static_cast<QWidget*>(u.slowDown.colon),
-                            static_cast<QWidget*>(u.slowDown.unit), static_cast<QWidget*>(Edit(EditField::SlowDown)),
-                            static_cast<QWidget*>(Spin(EditField::SlowDown))}) {
-      KeepRoomWhenHidden(widget);
-    }
-    u.slowBox->setLayout(grid);
+ScreenGroupBox* ParameterScreen::Builder::CurrentLimiterGroup() {
+  ScreenGroupBox* group = Box("Current limiter ( % )", "currentLimiter");
+  std::vector<QRadioButton*>& buttons = Radios(RadioGroup::CurrentLimiter, group);
+  QGridLayout* grid = Grid(4, 1);
+  grid->addWidget(buttons[0], 0, 0, 1, 2);
+  QHBoxLayout* entry = Row();
+  entry->addSpacing(14);
+  entry->addLayout(Field(EditField::CurrentLimiter));
+  entry->addStretch(1);
+  grid->addLayout(entry, 1, 0, 1, 2);
+  grid->addWidget(buttons[1], 2, 0);
+  grid->addWidget(buttons[2], 3, 0);
+  grid->addWidget(buttons[3], 4, 0);
+  grid->addWidget(Icon(ScreenIcon::CurrentLimiter, "currentLimiter"), 2, 1, 3, 1, Qt::AlignCenter);
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(5, 1);
+  group->setLayout(grid);
+  return group;
+}
+
+// A group of buttons in one column, named after its radio group.
+ScreenGroupBox* ParameterScreen::Builder::ButtonGroup(RadioGroup which, std::string_view key) {
+  ScreenGroupBox* group = Box(key, QLatin1String(GroupKey(which)));
+  group->setLayout(ButtonColumn(which, group, nullptr));
+  return group;
+}
+
+// A "DI" group: its buttons and a note saying what the input does.
+ScreenGroupBox* ParameterScreen::Builder::DigitalInputGroup(RadioGroup which, std::string_view key,
+                                                            std::string_view note) {
+  const QString name = QLatin1String(GroupKey(which));
+  ScreenGroupBox* group = Box(key, name);
+  QVBoxLayout* column = ButtonColumn(which, group, nullptr);
+  QLabel*& label = u_[which].note;
+  label = Label(note, QStringLiteral("label.") + name);
+  column->insertWidget(column->count() - 1, label);
+  group->setLayout(column);
+  return group;
+}
+
+ScreenGroupBox* ParameterScreen::Builder::BootLimiterGroup() {
+  u_.bootBox = Box("Limiter when booting", "bootLimiter");
+  QLabel* picture = Icon(ScreenIcon::BootLimiter, "bootLimiter");
+  LabelRow(EditField::BootLimiter, "Output limiter", "( x 0.1% )");
+  LabelRow(EditField::BootLimiterTime, "Limiter time", "( x 0.1sec )");
+  QGridLayout* fields = LabelledFields({EditField::BootLimiter, EditField::BootLimiterTime}, 6, 1);
+  u_.bootBox->setLayout(BesideIcon(picture, fields));
+  return u_.bootBox;
+}
+
+ScreenGroupBox* ParameterScreen::Builder::ScalingGroup() {
+  u_.scalingBox = Box("Analog output scaling ( x 0.1% )", "scaling");
+  QLabel* picture = Icon(ScreenIcon::Scaling, "scaling");
+  LabelRow(EditField::ScaleLow, "Lower limit value", "");
+  LabelRow(EditField::ScaleHigh, "Higher limit value", "");
+  QGridLayout* fields = LabelledFields({EditField::ScaleLow, EditField::ScaleHigh}, 3, 1);
+  u_.scalingBox->setLayout(BesideIcon(picture, fields));
+  return u_.scalingBox;
+}
+
+// "Current" and "Voltage" on top choose which of the eight inputs below may
+// be chosen; the two sets are separate choices in one box.
+ScreenGroupBox* ParameterScreen::Builder::ControlInputGroup() {
+  ScreenGroupBox* group = Box("Control input", "controlInput");
+  std::vector<QRadioButton*>& inputs = Radios(RadioGroup::ControlInput, group);
+  u_.inputKind = new QButtonGroup(&screen_);
+  u_.current = new QRadioButton(Caption("Current"));
+  u_.current->setObjectName(QStringLiteral("radio.current"));
+  u_.voltage = new QRadioButton(Caption("Voltage"));
+  u_.voltage->setObjectName(QStringLiteral("radio.voltage"));
+  u_.inputKind->addButton(u_.current, 0);
+  u_.inputKind->addButton(u_.voltage, 1);
+  KeepRoomWhenHidden(u_.current);
+  KeepRoomWhenHidden(u_.voltage);
+  QGridLayout* grid = Grid(4, 0);
+  grid->addWidget(u_.current, 0, 0);
+  grid->addWidget(u_.voltage, 0, 1);
+  for (int i = 0; i < kInputCount; ++i) grid->addWidget(inputs[static_cast<std::size_t>(i)], 1 + i / 3, i % 3);
+  grid->setRowStretch(4, 1);
+  group->setLayout(grid);
+  return group;
+}
+
+ScreenGroupBox* ParameterScreen::Builder::PowerDipGroup() {
+  ScreenGroupBox* group = Box("Power supply instantaneous", "powerDip");
+  std::vector<QRadioButton*>& buttons = Radios(RadioGroup::PowerDip, group);
+  QVBoxLayout* column = Column(2);
+  u_[RadioGroup::PowerDip].note = Label("stop handling function", "label.powerDip");
+  column->addWidget(u_[RadioGroup::PowerDip].note);
+  column->addWidget(buttons[0]);
+  column->addWidget(buttons[1]);
+  column->addStretch(1);
+  group->setLayout(column);
+  return group;
+}
+
+// The option check boxes: the one-series models' box and the KLV40's four.
+ScreenGroupBox* ParameterScreen::Builder::OptionsGroup() {
+  ScreenGroupBox* options = Box("Optional item information", "options");
+  QHBoxLayout* inner = Row(6);
+  u_.optionsOneSeries = Box("KLV30", "optionsOneSeries");
+  u_.optionsKlv40 = Box("KLV40", "optionsKlv40");
+  const std::string_view keys[] = {"Output current detection function", "Analog auxiliary input", "Alarm output 2",
+                                   "Digital control output", kAnalogOutputOptionKey};
+  for (std::size_t i = 0; i < u_.options.size(); ++i) {
+    u_.options[i] = new QCheckBox(Caption(keys[i]));
+    u_.options[i]->setObjectName(QStringLiteral("option.%1").arg(i));
   }
+  QHBoxLayout* oneSeries = Row();
+  oneSeries->addWidget(u_.options[0]);
+  oneSeries->addStretch(1);
+  u_.optionsOneSeries->setLayout(oneSeries);
+  QHBoxLayout* klv40 = Row(12);
+  for (std::size_t i = 1; i < u_.options.size(); ++i) klv40->addWidget(u_.options[i]);
+  klv40->addStretch(1);
+  u_.optionsKlv40->setLayout(klv40);
+  inner->addWidget(u_.optionsOneSeries, 132);
+  inner->addWidget(u_.optionsKlv40, 361);
+  options->setLayout(inner);
+  return options;
+}
 
-  ScreenGroupBox* limiter = box("Current limiter ( % )", "currentLimiter");
-  {
-    std::vector<QRadioButton*>& buttons = radios(RadioGroup::CurrentLimiter, limiter);
-    auto* grid = new QGridLayout;
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(1);
-    grid->addWidget(buttons[0], 0, 0, 1, 2);
-    QHBoxLayout* entry = Row();
-    entry->addSpacing(14);
-    // The limiter field takes any text: it shows "off".
-    entry->addLayout(field(EditField::CurrentLimiter, false));
-    entry->addStretch(1);
-    grid->addLayout(entry, 1, 0, 1, 2);
-    grid->addWidget(buttons[1], 2, 0);
-    grid->addWidget(buttons[2], 3, 0);
-    grid->addWidget(buttons[3], 4, 0);
-    grid->addWidget(icon(ScreenIcon::CurrentLimiter, "currentLimiter"), 2, 1, 3, 1, Qt::AlignCenter);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(5, 1);
-    limiter->setLayout(grid);
+// ---- The parts of a group ----
+
+QString ParameterScreen::Builder::Caption(std::string_view key) const {
+  return ToQString(klv::Caption(Screen::MainWindow, key, screen_.language_));
+}
+
+ScreenGroupBox* ParameterScreen::Builder::Box(std::string_view key, const QString& name) const {
+  auto* group = new ScreenGroupBox(Caption(key));
+  group->setObjectName(QStringLiteral("box.") + name);
+  return group;
+}
+
+QLabel* ParameterScreen::Builder::Label(std::string_view key, const QString& name) const {
+  auto* text = new QLabel(Caption(key));
+  text->setObjectName(name);
+  return text;
+}
+
+QLabel* ParameterScreen::Builder::Icon(ScreenIcon which, const QString& name) {
+  auto* picture = new QLabel;
+  picture->setPixmap(DrawScreenIcon(which));
+  picture->setObjectName(QStringLiteral("icon.") + name);
+  picture->setAlignment(Qt::AlignCenter);
+  return picture;
+}
+
+// A group's radio buttons, created in screen order; the caller places them.
+std::vector<QRadioButton*>& ParameterScreen::Builder::Radios(RadioGroup group, ScreenGroupBox* owner) {
+  Controls::Radios& set = u_[group];
+  set.box = owner;
+  set.group = new QButtonGroup(&screen_);
+  int id = 0;
+  for (const std::string_view key : ButtonKeys(group)) {
+    auto* button = new QRadioButton(Caption(key));
+    button->setObjectName(QStringLiteral("radio.%1.%2").arg(QLatin1String(GroupKey(group))).arg(id));
+    set.group->addButton(button, id++);
+    set.buttons.push_back(button);
   }
+  return set.buttons;
+}
 
-  // Row 3: digital outputs and inputs, limiter when booting.
-  std::array<ScreenGroupBox*, 5> digital{};
-  const struct {
-    RadioGroup group;
-    std::string_view key;
-    std::string_view note;
-  } digitalBoxes[] = {
-      {RadioGroup::Do1, "DO-1", ""},
-      {RadioGroup::Do2, "DO-2", ""},
-      {RadioGroup::Di1, "DI-1", "Manual operation"},
-      {RadioGroup::Di2, "DI-2", "EXE setting"},
-      {RadioGroup::Di3, "DI-3", "Restrictions when booting"},
-  };
-  for (std::size_t i = 0; i < digital.size(); ++i) {
-    const auto& item = digitalBoxes[i];
-    const QString key = QLatin1String(GroupKey(item.group));
-    digital[i] = box(item.key, key);
-    QVBoxLayout* column = buttonColumn(item.group, digital[i], nullptr);
-    if (!item.note.empty()) {
-      QLabel* note = label(item.note, QStringLiteral("label.") + key);
-      u.diLabels[i - 2] = note;
-      column->insertWidget(column->count() - 1, note);
-    }
-    digital[i]->setLayout(column);
+// An edit field with its spin button at its right edge.
+QHBoxLayout* ParameterScreen::Builder::Field(EditField which) {
+  auto* edit = new ScreenEdit(!TakesAnyText(which));
+  edit->setObjectName(QStringLiteral("edit.") + QLatin1String(FieldKey(which)));
+  auto* spin = new ScreenSpinButton(edit);
+  spin->setObjectName(QStringLiteral("spin.") + QLatin1String(FieldKey(which)));
+  u_.edits[Index(which)] = edit;
+  u_.spins[Index(which)] = spin;
+  QHBoxLayout* pair = Row(0);
+  pair->addWidget(edit);
+  pair->addWidget(spin);
+  return pair;
+}
+
+// The caption of a field in a group of fields under each other, its ":" and
+// its unit, if it has one.
+void ParameterScreen::Builder::LabelRow(EditField which, std::string_view key, std::string_view unit) {
+  const QString name = QLatin1String(FieldKey(which));
+  Controls::LabelRow& row = u_.labels[Index(which)];
+  row.label = Label(key, QStringLiteral("label.") + name);
+  row.colon = Label(":", QStringLiteral("colon.") + name);
+  if (!unit.empty()) row.unit = Label(unit, QStringLiteral("unit.") + name);
+}
+
+// A column of buttons under an optional icon.
+QVBoxLayout* ParameterScreen::Builder::ButtonColumn(RadioGroup group, ScreenGroupBox* owner, QLabel* picture) {
+  QVBoxLayout* column = Column();
+  if (picture) column->addWidget(picture, 0, Qt::AlignHCenter);
+  for (QRadioButton* button : Radios(group, owner)) column->addWidget(button);
+  column->addStretch(1);
+  return column;
+}
+
+// Fields under each other, each with its caption, ":" and unit (made by
+// LabelRow first), with room above them and roomBelow under them.
+QGridLayout* ParameterScreen::Builder::LabelledFields(std::initializer_list<EditField> fields, int rowSpacing,
+                                                      int roomBelow) {
+  QGridLayout* grid = Grid(3, rowSpacing);
+  int line = 1;
+  for (const EditField which : fields) {
+    const Controls::LabelRow& row = u_.labels[Index(which)];
+    grid->addWidget(row.label, line, 0);
+    grid->addWidget(row.colon, line, 1);
+    grid->addLayout(Field(which), line, 2);
+    if (row.unit) grid->addWidget(row.unit, line, 3);
+    ++line;
   }
+  grid->setRowStretch(0, 1);
+  grid->setRowStretch(line, roomBelow);
+  grid->setColumnStretch(3, 1);
+  return grid;
+}
 
-  u.bootBox = box("Limiter when booting", "bootLimiter");
-  {
-    QHBoxLayout* inner = Row(8);
-    inner->addWidget(icon(ScreenIcon::BootLimiter, "bootLimiter"), 0, Qt::AlignCenter);
-    auto* grid = new QGridLayout;
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(3);
-    grid->setVerticalSpacing(6);
-    u.boot = labelRow("Output limiter", "bootLimiter", true, "( x 0.1% )");
-    u.bootTime = labelRow("Limiter time", "bootLimiterTime", true, "( x 0.1sec )");
-    const std::pair<Controls::LabelRow*, EditField> rows[] = {{&u.boot, EditField::BootLimiter},
-                                                              {&u.bootTime, EditField::BootLimiterTime}};
-    int line = 1;
-    for (const auto& [row, which] : rows) {
-      grid->addWidget(row->label, line, 0);
-      grid->addWidget(row->colon, line, 1);
-      grid->addLayout(field(which, true), line, 2);
-      grid->addWidget(row->unit, line, 3);
-      ++line;
-    }
-    grid->setRowStretch(0, 1);
-    grid->setRowStretch(3, 1);
-    grid->setColumnStretch(3, 1);
-    inner->addLayout(grid, 1);
-    u.bootBox->setLayout(inner);
-  }
-
-  // Row 4: analog input and output, scaling, control input, power dip.
-  ScreenGroupBox* analogInput = box("Analog input", "analogInput");
-  analogInput->setLayout(buttonColumn(RadioGroup::AnalogInput, analogInput, nullptr));
-  ScreenGroupBox* analogOutput = box("Analog output", "analogOutput");
-  analogOutput->setLayout(buttonColumn(RadioGroup::AnalogOutput, analogOutput, nullptr));
-
-  u.scalingBox = box("Analog output scaling ( x 0.1% )", "scaling");
-  {
-    QHBoxLayout* inner = Row(8);
-    inner->addWidget(icon(ScreenIcon::Scaling, "scaling"), 0, Qt::AlignCenter);
-    auto* grid = new QGridLayout;
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(3);
-    grid->setVerticalSpacing(3);
-    u.scaleLow = labelRow("Lower limit value", "scaleLow", false, "");
-    u.scaleHigh = labelRow("Higher limit value", "scaleHigh", false, "");
-    const std::pair<Controls::LabelRow*, EditField> rows[] = {{&u.scaleLow, EditField::ScaleLow},
-                                                              {&u.scaleHigh, EditField::ScaleHigh}};
-    int line = 1;
-    for (const auto& [row, which] : rows) {
-      grid->addWidget(row->label, line, 0);
-      grid->addWidget(row->colon, line, 1);
-      grid->addLayout(field(which, true), line, 2);
-      ++line;
-    }
-    grid->setRowStretch(0, 1);
-    grid->setRowStretch(3, 1);
-    grid->setColumnStretch(3, 1);
-    inner->addLayout(grid, 1);
-    u.scalingBox->setLayout(inner);
-  }
-
-  ScreenGroupBox* controlInput = box("Control input", "controlInput");
-  {
-    std::vector<QRadioButton*>& inputs = radios(RadioGroup::ControlInput, controlInput);
-    u.inputKind = new QButtonGroup(this);
-    u.current = new QRadioButton(caption("Current"));
-    u.current->setObjectName(QStringLiteral("radio.current"));
-    u.voltage = new QRadioButton(caption("Voltage"));
-    u.voltage->setObjectName(QStringLiteral("radio.voltage"));
-    u.inputKind->addButton(u.current, 0);
-    u.inputKind->addButton(u.voltage, 1);
-    KeepRoomWhenHidden(u.current);
-    KeepRoomWhenHidden(u.voltage);
-    auto* grid = new QGridLayout;
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(0);
-    grid->addWidget(u.current, 0, 0);
-    grid->addWidget(u.voltage, 0, 1);
-    for (int i = 0; i < kInputCount; ++i) grid->addWidget(inputs[static_cast<std::size_t>(i)], 1 + i / 3, i % 3);
-    grid->setRowStretch(4, 1);
-    controlInput->setLayout(grid);
-  }
-
-  ScreenGroupBox* powerDip = box("Power supply instantaneous", "powerDip");
-  {
-    std::vector<QRadioButton*>& buttons = radios(RadioGroup::PowerDip, powerDip);
-    QVBoxLayout* column = Column(2);
-    u.powerDipLabel = label("stop handling function", "label.powerDip");
-    column->addWidget(u.powerDipLabel);
-    column->addWidget(buttons[0]);
-    column->addWidget(buttons[1]);
-    column->addStretch(1);
-    powerDip->setLayout(column);
-  }
-
-  // Row 5: optional item information.
-  ScreenGroupBox* options = box("Optional item information", "options");
-  {
-    QHBoxLayout* inner = Row(6);
-    u.optionsOneSeries = box("KLV30", "optionsOneSeries");
-    u.optionsKlv40 = box("KLV40", "optionsKlv40");
-    const std::string_view keys[] = {"Output current detection function", "Analog auxiliary input",
-                                     "Alarm output 2", "Digital control output", kAnalogOutputOptionKey};
-    for (std::size_t i = 0; i < u.options.size(); ++i) {
-      u.options[i] = new QCheckBox(caption(keys[i]));
-      u.options[i]->setObjectName(QStringLiteral("option.%1").arg(i));
-    }
-    QHBoxLayout* oneSeries = Row();
-    oneSeries->addWidget(u.options[0]);
-    oneSeries->addStretch(1);
-    u.optionsOneSeries->setLayout(oneSeries);
-    QHBoxLayout* klv40 = Row(12);
-    for (std::size_t i = 1; i < u.options.size(); ++i) klv40->addWidget(u.options[i]);
-    klv40->addStretch(1);
-    u.optionsKlv40->setLayout(klv40);
-    inner->addWidget(u.optionsOneSeries, 132);
-    inner->addWidget(u.optionsKlv40, 361);
-    options->setLayout(inner);
-  }
-
-  // The rows, each widened in the proportions of the screen's design.
-  auto* screen = new QVBoxLayout(this);
-  screen->setContentsMargins(4, 4, 4, 4);
-  screen->setSpacing(3);
-  const auto addRow = [&](std::initializer_list<std::pair<QWidget*, int>> groups, int stretch) {
-    QHBoxLayout* row = Row(3);
-    for (const auto& [widget, width] : groups) row->addWidget(widget, width);
-    screen->addLayout(row, stretch);
-  };
-  addRow({{keyLock, 52}, {alarms, 459}}, 98);
-  addRow({{rampLower, 68}, {rampSelection, 137}, {rampSetting, 93}, {u.slowBox, 124}, {limiter, 76}}, 75);
-  addRow({{digital[0], 41}, {digital[1], 41}, {digital[2], 68}, {digital[3], 68}, {digital[4], 97}, {u.bootBox, 178}},
-         65);
-  addRow({{analogInput, 53}, {analogOutput, 55}, {u.scalingBox, 126}, {controlInput, 162}, {powerDip, 101}}, 54);
-  addRow({{options, 513}}, 47);
-  FitButtonHeights();
+QHBoxLayout* ParameterScreen::Builder::BesideIcon(QLabel* picture, QLayout* content) {
+  QHBoxLayout* inner = Row(8);
+  inner->addWidget(picture, 0, Qt::AlignCenter);
+  inner->addLayout(content, 1);
+  return inner;
 }
 
 void ParameterScreen::FitButtonHeights() {
@@ -782,96 +877,58 @@ void ParameterScreen::LockSharedVolumes() {
 // ---- Model layouts ----------------------------------------------------------------------
 
 void ParameterScreen::ApplyModelLayout(ModelKind model) {
-  if (model != ModelKind::Klv40 && model != ModelKind::Klv30) model = ModelKind::Klv30E;
-  model_ = model;
+  const ParameterSet& p = parameters_;
+  const ScreenLayout layout = LayoutFor(model, p.optionFlags, p.optionDetect, p.controlInputRange);
+  model_ = layout.model;
   ShowParameters();
 
   Controls& u = *ui_;
-  const bool klv40 = model == ModelKind::Klv40;
-  const bool klv30 = model == ModelKind::Klv30;
-  const bool klv30e = model == ModelKind::Klv30E;
-  const bool detect = parameters_.optionDetect != 0;
-  const auto bit = [this](int n) { return ((parameters_.optionFlags >> n) & 1) != 0; };
-  // A group's caption and some of its buttons.
-  const auto group = [&](RadioGroup which, bool enabled, std::initializer_list<int> buttons) {
-    u[which].box->SetCaptionEnabled(enabled);
-    for (const int button : buttons) Radio(which, button)->setEnabled(enabled);
-  };
+  u.optionsOneSeries->SetCaption(QString::fromLatin1(layout.oneSeriesCaption.data(),
+                                                     static_cast<qsizetype>(layout.oneSeriesCaption.size())));
+  u.optionsOneSeries->SetCaptionEnabled(layout.oneSeriesOptions);
+  u.options[0]->setEnabled(layout.oneSeriesOptions);
+  u.optionsKlv40->SetCaptionEnabled(layout.klv40Options);
+  for (std::size_t i = 1; i < u.options.size(); ++i) u.options[i]->setEnabled(layout.klv40Options);
 
-  u.optionsOneSeries->SetCaption(QStringLiteral("%1").arg(QLatin1String(klv30e ? "KLV30E" : "KLV30")));
-  u.optionsOneSeries->SetCaptionEnabled(!klv40);
-  u.options[0]->setEnabled(!klv40);
-  u.optionsKlv40->SetCaptionEnabled(klv40);
-  for (std::size_t i = 1; i < u.options.size(); ++i) u.options[i]->setEnabled(klv40);
-
-  const bool alarms = klv40 || detect;
-  group(RadioGroup::FuseMelted, klv40, {kAl1, kNon});
-  for (const RadioGroup which : {RadioGroup::PowerSupplyError, RadioGroup::CurrentError, RadioGroup::HardwareError,
-                                 RadioGroup::HeaterBreak}) {
-    group(which, alarms, {kAl1, kNon});
+  for (const RadioGroup group : AllRadioGroups()) {
+    if (const std::optional<bool> enabled = layout.groups[Index(group)]) {
+      u[group].box->SetCaptionEnabled(*enabled);
+      SetEnabled({u[group].note}, *enabled);
+    }
+    for (int button = 0; button < ButtonCount(group); ++button) {
+      if (const std::optional<bool> enabled = layout.ButtonEnabled(group, button)) {
+        Radio(group, button)->setEnabled(*enabled);
+      }
+    }
   }
-  group(RadioGroup::TemperatureError, klv40, {kAl1, kNon});
-  for (const RadioGroup which : kAlarmGroups) Radio(which, kAl2)->setEnabled(klv40 && bit(1));
-  SetEnabled({u.heaterBreakLabel, Edit(EditField::HeaterBreakCurrent), Spin(EditField::HeaterBreakCurrent),
-              u.heaterBreakUnit},
-             alarms);
 
-  group(RadioGroup::CurrentLimiter, alarms, {0, 1, 2});
-  SetEnabled({Edit(EditField::CurrentLimiter), Spin(EditField::CurrentLimiter)}, alarms);
-  Radio(RadioGroup::CurrentLimiter, 3)->setEnabled(klv40);
+  for (std::size_t i = 0; i < kEditFieldCount; ++i) {
+    const Controls::LabelRow& labels = u.labels[i];
+    if (const std::optional<bool> enabled = layout.fields[i]) {
+      SetEnabled({u.edits[i], u.spins[i], labels.label, labels.unit}, *enabled);
+    }
+    if (const std::optional<bool> enabled = layout.colons[i]) SetEnabled({labels.colon}, *enabled);
+    if (const std::optional<SpinRange> range = layout.spinRanges[i]) u.spins[i]->SetRange(range->lower, range->upper);
+  }
 
-  u.slowBox->SetCaption(ToQString(Text(klv30 ? TextId::VariationLimit : TextId::SlowUpSlowDown, language_)));
-  u.slowUp.label->setText(ToQString(Text(klv30 ? TextId::VariationLimit : TextId::SlowUp, language_)));
-  for (QWidget* widget : {static_cast<QWidget*>(u.slowDown.label), static_cast<QWidget*>(u.slowDown.colon),
+  u.slowBox->SetCaption(ToQString(Text(layout.slowCaption, language_)));
+  const Controls::LabelRow& slowUp = u.labels[Index(EditField::SlowUp)];
+  const Controls::LabelRow& slowDown = u.labels[Index(EditField::SlowDown)];
+  slowUp.label->setText(ToQString(Text(layout.slowUpLabel, language_)));
+  for (QWidget* widget : {static_cast<QWidget*>(slowDown.label), static_cast<QWidget*>(slowDown.colon),
                           static_cast<QWidget*>(Edit(EditField::SlowDown)),
-                          static_cast<QWidget*>(Spin(EditField::SlowDown)), static_cast<QWidget*>(u.slowDown.unit)}) {
-    widget->setVisible(!klv30);
+                          static_cast<QWidget*>(Spin(EditField::SlowDown)), static_cast<QWidget*>(slowDown.unit)}) {
+    widget->setVisible(layout.slowDownShown);
   }
 
-  group(RadioGroup::Di1, klv40, {0, 1, 2});
-  group(RadioGroup::Di2, klv40, {0, 1, 2});
-  group(RadioGroup::Di3, klv40, {0, 1});
-  SetEnabled({u.diLabels[0], u.diLabels[1], u.diLabels[2]}, klv40);
-  group(RadioGroup::Do1, klv40 && bit(2), {0, 1, 2, 3});
-  group(RadioGroup::Do2, klv40 && bit(2), {0, 1, 2, 3});
+  u.bootBox->SetCaptionEnabled(layout.bootLimiterBox);
+  u.scalingBox->SetCaption(ToQString(Text(layout.scalingCaption, language_)));
+  u.scalingBox->SetCaptionEnabled(layout.scalingBox);
 
-  u.bootBox->SetCaptionEnabled(klv40);
-  SetEnabled({u.boot.label, u.boot.colon, Edit(EditField::BootLimiter), Spin(EditField::BootLimiter), u.boot.unit,
-              u.bootTime.label, u.bootTime.colon, Edit(EditField::BootLimiterTime), Spin(EditField::BootLimiterTime),
-              u.bootTime.unit},
-             klv40);
-
-  group(RadioGroup::AnalogInput, klv40 && bit(0), {0, 1});
-  group(RadioGroup::AnalogOutput, klv40 && bit(3), {0, 1});
-
-  // On a KLV30E the scaling group holds the control input scaling.
-  const bool scaling = klv40 ? bit(3) : klv30e;
-  u.scalingBox->SetCaption(ToQString(Text(klv30e ? TextId::ControlInputScaling : TextId::AnalogOutputScaling, language_)));
-  u.scalingBox->SetCaptionEnabled(scaling);
-  SetEnabled({u.scaleLow.label, u.scaleHigh.label, Edit(EditField::ScaleLow), Spin(EditField::ScaleLow),
-              Edit(EditField::ScaleHigh), Spin(EditField::ScaleHigh)},
-             scaling);
-  SetEnabled({u.scaleLow.colon, u.scaleHigh.colon}, klv40 && bit(3));
-
-  u[RadioGroup::ControlInput].box->SetCaptionEnabled(!klv30e);
   Radio(RadioGroup::ControlInput, kInput4To20mA)
-      ->setText(klv40 ? QStringLiteral("4-20mA") : ToQString(Text(TextId::Linear, language_)));
-  u.current->setVisible(klv40);
-  u.voltage->setVisible(klv40);
-  const bool currentInput = parameters_.controlInputRange < 2;
-  for (int i = 0; i < kInputCount; ++i) {
-    bool enabled = false;
-    if (klv40) enabled = (i < 2) == currentInput;
-    if (klv30) enabled = i == kInput4To20mA || i == kInputContact;
-    Radio(RadioGroup::ControlInput, i)->setEnabled(enabled);
-  }
-
-  group(RadioGroup::PowerDip, true, {0, 1});
-  u.powerDipLabel->setEnabled(true);
-
-  Spin(EditField::CurrentLimiter)->SetRange(klv30e ? 10 : 0, 120);
-  Spin(EditField::ScaleLow)->SetRange(0, klv30e ? 200 : 1000);
-  Spin(EditField::ScaleHigh)->SetRange(klv30e ? 800 : 0, 1000);
+      ->setText(layout.linearInput ? ToQString(Text(TextId::Linear, language_)) : QStringLiteral("4-20mA"));
+  u.current->setVisible(layout.inputKindShown);
+  u.voltage->setVisible(layout.inputKindShown);
 
   // Showing again gives the two edits' states and the volume lock the last word.
   ShowParameters();
@@ -953,7 +1010,8 @@ void ParameterScreen::OnOptionClicked(int index) {
                                      RadioGroup::HardwareError, RadioGroup::HeaterBreak}) {
         group(which, {kAl1, kNon});
       }
-      SetEnabled({u.heaterBreakLabel, u.heaterBreakUnit, Edit(EditField::HeaterBreakCurrent),
+      SetEnabled({u.labels[Index(EditField::HeaterBreakCurrent)].label,
+                  u.labels[Index(EditField::HeaterBreakCurrent)].unit, Edit(EditField::HeaterBreakCurrent),
                   Spin(EditField::HeaterBreakCurrent)},
                  on);
       group(RadioGroup::CurrentLimiter, {0, 1, 2});
@@ -980,7 +1038,8 @@ void ParameterScreen::OnOptionClicked(int index) {
     case 4:  // analog output
       group(RadioGroup::AnalogOutput, {0, 1});
       u.scalingBox->SetCaptionEnabled(on);
-      SetEnabled({u.scaleLow.label, u.scaleLow.colon, u.scaleHigh.label, u.scaleHigh.colon,
+      SetEnabled({u.labels[Index(EditField::ScaleLow)].label, u.labels[Index(EditField::ScaleLow)].colon,
+                  u.labels[Index(EditField::ScaleHigh)].label, u.labels[Index(EditField::ScaleHigh)].colon,
                   Edit(EditField::ScaleLow), Spin(EditField::ScaleLow), Edit(EditField::ScaleHigh),
                   Spin(EditField::ScaleHigh)},
                  on);

@@ -78,6 +78,7 @@ class ParameterScreen : public QWidget {
 
  private:
   struct Controls;
+  class Builder;
 
   void Build();
   void FitButtonHeights();
