@@ -620,8 +620,9 @@ class MonitorDialogTest : public QObject {
     QVERIFY(monitor.View().running);
     QCOMPARE(monitor.ValueField(0)->text(), QStringLiteral("xxxx"));
     // The window thread went on with its own work meanwhile: a 5 ms timer
-    // that had to wait for the exchanges would have fired a few times only.
-    QVERIFY2(fired > 100, qPrintable(QString::number(fired)));
+    // that had to wait for the 200 ms exchanges would have fired about 8
+    // times; a loaded machine still gives it well over 30.
+    QVERIFY2(fired > 30, qPrintable(QString::number(fired)));
     std::printf("monitor window thread: longest lateness of a 5 ms timer while polling a silent device: %lld ms\n",
                 static_cast<long long>(latest));
 
