@@ -33,7 +33,7 @@ ParameterComparison CompareParameters(const ParameterSet& screen, ModelKind scre
     if (!onDevice.transferred || !onScreen.transferred) continue;
     ++comparison.compared;
     if (onDevice.value == onScreen.value) continue;
-    comparison.differences.push_back({onDevice.address, onDevice.slot, onDevice.caption, onScreen.value,
+    comparison.differences.push_back({onDevice.address, onDevice.slot, onDevice.name, onDevice.caption, onScreen.value,
                                       onScreen.meaning, onDevice.value, onDevice.meaning});
   }
   return comparison;

@@ -17,6 +17,7 @@ namespace klv {
 struct ParameterDifference {
   std::string_view address;
   int slot = -1;
+  std::string_view name;  // the slot's stable name, for machine-readable output
   std::string caption;
   int16_t screenValue = 0;
   std::string screenMeaning;
