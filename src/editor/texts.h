@@ -47,6 +47,7 @@ enum class MenuItem {
   Open,
   ReadFromDevice,
   WriteToDevice,
+  CompareWithDevice,
   Save,
   SaveAs,
   Exit,

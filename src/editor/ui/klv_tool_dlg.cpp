@@ -23,6 +23,8 @@
 #include "editor/ui/parameter_screen.h"
 #include "model/register_catalogue.h"
 #include "platform/failure_text.h"
+#include "editor/parameter_comparison.h"
+#include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/ui/cprogress.h"
 
@@ -170,6 +172,7 @@ bool ReadsOrDiscardsScreen(MenuItem item) {
     case MenuItem::Open:
     case MenuItem::ReadFromDevice:
     case MenuItem::WriteToDevice:
+    case MenuItem::CompareWithDevice:
     case MenuItem::Save:
     case MenuItem::SaveAs:
     case MenuItem::ModelKlv40:
@@ -190,6 +193,7 @@ void CKlvToolDlg::RunCommand(MenuItem item) {
     case MenuItem::Open: OpenDocument(); break;
     case MenuItem::ReadFromDevice: ReadFromDevice(); break;
     case MenuItem::WriteToDevice: WriteToDevice(); break;
+    case MenuItem::CompareWithDevice: CompareWithDevice(); break;
     case MenuItem::Save: SaveDocument(); break;
     case MenuItem::SaveAs: SaveDocumentAs(); break;
     case MenuItem::Exit: Exit(); break;
@@ -453,6 +457,7 @@ void CKlvToolDlg::WriteToDevice() {
   screen_->ReadScreen();
 
   TransferSession session = state_.Session();
+  state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
   const OpenPortResult open = BeginWriteTransfer(session);
   if (!open.ok) {
     Message(open.message);
@@ -465,7 +470,43 @@ void CKlvToolDlg::WriteToDevice() {
   if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
     Message(WithSystemReason(Text(kTextLogFileCannotBeCreated, state_.language), saved.error));
   }
-  Message(WriteReport(state_.CurrentModel, state_.transfer.WriteResult, state_.transfer.tally, state_.language).text);
+  TransferReport report =
+      WriteReport(state_.CurrentModel, state_.transfer.WriteResult, state_.transfer.tally, state_.language);
+  AddVerification(report, state_.transfer.verification, state_.language);
+  Message(report.text);
+}
+
+void CKlvToolDlg::CompareWithDevice() {
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  // The screen as it stands, options included, is what the device is held against.
+  screen_->ReadScreen();
+
+  DeviceReading reading;
+  reading.model = state_.CurrentModel;
+  TransferSession session = DeviceReadingSession(state_.Session(), reading);
+  const OpenPortResult open = BeginReadTransfer(session);
+  if (!open.ok) {
+    Message(open.message);
+    return;
+  }
+  {
+    Cprogress progress(session, state_.language, dialogs_, this);
+    progress.Run();
+  }
+  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
+    Message(WithSystemReason(Text(kTextLogFileCannotBeCreated, state_.language), saved.error));
+  }
+  const ModelKind identified = reading.model;
+  if (!KeepCompleteRead(session)) {
+    // Failed or incomplete: the read's own message, and no table that could
+    // pass unread registers off as equal.
+    Message(ReadReport(identified, reading.state.ReadResult, reading.state.tally, state_.language).text);
+    return;
+  }
+  dialogs_.ShowComparison(this,
+                          CompareParameters(state_.parameters, state_.CurrentModel, reading.parameters, reading.model,
+                                            state_.language),
+                          state_.language);
 }
 
 // ---- Tools, Model, Help ---------------------------------------------------------------------

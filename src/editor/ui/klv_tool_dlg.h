@@ -85,6 +85,9 @@ class CKlvToolDlg : public QMainWindow {
   void LoadParameterFile(const std::filesystem::path& path, bool announce);
   void ReadFromDevice();
   void WriteToDevice();
+  // Reads the regulator into a set of its own and shows how it differs from
+  // the screen; the screen, the model and the document stay as they are.
+  void CompareWithDevice();
   void CommunicationSettings();
   void OpenCommunicationLog();
   void Monitor();

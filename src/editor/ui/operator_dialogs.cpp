@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "editor/program_state.h"
+#include "editor/ui/comparison_dialog.h"
 #include "editor/ui/message_box.h"
 #include "serial/ui/csetup.h"
 
@@ -62,7 +63,15 @@ std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* ow
 bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state) {
   Csetup screen(state.settings, state.line, state.dataFolder, state.language, owner);
   if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel);
-  return screen.exec() == QDialog::Accepted;
+  const ProgramOptions before = state.options;
+  screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
+  if (screen.exec() != QDialog::Accepted) return false;
+  if (state.options != before) {
+    if (const SaveOutcome saved = StoreProgramOptions(state); !saved.ok) {
+      ShowMessage(owner, OptionsNotSavedText(state.OptionsPath, saved.error, state.language));
+    }
+  }
+  return true;
 }
 
 ShellOpen SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
@@ -72,6 +81,11 @@ ShellOpen SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
   if (path.empty() || !std::filesystem::exists(path, error)) return ShellOpen::Missing;
   const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
   return opened ? ShellOpen::Opened : ShellOpen::NoProgram;
+}
+
+void SystemDialogs::ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) {
+  ComparisonDialog dialog(comparison, language, owner);
+  dialog.exec();
 }
 
 }  // namespace klv

@@ -8,11 +8,14 @@
 #include <optional>
 #include <string_view>
 
+#include "text/language.h"
+
 class QWidget;
 
 namespace klv {
 
 class ProgramState;
+struct ParameterComparison;
 
 enum class SaveAnswer { Yes, No, Cancel };
 
@@ -42,6 +45,8 @@ class OperatorDialogs {
   // Opens the file with the desktop's program for it. A missing file is not
   // handed over (a missing manual simply does not open).
   virtual ShellOpen OpenWithShell(const std::filesystem::path& path) = 0;
+  // The result of Compare with KLV; returns once it is closed.
+  virtual void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) = 0;
 };
 
 // The real dialogs.
@@ -53,6 +58,7 @@ class SystemDialogs final : public OperatorDialogs {
   std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName) override;
   bool RunCommunicationSettings(QWidget* owner, ProgramState& state) override;
   ShellOpen OpenWithShell(const std::filesystem::path& path) override;
+  void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) override;
 };
 
 // The filter of both file dialogs.

@@ -56,6 +56,10 @@ QString NoLinkCaption(Language language) {
   return language == Language::Japanese ? QStringLiteral("(標準)") : QStringLiteral("(standard)");
 }
 
+QString VerifyAfterWriteCaption(Language language) {
+  return language == Language::Japanese ? QStringLiteral("書込み後に照合") : QStringLiteral("Verify after writing");
+}
+
 Csetup::Csetup(CommSettings& settings, SerialLine& line, std::filesystem::path dataFolder, Language language,
                QWidget* parent, std::optional<std::vector<std::filesystem::path>> devices)
     : QDialog(parent),
@@ -148,6 +152,9 @@ void Csetup::Build() {
   cancel_ = new QPushButton(CaptionText("Cancel"), this);
   connect(ok_, &QPushButton::clicked, this, &Csetup::accept);
   connect(cancel_, &QPushButton::clicked, this, &Csetup::reject);
+  verifyAfterWrite_ = new QCheckBox(VerifyAfterWriteCaption(language_), this);
+  verifyAfterWrite_->setObjectName(QStringLiteral("verifyAfterWrite"));
+  verifyAfterWrite_->hide();
 
   auto* grid = new QGridLayout;
   grid->addWidget(portBox, 0, 0, 2, 1);
@@ -159,6 +166,7 @@ void Csetup::Build() {
   grid->addWidget(duration, 1, 3);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(addressBox);
+  buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
   buttons->addStretch();
   buttons->addWidget(protocolGroup_);
   buttons->addWidget(ok_, 0, Qt::AlignBottom);
@@ -263,6 +271,12 @@ void Csetup::ShowDevice() {
   showingDevice_ = false;
 }
 
+void Csetup::BindVerifyAfterWrite(bool& verify) {
+  verifyTarget_ = &verify;
+  verifyAfterWrite_->setChecked(verify);
+  verifyAfterWrite_->show();
+}
+
 void Csetup::ShowSimulatedPort(int32_t number, ModelKind model) {
   simulated_ = std::make_pair(number, model);
   ShowDevice();
@@ -322,6 +336,8 @@ void Csetup::accept() {
     }
   }
   assignments_.clear();
+
+  if (verifyTarget_ != nullptr) *verifyTarget_ = verifyAfterWrite_->isChecked();
 
   QDialog::accept();
 }

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include <QCheckBox>
+
+#include "editor/parameter_comparison.h"
 #include "editor/program_state.h"
 #include "editor/ui/klv_tool_dlg.h"
 #include "editor/ui/operator_dialogs.h"
@@ -55,12 +58,19 @@ class ScriptedDialogs final : public OperatorDialogs {
     if (!settingsAnswers.empty()) settingsAnswers.pop_front();
     Csetup screen(state.settings, state.line, state.dataFolder, state.language, owner,
                   std::vector<std::filesystem::path>{});
+    const ProgramOptions before = state.options;
+    screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
+    if (verifyChoice) screen.VerifyAfterWriteBox()->setChecked(*verifyChoice);
     if (accept) {
       screen.accept();
+      if (state.options != before) StoreProgramOptions(state);
     } else {
       screen.reject();
     }
     return accept;
+  }
+  void ShowComparison(QWidget*, const ParameterComparison& comparison, Language) override {
+    comparisons.push_back(comparison);
   }
   ShellOpen OpenWithShell(const std::filesystem::path& path) override {
     shellOpened.push_back(path);
@@ -83,6 +93,8 @@ class ScriptedDialogs final : public OperatorDialogs {
   std::deque<std::optional<std::filesystem::path>> saveChoices;
   int settingsRuns = 0;
   std::deque<bool> settingsAnswers;
+  std::optional<bool> verifyChoice;  // ticks or clears "Verify after writing" before OK
+  std::vector<ParameterComparison> comparisons;
   std::vector<std::filesystem::path> shellOpened;
   ShellOpen shellAnswer = ShellOpen::Opened;
 
