@@ -11,10 +11,10 @@
 #include <string>
 
 #include "editor/parameter_comparison.h"
-#include "klv-sim/served_regulator.h"
+#include "sim/served_regulator.h"
 #include "model/register_catalogue.h"
 #include "platform/clock.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 #include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
 
@@ -77,8 +77,8 @@ void Run(benchmark::State& state, ModelKind model, Task task) {
     RtuRequestCopy rtu{};
     ParameterSet parameters;
     LoadDefaults(parameters, model);
-    parameters.OptionFlags = model == ModelKind::Klv40 ? config.options : 0;
-    parameters.OptionDetect = model == ModelKind::Klv40 ? 0 : kOptionCurrentDetection;
+    parameters.optionFlags = model == ModelKind::Klv40 ? config.options : 0;
+    parameters.optionDetect = model == ModelKind::Klv40 ? 0 : kOptionCurrentDetection;
     ModelKind currentModel = model;
     TransferState transferState;
     transferState.verifyAfterWrite = true;

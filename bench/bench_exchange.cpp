@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "klv-sim/served_regulator.h"
+#include "sim/served_regulator.h"
 #include "platform/clock.h"
 #include "serial/exchange.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 
 namespace {
 

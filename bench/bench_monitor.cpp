@@ -8,8 +8,8 @@
 //   the graph shown, for KLV_BENCH_MONITOR_CPU_SECONDS (default 30) seconds:
 //   the tick periods again and the window process's processor time; the
 //   target is under 3 % of one core. It runs the window test program's
-//   measuring case (tests/cmon_test beside the benchmark's build folder, or
-//   $KLV_CMON_TEST), with klv-sim as a process of its own.
+//   measuring case (tests/monitor_dialog_test beside the benchmark's build folder, or
+//   $KLV_MONITOR_DIALOG_TEST), with klv-sim as a process of its own.
 // - BM_DataRecordDaySave: replacing datalog.csv with the whole record of 24
 //   hours at 10 s (8640 rows), the largest rewrite a row can cost.
 #include <benchmark/benchmark.h>
@@ -30,11 +30,11 @@
 #include <string>
 #include <vector>
 
-#include "klv-sim/served_regulator.h"
+#include "sim/served_regulator.h"
 #include "monitor/monitor_session.h"
 #include "platform/clock.h"
 #include "platform/file_store.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 
 extern char** environ;
 
@@ -102,17 +102,17 @@ void BM_MonitorPollPeriod(benchmark::State& state) {
 BENCHMARK(BM_MonitorPollPeriod)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 std::filesystem::path WindowTestPath() {
-  if (const char* given = std::getenv("KLV_CMON_TEST"); given != nullptr && *given != '\0') return given;
+  if (const char* given = std::getenv("KLV_MONITOR_DIALOG_TEST"); given != nullptr && *given != '\0') return given;
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return self.parent_path().parent_path() / "tests" / "cmon_test";
+  return self.parent_path().parent_path() / "tests" / "monitor_dialog_test";
 }
 
 void BM_MonitorWindowCpu(benchmark::State& state) {
   const std::filesystem::path program = WindowTestPath();
   if (!std::filesystem::exists(program)) {
     state.SkipWithError(("window test program not found at " + program.string() +
-                         " (build with tests and windows, or set KLV_CMON_TEST)")
+                         " (build with tests and windows, or set KLV_MONITOR_DIALOG_TEST)")
                             .c_str());
     return;
   }

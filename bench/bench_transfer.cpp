@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <string>
 
-#include "klv-sim/served_regulator.h"
+#include "sim/served_regulator.h"
 #include "model/register_catalogue.h"
 #include "platform/clock.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 #include "transfer/transfer_commands.h"
 
 namespace {
@@ -85,8 +85,8 @@ void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, 
     NoOperator oper;
     if (mode == TransferMode::Write) {
       LoadDefaults(parameters, config.model);
-      parameters.OptionDetect = config.detect ? kOptionCurrentDetection : 0;
-      parameters.OptionFlags = config.model == ModelKind::Klv40 ? config.options : 0;
+      parameters.optionDetect = config.detect ? kOptionCurrentDetection : 0;
+      parameters.optionFlags = config.model == ModelKind::Klv40 ? config.options : 0;
     }
     TransferSession session{line, settings, log,   rtu, parameters, currentModel, transferState,
                             clock, {},      folder / "comlog.txt", {}};

@@ -11,9 +11,9 @@
 #include <span>
 #include <vector>
 
-#include "klv-sim/fault_plan.h"
-#include "klv-sim/request_framer.h"
-#include "klv-sim/simulated_regulator.h"
+#include "sim/fault_plan.h"
+#include "sim/request_framer.h"
+#include "sim/simulated_regulator.h"
 #include "platform/clock.h"
 
 namespace {

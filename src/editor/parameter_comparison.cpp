@@ -8,7 +8,7 @@ namespace {
 bool Japanese(Language language) { return language == Language::Japanese; }
 
 uint16_t FamilyWord(const ParameterSet& set, ModelKind model) {
-  return model == ModelKind::Klv40 ? set.OptionFlags : set.OptionDetect;
+  return model == ModelKind::Klv40 ? set.optionFlags : set.optionDetect;
 }
 
 }  // namespace

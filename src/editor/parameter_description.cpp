@@ -3,15 +3,11 @@
 #include <initializer_list>
 
 #include "model/register_catalogue.h"
-#include "editor/texts.h"
+#include "text/texts.h"
 
 namespace klv {
 namespace {
 
-constexpr int kTextVariationLimit = 194;
-constexpr int kTextLinear = 195;
-constexpr int kTextAnalogOutputScaling = 223;
-constexpr int kTextControlInputScaling = 226;
 
 // The slots' names, in slot order (the order of the KLV40 catalogue).
 constexpr std::string_view kSlotNames[kParameterSlotCount] = {
@@ -46,7 +42,7 @@ class Describer {
       case 9: return Key("Ramp lower limit");
       case 10: return Key("Ramp higher limit selection");
       case 11: return Key("Ramp higher limit setting");
-      case 12: return model_ == ModelKind::Klv30 ? std::string(Text(kTextVariationLimit, language_)) : Key("Slow-up");
+      case 12: return model_ == ModelKind::Klv30 ? std::string(Text(TextId::VariationLimit, language_)) : Key("Slow-up");
       case 13: return Key("Slow-down");
       case 14: return Key("Current limiter ( % )");
       case 15: return Key("Heater break alarm current");
@@ -104,7 +100,7 @@ class Describer {
       case 21: return Choose(value, {{0, "NON"}, {1, "GAIN"}}, "GAIN");
       case 22: return Choose(value, {{0, "OUTP"}, {1, "INPT"}}, "INPT");
       case 25:
-        if (value == 0 && model_ != ModelKind::Klv40) return std::string(Text(kTextLinear, language_));
+        if (value == 0 && model_ != ModelKind::Klv40) return std::string(Text(TextId::Linear, language_));
         return Choose(value,
                       {{0, "4-20mA"}, {1, "0-20mA"}, {2, "0-1V"}, {3, "1-5V"}, {4, "0-10V"}, {5, "Potential"},
                        {6, "Contact"}, {7, "Voltage pulse"}},
@@ -119,7 +115,7 @@ class Describer {
  private:
   std::string ScalingGroup() const {
     return std::string(
-        Text(model_ == ModelKind::Klv30E ? kTextControlInputScaling : kTextAnalogOutputScaling, language_));
+        Text(model_ == ModelKind::Klv30E ? TextId::ControlInputScaling : TextId::AnalogOutputScaling, language_));
   }
 
   // The caption of the value's choice. A value that is none of them is
@@ -194,16 +190,16 @@ ParameterSheet DescribeParameters(const ParameterSet& set, ModelKind model, Lang
   sheet.model = model;
   const bool klv40 = model == ModelKind::Klv40;
   // The word of the model's family decides which rows a transfer sends.
-  const uint16_t optionWord = klv40 ? set.OptionFlags : set.OptionDetect;
+  const uint16_t optionWord = klv40 ? set.optionFlags : set.optionDetect;
   if (klv40) {
     const std::pair<uint16_t, std::string_view> boxes[] = {{kOptionAnalogInput, "Analog auxiliary input"},
                                                            {kOptionAlarmOutput2, "Alarm output 2"},
                                                            {kOptionDigitalOutput, "Digital control output"},
                                                            {kOptionAnalogOutput, kAnalogOutputOptionKey}};
     for (const auto& [bit, key] : boxes) {
-      if ((set.OptionFlags & bit) != 0) sheet.options.push_back(describe.Key(key));
+      if ((set.optionFlags & bit) != 0) sheet.options.push_back(describe.Key(key));
     }
-  } else if (set.OptionDetect != 0) {
+  } else if (set.optionDetect != 0) {
     sheet.options.push_back(describe.Key("Output current detection function"));
   }
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {

@@ -64,9 +64,9 @@ ParameterFileBytes EncodeParameterFile(const ParameterSet& set, ModelKind model)
     WriteWord(bytes, offset + 2, static_cast<uint16_t>(row.value.In(set)));
     offset += kRecordSize;
   }
-  WriteWord(bytes, kOptionDetectOffset, set.OptionDetect);
+  WriteWord(bytes, kOptionDetectOffset, set.optionDetect);
   WriteWord(bytes, kOptionDetectOffset + 2, kParameterFileMarker);
-  WriteWord(bytes, kOptionFlagsOffset, set.OptionFlags);
+  WriteWord(bytes, kOptionFlagsOffset, set.optionFlags);
   WriteWord(bytes, kOptionFlagsOffset + 2, kParameterFileMarker);
   return bytes;
 }
@@ -88,21 +88,21 @@ std::optional<ParameterFileContents> DecodeParameterFile(std::span<const uint8_t
     row.value.In(contents.parameters) = static_cast<int16_t>(ReadWord(bytes, offset + 2));
     offset += kRecordSize;
   }
-  contents.parameters.OptionDetect = ReadWord(bytes, kOptionDetectOffset);
-  contents.parameters.OptionFlags = ReadWord(bytes, kOptionFlagsOffset);
+  contents.parameters.optionDetect = ReadWord(bytes, kOptionDetectOffset);
+  contents.parameters.optionFlags = ReadWord(bytes, kOptionFlagsOffset);
   return contents;
 }
 
-int RefusalTextNumber(ParameterFileStatus status) {
+std::optional<TextId> RefusalText(ParameterFileStatus status) {
   switch (status) {
     case ParameterFileStatus::CannotOpen:
-      return 186;
+      return TextId::FileCannotBeOpened;
     case ParameterFileStatus::Unauthorized:
-      return 185;
+      return TextId::FileDataInvalid;
     case ParameterFileStatus::Loaded:
       break;
   }
-  return 0;
+  return std::nullopt;
 }
 
 ParameterFileLoad LoadParameterFile(const std::filesystem::path& path) {

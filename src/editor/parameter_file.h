@@ -5,9 +5,9 @@
 //   offset   0  model code: 40 KLV40, 30 KLV30, 308 KLV30E
 //   offset   2  reserved, written 0
 //   offset   4  27 records of (address, value), in KLV40 catalogue order
-//   offset 112  OptionDetect
+//   offset 112  optionDetect
 //   offset 114  marker 0x1111
-//   offset 116  OptionFlags
+//   offset 116  optionFlags
 //   offset 118  marker 0x1111
 //
 // Reading checks only the size and the model code; the reserved word, the
@@ -22,6 +22,7 @@
 
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
+#include "text/text_id.h"
 #include "platform/file_store.h"
 
 namespace klv {
@@ -67,8 +68,9 @@ enum class ParameterFileStatus {
   Unauthorized,  // wrong size or unknown model: text 185 "File data is unauthorized"
 };
 
-// The number of the text that reports a refusal (186 or 185); 0 for Loaded.
-int RefusalTextNumber(ParameterFileStatus status);
+// The text that reports a refusal ("File cannot be opened", "File data is
+// unauthorized"); nothing for Loaded.
+std::optional<TextId> RefusalText(ParameterFileStatus status);
 
 struct ParameterFileLoad {
   ParameterFileStatus status = ParameterFileStatus::CannotOpen;

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 
 namespace klv {
 

@@ -3,9 +3,7 @@
 #include "model/parameter_set.h"
 
 namespace klv {
-namespace {
 
-// The model that register `address` names with `value`, if any.
 std::optional<ModelKind> ModelForCode(std::string_view address, int16_t value) {
   const auto code = static_cast<uint16_t>(value);
   for (const IdentificationCode& row : kIdentificationCodes) {
@@ -23,8 +21,6 @@ IdentificationResult ResultFor(ModelKind model) {
   return IdentificationResult::NotIdentified;
 }
 
-}  // namespace
-
 std::optional<ModelKind> DeviceIdentification::Model() const {
   switch (result) {
     case IdentificationResult::Klv40: return ModelKind::Klv40;
@@ -36,43 +32,14 @@ std::optional<ModelKind> DeviceIdentification::Model() const {
   return std::nullopt;
 }
 
-DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, int firstSequence) {
-  DeviceIdentification identification;
-
-  const TransactOutcome first = ReadRegister(context, kModelCodeRegister, log, firstSequence);
-  identification.nextSequence = firstSequence + 2;
-  if (first.Ok()) {
-    // Any normal answer settles it: a device that has 0110 is not a
-    // one-series model, so 0119 is not asked.
-    identification.answered = true;
-    identification.code = first.value;
-    const std::optional<ModelKind> model = ModelForCode(kModelCodeRegister, first.value);
-    identification.result = model ? ResultFor(*model) : IdentificationResult::OtherCodeIn0110;
-    return identification;
+bool OptionBitSet(OptionRule rule, int16_t value) {
+  switch (rule) {
+    case OptionRule::NonZero: return value != 0;
+    case OptionRule::EqualsSix: return value == 6;
   }
-
-  const TransactOutcome second = ReadRegister(context, kSeriesOneCodeRegister, log, firstSequence + 2);
-  identification.nextSequence = firstSequence + 4;
-  if (!second.Ok()) return identification;
-  identification.answered = true;
-  identification.code = second.value;
-  if (const std::optional<ModelKind> model = ModelForCode(kSeriesOneCodeRegister, second.value)) {
-    identification.result = ResultFor(*model);
-  }
-  return identification;
+  return false;
 }
 
-OptionReading DeviceOptionWord(const ExchangeContext& context, ModelKind model) {
-  switch (model) {
-    case ModelKind::Klv40: return ReadOptionInfo(context);
-    case ModelKind::Klv30:
-    case ModelKind::Klv30E:
-      // A one-series device without the function does not answer 0102 at
-      // all, so silence here is an answer.
-      return OptionReading{ProbeDevice(context) ? kOptionCurrentDetection : uint16_t{0}, {}};
-  }
-  return {};
-}
 
 const ControlInputDescription& DescribeControlInput(int16_t controlInputType) {
   const ControlInputKind kind = ControlInputKindOf(controlInputType);

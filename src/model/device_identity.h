@@ -1,16 +1,17 @@
 #pragma once
-// Which regulator is on the line and what it carries: the identification
-// registers and codes, the procedure that turns them into a model, the
-// device's option word, and the two facts a KLV40 write checks (control
-// input type and control mode). The codes and texts are data; the transfers
-// decide what a mismatch means.
+// Which regulator is on the line and what it carries, as data: the
+// identification registers and codes, the option registers and how each sets
+// its bit, and the two facts a KLV40 write checks (control input type and
+// control mode). The procedures that ask a device are in device/; the
+// transfers decide what a mismatch means.
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "model/model_kind.h"
-#include "serial/exchange.h"
+#include "model/parameter_set.h"
+#include "text/text_id.h"
 
 namespace klv {
 
@@ -36,6 +37,9 @@ inline constexpr std::array<IdentificationCode, 3> kIdentificationCodes = {{
     {kSeriesOneCodeRegister, 0x3045, ModelKind::Klv30E},  // the characters "0E"
 }};
 
+// The model that register `address` names with `value`, if any.
+std::optional<ModelKind> ModelForCode(std::string_view address, int16_t value);
+
 enum class IdentificationResult {
   Klv40,
   Klv30,
@@ -43,6 +47,9 @@ enum class IdentificationResult {
   OtherCodeIn0110,  // 0110 answered normally with a code that is not the KLV40's
   NotIdentified,    // 0110 gave no good reply, and 0119 none or an unknown code
 };
+
+// The result that names the model.
+IdentificationResult ResultFor(ModelKind model);
 
 struct DeviceIdentification {
   IdentificationResult result = IdentificationResult::NotIdentified;
@@ -62,16 +69,32 @@ struct DeviceIdentification {
   std::optional<ModelKind> Model() const;
 };
 
-// Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good
-// reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off.
-DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, int firstSequence);
+// How an option register of a KLV40 sets its bit.
+enum class OptionRule {
+  NonZero,    // any value but 0
+  EqualsSix,  // exactly 6: on a KLV40, 0119 holds more than this option
+};
 
-// The option word of the connected device for its model family: ReadOptionInfo
-// (OptionFlags bits) for a KLV40, kOptionCurrentDetection when ProbeDevice
-// answers for a KLV30 or KLV30E. 0 without any exchange for a value that is
-// none of the three models. Incomplete only when a KLV40's option registers
-// did not all answer.
-OptionReading DeviceOptionWord(const ExchangeContext& context, ModelKind model);
+struct OptionRegister {
+  std::string_view address;
+  uint16_t bit;
+  OptionRule rule;
+};
+
+// The KLV40's option registers, in the order they are read.
+inline constexpr std::array<OptionRegister, 4> kOptionRegisters = {{
+    {"0116", kOptionAnalogInput, OptionRule::NonZero},
+    {"0117", kOptionAlarmOutput2, OptionRule::NonZero},
+    {"0118", kOptionDigitalOutput, OptionRule::NonZero},
+    {"0119", kOptionAnalogOutput, OptionRule::EqualsSix},
+}};
+
+// True when an option register's value sets its bit.
+bool OptionBitSet(OptionRule rule, int16_t value);
+
+// The register whose good reply shows a one-series device's output current
+// detection (the load current).
+inline constexpr std::string_view kProbeRegister = "0102";
 
 // ---- Control input type (register 0113 of a KLV40) -------------------------
 
@@ -86,14 +109,14 @@ struct ControlInputDescription {
   // The controlInputRange values (screen choices) this input can serve.
   int16_t firstRange;
   int16_t lastRange;
-  int nameText;             // numbered text of the name (English and Japanese)
+  TextId nameText;          // the name (English and Japanese)
   std::string_view name;    // the English name
   std::string_view ranges;  // shown after the name in either language
 };
 
 inline constexpr std::array<ControlInputDescription, 2> kControlInputs = {{
-    {ControlInputKind::Current, 0, 1, 211, "Current input", " ( 4-20mA, 0-20mA )"},
-    {ControlInputKind::Voltage, 2, 7, 212, "Voltage input", " ( 0-1V, 1-5V, 0-10V, Pot, Con, Puls )"},
+    {ControlInputKind::Current, 0, 1, TextId::CurrentInput, "Current input", " ( 4-20mA, 0-20mA )"},
+    {ControlInputKind::Voltage, 2, 7, TextId::VoltageInput, "Voltage input", " ( 0-1V, 1-5V, 0-10V, Pot, Con, Puls )"},
 }};
 
 constexpr ControlInputKind ControlInputKindOf(int16_t controlInputType) {

@@ -7,12 +7,12 @@
 
 namespace klv {
 
-// Option bits of a KLV40 (OptionFlags).
+// Option bits of a KLV40 (optionFlags).
 inline constexpr uint16_t kOptionAnalogInput = 1;
 inline constexpr uint16_t kOptionAlarmOutput2 = 2;
 inline constexpr uint16_t kOptionDigitalOutput = 4;
 inline constexpr uint16_t kOptionAnalogOutput = 8;
-// Option bit of a KLV30 or KLV30E (OptionDetect).
+// Option bit of a KLV30 or KLV30E (optionDetect).
 inline constexpr uint16_t kOptionCurrentDetection = 1;
 
 inline constexpr std::size_t kParameterSlotCount = 27;
@@ -47,8 +47,8 @@ struct ParameterSet {
   int16_t controlInputRange = 0;      // 013D
   int16_t powerDipHandling = 0;       // 013F
 
-  uint16_t OptionFlags = 0;   // options of a KLV40 (kOption* bits)
-  uint16_t OptionDetect = 0;  // options of a KLV30/KLV30E (kOptionCurrentDetection)
+  uint16_t optionFlags = 0;   // options of a KLV40 (kOption* bits)
+  uint16_t optionDetect = 0;  // options of a KLV30/KLV30E (kOptionCurrentDetection)
 
   // Slot i (0..26) in catalogue order.
   int16_t& Slot(std::size_t index) { return this->*kSlots[index]; }

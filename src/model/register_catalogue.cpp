@@ -178,8 +178,8 @@ void LoadDefaults(ParameterSet& set, ModelKind currentModel) {
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(currentModel))) {
     row.value.In(set) = row.defaultValue;
   }
-  set.OptionFlags = 0;
-  set.OptionDetect = 0;
+  set.optionFlags = 0;
+  set.optionDetect = 0;
 }
 
 }  // namespace klv

@@ -64,7 +64,7 @@ struct MonitorEntry {
   std::string_view name;     // the maker's name, as for CatalogueEntry
   std::string_view address;  // "0000" ends the list
   int16_t modelMask = 0;     // kMonitorModel* bits of the models that have the register
-  uint16_t optionMask = 0;   // OptionFlags bits, at least one needed; 0 = always
+  uint16_t optionMask = 0;   // optionFlags bits, at least one needed; 0 = always
 };
 
 // The whole monitor table, three blank "0000" rows included.

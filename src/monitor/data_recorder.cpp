@@ -7,8 +7,6 @@
 namespace klv {
 namespace {
 
-constexpr int kTextLogFileCannotBeCreated = 175;
-constexpr int kTextDataRecordComplete = 177;
 
 // A sampling period that cannot count (0 or negative) becomes the settings
 // screen's own default.
@@ -114,7 +112,7 @@ void DataRecorder::Tick(std::string_view lastInput, std::string_view lastOutput)
       Finish();
       sampleCounter_ = 0;
       elapsedCounter_ = 0;
-      status_ = Text(unsaved_ ? kTextLogFileCannotBeCreated : kTextDataRecordComplete, language_);
+      status_ = Text(unsaved_ ? TextId::LogFileCannotBeCreated : TextId::DataRecordComplete, language_);
     }
     return;
   }
@@ -149,7 +147,7 @@ void DataRecorder::Save() {
   }
   unsaved_ = true;
   saveError_ = saved.error;
-  status_ = Text(kTextLogFileCannotBeCreated, language_);
+  status_ = Text(TextId::LogFileCannotBeCreated, language_);
 }
 
 void DataRecorder::Finish() {

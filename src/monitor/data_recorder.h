@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "platform/clock.h"
 #include "serial/comm_settings.h"
 

@@ -1,6 +1,7 @@
 #include "monitor/monitor_session.h"
 
 #include "platform/failure_text.h"
+#include "device/identification.h"
 #include "serial/exchange.h"
 #include "serial/torvalek_frame.h"
 
@@ -11,7 +12,6 @@
 namespace klv {
 namespace {
 
-constexpr int kTextLogFileCannotBeCreated = 175;
 
 // Identification codes, as the transfers read them.
 constexpr uint16_t kKlv40Code = 0x0028;
@@ -90,7 +90,7 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
 
   const DataRecorder::PrepareOutcome prepared = recorder_.Prepare(recordArmed, link_.settings, dataLogPath);
   if (prepared.fileFailed && showMessage) {
-    showMessage(WithSystemReason(Text(kTextLogFileCannotBeCreated, language_), recorder_.SaveError()));
+    showMessage(WithSystemReason(Text(TextId::LogFileCannotBeCreated, language_), recorder_.SaveError()));
   }
 
   pollingIndex_ = 0;

@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "model/register_catalogue.h"
 #include "monitor/data_recorder.h"
 #include "monitor/monitor_values.h"

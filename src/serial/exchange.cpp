@@ -17,14 +17,6 @@ constexpr std::size_t kCommandOffset = 4;
 // A read's value ends at offset 11; the text is cut right after it.
 constexpr std::size_t kValueCut = 12;
 
-bool OptionBitSet(OptionRule rule, int16_t value) {
-  switch (rule) {
-    case OptionRule::NonZero: return value != 0;
-    case OptionRule::EqualsSix: return value == 6;
-  }
-  return false;
-}
-
 }  // namespace
 
 CheckedReply ExchangeChecked(SerialLine& line, Protocol protocol, RtuRequestCopy& lastRtuRequest,
@@ -98,22 +90,6 @@ TransactOutcome WriteRegister(const ExchangeContext& context, std::string_view r
   FrameBuffer frame{};
   if (BuildStandardWrite(frame, context.settings.deviceAddress, registerAddress, value) != 0) return {};
   return Transact(context, frame, FrameLength(frame), log, sequence);
-}
-
-OptionReading ReadOptionInfo(const ExchangeContext& context) {
-  OptionReading reading;
-  int sequence = 1;
-  for (const OptionRegister& row : kOptionRegisters) {
-    const TransactOutcome outcome = ReadRegister(context, row.address, true, sequence);
-    sequence += 2;
-    if (!outcome.Ok()) return OptionReading{0, row.address};
-    if (OptionBitSet(row.rule, outcome.value)) reading.word = static_cast<uint16_t>(reading.word | row.bit);
-  }
-  return reading;
-}
-
-bool ProbeDevice(const ExchangeContext& context) {
-  return ReadRegister(context, kProbeRegister, true, 1).Ok();
 }
 
 }  // namespace klv

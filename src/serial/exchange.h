@@ -1,7 +1,6 @@
 #pragma once
-// One request and its response over the open port, checked and classified,
-// and the two fixed exchanges built on it: the option information of a KLV40
-// and the probe of a one-series device. Each request is sent exactly once
+// One request and its response over the open port, checked and classified.
+// Each request is sent exactly once
 // (no retries); a receive ends when a whole frame is in or at the read
 // time-out, so a silent device costs the whole time-out and an answering one
 // only the time its reply takes.
@@ -72,46 +71,5 @@ TransactOutcome ReadRegister(const ExchangeContext& context, std::string_view re
                              int sequence);
 TransactOutcome WriteRegister(const ExchangeContext& context, std::string_view registerAddress, int16_t value,
                               bool log, int sequence);
-
-// How an option register of a KLV40 sets its bit.
-enum class OptionRule {
-  NonZero,    // any value but 0
-  EqualsSix,  // exactly 6: on a KLV40, 0119 holds more than this option
-};
-
-struct OptionRegister {
-  std::string_view address;
-  uint16_t bit;
-  OptionRule rule;
-};
-
-// The KLV40's option registers, in the order they are read.
-inline constexpr std::array<OptionRegister, 4> kOptionRegisters = {{
-    {"0116", kOptionAnalogInput, OptionRule::NonZero},
-    {"0117", kOptionAlarmOutput2, OptionRule::NonZero},
-    {"0118", kOptionDigitalOutput, OptionRule::NonZero},
-    {"0119", kOptionAnalogOutput, OptionRule::EqualsSix},
-}};
-
-// The register whose good reply shows a one-series device's output current
-// detection (the load current).
-inline constexpr std::string_view kProbeRegister = "0102";
-
-// The option word (OptionFlags bits) of a KLV40 read from the four registers
-// of kOptionRegisters, logged as entries 1 to 8 whatever the caller's
-// numbering. Reading stops at the first register without a good reply; the
-// word is then 0 and `unanswered` names that register, so that a caller can
-// tell a device without options from one that did not say.
-struct OptionReading {
-  uint16_t word = 0;
-  std::string_view unanswered;  // empty when all four answered
-
-  bool Complete() const { return unanswered.empty(); }
-};
-OptionReading ReadOptionInfo(const ExchangeContext& context);
-
-// True when the device answers a read of kProbeRegister normally, whatever
-// the value. Logged as entries 1 and 2.
-bool ProbeDevice(const ExchangeContext& context);
 
 }  // namespace klv

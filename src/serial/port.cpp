@@ -16,7 +16,7 @@ std::string StatusMessage(PortStatus status) {
   switch (status) {
     case PortStatus::Ok: return {};
     case PortStatus::CannotOpen: return "Port cannot be used";
-    case PortStatus::GetStateFailed: return "SYS ERR: GetCommState failed";
+    case PortStatus::GetStateFailed: return "SYS ERR: The port is not a serial line (its settings cannot be read)";
     case PortStatus::SetupFailed: return "SYS ERR: Port setup failed";
     case PortStatus::TimeoutSetupFailed: return "SYS ERR: Timeout setup failed";
   }

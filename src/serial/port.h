@@ -27,7 +27,7 @@ struct OpenPortResult {
   bool ok = false;
   PortStatus status = PortStatus::Ok;
   // "Port cannot be used" (with the cause on a second line when known),
-  // "SYS ERR: GetCommState failed", "SYS ERR: Port setup failed" or
+  // "SYS ERR: The port is not a serial line (its settings cannot be read)", "SYS ERR: Port setup failed" or
   // "SYS ERR: Timeout setup failed"; empty when ok.
   std::string message;
 };

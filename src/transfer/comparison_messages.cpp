@@ -11,7 +11,7 @@ namespace {
 
 // "< heading >", twelve blanks, then the sub-heading on a line of its own
 // after an empty one.
-std::string Heading(int heading, int subHeading, Language language) {
+std::string Heading(TextId heading, TextId subHeading, Language language) {
   std::string text = "< ";
   text += Text(heading, language);
   text += " >            \n";
@@ -25,27 +25,27 @@ std::string_view OnOff(uint16_t word, uint16_t bit) { return (word & bit) != 0 ?
 
 std::string Closing(Language language) {
   std::string text = "\n\n";
-  text += Text(kTextConfirmScreenSetting, language);
+  text += Text(TextId::ConfirmScreenSetting, language);
   return text;
 }
 
 struct OptionLine {
   uint16_t bit;
-  int nameText;
+  TextId nameText;
 };
 
 // In the order the message lists them, which is the bit order.
 constexpr std::array<OptionLine, 4> kKlv40Options = {{
-    {kOptionAnalogInput, kTextAnalogInput},
-    {kOptionAlarmOutput2, kTextAlarmOutput2},
-    {kOptionDigitalOutput, kTextDigitalControlOutput},
-    {kOptionAnalogOutput, kTextAnalogOutput},
+    {kOptionAnalogInput, TextId::AnalogInput},
+    {kOptionAlarmOutput2, TextId::AlarmOutput2},
+    {kOptionDigitalOutput, TextId::DigitalControlOutput},
+    {kOptionAnalogOutput, TextId::AnalogOutput},
 }};
 
 }  // namespace
 
 std::string Klv40OptionsMessage(uint16_t deviceOptions, Language language) {
-  std::string text = Heading(kTextOptionsDiffer, kTextOptionsOfDevice, language);
+  std::string text = Heading(TextId::OptionsDiffer, TextId::OptionsOfDevice, language);
   for (const OptionLine& option : kKlv40Options) {
     text += "\n    ";
     text += Text(option.nameText, language);
@@ -56,16 +56,16 @@ std::string Klv40OptionsMessage(uint16_t deviceOptions, Language language) {
 }
 
 std::string SeriesOneOptionsMessage(uint16_t deviceOptions, Language language) {
-  std::string text = Heading(kTextOptionsDiffer, kTextOptionsOfDevice, language);
+  std::string text = Heading(TextId::OptionsDiffer, TextId::OptionsOfDevice, language);
   text += "\n    ";
-  text += Text(kTextOutputCurrentDetection, language);
+  text += Text(TextId::OutputCurrentDetection, language);
   text += " : ";
   text += OnOff(deviceOptions, kOptionCurrentDetection);
   return text + Closing(language);
 }
 
 std::string ControlInputMessage(int16_t controlInputType, Language language) {
-  std::string text = Heading(kTextControlInputDiffers, kTextControlInputOfDevice, language);
+  std::string text = Heading(TextId::ControlInputDiffers, TextId::ControlInputOfDevice, language);
   text += '\n';
   const ControlInputDescription& input = DescribeControlInput(controlInputType);
   text += Text(input.nameText, language);

@@ -19,7 +19,7 @@ struct DeviceReading {
   TransferState state;
 
   // Every register asked for came in: parameters and model are the device's.
-  bool Complete() const { return state.ReadResult > 0 && state.tally.Complete(); }
+  bool Complete() const { return state.readResult > 0 && state.tally.Complete(); }
 };
 
 // A session over the program's line, settings, log and paths whose read

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "device/identification.h"
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
 
@@ -13,7 +14,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
     context.messages.ShowMessage(kPortYetToOpen);
     return -1;
   }
-  const std::string_view reading = Text(kTextReadingParameter, context.language);
+  const std::string_view reading = Text(TextId::ReadingParameter, context.language);
   context.progress.SetStatusText(reading);
 
   const DeviceIdentification identification = IdentifyDevice(context.exchange, true, 1);
@@ -33,9 +34,9 @@ int16_t RunReadTransfer(const TransferContext& context) {
     return 0;
   }
   if (model == ModelKind::Klv40) {
-    context.parameters.OptionFlags = options.word;
+    context.parameters.optionFlags = options.word;
   } else {
-    context.parameters.OptionDetect = options.word;
+    context.parameters.optionDetect = options.word;
   }
 
   ProgressPosition bar(context.progress, ProgressStep(model));

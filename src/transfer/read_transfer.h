@@ -18,7 +18,7 @@ inline constexpr std::chrono::milliseconds kReadRowPause{100};
 // the port is not open ("Port yet to open" has then been shown).
 //
 // On identification the current model becomes the device's, and the option
-// word of its family (OptionFlags of a KLV40, OptionDetect of a one-series
+// word of its family (optionFlags of a KLV40, optionDetect of a one-series
 // model) the device's; the other word is left as it is (the command has
 // loaded the defaults, which clear it). Every good reply of a present row is
 // stored into its slot as received; other slots keep their values. Log

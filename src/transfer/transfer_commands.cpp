@@ -15,7 +15,7 @@ bool IsKnownModel(ModelKind model) {
 }
 
 TransferReport Report(ModelKind currentModel, int16_t result, const TransferTally& tally, Language language,
-                      int complete, int failure, int unknownModel, bool read) {
+                      TextId complete, TextId failure, TextId unknownModel, bool read) {
   TransferReport report;
   report.modelKnown = IsKnownModel(currentModel);
   // -1 (port not open) is a failure too: only registers that went through count.
@@ -69,7 +69,7 @@ OpenPortResult BeginReadTransfer(TransferSession& session) {
 
 bool KeepCompleteRead(TransferSession& session) {
   TransferState& state = session.state;
-  if (state.ReadResult > 0 && state.tally.Complete()) return true;
+  if (state.readResult > 0 && state.tally.Complete()) return true;
   session.parameters = state.parametersBeforeRead;
   session.currentModel = state.modelBeforeRead;
   return false;
@@ -107,14 +107,14 @@ CommLogSave EndTransfer(TransferSession& session) {
 
 TransferReport ReadReport(ModelKind currentModel, int16_t readResult, const TransferTally& tally,
                           Language language) {
-  return Report(currentModel, readResult, tally, language, kTextReadComplete, kTextReadFailure,
-                kTextReadFailureUnknownModel, true);
+  return Report(currentModel, readResult, tally, language, TextId::ReadComplete, TextId::ReadFailure,
+                TextId::ReadFailureUnknownModel, true);
 }
 
 TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const TransferTally& tally,
                            Language language) {
-  return Report(currentModel, writeResult, tally, language, kTextWriteComplete, kTextWriteFailure,
-                kTextWriteFailureUnknownModel, false);
+  return Report(currentModel, writeResult, tally, language, TextId::WriteComplete, TextId::WriteFailure,
+                TextId::WriteFailureUnknownModel, false);
 }
 
 void AddVerification(TransferReport& report, const WriteVerification& verification, Language language) {

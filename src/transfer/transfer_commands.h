@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
 #include "platform/clock.h"
@@ -33,7 +33,7 @@ struct TransferSession {
   TransferState& state;
   Clock& clock;
   std::filesystem::path dataFolder;   // where COM<n> links are looked up
-  std::filesystem::path commLogPath;  // CommLogPath: comlog.txt; empty when not available
+  std::filesystem::path commLogPath;  // commLogPath: comlog.txt; empty when not available
   // The port as the log header names it: empty for " COM<n>" from the
   // settings, else this text (the device path the command-line tool was given).
   std::string portLabel;
@@ -95,7 +95,7 @@ void AddVerification(TransferReport& report, const WriteVerification& verificati
 // A whole command without windows, for callers that wait while it runs.
 struct TransferCommandOutcome {
   OpenPortResult open;  // not ok: nothing ran and no log was written
-  int16_t result = 0;   // ReadResult or WriteResult
+  int16_t result = 0;   // readResult or writeResult
   CommLogSave logSave;
   TransferReport report;
 };

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
 #include "platform/clock.h"
@@ -19,25 +19,13 @@ namespace klv {
 struct TransferContext {
   ExchangeContext exchange;
   ParameterSet& parameters;  // a read fills it, a write sends it
-  ModelKind& currentModel;   // CurrentModel: a read sets it, a write compares with it
+  ModelKind& currentModel;   // currentModel: a read sets it, a write compares with it
   Clock& clock;              // the pauses between rows
   Language language;         // of the status line and the messages
   ProgressSink& progress;
   MessageSink& messages;
   TransferTally& tally;      // filled by the body: what went through and what did not
 };
-
-// Numbered texts of the transfers (English and Japanese).
-inline constexpr int kTextLogFileCannotBeCreated = 175;
-inline constexpr int kTextReadFailureUnknownModel = 187;  // "??Parameter reading failure"
-inline constexpr int kTextReadComplete = 188;
-inline constexpr int kTextReadFailure = 189;
-inline constexpr int kTextWriteFailureUnknownModel = 191;  // "?? Parameter writing failure"
-inline constexpr int kTextWriteFailure = 192;
-inline constexpr int kTextWriteComplete = 193;
-inline constexpr int kTextReadingParameter = 198;
-inline constexpr int kTextWritingParameter = 199;
-inline constexpr int kTextModelDiffers = 204;
 
 // The fixed message of a body that finds the port closed (not a numbered
 // text: the same in both languages).

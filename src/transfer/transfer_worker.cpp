@@ -9,11 +9,11 @@ namespace klv {
 
 int TransferWorker(const TransferContext& context, TransferState& state, std::atomic<bool>& workerDone) {
   if (state.mode == TransferMode::Read) {
-    state.ReadResult = RunReadTransfer(context);
+    state.readResult = RunReadTransfer(context);
   } else {
     state.verification = {};
-    state.WriteResult = RunWriteTransfer(context);
-    if (state.verifyAfterWrite && state.WriteResult > 0 && state.tally.Complete()) {
+    state.writeResult = RunWriteTransfer(context);
+    if (state.verifyAfterWrite && state.writeResult > 0 && state.tally.Complete()) {
       state.verification = VerifyWrittenRegisters(context);
     }
   }
@@ -45,7 +45,7 @@ int16_t RunTransfer(const TransferContext& context, TransferState& state) {
     std::atomic<bool> done{false};
     TransferWorker(context, state, done);
   }
-  return state.mode == TransferMode::Read ? state.ReadResult : state.WriteResult;
+  return state.mode == TransferMode::Read ? state.readResult : state.writeResult;
 }
 
 }  // namespace klv

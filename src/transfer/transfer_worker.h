@@ -23,8 +23,8 @@ enum class TransferMode : uint16_t {
 // transfer overwrites only its own result; the other keeps its last value.
 struct TransferState {
   TransferMode mode = TransferMode::Read;  // TransferMode: set by the command before the worker starts
-  int16_t ReadResult = 0;   // count, 0, or -1 (port not open)
-  int16_t WriteResult = 0;  // count, 0, or -1 (port not open)
+  int16_t readResult = 0;   // count, 0, or -1 (port not open)
+  int16_t writeResult = 0;  // count, 0, or -1 (port not open)
   // What the last transfer got through and what not; reset when one begins.
   TransferTally tally;
   // The parameter set and model before a read began: a read that does not
@@ -38,7 +38,7 @@ struct TransferState {
 };
 
 // The thread procedure: runs the body of state.mode, stores its result in
-// ReadResult or WriteResult, then sets workerDone (release). Returns 0.
+// readResult or writeResult, then sets workerDone (release). Returns 0.
 int TransferWorker(const TransferContext& context, TransferState& state, std::atomic<bool>& workerDone);
 
 // One worker thread with its done flag. The context, the state and the

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "device/identification.h"
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
 #include "transfer/comparison_messages.h"
@@ -22,7 +23,7 @@ std::optional<ModelKind> CheckModel(const TransferContext& context, const Device
   if (model && *model == context.currentModel) return model;
   // A device that answered neither 0110 nor 0119 is simply not there.
   if (model || identification.answered) {
-    context.messages.ShowMessage(Text(kTextModelDiffers, context.language));
+    context.messages.ShowMessage(Text(TextId::ModelDiffers, context.language));
   }
   return std::nullopt;
 }
@@ -34,7 +35,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     context.messages.ShowMessage(kPortYetToOpen);
     return -1;
   }
-  const std::string_view writing = Text(kTextWritingParameter, context.language);
+  const std::string_view writing = Text(TextId::WritingParameter, context.language);
   context.progress.SetStatusText(writing);
 
   const DeviceIdentification identification = IdentifyDevice(context.exchange, true, 1);
@@ -50,7 +51,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   if (!optionReading.Complete()) return 0;
   const uint16_t deviceOptions = optionReading.word;
   const ParameterSet& parameters = context.parameters;
-  if (deviceOptions != (klv40 ? parameters.OptionFlags : parameters.OptionDetect)) {
+  if (deviceOptions != (klv40 ? parameters.optionFlags : parameters.optionDetect)) {
     context.messages.ShowMessage(klv40 ? Klv40OptionsMessage(deviceOptions, context.language)
                                        : SeriesOneOptionsMessage(deviceOptions, context.language));
     return 0;

@@ -13,8 +13,8 @@ namespace {
 ParameterSet Defaults(ModelKind model, uint16_t flags, uint16_t detect) {
   ParameterSet set;
   LoadDefaults(set, model);
-  set.OptionFlags = flags;
-  set.OptionDetect = detect;
+  set.optionFlags = flags;
+  set.optionDetect = detect;
   return set;
 }
 
@@ -41,17 +41,17 @@ TEST(ParameterComparison, FindsEveryDifferenceAndOnlyThose) {
        [](ParameterSet& screen, ParameterSet&) { screen.do1Setting = 2; }, true, false, {}},
       {"options differ; a row only the screen's options carry is not compared", ModelKind::Klv40, ModelKind::Klv40,
        [](ParameterSet& screen, ParameterSet&) {
-         screen.OptionFlags = kOptionDigitalOutput;
+         screen.optionFlags = kOptionDigitalOutput;
          screen.do1Setting = 2;
        },
        false, true, {}},
       {"one-series detection word", ModelKind::Klv30E, ModelKind::Klv30E,
        [](ParameterSet& screen, ParameterSet& device) {
-         screen.OptionDetect = kOptionCurrentDetection;
-         device.OptionDetect = kOptionCurrentDetection;
+         screen.optionDetect = kOptionCurrentDetection;
+         device.optionDetect = kOptionCurrentDetection;
          device.currentLimiter = 80;
          // The other family's word is not the device's business.
-         screen.OptionFlags = kOptionAnalogOutput;
+         screen.optionFlags = kOptionAnalogOutput;
        },
        false, false, {"012E"}},
       {"another model: nothing else compared", ModelKind::Klv40, ModelKind::Klv30,
@@ -81,7 +81,7 @@ TEST(ParameterComparison, NamesBothValuesWithTheScreensWordsInEitherLanguage) {
   ParameterSet device = screen;
   screen.slowUpTime = 25;
   device.slowUpTime = 30;
-  device.OptionFlags = kOptionAlarmOutput2 | kOptionAnalogOutput;
+  device.optionFlags = kOptionAlarmOutput2 | kOptionAnalogOutput;
 
   const ParameterComparison english = CompareParameters(screen, ModelKind::Klv40, device, ModelKind::Klv40,
                                                         Language::English);

@@ -21,8 +21,8 @@ ParameterSet Distinct() {
   for (std::size_t i = 0; i < kParameterSlotCount; ++i) set.Slot(i) = static_cast<int16_t>(0x0101 * (i + 1));
   set.keyLock = 1;
   set.rampLowerLimit = -2;
-  set.OptionDetect = 0x0001;
-  set.OptionFlags = 0x000D;
+  set.optionDetect = 0x0001;
+  set.optionFlags = 0x000D;
   return set;
 }
 
@@ -51,7 +51,7 @@ TEST(EncodeParameterFile, Klv40FileFollowsTheLayout) {
   }
   EXPECT_EQ(WordAt(bytes, 42), 0xFFFE);  // rampLowerLimit -2
 
-  // Ends OptionDetect, 0x1111, OptionFlags, 0x1111.
+  // Ends optionDetect, 0x1111, optionFlags, 0x1111.
   const std::vector<uint8_t> tail = {0x01, 0x00, 0x11, 0x11, 0x0D, 0x00, 0x11, 0x11};
   EXPECT_EQ(std::vector<uint8_t>(bytes.end() - 8, bytes.end()), tail);
 }
@@ -103,9 +103,9 @@ TEST(DecodeParameterFile, TakesValuesAsTheyAreAndIgnoresReservedAddressesAndMark
   bytes[43] = 0x80;
   bytes[62] = 0xFE;  // currentLimiter FFFE -> -2
   bytes[63] = 0xFF;
-  bytes[112] = 0x34;  // OptionDetect 0x1234
+  bytes[112] = 0x34;  // optionDetect 0x1234
   bytes[113] = 0x12;
-  bytes[116] = 0xFF;  // OptionFlags 0xFFFF
+  bytes[116] = 0xFF;  // optionFlags 0xFFFF
   bytes[117] = 0xFF;
 
   const auto decoded = DecodeParameterFile(bytes);
@@ -115,8 +115,8 @@ TEST(DecodeParameterFile, TakesValuesAsTheyAreAndIgnoresReservedAddressesAndMark
   expected.keyLock = 0x7FFF;
   expected.rampLowerLimit = -0x8000;
   expected.currentLimiter = -2;
-  expected.OptionDetect = 0x1234;
-  expected.OptionFlags = 0xFFFF;
+  expected.optionDetect = 0x1234;
+  expected.optionFlags = 0xFFFF;
   EXPECT_EQ(decoded->parameters, expected);
 }
 
@@ -171,7 +171,7 @@ TEST_F(ParameterFileOnDisk, WrittenFileLoadsBackWithItsTitle) {
   EXPECT_EQ(load.contents->model, ModelKind::Klv30E);
   EXPECT_EQ(load.contents->parameters, Distinct());
   EXPECT_EQ(load.documentTitle, "Line 3 oven");
-  EXPECT_EQ(RefusalTextNumber(load.status), 0);
+  EXPECT_FALSE(RefusalText(load.status));
 }
 
 TEST_F(ParameterFileOnDisk, SavingOverALongerFileLeavesExactly120Bytes) {
@@ -200,21 +200,21 @@ TEST_F(ParameterFileOnDisk, RefusalsCarryNoValues) {
     const char* what;
     fs::path path;
     ParameterFileStatus status;
-    int text;
+    TextId text;
   } cases[] = {
-      {"missing", folder_ / "missing.klv", ParameterFileStatus::CannotOpen, 186},
-      {"folder", folder_, ParameterFileStatus::CannotOpen, 186},
-      {"119 bytes", Put("short.klv", shorter), ParameterFileStatus::Unauthorized, 185},
-      {"250 bytes", Put("long.klv", longer), ParameterFileStatus::Unauthorized, 185},
-      {"empty", Put("empty.klv", {}), ParameterFileStatus::Unauthorized, 185},
-      {"model code 296", Put("296.klv", code296), ParameterFileStatus::Unauthorized, 185},
+      {"missing", folder_ / "missing.klv", ParameterFileStatus::CannotOpen, TextId::FileCannotBeOpened},
+      {"folder", folder_, ParameterFileStatus::CannotOpen, TextId::FileCannotBeOpened},
+      {"119 bytes", Put("short.klv", shorter), ParameterFileStatus::Unauthorized, TextId::FileDataInvalid},
+      {"250 bytes", Put("long.klv", longer), ParameterFileStatus::Unauthorized, TextId::FileDataInvalid},
+      {"empty", Put("empty.klv", {}), ParameterFileStatus::Unauthorized, TextId::FileDataInvalid},
+      {"model code 296", Put("296.klv", code296), ParameterFileStatus::Unauthorized, TextId::FileDataInvalid},
   };
   for (const auto& c : cases) {
     const ParameterFileLoad load = LoadParameterFile(c.path);
     EXPECT_EQ(load.status, c.status) << c.what;
     EXPECT_FALSE(load.contents) << c.what;
     EXPECT_TRUE(load.documentTitle.empty()) << c.what;
-    EXPECT_EQ(RefusalTextNumber(load.status), c.text) << c.what;
+    EXPECT_EQ(RefusalText(load.status), c.text) << c.what;
   }
 }
 

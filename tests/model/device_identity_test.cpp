@@ -1,3 +1,4 @@
+#include "device/identification.h"
 #include "model/device_identity.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "serial/exchange_rig.h"
 
 namespace klv {

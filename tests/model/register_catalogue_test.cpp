@@ -167,8 +167,8 @@ TEST(IsEntryPresent, MaskNeedsOneSharedBitAndMaskZeroIsAlwaysPresent) {
 ParameterSet Marked() {
   ParameterSet set;
   for (std::size_t i = 0; i < kParameterSlotCount; ++i) set.Slot(i) = static_cast<int16_t>(-100 - i);
-  set.OptionFlags = 0x000F;
-  set.OptionDetect = 0x0001;
+  set.optionFlags = 0x000F;
+  set.optionDetect = 0x0001;
   return set;
 }
 
@@ -188,8 +188,8 @@ TEST(LoadDefaults, Klv30SetsItsRowsAndLeavesTheOtherSlots) {
   expected.heaterBreakCurrent = 0;
   expected.controlInputRange = 0;
   expected.powerDipHandling = 1;
-  expected.OptionFlags = 0;
-  expected.OptionDetect = 0;
+  expected.optionFlags = 0;
+  expected.optionDetect = 0;
 
   LoadDefaults(set, ModelKind::Klv30);
   EXPECT_EQ(set, expected);
@@ -206,8 +206,8 @@ TEST(LoadDefaults, Klv30ESetsTheControlInputScalingInTheScaleSlots) {
   EXPECT_EQ(set.do1Setting, -107);  // 0128 of a KLV30E is not the DO-1 slot
   EXPECT_EQ(set.do2Setting, -108);
   EXPECT_EQ(set.controlInputRange, -125);
-  EXPECT_EQ(set.OptionFlags, 0);
-  EXPECT_EQ(set.OptionDetect, 0);
+  EXPECT_EQ(set.optionFlags, 0);
+  EXPECT_EQ(set.optionDetect, 0);
 }
 
 TEST(LoadDefaults, Klv40SetsEverySlotWhetherItsOptionIsThereOrNot) {
@@ -216,8 +216,8 @@ TEST(LoadDefaults, Klv40SetsEverySlotWhetherItsOptionIsThereOrNot) {
   const int16_t defaults[kParameterSlotCount] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1000, 10, 10,
                                                  100, 0, 0, 0, 0, 200, 10, 0, 0, 0, 1000, 0, 1};
   for (std::size_t i = 0; i < kParameterSlotCount; ++i) EXPECT_EQ(set.Slot(i), defaults[i]) << "slot " << i;
-  EXPECT_EQ(set.OptionFlags, 0);
-  EXPECT_EQ(set.OptionDetect, 0);
+  EXPECT_EQ(set.optionFlags, 0);
+  EXPECT_EQ(set.optionDetect, 0);
 }
 
 TEST(LoadDefaults, OtherModelNumberLoadsTheKlv30EDefaults) {

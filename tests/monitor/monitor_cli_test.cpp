@@ -16,12 +16,12 @@
 #include <thread>
 #include <vector>
 
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
+#include "sim/sim_server.h"
+#include "sim/simulated_regulator.h"
 #include "monitor/simulated_line.h"
 #include "platform/file_store.h"
 #include "support/fake_clock.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 
 #include "support/cli_tool.h"
 

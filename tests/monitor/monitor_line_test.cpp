@@ -8,12 +8,12 @@
 #include <optional>
 #include <string>
 
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
+#include "sim/sim_server.h"
+#include "sim/simulated_regulator.h"
 #include "monitor/monitor_session.h"
 #include "platform/clock.h"
 #include "support/fake_clock.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 
 namespace klv::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "klv-sim/simulated_regulator.h"
+#include "sim/simulated_regulator.h"
 #include "monitor/monitor_session.h"
 #include "monitor/simulated_line.h"
 

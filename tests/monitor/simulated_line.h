@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "klv-sim/simulated_regulator.h"
+#include "sim/simulated_regulator.h"
 #include "serial/serial_port.h"
 #include "support/fake_clock.h"
 

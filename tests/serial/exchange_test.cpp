@@ -1,4 +1,5 @@
 #include "serial/exchange.h"
+#include "device/identification.h"
 
 #include <gtest/gtest.h>
 

@@ -299,13 +299,13 @@ TEST_F(SerialLineOverPtyTest, ADanglingLinkNamesTheMissingDevice) {
             "Port cannot be used\nCOM5, /dev/klv-no-such-adapter: no such device");
 }
 
-TEST_F(SerialLineOverPtyTest, SomethingThatIsNoTerminalFailsGetCommState) {
+TEST_F(SerialLineOverPtyTest, SomethingThatIsNoTerminalIsNoSerialLine) {
   const std::filesystem::path file = folder_ / "not-a-port";
   std::ofstream(file) << "x";
   Link(file);
   SerialLine line;
   const OpenPortResult result = line.OpenPort(settings_, folder_);
-  EXPECT_EQ(result.message, "SYS ERR: GetCommState failed");
+  EXPECT_EQ(result.message, "SYS ERR: The port is not a serial line (its settings cannot be read)");
   EXPECT_FALSE(line.IsOpen());
 }
 

@@ -4,8 +4,8 @@
 
 #include <ostream>
 
-#include "klv-sim/fault_plan.h"
-#include "klv-sim/simulated_regulator.h"
+#include "sim/fault_plan.h"
+#include "sim/simulated_regulator.h"
 #include "sim/sim_test_util.h"
 #include "support/fake_clock.h"
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "klv-sim/simulated_regulator.h"
+#include "sim/simulated_regulator.h"
 #include "support/fake_clock.h"
 
 namespace klv::sim {

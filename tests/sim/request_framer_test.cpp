@@ -1,4 +1,4 @@
-#include "klv-sim/request_framer.h"
+#include "sim/request_framer.h"
 
 #include <gtest/gtest.h>
 

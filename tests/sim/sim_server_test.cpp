@@ -1,6 +1,6 @@
 // The simulator on a real pseudo-terminal, in real time: the far end is
 // opened raw, as the program opens its port.
-#include "klv-sim/sim_server.h"
+#include "sim/sim_server.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "klv-sim/simulated_regulator.h"
+#include "sim/simulated_regulator.h"
 
 #include <gtest/gtest.h>
 

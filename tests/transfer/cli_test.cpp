@@ -94,8 +94,8 @@ class CliTest : public TransferRig {
 };
 
 // A parameter file as the layout gives it: model code, 0, the 27 records
-// (address, value) in KLV40 catalogue order, OptionDetect, 0x1111,
-// OptionFlags, 0x1111; all little-endian 16-bit words.
+// (address, value) in KLV40 catalogue order, optionDetect, 0x1111,
+// optionFlags, 0x1111; all little-endian 16-bit words.
 constexpr uint16_t kFileAddresses[27] = {0x0120, 0x0122, 0x0123, 0x0124, 0x0125, 0x0126, 0x0127, 0x0128, 0x0129,
                                          0x012A, 0x012B, 0x011F, 0x012C, 0x012D, 0x012E, 0x012F, 0x0130, 0x0131,
                                          0x0132, 0x0133, 0x0134, 0x0135, 0x0136, 0x0137, 0x0138, 0x013D, 0x013F};
@@ -192,7 +192,7 @@ TEST_F(CliTest, UnderAJapaneseLocaleUsageErrorsAndPortFailuresAreJapanese) {
       {{"read", "--port", missing, "--output", (folder_.Path() / "x.klv").string()}, 2,
        missing + ": デバイスがありません\n"},
       {{"defaults"}, 0, "レジスタ   既定値  範囲"},
-      {{"show", file.string()}, 0, "機種: KLV30\nオプション: なし (OptionFlags 0, OptionDetect 0)\n"},
+      {{"show", file.string()}, 0, "機種: KLV30\nオプション: なし (optionFlags 0, optionDetect 0)\n"},
       {{"show", file.string()}, 0, "レジスタ  パラメータ"},
   };
   for (const Case& c : cases) {
@@ -474,7 +474,7 @@ TEST_F(CliTest, WriteSendsTheFileWithTheStoredSettings) {
   values[26] = 1;     // powerDipHandling
   values[7] = 3;      // do1Setting: not a KLV30 register, not sent
   const fs::path file = folder_.Path() / "klv30.klv";
-  // OptionDetect 2 reads as a ticked box, as the screen would take it.
+  // optionDetect 2 reads as a ticked box, as the screen would take it.
   WriteFile(file, FileBytes(30, values, 2, 0));
 
   const CliRun run = Run({"write", "--port", device_->Path(), file.string()});
@@ -565,7 +565,7 @@ TEST_F(CliTest, ShowListsTheModelsParametersWithCaptionsAndMeanings) {
   const std::vector<std::string> lines = SplitLines(std::regex_replace(text.out, std::regex("\n"), "\r\n"));
   ASSERT_EQ(lines.size(), 5u + 15u);
   EXPECT_EQ(lines[1], "Model: KLV30E");
-  EXPECT_EQ(lines[2], "Options: none (OptionFlags 0, OptionDetect 0)");
+  EXPECT_EQ(lines[2], "Options: none (optionFlags 0, optionDetect 0)");
   const auto row = [&lines](const std::string& reg) {
     for (const std::string& line : lines) {
       if (line.rfind(reg + " ", 0) == 0) return std::regex_replace(line, std::regex(" {2,}"), " | ");
@@ -599,7 +599,7 @@ TEST_F(CliTest, ShowListsTheModelsParametersWithCaptionsAndMeanings) {
   ASSERT_EQ(klv30.status, 0);
   EXPECT_NE(klv30.out.find("変化率制限"), std::string::npos);
   EXPECT_NE(klv30.out.find("ﾘﾆｱ"), std::string::npos);
-  EXPECT_NE(klv30.out.find("オプション: 出力電流検出機能 (OptionFlags 0, OptionDetect 1)"), std::string::npos);
+  EXPECT_NE(klv30.out.find("オプション: 出力電流検出機能 (optionFlags 0, optionDetect 1)"), std::string::npos);
 }
 
 // --- Compare and verify ----------------------------------------------------------------------
@@ -608,7 +608,7 @@ TEST_F(CliTest, ShowListsTheModelsParametersWithCaptionsAndMeanings) {
 fs::path Klv30File(const fs::path& folder, int16_t slowUp) {
   ParameterSet set;
   LoadDefaults(set, ModelKind::Klv30);
-  set.OptionDetect = kOptionCurrentDetection;
+  set.optionDetect = kOptionCurrentDetection;
   set.slowUpTime = slowUp;
   const fs::path file = folder / ("klv30-" + std::to_string(slowUp) + ".klv");
   EXPECT_TRUE(WriteParameterFile(file, set, ModelKind::Klv30).ok);

@@ -19,7 +19,7 @@ TEST_F(DeviceReadingTest, FillsItsOwnSetAndLeavesTheProgramsAlone) {
   LoadDefaults(parameters_, ModelKind::Klv40);
   parameters_.slowUpTime = 7;
   const ParameterSet screenBefore = parameters_;
-  state_.WriteResult = 9;
+  state_.writeResult = 9;
   state_.tally.asked = 9;
 
   DeviceReading reading;
@@ -31,10 +31,10 @@ TEST_F(DeviceReadingTest, FillsItsOwnSetAndLeavesTheProgramsAlone) {
   EXPECT_EQ(outcome.report.text, "--- KLV30E Parameter reading complete ---");
   EXPECT_EQ(reading.model, ModelKind::Klv30E);
   EXPECT_EQ(reading.parameters.slowUpTime, 44);
-  EXPECT_EQ(reading.parameters.OptionDetect, kOptionCurrentDetection);
+  EXPECT_EQ(reading.parameters.optionDetect, kOptionCurrentDetection);
   EXPECT_EQ(parameters_, screenBefore);
   EXPECT_EQ(currentModel_, ModelKind::Klv40);
-  EXPECT_EQ(state_.WriteResult, 9);
+  EXPECT_EQ(state_.writeResult, 9);
   EXPECT_EQ(state_.tally.asked, 9);
   // The read is logged like any other: comlog.txt holds it.
   EXPECT_NE(ReadFile(LogPath()).find(" < Parameter Read >"), std::string::npos);

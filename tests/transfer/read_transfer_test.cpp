@@ -90,7 +90,7 @@ TEST_F(ReadTransferTest, Klv40ReadFillsTheSetAndLogsEveryFrameInOrder) {
 
   ASSERT_TRUE(outcome.open.ok) << outcome.open.message;
   EXPECT_EQ(outcome.result, 26);
-  EXPECT_EQ(state_.ReadResult, 26);
+  EXPECT_EQ(state_.readResult, 26);
   EXPECT_EQ(outcome.report.text, "--- KLV40 Parameter reading complete ---");
   EXPECT_EQ(currentModel_, ModelKind::Klv40);
 
@@ -122,8 +122,8 @@ TEST_F(ReadTransferTest, Klv40ReadFillsTheSetAndLogsEveryFrameInOrder) {
   expected.scaleHigh = 900;
   expected.controlInputRange = 3;
   expected.powerDipHandling = 0;
-  expected.OptionFlags = 12;
-  expected.OptionDetect = 0;
+  expected.optionFlags = 12;
+  expected.optionDetect = 0;
   EXPECT_EQ(parameters_, expected);
 
   std::vector<std::string> lines = {"12/09/26 08:05:03 < Parameter Read > COM1 9600bps", ""};
@@ -169,8 +169,8 @@ TEST_P(ReadWalkTest, AsksThePresentRowsWithAPauseBeforeEveryRow) {
   Connect(Device(c.model, c.options, c.detect));
   // The screen shows another model: the read switches to the device's.
   currentModel_ = c.model == ModelKind::Klv40 ? ModelKind::Klv30 : ModelKind::Klv40;
-  parameters_.OptionFlags = 15;
-  parameters_.OptionDetect = 1;
+  parameters_.optionFlags = 15;
+  parameters_.optionDetect = 1;
 
   const TransferCommandOutcome outcome = Read();
 
@@ -182,8 +182,8 @@ TEST_P(ReadWalkTest, AsksThePresentRowsWithAPauseBeforeEveryRow) {
   EXPECT_EQ(outcome.result, static_cast<int16_t>(walk.size()));
   EXPECT_EQ(outcome.report.text, "--- " + std::string(ModelName(c.model)) + " Parameter reading complete ---");
   // The device's option word for its family; the other one stays cleared.
-  EXPECT_EQ(parameters_.OptionFlags, klv40 ? c.options : 0);
-  EXPECT_EQ(parameters_.OptionDetect, klv40 ? 0 : word);
+  EXPECT_EQ(parameters_.optionFlags, klv40 ? c.options : 0);
+  EXPECT_EQ(parameters_.optionDetect, klv40 ? 0 : word);
 
   // Identification and option exchanges, then the walk numbered on from the
   // identification: 0110 (1, 2) for a KLV40; 0110 and 0119 (1 to 4) otherwise.
@@ -243,7 +243,7 @@ TEST_F(ReadTransferTest, NoDeviceLeavesFourLogLinesAndTheSetAsItWas) {
   device_->Faults(silent);
   currentModel_ = ModelKind::Klv30;
   parameters_.keyLock = 1;
-  parameters_.OptionDetect = 1;
+  parameters_.optionDetect = 1;
   const ParameterSet before = parameters_;
 
   const TransferCommandOutcome outcome = Read();

@@ -29,8 +29,8 @@ TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndTheSet) {
   }
   currentModel_ = ModelKind::Klv30E;
   parameters_.scaleHigh = 850;
-  parameters_.OptionFlags = 4;
-  state_.ReadResult = 12;
+  parameters_.optionFlags = 4;
+  state_.readResult = 12;
   RtuRequestCopy rtu{};
   AppendLogEntry(log_, reinterpret_cast<const uint8_t*>("x"), 1, 1, FrameDirection::Request, Protocol::Torvalek, rtu);
 
@@ -41,8 +41,8 @@ TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndTheSet) {
   EXPECT_EQ(ReadFile(LogPath()), "the previous transfer");
   EXPECT_TRUE(log_.Empty());
   EXPECT_EQ(parameters_.scaleHigh, 850);  // not replaced by the defaults
-  EXPECT_EQ(parameters_.OptionFlags, 4);
-  EXPECT_EQ(state_.ReadResult, 12);
+  EXPECT_EQ(parameters_.optionFlags, 4);
+  EXPECT_EQ(state_.readResult, 12);
   EXPECT_TRUE(journal_.Events().empty());
 }
 

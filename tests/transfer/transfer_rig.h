@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
+#include "sim/sim_server.h"
+#include "sim/simulated_regulator.h"
 #include "serial/exchange.h"
 #include "support/fake_clock.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 #include "transfer/transfer_commands.h"
 
 namespace klv::testing {

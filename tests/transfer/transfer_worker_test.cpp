@@ -50,10 +50,10 @@ TEST_F(TransferWorkerTest, ResultAndEverythingReadAreVisibleOnceTheFlagIsSet) {
   ASSERT_TRUE(worker.Done());
 
   // Read before the join: only the flag orders these reads after the worker's writes.
-  EXPECT_EQ(state_.ReadResult, 13);
+  EXPECT_EQ(state_.readResult, 13);
   EXPECT_EQ(currentModel_, ModelKind::Klv30);
   EXPECT_EQ(parameters_.slowUpTime, 321);
-  EXPECT_EQ(parameters_.OptionDetect, 1);
+  EXPECT_EQ(parameters_.optionDetect, 1);
   EXPECT_FALSE(log_.Empty());
   EXPECT_EQ(journal_.bars.back(), 100);
   worker.Join();
@@ -89,7 +89,7 @@ TEST_F(TransferWorkerTest, AMessageHoldsTheWorkerUntilItHasBeenSeen) {
   ASSERT_TRUE(line_->OpenPort(settings_, {}).ok);
   currentModel_ = ModelKind::Klv30;  // the device is a KLV40: "Model differs"
   state_.mode = TransferMode::Write;
-  state_.WriteResult = 9;
+  state_.writeResult = 9;
   HeldMessages messages;
   std::future<std::string> shown = messages.Shown();
 
@@ -99,20 +99,20 @@ TEST_F(TransferWorkerTest, AMessageHoldsTheWorkerUntilItHasBeenSeen) {
   EXPECT_EQ(shown.get(), "Model differs");
   std::this_thread::sleep_for(50ms);
   EXPECT_FALSE(worker.Done());
-  EXPECT_EQ(state_.WriteResult, 9);  // stored only once the body has ended
+  EXPECT_EQ(state_.writeResult, 9);  // stored only once the body has ended
 
   messages.Release();
   WaitUntilDone(worker);
   ASSERT_TRUE(worker.Done());
-  EXPECT_EQ(state_.WriteResult, 0);
+  EXPECT_EQ(state_.writeResult, 0);
   worker.Join();
   line_->ClosePort();
 }
 
 TEST_F(TransferWorkerTest, EachTransferOverwritesOnlyItsOwnResult) {
   line_ = std::make_unique<SerialLine>([] { return nullptr; });  // never open: both bodies end at once
-  state_.ReadResult = 27;
-  state_.WriteResult = 13;
+  state_.readResult = 27;
+  state_.writeResult = 13;
 
   state_.mode = TransferMode::Write;
   TransferThread writer;
@@ -121,13 +121,13 @@ TEST_F(TransferWorkerTest, EachTransferOverwritesOnlyItsOwnResult) {
   EXPECT_FALSE(writer.Start(Context(journal_), state_));
   WaitUntilDone(writer);
   writer.Join();
-  EXPECT_EQ(state_.WriteResult, -1);
-  EXPECT_EQ(state_.ReadResult, 27);
+  EXPECT_EQ(state_.writeResult, -1);
+  EXPECT_EQ(state_.readResult, 27);
 
   state_.mode = TransferMode::Read;
   EXPECT_EQ(RunTransfer(Context(journal_), state_), -1);
-  EXPECT_EQ(state_.ReadResult, -1);
-  EXPECT_EQ(state_.WriteResult, -1);
+  EXPECT_EQ(state_.readResult, -1);
+  EXPECT_EQ(state_.writeResult, -1);
   EXPECT_EQ(journal_.messages, (std::vector<std::string>{"Port yet to open", "Port yet to open"}));
 }
 

@@ -134,8 +134,8 @@ class WriteTransferTest : public TransferRig {
   void Screen(ModelKind model, uint16_t flags, uint16_t detect, int16_t range) {
     currentModel_ = model;
     parameters_ = ScreenValues();
-    parameters_.OptionFlags = flags;
-    parameters_.OptionDetect = detect;
+    parameters_.optionFlags = flags;
+    parameters_.optionDetect = detect;
     parameters_.controlInputRange = range;
   }
 };
@@ -194,7 +194,7 @@ TEST_P(WriteWalkTest, ChecksPreWritesAndSendsThePresentRows) {
   }
   EXPECT_EQ(Requests(), expected);
   EXPECT_EQ(outcome.result, written);
-  EXPECT_EQ(state_.WriteResult, written);
+  EXPECT_EQ(state_.writeResult, written);
   EXPECT_TRUE(journal_.messages.empty());
   EXPECT_EQ(outcome.report.text, "--- " + std::string(ModelName(c.model)) + " Parameter writing complete ---");
   EXPECT_EQ(journal_.statuses, (std::vector<std::string>{"Writing parameter…",

@@ -19,7 +19,7 @@ class WriteVerificationTest : public TransferRig {
     device_->Faults(faults);
     currentModel_ = ModelKind::Klv30;
     LoadDefaults(parameters_, ModelKind::Klv30);
-    parameters_.OptionDetect = kOptionCurrentDetection;
+    parameters_.optionDetect = kOptionCurrentDetection;
     parameters_.slowUpTime = 33;
     state_.verifyAfterWrite = true;
   }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "serial/comm_settings.h"
 
 namespace klv::cli {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 
 namespace klv::cli {
 

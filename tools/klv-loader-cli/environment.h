@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "model/model_kind.h"
 #include "serial/comm_settings.h"
 

@@ -22,7 +22,7 @@
 #include "serial/comm_log.h"
 #include "serial/line_settings.h"
 #include "system_services.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 
 namespace klv::cli {
 namespace {

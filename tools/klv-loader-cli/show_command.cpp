@@ -11,7 +11,7 @@
 #include "commands.h"
 #include "editor/parameter_description.h"
 #include "editor/parameter_file.h"
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "environment.h"
 #include "json_text.h"
 
@@ -29,7 +29,7 @@ int RunShow(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
   if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + std::string(Text(RefusalTextNumber(load.status), language));
+    std::string text = line.file + ": " + std::string(Text(*RefusalText(load.status), language));
     if (!load.error.empty()) text += " (" + load.error + ")";
     PrintError(text);
     return kExitUnusable;
@@ -43,8 +43,8 @@ int RunShow(const CommandLine& line) {
   if (line.json) {
     std::string out = "{\n  \"file\": " + JsonString(line.file) + ",\n  \"model\": " + JsonString(ModelName(model)) +
                       ",\n  \"modelCode\": " + std::to_string(ModelCode(model)) +
-                      ",\n  \"optionFlags\": " + std::to_string(set.OptionFlags) +
-                      ",\n  \"optionDetect\": " + std::to_string(set.OptionDetect) + ",\n  \"options\": [";
+                      ",\n  \"optionFlags\": " + std::to_string(set.optionFlags) +
+                      ",\n  \"optionDetect\": " + std::to_string(set.optionDetect) + ",\n  \"options\": [";
     for (std::size_t i = 0; i < options.size(); ++i) out += (i ? ", " : "") + JsonString(options[i]);
     out += "],\n  \"parameters\": [\n";
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -66,7 +66,7 @@ int RunShow(const CommandLine& line) {
   std::printf("%s\n%s\n%s\n\n", CliText(CliTextId::ShowFile, language, {line.file}).c_str(),
               CliText(CliTextId::ShowModel, language, {ModelName(model)}).c_str(),
               CliText(CliTextId::ShowOptions, language,
-                      {options_text, std::to_string(set.OptionFlags), std::to_string(set.OptionDetect)})
+                      {options_text, std::to_string(set.optionFlags), std::to_string(set.optionDetect)})
                   .c_str());
   std::size_t width = 9;
   for (const ParameterLine& l : lines) width = std::max(width, DisplayWidth(l.caption) + 2);

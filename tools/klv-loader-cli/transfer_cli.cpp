@@ -16,7 +16,7 @@
 #include "serial/line_settings.h"
 #include "system_services.h"
 #include "terminal_reporter.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 #include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
 
@@ -24,9 +24,8 @@ namespace klv::cli {
 namespace {
 
 // The text of a numbered message, as a string for printing.
-std::string Message(int number, Language language) { return std::string(Text(number, language)); }
+std::string Message(TextId id, Language language) { return std::string(Text(id, language)); }
 
-constexpr int kTextFileException = 183;  // "File exception occurred"
 
 // Everything a transfer of the tool works on, set up like the window's.
 class Transfer {
@@ -54,7 +53,7 @@ class Transfer {
   }
 
   ParameterSet& Parameters() { return parameters_; }
-  ModelKind& CurrentModel() { return currentModel_; }
+  ModelKind& currentModel() { return currentModel_; }
   // write --verify: read every register written back.
   void VerifyAfterWrite(bool verify) { state_.verifyAfterWrite = verify; }
 
@@ -81,7 +80,7 @@ class Transfer {
       return kExitUnusable;
     }
     if (outcome.logSave.status == CommLogSave::Status::Failed) {
-      PrintError(Message(kTextLogFileCannotBeCreated, language) +
+      PrintError(Message(TextId::LogFileCannotBeCreated, language) +
                  (outcome.logSave.error.empty() ? "" : " (" + outcome.logSave.error + ")"));
     }
     if (!outcome.report.succeeded) {
@@ -143,9 +142,9 @@ int RunRead(const CommandLine& line) {
   if (const std::optional<int> failed = transfer.Run(TransferMode::Read, language, outcome)) return *failed;
 
   // As the window's Save after the read: the identified model and the values read.
-  const SaveOutcome saved = WriteParameterFile(output, transfer.Parameters(), transfer.CurrentModel());
+  const SaveOutcome saved = WriteParameterFile(output, transfer.Parameters(), transfer.currentModel());
   if (!saved.ok) {
-    PrintError(line.file + ": " + Message(kTextFileException, language) + " (" + saved.error + ")");
+    PrintError(line.file + ": " + Message(TextId::FileException, language) + " (" + saved.error + ")");
     return kExitUnusable;
   }
   std::printf("%s\n", outcome.report.text.c_str());
@@ -156,7 +155,7 @@ int RunWrite(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
   if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + Message(RefusalTextNumber(load.status), language);
+    std::string text = line.file + ": " + Message(*RefusalText(load.status), language);
     if (!load.error.empty()) text += " (" + load.error + ")";
     PrintError(text);
     return kExitUnusable;
@@ -165,13 +164,13 @@ int RunWrite(const CommandLine& line) {
   const Environment environment = PrepareEnvironment(language);
   Transfer transfer(line, environment);
   // The file's model becomes current, as opening it in the window does.
-  transfer.CurrentModel() = load.contents->model;
+  transfer.currentModel() = load.contents->model;
   ParameterSet& parameters = transfer.Parameters();
   parameters = load.contents->parameters;
   // The option words as the screen's check boxes hand them on: the four
   // KLV40 bits, and detection on or off.
-  parameters.OptionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
-  parameters.OptionDetect = parameters.OptionDetect != 0 ? kOptionCurrentDetection : 0;
+  parameters.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
+  parameters.optionDetect = parameters.optionDetect != 0 ? kOptionCurrentDetection : 0;
 
   transfer.VerifyAfterWrite(line.verify);
 
@@ -185,19 +184,19 @@ int RunCompare(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
   if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + Message(RefusalTextNumber(load.status), language);
+    std::string text = line.file + ": " + Message(*RefusalText(load.status), language);
     if (!load.error.empty()) text += " (" + load.error + ")";
     PrintError(text);
     return kExitUnusable;
   }
   // The file's set as the screen would hold it after opening the file.
   ParameterSet file = load.contents->parameters;
-  file.OptionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
-  file.OptionDetect = file.OptionDetect != 0 ? kOptionCurrentDetection : 0;
+  file.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
+  file.optionDetect = file.optionDetect != 0 ? kOptionCurrentDetection : 0;
 
   const Environment environment = PrepareEnvironment(language);
   Transfer transfer(line, environment);
-  transfer.CurrentModel() = load.contents->model;
+  transfer.currentModel() = load.contents->model;
   DeviceReading reading;
   TransferCommandOutcome outcome;
   // A read that failed or is incomplete compares nothing: nothing is shown as equal.

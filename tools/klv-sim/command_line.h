@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "klv-sim/fault_plan.h"
-#include "klv-sim/simulated_regulator.h"
+#include "sim/fault_plan.h"
+#include "sim/simulated_regulator.h"
 #include "serial/line_settings.h"
 
 namespace klv::sim {

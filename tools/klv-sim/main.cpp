@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "klv-sim/command_line.h"
-#include "klv-sim/sim_server.h"
+#include "sim/sim_server.h"
 #include "model/model_kind.h"
 #include "platform/clock.h"
 

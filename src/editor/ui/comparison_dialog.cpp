@@ -7,7 +7,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "editor/ui/screen_controls.h"
+#include "widgets/screen_controls.h"
 
 namespace klv {
 namespace {

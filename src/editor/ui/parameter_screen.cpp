@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/ui/message_box.h"
-#include "editor/ui/screen_controls.h"
+#include "widgets/message_box.h"
+#include "widgets/screen_controls.h"
 #include "editor/ui/screen_icons.h"
 
 namespace klv {
@@ -723,12 +723,12 @@ void ParameterScreen::ShowParameters() {
   Edit(EditField::RampLowerLimit)->setEnabled(CheckedButton(RadioGroup::RampLowerLimit) == kNumberButton);
   Edit(EditField::CurrentLimiter)
       ->setEnabled(CheckedButton(RadioGroup::CurrentLimiter) == kNumberButton &&
-                   (model_ == ModelKind::Klv40 || p.OptionDetect != 0));
+                   (model_ == ModelKind::Klv40 || p.optionDetect != 0));
 
   (p.controlInputRange < 2 ? u.current : u.voltage)->setChecked(true);
 
-  u.options[0]->setChecked(p.OptionDetect != 0);
-  for (int bit = 0; bit < 4; ++bit) u.options[static_cast<std::size_t>(bit) + 1]->setChecked((p.OptionFlags >> bit) & 1);
+  u.options[0]->setChecked(p.optionDetect != 0);
+  for (int bit = 0; bit < 4; ++bit) u.options[static_cast<std::size_t>(bit) + 1]->setChecked((p.optionFlags >> bit) & 1);
 
   LockSharedVolumes();
 }
@@ -748,12 +748,12 @@ void ParameterScreen::ReadScreen() {
                                 EditField::ScaleLow, EditField::ScaleHigh}) {
     p.*kFieldSlots[Index(field)] = FieldNumber(field);
   }
-  p.OptionDetect = OptionBox(0)->isChecked() ? kOptionCurrentDetection : 0;
+  p.optionDetect = OptionBox(0)->isChecked() ? kOptionCurrentDetection : 0;
   uint16_t flags = 0;
   for (int bit = 0; bit < 4; ++bit) {
     if (OptionBox(bit + 1)->isChecked()) flags = static_cast<uint16_t>(flags | (1u << bit));
   }
-  p.OptionFlags = flags;
+  p.optionFlags = flags;
 }
 
 void ParameterScreen::LockSharedVolumes() {
@@ -790,8 +790,8 @@ void ParameterScreen::ApplyModelLayout(ModelKind model) {
   const bool klv40 = model == ModelKind::Klv40;
   const bool klv30 = model == ModelKind::Klv30;
   const bool klv30e = model == ModelKind::Klv30E;
-  const bool detect = parameters_.OptionDetect != 0;
-  const auto bit = [this](int n) { return ((parameters_.OptionFlags >> n) & 1) != 0; };
+  const bool detect = parameters_.optionDetect != 0;
+  const auto bit = [this](int n) { return ((parameters_.optionFlags >> n) & 1) != 0; };
   // A group's caption and some of its buttons.
   const auto group = [&](RadioGroup which, bool enabled, std::initializer_list<int> buttons) {
     u[which].box->SetCaptionEnabled(enabled);
@@ -820,8 +820,8 @@ void ParameterScreen::ApplyModelLayout(ModelKind model) {
   SetEnabled({Edit(EditField::CurrentLimiter), Spin(EditField::CurrentLimiter)}, alarms);
   Radio(RadioGroup::CurrentLimiter, 3)->setEnabled(klv40);
 
-  u.slowBox->SetCaption(ToQString(Text(klv30 ? 194 : 227, language_)));
-  u.slowUp.label->setText(ToQString(Text(klv30 ? 194 : 228, language_)));
+  u.slowBox->SetCaption(ToQString(Text(klv30 ? TextId::VariationLimit : TextId::SlowUpSlowDown, language_)));
+  u.slowUp.label->setText(ToQString(Text(klv30 ? TextId::VariationLimit : TextId::SlowUp, language_)));
   for (QWidget* widget : {static_cast<QWidget*>(u.slowDown.label), static_cast<QWidget*>(u.slowDown.colon),
                           static_cast<QWidget*>(Edit(EditField::SlowDown)),
                           static_cast<QWidget*>(Spin(EditField::SlowDown)), static_cast<QWidget*>(u.slowDown.unit)}) {
@@ -846,7 +846,7 @@ void ParameterScreen::ApplyModelLayout(ModelKind model) {
 
   // On a KLV30E the scaling group holds the control input scaling.
   const bool scaling = klv40 ? bit(3) : klv30e;
-  u.scalingBox->SetCaption(ToQString(Text(klv30e ? 226 : 223, language_)));
+  u.scalingBox->SetCaption(ToQString(Text(klv30e ? TextId::ControlInputScaling : TextId::AnalogOutputScaling, language_)));
   u.scalingBox->SetCaptionEnabled(scaling);
   SetEnabled({u.scaleLow.label, u.scaleHigh.label, Edit(EditField::ScaleLow), Spin(EditField::ScaleLow),
               Edit(EditField::ScaleHigh), Spin(EditField::ScaleHigh)},
@@ -855,7 +855,7 @@ void ParameterScreen::ApplyModelLayout(ModelKind model) {
 
   u[RadioGroup::ControlInput].box->SetCaptionEnabled(!klv30e);
   Radio(RadioGroup::ControlInput, kInput4To20mA)
-      ->setText(klv40 ? QStringLiteral("4-20mA") : ToQString(Text(195, language_)));
+      ->setText(klv40 ? QStringLiteral("4-20mA") : ToQString(Text(TextId::Linear, language_)));
   u.current->setVisible(klv40);
   u.voltage->setVisible(klv40);
   const bool currentInput = parameters_.controlInputRange < 2;

@@ -11,7 +11,7 @@
 
 #include "editor/field_rules.h"
 #include "editor/screen_mapping.h"
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
 
@@ -68,7 +68,7 @@ class ParameterScreen : public QWidget {
   ScreenEdit* Edit(EditField field) const;
   ScreenSpinButton* Spin(EditField field) const;
   // 0 "Output current detection function"; 1..4 the KLV40 boxes of the
-  // OptionFlags bits 0..3.
+  // optionFlags bits 0..3.
   QCheckBox* OptionBox(int index) const;
 
  signals:

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "editor/ui/message_box.h"
-#include "editor/ui/screen_controls.h"
+#include "widgets/message_box.h"
+#include "widgets/screen_controls.h"
 
 namespace klv {
 namespace {
@@ -25,7 +25,7 @@ QLabel* ColouredLabel(const QString& text, const QColor& colour, QWidget* parent
 
 }  // namespace
 
-CTrendGraphDlg::CTrendGraphDlg(Language language, Clock& clock, QWidget* owner) : QDialog(owner), clock_(clock) {
+TrendGraphDialog::TrendGraphDialog(Language language, Clock& clock, QWidget* owner) : QDialog(owner), clock_(clock) {
   setModal(false);
   setFont(ScreenQFont(language));
   const auto caption = [language](std::string_view key) {
@@ -68,13 +68,13 @@ CTrendGraphDlg::CTrendGraphDlg(Language language, Clock& clock, QWidget* owner) 
 
   timer_.setSingleShot(true);
   timer_.setTimerType(Qt::PreciseTimer);
-  connect(&timer_, &QTimer::timeout, this, &CTrendGraphDlg::GraphTick);
+  connect(&timer_, &QTimer::timeout, this, &TrendGraphDialog::GraphTick);
   timer_.start(kFirstTimerMs);
 }
 
-CTrendGraphDlg::~CTrendGraphDlg() { timer_.stop(); }
+TrendGraphDialog::~TrendGraphDialog() { timer_.stop(); }
 
-void CTrendGraphDlg::GraphTick() {
+void TrendGraphDialog::GraphTick() {
   timer_.stop();
   if (const std::optional<TrendHistory::Points> points = history_.TakeSample(clock_.LocalNow())) {
     chart_->PushPoint(0, points->input);
@@ -87,7 +87,7 @@ void CTrendGraphDlg::GraphTick() {
   timer_.start(kTimerMs);
 }
 
-void CTrendGraphDlg::keyPressEvent(QKeyEvent* event) {
+void TrendGraphDialog::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Return:
@@ -99,14 +99,14 @@ void CTrendGraphDlg::keyPressEvent(QKeyEvent* event) {
   }
 }
 
-void CTrendGraphDlg::resizeEvent(QResizeEvent* event) {
+void TrendGraphDialog::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   Arrange();
 }
 
 // The drawing area fills the window but for the scale labels on its left, a
 // row of clock times under it, and a band below for the legends and "OK".
-void CTrendGraphDlg::Arrange() {
+void TrendGraphDialog::Arrange() {
   const int labelWidth = std::max({top_->sizeHint().width(), middle_->sizeHint().width(),
                                    bottom_->sizeHint().width()});
   const int labelHeight = top_->sizeHint().height();
@@ -136,7 +136,7 @@ void CTrendGraphDlg::Arrange() {
 
 // Each time centred under its column; the times of the edges are moved in
 // to end there, clear of the scale labels and the window's edge.
-void CTrendGraphDlg::PlaceTimeLabels() {
+void TrendGraphDialog::PlaceTimeLabels() {
   const std::vector<TrendTimeLabel> labels = TrendTimeLabels(area_->width(), history_.Times());
   const QRect area = area_->geometry();
   for (std::size_t i = 0; i < timeLabels_.size(); ++i) {

@@ -12,7 +12,7 @@
 #include <array>
 #include <memory>
 
-#include "editor/texts.h"
+#include "text/texts.h"
 #include "monitor/trend_history.h"
 #include "monitor/trend_time_axis.h"
 #include "monitor/ui/trend_chart.h"
@@ -23,7 +23,7 @@ class QPushButton;
 
 namespace klv {
 
-class CTrendGraphDlg : public QDialog {
+class TrendGraphDialog : public QDialog {
   Q_OBJECT
 
  public:
@@ -31,8 +31,8 @@ class CTrendGraphDlg : public QDialog {
   static constexpr int kTimerMs = 100;
 
   // clock stamps each plotted point with the local time for the time axis.
-  CTrendGraphDlg(Language language, Clock& clock, QWidget* owner);
-  ~CTrendGraphDlg() override;
+  TrendGraphDialog(Language language, Clock& clock, QWidget* owner);
+  ~TrendGraphDialog() override;
 
   // The monitor's inputs (PostSample, SetOutputScale, ClearHistory) and the histories.
   TrendHistory& History() { return history_; }

@@ -11,7 +11,7 @@
 #include "editor/ui/parameter_screen.h"
 #include "editor/ui/simulated_device.h"
 #include "editor/ui/window_rig.h"
-#include "transfer/device_path_port.h"
+#include "serial/device_path_port.h"
 
 using namespace klv;
 using namespace klv::window_test;
@@ -57,7 +57,7 @@ class CompareVerifyTest : public QObject {
     QVERIFY(device.Ready());
     device.Preset(0x012C, 30);
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     const ParameterSet before = rig.state.parameters;
     const QString title = rig.Title();
 
@@ -75,10 +75,10 @@ class CompareVerifyTest : public QObject {
     QCOMPARE(dialog.Summary()->text(), QStringLiteral("1 of 21 parameters differ."));
     // The screen, its model and the document are as they were.
     QCOMPARE(rig.state.parameters, before);
-    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv40);
+    QCOMPARE(rig.state.currentModel, ModelKind::Klv40);
     QCOMPARE(rig.Title(), title);
     QVERIFY(!window.Modified());
-    QVERIFY(ReadText(rig.state.CommLogPath).find(" < Parameter Read >") != std::string::npos);
+    QVERIFY(ReadText(rig.state.commLogPath).find(" < Parameter Read >") != std::string::npos);
   }
 
   void compareReportsEqualAnotherModelAndAnIncompleteRead() {
@@ -102,7 +102,7 @@ class CompareVerifyTest : public QObject {
       QCOMPARE(rig.dialogs.comparisons.size(), std::size_t{1});
       ComparisonDialog dialog(rig.dialogs.comparisons[0], Language::English);
       QCOMPARE(RowOf(dialog.Table(), QStringLiteral("Model")), (QStringList{"", "Model", "KLV40", "KLV30"}));
-      QCOMPARE(rig.state.CurrentModel, ModelKind::Klv40);
+      QCOMPARE(rig.state.currentModel, ModelKind::Klv40);
     }
     {
       SimulatedDevice device(SimModel(ModelKind::Klv40));
@@ -129,7 +129,7 @@ class CompareVerifyTest : public QObject {
     device.slowUpTime = 30;
     device.rampLowerLimit = -2;
     device.controlInputRange = 4;
-    device.OptionFlags = kOptionAnalogOutput;
+    device.optionFlags = kOptionAnalogOutput;
     for (const Language language : {Language::English, Language::Japanese}) {
       const ParameterComparison comparison =
           CompareParameters(screen, ModelKind::Klv40, device, ModelKind::Klv40, language);
@@ -141,7 +141,7 @@ class CompareVerifyTest : public QObject {
 
   void verifyAfterWritingIsStoredInTheProgramsOwnFile() {
     WindowRig rig;
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     rig.dialogs.verifyChoice = true;
     window.CommunicationSettings();
     QVERIFY(rig.state.options.verifyAfterWrite);
@@ -161,7 +161,7 @@ class CompareVerifyTest : public QObject {
 
     // The real screen shows the box only where the program binds it, in the language.
     bool verify = true;
-    Csetup screen(rig.state.settings, rig.state.line, {}, Language::Japanese, nullptr,
+    CommSettingsDialog screen(rig.state.settings, rig.state.line, {}, Language::Japanese, nullptr,
                   std::vector<std::filesystem::path>{});
     QVERIFY(screen.VerifyAfterWriteBox()->isHidden());
     screen.BindVerifyAfterWrite(verify);
@@ -195,13 +195,13 @@ class CompareVerifyTest : public QObject {
       device.Faults(plan);
     }
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     rig.dialogs.verifyChoice = true;
     window.WriteToDevice();
     QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
     QCOMPARE(Q(rig.dialogs.messages[0].text), message);
     // The log shows the read-backs after the writes.
-    const std::string log = ReadText(rig.state.CommLogPath);
+    const std::string log = ReadText(rig.state.commLogPath);
     const std::size_t lastWrite = log.rfind("PC->KLV: (STX)011W");
     QVERIFY(lastWrite != std::string::npos);
     QVERIFY(log.find("PC->KLV: (STX)011R012C0", lastWrite) != std::string::npos);

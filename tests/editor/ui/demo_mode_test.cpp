@@ -7,11 +7,11 @@
 #include <QRadioButton>
 
 #include "editor/parameter_file.h"
-#include "editor/ui/demo_regulator.h"
+#include "app/ui/demo_regulator.h"
 #include "editor/ui/parameter_screen.h"
 #include "model/register_catalogue.h"
 #include "editor/ui/window_rig.h"
-#include "monitor/ui/cmon.h"
+#include "monitor/ui/monitor_dialog.h"
 
 using namespace klv;
 using namespace klv::window_test;
@@ -64,14 +64,14 @@ class DemoModeTest : public QObject {
       const ParameterFileBytes bytes = EncodeParameterFile(set, ModelKind::Klv40);
       WriteBytes(file, std::vector<uint8_t>(bytes.begin(), bytes.end()));
     }
-    CKlvToolDlg& window = rig.Start(file);
+    MainWindow& window = rig.Start(file);
     std::string error;
     QVERIFY2(BeginDemo(demo, window, rig.state, error), error.c_str());
     QCOMPARE(rig.Title(), title);
     QCOMPARE(window.Screen().Model(), withFile ? ModelKind::Klv40 : ModelKind::Klv30E);
     QVERIFY(rig.dialogs.questions.empty());
 
-    Csetup settings(rig.state.settings, rig.state.line, rig.state.dataFolder, rig.state.language, &window,
+    CommSettingsDialog settings(rig.state.settings, rig.state.line, rig.state.dataFolder, rig.state.language, &window,
                     std::vector<std::filesystem::path>{});
     QVERIFY(rig.state.demoModel.has_value());
     settings.ShowSimulatedPort(1, *rig.state.demoModel);
@@ -88,7 +88,7 @@ class DemoModeTest : public QObject {
   void readWriteAndMonitorThroughTheWindows() {
     DemoRegulator demo(ModelKind::Klv30);
     WindowRig rig(Language::English, demo.Ports());
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     std::string error;
     QVERIFY2(demo.Start(rig.state.settings.deviceAddress, rig.state.dataFolder, error), error.c_str());
     window.SetTitleNote(demo.TitleNote());
@@ -96,19 +96,19 @@ class DemoModeTest : public QObject {
 
     window.ReadFromDevice();
     QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("--- KLV30 Parameter reading complete ---"));
-    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30);
+    QCOMPARE(rig.state.currentModel, ModelKind::Klv30);
 
     window.WriteToDevice();
     QCOMPARE(Q(rig.dialogs.Texts().at(1)), QStringLiteral("--- KLV30 Parameter writing complete ---"));
 
     std::vector<std::string> monitorMessages;
     MonitorDependencies dependencies{rig.state.line, rig.state.settings,       rig.state.dataFolder,
-                                     rig.state.DataLogPath, rig.state.log, rig.state.lastRtuRequest,
+                                     rig.state.dataLogPath, rig.state.log, rig.state.lastRtuRequest,
                                      rig.clock,      Language::English};
-    CmonOptions options;
+    MonitorDialogOptions options;
     options.showMessage = [&](QWidget*, std::string_view text) { monitorMessages.emplace_back(text); };
     options.lineThread = false;  // stepped by hand on the rig's clock
-    Cmon monitor(dependencies, &window, options);
+    MonitorDialog monitor(dependencies, &window, options);
     monitor.StartMonitoring();
     int answered = 0;
     for (int tick = 0; tick < 12; ++tick) {

@@ -10,10 +10,10 @@
 #include "editor/parameter_file.h"
 #include "editor/ui/parameter_screen.h"
 #include "editor/ui/window_rig.h"
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
-#include "transfer/device_path_port.h"
-#include "transfer/ui/cprogress.h"
+#include "sim/sim_server.h"
+#include "sim/simulated_regulator.h"
+#include "serial/device_path_port.h"
+#include "transfer/ui/transfer_progress_dialog.h"
 
 using namespace klv;
 using namespace klv::window_test;
@@ -78,14 +78,14 @@ int CountLines(const std::string& text) {
 struct MessageOwners {
   explicit MessageOwners(ScriptedDialogs& dialogs) {
     dialogs.onMessage = [this](const ShownMessage& message) {
-      auto* progress = qobject_cast<Cprogress*>(message.owner);
+      auto* progress = qobject_cast<TransferProgressDialog*>(message.owner);
       fromOpenProgress.push_back(progress != nullptr && progress->isVisible());
     };
   }
   std::vector<bool> fromOpenProgress;
 };
 
-bool KeyLockOn(CKlvToolDlg& window) { return window.Screen().Radio(RadioGroup::KeyLock, 1)->isChecked(); }
+bool KeyLockOn(MainWindow& window) { return window.Screen().Radio(RadioGroup::KeyLock, 1)->isChecked(); }
 
 }  // namespace
 
@@ -98,7 +98,7 @@ class DeviceCommandsTest : public QObject {
     QVERIFY(device.Ready());
     device.Preset(0x0120, 1);  // key lock ON
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.show();
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
     rig.dialogs.saveAnswers = {SaveAnswer::No};
@@ -110,14 +110,14 @@ class DeviceCommandsTest : public QObject {
     QCOMPARE(rig.dialogs.settingsRuns, 1);
     QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("--- KLV30 Parameter reading complete ---"));
     QCOMPARE(rig.dialogs.messages.at(0).owner, static_cast<QWidget*>(&window));
-    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30);
+    QCOMPARE(rig.state.currentModel, ModelKind::Klv30);
     QCOMPARE(window.Screen().Model(), ModelKind::Klv30);
     QCOMPARE(rig.Title(), QStringLiteral("KLV Loader - KLV30 - Untitled"));
     QVERIFY(!window.Modified());
     QCOMPARE(rig.state.parameters.keyLock, int16_t{1});
     QVERIFY(KeyLockOn(window));  // the screen shows what was read
-    QCOMPARE(rig.state.parameters.OptionDetect, uint16_t{1});
-    const std::string log = ReadText(rig.state.CommLogPath);
+    QCOMPARE(rig.state.parameters.optionDetect, uint16_t{1});
+    const std::string log = ReadText(rig.state.commLogPath);
     QVERIFY(log.find(" < Parameter Read >") != std::string::npos);
     QVERIFY(log.find("R0120") != std::string::npos || log.find("120") != std::string::npos);
     QVERIFY(rig.dialogs.Texts().size() == 1);
@@ -130,14 +130,14 @@ class DeviceCommandsTest : public QObject {
     silent.AddRegisterFault(std::nullopt, sim::Fault{sim::FaultKind::Silent, {}});
     device.Faults(silent);
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.ChooseModel(ModelKind::Klv30E);
     window.ReadFromDevice();
     QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("KLV30E Parameter reading failure"));
-    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30E);
-    QCOMPARE(rig.state.transfer.ReadResult, int16_t{0});
+    QCOMPARE(rig.state.currentModel, ModelKind::Klv30E);
+    QCOMPARE(rig.state.transfer.readResult, int16_t{0});
     // Header, empty line, 0110 and 0119 without replies.
-    const std::string log = ReadText(rig.state.CommLogPath);
+    const std::string log = ReadText(rig.state.commLogPath);
     // Header, empty line, then 0110 and 0119 each with an empty reply line and a gap.
     QCOMPARE(CountLines(log), 2 + 2 * 3);
     QVERIFY(log.find("001. PC->KLV: (STX)011R01100(ETX)DB(CR)") != std::string::npos);
@@ -146,7 +146,7 @@ class DeviceCommandsTest : public QObject {
 
   void readWithPortThatCannotOpenChangesNothing() {
     WindowRig rig(Language::English, DevicePathPortFactory("/nonexistent/klv-port"));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
     rig.dialogs.saveAnswers = {SaveAnswer::No};
     window.ReadFromDevice();
@@ -154,7 +154,7 @@ class DeviceCommandsTest : public QObject {
     QVERIFY(Q(rig.dialogs.Texts().at(0)).startsWith(QStringLiteral("Port cannot be used")));
     QVERIFY(KeyLockOn(window));  // the screen keeps what it showed
     QVERIFY(window.Modified());
-    QVERIFY(!std::filesystem::exists(rig.state.CommLogPath));
+    QVERIFY(!std::filesystem::exists(rig.state.commLogPath));
   }
 
   // The device goes away halfway through the read: nothing read is used, so
@@ -167,7 +167,7 @@ class DeviceCommandsTest : public QObject {
     plan.SetHangUpAfter(15);
     device.Faults(plan);
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.ChooseModel(ModelKind::Klv30);
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
     const auto file = rig.Folder() / "unit7.klv";
@@ -183,7 +183,7 @@ class DeviceCommandsTest : public QObject {
 
     QVERIFY2(Q(rig.dialogs.Texts().at(0)).startsWith(QStringLiteral("Parameter reading incomplete: ")),
              qPrintable(Q(rig.dialogs.Texts().at(0))));
-    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv30);
+    QCOMPARE(rig.state.currentModel, ModelKind::Klv30);
     QCOMPARE(window.Screen().Model(), ModelKind::Klv30);
     QCOMPARE(rig.Title(), title);
     QVERIFY(!window.Modified());
@@ -195,7 +195,7 @@ class DeviceCommandsTest : public QObject {
   void readCancelledInSettingsChangesNothing() {
     Device device(Model(ModelKind::Klv40));
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
     rig.dialogs.saveAnswers = {SaveAnswer::No};
     rig.dialogs.settingsAnswers = {false};
@@ -210,13 +210,13 @@ class DeviceCommandsTest : public QObject {
     Device device(Model(ModelKind::Klv40));
     QVERIFY(device.Ready());
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
     window.WriteToDevice();
     QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("--- KLV40 Parameter writing complete ---"));
     QCOMPARE(device.Parameters().keyLock, int16_t{1});
     QVERIFY(window.Modified());  // a write does not touch the flag
-    QVERIFY(ReadText(rig.state.CommLogPath).find(" < Parameter Write >") != std::string::npos);
+    QVERIFY(ReadText(rig.state.commLogPath).find(" < Parameter Write >") != std::string::npos);
   }
 
   void writeRefusals_data() {
@@ -244,7 +244,7 @@ class DeviceCommandsTest : public QObject {
     QVERIFY(device.Ready());
     const ParameterSet before = device.Parameters();
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.show();
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
     if (voltageOnScreen) {
@@ -262,15 +262,15 @@ class DeviceCommandsTest : public QObject {
     QCOMPARE(owners.fromOpenProgress, std::vector<bool>({true, false}));
     QCOMPARE(Q(rig.dialogs.Texts().at(1)), QStringLiteral("KLV40 Parameter writing failure"));
     QCOMPARE(device.Parameters(), before);  // nothing written
-    QCOMPARE(rig.state.CurrentModel, ModelKind::Klv40);
-    QVERIFY(std::filesystem::exists(rig.state.CommLogPath));
+    QCOMPARE(rig.state.currentModel, ModelKind::Klv40);
+    QVERIFY(std::filesystem::exists(rig.state.commLogPath));
   }
 
   void japaneseReportsAndStatus() {
     Device device(Model(ModelKind::Klv40));
     QVERIFY(device.Ready());
     WindowRig rig(Language::Japanese, DevicePathPortFactory(device.Path()));
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.ReadFromDevice();
     QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("--- KLV40 パラメータ読出し終了 ---"));
     window.WriteToDevice();

@@ -266,7 +266,7 @@ void ParameterScreenHandlersTest::currentLimiterTypedAndLeft() {
   QFETCH(QString, afterLeaving);
   QFETCH(int, read);
   Fixture f(static_cast<ModelKind>(model));
-  f.set.OptionDetect = 1;
+  f.set.optionDetect = 1;
   f.Reload(static_cast<ModelKind>(model));
   ScreenEdit* limiter = f.Edit(EditField::CurrentLimiter);
   QVERIFY(limiter->isEnabled());
@@ -293,7 +293,7 @@ void ParameterScreenHandlersTest::currentLimiterTypedKeyByKey() {
   // Every value from 10 to 99 starts with a digit below the minimum.
   for (const ModelKind model : {ModelKind::Klv40, ModelKind::Klv30E}) {
     Fixture f(model);
-    f.set.OptionDetect = 1;
+    f.set.optionDetect = 1;
     f.Reload(model);
     ScreenEdit* limiter = f.Edit(EditField::CurrentLimiter);
     TypeOver(limiter, "50");
@@ -334,13 +334,13 @@ void ParameterScreenHandlersTest::currentLimiterSpin() {
 
   // A KLV30E stops at 10; a KLV30 moves one at a time.
   Fixture e(ModelKind::Klv30E);
-  e.set.OptionDetect = 1;
+  e.set.optionDetect = 1;
   e.Reload(ModelKind::Klv30E);
   e.Edit(EditField::CurrentLimiter)->setText("10");
   e.screen->Spin(EditField::CurrentLimiter)->Step(-1);
   QCOMPARE(e.Edit(EditField::CurrentLimiter)->text(), QStringLiteral("10"));
   Fixture k(ModelKind::Klv30);
-  k.set.OptionDetect = 1;
+  k.set.optionDetect = 1;
   k.Reload(ModelKind::Klv30);
   k.Edit(EditField::CurrentLimiter)->setText("0");
   k.screen->Spin(EditField::CurrentLimiter)->Step(1);
@@ -386,7 +386,7 @@ void ParameterScreenHandlersTest::scalingFields() {
   QFETCH(QString, shown);
   QFETCH(bool, marked);
   Fixture f(static_cast<ModelKind>(model));
-  f.set.OptionFlags = kOptionAnalogOutput;
+  f.set.optionFlags = kOptionAnalogOutput;
   f.Reload(static_cast<ModelKind>(model));
   ScreenEdit* edit = f.Edit(static_cast<EditField>(field));
   QVERIFY(edit->isEnabled());
@@ -415,7 +415,7 @@ void ParameterScreenHandlersTest::radioClicksMarkOnlyChanges() {
   // "ON" stands for any value but 0; "non" of a one-series alarm for 1.
   Fixture odd(ModelKind::Klv30);
   odd.set.keyLock = 5;
-  odd.set.OptionDetect = 1;
+  odd.set.optionDetect = 1;
   odd.set.heaterBreakAlarm = 1;
   odd.Reload(ModelKind::Klv30);
   QVERIFY(odd.screen->Radio(RadioGroup::KeyLock, 0)->isChecked());
@@ -439,7 +439,7 @@ void ParameterScreenHandlersTest::optionBoxesAlwaysMark() {
 
 void ParameterScreenHandlersTest::alarmOutput2Cleared() {
   Fixture f(ModelKind::Klv40);
-  f.set.OptionFlags = kOptionAlarmOutput2;
+  f.set.optionFlags = kOptionAlarmOutput2;
   f.set.fuseMeltedAlarm = 1;
   f.set.heaterBreakAlarm = 1;
   f.set.currentErrorAlarm = 2;
@@ -461,7 +461,7 @@ void ParameterScreenHandlersTest::alarmOutput2Cleared() {
 
 void ParameterScreenHandlersTest::currentDetectionCleared() {
   Fixture f(ModelKind::Klv30);
-  f.set.OptionDetect = 1;
+  f.set.optionDetect = 1;
   f.set.currentLimiter = -2;
   f.Reload(ModelKind::Klv30);
   QVERIFY(f.screen->Radio(RadioGroup::CurrentLimiter, 2)->isChecked());
@@ -480,7 +480,7 @@ void ParameterScreenHandlersTest::currentDetectionCleared() {
   }
   QVERIFY(f.screen->Radio(RadioGroup::RampLowerLimit, 2)->isEnabled());
   f.screen->ReadScreen();
-  QCOMPARE(f.set.OptionDetect, uint16_t{0});
+  QCOMPARE(f.set.optionDetect, uint16_t{0});
   QCOMPARE(f.set.currentLimiter, int16_t{100});
 
   // Ticking it again enables them.

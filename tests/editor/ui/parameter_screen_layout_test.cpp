@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "editor/ui/message_box.h"
+#include "widgets/message_box.h"
 #include "parameter_screen_rig.h"
 
 namespace klv {
@@ -192,8 +192,8 @@ void ParameterScreenLayoutTest::layoutTable() {
   QFETCH(int, detect);
   ParameterSet set;
   LoadDefaults(set, static_cast<ModelKind>(model));
-  set.OptionFlags = static_cast<uint16_t>(flags);
-  set.OptionDetect = static_cast<uint16_t>(detect);
+  set.optionFlags = static_cast<uint16_t>(flags);
+  set.optionDetect = static_cast<uint16_t>(detect);
   // Arrange another model first, so that every state is set by this layout.
   auto screen = MakeScreen(set, static_cast<ModelKind>((model + 1) % 3));
   screen->ApplyModelLayout(static_cast<ModelKind>(model));
@@ -201,7 +201,7 @@ void ParameterScreenLayoutTest::layoutTable() {
     const auto* control = screen->findChild<QWidget*>(QLatin1String(row.control));
     QVERIFY2(control, row.control);
     const Rule rule = model == 0 ? row.klv40 : model == 1 ? row.klv30 : row.klv30e;
-    QVERIFY2(IsEnabled(control) == Applies(rule, set.OptionFlags, set.OptionDetect), row.control);
+    QVERIFY2(IsEnabled(control) == Applies(rule, set.optionFlags, set.optionDetect), row.control);
   }
 }
 
@@ -457,8 +457,8 @@ void ParameterScreenLayoutTest::fitsItsWindowUnclipped() {
   ParameterSet set;
   LoadDefaults(set, static_cast<ModelKind>(model));
   if (options) {
-    set.OptionFlags = 0x000F;
-    set.OptionDetect = 1;
+    set.optionFlags = 0x000F;
+    set.optionDetect = 1;
     set.controlInputRange = 4;
   }
   // The main window's size in pixels, with a menu bar above the screen.

@@ -210,7 +210,7 @@ void ParameterScreenMappingTest::rampLowerLimitAndCurrentLimiterEdits() {
   QFETCH(bool, limiterEnabled);
   ParameterSet set;
   LoadDefaults(set, static_cast<ModelKind>(model));
-  set.OptionDetect = static_cast<uint16_t>(detect);
+  set.optionDetect = static_cast<uint16_t>(detect);
   set.rampLowerLimit = static_cast<int16_t>(ramp);
   set.currentLimiter = static_cast<int16_t>(limiter);
   auto screen = MakeScreen(set, static_cast<ModelKind>(model));
@@ -271,8 +271,8 @@ void ParameterScreenMappingTest::controlInputOutsideItsChoices() {
 void ParameterScreenMappingTest::optionWords() {
   ParameterSet set;
   LoadDefaults(set, ModelKind::Klv40);
-  set.OptionFlags = 0xFFFA;  // bits 1 and 3 of the four, and bits the screen does not show
-  set.OptionDetect = 3;
+  set.optionFlags = 0xFFFA;  // bits 1 and 3 of the four, and bits the screen does not show
+  set.optionDetect = 3;
   auto screen = MakeScreen(set, ModelKind::Klv40);
   QVERIFY(screen->OptionBox(0)->isChecked());
   QVERIFY(!screen->OptionBox(1)->isChecked());
@@ -280,11 +280,11 @@ void ParameterScreenMappingTest::optionWords() {
   QVERIFY(!screen->OptionBox(3)->isChecked());
   QVERIFY(screen->OptionBox(4)->isChecked());
   screen->ReadScreen();
-  QCOMPARE(set.OptionFlags, uint16_t{0x000A});
-  QCOMPARE(set.OptionDetect, uint16_t{1});
+  QCOMPARE(set.optionFlags, uint16_t{0x000A});
+  QCOMPARE(set.optionDetect, uint16_t{1});
 
-  set.OptionFlags = 0;
-  set.OptionDetect = 0;
+  set.optionFlags = 0;
+  set.optionDetect = 0;
   screen->ShowParameters();
   for (int i = 0; i < 5; ++i) QVERIFY(!screen->OptionBox(i)->isChecked());
 }
@@ -365,8 +365,8 @@ ParameterSet FileSet(ModelKind model) {
   set.scaleHigh = model == ModelKind::Klv30E ? 900 : 700;
   set.controlInputRange = model == ModelKind::Klv30 ? 6 : 4;
   set.powerDipHandling = 0;
-  set.OptionFlags = klv40 ? 0x000B : 0;
-  set.OptionDetect = klv40 ? 0 : 1;
+  set.optionFlags = klv40 ? 0x000B : 0;
+  set.optionDetect = klv40 ? 0 : 1;
   return set;
 }
 

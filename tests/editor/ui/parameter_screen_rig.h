@@ -9,7 +9,7 @@
 
 #include "editor/screen_mapping.h"
 #include "editor/ui/parameter_screen.h"
-#include "editor/ui/screen_controls.h"
+#include "widgets/screen_controls.h"
 #include "model/register_catalogue.h"
 
 namespace klv::screen_test {

@@ -4,8 +4,8 @@
 #include <QtGlobal>
 #include <string>
 
-#include "klv-sim/sim_server.h"
-#include "klv-sim/simulated_regulator.h"
+#include "sim/sim_server.h"
+#include "sim/simulated_regulator.h"
 #include "support/fake_clock.h"
 
 namespace klv::window_test {

@@ -14,11 +14,12 @@
 #include <functional>
 #include <memory>
 
-#include "editor/program_state.h"
-#include "editor/ui/message_box.h"
-#include "editor/ui/operator_dialogs.h"
+#include "app/program_state.h"
+#include "widgets/message_box.h"
+#include "app/ui/system_dialogs.h"
+#include "widgets/operator_dialogs.h"
 #include "editor/shell_open_text.h"
-#include "editor/ui/qt_translations.h"
+#include "app/ui/qt_translations.h"
 #include "editor/ui/window_rig.h"
 #include "serial/port_failure_text.h"
 
@@ -87,7 +88,7 @@ class StandardDialogsTest : public QObject {
     QCOMPARE(translations != nullptr, lang == Language::Japanese);
 
     WindowRig rig(lang);
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     SystemDialogs dialogs;
@@ -129,7 +130,7 @@ class StandardDialogsTest : public QObject {
                             });
 
     // The shortest message still shows the whole caption.
-    WhileShown<QMessageBox>([&] { dialogs.ShowMessage(&window, Text(182, lang)); },
+    WhileShown<QMessageBox>([&] { dialogs.ShowMessage(&window, Text(TextId::Cancelled, lang)); },
                             [&](QMessageBox& box) { QVERIFY(box.width() >= CaptionWidth(box.windowTitle())); });
     if (translations) QCoreApplication::removeTranslator(translations.get());
   }

@@ -11,8 +11,8 @@
 #include <QtTest>
 
 #include "editor/ui/window_rig.h"
-#include "serial/ui/csetup.h"
-#include "transfer/ui/cprogress.h"
+#include "device/ui/comm_settings_dialog.h"
+#include "transfer/ui/transfer_progress_dialog.h"
 
 using namespace klv;
 using namespace klv::window_test;
@@ -67,7 +67,7 @@ class WindowLookTest : public QObject {
     const QString suffix = lang == Language::Japanese ? QStringLiteral("-ja") : QStringLiteral("-en");
 
     WindowRig rig(lang);
-    CKlvToolDlg& window = rig.Start();
+    MainWindow& window = rig.Start();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const WindowSize size = MainWindowSize(lang);
@@ -87,7 +87,7 @@ class WindowLookTest : public QObject {
       menu->hide();
     }
 
-    Csetup settings(rig.state.settings, rig.state.line, rig.DataFolder(), lang, &window,
+    CommSettingsDialog settings(rig.state.settings, rig.state.line, rig.DataFolder(), lang, &window,
                     std::vector<std::filesystem::path>{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0"});
     settings.show();
     QVERIFY(QTest::qWaitForWindowExposed(&settings));
@@ -95,8 +95,8 @@ class WindowLookTest : public QObject {
     Save(settings, "communication-settings" + suffix);
 
     TransferSession session = rig.state.Session();
-    Cprogress progress(session, lang, rig.dialogs, &window);
-    progress.SetStatusText(ModelStatusText(ModelKind::Klv40, Text(198, lang)));
+    TransferProgressDialog progress(session, lang, rig.dialogs, &window);
+    progress.SetStatusText(ModelStatusText(ModelKind::Klv40, Text(TextId::ReadingParameter, lang)));
     progress.SetBarPosition(60);
     progress.show();
     QVERIFY(QTest::qWaitForWindowExposed(&progress));

@@ -16,11 +16,11 @@
 
 #include <QCheckBox>
 
+#include "app/program_state.h"
 #include "editor/parameter_comparison.h"
-#include "editor/program_state.h"
-#include "editor/ui/klv_tool_dlg.h"
-#include "editor/ui/operator_dialogs.h"
-#include "serial/ui/csetup.h"
+#include "app/ui/main_window.h"
+#include "widgets/operator_dialogs.h"
+#include "device/ui/comm_settings_dialog.h"
 #include "support/fake_clock.h"
 
 namespace klv::window_test {
@@ -56,7 +56,7 @@ class ScriptedDialogs final : public OperatorDialogs {
     ++settingsRuns;
     const bool accept = settingsAnswers.empty() ? true : settingsAnswers.front();
     if (!settingsAnswers.empty()) settingsAnswers.pop_front();
-    Csetup screen(state.settings, state.line, state.dataFolder, state.language, owner,
+    CommSettingsDialog screen(state.settings, state.line, state.dataFolder, state.language, owner,
                   std::vector<std::filesystem::path>{});
     const ProgramOptions before = state.options;
     screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
@@ -140,9 +140,9 @@ class WindowRig {
   std::filesystem::path SettingsFile() const { return DataFolder() / "KlvTool.ini"; }
 
   // Creates the window and runs its start-up sequence.
-  CKlvToolDlg& Start(const std::filesystem::path& commandLineFile = {}) {
-    state.CommandLineFile = commandLineFile;
-    window = std::make_unique<CKlvToolDlg>(state, dialogs);
+  MainWindow& Start(const std::filesystem::path& commandLineFile = {}) {
+    state.commandLineFile = commandLineFile;
+    window = std::make_unique<MainWindow>(state, dialogs);
     window->Initialise(StartupInputs{Folder() / "bin" / "klv-loader", Folder() / "doc",
                                      DataFolderOutcome{true, DataFolder(), {}}});
     return *window;
@@ -153,7 +153,7 @@ class WindowRig {
   testing::FakeClock clock;
   ProgramState state;
   ScriptedDialogs dialogs;
-  std::unique_ptr<CKlvToolDlg> window;
+  std::unique_ptr<MainWindow> window;
 
  private:
   QTemporaryDir dir_;

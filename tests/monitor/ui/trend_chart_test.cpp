@@ -48,7 +48,7 @@ LocalTime ClockAt(int secondsOfDay) {
   return LocalTime{2026, 12, 9, secondsOfDay / 3600, secondsOfDay / 60 % 60, secondsOfDay % 60};
 }
 
-QStringList VisibleTimes(const CTrendGraphDlg& graph) {
+QStringList VisibleTimes(const TrendGraphDialog& graph) {
   QStringList texts;
   for (const QLabel* label : graph.TimeLabels()) {
     if (label->isVisible()) texts << label->text();
@@ -140,17 +140,17 @@ class TrendChartTest : public QObject {
 
   void graphTimerStartsAt1000MsThenTicksEvery100Ms() {
     testing::FakeClock clock;
-    CTrendGraphDlg graph(Language::English, clock, nullptr);
+    TrendGraphDialog graph(Language::English, clock, nullptr);
     QVERIFY(graph.GraphTimer().isActive());
-    QCOMPARE(graph.GraphTimer().interval(), CTrendGraphDlg::kFirstTimerMs);
+    QCOMPARE(graph.GraphTimer().interval(), TrendGraphDialog::kFirstTimerMs);
     graph.GraphTick();
-    QCOMPARE(graph.GraphTimer().interval(), CTrendGraphDlg::kTimerMs);
+    QCOMPARE(graph.GraphTimer().interval(), TrendGraphDialog::kTimerMs);
     QVERIFY(graph.GraphTimer().isActive());
   }
 
   void samplesArePlottedWhetherShownOrNot() {
     testing::FakeClock clock;
-    CTrendGraphDlg graph(Language::English, clock, nullptr);
+    TrendGraphDialog graph(Language::English, clock, nullptr);
     TrendHistory& history = graph.History();
     history.SetOutputScale(0, 100, 20);
     history.PostSample(-32768, 50);
@@ -188,7 +188,7 @@ class TrendChartTest : public QObject {
   void clockTimesUnderTheGridColumns() {
     QFETCH(bool, japanese);
     testing::FakeClock clock;
-    CTrendGraphDlg graph(japanese ? Language::Japanese : Language::English, clock, nullptr);
+    TrendGraphDialog graph(japanese ? Language::Japanese : Language::English, clock, nullptr);
     graph.show();
     QVERIFY(QTest::qWaitForWindowExposed(&graph));
     // A drawing area 555 pixels wide puts point k at column k.
@@ -244,7 +244,7 @@ class TrendChartTest : public QObject {
 
   void legendColoursAndCaptions() {
     testing::FakeClock clock;
-    CTrendGraphDlg graph(Language::Japanese, clock, nullptr);
+    TrendGraphDialog graph(Language::Japanese, clock, nullptr);
     QCOMPARE(graph.windowTitle(), QStringLiteral("グラフ表示"));
     bool input = false;
     bool output = false;

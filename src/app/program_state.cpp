@@ -1,0 +1,98 @@
+#include "app/program_state.h"
+
+#include <system_error>
+#include <utility>
+
+namespace klv {
+
+ProgramState::ProgramState(Clock& clockToUse, SerialPortFactory ports, Language languageToUse)
+    : line(std::move(ports)), language(languageToUse), clock(clockToUse) {
+  line.SetLanguage(language);
+}
+
+TransferSession ProgramState::Session() {
+  return TransferSession{line,    settings,        log,   lastRtuRequest, parameters, currentModel,
+                         transfer, clock,          dataFolder, commLogPath, std::string()};
+}
+
+std::string_view ManualFileName(Language language) { return Text(TextId::ManualFileName, language); }
+
+std::filesystem::path InstalledDocumentationFolder(const std::filesystem::path& programFile) {
+  return programFile.parent_path().parent_path() / "share" / "doc" / "klv-loader";
+}
+
+namespace {
+
+bool IsFile(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+}  // namespace
+
+std::filesystem::path ManualPathFor(const std::filesystem::path& programFile,
+                                    const std::filesystem::path& documentationFolder, Language language) {
+  if (programFile.empty() || !programFile.has_parent_path()) return {};
+  const std::filesystem::path name(std::string(ManualFileName(language)));
+  std::filesystem::path besideProgram = programFile.parent_path() / name;
+  if (IsFile(besideProgram)) return besideProgram;
+  if (!documentationFolder.empty() && IsFile(documentationFolder / name)) return documentationFolder / name;
+  return besideProgram;
+}
+
+bool SetSharedPaths(ProgramState& state, const DataFolderOutcome& folder) {
+  if (!folder.ok || folder.path.empty()) {
+    state.dataFolder.clear();
+    state.commLogPath.clear();
+    state.settingsPath.clear();
+    state.dataLogPath.clear();
+    state.optionsPath.clear();
+    return false;
+  }
+  state.dataFolder = folder.path;
+  state.commLogPath = folder.path / std::string(kCommLogFileName);
+  state.settingsPath = folder.path / std::string(kSettingsFileName);
+  state.dataLogPath = folder.path / std::string(kDataLogFileName);
+  state.optionsPath = folder.path / std::string(kProgramOptionsFileName);
+  return true;
+}
+
+SettingsLoad LoadProgramSettings(ProgramState& state) {
+  SettingsLoad load = LoadSettings(state.settingsPath);
+  state.settings = load.record.settings;
+  state.currentModel = load.record.model;
+  state.keepSettingsFile = load.status == SettingsLoad::Status::Unreadable;
+  state.options = LoadProgramOptions(state.optionsPath);
+  return load;
+}
+
+std::string UnreadableSettingsText(const std::filesystem::path& path, std::string_view reason, Language language) {
+  std::string text;
+  if (language == Language::Japanese) {
+    text = "設定ファイルを読めません：" + path.string();
+    if (!reason.empty()) text += "\n(" + std::string(reason) + ")";
+    text += "\n既定の設定で動作します。このファイルは変更しません。";
+  } else {
+    text = "The settings file cannot be read: " + path.string();
+    if (!reason.empty()) text += "\n(" + std::string(reason) + ")";
+    text += "\nThe program runs with the default settings and leaves this file as it is.";
+  }
+  return text;
+}
+
+bool StoreProgramSettings(const ProgramState& state) {
+  if (state.keepSettingsFile) return true;
+  return SaveSettings(state.settingsPath, state.settings, state.currentModel).ok;
+}
+
+SaveOutcome StoreProgramOptions(const ProgramState& state) {
+  return SaveProgramOptions(state.optionsPath, state.options);
+}
+
+std::string OptionsNotSavedText(const std::filesystem::path& path, std::string_view reason, Language language) {
+  const std::string head = language == Language::Japanese ? "プログラムの設定を保存できません: "
+                                                          : "The program's settings cannot be saved: ";
+  return head + path.string() + (reason.empty() ? "" : "\n" + std::string(reason));
+}
+
+}  // namespace klv

@@ -1,0 +1,116 @@
+#pragma once
+// The things the program has one of while it runs: the parameter set, the
+// current model, the communication settings with the serial line and its
+// log, the transfer variables, the paths of the shared files and the
+// language. The application creates one and hands it to its windows by
+// reference; a test builds its own over a folder of its own.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "editor/program_options.h"
+#include "text/texts.h"
+#include "model/model_kind.h"
+#include "model/parameter_set.h"
+#include "platform/clock.h"
+#include "platform/data_folder.h"
+#include "serial/comm_log.h"
+#include "serial/comm_settings.h"
+#include "serial/frame_buffer.h"
+#include "serial/port.h"
+#include "serial/settings_file.h"
+#include "transfer/transfer_commands.h"
+#include "transfer/transfer_worker.h"
+
+namespace klv {
+
+// The program's version, as Help > Version information shows it.
+inline constexpr std::string_view kProgramVersion = "1.60";
+
+class ProgramState {
+ public:
+  // clock: pauses and time stamps; ports: how the serial line makes its
+  // ports (the system's, or a simulator's for a demonstration or a test).
+  explicit ProgramState(Clock& clock, SerialPortFactory ports = MakeSystemSerialPort,
+                        Language language = Language::English);
+  ProgramState(const ProgramState&) = delete;
+  ProgramState& operator=(const ProgramState&) = delete;
+
+  ParameterSet parameters;
+  ModelKind currentModel = ModelKind::Klv40;
+  CommSettings settings;
+  SerialLine line;
+  CommLog log;
+  RtuRequestCopy lastRtuRequest{};
+  TransferState transfer;
+
+  // Empty paths mean that the file is not available: the commands that use
+  // it do nothing.
+  std::filesystem::path manualPath;
+  std::filesystem::path commLogPath;
+  std::filesystem::path settingsPath;
+  std::filesystem::path dataLogPath;
+  std::filesystem::path optionsPath;  // the program's own settings beside KlvTool.ini
+  std::filesystem::path commandLineFile;
+  std::filesystem::path dataFolder;  // where ports/COM<n> links live; empty when unknown
+
+  Language language = Language::English;
+  Clock& clock;
+
+  // Choices of the program's own file (loaded with the settings, stored when
+  // the communication settings screen is accepted).
+  ProgramOptions options;
+
+  // In the demo mode, the model of the simulated regulator that COM1 reaches.
+  std::optional<ModelKind> demoModel;
+
+  // The settings file was there but could not be read: this run uses the
+  // defaults and leaves the file alone, also at exit, so that the operator's
+  // settings behind a passing fault or a wrong permission survive.
+  bool keepSettingsFile = false;
+
+  // The transfer core's view of these things.
+  TransferSession Session();
+};
+
+// ---- Start-up paths ------------------------------------------------------------
+
+// The manual's file name in the language (text 172).
+std::string_view ManualFileName(Language language);
+
+// The installed documentation folder for a program file installed as
+// <prefix>/bin/klv-loader: <prefix>/share/doc/klv-loader.
+std::filesystem::path InstalledDocumentationFolder(const std::filesystem::path& programFile);
+
+// manualPath: the manual beside the program file when it is there, else in
+// the documentation folder when it is there, else (a manual that will not
+// open) beside the program file. Empty when the program file's path is empty
+// or has no folder: the caller shows text 178.
+std::filesystem::path ManualPathFor(const std::filesystem::path& programFile,
+                                    const std::filesystem::path& documentationFolder, Language language);
+
+// Sets the data folder and the three shared paths from a data folder lookup.
+// False (the paths stay empty; the caller shows text 178) when the folder
+// could not be found or made.
+bool SetSharedPaths(ProgramState& state, const DataFolderOutcome& folder);
+
+// ---- Settings ----------------------------------------------------------------------
+
+// LoadSettings at settingsPath into the settings and currentModel. The
+// status tells the caller what to show: DefaultsNotSaved text 197,
+// Unreadable the text below (and keepSettingsFile is set).
+SettingsLoad LoadProgramSettings(ProgramState& state);
+
+// The message for an unreadable settings file, with its path and the reason.
+std::string UnreadableSettingsText(const std::filesystem::path& path, std::string_view reason, Language language);
+
+// SaveSettings at settingsPath at exit. Ok without writing when the file
+// must be kept (keepSettingsFile); not ok: text 197 is to be shown.
+bool StoreProgramSettings(const ProgramState& state);
+
+// The program's own settings file at optionsPath, replaced as a whole.
+SaveOutcome StoreProgramOptions(const ProgramState& state);
+// The message when it cannot be written, with its path and the reason.
+std::string OptionsNotSavedText(const std::filesystem::path& path, std::string_view reason, Language language);
+
+}  // namespace klv

@@ -1,0 +1,132 @@
+#include "app/ui/application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QTranslator>
+#include <cstdio>
+#include <string_view>
+
+#include "app/program_state.h"
+#include "text/texts.h"
+#include "app/ui/demo_regulator.h"
+#include "app/ui/main_window.h"
+#include "widgets/message_box.h"
+#include "app/ui/qt_translations.h"
+#include "monitor/ui/monitor_dialog.h"
+#include "app/ui/system_dialogs.h"
+#include "widgets/operator_dialogs.h"
+
+namespace klv {
+
+SingleInstance::SingleInstance(const QString& folder) {
+  QString where = folder;
+  if (where.isEmpty()) where = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (where.isEmpty()) where = QDir::tempPath();
+  path_ = QDir(where).filePath(QString::fromUtf8(kSingleInstanceName) + QStringLiteral(".lock"));
+  lock_ = std::make_unique<QLockFile>(path_);
+  // Stale only when its process is gone: a running program is never taken over.
+  lock_->setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::Acquire() { return lock_->isLocked() || lock_->tryLock(0); }
+
+QString SingleInstance::Path() const { return path_; }
+
+LaunchOptions ParseLaunchOptions(int argc, const char* const* argv) {
+  LaunchOptions options;
+  bool onlyFiles = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (!onlyFiles && argument.size() > 1 && argument[0] == '-') {
+      if (argument == "--") {
+        onlyFiles = true;
+      } else if (argument == "--help" || argument == "-h") {
+        options.help = true;
+      } else if (argument == "--version") {
+        options.version = true;
+      } else if (argument == "--demo") {
+        options.demo = ModelKind::Klv40;
+        if (i + 1 < argc) {
+          if (const auto model = ParseDemoModel(argv[i + 1])) {
+            options.demo = *model;
+            ++i;
+          }
+        }
+      } else if (argument == "--quit-after-show") {
+        options.quitAfterShow = true;
+      } else {
+        options.unknown.emplace_back(argument);
+      }
+      continue;
+    }
+    // The one optional argument: the first file named counts.
+    if (options.file.empty()) options.file = std::filesystem::path(std::string(argument));
+  }
+  return options;
+}
+
+std::string UsageText() {
+  return "Usage: klv-loader [FILE.klv]\n"
+         "       klv-loader --demo [KLV40|KLV30|KLV30E] [FILE.klv]\n"
+         "       klv-loader --help | --version\n"
+         "Sets up KLV40, KLV30 and KLV30E regulators over a serial line; FILE.klv is opened at start-up.\n"
+         "\n"
+         "  --demo [MODEL]  try the program without a regulator: a simulated one (KLV40\n"
+         "                  unless MODEL says otherwise) answers on COM1 for this run;\n"
+         "                  port links and other ports are left as they are\n"
+         "  --help          show this text\n"
+         "  --version       show the version\n";
+}
+
+Application::Application(SerialPortFactory ports, Clock& clock) : ports_(std::move(ports)), clock_(clock) {}
+
+int Application::Run(const LaunchOptions& options) {
+  // A second start ends here, silently.
+  SingleInstance instance;
+  if (!instance.Acquire()) return 0;
+
+  const QStringList languages = QLocale::system().uiLanguages();
+  const Language language = ChooseLanguage(languages.isEmpty() ? std::string() : languages.constFirst().toStdString());
+  const auto qtTexts = InstallQtTranslations(language);
+
+  std::unique_ptr<DemoRegulator> demo;
+  if (options.demo) demo = std::make_unique<DemoRegulator>(*options.demo);
+
+  ProgramState state(clock_, demo ? demo->Ports() : ports_, language);
+  state.commandLineFile = options.file;
+  SystemDialogs dialogs;
+  MainWindow window(state, dialogs);
+  window.SetMonitorCommand([&state](QWidget* owner) {
+    MonitorDependencies dependencies{state.line,       state.settings,       state.dataFolder, state.dataLogPath,
+                                     state.log,        state.lastRtuRequest, state.clock,      state.language};
+    RunMonitor(owner, dependencies);
+  });
+
+  const std::filesystem::path programFile = QCoreApplication::applicationFilePath().toStdString();
+  window.Initialise(StartupInputs{programFile, InstalledDocumentationFolder(programFile), DataFolder()});
+  if (demo) {
+    std::string error;
+    if (!BeginDemo(*demo, window, state, error)) {
+      ShowMessage(&window, (language == Language::Japanese ? "デモモード: " : "Demo mode: ") + error);
+    }
+  }
+  window.show();
+
+  if (options.quitAfterShow) {
+    // After the first pass of the event loop, which paints the window.
+    QTimer::singleShot(0, qApp, [&window] {
+      std::printf("klv-loader: window shown %dx%d\n", window.width(), window.height());
+      std::fflush(stdout);
+      QCoreApplication::quit();
+    });
+  }
+  return QApplication::exec();
+}
+
+}  // namespace klv

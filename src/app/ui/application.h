@@ -1,0 +1,73 @@
+#pragma once
+// The application: one program at a time, the command-line file, the
+// program's state, the main window and its event loop.
+#include <QString>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/model_kind.h"
+#include "platform/clock.h"
+#include "serial/port.h"
+
+class QLockFile;
+
+namespace klv {
+
+// The name of the lock that keeps a second copy of the program from starting.
+inline constexpr char kSingleInstanceName[] = "適当な文字列";
+
+// Held while the program runs: a lock file named after kSingleInstanceName in
+// the session's runtime folder (or the given folder). A lock left behind by
+// a program that died is taken over.
+class SingleInstance {
+ public:
+  explicit SingleInstance(const QString& folder = QString());
+  ~SingleInstance();
+  SingleInstance(const SingleInstance&) = delete;
+  SingleInstance& operator=(const SingleInstance&) = delete;
+
+  // True when this process now holds the lock; false when another one does.
+  bool Acquire();
+  QString Path() const;
+
+ private:
+  std::unique_ptr<QLockFile> lock_;
+  QString path_;
+};
+
+// What the command line asks for.
+struct LaunchOptions {
+  bool help = false;
+  bool version = false;
+  // Ends the program once the main window is shown, after printing
+  // "klv-loader: window shown WIDTHxHEIGHT" on standard output; for the
+  // start-up benchmark and the tests. Not in the usage text.
+  bool quitAfterShow = false;
+  // --demo [KLV40|KLV30|KLV30E]: a simulated regulator that COM1 reaches.
+  std::optional<ModelKind> demo;
+  std::filesystem::path file;  // the parameter file to open; empty for none
+  std::vector<std::string> unknown;  // options the program does not know
+};
+
+LaunchOptions ParseLaunchOptions(int argc, const char* const* argv);
+std::string UsageText();
+
+class Application {
+ public:
+  // ports: how the serial line makes its ports; clock: pauses and time stamps.
+  explicit Application(SerialPortFactory ports = MakeSystemSerialPort, Clock& clock = SystemClock());
+
+  // The whole program, once the QApplication exists: ends at once (0) when
+  // another instance runs; otherwise runs the main window until it closes
+  // and returns the event loop's result.
+  int Run(const LaunchOptions& options);
+
+ private:
+  SerialPortFactory ports_;
+  Clock& clock_;
+};
+
+}  // namespace klv

@@ -1,0 +1,21 @@
+// klv-loader: the KLV Loader program.
+#include <QApplication>
+#include <cstdio>
+
+#include "app/program_state.h"
+#include "app/ui/application.h"
+
+int main(int argc, char** argv) {
+  const klv::LaunchOptions options = klv::ParseLaunchOptions(argc, argv);
+  if (options.help || !options.unknown.empty()) {
+    for (const auto& option : options.unknown) std::fprintf(stderr, "klv-loader: unknown option %s\n", option.c_str());
+    std::fputs(klv::UsageText().c_str(), options.help ? stdout : stderr);
+    return options.help ? 0 : 2;
+  }
+  if (options.version) {
+    std::printf("klv-loader %s\n", std::string(klv::kProgramVersion).c_str());
+    return 0;
+  }
+  QApplication application(argc, argv);
+  return klv::Application().Run(options);
+}

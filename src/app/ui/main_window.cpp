@@ -1,0 +1,566 @@
+#include "app/ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QShortcut>
+#include <system_error>
+
+#include "platform/failure_text.h"
+#include "editor/parameter_file.h"
+#include "app/program_state.h"
+#include "editor/shell_open_text.h"
+#include "widgets/message_box.h"
+#include "widgets/operator_dialogs.h"
+#include "editor/ui/parameter_screen.h"
+#include "model/register_catalogue.h"
+#include "platform/failure_text.h"
+#include "editor/parameter_comparison.h"
+#include "transfer/device_reading.h"
+#include "transfer/transfer_commands.h"
+#include "transfer/ui/transfer_progress_dialog.h"
+
+namespace klv {
+namespace {
+
+
+constexpr std::string_view kUntitled = "Untitled";
+constexpr std::string_view kSaveAsFailure = "CfileException!";
+
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code error;
+  return !path.empty() && std::filesystem::exists(path, error);
+}
+
+// The program icon: a regulator's front with its output bar.
+QIcon ProgramIcon() {
+  QIcon themed = QIcon::fromTheme(QStringLiteral("klv-loader"));
+  if (!themed.isNull()) return themed;
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(0x2a, 0x5d, 0x9f));
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(QRectF(2, 2, 28, 28), 5, 5);
+  painter.setBrush(QColor(0xf2, 0x8c, 0x28));
+  painter.drawRect(QRectF(7, 19, 18, 5));
+  painter.setBrush(Qt::white);
+  painter.drawRect(QRectF(7, 8, 11, 6));
+  return QIcon(pixmap);
+}
+
+}  // namespace
+
+const std::vector<ShortcutKey>& ShortcutKeys() {
+  static const std::vector<ShortcutKey> keys = {
+      {Qt::Key_N, MenuItem::New},           {Qt::Key_O, MenuItem::Open},
+      {Qt::Key_R, MenuItem::ReadFromDevice}, {Qt::Key_W, MenuItem::WriteToDevice},
+      {Qt::Key_S, MenuItem::Save},          {Qt::Key_A, MenuItem::SaveAs},
+      {Qt::Key_X, MenuItem::Exit},          {Qt::Key_C, MenuItem::CommunicationSettings},
+      {Qt::Key_L, MenuItem::CommunicationLog}, {Qt::Key_M, MenuItem::Monitor},
+  };
+  return keys;
+}
+
+std::string VersionInformationText() { return " KLV Loader  Ver" + std::string(kProgramVersion); }
+
+std::string SaveQuestionText(std::string_view documentTitle, Language language) {
+  const std::string_view question = Text(TextId::SaveChanges, language);
+  // The Japanese text follows the title with its particle; English names
+  // the title inside the question, and the plain question stands for a
+  // title that is empty.
+  if (language == Language::Japanese) return std::string(documentTitle) + std::string(question);
+  if (documentTitle.empty()) return std::string(question);
+  return "Save changes to " + std::string(documentTitle) + "?";
+}
+
+MainWindow::MainWindow(ProgramState& state, OperatorDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      state_(state),
+      dialogs_(dialogs),
+      documentTitle_(kUntitled),
+      productName_(kProductName) {
+  screen_ = new ParameterScreen(state_.parameters, state_.language, this);
+  setCentralWidget(screen_);
+  connect(screen_, &ParameterScreen::Edited, this, [this] { SetModified(true); });
+  BuildMenu();
+  BuildShortcuts();
+  // The shortcut keys come before the control with the focus sees them (an
+  // edit field would take Ctrl+C, Ctrl+X and Ctrl+A for itself).
+  qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+
+void MainWindow::BuildMenu() {
+  QMenu* popup = nullptr;
+  for (const MenuEntry& entry : MenuEntries()) {
+    const QString caption = ToQString(MenuText(entry.item, state_.language));
+    if (entry.isPopup) {
+      popup = menuBar()->addMenu(caption);
+      popups_[entry.item] = popup;
+      const MenuItem which = entry.item;
+      connect(popup, &QMenu::aboutToShow, this, [this, which] { RefreshMenu(which); });
+      continue;
+    }
+    if (popup == nullptr) continue;
+    if (entry.separatorBefore) popup->addSeparator();
+    QAction* action = popup->addAction(caption);
+    const MenuItem which = entry.item;
+    if (which == MenuItem::ModelKlv40 || which == MenuItem::ModelKlv30 || which == MenuItem::ModelKlv30E) {
+      action->setCheckable(true);
+    }
+    // Checkable items toggle on a click; the Model menu sets its marks itself.
+    connect(action, &QAction::triggered, this, [this, which] { RunCommand(which); });
+    actions_[which] = action;
+  }
+}
+
+void MainWindow::BuildShortcuts() {
+  for (const ShortcutKey& key : ShortcutKeys()) {
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(key.key)), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setAutoRepeat(false);
+    const MenuItem which = key.command;
+    connect(shortcut, &QShortcut::activated, this, [this, which] { RunCommand(which); });
+    shortcuts_.push_back(shortcut);
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (widget != nullptr && widget->window() == this && modifiers == Qt::ControlModifier) {
+      for (const ShortcutKey& shortcut : ShortcutKeys()) {
+        if (shortcut.key == key->key()) {
+          // Not taken by the control: the window's shortcut runs instead.
+          event->ignore();
+          return true;
+        }
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+namespace {
+
+// The commands that take the screen over or replace it. Exit is not among
+// them: it does the same itself, as the close box reaches it directly.
+bool ReadsOrDiscardsScreen(MenuItem item) {
+  switch (item) {
+    case MenuItem::New:
+    case MenuItem::Open:
+    case MenuItem::ReadFromDevice:
+    case MenuItem::WriteToDevice:
+    case MenuItem::CompareWithDevice:
+    case MenuItem::Save:
+    case MenuItem::SaveAs:
+    case MenuItem::ModelKlv40:
+    case MenuItem::ModelKlv30:
+    case MenuItem::ModelKlv30E: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+void MainWindow::RunCommand(MenuItem item) {
+  // A menu or a shortcut key leaves the focus in the field being typed in:
+  // its value is checked and counted before the command looks at the screen.
+  if (ReadsOrDiscardsScreen(item)) screen_->LeaveFocusedField();
+  switch (item) {
+    case MenuItem::New: NewDocument(); break;
+    case MenuItem::Open: OpenDocument(); break;
+    case MenuItem::ReadFromDevice: ReadFromDevice(); break;
+    case MenuItem::WriteToDevice: WriteToDevice(); break;
+    case MenuItem::CompareWithDevice: CompareWithDevice(); break;
+    case MenuItem::Save: SaveDocument(); break;
+    case MenuItem::SaveAs: SaveDocumentAs(); break;
+    case MenuItem::Exit: Exit(); break;
+    case MenuItem::CommunicationSettings: CommunicationSettings(); break;
+    case MenuItem::CommunicationLog: OpenCommunicationLog(); break;
+    case MenuItem::Monitor: Monitor(); break;
+    case MenuItem::RecordData: RecordData(); break;
+    case MenuItem::ModelKlv40: ChooseModel(ModelKind::Klv40); break;
+    case MenuItem::ModelKlv30: ChooseModel(ModelKind::Klv30); break;
+    case MenuItem::ModelKlv30E: ChooseModel(ModelKind::Klv30E); break;
+    case MenuItem::Manual: OpenManual(); break;
+    case MenuItem::VersionInformation: ShowVersionInformation(); break;
+    default: break;  // popups
+  }
+  // A click toggles a checkable item; the marks always follow the model.
+  UpdateModelMenu();
+}
+
+QAction* MainWindow::Action(MenuItem item) const {
+  const auto found = actions_.find(item);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+QMenu* MainWindow::Popup(MenuItem popup) const {
+  const auto found = popups_.find(popup);
+  return found == popups_.end() ? nullptr : found->second;
+}
+
+void MainWindow::RefreshMenu(MenuItem popup) {
+  QMenu* menu = Popup(popup);
+  if (menu == nullptr) return;
+  for (const auto& [item, action] : actions_) {
+    if (action->parent() != menu && !menu->actions().contains(action)) continue;
+    if (item == MenuItem::CommunicationLog) {
+      action->setEnabled(FileExists(state_.commLogPath));
+    } else if (item == MenuItem::RecordData) {
+      action->setEnabled(FileExists(state_.dataLogPath));
+    } else {
+      action->setEnabled(true);
+    }
+  }
+}
+
+// ---- Start-up -------------------------------------------------------------------
+
+void MainWindow::Initialise(const StartupInputs& inputs) {
+  // The manual beside the program, else in the documentation folder.
+  state_.manualPath = ManualPathFor(inputs.programFile, inputs.documentationFolder, state_.language);
+  if (state_.manualPath.empty()) MessageText(TextId::PathCannotBeSet);
+
+  if (!SetSharedPaths(state_, inputs.dataFolder)) MessageText(TextId::PathCannotBeSet);
+
+  const SettingsLoad settings = LoadProgramSettings(state_);
+  if (settings.status == SettingsLoad::Status::DefaultsNotSaved) {
+    MessageText(TextId::IniCannotBeCreated);
+  } else if (settings.status == SettingsLoad::Status::Unreadable) {
+    Message(UnreadableSettingsText(state_.settingsPath, settings.error, state_.language));
+  }
+
+  setWindowIcon(ProgramIcon());
+
+  modified_ = false;
+  documentTitle_ = kUntitled;
+  documentPath_.clear();
+  productName_ = kProductName;
+
+  SizeAndPlace();
+
+  LoadDefaults(state_.parameters, state_.currentModel);
+  // 0 KLV40, 1 KLV30, anything else KLV30E.
+  ApplyLayout(state_.currentModel);
+  UpdateTitle();
+  UpdateModelMenu();
+
+  screenReady_ = true;
+  screen_->SetScreenReady(true);
+
+  if (!state_.commandLineFile.empty()) LoadParameterFile(state_.commandLineFile, false);
+}
+
+void MainWindow::SizeAndPlace() {
+  const WindowSize size = MainWindowSize(state_.language);
+  setFixedSize(size.width, size.height);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->geometry();
+  // Signed division, rounding toward zero, as a screen smaller than the
+  // window gives a negative corner.
+  move(area.x() + (area.width() - size.width) / 2, area.y() + (area.height() - size.height) / 2);
+}
+
+// ---- Document state ----------------------------------------------------------------
+
+void MainWindow::SetModified(bool modified) {
+  modified_ = modified;
+  UpdateTitle();
+}
+
+void MainWindow::UpdateTitle() {
+  std::string title = productName_ + " - " + std::string(ModelName(state_.currentModel)) + " - " + documentTitle_;
+  if (modified_) title += "*";
+  title += titleNote_;
+  setWindowTitle(ToQString(title));
+}
+
+void MainWindow::UpdateModelMenu() {
+  const std::pair<MenuItem, ModelKind> items[] = {
+      {MenuItem::ModelKlv40, ModelKind::Klv40},
+      {MenuItem::ModelKlv30, ModelKind::Klv30},
+      {MenuItem::ModelKlv30E, ModelKind::Klv30E},
+  };
+  for (const auto& [item, model] : items) {
+    QAction* action = Action(item);
+    if (action == nullptr) continue;
+    const bool current = state_.currentModel == model;
+    action->setChecked(current);
+    action->setEnabled(!current);
+  }
+}
+
+MainWindow::Prompt MainWindow::PromptSaveChanges() {
+  if (!modified_) return Prompt::Continue;
+  switch (dialogs_.AskSaveChanges(this, SaveQuestionText(documentTitle_, state_.language))) {
+    case SaveAnswer::Yes:
+      // The operator asked to keep the edits: go on only once they are in a file.
+      return SaveDocumentAs() ? Prompt::Continue : Prompt::Stop;
+    case SaveAnswer::No: return Prompt::Continue;
+    case SaveAnswer::Cancel: break;
+  }
+  return Prompt::Stop;
+}
+
+void MainWindow::Message(std::string_view text) { dialogs_.ShowMessage(this, text); }
+
+void MainWindow::MessageText(TextId id) { Message(Text(id, state_.language)); }
+
+void MainWindow::OpenWithDesktop(const std::filesystem::path& path) {
+  if (path.empty()) return;
+  if (dialogs_.OpenWithShell(path) == ShellOpen::NoProgram) Message(NoProgramForFileText(path, state_.language));
+}
+
+void MainWindow::ApplyLayout(ModelKind model) {
+  screen_->ApplyModelLayout(model);
+  state_.currentModel = screen_->Model();
+  UpdateModelMenu();
+  UpdateTitle();
+}
+
+void MainWindow::ResetDocument() {
+  modified_ = false;
+  documentTitle_ = kUntitled;
+  documentPath_.clear();
+  productName_ = kProductName;
+}
+
+// ---- File commands -------------------------------------------------------------------
+
+void MainWindow::NewDocument() {
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  ResetDocument();
+  LoadDefaults(state_.parameters, state_.currentModel);
+  screen_->ShowParameters();
+  UpdateModelMenu();
+  UpdateTitle();
+  ApplyLayout(state_.currentModel);
+}
+
+void MainWindow::OpenDocument() {
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  // Before the dialog, so it stays cleared when the dialog is cancelled.
+  SetModified(false);
+  const auto chosen = dialogs_.ChooseFileToOpen(this);
+  if (!chosen) {
+    MessageText(TextId::Cancelled);
+    return;
+  }
+  LoadParameterFile(*chosen, true);
+}
+
+void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool announce) {
+  const ParameterFileLoad load = klv::LoadParameterFile(path);
+  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
+    MessageText(*RefusalText(load.status == ParameterFileStatus::Loaded ? ParameterFileStatus::CannotOpen
+                                                                               : load.status));
+    return;
+  }
+  state_.parameters = load.contents->parameters;
+  documentTitle_ = load.documentTitle;
+  modified_ = false;
+  // No defaults: values the file's model does not use stay as the file has them.
+  ApplyLayout(load.contents->model);
+  if (announce) MessageText(TextId::FileRead);
+  UpdateTitle();
+  documentPath_ = path;
+}
+
+bool MainWindow::SaveDocument() { return Save(false); }
+
+bool MainWindow::SaveDocumentAs() { return Save(true); }
+
+bool MainWindow::Save(bool alwaysAsk) {
+  // First, and not undone when the command is cancelled or fails.
+  screen_->ReadScreen();
+  if (alwaysAsk || documentPath_.empty()) {
+    const auto chosen = dialogs_.ChooseFileToSave(this, documentTitle_);
+    if (!chosen) {
+      MessageText(TextId::Cancelled);
+      return false;
+    }
+    documentPath_ = *chosen;
+    documentTitle_ = DocumentTitleFor(*chosen);
+    UpdateTitle();
+  }
+  const SaveOutcome saved = WriteParameterFile(documentPath_, state_.parameters, state_.currentModel);
+  if (!saved.ok) {
+    Message(WithSystemReason(alwaysAsk ? kSaveAsFailure : Text(TextId::FileException, state_.language), saved.error));
+    return false;
+  }
+  MessageText(TextId::FileWritten);
+  SetModified(false);
+  return true;
+}
+
+// ---- Transfers ---------------------------------------------------------------------------
+
+void MainWindow::ReadFromDevice() {
+  // An edit field being left runs its rules first.
+  screen_->FocusKeyLockOff();
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+
+  // The screen, the model, the title and the modified mark change only when
+  // the read got every register: a half-read set must never reach a file.
+  TransferSession session = state_.Session();
+  const OpenPortResult open = BeginReadTransfer(session);
+  if (!open.ok) {
+    Message(open.message);
+    return;
+  }
+  {
+    TransferProgressDialog progress(session, state_.language, dialogs_, this);
+    progress.Run();
+  }
+  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
+    Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
+  }
+
+  const ModelKind identified = state_.currentModel;
+  const bool complete = KeepCompleteRead(session);
+  const TransferReport report =
+      ReadReport(identified, state_.transfer.readResult, state_.transfer.tally, state_.language);
+  if (complete) {
+    SetModified(false);
+    ApplyLayout(state_.currentModel);
+  }
+  Message(report.text);
+}
+
+void MainWindow::WriteToDevice() {
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  screen_->ReadScreen();
+
+  TransferSession session = state_.Session();
+  state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
+  const OpenPortResult open = BeginWriteTransfer(session);
+  if (!open.ok) {
+    Message(open.message);
+    return;
+  }
+  {
+    TransferProgressDialog progress(session, state_.language, dialogs_, this);
+    progress.Run();
+  }
+  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
+    Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
+  }
+  TransferReport report =
+      WriteReport(state_.currentModel, state_.transfer.writeResult, state_.transfer.tally, state_.language);
+  AddVerification(report, state_.transfer.verification, state_.language);
+  Message(report.text);
+}
+
+void MainWindow::CompareWithDevice() {
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  // The screen as it stands, options included, is what the device is held against.
+  screen_->ReadScreen();
+
+  DeviceReading reading;
+  reading.model = state_.currentModel;
+  TransferSession session = DeviceReadingSession(state_.Session(), reading);
+  const OpenPortResult open = BeginReadTransfer(session);
+  if (!open.ok) {
+    Message(open.message);
+    return;
+  }
+  {
+    TransferProgressDialog progress(session, state_.language, dialogs_, this);
+    progress.Run();
+  }
+  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
+    Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
+  }
+  const ModelKind identified = reading.model;
+  if (!KeepCompleteRead(session)) {
+    // Failed or incomplete: the read's own message, and no table that could
+    // pass unread registers off as equal.
+    Message(ReadReport(identified, reading.state.readResult, reading.state.tally, state_.language).text);
+    return;
+  }
+  dialogs_.ShowComparison(this,
+                          CompareParameters(state_.parameters, state_.currentModel, reading.parameters, reading.model,
+                                            state_.language),
+                          state_.language);
+}
+
+// ---- Tools, Model, Help ---------------------------------------------------------------------
+
+void MainWindow::CommunicationSettings() { dialogs_.RunCommunicationSettings(this, state_); }
+
+void MainWindow::OpenCommunicationLog() {
+  OpenWithDesktop(state_.commLogPath);
+}
+
+void MainWindow::Monitor() {
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  if (monitorCommand_) monitorCommand_(this);
+}
+
+void MainWindow::RecordData() {
+  OpenWithDesktop(state_.dataLogPath);
+}
+
+void MainWindow::ChooseModel(ModelKind model) {
+  if (model == state_.currentModel) return;
+  // The model's defaults replace the screen: unsaved changes are asked about
+  // first, and on Cancel the model stays.
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  ResetDocument();
+  state_.currentModel = model;
+  LoadDefaults(state_.parameters, model);
+  ApplyLayout(model);
+}
+
+void MainWindow::OpenManual() {
+  OpenWithDesktop(state_.manualPath);
+}
+
+void MainWindow::ShowVersionInformation() { Message(VersionInformationText()); }
+
+// ---- Exit -----------------------------------------------------------------------------------
+
+bool MainWindow::ConfirmExit() {
+  screen_->LeaveFocusedField();
+  if (PromptSaveChanges() == Prompt::Stop) return false;
+  SetModified(false);
+  if (!StoreProgramSettings(state_)) MessageText(TextId::IniCannotBeCreated);
+  return true;
+}
+
+bool MainWindow::Exit() {
+  if (!ConfirmExit()) return false;
+  exiting_ = true;
+  close();
+  return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The close box and Alt+F4 are Exit too.
+  if (exiting_ || ConfirmExit()) {
+    exiting_ = true;
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+}  // namespace klv

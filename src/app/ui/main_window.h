@@ -1,0 +1,159 @@
+#pragma once
+// The main window: the editing screen under a menu bar, the document state
+// (which parameter file is open, whether it has unsaved changes, the title),
+// the shortcut keys, the file commands, the commands that read from and
+// write to the regulator, and the start-up sequence that gets it ready.
+#include <QMainWindow>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "text/texts.h"
+#include "model/model_kind.h"
+#include "platform/data_folder.h"
+
+class QAction;
+class QMenu;
+class QShortcut;
+
+namespace klv {
+
+class OperatorDialogs;
+class ParameterScreen;
+class ProgramState;
+
+// What start-up needs to know about the machine.
+struct StartupInputs {
+  std::filesystem::path programFile;          // the running program; empty when it cannot be found
+  std::filesystem::path documentationFolder;  // the installed manual's folder
+  DataFolderOutcome dataFolder;
+};
+
+// The shortcut keys: Ctrl with one letter each. Ctrl+D has none, although
+// the "Record data" caption shows it.
+struct ShortcutKey {
+  int key;  // Qt::Key
+  MenuItem command;
+};
+const std::vector<ShortcutKey>& ShortcutKeys();
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  enum class Prompt { Continue, Stop };
+
+  // state and dialogs must outlive the window.
+  MainWindow(ProgramState& state, OperatorDialogs& dialogs, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The start-up sequence after the controls exist: paths, settings, size
+  // and place, defaults, model layout, title, Model menu, then the
+  // command-line file. Messages are owned by this window.
+  void Initialise(const StartupInputs& inputs);
+
+  // ---- Document state ----
+  bool Modified() const { return modified_; }
+  const std::string& DocumentTitle() const { return documentTitle_; }
+  const std::filesystem::path& DocumentPath() const { return documentPath_; }
+  const std::string& ProductName() const { return productName_; }
+  // A note the title carries after its usual parts (the demo mode's).
+  void SetTitleNote(std::string note) {
+    titleNote_ = std::move(note);
+    UpdateTitle();
+  }
+  bool ScreenReady() const { return screenReady_; }
+  // Sets Modified and updates the title.
+  void SetModified(bool modified);
+
+  void UpdateTitle();
+  void UpdateModelMenu();
+  // Before the document is discarded. Continue without asking when nothing
+  // is modified; else the Yes/No/Cancel question: Yes saves with Save as and
+  // goes on only when the file was written (the operator asked to keep the
+  // edits); No goes on; Cancel stops.
+  Prompt PromptSaveChanges();
+
+  // ---- Commands ----
+  void NewDocument();
+  void OpenDocument();
+  // True when the file was written.
+  bool SaveDocument();
+  bool SaveDocumentAs();
+  void LoadParameterFile(const std::filesystem::path& path, bool announce);
+  void ReadFromDevice();
+  void WriteToDevice();
+  // Reads the regulator into a set of its own and shows how it differs from
+  // the screen; the screen, the model and the document stay as they are.
+  void CompareWithDevice();
+  void CommunicationSettings();
+  void OpenCommunicationLog();
+  void Monitor();
+  void RecordData();
+  void ChooseModel(ModelKind model);
+  void OpenManual();
+  void ShowVersionInformation();
+  // Exit, Ctrl+X, the close box: false when the operator stopped it.
+  bool Exit();
+
+  // What Tools > Monitor runs after the communication settings were
+  // accepted (the monitor window); nothing happens while unset.
+  void SetMonitorCommand(std::function<void(QWidget* owner)> command) { monitorCommand_ = std::move(command); }
+
+  // The menu command of item, as the menu or its shortcut runs it.
+  void RunCommand(MenuItem item);
+
+  ParameterScreen& Screen() const { return *screen_; }
+  QAction* Action(MenuItem item) const;
+  QMenu* Popup(MenuItem popup) const;
+  // What happens each time a popup drops down: every item enabled, except
+  // Communication log and Record data while their files are missing.
+  void RefreshMenu(MenuItem popup);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildShortcuts();
+  void Message(std::string_view text);
+  void MessageText(TextId id);
+  // Hands path to the desktop; when the desktop has no program for it, says
+  // so with the file's name and folder. An empty path does nothing.
+  void OpenWithDesktop(const std::filesystem::path& path);
+  // The screen arranged for model, which becomes the current model; then
+  // the Model menu and the title follow.
+  void ApplyLayout(ModelKind model);
+  void ResetDocument();
+  bool Save(bool alwaysAsk);
+  void SizeAndPlace();
+  bool ConfirmExit();
+
+  ProgramState& state_;
+  OperatorDialogs& dialogs_;
+  ParameterScreen* screen_ = nullptr;
+
+  bool modified_ = false;
+  std::string documentTitle_;
+  std::filesystem::path documentPath_;
+  std::string titleNote_;
+  std::string productName_;
+  bool screenReady_ = false;
+  bool exiting_ = false;
+
+  std::map<MenuItem, QAction*> actions_;
+  std::map<MenuItem, QMenu*> popups_;
+  std::vector<QShortcut*> shortcuts_;
+  std::function<void(QWidget*)> monitorCommand_;
+};
+
+// The texts of the version box and the save question. In Japanese the
+// question is the title followed by text 180, which begins with its
+// particle; in English it reads "Save changes to TITLE?".
+std::string VersionInformationText();
+std::string SaveQuestionText(std::string_view documentTitle, Language language);
+
+}  // namespace klv

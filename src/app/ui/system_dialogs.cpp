@@ -1,0 +1,91 @@
+#include "app/ui/system_dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+#include <system_error>
+
+#include "app/program_state.h"
+#include "editor/ui/comparison_dialog.h"
+#include "widgets/message_box.h"
+#include "device/ui/comm_settings_dialog.h"
+
+namespace klv {
+
+void SystemDialogs::ShowMessage(QWidget* owner, std::string_view text) { klv::ShowMessage(owner, text); }
+
+SaveAnswer SystemDialogs::AskSaveChanges(QWidget* owner, std::string_view text) {
+  QMessageBox box(QMessageBox::Question, ToQString(kProductName), ToQString(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  FitCaption(box);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return SaveAnswer::Yes;
+    case QMessageBox::No: return SaveAnswer::No;
+    default: return SaveAnswer::Cancel;
+  }
+}
+
+namespace {
+
+void SetUpFileDialog(QFileDialog& dialog) {
+  dialog.setNameFilter(ToQString(kParameterFileFilter));
+  dialog.setDefaultSuffix(QStringLiteral("klv"));
+}
+
+std::optional<std::filesystem::path> ChosenPath(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return std::filesystem::path(dialog.selectedFiles().constFirst().toStdString());
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> SystemDialogs::ChooseFileToOpen(QWidget* owner) {
+  QFileDialog dialog(owner);
+  SetUpFileDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  return ChosenPath(dialog);
+}
+
+std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* owner, std::string_view initialName) {
+  QFileDialog dialog(owner);
+  SetUpFileDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);  // ask before replacing a file
+  dialog.selectFile(ToQString(initialName));
+  return ChosenPath(dialog);
+}
+
+bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state) {
+  CommSettingsDialog screen(state.settings, state.line, state.dataFolder, state.language, owner);
+  if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel);
+  const ProgramOptions before = state.options;
+  screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
+  if (screen.exec() != QDialog::Accepted) return false;
+  if (state.options != before) {
+    if (const SaveOutcome saved = StoreProgramOptions(state); !saved.ok) {
+      ShowMessage(owner, OptionsNotSavedText(state.optionsPath, saved.error, state.language));
+    }
+  }
+  return true;
+}
+
+ShellOpen SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
+  // A missing file is not handed over: the desktop would report it, and the
+  // program shows nothing when a file is not there.
+  std::error_code error;
+  if (path.empty() || !std::filesystem::exists(path, error)) return ShellOpen::Missing;
+  const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+  return opened ? ShellOpen::Opened : ShellOpen::NoProgram;
+}
+
+void SystemDialogs::ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) {
+  ComparisonDialog dialog(comparison, language, owner);
+  dialog.exec();
+}
+
+}  // namespace klv

@@ -1,0 +1,19 @@
+#pragma once
+// The program's real dialogs behind OperatorDialogs.
+#include "widgets/operator_dialogs.h"
+
+namespace klv {
+
+// The real dialogs.
+class SystemDialogs final : public OperatorDialogs {
+ public:
+  void ShowMessage(QWidget* owner, std::string_view text) override;
+  SaveAnswer AskSaveChanges(QWidget* owner, std::string_view text) override;
+  std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner) override;
+  std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName) override;
+  bool RunCommunicationSettings(QWidget* owner, ProgramState& state) override;
+  ShellOpen OpenWithShell(const std::filesystem::path& path) override;
+  void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) override;
+};
+
+}  // namespace klv

@@ -1,0 +1,43 @@
+#pragma once
+// The procedures that ask a regulator who it is and what it carries: the
+// identification registers, a KLV40's option registers and the probe of a
+// one-series device, each a checked exchange over the caller's line.
+#include <cstdint>
+#include <string_view>
+
+#include "model/device_identity.h"
+#include "model/model_kind.h"
+#include "serial/exchange.h"
+
+namespace klv {
+
+// The option word (OptionFlags bits) of a KLV40 read from the four registers
+// of kOptionRegisters, logged as entries 1 to 8 whatever the caller's
+// numbering. Reading stops at the first register without a good reply; the
+// word is then 0 and `unanswered` names that register, so that a caller can
+// tell a device without options from one that did not say.
+struct OptionReading {
+  uint16_t word = 0;
+  std::string_view unanswered;  // empty when all four answered
+
+  bool Complete() const { return unanswered.empty(); }
+};
+
+// Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good
+// reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off.
+DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, int firstSequence);
+
+// The option word of the connected device for its model family: ReadOptionInfo
+// (OptionFlags bits) for a KLV40, kOptionCurrentDetection when ProbeDevice
+// answers for a KLV30 or KLV30E. 0 without any exchange for a value that is
+// none of the three models. Incomplete only when a KLV40's option registers
+// did not all answer.
+OptionReading DeviceOptionWord(const ExchangeContext& context, ModelKind model);
+
+OptionReading ReadOptionInfo(const ExchangeContext& context);
+
+// True when the device answers a read of kProbeRegister normally, whatever
+// the value. Logged as entries 1 and 2.
+bool ProbeDevice(const ExchangeContext& context);
+
+}  // namespace klv

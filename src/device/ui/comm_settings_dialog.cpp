@@ -1,0 +1,345 @@
+#include "device/ui/comm_settings_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <string>
+
+#include "widgets/message_box.h"
+#include "widgets/screen_controls.h"
+#include "serial/line_settings.h"
+#include "serial/ui/port_links.h"
+
+namespace klv {
+namespace {
+
+constexpr int kPortButtons = 12;
+constexpr int kAddressLower = 1;
+constexpr int kAddressUpper = 99;
+
+// The leading decimal digits of text as a number, 0 when it starts with
+// anything else; saturates instead of overflowing on a long run of digits.
+int LeadingNumber(const QString& text) {
+  long long value = 0;
+  for (const QChar c : text) {
+    if (c < u'0' || c > u'9') break;
+    value = std::min<long long>(value * 10 + (c.unicode() - u'0'), 1'000'000);
+  }
+  return static_cast<int>(value);
+}
+
+template <std::size_t N>
+int FirstChecked(const std::array<QRadioButton*, N>& buttons) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (buttons[i]->isChecked()) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+QString PathText(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+}  // namespace
+
+QString DeviceCaption(Language language) {
+  return language == Language::Japanese ? QStringLiteral("接続先") : QStringLiteral("Device");
+}
+
+QString NoLinkCaption(Language language) {
+  return language == Language::Japanese ? QStringLiteral("(標準)") : QStringLiteral("(standard)");
+}
+
+QString VerifyAfterWriteCaption(Language language) {
+  return language == Language::Japanese ? QStringLiteral("書込み後に照合") : QStringLiteral("Verify after writing");
+}
+
+CommSettingsDialog::CommSettingsDialog(CommSettings& settings, SerialLine& line, std::filesystem::path dataFolder, Language language,
+               QWidget* parent, std::optional<std::vector<std::filesystem::path>> devices)
+    : QDialog(parent),
+      settings_(settings),
+      line_(line),
+      dataFolder_(std::move(dataFolder)),
+      language_(language),
+      devices_(devices ? std::move(*devices) : FindSerialDevices()) {
+  Build();
+  Open();
+}
+
+CommSettingsDialog::~CommSettingsDialog() = default;
+
+QString CommSettingsDialog::CaptionText(const char* key) const {
+  return ToQString(Caption(Screen::CommunicationSettings, key, language_));
+}
+
+void CommSettingsDialog::Build() {
+  setFont(ScreenQFont(language_));
+  setWindowTitle(CaptionText("Communication settings"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+  // A group of radio buttons in rows, one exclusive set.
+  auto radioGroup = [this](const char* title, std::initializer_list<const char*> keys, QRadioButton** out) {
+    auto* box = new QGroupBox(CaptionText(title), this);
+    auto* column = new QVBoxLayout(box);
+    auto* exclusive = new QButtonGroup(box);
+    int i = 0;
+    for (const char* key : keys) {
+      auto* button = new QRadioButton(CaptionText(key), box);
+      button->setObjectName(QString::fromLatin1(title) + QStringLiteral(":") + QString::fromLatin1(key));
+      exclusive->addButton(button, i);
+      column->addWidget(button);
+      out[i++] = button;
+    }
+    column->addStretch();
+    return box;
+  };
+
+  // Port: two columns of six, "+ 12" in the group's top corner, and the
+  // device the marked number reaches below them.
+  auto* portBox = new QGroupBox(CaptionText("Port"), this);
+  auto* portLayout = new QGridLayout(portBox);
+  auto* portGroup = new QButtonGroup(portBox);
+  for (int i = 0; i < kPortButtons; ++i) {
+    auto* button = new QRadioButton(portBox);
+    button->setObjectName(QStringLiteral("port%1").arg(i + 1));
+    portGroup->addButton(button, i);
+    portLayout->addWidget(button, 1 + i % 6, i / 6);
+    ports_[static_cast<std::size_t>(i)] = button;
+  }
+  plus12_ = new QCheckBox(CaptionText("+ 12"), portBox);
+  portLayout->addWidget(plus12_, 0, 1, Qt::AlignRight);
+  auto* deviceRow = new QHBoxLayout;
+  auto* deviceCaption = new QLabel(DeviceCaption(language_) + QStringLiteral(":"), portBox);
+  deviceRow->addWidget(deviceCaption);
+  deviceLabel_ = new QLabel(portBox);
+  deviceLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  deviceRow->addWidget(deviceLabel_, 1);
+  portLayout->addLayout(deviceRow, 7, 0, 1, 2);
+  deviceChoice_ = new QComboBox(portBox);
+  deviceChoice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  deviceChoice_->setMinimumContentsLength(24);
+  portLayout->addWidget(deviceChoice_, 8, 0, 1, 2);
+
+  QGroupBox* parity = radioGroup("Parity", {"EVEN", "NON", "ODD"}, parity_.data());
+  QGroupBox* timeout = radioGroup("Time out", {"50 ms", "100 ms", "200 ms"}, timeout_.data());
+  QGroupBox* sampling = radioGroup("Data record sampling", {"10 sec", "1 min.", "5 min."}, sampling_.data());
+  QGroupBox* duration = radioGroup("Data record time", {"10 min.", "1 hour", "24 hour"}, duration_.data());
+  QGroupBox* speed = radioGroup("Speed", {"19200", "9600"}, speed_.data());
+  QGroupBox* stop = radioGroup("Stop bit", {"1", "2"}, stopBits_.data());
+  protocolGroup_ = radioGroup("Protocol", {"TORVALEK", "Modbus RTU", "Modbus ASCII"}, protocol_.data());
+  protocolGroup_->setTitle(QString());
+  protocolGroup_->hide();  // the connections always run in TORVALEK
+
+  auto* addressBox = new QGroupBox(CaptionText("Machine address"), this);
+  auto* addressLayout = new QHBoxLayout(addressBox);
+  address_ = new ScreenEdit(false, addressBox);
+  address_->setObjectName(QStringLiteral("machineAddress"));
+  address_->setMaxLength(8);
+  addressSpin_ = new ScreenSpinButton(address_, addressBox);
+  address_->SetSpin(addressSpin_);
+  addressLayout->addWidget(address_);
+  addressLayout->addWidget(addressSpin_);
+  addressLayout->addStretch();
+
+  ok_ = new QPushButton(CaptionText("OK"), this);
+  ok_->setDefault(true);
+  cancel_ = new QPushButton(CaptionText("Cancel"), this);
+  connect(ok_, &QPushButton::clicked, this, &CommSettingsDialog::accept);
+  connect(cancel_, &QPushButton::clicked, this, &CommSettingsDialog::reject);
+  verifyAfterWrite_ = new QCheckBox(VerifyAfterWriteCaption(language_), this);
+  verifyAfterWrite_->setObjectName(QStringLiteral("verifyAfterWrite"));
+  verifyAfterWrite_->hide();
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(portBox, 0, 0, 2, 1);
+  grid->addWidget(parity, 0, 1);
+  grid->addWidget(speed, 1, 1);
+  grid->addWidget(timeout, 0, 2);
+  grid->addWidget(stop, 1, 2);
+  grid->addWidget(sampling, 0, 3);
+  grid->addWidget(duration, 1, 3);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(addressBox);
+  buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
+  buttons->addStretch();
+  buttons->addWidget(protocolGroup_);
+  buttons->addWidget(ok_, 0, Qt::AlignBottom);
+  buttons->addWidget(cancel_, 0, Qt::AlignBottom);
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(grid);
+  outer->addLayout(buttons);
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(plus12_, &QCheckBox::toggled, this, [this] {
+    RelabelPorts();
+    ShowDevice();
+  });
+  connect(portGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) ShowDevice();
+  });
+  connect(deviceChoice_, &QComboBox::activated, this, [this](int index) { OnDeviceChosen(index); });
+}
+
+void CommSettingsDialog::Open() {
+  // A stored number outside 2..12 marks COM01.
+  const int port = (settings_.portNumber >= 2 && settings_.portNumber <= kPortButtons) ? settings_.portNumber : 1;
+  ports_[static_cast<std::size_t>(port - 1)]->setChecked(true);
+  plus12_->setChecked(settings_.plus12 != 0);
+  RelabelPorts();
+
+  speed_[settings_.speed == 19200 ? 0 : 1]->setChecked(true);
+  parity_[settings_.parity == 1 ? 0 : settings_.parity == 2 ? 1 : 2]->setChecked(true);
+  stopBits_[settings_.stopBits == 1 ? 0 : 1]->setChecked(true);
+  timeout_[settings_.readTimeout == 50 ? 0 : settings_.readTimeout == 100 ? 1 : 2]->setChecked(true);
+
+  settings_.deviceAddress = std::clamp(settings_.deviceAddress, kAddressLower, kAddressUpper);
+  address_->setText(QString::number(settings_.deviceAddress));
+  addressSpin_->SetRange(kAddressLower, kAddressUpper);
+
+  protocol_[0]->setChecked(true);
+
+  switch (settings_.samplingInterval) {
+    case 60: sampling_[1]->setChecked(true); break;
+    case 300: sampling_[2]->setChecked(true); break;
+    default:
+      settings_.samplingInterval = 10;
+      sampling_[0]->setChecked(true);
+  }
+  switch (settings_.recordDuration) {
+    case 3600: duration_[1]->setChecked(true); break;
+    case 86400: duration_[2]->setChecked(true); break;
+    default:
+      settings_.recordDuration = 600;
+      duration_[0]->setChecked(true);
+  }
+  ShowDevice();
+}
+
+void CommSettingsDialog::RelabelPorts() {
+  const int first = plus12_->isChecked() ? 13 : 1;
+  for (int i = 0; i < kPortButtons; ++i) {
+    ports_[static_cast<std::size_t>(i)]->setText(QStringLiteral("COM%1").arg(first + i, 2, 10, QLatin1Char('0')));
+  }
+}
+
+int32_t CommSettingsDialog::MarkedPortNumber() const {
+  const int marked = FirstChecked(ports_);
+  return (marked < 0 ? 1 : marked + 1) + (plus12_->isChecked() ? 12 : 0);
+}
+
+void CommSettingsDialog::ShowDevice() {
+  const int32_t number = MarkedPortNumber();
+  std::optional<std::filesystem::path> target;
+  if (const auto chosen = assignments_.find(number); chosen != assignments_.end()) {
+    target = chosen->second;
+  } else {
+    target = PortLinkTarget(dataFolder_, number);
+  }
+  const std::filesystem::path standard = ResolvePortDevice(number, {});
+  deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
+                        PathText(target ? *target : standard));
+  if (simulated_ && simulated_->first == number) {
+    const QString model = ToQString(ModelName(simulated_->second));
+    deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
+                          (language_ == Language::Japanese ? QStringLiteral("模擬 %1（デモ）").arg(model)
+                                                           : QStringLiteral("simulated %1 (demo)").arg(model)));
+  }
+
+  showingDevice_ = true;
+  deviceChoice_->clear();
+  deviceChoice_->addItem(PathText(standard) + QStringLiteral(" ") + NoLinkCaption(language_));
+  for (const auto& device : devices_) deviceChoice_->addItem(PathText(device));
+  int index = 0;
+  if (target) {
+    const auto found = std::find(devices_.begin(), devices_.end(), *target);
+    if (found == devices_.end()) {
+      // A link made by hand to a device not found now: offered as it is.
+      deviceChoice_->addItem(PathText(*target));
+      index = deviceChoice_->count() - 1;
+    } else {
+      index = static_cast<int>(found - devices_.begin()) + 1;
+    }
+  }
+  deviceChoice_->setCurrentIndex(index);
+  deviceChoice_->setEnabled(!dataFolder_.empty());
+  showingDevice_ = false;
+}
+
+void CommSettingsDialog::BindVerifyAfterWrite(bool& verify) {
+  verifyTarget_ = &verify;
+  verifyAfterWrite_->setChecked(verify);
+  verifyAfterWrite_->show();
+}
+
+void CommSettingsDialog::ShowSimulatedPort(int32_t number, ModelKind model) {
+  simulated_ = std::make_pair(number, model);
+  ShowDevice();
+}
+
+void CommSettingsDialog::OnDeviceChosen(int index) {
+  if (showingDevice_ || index < 0) return;
+  const int32_t number = MarkedPortNumber();
+  if (index == 0) {
+    assignments_[number] = std::nullopt;
+  } else if (static_cast<std::size_t>(index - 1) < devices_.size()) {
+    assignments_[number] = devices_[static_cast<std::size_t>(index - 1)];
+  } else {
+    // The hand-made link: keep it.
+    assignments_.erase(number);
+  }
+  ShowDevice();
+}
+
+void CommSettingsDialog::accept() {
+  settings_.deviceAddress = std::clamp(LeadingNumber(address_->text()), kAddressLower, kAddressUpper);
+
+  const int marked = FirstChecked(ports_);
+  settings_.portNumber = marked < 0 ? 1 : marked + 1;
+  settings_.plus12 = plus12_->isChecked() ? 1 : 0;
+
+  if (speed_[0]->isChecked()) {
+    settings_.speed = 19200;
+  } else if (speed_[1]->isChecked()) {
+    settings_.speed = 9600;
+  } else {
+    settings_.speed = 19200;
+  }
+
+  const int parity = FirstChecked(parity_);
+  settings_.parity = parity < 0 ? 1 : parity + 1;
+
+  settings_.readTimeout = timeout_[0]->isChecked() ? 50 : timeout_[1]->isChecked() ? 100 : 200;
+  settings_.stopBits = stopBits_[0]->isChecked() ? 1 : 2;
+
+  // New settings take effect at the next open.
+  if (line_.IsOpen()) line_.ClosePort();
+
+  settings_.protocol = protocol_[0]->isChecked()   ? Protocol::Torvalek
+                       : protocol_[1]->isChecked() ? Protocol::ModbusRtu
+                                                   : Protocol::ModbusAscii;
+
+  settings_.samplingInterval = sampling_[1]->isChecked() ? 60 : sampling_[2]->isChecked() ? 300 : 10;
+  settings_.recordDuration = duration_[1]->isChecked() ? 3600 : duration_[2]->isChecked() ? 86400 : 600;
+
+  for (const auto& [number, device] : assignments_) {
+    std::string error;
+    if (!AssignPortLink(dataFolder_, number, device, error)) {
+      const std::string text = (language_ == Language::Japanese ? "ポートの接続先を設定できません: " : "The port link cannot be made: ") +
+                               PortName(number) + "\n" + error;
+      ShowMessage(this, text);
+    }
+  }
+  assignments_.clear();
+
+  if (verifyTarget_ != nullptr) *verifyTarget_ = verifyAfterWrite_->isChecked();
+
+  QDialog::accept();
+}
+
+}  // namespace klv

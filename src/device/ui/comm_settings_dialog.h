@@ -1,0 +1,124 @@
+#pragma once
+// The communication settings screen: port, speed, parity, stop bits, read
+// time-out, device address and the data-record sampling, shown from the
+// Tools menu and before every connection. Opening it corrects the stored
+// values it cannot show; OK takes the screen into the settings (and closes
+// an open port, so the next open uses them); Cancel changes nothing more.
+// Beside the port buttons it shows the device the marked COM number reaches
+// and lets the operator point that number at a serial device of the machine.
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "text/texts.h"
+#include "model/model_kind.h"
+#include "serial/comm_settings.h"
+#include "serial/port.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace klv {
+
+class ScreenEdit;
+class ScreenSpinButton;
+
+class CommSettingsDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // settings and line must outlive the screen. dataFolder holds the port
+  // links (empty: no links, no assignment). devices: the serial devices to
+  // offer; by default those found on the machine.
+  CommSettingsDialog(CommSettings& settings, SerialLine& line, std::filesystem::path dataFolder, Language language,
+         QWidget* parent = nullptr,
+         std::optional<std::vector<std::filesystem::path>> devices = std::nullopt);
+  ~CommSettingsDialog() override;
+
+  // OK: the screen into the settings, in the order of the rules.
+  void accept() override;
+
+  // The controls, for the tests and pictures.
+  QRadioButton* PortButton(int index) const { return ports_[static_cast<std::size_t>(index)]; }  // 0..11
+  QCheckBox* Plus12Box() const { return plus12_; }
+  QRadioButton* ParityButton(int index) const { return parity_[static_cast<std::size_t>(index)]; }  // EVEN NON ODD
+  QRadioButton* TimeoutButton(int index) const { return timeout_[static_cast<std::size_t>(index)]; }  // 50 100 200
+  QRadioButton* SamplingButton(int index) const { return sampling_[static_cast<std::size_t>(index)]; }
+  QRadioButton* DurationButton(int index) const { return duration_[static_cast<std::size_t>(index)]; }
+  QRadioButton* SpeedButton(int index) const { return speed_[static_cast<std::size_t>(index)]; }  // 19200 9600
+  QRadioButton* StopBitButton(int index) const { return stopBits_[static_cast<std::size_t>(index)]; }  // 1 2
+  QRadioButton* ProtocolButton(int index) const { return protocol_[static_cast<std::size_t>(index)]; }
+  QGroupBox* ProtocolGroup() const { return protocolGroup_; }
+  ScreenEdit* AddressField() const { return address_; }
+  ScreenSpinButton* AddressSpin() const { return addressSpin_; }
+  QLabel* DeviceLabel() const { return deviceLabel_; }
+  QComboBox* DeviceChoice() const { return deviceChoice_; }
+  QCheckBox* VerifyAfterWriteBox() const { return verifyAfterWrite_; }
+  QPushButton* OkButton() const { return ok_; }
+  QPushButton* CancelButton() const { return cancel_; }
+
+  // The COM number the marked button and "+ 12" stand for.
+  int32_t MarkedPortNumber() const;
+
+  // Shows the "Verify after writing" box ticked as verify is; OK stores the
+  // box into it. Without this call the box is not shown.
+  void BindVerifyAfterWrite(bool& verify);
+
+  // In the demo mode: the port number that reaches the simulated regulator
+  // of model, shown as such instead of its device.
+  void ShowSimulatedPort(int32_t number, ModelKind model);
+
+ private:
+  void Build();
+  void Open();
+  void RelabelPorts();
+  void ShowDevice();
+  void OnDeviceChosen(int index);
+  QString CaptionText(const char* key) const;
+
+  CommSettings& settings_;
+  SerialLine& line_;
+  std::optional<std::pair<int32_t, ModelKind>> simulated_;
+  std::filesystem::path dataFolder_;
+  Language language_;
+  std::vector<std::filesystem::path> devices_;
+  // COM number -> device chosen on this showing (nothing: back to ttyS).
+  std::map<int32_t, std::optional<std::filesystem::path>> assignments_;
+  bool showingDevice_ = false;
+
+  std::array<QRadioButton*, 12> ports_{};
+  QCheckBox* plus12_ = nullptr;
+  std::array<QRadioButton*, 3> parity_{};
+  std::array<QRadioButton*, 3> timeout_{};
+  std::array<QRadioButton*, 3> sampling_{};
+  std::array<QRadioButton*, 3> duration_{};
+  std::array<QRadioButton*, 2> speed_{};
+  std::array<QRadioButton*, 2> stopBits_{};
+  std::array<QRadioButton*, 3> protocol_{};
+  QGroupBox* protocolGroup_ = nullptr;
+  ScreenEdit* address_ = nullptr;
+  ScreenSpinButton* addressSpin_ = nullptr;
+  QLabel* deviceLabel_ = nullptr;
+  QComboBox* deviceChoice_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  QCheckBox* verifyAfterWrite_ = nullptr;
+  bool* verifyTarget_ = nullptr;
+};
+
+// The device-assignment texts of the screen (the settings screen's own
+// captions come from the caption table).
+QString DeviceCaption(Language language);
+QString NoLinkCaption(Language language);
+QString VerifyAfterWriteCaption(Language language);
+
+}  // namespace klv

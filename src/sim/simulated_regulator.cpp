@@ -1,0 +1,661 @@
+#include "sim/simulated_regulator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <utility>
+
+#include "sim/request_framer.h"
+#include "model/register_catalogue.h"
+#include "serial/frame_buffer.h"
+#include "serial/modbus_codec.h"
+#include "serial/torvalek_frame.h"
+
+namespace klv::sim {
+
+namespace {
+
+constexpr uint16_t kModelCodeRegister = 0x0110;
+constexpr uint16_t kControlModeRegister = 0x0112;
+constexpr uint16_t kInputTypeRegister = 0x0113;
+constexpr uint16_t kRatingCodeRegister = 0x0114;
+constexpr uint16_t kRatedCurrentRegister = 0x0115;
+constexpr uint16_t kAnalogInputOptionRegister = 0x0116;
+constexpr uint16_t kAlarm2OptionRegister = 0x0117;
+constexpr uint16_t kDigitalOutputOptionRegister = 0x0118;
+constexpr uint16_t kOptionOrModelRegister = 0x0119;
+constexpr uint16_t kRatedVoltageRegister = 0x013C;
+constexpr uint16_t kCurrentLimiterRegister = 0x012E;
+
+constexpr uint16_t kLiveFirst = 0x0100;
+constexpr uint16_t kLiveLast = 0x010B;
+constexpr uint16_t kControlInputRegister = 0x0104;
+constexpr uint16_t kVolumeFirst = 0x0105;
+constexpr uint16_t kVolumeLast = 0x0107;
+
+constexpr int16_t kKlv40Code = 0x0028;
+constexpr int16_t kKlv30Code = 0x3330;
+constexpr int16_t kKlv30ECode = 0x3045;
+constexpr int16_t kAnalogOutputPresent = 6;
+
+constexpr int16_t kUnderRangeMark = static_cast<int16_t>(0x8000);
+constexpr int16_t kOverRangeMark = 0x7FFF;
+
+constexpr int kMaxReadCount = 10;
+
+// Past this much time without a request the output is taken as settled.
+constexpr double kSettleSeconds = 600.0;
+constexpr double kStepSeconds = 0.05;
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+int16_t ClampToWord(double value) {
+  return static_cast<int16_t>(std::clamp(std::lround(value), -32768L, 32767L));
+}
+
+// Upper-case hex digit value, -1 for anything else (the program sends upper case).
+int HexDigit(uint8_t c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::optional<uint16_t> HexField(std::span<const uint8_t> text) {
+  uint16_t value = 0;
+  for (const uint8_t c : text) {
+    const int digit = HexDigit(c);
+    if (digit < 0) return std::nullopt;
+    value = static_cast<uint16_t>((value << 4) | digit);
+  }
+  return value;
+}
+
+template <typename Out>
+void PutHexByte(Out& out, uint8_t value) {
+  using Char = typename Out::value_type;
+  out.push_back(static_cast<Char>(kHex[value >> 4]));
+  out.push_back(static_cast<Char>(kHex[value & 0x0F]));
+}
+
+// The character a junk fault puts among a read's value digits.
+constexpr char kJunkDigit = 'G';
+
+// The address a reply of an other-address fault names: the next one up.
+uint8_t OtherAddress(int own) { return static_cast<uint8_t>(own % 99 + 1); }
+
+// One hex digit of a check code with its four bits inverted.
+uint8_t InvertedHexDigit(uint8_t c) { return static_cast<uint8_t>(kHex[15 - HexDigit(c)]); }
+
+const char* TorvalekCode(Refusal refusal) {
+  switch (refusal) {
+    case Refusal::None:
+      return "00";
+    case Refusal::BadRequest:
+      return "01";
+    case Refusal::NoSuchRegister:
+      return "02";
+    case Refusal::OutOfRange:
+      return "03";
+    case Refusal::ReadOnly:
+      return "04";
+    case Refusal::DeviceFault:
+      return "08";
+  }
+  return "01";
+}
+
+uint8_t ModbusException(Refusal refusal) {
+  switch (refusal) {
+    case Refusal::BadRequest:
+      return 0x01;
+    case Refusal::NoSuchRegister:
+    case Refusal::ReadOnly:
+      return 0x02;
+    case Refusal::OutOfRange:
+      return 0x03;
+    case Refusal::DeviceFault:
+    case Refusal::None:
+      return 0x04;
+  }
+  return 0x04;
+}
+
+int16_t MonitorBit(ModelKind model) {
+  switch (model) {
+    case ModelKind::Klv40:
+      return kMonitorModelKlv40;
+    case ModelKind::Klv30:
+      return kMonitorModelKlv30;
+    default:
+      return kMonitorModelKlv30E;
+  }
+}
+
+// Closes the line without a reply.
+ReplyPlan HangUpNow() {
+  ReplyPlan plan;
+  plan.hangUp = true;
+  return plan;
+}
+
+// True during the first `on` seconds of every `period`.
+bool Blink(double seconds, double period, double on) { return std::fmod(seconds, period) < on; }
+
+}  // namespace
+
+struct SimulatedRegulator::Request {
+  enum class Op { Read, Write, Bad };
+  Op op = Op::Bad;
+  Refusal badReason = Refusal::BadRequest;
+  uint16_t reg = 0;
+  int count = 1;
+  int16_t value = 0;
+  bool broadcast = false;
+};
+
+SimulatedRegulator::SimulatedRegulator(const SimConfig& config, Clock& clock)
+    : config_(config), clock_(clock) {
+  if (config_.model != ModelKind::Klv40 && config_.model != ModelKind::Klv30) {
+    config_.model = ModelKind::Klv30E;  // as the catalogues treat any other value
+  }
+  LoadDefaults(parameters_, config_.model);
+  rows_ = CatalogueRows(CatalogueFor(config_.model));
+  liveRows_ = MonitorRows(GetMonitorCatalogue());
+  start_ = last_ = clock_.Now();
+  // A device found running: its output has settled on the input.
+  output_ = TargetOutput(ControlInputAt(0));
+}
+
+// --- Registers ------------------------------------------------------------
+
+namespace {
+
+const CatalogueEntry* FindRow(std::span<const CatalogueEntry> rows, uint16_t reg) {
+  for (const CatalogueEntry& row : rows) {
+    if (AddressValue(row.address) == reg) return &row;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool SimulatedRegulator::IsLivePresent(uint16_t reg) const {
+  if (reg == 0x0102 && config_.model != ModelKind::Klv40 && !config_.detect) return false;
+  for (const MonitorEntry& row : liveRows_) {
+    if (AddressValue(row.address) != reg) continue;
+    if ((row.modelMask & MonitorBit(config_.model)) == 0) return false;
+    return row.optionMask == 0 || (row.optionMask & config_.options) != 0;
+  }
+  return false;
+}
+
+RegisterRead SimulatedRegulator::ReadRegister(uint16_t reg) {
+  const bool klv40 = config_.model == ModelKind::Klv40;
+  if (reg >= kLiveFirst && reg <= kLiveLast) {
+    if (!IsLivePresent(reg)) return {Refusal::NoSuchRegister, 0};
+    Advance();
+    return {Refusal::None, LiveValue(reg)};
+  }
+  switch (reg) {
+    case kModelCodeRegister:
+      if (klv40) return {Refusal::None, kKlv40Code};
+      return {Refusal::NoSuchRegister, 0};
+    case kOptionOrModelRegister:
+      if (klv40) return {Refusal::None, (config_.options & kOptionAnalogOutput) ? kAnalogOutputPresent : int16_t{0}};
+      return {Refusal::None, config_.model == ModelKind::Klv30 ? kKlv30Code : kKlv30ECode};
+    default:
+      break;
+  }
+  if (klv40) {
+    switch (reg) {
+      case kAnalogInputOptionRegister:
+        return {Refusal::None, static_cast<int16_t>((config_.options & kOptionAnalogInput) ? 1 : 0)};
+      case kAlarm2OptionRegister:
+        return {Refusal::None, static_cast<int16_t>((config_.options & kOptionAlarmOutput2) ? 1 : 0)};
+      case kDigitalOutputOptionRegister:
+        return {Refusal::None, static_cast<int16_t>((config_.options & kOptionDigitalOutput) ? 1 : 0)};
+      case kControlModeRegister:
+        return {Refusal::None, config_.controlMode};
+      case kInputTypeRegister:
+        return {Refusal::None, config_.controlInputType};
+      case kRatingCodeRegister:
+        return {Refusal::None, config_.register0114};
+      case kRatedCurrentRegister:
+        return {Refusal::None, config_.ratedCurrent};
+      case kRatedVoltageRegister:
+        return {Refusal::None, config_.ratedVoltage};
+      default:
+        break;
+    }
+  }
+  const uint16_t optionWord = klv40 ? config_.options : static_cast<uint16_t>(config_.detect ? 1 : 0);
+  if (const CatalogueEntry* row = FindRow(rows_, reg)) {
+    if (IsEntryPresent(*row, optionWord) || reg == kCurrentLimiterRegister) {
+      return {Refusal::None, row->value.In(std::as_const(parameters_))};
+    }
+  }
+  return {Refusal::NoSuchRegister, 0};
+}
+
+Refusal SimulatedRegulator::WriteRegister(uint16_t reg, int16_t value) {
+  const bool klv40 = config_.model == ModelKind::Klv40;
+  const uint16_t optionWord = klv40 ? config_.options : static_cast<uint16_t>(config_.detect ? 1 : 0);
+  if (const CatalogueEntry* row = FindRow(rows_, reg)) {
+    if (IsEntryPresent(*row, optionWord) || reg == kCurrentLimiterRegister) {
+      if (value < row->minimum || value > row->maximum) return Refusal::OutOfRange;
+      // The output moves from the old settings up to now, then from the new.
+      Advance();
+      row->value.In(parameters_) = value;
+      return Refusal::None;
+    }
+    return Refusal::NoSuchRegister;
+  }
+  // Every other register the device answers is one it only reports.
+  return ReadRegister(reg).refusal == Refusal::None ? Refusal::ReadOnly : Refusal::NoSuchRegister;
+}
+
+Refusal SimulatedRegulator::Preset(uint16_t reg, int16_t value) {
+  const bool klv40 = config_.model == ModelKind::Klv40;
+  if (reg == kControlInputRegister) {
+    SetControlInput(value);
+    return Refusal::None;
+  }
+  if (reg >= kVolumeFirst && reg <= kVolumeLast) {
+    Advance();
+    config_.volume[reg - kVolumeFirst] = value;
+    return Refusal::None;
+  }
+  if (klv40) {
+    switch (reg) {
+      case kControlModeRegister:
+        config_.controlMode = value;
+        return Refusal::None;
+      case kInputTypeRegister:
+        config_.controlInputType = value;
+        return Refusal::None;
+      case kRatingCodeRegister:
+        config_.register0114 = value;
+        return Refusal::None;
+      case kRatedCurrentRegister:
+        config_.ratedCurrent = value;
+        return Refusal::None;
+      case kRatedVoltageRegister:
+        config_.ratedVoltage = value;
+        return Refusal::None;
+      default:
+        break;
+    }
+  }
+  if (FindRow(rows_, reg) == nullptr) return Refusal::NoSuchRegister;
+  return WriteRegister(reg, value);
+}
+
+void SimulatedRegulator::SetControlInput(std::optional<int16_t> value) {
+  Advance();
+  config_.controlInput = value;
+}
+
+// --- Live values ------------------------------------------------------------
+
+double SimulatedRegulator::ControlInputAt(double seconds) const {
+  if (config_.controlInput) return *config_.controlInput;
+  return 500.0 + 450.0 * std::sin(2.0 * std::numbers::pi * seconds / 60.0);
+}
+
+double SimulatedRegulator::TargetOutput(double input) const {
+  const auto volumeOr = [this](int16_t setting) -> double {
+    if (setting >= 0) return setting;
+    if (setting >= -3) return config_.volume[-setting - 1];
+    return 0;
+  };
+  double x = std::clamp(input, 0.0, 1000.0);
+  if (config_.model == ModelKind::Klv30E && parameters_.scaleHigh > parameters_.scaleLow) {
+    // The KLV30E scales its control input before the ramp.
+    x = std::clamp((x - parameters_.scaleLow) * 1000.0 / (parameters_.scaleHigh - parameters_.scaleLow),
+                   0.0, 1000.0);
+  }
+  const double lower = volumeOr(parameters_.rampLowerLimit);
+  const double upper = parameters_.rampUpperSelection == 0 ? parameters_.rampUpperSetting
+                                                           : volumeOr(parameters_.rampUpperSelection);
+  double target = lower + x * (upper - lower) / 1000.0;
+  // The current limiter needs the current detection; 0 means off.
+  const bool limits = config_.model == ModelKind::Klv40 || config_.detect;
+  if (limits && parameters_.currentLimiter != 0) {
+    const double limit = parameters_.currentLimiter > 0 ? parameters_.currentLimiter * 10.0
+                                                        : volumeOr(parameters_.currentLimiter);
+    target = std::min(target, limit);
+  }
+  return std::clamp(target, 0.0, 1000.0);
+}
+
+void SimulatedRegulator::Advance() {
+  const Clock::TimePoint now = clock_.Now();
+  if (now <= last_) return;
+  const auto seconds = [this](Clock::TimePoint t) {
+    return std::chrono::duration<double>(t - start_).count();
+  };
+  double t = seconds(last_);
+  const double end = seconds(now);
+  last_ = now;
+  if (end - t > kSettleSeconds) {
+    output_ = TargetOutput(ControlInputAt(end));
+    return;
+  }
+  // Slow-up and slow-down are the times (0.1 s) of a full 0 to 100 % swing;
+  // the KLV30 has one variation limit for both directions.
+  const int16_t up = parameters_.slowUpTime;
+  const int16_t down = config_.model == ModelKind::Klv30 ? up : parameters_.slowDownTime;
+  const auto rate = [](int16_t tenths) { return tenths <= 0 ? 1e12 : 1000.0 / (tenths * 0.1); };
+  while (t < end) {
+    const double dt = std::min(kStepSeconds, end - t);
+    t += dt;
+    const double target = TargetOutput(ControlInputAt(t));
+    if (target > output_) {
+      output_ = std::min(target, output_ + rate(up) * dt);
+    } else {
+      output_ = std::max(target, output_ - rate(down) * dt);
+    }
+  }
+}
+
+int16_t SimulatedRegulator::LiveValue(uint16_t reg) {
+  const double seconds = std::chrono::duration<double>(last_ - start_).count();
+  const double fraction = output_ / 1000.0;
+  const double voltage = fraction * config_.ratedVoltage;          // V
+  const double current = fraction * config_.ratedCurrent * 10.0;   // 0.1 A
+  // Full output is 0115 x 013C x 10, the scale the monitor's trend uses in W-FB.
+  const double power = fraction * config_.ratedCurrent * config_.ratedVoltage * 10.0;
+  const bool klv40 = config_.model == ModelKind::Klv40;
+  switch (reg) {
+    case 0x0100:
+      switch (config_.controlMode) {
+        case 0:
+          return ClampToWord(voltage);
+        case 1:
+          return ClampToWord(current);
+        case 2:
+          return ClampToWord(power);
+        default:
+          return ClampToWord(output_);
+      }
+    case 0x0101:
+      return ClampToWord(voltage);
+    case 0x0102:
+      return ClampToWord(current);
+    case 0x0103:
+      return ClampToWord(power);
+    case kControlInputRegister:
+      return ClampToWord(ControlInputAt(seconds));
+    case 0x0105:
+    case 0x0106:
+    case 0x0107:
+      return config_.volume[reg - kVolumeFirst];
+    case 0x0108: {
+      // Bits: 0 AL1, 1 AL2, 2 DO1, 3 DO2.
+      int bits = Blink(seconds, 30.0, 4.0) ? 1 : 0;
+      if (klv40 && (config_.options & kOptionAlarmOutput2) && Blink(seconds + 25.0, 45.0, 3.0)) bits |= 2;
+      if (klv40 && (config_.options & kOptionDigitalOutput)) {
+        if (parameters_.do1Setting != 0 && output_ >= 500.0) bits |= 4;
+        if (parameters_.do2Setting != 0 && Blink(seconds, 14.0, 7.0)) bits |= 8;
+      }
+      return static_cast<int16_t>(bits);
+    }
+    case 0x0109: {
+      // Bits: 0 DI1, 1 DI2, 2 DI3 (the KLV30E has DI1 only).
+      int bits = Blink(seconds, 22.0, 11.0) ? 1 : 0;
+      if (klv40) {
+        if (Blink(seconds, 34.0, 17.0)) bits |= 2;
+        if (Blink(seconds, 46.0, 23.0)) bits |= 4;
+      }
+      return static_cast<int16_t>(bits);
+    }
+    case 0x010A:
+      return ClampToWord(500.0 + 400.0 * std::sin(2.0 * std::numbers::pi * seconds / 90.0));
+    case 0x010B: {
+      const double source = parameters_.analogOutputSetting == 1
+                                ? std::clamp(ControlInputAt(seconds), 0.0, 1000.0)
+                                : output_;
+      return ClampToWord(parameters_.scaleLow + source * (parameters_.scaleHigh - parameters_.scaleLow) / 1000.0);
+    }
+    default:
+      return 0;
+  }
+}
+
+// --- Requests -----------------------------------------------------------------
+
+FaultSet SimulatedRegulator::FaultsFor(const Request& request) const {
+  if (request.op == Request::Op::Bad) return faults_.ForExchange(exchanges_);
+  FaultSet set;
+  for (int i = 0; i < request.count; ++i) {
+    set.Merge(faults_.ForRegister(static_cast<uint16_t>(request.reg + i), exchanges_));
+  }
+  return set;
+}
+
+Refusal SimulatedRegulator::Execute(const Request& request, const FaultSet& faults,
+                                    std::vector<int16_t>& values) {
+  if (request.op == Request::Op::Bad) return request.badReason;
+  if (faults.error) return Refusal::DeviceFault;
+  if (request.op == Request::Op::Write) {
+    // A stuck register answers as a good write would, so only reading it
+    // back shows that it kept its value.
+    if (faults.stuck) return Refusal::None;
+    return WriteRegister(request.reg, request.value);
+  }
+  for (int i = 0; i < request.count; ++i) {
+    const auto reg = static_cast<uint16_t>(request.reg + i);
+    if (reg < request.reg) return Refusal::NoSuchRegister;  // past FFFF
+    RegisterRead read = ReadRegister(reg);
+    if (read.refusal != Refusal::None) return read.refusal;
+    const FaultSet own = faults_.ForRegister(reg, exchanges_);
+    if (own.under) {
+      read.value = kUnderRangeMark;
+    } else if (own.over) {
+      read.value = kOverRangeMark;
+    }
+    values.push_back(read.value);
+  }
+  return Refusal::None;
+}
+
+ReplyPlan SimulatedRegulator::Finish(std::vector<uint8_t> reply, const FaultSet& faults) const {
+  ReplyPlan plan;
+  plan.hangUp = faults.hangUpAfterReply;
+  if (reply.empty()) return plan;
+  if (faults.noise) reply.insert(reply.begin(), std::begin(kNoiseBytes), std::end(kNoiseBytes));
+  plan.delay = faults.late;
+  if (faults.split) {
+    plan.splitAt = std::max<std::size_t>(1, reply.size() / 2);
+    plan.splitPause = *faults.split;
+  }
+  plan.reply = std::move(reply);
+  return plan;
+}
+
+ReplyPlan SimulatedRegulator::Answer(std::span<const uint8_t> request) {
+  switch (config_.protocol) {
+    case Protocol::ModbusRtu: {
+      if (request.size() < 4 || !HasGoodCrc(request)) return {};
+      return AnswerModbus(request.first(request.size() - 2), false);
+    }
+    case Protocol::ModbusAscii: {
+      // ":", pairs of upper-case hex digits (address, function, data, LRC), CR LF.
+      const std::size_t n = request.size();
+      if (n < 9 || request[0] != ':' || request[n - 2] != kCr || request[n - 1] != kLf) return {};
+      const std::size_t digits = n - 3;
+      if (digits % 2 != 0) return {};
+      for (std::size_t i = 1; i <= digits; ++i) {
+        if (HexDigit(request[i]) < 0) return {};
+      }
+      const comm codec;
+      const std::size_t pairs = digits / 2;
+      const uint8_t lrc = codec.ModbusLrc(&request[1], &request[1 + 2 * (pairs - 2)]);
+      if (codec.HexPairToByte(&request[1 + 2 * (pairs - 1)]) != lrc) return {};
+      std::vector<uint8_t> pdu;
+      for (std::size_t i = 0; i + 1 < pairs; ++i) pdu.push_back(codec.HexPairToByte(&request[1 + 2 * i]));
+      return AnswerModbus(pdu, true);
+    }
+    case Protocol::Torvalek:
+    default:
+      return AnswerTorvalek(request);
+  }
+}
+
+ReplyPlan SimulatedRegulator::AnswerTorvalek(std::span<const uint8_t> frame) {
+  // STX, address (2), sub-address, command, body, ETX, BCC (2), CR.
+  const std::size_t n = frame.size();
+  if (n < 11 || n > kFrameBufferSize - 2) return {};
+  if (frame[0] != kStx || frame[n - 1] != kCr || frame[n - 4] != kEtx) return {};
+  FrameBuffer check{};
+  std::copy_n(frame.begin(), n - 3, check.begin());
+  if (AppendBcc(check, n - 3, BccKind::Sum) != n - 1) return {};
+  if (check[n - 3] != frame[n - 3] || check[n - 2] != frame[n - 2]) return {};
+
+  const std::optional<uint16_t> address = HexField(frame.subspan(1, 2));
+  if (!address) return {};
+  const uint8_t command = frame[4];
+  Request request;
+  request.broadcast = *address == 0 && command == 'B';
+  if (*address != config_.deviceAddress && !request.broadcast) return {};
+  ++exchanges_;
+
+  const std::span<const uint8_t> body = frame.subspan(5, n - 9);
+  const bool digitOk = frame[3] >= '0' && frame[3] <= '9';
+  if (digitOk && command == 'R' && body.size() == 5) {
+    const auto reg = HexField(body.first(4));
+    if (reg && body[4] >= '0' && body[4] <= '9') {
+      request.op = Request::Op::Read;
+      request.reg = *reg;
+      request.count = body[4] - '0' + 1;
+    }
+  } else if (digitOk && (command == 'W' || command == 'B') && body.size() == 10) {
+    const auto reg = HexField(body.first(4));
+    const auto value = HexField(body.subspan(6, 4));
+    if (reg && value && body[4] == '0' && body[5] == ',') {
+      request.op = Request::Op::Write;
+      request.reg = *reg;
+      request.value = static_cast<int16_t>(*value);
+    }
+  }
+
+  const FaultSet faults = FaultsFor(request);
+  if (faults.hangUpInstead) return HangUpNow();
+  if (faults.silent) return Finish({}, faults);
+  std::vector<int16_t> values;
+  const Refusal refusal = Execute(request, faults, values);
+  if (request.broadcast) return Finish({}, faults);
+
+  // Address, sub-address, command, response code and values, between STX and ETX.
+  std::string text;
+  if (faults.otherAddress) {
+    PutHexByte(text, OtherAddress(config_.deviceAddress));
+  } else {
+    text.push_back(static_cast<char>(frame[1]));
+    text.push_back(static_cast<char>(frame[2]));
+  }
+  text.push_back(static_cast<char>(frame[3]));
+  text.push_back(static_cast<char>(command));
+  text += TorvalekCode(refusal);
+  for (const int16_t value : values) {
+    text.push_back(',');
+    PutHexByte(text, static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
+    PutHexByte(text, static_cast<uint8_t>(value & 0xFF));
+  }
+  if (!values.empty()) {
+    constexpr std::size_t kFirstValue = 7;  // after address, sub-address, command, code and ","
+    if (faults.junk) text[kFirstValue + 2] = kJunkDigit;
+    if (faults.shortValue) text.resize(text.size() - 2);
+  }
+
+  FrameBuffer reply{};
+  std::size_t length = 0;
+  reply[length++] = kStx;
+  for (const char c : text) reply[length++] = static_cast<uint8_t>(c);
+  reply[length++] = kEtx;
+  length = AppendBcc(reply, length, BccKind::Sum);
+  if (faults.badCheck) {
+    reply[length - 2] = InvertedHexDigit(reply[length - 2]);
+    reply[length - 1] = InvertedHexDigit(reply[length - 1]);
+  }
+  reply[length++] = kCr;
+  return Finish(std::vector<uint8_t>(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length)),
+                faults);
+}
+
+ReplyPlan SimulatedRegulator::AnswerModbus(std::span<const uint8_t> pdu, bool ascii) {
+  // Address, function, data (CRC or LRC already checked and removed).
+  if (pdu.size() < 2) return {};
+  const uint8_t address = pdu[0];
+  const uint8_t function = pdu[1];
+  Request request;
+  request.broadcast = address == 0 && function == 0x06;
+  if (address != config_.deviceAddress && !request.broadcast) return {};
+  ++exchanges_;
+
+  const auto word = [&](std::size_t at) { return static_cast<uint16_t>((pdu[at] << 8) | pdu[at + 1]); };
+  if (function == 0x03 || function == 0x06) {
+    request.badReason = Refusal::OutOfRange;  // wrong length or count: illegal data value
+    if (pdu.size() == 6) {
+      request.reg = word(2);
+      if (function == 0x06) {
+        request.op = Request::Op::Write;
+        request.value = static_cast<int16_t>(word(4));
+      } else if (word(4) >= 1 && word(4) <= kMaxReadCount) {
+        request.op = Request::Op::Read;
+        request.count = word(4);
+      }
+    }
+  }
+
+  const FaultSet faults = FaultsFor(request);
+  if (faults.hangUpInstead) return HangUpNow();
+  if (faults.silent) return Finish({}, faults);
+  std::vector<int16_t> values;
+  const Refusal refusal = Execute(request, faults, values);
+  if (request.broadcast) return Finish({}, faults);
+
+  std::vector<uint8_t> answer;
+  answer.push_back(faults.otherAddress ? OtherAddress(config_.deviceAddress) : address);
+  if (refusal != Refusal::None) {
+    answer.push_back(static_cast<uint8_t>(function | 0x80));
+    answer.push_back(ModbusException(refusal));
+  } else if (request.op == Request::Op::Read) {
+    answer.push_back(function);
+    answer.push_back(static_cast<uint8_t>(2 * values.size()));
+    for (const int16_t value : values) {
+      answer.push_back(static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
+      answer.push_back(static_cast<uint8_t>(value & 0xFF));
+    }
+    // The byte count still promises every value.
+    if (faults.shortValue) answer.pop_back();
+  } else {
+    answer.assign(pdu.begin(), pdu.end());  // a write answers with its request
+    if (faults.otherAddress) answer[0] = OtherAddress(config_.deviceAddress);
+  }
+  const bool readValues = refusal == Refusal::None && request.op == Request::Op::Read;
+
+  const comm codec;
+  std::vector<uint8_t> reply;
+  if (ascii) {
+    reply.push_back(':');
+    for (const uint8_t byte : answer) PutHexByte(reply, byte);
+    const uint8_t lrc = codec.ModbusLrc(&reply[1], &reply[reply.size() - 2]);
+    // The LRC is that of the true digits: only the junk digit is wrong.
+    constexpr std::size_t kFirstValue = 7;  // after ":", address, function and byte count
+    if (faults.junk && readValues && reply.size() > kFirstValue + 2) reply[kFirstValue + 2] = kJunkDigit;
+    PutHexByte(reply, faults.badCheck ? static_cast<uint8_t>(~lrc) : lrc);
+    reply.push_back(kCr);
+    reply.push_back(kLf);
+  } else {
+    // Binary values cannot hold a non-hex digit: junk leaves an RTU reply as it is.
+    const uint16_t crc = codec.ModbusCrc16(&answer.front(), &answer.back());
+    reply = answer;
+    reply.push_back(static_cast<uint8_t>(crc >> 8));
+    reply.push_back(static_cast<uint8_t>(faults.badCheck ? ~crc & 0xFF : crc & 0xFF));
+  }
+  return Finish(std::move(reply), faults);
+}
+
+}  // namespace klv::sim

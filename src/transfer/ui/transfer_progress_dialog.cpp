@@ -1,0 +1,152 @@
+#include "transfer/ui/transfer_progress_dialog.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QThread>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+#include <string>
+
+#include "widgets/message_box.h"
+#include "widgets/operator_dialogs.h"
+#include "widgets/screen_controls.h"
+
+namespace klv {
+
+QString WorkerStartFailureText(Language language) {
+  return language == Language::Japanese
+             ? QStringLiteral("転送を開始できません（スレッドを作成できません）")
+             : QStringLiteral("The transfer cannot be started: the system could not start its thread.");
+}
+
+TransferProgressDialog::TransferProgressDialog(TransferSession& session, Language language, OperatorDialogs& dialogs, QWidget* parent,
+                     WorkerStart start)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      session_(session),
+      language_(language),
+      dialogs_(dialogs),
+      start_(start ? std::move(start)
+                   : WorkerStart([](TransferThread& thread, const TransferContext& context, TransferState& state) {
+                       return thread.Start(context, state);
+                     })),
+      context_(MakeTransferContext(session, language, *this, *this)) {
+  setFont(ScreenQFont(language));
+  setModal(true);
+  // A raised frame, since the window has no caption to set it apart.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* frame = new QFrame(this);
+  frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  frame->setLineWidth(2);
+  outer->addWidget(frame);
+  auto* layout = new QVBoxLayout(frame);
+  layout->setContentsMargins(16, 12, 16, 16);
+  statusText_ = new QLabel(frame);
+  statusText_->setObjectName(QStringLiteral("MSG1"));
+  bar_ = new QProgressBar(frame);
+  bar_->setRange(0, kProgressMaximum);
+  bar_->setValue(0);
+  bar_->setTextVisible(false);
+  layout->addWidget(statusText_);
+  layout->addWidget(bar_);
+
+  // The middle of the screen, divided as integers.
+  QScreen* screen = parent != nullptr && parent->screen() != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, kWidth, kHeight);
+  setFixedSize(kWidth, kHeight);
+  move(area.x() + (area.width() - kWidth) / 2, area.y() + (area.height() - kHeight) / 2);
+}
+
+TransferProgressDialog::~TransferProgressDialog() {
+  // The worker, the port and this window never outlive each other.
+  thread_.Join();
+}
+
+bool TransferProgressDialog::Run() {
+  bar_->setValue(0);
+  statusText_->clear();
+  ending_ = false;
+  if (!start_(thread_, context_, session_.state)) {
+    // Nothing would ever set the done flag: say so and close at once.
+    if (session_.state.mode == TransferMode::Read) {
+      session_.state.readResult = 0;
+    } else {
+      session_.state.writeResult = 0;
+    }
+    show();
+    dialogs_.ShowMessage(this, WorkerStartFailureText(language_).toStdString());
+    ending_ = true;
+    hide();
+    return false;
+  }
+  timerId_ = startTimer(kTimerPeriodMs);
+  // Only the timer ends the window: an event loop left for another reason
+  // (the application asked to quit) is entered again until the worker is done.
+  do {
+    exec();
+  } while (!ending_);
+  return true;
+}
+
+void TransferProgressDialog::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != timerId_) {
+    QDialog::timerEvent(event);
+    return;
+  }
+  if (!thread_.Done()) return;
+  killTimer(timerId_);
+  timerId_ = 0;
+  thread_.Join();
+  ending_ = true;
+  done(QDialog::Accepted);
+}
+
+void TransferProgressDialog::SetStatusText(std::string_view text) {
+  QMetaObject::invokeMethod(this, [this, line = ToQString(text)] { statusText_->setText(line); }, Qt::QueuedConnection);
+}
+
+void TransferProgressDialog::SetBarPosition(int position) {
+  QMetaObject::invokeMethod(this, [this, position] { bar_->setValue(ClampProgress(position)); }, Qt::QueuedConnection);
+}
+
+void TransferProgressDialog::ShowMessage(std::string_view text) {
+  std::string copy(text);
+  if (QThread::currentThread() == thread()) {
+    dialogs_.ShowMessage(this, copy);
+    return;
+  }
+  // Held until the operator has closed the box; the window stays open behind it.
+  QMetaObject::invokeMethod(this, [this, &copy] { dialogs_.ShowMessage(this, copy); }, Qt::BlockingQueuedConnection);
+}
+
+void TransferProgressDialog::reject() {
+  // Escape, the close box: only the timer ends the window.
+  if (ending_) QDialog::reject();
+}
+
+void TransferProgressDialog::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      event->accept();  // a dialog would end on these
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+void TransferProgressDialog::closeEvent(QCloseEvent* event) {
+  if (ending_) {
+    QDialog::closeEvent(event);
+  } else {
+    event->ignore();
+  }
+}
+
+}  // namespace klv

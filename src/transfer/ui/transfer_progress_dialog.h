@@ -1,0 +1,79 @@
+#pragma once
+// The transfer's progress window: no caption, 300 by 100 pixels in the middle
+// of the screen, a status line over a bar. It starts the worker when it
+// opens, and its 100 ms timer ends it once the worker's done flag is set.
+// The worker reaches it only through queued calls; a message of the worker
+// is shown owned by this window and holds the worker until it is closed.
+// Enter, Escape and the close box cannot end it while the worker runs.
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <string_view>
+
+#include "text/texts.h"
+#include "transfer/progress_sink.h"
+#include "transfer/transfer_commands.h"
+#include "transfer/transfer_worker.h"
+
+class QLabel;
+class QProgressBar;
+
+namespace klv {
+
+class OperatorDialogs;
+
+class TransferProgressDialog final : public QDialog, public ProgressSink, public MessageSink {
+  Q_OBJECT
+
+ public:
+  static constexpr int kWidth = 300;
+  static constexpr int kHeight = 100;
+  static constexpr int kTimerPeriodMs = 100;
+
+  // How the worker is started; tests replace it to see a start that fails.
+  using WorkerStart = std::function<bool(TransferThread&, const TransferContext&, TransferState&)>;
+
+  // session.state.mode says which body runs; session must outlive the window.
+  TransferProgressDialog(TransferSession& session, Language language, OperatorDialogs& dialogs, QWidget* parent = nullptr,
+            WorkerStart start = {});
+  ~TransferProgressDialog() override;
+
+  // Runs the window modally until the worker is done. False when the worker
+  // could not start: the operator has been told, the result of the mode is 0
+  // (nothing went through) and the window is closed.
+  bool Run();
+
+  // Worker side (any thread).
+  void SetStatusText(std::string_view text) override;
+  void SetBarPosition(int position) override;
+  void ShowMessage(std::string_view text) override;
+
+  QLabel* StatusLine() const { return statusText_; }
+  QProgressBar* Bar() const { return bar_; }
+  // The worker has finished (acquire).
+  bool WorkerDone() const { return thread_.Done(); }
+
+  void reject() override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+
+ private:
+  TransferSession& session_;
+  Language language_;
+  OperatorDialogs& dialogs_;
+  WorkerStart start_;
+  TransferContext context_;
+  TransferThread thread_;
+  int timerId_ = 0;
+  bool ending_ = false;
+  QLabel* statusText_ = nullptr;
+  QProgressBar* bar_ = nullptr;
+};
+
+// Shown when no worker thread could be started.
+QString WorkerStartFailureText(Language language);
+
+}  // namespace klv

@@ -1,0 +1,138 @@
+// The application: the command line, one program at a time, and the built
+// klv-loader started on the offscreen platform.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/ui/application.h"
+
+using namespace klv;
+
+namespace {
+
+QString ProgramPath() {
+  return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../src/klv-loader"));
+}
+
+// klv-loader with its own data and runtime folders.
+struct Launch {
+  Launch() {
+    QDir(dir.path()).mkpath(QStringLiteral("data"));
+    QDir(dir.path()).mkpath(QStringLiteral("run"));
+    QFile::setPermissions(dir.filePath(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                                    QFileDevice::ExeOwner);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("run")));
+    environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
+    process.setProcessEnvironment(environment);
+    process.setProgram(ProgramPath());
+  }
+  QTemporaryDir dir;
+  QProcess process;
+};
+
+}  // namespace
+
+class ApplicationTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void commandLine() {
+    const char* withFile[] = {"klv-loader", "/tmp/oven 1.klv", "second.klv"};
+    LaunchOptions options = ParseLaunchOptions(3, withFile);
+    QCOMPARE(QString::fromStdString(options.file.string()), QStringLiteral("/tmp/oven 1.klv"));
+    QVERIFY(!options.help && !options.quitAfterShow && options.unknown.empty());
+
+    const char* flags[] = {"klv-loader", "--quit-after-show", "--bogus", "--", "--odd-name.klv"};
+    options = ParseLaunchOptions(5, flags);
+    QVERIFY(options.quitAfterShow);
+    QCOMPARE(options.unknown, std::vector<std::string>{"--bogus"});
+    QCOMPARE(QString::fromStdString(options.file.string()), QStringLiteral("--odd-name.klv"));
+
+    const char* none[] = {"klv-loader"};
+    QVERIFY(ParseLaunchOptions(1, none).file.empty());
+  }
+
+  void singleInstanceLock() {
+    QTemporaryDir dir;
+    auto first = std::make_unique<SingleInstance>(dir.path());
+    QVERIFY(first->Acquire());
+    QVERIFY(first->Path().endsWith(QStringLiteral("適当な文字列.lock")));
+    SingleInstance second(dir.path());
+    QVERIFY(!second.Acquire());
+    first.reset();
+    QVERIFY(second.Acquire());
+  }
+
+  void programShowsWindowAndCreatesSettings() {
+    if (!QFileInfo::exists(ProgramPath())) QSKIP("klv-loader is not built");
+    Launch launch;
+    launch.process.setArguments({QStringLiteral("--quit-after-show")});
+    launch.process.start();
+    QVERIFY(launch.process.waitForFinished(30000));
+    QCOMPARE(launch.process.exitCode(), 0);
+    QCOMPARE(launch.process.readAllStandardOutput(), QByteArray("klv-loader: window shown 800x660\n"));
+    QCOMPARE(QFileInfo(launch.dir.filePath(QStringLiteral("data/klv-loader/KlvTool.ini"))).size(), qint64{24});
+  }
+
+  void japaneseSystemGetsJapaneseWindow() {
+    if (!QFileInfo::exists(ProgramPath())) QSKIP("klv-loader is not built");
+    Launch launch;
+    QProcessEnvironment environment = launch.process.processEnvironment();
+    environment.remove(QStringLiteral("LANGUAGE"));
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_MESSAGES"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("ja_JP.UTF-8"));
+    launch.process.setProcessEnvironment(environment);
+    launch.process.setArguments({QStringLiteral("--quit-after-show")});
+    launch.process.start();
+    QVERIFY(launch.process.waitForFinished(30000));
+    QCOMPARE(launch.process.readAllStandardOutput(), QByteArray("klv-loader: window shown 675x603\n"));
+  }
+
+  void secondStartEndsSilently() {
+    if (!QFileInfo::exists(ProgramPath())) QSKIP("klv-loader is not built");
+    Launch launch;
+    launch.process.start();
+    QVERIFY(launch.process.waitForStarted());
+    const QString lock = QDir(launch.dir.filePath(QStringLiteral("run"))).filePath(QStringLiteral("適当な文字列.lock"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock), 20000);
+
+    QProcess second;
+    second.setProcessEnvironment(launch.process.processEnvironment());
+    second.start(ProgramPath(), {QStringLiteral("--quit-after-show")});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(second.readAllStandardOutput().isEmpty());  // no window
+    QVERIFY(second.readAllStandardError().isEmpty());   // no message
+    QCOMPARE(launch.process.state(), QProcess::Running);  // the first is not disturbed
+
+    launch.process.kill();
+    QVERIFY(launch.process.waitForFinished(10000));
+    // A lock left by a program that died is taken over.
+    QProcess third;
+    third.setProcessEnvironment(launch.process.processEnvironment());
+    third.start(ProgramPath(), {QStringLiteral("--quit-after-show")});
+    QVERIFY(third.waitForFinished(20000));
+    QCOMPARE(third.readAllStandardOutput(), QByteArray("klv-loader: window shown 800x660\n"));
+  }
+
+  void versionAndHelp() {
+    if (!QFileInfo::exists(ProgramPath())) QSKIP("klv-loader is not built");
+    QProcess process;
+    process.start(ProgramPath(), {QStringLiteral("--version")});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("klv-loader 1.60\n"));
+    process.start(ProgramPath(), {QStringLiteral("--no-such-option")});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 2);
+  }
+};
+
+QTEST_MAIN(ApplicationTest)
+#include "application_test.moc"
