@@ -30,6 +30,14 @@ std::string_view LineLostText(Language language) {
   return language == Language::Japanese ? "回線断: 応答なし" : "Line lost: no reply";
 }
 
+std::string_view LineStatusText(const MonitorDisplay& display, Language language) {
+  // Short: they share the status line's room with the data record's status.
+  const bool japanese = language == Language::Japanese;
+  if (display.lineLost) return japanese ? "回線断: 再接続中" : "Line lost: reconnecting";
+  if (display.lineBack) return japanese ? "回線復帰" : "Line back";
+  return {};
+}
+
 MonitorView ViewOf(const MonitorSession& session, std::optional<MonitorPoll> lastPoll) {
   MonitorView view;
   view.display = session.Display();
@@ -97,6 +105,10 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   silentRounds_ = 0;
   replyThisRound_ = false;
   display_.lineLost = false;
+  display_.lineBack = false;
+  lineBackUntil_.reset();
+  reopenAttempts_ = 0;
+  reconnections_ = 0;
   scale_ = MonitorScale{};
   optionBits_ = 0;
   if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
@@ -125,8 +137,51 @@ std::optional<MonitorPoll> MonitorSession::Tick() {
   }
   lastTickStart_ = start;
   recorder_.Tick(lastInput_, lastOutput_);
-  MonitorPoll poll = PollNextRegister();
+  if (lineBackUntil_ && start >= *lineBackUntil_) {
+    display_.lineBack = false;
+    lineBackUntil_.reset();
+  }
+  const bool wasLost = display_.lineLost;
+  std::optional<MonitorPoll> poll = wasLost ? Reconnect(start) : PollNextRegister();
+  if (!wasLost && display_.lineLost) LoseLine(start);
   mergedTicks_ += schedule_.Advance(clock_.Now());
+  return poll;
+}
+
+void MonitorSession::LoseLine(Clock::TimePoint tickStart) {
+  // A pulled adapter leaves a port that never answers again; a new opening
+  // finds it under the same COM link when it is back.
+  link_.line.ClosePort();
+  // The record's rows show that nothing was read while the line is down.
+  lastInput_ = kNoReadingText;
+  lastOutput_ = kNoReadingText;
+  display_.lineBack = false;
+  lineBackUntil_.reset();
+  // No row is being read until the line is back.
+  display_.MarkPolledRow(kNoMarkedRow);
+  nextReopen_ = tickStart + kReopenPeriod;
+}
+
+std::optional<MonitorPoll> MonitorSession::Reconnect(Clock::TimePoint tickStart) {
+  // One thing per tick, an opening or one exchange, so that a stop waits for
+  // no more than that.
+  if (!link_.line.IsOpen()) {
+    if (tickStart < nextReopen_) return std::nullopt;
+    // Attempts keep to their grid; those that fell due during a long tick are not made up.
+    while (nextReopen_ <= tickStart) nextReopen_ += kReopenPeriod;
+    ++reopenAttempts_;
+    // On failure the port stays closed until the next attempt.
+    link_.line.OpenPort(link_.settings, link_.dataFolder);
+    return std::nullopt;
+  }
+  std::optional<MonitorPoll> poll = PollNextRegister(true);
+  if (!poll) {
+    link_.line.ClosePort();
+    return std::nullopt;
+  }
+  ++reconnections_;
+  display_.lineBack = true;
+  lineBackUntil_ = tickStart + kLineBackShownFor;
   return poll;
 }
 
@@ -149,6 +204,9 @@ void MonitorSession::Stop() {
   clock_.SleepFor(kMonitorStopPause);
   recorder_.Stop();
   pollingIndex_ = 0;
+  display_.lineLost = false;
+  display_.lineBack = false;
+  lineBackUntil_.reset();
   display_.MarkPolledRow(kNoMarkedRow);
   if (trend_ != nullptr) trend_->ClearNewSample();
 }
@@ -253,7 +311,7 @@ bool MonitorSession::Applies(const MonitorEntry& entry) const {
   return (entry.modelMask & model_) != 0 && (entry.optionMask == 0 || (entry.optionMask & optionBits_) != 0);
 }
 
-MonitorPoll MonitorSession::PollNextRegister() {
+std::optional<MonitorPoll> MonitorSession::PollNextRegister(bool probing) {
   const MonitorCatalogue catalogue = GetMonitorCatalogue();
   const auto isEnd = [&](int index) {
     return index < 0 || static_cast<std::size_t>(index) >= catalogue.size() ||
@@ -272,6 +330,7 @@ MonitorPoll MonitorSession::PollNextRegister() {
   const MonitorEntry& entry = entryAt(index);
 
   const Reply reply = ReadRegister(entry.address, kMonitorReceiveLength);
+  if (probing && reply.kind == ReplyKind::None) return std::nullopt;
   const MonitorReading reading =
       FormatReading(entry.address, reply.kind, reply.value, scale_, display_.rowTexts[kLoadCurrentRow]);
   // A lamp row without a good reading goes dark: a lamp left lit would show

@@ -11,7 +11,8 @@
 // ReadOptionInfo logs its own exchanges into the communication log, whose
 // fixed room bounds them.
 //
-// Everything runs on one thread; a tick blocks for one exchange.
+// Everything runs on one thread; a tick blocks for one exchange or, while
+// the line is lost, for one attempt to open the port again.
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -76,8 +77,11 @@ struct MonitorDisplay {
   std::string_view outputCaption = "Output ( x 0.1% )";
   std::string_view alarmRowCaption = "AL/DO output";
   // Three whole polling rounds passed without one good reply from the
-  // device: the status line says the line is lost until a reply comes.
+  // device: the port is closed and opened again every 2 s until the device
+  // answers; the status line says so meanwhile.
   bool lineLost = false;
+  // The device answers again after a lost line: said for a few seconds.
+  bool lineBack = false;
 
   MonitorDisplay() { rowTexts.fill(std::string(kNoReadingText)); }
 
@@ -103,8 +107,16 @@ enum class MonitorIdentification {
 // Whole polling rounds without a good reply after which the line counts as lost.
 inline constexpr int kRoundsUntilLineLost = 3;
 
-// The status line's words for a lost line, in the window's language.
+// How often the port is opened again while the line is lost, and how long
+// the status line says that the line is back.
+inline constexpr std::chrono::seconds kReopenPeriod{2};
+inline constexpr std::chrono::seconds kLineBackShownFor{5};
+
+// The words for a lost line, in the window's language.
 std::string_view LineLostText(Language language);
+// The status line's words for the line, or empty while nothing is to be
+// said: the line is lost and being reopened, or it has just come back.
+std::string_view LineStatusText(const MonitorDisplay& display, Language language);
 
 // One tick's poll.
 struct MonitorPoll {
@@ -164,14 +176,19 @@ class MonitorSession {
   StartOutcome Start(bool recordArmed, const std::filesystem::path& dataLogPath, const MonitorMessage& showMessage);
 
   // The timer's handler: when a tick is due and monitoring runs, the data
-  // record step and one register's poll; nothing otherwise.
+  // record step and one register's poll; nothing otherwise. While the line
+  // is lost, a tick polls nothing: every 2 s it opens the port again, and
+  // the tick after an opening polls the row where polling stopped; a reply
+  // of any kind ends the loss and polling goes on from there, silence
+  // closes the port until the next attempt.
   std::optional<MonitorPoll> Tick();
   // How long until the next tick is due.
   Clock::Duration UntilNextTick() const;
 
   // StopMonitoring: closes the port, pauses 200 ms, ends the data record,
   // darkens the markers and clears the graph's new-sample flag. Values,
-  // lamps, title and layout keep their last state.
+  // lamps, title and layout keep their last state; a lost line is no longer
+  // reopened or reported.
   void Stop();
   // The window closes: the data record is finished and the port closed
   // (also when monitoring was not running).
@@ -190,6 +207,10 @@ class MonitorSession {
   const std::string& LastOutputText() const { return lastOutput_; }
   // Ticks merged away because they fell due during a slow exchange.
   int MergedTicks() const { return mergedTicks_; }
+  // Attempts to open the port again since the start, and how many found
+  // the device answering.
+  int ReopenAttempts() const { return reopenAttempts_; }
+  int Reconnections() const { return reconnections_; }
   TickPeriods Periods() const;
 
  private:
@@ -202,8 +223,12 @@ class MonitorSession {
   void IdentifyModel();
   void IdentifyKlv40();
   void ShowOneSeries(MonitorLayout layout);
-  MonitorPoll PollNextRegister();
+  // One register's poll. When probing a reopened port, silence changes
+  // nothing and gives no poll.
+  std::optional<MonitorPoll> PollNextRegister(bool probing = false);
   bool Applies(const MonitorEntry& entry) const;
+  void LoseLine(Clock::TimePoint tickStart);
+  std::optional<MonitorPoll> Reconnect(Clock::TimePoint tickStart);
 
   MonitorLink link_;
   Clock& clock_;
@@ -227,6 +252,12 @@ class MonitorSession {
   // under way has had one.
   int silentRounds_ = 0;
   bool replyThisRound_ = false;
+  // While the line is lost: when the port is next opened again; the port is
+  // open only from an attempt that opened it to the tick that probes it.
+  Clock::TimePoint nextReopen_{};
+  std::optional<Clock::TimePoint> lineBackUntil_;
+  int reopenAttempts_ = 0;
+  int reconnections_ = 0;
   // Tick intervals in milliseconds: count, sum, sum of squares, extremes.
   std::optional<Clock::TimePoint> lastTickStart_;
   int intervals_ = 0;

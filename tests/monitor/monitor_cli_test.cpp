@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -156,6 +157,65 @@ TEST_F(MonitorCliTest, ARecordFileThatCannotBeCreatedNamesTheReason) {
   const std::string err = ReadFile(Err());
   EXPECT_NE(err.find(record.string() + ": Log file cannot be created (" + expected.error + ")\n"), std::string::npos)
       << err;
+}
+
+// COM1 is a link in the tool's data folder, as a /dev/serial/by-id link is
+// on a real machine. The simulator goes away as a pulled adapter does; another
+// one starts on a new pseudo-terminal and the link is pointed at it, as the
+// by-id link follows the adapter to a new ttyUSB name.
+TEST_F(MonitorCliTest, ValuesComeBackWhenTheComLinkLeadsToTheDeviceAgain) {
+  const fs::path ports = folder_.Path() / "data" / "klv-loader" / "ports";
+  fs::create_directories(ports);
+  sim::SimConfig config;
+  config.model = ModelKind::Klv30;
+  config.controlInput = 300;
+  Serve(config);
+  // The second device's pseudo-terminal exists from the start, so that it
+  // never takes over the first one's name: only the link leads to it.
+  config.controlInput = 700;
+  sim::SimulatedRegulator secondRegulator(config, simClock_);
+  sim::SimServer second(secondRegulator);
+  std::string error;
+  ASSERT_TRUE(second.OpenPseudoTerminal(error)) << error;
+
+  fs::create_symlink(server_->Path(), ports / "COM1");
+  const pid_t pid = Spawn({"--port", "COM1", "--timeout", "50"});
+  const auto waitFor = [](const fs::path& file, const std::string& text, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (ReadFile(file).find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return ReadFile(file).find(text) != std::string::npos;
+  };
+  ASSERT_TRUE(waitFor(Out(), "0104=300", std::chrono::seconds(8))) << ReadFile(Out()) << ReadFile(Err());
+
+  server_.reset();  // the first simulator ends, its pseudo-terminal with it
+  ASSERT_TRUE(waitFor(Err(), "Line lost: no reply; opening the port again every 2 s", std::chrono::seconds(10)))
+      << ReadFile(Err());
+  const std::size_t linesWhileLost = Lines(ReadFile(Out())).size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // an attempt or two on the dead link
+
+  ASSERT_TRUE(second.Start());
+  const fs::path repointed = ports / "COM1.new";
+  fs::create_symlink(second.Path(), repointed);
+  fs::rename(repointed, ports / "COM1");
+  const auto repointedAt = std::chrono::steady_clock::now();
+  ASSERT_TRUE(waitFor(Out(), "0104=700", std::chrono::seconds(8))) << ReadFile(Out()) << ReadFile(Err());
+  std::printf("monitor cli: values back %.1f s after the COM1 link was pointed at the new device\n",
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - repointedAt).count());
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 0) << ReadFile(Err());
+  second.Stop();
+
+  EXPECT_NE(ReadFile(Err()).find("Line back: the regulator answers again"), std::string::npos) << ReadFile(Err());
+  const std::vector<std::string> lines = Lines(ReadFile(Out()));
+  ASSERT_GT(lines.size(), linesWhileLost);
+  EXPECT_EQ(lines[0], "model=KLV30");
+  // Nothing was printed while the line was lost; the first line after it is
+  // a whole cycle of the same rows, from the new device.
+  EXPECT_TRUE(std::regex_match(lines[linesWhileLost],
+                               std::regex(R"(\d\d:\d\d:\d\d 0100=\S+ 0102=\S+ 0104=700 0105=1000 0106=500 0107=1000 0108=\S+)")))
+      << lines[linesWhileLost];
 }
 
 TEST_F(MonitorCliTest, UsageErrors) {

@@ -21,7 +21,7 @@ class SimulatedMonitor {
  public:
   explicit SimulatedMonitor(const sim::SimConfig& config, int readTimeout = 100)
       : regulator_(config, clock_),
-        line_([this] { return std::make_unique<SimulatedLinePort>(regulator_, clock_, record_); }),
+        line_([this] { return std::make_unique<SimulatedLinePort>(regulator_, clock_, record_, &plug_); }),
         session_(MonitorLink{line_, settings_, {}, log_, lastRtuRequest_}, clock_, Language::English) {
     settings_.protocol = Protocol::Torvalek;
     settings_.readTimeout = readTimeout;
@@ -32,11 +32,12 @@ class SimulatedMonitor {
     return session_.Start(record, dataLog, [this](std::string_view text) { messages.emplace_back(text); }).started;
   }
 
-  // Waits for the next tick on the fake clock and runs it.
+  // Waits for the next tick on the fake clock and runs it. Every tick polls
+  // a row, except while the line is lost.
   MonitorPoll Tick() {
     clock_.Advance(session_.UntilNextTick());
     std::optional<MonitorPoll> poll = session_.Tick();
-    EXPECT_TRUE(poll.has_value());
+    EXPECT_TRUE(poll.has_value() || session_.Display().lineLost);
     return poll.value_or(MonitorPoll{});
   }
   // Ticks until a polling cycle is complete; the registers of that cycle.
@@ -60,6 +61,7 @@ class SimulatedMonitor {
   WallFakeClock clock_;
   sim::SimulatedRegulator regulator_;
   LineRecord record_;
+  Plug plug_;
   SerialLine line_;
   CommSettings settings_;
   CommLog log_;

@@ -391,8 +391,11 @@ TEST(MonitorRecording, TenMinutesAtTenSecondsThroughTheTicks) {
 TEST(MonitorRecording, ASilentDeviceRecordsTheNoReplyValue) {
   testing::MonitorTempFolder folder;
   SimulatedMonitor monitor(Klv40(), 50);
+  // Output and control input never answer; the other rows keep the line
+  // from counting as lost (a lost line records xxxx, see the reconnect tests).
   sim::FaultPlan faults;
-  faults.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent});
+  faults.AddRegisterFault(0x0100, {sim::FaultKind::Silent});
+  faults.AddRegisterFault(0x0104, {sim::FaultKind::Silent});
   monitor.Faults(faults);
   const std::filesystem::path path = folder.Path() / "datalog.csv";
   ASSERT_TRUE(monitor.Start(true, path));

@@ -52,16 +52,31 @@ struct LineRecord {
   int closes = 0;
 };
 
+// The adapter's plug, for a line that is pulled and plugged in again: while
+// it is out the device cannot be opened, and a port still open on it sends
+// nothing and reads nothing within its time-out, as a real one does.
+struct Plug {
+  bool in = true;
+  std::vector<Clock::TimePoint> openAttempts;  // every open, when it was tried
+};
+
 inline std::string RequestRegister(std::span<const uint8_t> request) {
   return request.size() >= 9 ? std::string(request.begin() + 5, request.begin() + 9) : std::string();
 }
 
 class SimulatedLinePort final : public SerialPort {
  public:
-  SimulatedLinePort(sim::SimulatedRegulator& regulator, WallFakeClock& clock, LineRecord& record)
-      : regulator_(regulator), clock_(clock), record_(record) {}
+  SimulatedLinePort(sim::SimulatedRegulator& regulator, WallFakeClock& clock, LineRecord& record,
+                    Plug* plug = nullptr)
+      : regulator_(regulator), clock_(clock), record_(record), plug_(plug) {}
 
-  PortOpenStatus Open(const std::filesystem::path&, const LineSettings& settings) override {
+  PortOpenStatus Open(const std::filesystem::path& device, const LineSettings& settings) override {
+    if (plug_ != nullptr) {
+      plug_->openAttempts.push_back(clock_.Now());
+      if (!plug_->in) {
+        return {PortStatus::CannotOpen, {}, PortFailure{PortFailureKind::NoSuchDevice, device.string()}};
+      }
+    }
     open_ = true;
     timeout_ = settings.readTimeout;
     ++record_.opens;
@@ -69,7 +84,7 @@ class SimulatedLinePort final : public SerialPort {
   }
   bool IsOpen() const override { return open_; }
   WriteOutcome Write(std::span<const uint8_t> bytes) override {
-    if (!open_) return {};
+    if (!open_ || Unplugged()) return {};
     record_.registers.push_back(RequestRegister(bytes));
     const sim::ReplyPlan plan = regulator_.Answer(bytes);
     input_.insert(input_.end(), plan.reply.begin(), plan.reply.end());
@@ -77,6 +92,10 @@ class SimulatedLinePort final : public SerialPort {
   }
   std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) override {
     if (!open_) return 0;
+    if (Unplugged()) {
+      clock_.Advance(timeout_);
+      return 0;
+    }
     record_.wanted.push_back(buffer.size());
     std::size_t count = std::min(buffer.size(), input_.size());
     const std::vector<uint8_t> queued(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(count));
@@ -95,9 +114,12 @@ class SimulatedLinePort final : public SerialPort {
   }
 
  private:
+  bool Unplugged() const { return plug_ != nullptr && !plug_->in; }
+
   sim::SimulatedRegulator& regulator_;
   WallFakeClock& clock_;
   LineRecord& record_;
+  Plug* plug_;
   bool open_ = false;
   std::chrono::milliseconds timeout_{100};
   std::deque<uint8_t> input_;

@@ -11,6 +11,7 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;  // the transfer failed or was refused
 inline constexpr int kExitUnusable = 2;  // usage error, unusable file or port
 inline constexpr int kExitDiffers = 3;   // compare: the regulator holds other values
+inline constexpr int kExitNothingFound = 3;  // scan: no regulator answered
 
 int RunRead(const CommandLine& line);
 int RunWrite(const CommandLine& line);
@@ -21,5 +22,8 @@ int RunDefaults();
 int RunMonitorCommand(std::span<const std::string> args);
 // The line the general --help adds about monitor.
 std::string MonitorUsageSummary(Language language);
+// scan: args are the arguments after "scan"; and its line in the general --help.
+int RunScanCommand(std::span<const std::string> args);
+std::string ScanUsageSummary(Language language);
 
 }  // namespace klv::cli

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   PrepareConsole();
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (!args.empty() && args[0] == "monitor") return RunMonitorCommand(std::span(args).subspan(1));
+  if (!args.empty() && args[0] == "scan") return RunScanCommand(std::span(args).subspan(1));
   const klv::Language language = LocaleLanguage();
   const ParsedCommandLine parsed = ParseCommandLine(args, language);
   if (!parsed.commandLine) {
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
   }
   switch (line.command) {
     case Command::Help:
-      std::fputs((UsageText(Command::None, language) + MonitorUsageSummary(language)).c_str(), stdout);
+      std::fputs((UsageText(Command::None, language) + MonitorUsageSummary(language) + ScanUsageSummary(language)).c_str(), stdout);
       return kExitSuccess;
     case Command::Version: std::printf("klv-loader-cli %s\n", KLV_VERSION); return kExitSuccess;
     case Command::Defaults: return RunDefaults();

@@ -233,12 +233,16 @@ int RunMonitorCommand(std::span<const std::string> args) {
       const std::string reason = session.Recorder().Unsaved() ? WithReason(session.Recorder().SaveError()) : "";
       if (!status.empty()) std::fprintf(stderr, "%s%s\n", status.c_str(), reason.c_str());
     }
-    // Said once when the line goes, and once when it is back.
+    // Said once when the line goes, and once when it is back. Meanwhile the
+    // port is opened again every 2 s and no cycle lines are printed.
     if (session.Display().lineLost != lineLost) {
       lineLost = session.Display().lineLost;
-      const std::string_view back = language == Language::Japanese ? "回線復帰: 接続機器が再び応答しています"
-                                                                   : "Line back: the regulator answers again";
-      std::fprintf(stderr, "%s\n", std::string(lineLost ? LineLostText(language) : back).c_str());
+      const bool japanese = language == Language::Japanese;
+      const std::string lost = std::string(LineLostText(language)) +
+                               (japanese ? "。2 秒ごとにポートを開き直します" : "; opening the port again every 2 s");
+      const std::string back =
+          japanese ? "回線復帰: 接続機器が再び応答しています" : "Line back: the regulator answers again";
+      std::fprintf(stderr, "%s\n", (lineLost ? lost : back).c_str());
     }
   }
   session.Stop();

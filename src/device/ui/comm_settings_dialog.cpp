@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <string>
 
+#include "device/regulator_scan.h"
+#include "device/ui/find_device_dialog.h"
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
 #include "serial/line_settings.h"
@@ -147,6 +149,8 @@ void CommSettingsDialog::Build() {
   addressLayout->addWidget(addressSpin_);
   addressLayout->addStretch();
 
+  findDevice_ = new QPushButton(FindDeviceCaption(language_), this);
+  connect(findDevice_, &QPushButton::clicked, this, &CommSettingsDialog::FindDevice);
   ok_ = new QPushButton(CaptionText("OK"), this);
   ok_->setDefault(true);
   cancel_ = new QPushButton(CaptionText("Cancel"), this);
@@ -169,6 +173,7 @@ void CommSettingsDialog::Build() {
   buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
   buttons->addStretch();
   buttons->addWidget(protocolGroup_);
+  buttons->addWidget(findDevice_, 0, Qt::AlignBottom);
   buttons->addWidget(ok_, 0, Qt::AlignBottom);
   buttons->addWidget(cancel_, 0, Qt::AlignBottom);
   auto* outer = new QVBoxLayout(this);
@@ -296,36 +301,41 @@ void CommSettingsDialog::OnDeviceChosen(int index) {
   ShowDevice();
 }
 
-void CommSettingsDialog::accept() {
-  settings_.deviceAddress = std::clamp(LeadingNumber(address_->text()), kAddressLower, kAddressUpper);
+CommSettings CommSettingsDialog::ScreenSettings() const {
+  CommSettings chosen = settings_;
+  chosen.deviceAddress = std::clamp(LeadingNumber(address_->text()), kAddressLower, kAddressUpper);
 
   const int marked = FirstChecked(ports_);
-  settings_.portNumber = marked < 0 ? 1 : marked + 1;
-  settings_.plus12 = plus12_->isChecked() ? 1 : 0;
+  chosen.portNumber = marked < 0 ? 1 : marked + 1;
+  chosen.plus12 = plus12_->isChecked() ? 1 : 0;
 
   if (speed_[0]->isChecked()) {
-    settings_.speed = 19200;
+    chosen.speed = 19200;
   } else if (speed_[1]->isChecked()) {
-    settings_.speed = 9600;
+    chosen.speed = 9600;
   } else {
-    settings_.speed = 19200;
+    chosen.speed = 19200;
   }
 
   const int parity = FirstChecked(parity_);
-  settings_.parity = parity < 0 ? 1 : parity + 1;
+  chosen.parity = parity < 0 ? 1 : parity + 1;
 
-  settings_.readTimeout = timeout_[0]->isChecked() ? 50 : timeout_[1]->isChecked() ? 100 : 200;
-  settings_.stopBits = stopBits_[0]->isChecked() ? 1 : 2;
+  chosen.readTimeout = timeout_[0]->isChecked() ? 50 : timeout_[1]->isChecked() ? 100 : 200;
+  chosen.stopBits = stopBits_[0]->isChecked() ? 1 : 2;
 
+  chosen.protocol = protocol_[0]->isChecked()   ? Protocol::Torvalek
+                    : protocol_[1]->isChecked() ? Protocol::ModbusRtu
+                                                : Protocol::ModbusAscii;
+
+  chosen.samplingInterval = sampling_[1]->isChecked() ? 60 : sampling_[2]->isChecked() ? 300 : 10;
+  chosen.recordDuration = duration_[1]->isChecked() ? 3600 : duration_[2]->isChecked() ? 86400 : 600;
+  return chosen;
+}
+
+void CommSettingsDialog::accept() {
+  settings_ = ScreenSettings();
   // New settings take effect at the next open.
   if (line_.IsOpen()) line_.ClosePort();
-
-  settings_.protocol = protocol_[0]->isChecked()   ? Protocol::Torvalek
-                       : protocol_[1]->isChecked() ? Protocol::ModbusRtu
-                                                   : Protocol::ModbusAscii;
-
-  settings_.samplingInterval = sampling_[1]->isChecked() ? 60 : sampling_[2]->isChecked() ? 300 : 10;
-  settings_.recordDuration = duration_[1]->isChecked() ? 3600 : duration_[2]->isChecked() ? 86400 : 600;
 
   for (const auto& [number, device] : assignments_) {
     std::string error;
@@ -340,6 +350,64 @@ void CommSettingsDialog::accept() {
   if (verifyTarget_ != nullptr) *verifyTarget_ = verifyAfterWrite_->isChecked();
 
   QDialog::accept();
+}
+
+std::optional<std::filesystem::path> CommSettingsDialog::DeviceOf(int32_t number) const {
+  if (const auto chosen = assignments_.find(number); chosen != assignments_.end()) return chosen->second;
+  return PortLinkTarget(dataFolder_, number);
+}
+
+std::vector<std::filesystem::path> CommSettingsDialog::ScanDevices() const {
+  const int32_t number = MarkedPortNumber();
+  std::vector<std::filesystem::path> devices = {DeviceOf(number).value_or(ResolvePortDevice(number, {}))};
+  for (const auto& device : devices_) {
+    if (std::find(devices.begin(), devices.end(), device) == devices.end()) devices.push_back(device);
+  }
+  return devices;
+}
+
+void CommSettingsDialog::FindDevice() {
+  ScanPlan plan;
+  plan.current = ScreenSettings();
+  plan.protocols = {plan.current.protocol};
+  const std::vector<std::filesystem::path> devices = ScanDevices();
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    const std::string name = devices[i].string();
+    plan.ports.push_back({devices[i], i == 0 ? PortName(MarkedPortNumber()) + " (" + name + ")" : name});
+  }
+  FindDeviceDialog dialog(std::move(plan), scanPorts_, language_, this);
+  dialog.setFont(font());
+  if (dialog.exec() == QDialog::Accepted && dialog.Chosen()) TakeFound(*dialog.Chosen());
+}
+
+void CommSettingsDialog::TakeFound(const FoundRegulator& found) {
+  address_->setText(QString::number(found.address));
+  speed_[found.line.speed == 19200 ? 0 : 1]->setChecked(true);
+  parity_[static_cast<std::size_t>(std::clamp(found.line.parity, 1, 3) - 1)]->setChecked(true);
+  stopBits_[found.line.stopBits == 1 ? 0 : 1]->setChecked(true);
+  protocol_[static_cast<std::size_t>(found.line.protocol)]->setChecked(true);
+
+  // The COM number that already reaches the port, else the marked one
+  // pointed at it.
+  const auto reaches = [&](int32_t number) {
+    const std::filesystem::path device = DeviceOf(number).value_or(ResolvePortDevice(number, {}));
+    std::error_code error;
+    return device == found.port.device || std::filesystem::equivalent(device, found.port.device, error);
+  };
+  int32_t number = MarkedPortNumber();
+  if (!reaches(number)) {
+    int32_t other = 1;
+    while (other <= 2 * kPortButtons && !reaches(other)) ++other;
+    if (other <= 2 * kPortButtons) {
+      number = other;
+    } else if (!dataFolder_.empty()) {
+      assignments_[number] = found.port.device;
+    }
+  }
+  plus12_->setChecked(number > kPortButtons);
+  ports_[static_cast<std::size_t>((number - 1) % kPortButtons)]->setChecked(true);
+  RelabelPorts();
+  ShowDevice();
 }
 
 }  // namespace klv

@@ -29,6 +29,7 @@ class QRadioButton;
 
 namespace klv {
 
+struct FoundRegulator;
 class ScreenEdit;
 class ScreenSpinButton;
 
@@ -66,6 +67,19 @@ class CommSettingsDialog : public QDialog {
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
+  // The settings as the screen shows them now (what OK would store).
+  CommSettings ScreenSettings() const;
+
+  // "Find device": the ports the scan tries (the marked COM number's device
+  // first, then the devices offered), and the ports it opens them with.
+  std::vector<std::filesystem::path> ScanDevices() const;
+  void SetScanPortFactory(SerialPortFactory ports) { scanPorts_ = std::move(ports); }
+  QPushButton* FindDeviceButton() const { return findDevice_; }
+  // A found regulator's settings onto the screen: speed, parity, stop bits,
+  // address, protocol, and the COM number that reaches its port (the marked
+  // number is pointed at the port when none does).
+  void TakeFound(const FoundRegulator& found);
+
   // The COM number the marked button and "+ 12" stand for.
   int32_t MarkedPortNumber() const;
 
@@ -83,6 +97,8 @@ class CommSettingsDialog : public QDialog {
   void RelabelPorts();
   void ShowDevice();
   void OnDeviceChosen(int index);
+  void FindDevice();
+  std::optional<std::filesystem::path> DeviceOf(int32_t number) const;
   QString CaptionText(const char* key) const;
 
   CommSettings& settings_;
@@ -109,6 +125,8 @@ class CommSettingsDialog : public QDialog {
   ScreenSpinButton* addressSpin_ = nullptr;
   QLabel* deviceLabel_ = nullptr;
   QComboBox* deviceChoice_ = nullptr;
+  QPushButton* findDevice_ = nullptr;
+  SerialPortFactory scanPorts_ = MakeSystemSerialPort;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
   QCheckBox* verifyAfterWrite_ = nullptr;

@@ -356,10 +356,8 @@ void MonitorDialog::Stopped(const MonitorView& view) {
 
 void MonitorDialog::PollNextRegister() {
   if (worker_ != nullptr || !session_.Running()) return;
-  if (std::optional<MonitorPoll> poll = session_.Tick()) {
-    view_.lastPoll = std::move(poll);
-    Refresh();
-  }
+  if (std::optional<MonitorPoll> poll = session_.Tick()) view_.lastPoll = std::move(poll);
+  Refresh();
   if (session_.Running()) ArmTimer();
 }
 
@@ -408,11 +406,10 @@ void MonitorDialog::Show(const MonitorView& view) {
   for (int lamp = 0; lamp < kLampCount; ++lamp) SetLamp(lamp, display.lamps[static_cast<std::size_t>(lamp)]);
   if (display.markedRow != markedRow_) MarkPolledRow(display.markedRow);
   ShowRowLayout();
-  std::string status = view_.recordStatus;
-  // While the line is lost that is all the line says: the record's own
-  // status comes back with the replies.
-  if (display.lineLost) status = std::string(LineLostText(language_));
-  status_->setText(ToQString(status));
+  // While the line is lost, and for a moment after it is back, that is all
+  // the status line says; the record's own status comes back after it.
+  const std::string_view line = LineStatusText(display, language_);
+  status_->setText(ToQString(line.empty() ? std::string_view(view_.recordStatus) : line));
   progress_->setValue(view_.recordProgress);
 }
 

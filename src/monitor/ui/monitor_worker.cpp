@@ -41,10 +41,10 @@ void MonitorWorker::Close() {
 
 void MonitorWorker::Tick() {
   if (!session_.Running()) return;
-  if (std::optional<MonitorPoll> poll = session_.Tick()) {
-    lastPoll_ = std::move(poll);
-    emit Changed(View());
-  }
+  if (std::optional<MonitorPoll> poll = session_.Tick()) lastPoll_ = std::move(poll);
+  // Also after a tick without a poll: while the line is lost the record and
+  // the status line go on.
+  emit Changed(View());
   if (session_.Running()) ArmTimer();
 }
 

@@ -8,12 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace klv {
+#include "serial/serial_devices.h"
 
-// Serial devices under devRoot: the stable names of serial/by-id first
-// (sorted), then ttyUSB*, ttyACM*, ttyAMA* and rfcomm* (sorted). The
-// on-board ttyS* are left out: a COM number without a link reaches them.
-std::vector<std::filesystem::path> FindSerialDevices(const std::filesystem::path& devRoot = "/dev");
+namespace klv {
 
 // What COM<number> reaches: the target of its link (as written in the link),
 // or nothing when it has no link and reaches /dev/ttyS<number - 1>.

@@ -23,6 +23,7 @@
 #include "sim/sim_server.h"
 #include "monitor/simulated_line.h"
 #include "monitor/ui/monitor_dialog.h"
+#include "support/fake_clock.h"
 #include "monitor/ui/trend_graph_dialog.h"
 #include "serial/device_path_port.h"
 
@@ -40,7 +41,7 @@ class Rig {
   explicit Rig(const sim::SimConfig& config = {}, Language language = Language::English)
       : line_([this]() -> PortHandle {
           if (refuseOpen) return std::make_unique<RefusingPort>();
-          return std::make_unique<SimulatedLinePort>(*regulator_, clock_, record_);
+          return std::make_unique<SimulatedLinePort>(*regulator_, clock_, record_, &plug);
         }),
         dependencies_{line_, settings_, {}, {}, log_, rtu_, clock_, language} {
     Connect(config);
@@ -96,6 +97,7 @@ class Rig {
   MonitorDependencies dependencies_;
   std::vector<std::string> messages;
   bool refuseOpen = false;
+  klv::testing::Plug plug;
 };
 
 // klv-sim on a pseudo-terminal in real time, and the program's line to it.
@@ -382,6 +384,107 @@ class MonitorDialogTest : public QObject {
     monitor->CloseButton()->click();
   }
 
+  // The adapter is pulled while recording: the status line says the line is
+  // lost while the port is opened again every 2 s, the record goes on, and
+  // when the adapter is back polling goes on and the status line says so
+  // before it shows the record's status again.
+  void aPulledAdapterIsOpenedAgainAndPollingGoesOn() {
+    MonitorTempFolder folder;
+    Rig rig(Model(ModelKind::Klv30));
+    rig.dependencies_.dataLogPath = folder.Path() / "datalog.csv";
+    const auto monitor = rig.Make();
+    monitor->RecordBox()->setChecked(true);
+    monitor->StartMonitoring();
+    rig.Cycle(*monitor);
+    const QString recordStatus = QStringLiteral("10sec-sample 10min-log ");
+    QCOMPARE(monitor->StatusLine()->text(), recordStatus);
+
+    rig.plug.in = false;
+    for (int i = 0; i < 30 && !monitor->View().display.lineLost; ++i) rig.Tick(*monitor);
+    QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("Line lost: reconnecting"));
+    QVERIFY(!rig.line_.IsOpen());
+    for (const int row : {0, 2, 4}) QCOMPARE(monitor->ValueField(row)->text(), QStringLiteral("xxxx"));
+    const int progress = monitor->RecordProgress()->value();
+    for (int i = 0; i < 60; ++i) rig.Tick(*monitor);  // 12 s: rows of xxxx
+    QVERIFY(monitor->RecordProgress()->value() > progress);
+    QCOMPARE(monitor->StartButton()->text(), QStringLiteral("End monitor"));
+    QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("Line lost: reconnecting"));
+
+    rig.plug.in = true;
+    for (int i = 0; i < 12 && monitor->View().display.lineLost; ++i) rig.Tick(*monitor);  // within 2 s and a tick
+    QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("Line back"));
+    QVERIFY(rig.line_.IsOpen());
+    rig.Cycle(*monitor);
+    for (const int row : {0, 2, 4}) QVERIFY(monitor->ValueField(row)->text() != QStringLiteral("xxxx"));
+    for (int i = 0; i < 25; ++i) rig.Tick(*monitor);  // 5 s
+    QCOMPARE(monitor->StatusLine()->text(), recordStatus);
+    QVERIFY(monitor->Session().Recorder().FileOpen());
+    monitor->CloseButton()->click();
+    const std::string file = ReadAll(folder.Path() / "datalog.csv");
+    QVERIFY2(file.find(",xxxx,xxxx\r\n") != std::string::npos, file.c_str());
+  }
+
+  // klv-sim behind a ports/COM1 link, in real time with the line thread: the
+  // simulator goes away, another starts on a new pseudo-terminal and the link
+  // is pointed at it; the values come back. Then that one goes too, and "End
+  // monitor" takes effect at once while the port is being opened again.
+  void resumesWhenTheComLinkLeadsToANewSimulator() {
+    MonitorTempFolder data;
+    std::filesystem::create_directories(data.Path() / "ports");
+    const std::filesystem::path link = data.Path() / "ports" / "COM1";
+    klv::testing::FakeClock simClock;  // the live values stay those of the start
+    sim::SimConfig config = Model(ModelKind::Klv30);
+    config.controlInput = 300;
+    sim::SimulatedRegulator firstRegulator(config, simClock);
+    auto first = std::make_unique<sim::SimServer>(firstRegulator);
+    config.controlInput = 700;
+    sim::SimulatedRegulator secondRegulator(config, simClock);
+    auto second = std::make_unique<sim::SimServer>(secondRegulator);
+    std::string error;
+    QVERIFY2(first->OpenPseudoTerminal(error) && first->Start(), error.c_str());
+    QVERIFY2(second->OpenPseudoTerminal(error), error.c_str());
+    std::filesystem::create_symlink(first->Path(), link);
+
+    SerialLine line;  // the system's ports, through the links of the data folder
+    CommSettings settings;
+    settings.protocol = Protocol::Torvalek;
+    settings.readTimeout = 50;
+    settings.portNumber = 1;
+    CommLog log;
+    RtuRequestCopy rtu{};
+    MonitorDependencies dependencies{line, settings, data.Path(), {}, log, rtu, SystemClock(), Language::English};
+    MonitorDialog monitor(dependencies);
+    monitor.show();
+    monitor.StartMonitoring();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.ValueField(4)->text(), QStringLiteral("300"), 8000);
+
+    first.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.StatusLine()->text(), QStringLiteral("Line lost: reconnecting"), 10000);
+    QVERIFY(second->Start());
+    const std::filesystem::path repointed = data.Path() / "ports" / "COM1.new";
+    std::filesystem::create_symlink(second->Path(), repointed);
+    std::filesystem::rename(repointed, link);
+    QElapsedTimer back;
+    back.start();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.ValueField(4)->text(), QStringLiteral("700"), 8000);
+    std::printf("monitor window: values back %lld ms after the COM1 link was pointed at the new device\n",
+                static_cast<long long>(back.elapsed()));
+    QCOMPARE(monitor.StatusLine()->text(), QStringLiteral("Line back"));
+    QCOMPARE(monitor.windowTitle(), QStringLiteral("Monitor - KLV30"));
+
+    second.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.StatusLine()->text(), QStringLiteral("Line lost: reconnecting"), 10000);
+    QElapsedTimer stopping;
+    stopping.start();
+    monitor.StartButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.StartButton()->text(), QStringLiteral("Start monitor"), 2000);
+    std::printf("monitor window: End monitor took effect %lld ms after the click while reconnecting\n",
+                static_cast<long long>(stopping.elapsed()));
+    QCOMPARE(monitor.StatusLine()->text(), QString());
+    QVERIFY(!line.IsOpen());
+    monitor.CloseButton()->click();
+  }
+
   // Pictures to look at, written only when KLV_MONITOR_SHOTS names a folder.
   void screenshots() {
     const QByteArray folder = qgetenv("KLV_MONITOR_SHOTS");
@@ -423,6 +526,9 @@ class MonitorDialogTest : public QObject {
       rig.regulator_->SetFaultPlan(silent);
       for (int i = 0; i < 30; ++i) rig.Tick(*monitor);  // three silent rounds and more
       QVERIFY(monitor->grab().save(base + QStringLiteral("monitor-line-lost-%1.png").arg(suffix)));
+      rig.regulator_->SetFaultPlan({});
+      for (int i = 0; i < 15; ++i) rig.Tick(*monitor);  // the next attempt to open, and the rows again
+      QVERIFY(monitor->grab().save(base + QStringLiteral("monitor-line-back-%1.png").arg(suffix)));
       monitor->CloseButton()->click();
     }
   }

@@ -1,0 +1,187 @@
+#include "device/ui/find_device_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMetaObject>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <cstdio>
+
+namespace klv {
+namespace {
+
+constexpr int kBarMaximum = 1000;
+
+QString Text(Language language, const char* english, const char* japanese) {
+  return QString::fromUtf8(language == Language::Japanese ? japanese : english);
+}
+
+QString Str(const std::string& text) { return QString::fromStdString(text); }
+
+QString ModelText(const FoundRegulator& found) {
+  if (found.model) return Str(std::string(ModelName(*found.model)));
+  if (found.codeRegister.empty()) return QStringLiteral("??");
+  return QStringLiteral("?? (%1=%2)")
+      .arg(Str(std::string(found.codeRegister)))
+      .arg(static_cast<uint16_t>(found.code), 4, 16, QLatin1Char('0'))
+      .toUpper();
+}
+
+QString OptionText(const FoundRegulator& found, Language language) {
+  if (!found.model || !found.optionsComplete) return Text(language, "not read", "読めません");
+  QStringList names;
+  for (const std::string& name : FoundOptionNames(found, language)) names << Str(name);
+  return names.isEmpty() ? Text(language, "none", "なし") : names.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+QString FindDeviceCaption(Language language) { return Text(language, "Find device", "機器検索"); }
+
+FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Language language, QWidget* parent,
+                                   Clock& clock)
+    : QDialog(parent), language_(language) {
+  Build();
+  // The worker reaches the window only through queued calls; once the
+  // window is gone they are dropped (QPointer), and the destructor has
+  // stopped and joined the worker before that.
+  QPointer<FindDeviceDialog> self(this);
+  const auto post = [self](auto call) {
+    QMetaObject::invokeMethod(
+        self.data(), [self, call] { if (self) call(*self); }, Qt::QueuedConnection);
+  };
+  worker_ = std::thread([this, post, plan = std::move(plan), ports = std::move(ports), &clock, language] {
+    ScanCallbacks callbacks;
+    callbacks.cancelRequested = [this] { return cancel_.load(std::memory_order_acquire); };
+    callbacks.progress = [post, language](const ScanProgress& p) {
+      const QString text = (language == Language::Japanese ? QStringLiteral("%1  %2  アドレス %3 を確認中")
+                                                           : QStringLiteral("%1  %2  trying address %3"))
+                               .arg(Str(p.port->name), Str(ScanLineText(p.line)))
+                               .arg(p.address);
+      post([fraction = p.fraction, text](FindDeviceDialog& d) { d.ShowProgress(fraction, text); });
+    };
+    callbacks.found = [post](const FoundRegulator& found) {
+      post([found](FindDeviceDialog& d) { d.AddFound(found); });
+    };
+    callbacks.trouble = [post](const ScanTrouble& trouble) {
+      QString text = Str(trouble.port.name);
+      if (trouble.line) text += QStringLiteral(" (") + Str(ScanLineText(*trouble.line)) + QStringLiteral(")");
+      text += QStringLiteral(": ") + Str(trouble.message).replace(QLatin1Char('\n'), QLatin1Char(' '));
+      post([text](FindDeviceDialog& d) { d.AddTrouble(text); });
+    };
+    const ScanReport report = ScanForRegulators(plan, ports, clock, language, callbacks);
+    post([cancelled = report.cancelled](FindDeviceDialog& d) { d.ShowFinished(cancelled); });
+  });
+}
+
+FindDeviceDialog::~FindDeviceDialog() { StopScan(); }
+
+void FindDeviceDialog::Build() {
+  setWindowTitle(FindDeviceCaption(language_));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+  status_ = new QLabel(this);
+  status_->setMinimumWidth(420);
+  bar_ = new QProgressBar(this);
+  bar_->setRange(0, kBarMaximum);
+  table_ = new QTableWidget(0, 5, this);
+  table_->setHorizontalHeaderLabels({Text(language_, "Port", "ポート"), Text(language_, "Line settings", "通信条件"),
+                                     Text(language_, "Address", "アドレス"), Text(language_, "Model", "機種"),
+                                     Text(language_, "Options", "オプション")});
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->hide();
+  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setMinimumSize(640, 160);
+  troubles_ = new QLabel(this);
+  troubles_->setWordWrap(true);
+  troubles_->hide();
+
+  take_ = new QPushButton(Text(language_, "Take these settings", "この設定を使う"), this);
+  take_->setEnabled(false);
+  stop_ = new QPushButton(Text(language_, "Stop", "中止"), this);
+  connect(table_, &QTableWidget::itemSelectionChanged, this,
+          [this] { take_->setEnabled(!table_->selectedItems().isEmpty()); });
+  connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { take_->click(); });
+  connect(take_, &QPushButton::clicked, this, [this] {
+    const int row = table_->currentRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= found_.size()) return;
+    chosen_ = found_[static_cast<std::size_t>(row)];
+    StopScan();
+    accept();
+  });
+  connect(stop_, &QPushButton::clicked, this, [this] {
+    if (finished_) {
+      reject();
+    } else {
+      cancel_.store(true, std::memory_order_release);
+    }
+  });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(take_);
+  buttons->addWidget(stop_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(status_);
+  layout->addWidget(bar_);
+  layout->addWidget(table_, 1);
+  layout->addWidget(troubles_);
+  layout->addLayout(buttons);
+}
+
+void FindDeviceDialog::StopScan() {
+  cancel_.store(true, std::memory_order_release);
+  if (worker_.joinable()) worker_.join();
+}
+
+void FindDeviceDialog::reject() {
+  // Closing stops the scan; the window waits at most one request for it.
+  StopScan();
+  QDialog::reject();
+}
+
+void FindDeviceDialog::ShowProgress(double fraction, const QString& text) {
+  if (finished_) return;
+  bar_->setValue(static_cast<int>(fraction * kBarMaximum));
+  status_->setText(text);
+}
+
+void FindDeviceDialog::AddFound(const FoundRegulator& found) {
+  found_.push_back(found);
+  const int row = table_->rowCount();
+  table_->insertRow(row);
+  const QString cells[] = {Str(found.port.name), Str(ScanLineText(found.line)), QString::number(found.address),
+                           ModelText(found), OptionText(found, language_)};
+  for (int column = 0; column < 5; ++column) table_->setItem(row, column, new QTableWidgetItem(cells[column]));
+  table_->resizeColumnsToContents();
+  if (row == 0) table_->selectRow(0);
+}
+
+void FindDeviceDialog::AddTrouble(const QString& text) {
+  troubles_->setText(troubles_->text().isEmpty() ? text : troubles_->text() + QLatin1Char('\n') + text);
+  troubles_->show();
+}
+
+void FindDeviceDialog::ShowFinished(bool cancelled) {
+  finished_ = true;
+  if (!cancelled) bar_->setValue(kBarMaximum);
+  QString text;
+  if (found_.empty()) {
+    text = Text(language_, "No regulator found.", "調整器は見つかりませんでした。");
+  } else {
+    text = (language_ == Language::Japanese ? QStringLiteral("調整器が %1 台見つかりました。")
+                                            : QStringLiteral("Regulators found: %1."))
+               .arg(found_.size());
+  }
+  if (cancelled) text = Text(language_, "Stopped. ", "中止しました。") + text;
+  status_->setText(text);
+  stop_->setText(Text(language_, "Close", "閉じる"));
+}
+
+}  // namespace klv

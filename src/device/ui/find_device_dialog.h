@@ -1,0 +1,70 @@
+#pragma once
+// "Find device": the scan for regulators behind a progress bar, off the
+// window thread. What is found is listed as it turns up; the operator takes
+// one row's settings, or stops the scan (Stop, or closing the window).
+#include <QDialog>
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "device/regulator_scan.h"
+#include "platform/clock.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace klv {
+
+class FindDeviceDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The scan starts at once with ports (each pointed at a plan's device).
+  FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Language language, QWidget* parent = nullptr,
+                   Clock& clock = SystemClock());
+  ~FindDeviceDialog() override;
+
+  // The regulator whose settings were taken (the dialog was accepted).
+  const std::optional<FoundRegulator>& Chosen() const { return chosen_; }
+  bool Finished() const { return finished_; }
+
+  // The controls, for the tests and pictures.
+  QTableWidget* FoundTable() const { return table_; }
+  QPushButton* TakeButton() const { return take_; }
+  QPushButton* StopButton() const { return stop_; }
+  QLabel* StatusLabel() const { return status_; }
+  QProgressBar* Bar() const { return bar_; }
+
+  void reject() override;
+
+ private:
+  void Build();
+  void StopScan();
+  void ShowProgress(double fraction, const QString& text);
+  void AddFound(const FoundRegulator& found);
+  void AddTrouble(const QString& text);
+  void ShowFinished(bool cancelled);
+
+  Language language_;
+  std::vector<FoundRegulator> found_;
+  std::optional<FoundRegulator> chosen_;
+  std::atomic<bool> cancel_{false};
+  bool finished_ = false;
+  std::thread worker_;
+
+  QLabel* status_ = nullptr;
+  QProgressBar* bar_ = nullptr;
+  QTableWidget* table_ = nullptr;
+  QLabel* troubles_ = nullptr;
+  QPushButton* take_ = nullptr;
+  QPushButton* stop_ = nullptr;
+};
+
+// "Find device" in the language: the caption of the settings screen's button
+// and of this window.
+QString FindDeviceCaption(Language language);
+
+}  // namespace klv
