@@ -46,12 +46,14 @@ bool SetSharedPaths(ProgramState& state, const DataFolderOutcome& folder) {
     state.commLogPath.clear();
     state.settingsPath.clear();
     state.dataLogPath.clear();
+    state.optionsPath.clear();
     return false;
   }
   state.dataFolder = folder.path;
   state.commLogPath = folder.path / std::string(kCommLogFileName);
   state.settingsPath = folder.path / std::string(kSettingsFileName);
   state.dataLogPath = folder.path / std::string(kDataLogFileName);
+  state.optionsPath = folder.path / std::string(kProgramOptionsFileName);
   return true;
 }
 
@@ -60,6 +62,7 @@ SettingsLoad LoadProgramSettings(ProgramState& state) {
   state.settings = load.record.settings;
   state.currentModel = load.record.model;
   state.keepSettingsFile = load.status == SettingsLoad::Status::Unreadable;
+  state.options = LoadProgramOptions(state.optionsPath);
   return load;
 }
 
@@ -80,6 +83,16 @@ std::string UnreadableSettingsText(const std::filesystem::path& path, std::strin
 bool StoreProgramSettings(const ProgramState& state) {
   if (state.keepSettingsFile) return true;
   return SaveSettings(state.settingsPath, state.settings, state.currentModel).ok;
+}
+
+SaveOutcome StoreProgramOptions(const ProgramState& state) {
+  return SaveProgramOptions(state.optionsPath, state.options);
+}
+
+std::string OptionsNotSavedText(const std::filesystem::path& path, std::string_view reason, Language language) {
+  const std::string head = language == Language::Japanese ? "プログラムの設定を保存できません: "
+                                                          : "The program's settings cannot be saved: ";
+  return head + path.string() + (reason.empty() ? "" : "\n" + std::string(reason));
 }
 
 }  // namespace klv

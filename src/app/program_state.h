@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "editor/program_options.h"
 #include "text/texts.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
@@ -49,11 +50,16 @@ class ProgramState {
   std::filesystem::path commLogPath;
   std::filesystem::path settingsPath;
   std::filesystem::path dataLogPath;
+  std::filesystem::path optionsPath;  // the program's own settings beside KlvTool.ini
   std::filesystem::path commandLineFile;
   std::filesystem::path dataFolder;  // where ports/COM<n> links live; empty when unknown
 
   Language language = Language::English;
   Clock& clock;
+
+  // Choices of the program's own file (loaded with the settings, stored when
+  // the communication settings screen is accepted).
+  ProgramOptions options;
 
   // In the demo mode, the model of the simulated regulator that COM1 reaches.
   std::optional<ModelKind> demoModel;
@@ -101,5 +107,10 @@ std::string UnreadableSettingsText(const std::filesystem::path& path, std::strin
 // SaveSettings at settingsPath at exit. Ok without writing when the file
 // must be kept (keepSettingsFile); not ok: text 197 is to be shown.
 bool StoreProgramSettings(const ProgramState& state);
+
+// The program's own settings file at optionsPath, replaced as a whole.
+SaveOutcome StoreProgramOptions(const ProgramState& state);
+// The message when it cannot be written, with its path and the reason.
+std::string OptionsNotSavedText(const std::filesystem::path& path, std::string_view reason, Language language);
 
 }  // namespace klv

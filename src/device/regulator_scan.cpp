@@ -212,7 +212,7 @@ ScanReport ScanForRegulators(const ScanPlan& plan, const SerialPortFactory& port
       }
       for (const int32_t address : addresses) {
         if (scan.Cancelled()) return finish();
-        if (callbacks.progress) callbacks.progress(ScanProgress{done / total, &port, line, address, clock.Now() - start});
+        if (callbacks.progress) callbacks.progress(ScanProgress{done / total, port, line, address, clock.Now() - start});
         done += 1;
         // On one bus an address belongs to one regulator; once found it is
         // not looked for again at another line setting.

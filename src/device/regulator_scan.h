@@ -99,7 +99,7 @@ std::vector<std::string> FoundOptionNames(const FoundRegulator& found, Language 
 
 struct ScanProgress {
   double fraction = 0;  // 0..1 of the whole scan
-  const ScanPort* port = nullptr;
+  ScanPort port;  // a copy: a progress report may outlive the scan
   ScanLine line;
   int32_t address = 0;
   Clock::Duration elapsed{};

@@ -79,12 +79,12 @@ std::string DeviceText(const UnitProvenance& provenance, Language language) {
 
 std::string VerificationText(const std::optional<UnitProvenance>& provenance, Language language) {
   if (!provenance) return std::string(Pick(kNotVerified, language));
-  const WriteVerification& verification = provenance->verification;
+  const ReportVerification& verification = provenance->verification;
   switch (verification.status) {
-    case WriteVerification::Status::NotVerified: return std::string(Pick(kNotVerified, language));
-    case WriteVerification::Status::Equal:
+    case ReportVerification::Status::NotVerified: return std::string(Pick(kNotVerified, language));
+    case ReportVerification::Status::Equal:
       return verification.details.empty() ? std::string(Pick(kVerifiedEqual, language)) : verification.details;
-    case WriteVerification::Status::Differs:
+    case ReportVerification::Status::Differs:
       return verification.details.empty() ? std::string(Pick(kVerifiedDiffers, language)) : verification.details;
   }
   return std::string(Pick(kNotVerified, language));

@@ -35,7 +35,7 @@ DeviceIdentityRecord IdentityOfDevice(ModelKind model, const ParameterSet& param
 
 // The outcome of reading back what a write sent. The write's own check fills
 // it; a set that was only read, or written without the check, is NotVerified.
-struct WriteVerification {
+struct ReportVerification {
   enum class Status { NotVerified, Equal, Differs };
   Status status = Status::NotVerified;
   std::string details;  // the check's own message, shown as it is
@@ -47,7 +47,7 @@ struct UnitProvenance {
   enum class Source { Read, VerifiedWrite };
   Source source = Source::Read;
   DeviceIdentityRecord device;
-  WriteVerification verification;
+  ReportVerification verification;
   LocalTime when;  // when the read or the write ended
 };
 

@@ -42,6 +42,9 @@ void FaultSet::Add(const Fault& fault) {
     case FaultKind::Short:
       shortValue = true;
       break;
+    case FaultKind::Stuck:
+      stuck = true;
+      break;
   }
 }
 
@@ -55,6 +58,7 @@ void FaultSet::Merge(const FaultSet& other) {
   otherAddress = otherAddress || other.otherAddress;
   junk = junk || other.junk;
   shortValue = shortValue || other.shortValue;
+  stuck = stuck || other.stuck;
   hangUpInstead = hangUpInstead || other.hangUpInstead;
   hangUpAfterReply = hangUpAfterReply || other.hangUpAfterReply;
   late = std::max(late, other.late);
@@ -62,7 +66,7 @@ void FaultSet::Merge(const FaultSet& other) {
 }
 
 bool FaultSet::Any() const {
-  return silent || error || noise || under || over || badCheck || otherAddress || junk || shortValue ||
+  return silent || error || noise || under || over || badCheck || otherAddress || junk || shortValue || stuck ||
          hangUpInstead || hangUpAfterReply ||
          late.count() > 0 || split.has_value();
 }
@@ -123,7 +127,8 @@ std::optional<FaultKind> ParseFaultKind(std::string_view name) {
                 {"noise", FaultKind::Noise},   {"hangup", FaultKind::HangUp},
                 {"under", FaultKind::Under},   {"over", FaultKind::Over},
                 {"bad-check", FaultKind::BadCheck}, {"other-address", FaultKind::OtherAddress},
-                {"junk", FaultKind::Junk},     {"short", FaultKind::Short}};
+                {"junk", FaultKind::Junk},     {"short", FaultKind::Short},
+                {"stuck", FaultKind::Stuck}};
   for (const auto& entry : kKinds) {
     if (entry.name == name) return entry.kind;
   }

@@ -26,6 +26,9 @@ enum class FaultKind {
   OtherAddress,  // the reply names another device address
   Junk,          // a read's value digits hold a non-hex character
   Short,         // a read's value is one byte (two digits) short
+  // A register that keeps its old value: a write is answered as taken but
+  // not carried out, as by a device whose memory cell no longer changes.
+  Stuck,
 };
 
 struct Fault {
@@ -44,6 +47,7 @@ struct FaultSet {
   bool otherAddress = false;
   bool junk = false;
   bool shortValue = false;
+  bool stuck = false;
   bool hangUpInstead = false;     // close the line without replying
   bool hangUpAfterReply = false;  // reply, then close the line
   std::chrono::milliseconds late{0};
@@ -89,7 +93,7 @@ class FaultPlan {
 std::optional<uint16_t> ParseRegister(std::string_view text);
 // A fault name of the command line: "silent", "error", "late", "split",
 // "noise", "hangup", "under", "over", "bad-check", "other-address", "junk",
-// "short".
+// "short", "stuck".
 std::optional<FaultKind> ParseFaultKind(std::string_view name);
 // Whether the kind takes a time in milliseconds (late, split).
 bool FaultTakesTime(FaultKind kind);

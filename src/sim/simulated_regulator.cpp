@@ -439,7 +439,12 @@ Refusal SimulatedRegulator::Execute(const Request& request, const FaultSet& faul
                                     std::vector<int16_t>& values) {
   if (request.op == Request::Op::Bad) return request.badReason;
   if (faults.error) return Refusal::DeviceFault;
-  if (request.op == Request::Op::Write) return WriteRegister(request.reg, request.value);
+  if (request.op == Request::Op::Write) {
+    // A stuck register answers as a good write would, so only reading it
+    // back shows that it kept its value.
+    if (faults.stuck) return Refusal::None;
+    return WriteRegister(request.reg, request.value);
+  }
   for (int i = 0; i < request.count; ++i) {
     const auto reg = static_cast<uint16_t>(request.reg + i);
     if (reg < request.reg) return Refusal::NoSuchRegister;  // past FFFF

@@ -17,6 +17,8 @@ constexpr std::array kMenuEntries = {
               "KLVから読出す\tCtrl+R(&R)"},
     MenuEntry{MenuItem::WriteToDevice, false, false, "Write in KLV\tCtrl+W(&W)",
               "KLVへ書込む\tCtrl+W(&W)"},
+    // Menu only: no shortcut key besides the ones operators already know.
+    MenuEntry{MenuItem::CompareWithDevice, false, false, "Compare with KLV(&K)", "KLVと比較(&K)"},
     MenuEntry{MenuItem::Save, false, true, "Save\tCtrl+S(&S)", "保存\tCtrl+S(&S)"},
     MenuEntry{MenuItem::SaveAs, false, false, "Save as\tCtrl+A(&A)",
               "名前をつけて保存\tCtrl+A(&A)"},

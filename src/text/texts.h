@@ -41,6 +41,7 @@ enum class MenuItem {
   Open,
   ReadFromDevice,
   WriteToDevice,
+  CompareWithDevice,
   Save,
   SaveAs,
   Report,

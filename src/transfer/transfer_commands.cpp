@@ -48,6 +48,7 @@ TransferCommandOutcome RunCommand(TransferSession& session, OpenPortResult open,
     outcome.report = ReadReport(identified, outcome.result, tally, language);
   } else {
     outcome.report = WriteReport(session.currentModel, outcome.result, tally, language);
+    AddVerification(outcome.report, session.state.verification, language);
   }
   return outcome;
 }
@@ -114,6 +115,12 @@ TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const Tr
                            Language language) {
   return Report(currentModel, writeResult, tally, language, TextId::WriteComplete, TextId::WriteFailure,
                 TextId::WriteFailureUnknownModel, false);
+}
+
+void AddVerification(TransferReport& report, const WriteVerification& verification, Language language) {
+  if (!verification.ran) return;
+  report.text += "\n" + VerificationMessage(verification, language);
+  report.succeeded = report.succeeded && verification.AllEqual();
 }
 
 TransferCommandOutcome RunReadCommand(TransferSession& session, Language language, ProgressSink& progress,

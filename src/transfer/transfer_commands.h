@@ -87,6 +87,11 @@ TransferReport ReadReport(ModelKind currentModel, int16_t readResult, const Tran
 TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const TransferTally& tally,
                            Language language);
 
+// A write's report with what its read-back found: the verification's
+// message after the write's, and a failure when any register differs or
+// did not answer. Unchanged when no read-back ran.
+void AddVerification(TransferReport& report, const WriteVerification& verification, Language language);
+
 // A whole command without windows, for callers that wait while it runs.
 struct TransferCommandOutcome {
   OpenPortResult open;  // not ok: nothing ran and no log was written

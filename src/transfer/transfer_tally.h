@@ -27,6 +27,11 @@ struct TransferTally {
   // reply at all (silence, a damaged or foreign frame), in the order sent.
   std::vector<std::string> refused;
   std::vector<std::string> unanswered;
+  // Catalogue registers with a good reply, in the order sent: what a write
+  // reads back to verify.
+  std::vector<std::string> through;
+  // The log number after the body's last exchange, for what follows it.
+  int nextSequence = 0;
   // The walk over the catalogue began (identification and checks passed).
   bool walked = false;
   // A KLV40 option register without a good reply stopped a read before its walk.
@@ -39,7 +44,10 @@ struct TransferTally {
   void Note(std::string_view address, ExchangeResult result, bool catalogueRow) {
     if (catalogueRow) ++asked;
     if (result == ExchangeResult::Ok) {
-      if (catalogueRow) ++done;
+      if (catalogueRow) {
+        ++done;
+        through.emplace_back(address);
+      }
     } else {
       (result == ExchangeResult::Error ? refused : unanswered).emplace_back(address);
     }

@@ -11,7 +11,11 @@ int TransferWorker(const TransferContext& context, TransferState& state, std::at
   if (state.mode == TransferMode::Read) {
     state.readResult = RunReadTransfer(context);
   } else {
+    state.verification = {};
     state.writeResult = RunWriteTransfer(context);
+    if (state.verifyAfterWrite && state.writeResult > 0 && state.tally.Complete()) {
+      state.verification = VerifyWrittenRegisters(context);
+    }
   }
   workerDone.store(true, std::memory_order_release);
   return 0;

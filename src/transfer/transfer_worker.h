@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "transfer/transfer_context.h"
+#include "transfer/write_verification.h"
 
 namespace klv {
 
@@ -30,6 +31,10 @@ struct TransferState {
   // complete puts them back, so nothing half-read is ever used.
   ParameterSet parametersBeforeRead;
   ModelKind modelBeforeRead = ModelKind::Klv40;
+  // Set by the command: after a complete write the worker reads every
+  // register written back and notes here what it found (reset each write).
+  bool verifyAfterWrite = false;
+  WriteVerification verification;
 };
 
 // The thread procedure: runs the body of state.mode, stores its result in

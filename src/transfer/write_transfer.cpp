@@ -124,6 +124,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     bar.Advance();
   }
   bar.Reset();
+  context.tally.nextSequence = sequence;
   return count;
 }
 

@@ -17,6 +17,7 @@ namespace klv {
 
 class ProgramState;
 struct UnitReport;
+struct ParameterComparison;
 
 enum class SaveAnswer { Yes, No, Cancel };
 
@@ -64,6 +65,8 @@ class OperatorDialogs {
   virtual std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName) = 0;
   // The print dialog, then the report on the printer chosen.
   virtual PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) = 0;
+  // The result of Compare with KLV; returns once it is closed.
+  virtual void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) = 0;
 };
 
 // The filter of both file dialogs.

@@ -307,7 +307,7 @@ TEST_F(RegulatorScanTest, CancelStopsBeforeTheNextRequestAndProgressNamesWhatIsT
   ASSERT_EQ(progress.size(), 5u);
   for (std::size_t i = 0; i < progress.size(); ++i) {
     EXPECT_EQ(progress[i].address, static_cast<int>(i + 1));
-    EXPECT_EQ(progress[i].port->device, "/dev/ttyUSB0");
+    EXPECT_EQ(progress[i].port.device, "/dev/ttyUSB0");
     EXPECT_EQ(ScanLineText(progress[i].line), "19200 EVEN 1 TORVALEK");
     EXPECT_DOUBLE_EQ(progress[i].fraction, static_cast<double>(i) / (12 * 99));
   }

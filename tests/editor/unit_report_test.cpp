@@ -77,11 +77,11 @@ TEST(UnitReport, DeviceIdentityAndVerification) {
   struct Case {
     ModelKind model;
     UnitProvenance::Source source;
-    WriteVerification verification;
+    ReportVerification verification;
     std::string device;
     std::string verified;
   };
-  using Status = WriteVerification::Status;
+  using Status = ReportVerification::Status;
   const Case cases[] = {
       {ModelKind::Klv40, UnitProvenance::Source::Read, {},
        "KLV40, register 0110 = 0028, optionFlags 10, optionDetect 0 (read 2026-01-02 03:04:05)", "not verified"},

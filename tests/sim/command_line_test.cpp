@@ -102,6 +102,7 @@ TEST(SimCommandLine, DamageFaultsPerRegisterAndAfterN) {
       {{"--junk", "012C"}, &FaultSet::junk},                {{"--short", "12C"}, &FaultSet::shortValue},
       {{"--fail-after", "2:bad-check"}, &FaultSet::badCheck}, {{"--fail-after", "2:other-address"}, &FaultSet::otherAddress},
       {{"--fail-after", "2:junk"}, &FaultSet::junk},        {{"--fail-after", "2:short"}, &FaultSet::shortValue},
+      {{"--stuck", "12C"}, &FaultSet::stuck},               {{"--fail-after", "2:stuck"}, &FaultSet::stuck},
   };
   for (const Case& c : cases) {
     const ParsedCommandLine parsed = Parse(c.args);
@@ -127,7 +128,7 @@ TEST(SimCommandLine, HelpDocumentsEveryOption) {
        {"--model", "--options", "--detect", "--address", "--protocol", "--device", "--speed", "--parity",
         "--stop-bits", "--data-bits", "--mode", "--input-type", "--input ", "--set", "--silent", "--error",
         "--late", "--split", "--noise", "--hangup ", "--under", "--over", "--bad-check", "--other-address",
-        "--junk", "--short", "--fail-after", "--hangup-after", "--help"}) {
+        "--junk", "--short", "--stuck", "--fail-after", "--hangup-after", "--help"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
     // Every documented option is one the parser takes.
     std::vector<std::string> args = {std::string(option)};

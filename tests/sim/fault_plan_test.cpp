@@ -105,18 +105,23 @@ INSTANTIATE_TEST_SUITE_P(
                           false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SimFaultTest, SilentAndErrorFaultsLeaveAWriteUndone) {
+TEST_F(SimFaultTest, SilentErrorAndStuckFaultsLeaveAWriteUndone) {
   FaultPlan plan;
   plan.AddRegisterFault(0x012C, {FaultKind::Silent, {}});
   plan.AddRegisterFault(0x012D, {FaultKind::Error, {}});
   plan.AddRegisterFault(0x012F, {FaultKind::Late, 100ms});
+  plan.AddRegisterFault(0x0130, {FaultKind::Stuck, {}});
   SimulatedRegulator device = Device(plan);
+  const int16_t before = device.ReadRegister(0x0130).value;
   EXPECT_TRUE(device.Handle(WriteRequest(1, "012C", 5)).empty());
   EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012D", 5))), TorvalekFrame("011W08"));
   EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012F", 5))), TorvalekFrame("011W00"));
+  // Stuck: the write is answered as taken, yet the register keeps its value.
+  EXPECT_EQ(Text(device.Handle(WriteRequest(1, "0130", static_cast<int16_t>(before + 1)))), TorvalekFrame("011W00"));
   EXPECT_EQ(device.ReadRegister(0x012C).value, 10);
   EXPECT_EQ(device.ReadRegister(0x012D).value, 10);
   EXPECT_EQ(device.ReadRegister(0x012F).value, 5);
+  EXPECT_EQ(device.ReadRegister(0x0130).value, before);
 }
 
 TEST_F(SimFaultTest, DamageFaultsOnWritesAndErrorReplies) {
@@ -239,6 +244,7 @@ TEST(SimFaultPlanParse, RegistersAndKinds) {
   EXPECT_EQ(ParseFaultKind("other-address"), FaultKind::OtherAddress);
   EXPECT_EQ(ParseFaultKind("junk"), FaultKind::Junk);
   EXPECT_EQ(ParseFaultKind("short"), FaultKind::Short);
+  EXPECT_EQ(ParseFaultKind("stuck"), FaultKind::Stuck);
   EXPECT_EQ(ParseFaultKind("Split"), std::nullopt);
 }
 

@@ -602,5 +602,138 @@ TEST_F(CliTest, ShowListsTheModelsParametersWithCaptionsAndMeanings) {
   EXPECT_NE(klv30.out.find("オプション: 出力電流検出機能 (optionFlags 0, optionDetect 1)"), std::string::npos);
 }
 
+// --- Compare and verify ----------------------------------------------------------------------
+
+// A KLV30 file as the device holds it after start-up, with slow-up 3.3 s.
+fs::path Klv30File(const fs::path& folder, int16_t slowUp) {
+  ParameterSet set;
+  LoadDefaults(set, ModelKind::Klv30);
+  set.optionDetect = kOptionCurrentDetection;
+  set.slowUpTime = slowUp;
+  const fs::path file = folder / ("klv30-" + std::to_string(slowUp) + ".klv");
+  EXPECT_TRUE(WriteParameterFile(file, set, ModelKind::Klv30).ok);
+  return file;
+}
+
+TEST_F(CliTest, CompareListsWhatTheRegulatorHoldsOtherwise) {
+  struct Case {
+    const char* name;
+    int16_t deviceSlowUp;
+    sim::FaultPlan faults;
+    int status;
+    std::string out;      // exactly, when given
+    std::string errHead;  // how standard error begins
+  };
+  sim::FaultPlan lost;
+  lost.AddRegisterFault(0x013F, {sim::FaultKind::Silent, {}});
+  const std::string head =
+      "Model: file KLV30, regulator KLV30\nOptions: file Output current detection function; regulator Output "
+      "current detection function\n\n";
+  const Case cases[] = {
+      {"equal", 33, {}, 0, head + "No differences\n", ""},
+      {"one register differs", 40, {}, 3,
+       head + "Register  Parameter        File        Regulator\n"
+              "012C      Variation limit  33 (3.3 s)  40 (4.0 s)\n",
+       ""},
+      {"incomplete read", 33, lost, 1, "", "Parameter reading incomplete: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Connect(Device(ModelKind::Klv30, 0, true));
+    device_->Preset(0x012C, c.deviceSlowUp);
+    device_->Faults(c.faults);
+    const fs::path file = Klv30File(folder_.Path(), 33);
+    const std::string before = ReadFile(file);
+
+    const CliRun run = Run({"compare", "--port", device_->Path(), "--timeout", "50", file.string()});
+
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (c.status == 1) {
+      EXPECT_EQ(run.out, "");  // nothing is shown as equal
+    } else {
+      EXPECT_EQ(run.out, "File: " + file.string() + "\n" + c.out);
+    }
+    EXPECT_EQ(run.err.rfind(c.errHead, 0), 0u) << run.err;
+    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_NE(ReadFile(DataFolder() / "comlog.txt").find(" < Parameter Read > "), std::string::npos);
+  }
+}
+
+TEST_F(CliTest, CompareSpeaksJsonAndJapaneseAndRefusesWhatItCannotUse) {
+  Connect(Device(ModelKind::Klv30, 0, true));
+  device_->Preset(0x012C, 40);
+  const fs::path file = Klv30File(folder_.Path(), 33);
+
+  const CliRun json = Run({"compare", "--json", "--port", device_->Path(), "--timeout", "50", file.string()});
+  EXPECT_EQ(json.status, 3) << json.err;
+  EXPECT_NE(json.out.find("\"equal\": false,\n  \"model\": {\"file\": \"KLV30\", \"regulator\": \"KLV30\", "
+                          "\"differs\": false},"),
+            std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("{\"register\": \"012C\", \"name\": \"slowUpTime\", \"caption\": \"Variation limit\", "
+                          "\"file\": {\"value\": 33, \"meaning\": \"3.3 s\"}, \"regulator\": {\"value\": 40, "
+                          "\"meaning\": \"4.0 s\"}}\n  ]\n}\n"),
+            std::string::npos)
+      << json.out;
+
+  const CliRun japanese =
+      Run({"compare", "--port", device_->Path(), "--timeout", "50", file.string()}, "ja_JP.UTF-8");
+  EXPECT_EQ(japanese.status, 3);
+  EXPECT_NE(japanese.out.find("機種: ファイル KLV30、調整器 KLV30\n"), std::string::npos) << japanese.out;
+  EXPECT_NE(japanese.out.find("レジスタ  パラメータ"), std::string::npos) << japanese.out;
+
+  struct Refusal {
+    std::vector<std::string> args;
+    const char* error;
+  };
+  const Refusal refusals[] = {
+      {{"compare"}, "compare needs exactly one parameter file"},
+      {{"compare", "--verify", file.string()}, "unknown option --verify for 'compare'"},
+      {{"compare", (folder_.Path() / "missing.klv").string()}, "File cannot be opened"},
+      {{"compare", "--port", (folder_.Path() / "no-tty").string(), file.string()}, "Port cannot be used"},
+  };
+  for (const Refusal& r : refusals) {
+    const CliRun run = Run(r.args);
+    EXPECT_EQ(run.status, 2) << r.error;
+    EXPECT_NE(run.err.find(r.error), std::string::npos) << run.err;
+  }
+}
+
+TEST_F(CliTest, WriteVerifyReadsEveryRegisterBackAndNamesOneThatKeptItsValue) {
+  struct Case {
+    const char* name;
+    bool stuck;
+    int status;
+    std::string report;  // on standard output for 0, standard error otherwise
+  };
+  const Case cases[] = {
+      {"equal", false, 0, "--- KLV30 Parameter writing complete ---\nVerified: all 13 registers read back equal\n"},
+      {"stuck", true, 1,
+       "--- KLV30 Parameter writing complete ---\nVerification failed: 1 of 13 registers do not read back equal\n"
+       "  012C: written 33, read back 10\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Connect(Device(ModelKind::Klv30, 0, true));
+    device_->Preset(0x012C, 10);
+    if (c.stuck) {
+      sim::FaultPlan stuck;
+      stuck.AddRegisterFault(0x012C, {sim::FaultKind::Stuck, {}});
+      device_->Faults(stuck);
+    }
+    const fs::path file = Klv30File(folder_.Path(), 33);
+
+    const CliRun run = Run({"write", "--verify", "--port", device_->Path(), "--timeout", "50", file.string()});
+
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(c.status == 0 ? run.out : run.err, c.report);
+    // The read-backs follow the writes in the log.
+    const std::string log = ReadFile(DataFolder() / "comlog.txt");
+    const std::size_t lastWrite = log.rfind("PC->KLV: (STX)011W013F0,");
+    ASSERT_NE(lastWrite, std::string::npos) << log;
+    EXPECT_NE(log.find("PC->KLV: " + LoggedFrame("011R012C0"), lastWrite), std::string::npos) << log;
+  }
+}
+
 }  // namespace
 }  // namespace klv::testing

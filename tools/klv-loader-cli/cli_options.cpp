@@ -99,6 +99,7 @@ std::optional<Command> CommandNamed(std::string_view name) {
   if (name == "write") return Command::Write;
   if (name == "show") return Command::Show;
   if (name == "defaults") return Command::Defaults;
+  if (name == "compare") return Command::Compare;
   return std::nullopt;
 }
 
@@ -122,7 +123,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
   if (!command) return Refuse(CliText(CliTextId::UnknownCommand, language, {first}));
   line.command = *command;
 
-  const bool connects = line.command == Command::Read || line.command == Command::Write;
+  const bool connects =
+      line.command == Command::Read || line.command == Command::Write || line.command == Command::Compare;
   std::vector<std::string> files;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -144,8 +146,12 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
       value = name.substr(equals + 1);
       name.resize(equals);
     }
-    if (line.command == Command::Show && name == "json" && !value) {
+    if ((line.command == Command::Show || line.command == Command::Compare) && name == "json" && !value) {
       line.json = true;
+      continue;
+    }
+    if (line.command == Command::Write && name == "verify" && !value) {
+      line.verify = true;
       continue;
     }
     const bool takesValue = (connects && IsConnectionOption(name)) || (line.command == Command::Read && name == "output");
@@ -170,6 +176,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
       break;
     case Command::Write:
     case Command::Show:
+    case Command::Compare:
       if (files.size() != 1) return Refuse(CliText(CliTextId::NeedsOneFile, language, {first}));
       line.file = files.front();
       break;
@@ -199,6 +206,7 @@ std::string UsageText(Command command, Language language) {
     case Command::Read: return CliText(CliTextId::UsageRead, language) + connection + exit;
     case Command::Write: return CliText(CliTextId::UsageWrite, language) + connection + exit;
     case Command::Show: return CliText(CliTextId::UsageShow, language);
+    case Command::Compare: return CliText(CliTextId::UsageCompare, language) + connection;
     case Command::Defaults: return CliText(CliTextId::UsageDefaults, language);
     default: break;
   }

@@ -12,7 +12,7 @@
 
 namespace klv::cli {
 
-enum class Command { None, Help, Version, Defaults, Read, Write, Show };
+enum class Command { None, Help, Version, Defaults, Read, Write, Show, Compare };
 
 // What the connection options name; each is empty when not given.
 struct ConnectionOptions {
@@ -30,8 +30,9 @@ struct ConnectionOptions {
 struct CommandLine {
   Command command = Command::None;
   ConnectionOptions connection;
-  std::string file;    // read: --output; write and show: the file argument
-  bool json = false;   // show --json
+  std::string file;    // read: --output; write, show and compare: the file argument
+  bool json = false;   // show --json, compare --json
+  bool verify = false; // write --verify: read every register written back
   bool help = false;   // COMMAND --help
 };
 

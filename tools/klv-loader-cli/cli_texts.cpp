@@ -83,12 +83,16 @@ constexpr std::array kTexts = {
                  "\n"
                  "Writes the parameter file to the connected regulator after checking that\n"
                  "its model, options and (KLV40) control input type match the file. Why a\n"
-                 "write was refused is printed on standard error.\n\n",
+                 "write was refused is printed on standard error.\n"
+                 "  --verify              after a complete write, read every register written\n"
+                 "                        back; exit status 1 names each one that differs\n\n",
                  "使い方: klv-loader-cli write [OPTIONS] FILE.klv\n"
                  "\n"
                  "機種、オプション、（KLV40 では）制御入力の種類がファイルと一致することを確かめてから、\n"
                  "パラメータファイルを接続した調整器へ書込みます。書込みを拒否した理由は\n"
-                 "標準エラー出力に表示します。\n\n"},
+                 "標準エラー出力に表示します。\n"
+                 "  --verify              書込みが完了したら書込んだレジスタをすべて読出して照合します。\n"
+                 "                        一致しないレジスタがあれば名前を表示し、終了コードは 1\n\n"},
     CliTextEntry{UsageShow,
                  "Usage: klv-loader-cli show FILE.klv [--json]\n"
                  "\n"
@@ -112,7 +116,10 @@ constexpr std::array kTexts = {
                  "\n"
                  "Commands:\n"
                  "  read [OPTIONS] --output FILE.klv   read the regulator into a parameter file\n"
-                 "  write [OPTIONS] FILE.klv           write a parameter file to the regulator\n"
+                 "  write [OPTIONS] [--verify] FILE.klv\n"
+                 "                                     write a parameter file to the regulator\n"
+                 "  compare [OPTIONS] FILE.klv [--json]\n"
+                 "                                     compare the regulator with a parameter file\n"
                  "  show FILE.klv [--json]             show a parameter file\n"
                  "  defaults                           show the default parameter set of the\n"
                  "                                     model stored in the settings file\n"
@@ -130,7 +137,10 @@ constexpr std::array kTexts = {
                  "\n"
                  "コマンド:\n"
                  "  read [OPTIONS] --output FILE.klv   調整器から読出してパラメータファイルに保存\n"
-                 "  write [OPTIONS] FILE.klv           パラメータファイルを調整器へ書込む\n"
+                 "  write [OPTIONS] [--verify] FILE.klv\n"
+                 "                                     パラメータファイルを調整器へ書込む\n"
+                 "  compare [OPTIONS] FILE.klv [--json]\n"
+                 "                                     調整器とパラメータファイルを比較\n"
                  "  show FILE.klv [--json]             パラメータファイルの内容を表示\n"
                  "  defaults                           設定ファイルに記録された機種の\n"
                  "                                     パラメータ既定値を表示\n"
@@ -208,6 +218,36 @@ constexpr std::array kTexts = {
     CliTextEntry{DefaultsModel, "Model %1 (settings: %2)", "機種 %1（設定: %2）"},
     CliTextEntry{DefaultsHeading, "Register  Default  Range          Option mask",
                  "レジスタ   既定値  範囲" "            " "オプションマスク"},
+    CliTextEntry{UsageCompare,
+                 "Usage: klv-loader-cli compare [OPTIONS] FILE.klv [--json]\n"
+                 "\n"
+                 "Reads the connected regulator as read does (the file is not changed) and\n"
+                 "lists every parameter whose value differs from the file's, with its\n"
+                 "register, caption and both values with their meanings, then the models\n"
+                 "and option words when they differ. --json prints the same as JSON.\n"
+                 "\n"
+                 "Exit status: 0 when the regulator holds the file's values, 3 when they\n"
+                 "differ, 1 when the read failed or is incomplete (nothing is listed), 2 for\n"
+                 "a usage error or an unusable file or port. The read writes comlog.txt.\n\n",
+                 "使い方: klv-loader-cli compare [OPTIONS] FILE.klv [--json]\n"
+                 "\n"
+                 "read と同じように接続した調整器を読出し（ファイルは変更しません）、値がファイルと\n"
+                 "異なるパラメータをすべて、レジスタ、項目名、両方の値とその意味とともに表示します。\n"
+                 "機種やオプション情報が異なるときはそれも表示します。--json で同じ内容を JSON で表示します。\n"
+                 "\n"
+                 "終了コード: 調整器の値がファイルと同じとき 0、異なるとき 3、読出しが失敗したか\n"
+                 "未完了のとき 1（何も表示しません）、使い方の誤り、使えないファイルやポートのとき 2。\n"
+                 "読出しは comlog.txt を書きます。\n\n"},
+    CliTextEntry{CompareFile, "File: %1", "ファイル: %1"},
+    CliTextEntry{CompareModel, "Model: file %1, regulator %2", "機種: ファイル %1、調整器 %2"},
+    CliTextEntry{CompareOptions, "Options: file %1; regulator %2", "オプション: ファイル %1、調整器 %2"},
+    CliTextEntry{CompareDiffers, "  (differs)", "  （相違）"},
+    CliTextEntry{CompareModelsDiffer, "The models differ: the parameters were not compared.",
+                 "機種が異なるため、パラメータは比較していません。"},
+    CliTextEntry{CompareRegister, "Register", "レジスタ"},
+    CliTextEntry{CompareParameter, "Parameter", "パラメータ"},
+    CliTextEntry{CompareFileValue, "File", "ファイル"},
+    CliTextEntry{CompareDeviceValue, "Regulator", "調整器"},
 };
 
 constexpr bool InEnumOrder() {

@@ -57,6 +57,16 @@ enum class CliTextId {
   ShowNotTransferred,
   DefaultsModel,
   DefaultsHeading,
+  UsageCompare,
+  CompareFile,
+  CompareModel,
+  CompareOptions,
+  CompareDiffers,
+  CompareModelsDiffer,
+  CompareRegister,
+  CompareParameter,
+  CompareFileValue,
+  CompareDeviceValue,
 };
 
 struct CliTextEntry {

@@ -10,11 +10,13 @@ namespace klv::cli {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;  // the transfer failed or was refused
 inline constexpr int kExitUnusable = 2;  // usage error, unusable file or port
+inline constexpr int kExitDiffers = 3;   // compare: the regulator holds other values
 inline constexpr int kExitNothingFound = 3;  // scan: no regulator answered
 
 int RunRead(const CommandLine& line);
 int RunWrite(const CommandLine& line);
 int RunShow(const CommandLine& line);
+int RunCompare(const CommandLine& line);
 int RunDefaults();
 // monitor: args are the arguments after "monitor".
 int RunMonitorCommand(std::span<const std::string> args);

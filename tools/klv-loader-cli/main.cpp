@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     case Command::Read: return RunRead(line);
     case Command::Write: return RunWrite(line);
     case Command::Show: return RunShow(line);
+    case Command::Compare: return RunCompare(line);
     case Command::None: break;
   }
   return kExitUnusable;

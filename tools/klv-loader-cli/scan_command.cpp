@@ -359,7 +359,7 @@ int RunScanCommand(std::span<const std::string> args) {
   if (drawProgress) {
     callbacks.progress = [&](const ScanProgress& progress) {
       std::fprintf(stderr, "\r%3d%%  %s  %s  %s %d\x1b[K", static_cast<int>(progress.fraction * 100),
-                   progress.port->name.c_str(), ScanLineText(progress.line).c_str(),
+                   progress.port.name.c_str(), ScanLineText(progress.line).c_str(),
                    Text(ScanText::Trying, language).c_str(), progress.address);
       std::fflush(stderr);
       progressShown = true;

@@ -13,6 +13,7 @@
 #include "editor/parameter_file.h"
 #include "text/texts.h"
 #include "environment.h"
+#include "json_text.h"
 
 namespace klv::cli {
 namespace {
@@ -20,28 +21,6 @@ namespace {
 std::string Padded(const std::string& text, std::size_t width) {
   const std::size_t used = DisplayWidth(text);
   return used >= width ? text + " " : text + std::string(width - used, ' ');
-}
-
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      default:
-        if (static_cast<uint8_t>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli_texts.h"
+#include "compare_listing.h"
 #include "commands.h"
 #include "editor/parameter_file.h"
 #include "environment.h"
@@ -16,6 +17,7 @@
 #include "system_services.h"
 #include "terminal_reporter.h"
 #include "serial/device_path_port.h"
+#include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
 
 namespace klv::cli {
@@ -52,12 +54,26 @@ class Transfer {
 
   ParameterSet& Parameters() { return parameters_; }
   ModelKind& currentModel() { return currentModel_; }
+  // write --verify: read every register written back.
+  void VerifyAfterWrite(bool verify) { state_.verifyAfterWrite = verify; }
 
   // Runs the command and prints what the window would show around it. The
   // exit status when the transfer did not succeed; nothing when it did.
   std::optional<int> Run(TransferMode mode, Language language, TransferCommandOutcome& outcome) {
     outcome = mode == TransferMode::Read ? RunReadCommand(session_, language, reporter_, reporter_)
                                          : RunWriteCommand(session_, language, reporter_, reporter_);
+    return Ended(outcome, language);
+  }
+
+  // Reads the regulator into reading, leaving this transfer's set and model
+  // (the file's) alone; the exit status as for Run.
+  std::optional<int> ReadDevice(DeviceReading& reading, Language language, TransferCommandOutcome& outcome) {
+    outcome = RunDeviceReading(session_, currentModel_, reading, language, reporter_, reporter_);
+    return Ended(outcome, language);
+  }
+
+ private:
+  std::optional<int> Ended(const TransferCommandOutcome& outcome, Language language) {
     reporter_.Finish();
     if (!outcome.open.ok) {
       PrintError(PortMessage(outcome.open.message));
@@ -74,7 +90,6 @@ class Transfer {
     return std::nullopt;
   }
 
- private:
   // The port's message names the COM number of the settings before the
   // cause; with a device path that number means nothing, so it goes.
   std::string PortMessage(std::string message) const {
@@ -157,10 +172,42 @@ int RunWrite(const CommandLine& line) {
   parameters.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
   parameters.optionDetect = parameters.optionDetect != 0 ? kOptionCurrentDetection : 0;
 
+  transfer.VerifyAfterWrite(line.verify);
+
   TransferCommandOutcome outcome;
   if (const std::optional<int> failed = transfer.Run(TransferMode::Write, language, outcome)) return *failed;
   std::printf("%s\n", outcome.report.text.c_str());
   return kExitSuccess;
+}
+
+int RunCompare(const CommandLine& line) {
+  const Language language = LocaleLanguage();
+  const ParameterFileLoad load = LoadParameterFile(line.file);
+  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
+    std::string text = line.file + ": " + Message(*RefusalText(load.status), language);
+    if (!load.error.empty()) text += " (" + load.error + ")";
+    PrintError(text);
+    return kExitUnusable;
+  }
+  // The file's set as the screen would hold it after opening the file.
+  ParameterSet file = load.contents->parameters;
+  file.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
+  file.optionDetect = file.optionDetect != 0 ? kOptionCurrentDetection : 0;
+
+  const Environment environment = PrepareEnvironment(language);
+  Transfer transfer(line, environment);
+  transfer.currentModel() = load.contents->model;
+  DeviceReading reading;
+  TransferCommandOutcome outcome;
+  // A read that failed or is incomplete compares nothing: nothing is shown as equal.
+  if (const std::optional<int> failed = transfer.ReadDevice(reading, language, outcome)) return *failed;
+
+  const ParameterComparison comparison =
+      CompareParameters(file, load.contents->model, reading.parameters, reading.model, language);
+  const std::string text =
+      line.json ? CompareJson(comparison, line.file) : CompareListing(comparison, line.file, language);
+  std::fputs(text.c_str(), stdout);
+  return comparison.Equal() ? kExitSuccess : kExitDiffers;
 }
 
 }  // namespace klv::cli

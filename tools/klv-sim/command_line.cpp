@@ -188,7 +188,7 @@ class Parser {
         const auto kind = ParseFaultKind(rest);
         if (!n || !kind) return bad(
               "N:KIND[:MS], KIND one of silent, error, late, split, noise, hangup, under, over, bad-check, "
-              "other-address, junk, short");
+              "other-address, junk, short, stuck");
         Fault fault{*kind, {}};
         if (FaultTakesTime(*kind)) {
           const auto ms = ParseInRange(timeText, 0, kMaxMilliseconds);
@@ -232,7 +232,7 @@ class Parser {
         "--speed",  "--parity",     "--stop-bits",  "--data-bits",  "--mode",     "--input-type",
         "--input",  "--set",        "--silent",     "--error",      "--late",     "--split",
         "--noise",  "--hangup",     "--under",      "--over",       "--fail-after", "--hangup-after",
-        "--bad-check", "--other-address", "--junk", "--short"};
+        "--bad-check", "--other-address", "--junk", "--short", "--stuck"};
     for (const auto known : kNames) {
       if (known == name) return true;
     }
@@ -305,9 +305,11 @@ milliseconds; an exchange is a request with a good check for this device):
   --short REG            a read reply one value byte short: TORVALEK "...R00,00"
                          then ETX; rtu and ascii keep the byte count 02 but carry
                          one data byte; the check code fits what is sent
+  --stuck REG            a write of REG is answered as taken but not carried
+                         out: the register keeps its old value
   --fail-after N:KIND[:MS]  every exchange after the first N gets the fault KIND:
                          silent, error, late:MS, split:MS, noise, hangup, under,
-                         over, bad-check, other-address, junk, short
+                         over, bad-check, other-address, junk, short, stuck
   --hangup-after N       reply to exchange N, then close the line (0: close it on
                          the first request)
 

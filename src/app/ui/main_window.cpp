@@ -24,6 +24,8 @@
 #include "editor/ui/unit_report_pdf.h"
 #include "model/register_catalogue.h"
 #include "platform/failure_text.h"
+#include "editor/parameter_comparison.h"
+#include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/ui/transfer_progress_dialog.h"
 
@@ -167,6 +169,7 @@ bool ReadsOrDiscardsScreen(MenuItem item) {
     case MenuItem::Open:
     case MenuItem::ReadFromDevice:
     case MenuItem::WriteToDevice:
+    case MenuItem::CompareWithDevice:
     case MenuItem::Save:
     case MenuItem::SaveAs:
     case MenuItem::Report:
@@ -188,6 +191,7 @@ void MainWindow::RunCommand(MenuItem item) {
     case MenuItem::Open: OpenDocument(); break;
     case MenuItem::ReadFromDevice: ReadFromDevice(); break;
     case MenuItem::WriteToDevice: WriteToDevice(); break;
+    case MenuItem::CompareWithDevice: CompareWithDevice(); break;
     case MenuItem::Save: SaveDocument(); break;
     case MenuItem::SaveAs: SaveDocumentAs(); break;
     case MenuItem::Report: Report(); break;
@@ -447,7 +451,7 @@ void MainWindow::Report() {
                    : ReportMessageText(ReportMessage::CannotSave, state_.language, path->string(), saved.error));
 }
 
-void MainWindow::NoteVerifiedWrite(WriteVerification verification) {
+void MainWindow::NoteVerifiedWrite(ReportVerification verification) {
   provenance_ = UnitProvenance{UnitProvenance::Source::VerifiedWrite,
                                IdentityOfDevice(state_.currentModel, state_.parameters), std::move(verification),
                                state_.clock.LocalNow()};
@@ -496,6 +500,7 @@ void MainWindow::WriteToDevice() {
   screen_->ReadScreen();
 
   TransferSession session = state_.Session();
+  state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
   const OpenPortResult open = BeginWriteTransfer(session);
   if (!open.ok) {
     Message(open.message);
@@ -508,7 +513,50 @@ void MainWindow::WriteToDevice() {
   if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
     Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
   }
-  Message(WriteReport(state_.currentModel, state_.transfer.writeResult, state_.transfer.tally, state_.language).text);
+  TransferReport report =
+      WriteReport(state_.currentModel, state_.transfer.writeResult, state_.transfer.tally, state_.language);
+  AddVerification(report, state_.transfer.verification, state_.language);
+  const WriteVerification& verification = state_.transfer.verification;
+  if (verification.ran) {  // only after a complete write
+    // The report of this unit names the regulator and what the read-back found.
+    NoteVerifiedWrite({verification.AllEqual() ? ReportVerification::Status::Equal
+                                               : ReportVerification::Status::Differs,
+                       VerificationMessage(verification, state_.language)});
+  }
+  Message(report.text);
+}
+
+void MainWindow::CompareWithDevice() {
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  // The screen as it stands, options included, is what the device is held against.
+  screen_->ReadScreen();
+
+  DeviceReading reading;
+  reading.model = state_.currentModel;
+  TransferSession session = DeviceReadingSession(state_.Session(), reading);
+  const OpenPortResult open = BeginReadTransfer(session);
+  if (!open.ok) {
+    Message(open.message);
+    return;
+  }
+  {
+    TransferProgressDialog progress(session, state_.language, dialogs_, this);
+    progress.Run();
+  }
+  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
+    Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
+  }
+  const ModelKind identified = reading.model;
+  if (!KeepCompleteRead(session)) {
+    // Failed or incomplete: the read's own message, and no table that could
+    // pass unread registers off as equal.
+    Message(ReadReport(identified, reading.state.readResult, reading.state.tally, state_.language).text);
+    return;
+  }
+  dialogs_.ShowComparison(this,
+                          CompareParameters(state_.parameters, state_.currentModel, reading.parameters, reading.model,
+                                            state_.language),
+                          state_.language);
 }
 
 // ---- Tools, Model, Help ---------------------------------------------------------------------

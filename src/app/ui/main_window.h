@@ -89,6 +89,9 @@ class MainWindow : public QMainWindow {
   void Report();
   void ReadFromDevice();
   void WriteToDevice();
+  // Reads the regulator into a set of its own and shows how it differs from
+  // the screen; the screen, the model and the document stay as they are.
+  void CompareWithDevice();
   void CommunicationSettings();
   void OpenCommunicationLog();
   void Monitor();
@@ -104,7 +107,7 @@ class MainWindow : public QMainWindow {
   // the set is edited or replaced. The report names the device from it.
   const std::optional<UnitProvenance>& Provenance() const { return provenance_; }
   // After a write whose read-back check ran: the set is now the device's.
-  void NoteVerifiedWrite(WriteVerification verification);
+  void NoteVerifiedWrite(ReportVerification verification);
 
   // What Tools > Monitor runs after the communication settings were
   // accepted (the monitor window); nothing happens while unset.

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/program_state.h"
+#include "editor/ui/comparison_dialog.h"
 #include "widgets/message_box.h"
 #include "device/ui/comm_settings_dialog.h"
 #include "editor/ui/report_dialog.h"
@@ -66,7 +67,15 @@ std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* ow
 bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state) {
   CommSettingsDialog screen(state.settings, state.line, state.dataFolder, state.language, owner);
   if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel);
-  return screen.exec() == QDialog::Accepted;
+  const ProgramOptions before = state.options;
+  screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
+  if (screen.exec() != QDialog::Accepted) return false;
+  if (state.options != before) {
+    if (const SaveOutcome saved = StoreProgramOptions(state); !saved.ok) {
+      ShowMessage(owner, OptionsNotSavedText(state.optionsPath, saved.error, state.language));
+    }
+  }
+  return true;
 }
 
 ShellOpen SystemDialogs::OpenWithShell(const std::filesystem::path& path) {
@@ -104,6 +113,11 @@ PrintOutcome SystemDialogs::PrintReport(QWidget* owner, const UnitReport& report
   if (!printer.isValid()) return PrintOutcome::Failed;
   PaintUnitReport(report, printer);
   return printer.printerState() == QPrinter::Error ? PrintOutcome::Failed : PrintOutcome::Printed;
+}
+
+void SystemDialogs::ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) {
+  ComparisonDialog dialog(comparison, language, owner);
+  dialog.exec();
 }
 
 }  // namespace klv

@@ -16,6 +16,7 @@ class SystemDialogs final : public OperatorDialogs {
   std::optional<ReportRequest> AskReportDetails(QWidget* owner, Language language, std::string_view lastNote) override;
   std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName) override;
   PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) override;
+  void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) override;
 };
 
 }  // namespace klv

@@ -58,6 +58,10 @@ QString NoLinkCaption(Language language) {
   return language == Language::Japanese ? QStringLiteral("(標準)") : QStringLiteral("(standard)");
 }
 
+QString VerifyAfterWriteCaption(Language language) {
+  return language == Language::Japanese ? QStringLiteral("書込み後に照合") : QStringLiteral("Verify after writing");
+}
+
 CommSettingsDialog::CommSettingsDialog(CommSettings& settings, SerialLine& line, std::filesystem::path dataFolder, Language language,
                QWidget* parent, std::optional<std::vector<std::filesystem::path>> devices)
     : QDialog(parent),
@@ -152,6 +156,9 @@ void CommSettingsDialog::Build() {
   cancel_ = new QPushButton(CaptionText("Cancel"), this);
   connect(ok_, &QPushButton::clicked, this, &CommSettingsDialog::accept);
   connect(cancel_, &QPushButton::clicked, this, &CommSettingsDialog::reject);
+  verifyAfterWrite_ = new QCheckBox(VerifyAfterWriteCaption(language_), this);
+  verifyAfterWrite_->setObjectName(QStringLiteral("verifyAfterWrite"));
+  verifyAfterWrite_->hide();
 
   auto* grid = new QGridLayout;
   grid->addWidget(portBox, 0, 0, 2, 1);
@@ -163,6 +170,7 @@ void CommSettingsDialog::Build() {
   grid->addWidget(duration, 1, 3);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(addressBox);
+  buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
   buttons->addStretch();
   buttons->addWidget(protocolGroup_);
   buttons->addWidget(findDevice_, 0, Qt::AlignBottom);
@@ -268,6 +276,12 @@ void CommSettingsDialog::ShowDevice() {
   showingDevice_ = false;
 }
 
+void CommSettingsDialog::BindVerifyAfterWrite(bool& verify) {
+  verifyTarget_ = &verify;
+  verifyAfterWrite_->setChecked(verify);
+  verifyAfterWrite_->show();
+}
+
 void CommSettingsDialog::ShowSimulatedPort(int32_t number, ModelKind model) {
   simulated_ = std::make_pair(number, model);
   ShowDevice();
@@ -332,6 +346,8 @@ void CommSettingsDialog::accept() {
     }
   }
   assignments_.clear();
+
+  if (verifyTarget_ != nullptr) *verifyTarget_ = verifyAfterWrite_->isChecked();
 
   QDialog::accept();
 }

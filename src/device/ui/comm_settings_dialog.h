@@ -63,6 +63,7 @@ class CommSettingsDialog : public QDialog {
   ScreenSpinButton* AddressSpin() const { return addressSpin_; }
   QLabel* DeviceLabel() const { return deviceLabel_; }
   QComboBox* DeviceChoice() const { return deviceChoice_; }
+  QCheckBox* VerifyAfterWriteBox() const { return verifyAfterWrite_; }
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
@@ -81,6 +82,10 @@ class CommSettingsDialog : public QDialog {
 
   // The COM number the marked button and "+ 12" stand for.
   int32_t MarkedPortNumber() const;
+
+  // Shows the "Verify after writing" box ticked as verify is; OK stores the
+  // box into it. Without this call the box is not shown.
+  void BindVerifyAfterWrite(bool& verify);
 
   // In the demo mode: the port number that reaches the simulated regulator
   // of model, shown as such instead of its device.
@@ -124,11 +129,14 @@ class CommSettingsDialog : public QDialog {
   SerialPortFactory scanPorts_ = MakeSystemSerialPort;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
+  QCheckBox* verifyAfterWrite_ = nullptr;
+  bool* verifyTarget_ = nullptr;
 };
 
 // The device-assignment texts of the screen (the settings screen's own
 // captions come from the caption table).
 QString DeviceCaption(Language language);
 QString NoLinkCaption(Language language);
+QString VerifyAfterWriteCaption(Language language);
 
 }  // namespace klv

@@ -60,7 +60,7 @@ FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Langu
     callbacks.progress = [post, language](const ScanProgress& p) {
       const QString text = (language == Language::Japanese ? QStringLiteral("%1  %2  アドレス %3 を確認中")
                                                            : QStringLiteral("%1  %2  trying address %3"))
-                               .arg(Str(p.port->name), Str(ScanLineText(p.line)))
+                               .arg(Str(p.port.name), Str(ScanLineText(p.line)))
                                .arg(p.address);
       post([fraction = p.fraction, text](FindDeviceDialog& d) { d.ShowProgress(fraction, text); });
     };

@@ -180,7 +180,7 @@ class ReportCommandTest : public QObject {
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
     QVERIFY(!window.Provenance().has_value());
 
-    window.NoteVerifiedWrite({WriteVerification::Status::Equal, "Verified: all 25 registers read back equal"});
+    window.NoteVerifiedWrite({ReportVerification::Status::Equal, "Verified: all 25 registers read back equal"});
     rig.dialogs.reportRequests = {ReportRequest{"", ReportRequest::Output::Print}};
     window.Report();
     const UnitReport& written = rig.dialogs.printedReports.at(1);

@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include <QCheckBox>
+
 #include "app/program_state.h"
+#include "editor/parameter_comparison.h"
 #include "app/ui/main_window.h"
 #include "widgets/operator_dialogs.h"
 #include "device/ui/comm_settings_dialog.h"
@@ -56,12 +59,19 @@ class ScriptedDialogs final : public OperatorDialogs {
     if (!settingsAnswers.empty()) settingsAnswers.pop_front();
     CommSettingsDialog screen(state.settings, state.line, state.dataFolder, state.language, owner,
                   std::vector<std::filesystem::path>{});
+    const ProgramOptions before = state.options;
+    screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
+    if (verifyChoice) screen.VerifyAfterWriteBox()->setChecked(*verifyChoice);
     if (accept) {
       screen.accept();
+      if (state.options != before) StoreProgramOptions(state);
     } else {
       screen.reject();
     }
     return accept;
+  }
+  void ShowComparison(QWidget*, const ParameterComparison& comparison, Language) override {
+    comparisons.push_back(comparison);
   }
   ShellOpen OpenWithShell(const std::filesystem::path& path) override {
     shellOpened.push_back(path);
@@ -102,6 +112,8 @@ class ScriptedDialogs final : public OperatorDialogs {
   std::deque<std::optional<std::filesystem::path>> saveChoices;
   int settingsRuns = 0;
   std::deque<bool> settingsAnswers;
+  std::optional<bool> verifyChoice;  // ticks or clears "Verify after writing" before OK
+  std::vector<ParameterComparison> comparisons;
   std::vector<std::filesystem::path> shellOpened;
   ShellOpen shellAnswer = ShellOpen::Opened;
   std::vector<std::string> reportNotesOffered;

@@ -1,0 +1,94 @@
+#include "editor/ui/comparison_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "widgets/screen_controls.h"
+
+namespace klv {
+namespace {
+
+bool Japanese(Language language) { return language == Language::Japanese; }
+
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QString ValueText(int16_t value, const std::string& meaning) {
+  return QStringLiteral("%1  (%2)").arg(value).arg(Text(meaning));
+}
+
+}  // namespace
+
+QString CompareTitle(Language language) {
+  return Japanese(language) ? QStringLiteral("KLVと比較") : QStringLiteral("Compare with KLV");
+}
+
+ComparisonDialog::ComparisonDialog(const ParameterComparison& comparison, Language language, QWidget* parent)
+    : QDialog(parent) {
+  const bool ja = Japanese(language);
+  setWindowTitle(CompareTitle(language));
+  setFont(ScreenQFont(language));
+
+  summary_ = new QLabel(this);
+  summary_->setObjectName(QStringLiteral("summary"));
+  QString summary;
+  if (comparison.Equal()) {
+    summary = Text(NoDifferencesText(language));
+  } else if (comparison.ModelDiffers()) {
+    summary = ja ? QStringLiteral("機種が異なるため、パラメータは比較していません。")
+                 : QStringLiteral("The models differ: the parameters were not compared.");
+  } else {
+    const int differing = static_cast<int>(comparison.differences.size());
+    summary = ja ? QStringLiteral("%1 パラメータ中 %2 パラメータが異なります。").arg(comparison.compared).arg(differing)
+                 : QStringLiteral("%1 of %2 parameters differ.").arg(differing).arg(comparison.compared);
+  }
+  summary_->setText(summary);
+
+  table_ = new QTableWidget(this);
+  table_->setColumnCount(4);
+  table_->setHorizontalHeaderLabels({ja ? QStringLiteral("レジスタ") : QStringLiteral("Register"),
+                                     ja ? QStringLiteral("パラメータ") : QStringLiteral("Parameter"),
+                                     ja ? QStringLiteral("画面") : QStringLiteral("Screen"),
+                                     QStringLiteral("KLV")});
+  table_->verticalHeader()->hide();
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  const auto addRow = [this](const QString& reg, const QString& name, const QString& screen, const QString& device) {
+    const int row = table_->rowCount();
+    table_->insertRow(row);
+    int column = 0;
+    for (const QString& text : {reg, name, screen, device}) table_->setItem(row, column++, new QTableWidgetItem(text));
+  };
+  if (comparison.ModelDiffers()) {
+    addRow(QString(), Text(ModelCaptionText(language)), Text(ModelName(comparison.screenModel)),
+           Text(ModelName(comparison.deviceModel)));
+  }
+  if (comparison.OptionsDiffer()) {
+    addRow(QString(), Text(OptionsCaptionText(language)), Text(OptionNamesText(comparison.screenOptionNames, language)),
+           Text(OptionNamesText(comparison.deviceOptionNames, language)));
+  }
+  for (const ParameterDifference& d : comparison.differences) {
+    addRow(Text(d.address), Text(d.caption), ValueText(d.screenValue, d.screenMeaning),
+           ValueText(d.deviceValue, d.deviceMeaning));
+  }
+  table_->resizeColumnsToContents();
+  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setVisible(table_->rowCount() > 0);
+  int width = 40;
+  for (int column = 0; column < table_->columnCount(); ++column) width += table_->columnWidth(column);
+  table_->setMinimumWidth(std::min(width, 900));
+  table_->setMinimumHeight(std::min(60 + 30 * table_->rowCount(), 500));
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(summary_);
+  layout->addWidget(table_, 1);
+  layout->addWidget(buttons);
+}
+
+}  // namespace klv
