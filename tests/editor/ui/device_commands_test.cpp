@@ -9,9 +9,8 @@
 
 #include "editor/parameter_file.h"
 #include "editor/ui/parameter_screen.h"
+#include "editor/ui/simulated_device.h"
 #include "editor/ui/window_rig.h"
-#include "sim/sim_server.h"
-#include "sim/simulated_regulator.h"
 #include "serial/device_path_port.h"
 #include "transfer/ui/transfer_progress_dialog.h"
 
@@ -21,44 +20,6 @@ using namespace klv::window_test;
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// klv-sim serving one regulator on a pseudo-terminal of its own thread.
-class Device {
- public:
-  explicit Device(const sim::SimConfig& config) : regulator_(config, clock_), server_(regulator_) {
-    std::string error;
-    ready_ = server_.OpenPseudoTerminal(error) && server_.Start();
-    if (!ready_) qWarning("simulator: %s", error.c_str());
-  }
-  bool Ready() const { return ready_; }
-  const std::string& Path() const { return server_.Path(); }
-  void Preset(uint16_t reg, int16_t value) {
-    server_.WithRegulator([&](sim::SimulatedRegulator& r) { return r.Preset(reg, value); });
-  }
-  void Faults(sim::FaultPlan plan) {
-    server_.WithRegulator([&](sim::SimulatedRegulator& r) { r.SetFaultPlan(std::move(plan)); });
-  }
-  ParameterSet Parameters() {
-    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.Parameters(); });
-  }
-  uint64_t Exchanges() {
-    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.ExchangeCount(); });
-  }
-
- private:
-  testing::FakeClock clock_;
-  sim::SimulatedRegulator regulator_;
-  sim::SimServer server_;
-  bool ready_ = false;
-};
-
-sim::SimConfig Model(ModelKind model, uint16_t options = 0, bool detect = true) {
-  sim::SimConfig config;
-  config.model = model;
-  config.options = options;
-  config.detect = detect;
-  return config;
-}
 
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -94,7 +55,7 @@ class DeviceCommandsTest : public QObject {
 
  private slots:
   void readSwitchesToConnectedModel() {
-    Device device(Model(ModelKind::Klv30));
+    SimulatedDevice device(SimModel(ModelKind::Klv30));
     QVERIFY(device.Ready());
     device.Preset(0x0120, 1);  // key lock ON
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
@@ -124,7 +85,7 @@ class DeviceCommandsTest : public QObject {
   }
 
   void readFromSilentDeviceFails() {
-    Device device(Model(ModelKind::Klv40));
+    SimulatedDevice device(SimModel(ModelKind::Klv40));
     QVERIFY(device.Ready());
     sim::FaultPlan silent;
     silent.AddRegisterFault(std::nullopt, sim::Fault{sim::FaultKind::Silent, {}});
@@ -161,7 +122,7 @@ class DeviceCommandsTest : public QObject {
   // the open file's values stay on the screen and a later Save writes them
   // back unchanged, not defaults or a mix.
   void readThatFailsHalfwayLeavesTheOpenFileAsItWas() {
-    Device device(Model(ModelKind::Klv40));
+    SimulatedDevice device(SimModel(ModelKind::Klv40));
     QVERIFY(device.Ready());
     sim::FaultPlan plan;
     plan.SetHangUpAfter(15);
@@ -193,7 +154,7 @@ class DeviceCommandsTest : public QObject {
   }
 
   void readCancelledInSettingsChangesNothing() {
-    Device device(Model(ModelKind::Klv40));
+    SimulatedDevice device(SimModel(ModelKind::Klv40));
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
     MainWindow& window = rig.Start();
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
@@ -207,7 +168,7 @@ class DeviceCommandsTest : public QObject {
   }
 
   void writeSendsWhatTheScreenShows() {
-    Device device(Model(ModelKind::Klv40));
+    SimulatedDevice device(SimModel(ModelKind::Klv40));
     QVERIFY(device.Ready());
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
     MainWindow& window = rig.Start();
@@ -240,7 +201,7 @@ class DeviceCommandsTest : public QObject {
     QFETCH(int, options);
     QFETCH(bool, voltageOnScreen);
     QFETCH(QString, refusal);
-    Device device(Model(static_cast<ModelKind>(deviceModel), static_cast<uint16_t>(options)));
+    SimulatedDevice device(SimModel(static_cast<ModelKind>(deviceModel), static_cast<uint16_t>(options)));
     QVERIFY(device.Ready());
     const ParameterSet before = device.Parameters();
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
@@ -267,7 +228,7 @@ class DeviceCommandsTest : public QObject {
   }
 
   void japaneseReportsAndStatus() {
-    Device device(Model(ModelKind::Klv40));
+    SimulatedDevice device(SimModel(ModelKind::Klv40));
     QVERIFY(device.Ready());
     WindowRig rig(Language::Japanese, DevicePathPortFactory(device.Path()));
     MainWindow& window = rig.Start();

@@ -28,6 +28,9 @@ class SimulatedDevice {
   ParameterSet Parameters() {
     return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.Parameters(); });
   }
+  uint64_t Exchanges() {
+    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.ExchangeCount(); });
+  }
 
  private:
   testing::FakeClock clock_;
