@@ -17,32 +17,14 @@
 #include "platform/clock.h"
 #include "serial/device_path_port.h"
 #include "transfer/transfer_commands.h"
+#include "transfer_bench_support.h"
 
 namespace {
 
 using namespace klv;
 
-// The system clock, adding up what the transfer sleeps.
-class PauseCountingClock final : public Clock {
- public:
-  TimePoint Now() const override { return SystemClock().Now(); }
-  void SleepFor(Duration duration) override {
-    slept_ += duration;
-    SystemClock().SleepFor(duration);
-  }
-  LocalTime LocalNow() const override { return SystemClock().LocalNow(); }
-  Duration Slept() const { return slept_; }
-
- private:
-  Duration slept_{};
-};
-
-class NoOperator final : public ProgressSink, public MessageSink {
- public:
-  void SetStatusText(std::string_view) override {}
-  void SetBarPosition(int) override {}
-  void ShowMessage(std::string_view) override {}
-};
+using bench::NoOperator;
+using bench::PauseCountingClock;
 
 std::size_t CountRequests(std::string_view log) {
   std::size_t count = 0;
