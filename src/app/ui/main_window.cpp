@@ -468,18 +468,7 @@ void MainWindow::ReadFromDevice() {
   // The screen, the model, the title and the modified mark change only when
   // the read got every register: a half-read set must never reach a file.
   TransferSession session = state_.Session();
-  const OpenPortResult open = BeginReadTransfer(session);
-  if (!open.ok) {
-    Message(open.message);
-    return;
-  }
-  {
-    TransferProgressDialog progress(session, state_.language, dialogs_, this);
-    progress.Run();
-  }
-  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
-    Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
-  }
+  if (!RunTransfer(session, BeginReadTransfer(session))) return;
 
   const ModelKind identified = state_.currentModel;
   const bool complete = KeepCompleteRead(session);
@@ -495,16 +484,10 @@ void MainWindow::ReadFromDevice() {
   Message(report.text);
 }
 
-void MainWindow::WriteToDevice() {
-  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
-  screen_->ReadScreen();
-
-  TransferSession session = state_.Session();
-  state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
-  const OpenPortResult open = BeginWriteTransfer(session);
+bool MainWindow::RunTransfer(TransferSession& session, const OpenPortResult& open) {
   if (!open.ok) {
     Message(open.message);
-    return;
+    return false;
   }
   {
     TransferProgressDialog progress(session, state_.language, dialogs_, this);
@@ -513,6 +496,16 @@ void MainWindow::WriteToDevice() {
   if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
     Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
   }
+  return true;
+}
+
+void MainWindow::WriteToDevice() {
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  screen_->ReadScreen();
+
+  TransferSession session = state_.Session();
+  state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
+  if (!RunTransfer(session, BeginWriteTransfer(session))) return;
   TransferReport report =
       WriteReport(state_.currentModel, state_.transfer.writeResult, state_.transfer.tally, state_.language);
   AddVerification(report, state_.transfer.verification, state_.language);
@@ -534,18 +527,7 @@ void MainWindow::CompareWithDevice() {
   DeviceReading reading;
   reading.model = state_.currentModel;
   TransferSession session = DeviceReadingSession(state_.Session(), reading);
-  const OpenPortResult open = BeginReadTransfer(session);
-  if (!open.ok) {
-    Message(open.message);
-    return;
-  }
-  {
-    TransferProgressDialog progress(session, state_.language, dialogs_, this);
-    progress.Run();
-  }
-  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
-    Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
-  }
+  if (!RunTransfer(session, BeginReadTransfer(session))) return;
   const ModelKind identified = reading.model;
   if (!KeepCompleteRead(session)) {
     // Failed or incomplete: the read's own message, and no table that could

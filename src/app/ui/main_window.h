@@ -25,6 +25,8 @@ namespace klv {
 class OperatorDialogs;
 class ParameterScreen;
 class ProgramState;
+struct OpenPortResult;
+struct TransferSession;
 
 // What start-up needs to know about the machine.
 struct StartupInputs {
@@ -142,6 +144,9 @@ class MainWindow : public QMainWindow {
   bool Save(bool alwaysAsk);
   void SizeAndPlace();
   bool ConfirmExit();
+  // The opened transfer behind the progress window, then its log saved; a
+  // port that did not open is reported instead. False when nothing ran.
+  bool RunTransfer(TransferSession& session, const OpenPortResult& open);
 
   ProgramState& state_;
   OperatorDialogs& dialogs_;
