@@ -51,12 +51,9 @@ void Run(benchmark::State& state, ModelKind model, Task task) {
   int registers = 0;
   bool good = false;
   for (auto _ : state) {
-    SerialLine line(DevicePathPortFactory(device.Path()));
-    CommSettings settings;
-    settings.protocol = Protocol::Torvalek;
-    settings.readTimeout = 100;
-    CommLog log;
-    RtuRequestCopy rtu{};
+    Connection connection(DevicePathPortFactory(device.Path()));
+    connection.settings.protocol = Protocol::Torvalek;
+    connection.settings.readTimeout = 100;
     ParameterSet parameters;
     LoadDefaults(parameters, model);
     parameters.optionFlags = model == ModelKind::Klv40 ? config.options : 0;
@@ -66,8 +63,7 @@ void Run(benchmark::State& state, ModelKind model, Task task) {
     transferState.verifyAfterWrite = true;
     PauseCountingClock clock;
     NoOperator oper;
-    TransferSession session{line,  settings, log, rtu, parameters, currentModel, transferState,
-                            clock, {},       folder / "comlog.txt", {}};
+    TransferSession session{connection, parameters, currentModel, transferState, clock, folder / "comlog.txt"};
 
     const auto start = std::chrono::steady_clock::now();
     if (task == Task::Compare) {

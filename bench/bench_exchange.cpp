@@ -30,29 +30,25 @@ void BM_ExchangeOverFloor(benchmark::State& state) {
     return;
   }
 
-  SerialLine line(DevicePathPortFactory(device.Path()));
-  CommSettings settings;
-  settings.protocol = Protocol::Torvalek;
-  settings.readTimeout = timeoutMs;
-  if (!line.OpenPort(settings, {}).ok) {
+  Connection connection(DevicePathPortFactory(device.Path()));
+  connection.settings.protocol = Protocol::Torvalek;
+  connection.settings.readTimeout = timeoutMs;
+  if (!connection.Open().ok) {
     state.SkipWithError("cannot open the simulator's line");
     return;
   }
-  CommLog log;
-  RtuRequestCopy rtu{};
-  const ExchangeContext context{line, settings, log, rtu};
 
   std::vector<double> ratios;
   int good = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    const TransactOutcome outcome = ReadRegister(context, "0100", false, 1);
+    const TransactOutcome outcome = ReadRegister(connection, "0100", false, 1);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.SetIterationTime(seconds);
     ratios.push_back(seconds / (timeoutMs / 1000.0));
     good += outcome.Ok() ? 1 : 0;
   }
-  line.ClosePort();
+  connection.Close();
 
   std::sort(ratios.begin(), ratios.end());
   state.counters["time/floor_median"] = ratios[ratios.size() / 2];

@@ -59,18 +59,15 @@ void BM_MonitorPollPeriod(benchmark::State& state) {
     state.SkipWithError(("simulator: " + error).c_str());
     return;
   }
-  SerialLine line(DevicePathPortFactory(device.Path()));
-  CommSettings settings;
-  settings.protocol = Protocol::Torvalek;
-  settings.readTimeout = 50;
-  CommLog log;
-  RtuRequestCopy rtu{};
+  Connection connection(DevicePathPortFactory(device.Path()));
+  connection.settings.protocol = Protocol::Torvalek;
+  connection.settings.readTimeout = 50;
   Clock& clock = SystemClock();
 
   TickPeriods periods;
   int merged = 0;
   for (auto _ : state) {
-    MonitorSession session(MonitorLink{line, settings, {}, log, rtu}, clock, Language::English);
+    MonitorSession session(connection, clock, Language::English);
     if (!session.Start(false, {}, {}).started) {
       state.SkipWithError("cannot open the simulator's line");
       break;

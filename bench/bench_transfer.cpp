@@ -54,12 +54,9 @@ void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, 
   double waitingFloorSeconds = 0;
   int16_t result = 0;
   for (auto _ : state) {
-    SerialLine line(DevicePathPortFactory(device.Path()));
-    CommSettings settings;
-    settings.protocol = Protocol::Torvalek;
-    settings.readTimeout = 100;
-    CommLog log;
-    RtuRequestCopy rtu{};
+    Connection connection(DevicePathPortFactory(device.Path()));
+    connection.settings.protocol = Protocol::Torvalek;
+    connection.settings.readTimeout = 100;
     ParameterSet parameters;
     ModelKind currentModel = config.model;
     TransferState transferState;
@@ -70,8 +67,7 @@ void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, 
       parameters.optionDetect = config.detect ? kOptionCurrentDetection : 0;
       parameters.optionFlags = config.model == ModelKind::Klv40 ? config.options : 0;
     }
-    TransferSession session{line, settings, log,   rtu, parameters, currentModel, transferState,
-                            clock, {},      folder / "comlog.txt", {}};
+    TransferSession session{connection, parameters, currentModel, transferState, clock, folder / "comlog.txt"};
 
     const auto start = std::chrono::steady_clock::now();
     const TransferCommandOutcome outcome = mode == TransferMode::Read
@@ -81,12 +77,12 @@ void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, 
     state.SetIterationTime(seconds);
 
     result = outcome.result;
-    const double timeout = settings.readTimeout / 1000.0;
+    const double timeout = connection.settings.readTimeout / 1000.0;
     const double pauses = std::chrono::duration<double>(clock.Slept()).count();
     floorSeconds = pauses;
     ratioSum += seconds / floorSeconds;
     // A read request and its one-register reply: 14 + 16 characters; a write 19 + 11.
-    const double exchanges = static_cast<double>(CountRequests(log.Text()));
+    const double exchanges = static_cast<double>(CountRequests(connection.log.Text()));
     wireSeconds = exchanges * 30.0 * 10.0 / 9600.0;
     waitingFloorSeconds = pauses + exchanges * timeout;
   }

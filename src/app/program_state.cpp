@@ -6,13 +6,12 @@
 namespace klv {
 
 ProgramState::ProgramState(Clock& clockToUse, SerialPortFactory ports, Language languageToUse)
-    : line(std::move(ports)), language(languageToUse), clock(clockToUse) {
-  line.SetLanguage(language);
+    : connection(std::move(ports)), language(languageToUse), clock(clockToUse) {
+  connection.line.SetLanguage(language);
 }
 
 TransferSession ProgramState::Session() {
-  return TransferSession{line,    settings,        log,   lastRtuRequest, parameters, currentModel,
-                         transfer, clock,          dataFolder, commLogPath, std::string()};
+  return TransferSession{connection, parameters, currentModel, transfer, clock, commLogPath};
 }
 
 std::string_view ManualFileName(Language language) { return Text(TextId::ManualFileName, language); }
@@ -42,14 +41,14 @@ std::filesystem::path ManualPathFor(const std::filesystem::path& programFile,
 
 bool SetSharedPaths(ProgramState& state, const DataFolderOutcome& folder) {
   if (!folder.ok || folder.path.empty()) {
-    state.dataFolder.clear();
+    state.connection.dataFolder.clear();
     state.commLogPath.clear();
     state.settingsPath.clear();
     state.dataLogPath.clear();
     state.optionsPath.clear();
     return false;
   }
-  state.dataFolder = folder.path;
+  state.connection.dataFolder = folder.path;
   state.commLogPath = folder.path / std::string(kCommLogFileName);
   state.settingsPath = folder.path / std::string(kSettingsFileName);
   state.dataLogPath = folder.path / std::string(kDataLogFileName);
@@ -59,7 +58,7 @@ bool SetSharedPaths(ProgramState& state, const DataFolderOutcome& folder) {
 
 SettingsLoad LoadProgramSettings(ProgramState& state) {
   SettingsLoad load = LoadSettings(state.settingsPath);
-  state.settings = load.record.settings;
+  state.connection.settings = load.record.settings;
   state.currentModel = load.record.model;
   state.keepSettingsFile = load.status == SettingsLoad::Status::Unreadable;
   state.options = LoadProgramOptions(state.optionsPath);
@@ -82,7 +81,7 @@ std::string UnreadableSettingsText(const std::filesystem::path& path, std::strin
 
 bool StoreProgramSettings(const ProgramState& state) {
   if (state.keepSettingsFile) return true;
-  return SaveSettings(state.settingsPath, state.settings, state.currentModel).ok;
+  return SaveSettings(state.settingsPath, state.connection.settings, state.currentModel).ok;
 }
 
 SaveOutcome StoreProgramOptions(const ProgramState& state) {

@@ -1,7 +1,7 @@
 #pragma once
 // The things the program has one of while it runs: the parameter set, the
-// current model, the communication settings with the serial line and its
-// log, the transfer variables, the paths of the shared files and the
+// current model, the connection (the serial line with its settings and log),
+// the transfer variables, the paths of the shared files and the
 // language. The application creates one and hands it to its windows by
 // reference; a test builds its own over a folder of its own.
 #include <filesystem>
@@ -14,10 +14,7 @@
 #include "model/parameter_set.h"
 #include "platform/clock.h"
 #include "platform/data_folder.h"
-#include "serial/comm_log.h"
-#include "serial/comm_settings.h"
-#include "serial/frame_buffer.h"
-#include "serial/port.h"
+#include "serial/connection.h"
 #include "serial/settings_file.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/transfer_worker.h"
@@ -38,10 +35,9 @@ class ProgramState {
 
   ParameterSet parameters;
   ModelKind currentModel = ModelKind::Klv40;
-  CommSettings settings;
-  SerialLine line;
-  CommLog log;
-  RtuRequestCopy lastRtuRequest{};
+  // The serial line with its settings, log and the folder of its port links
+  // (dataFolder: empty when unknown).
+  Connection connection;
   TransferState transfer;
 
   // Empty paths mean that the file is not available: the commands that use
@@ -52,7 +48,6 @@ class ProgramState {
   std::filesystem::path dataLogPath;
   std::filesystem::path optionsPath;  // the program's own settings beside KlvTool.ini
   std::filesystem::path commandLineFile;
-  std::filesystem::path dataFolder;  // where ports/COM<n> links live; empty when unknown
 
   Language language = Language::English;
   Clock& clock;

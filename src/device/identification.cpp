@@ -2,10 +2,10 @@
 
 namespace klv {
 
-DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, int firstSequence) {
+DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence) {
   DeviceIdentification identification;
 
-  const TransactOutcome first = ReadRegister(context, kModelCodeRegister, log, firstSequence);
+  const TransactOutcome first = ReadRegister(connection, kModelCodeRegister, log, firstSequence);
   identification.nextSequence = firstSequence + 2;
   if (first.Ok()) {
     // Any normal answer settles it: a device that has 0110 is not a
@@ -17,7 +17,7 @@ DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, in
     return identification;
   }
 
-  const TransactOutcome second = ReadRegister(context, kSeriesOneCodeRegister, log, firstSequence + 2);
+  const TransactOutcome second = ReadRegister(connection, kSeriesOneCodeRegister, log, firstSequence + 2);
   identification.nextSequence = firstSequence + 4;
   if (!second.Ok()) return identification;
   identification.answered = true;
@@ -28,23 +28,23 @@ DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, in
   return identification;
 }
 
-OptionReading DeviceOptionWord(const ExchangeContext& context, ModelKind model) {
+OptionReading DeviceOptionWord(Connection& connection, ModelKind model) {
   switch (model) {
-    case ModelKind::Klv40: return ReadOptionInfo(context);
+    case ModelKind::Klv40: return ReadOptionInfo(connection);
     case ModelKind::Klv30:
     case ModelKind::Klv30E:
       // A one-series device without the function does not answer 0102 at
       // all, so silence here is an answer.
-      return OptionReading{ProbeDevice(context) ? kOptionCurrentDetection : uint16_t{0}, {}};
+      return OptionReading{ProbeDevice(connection) ? kOptionCurrentDetection : uint16_t{0}, {}};
   }
   return {};
 }
 
-OptionReading ReadOptionInfo(const ExchangeContext& context) {
+OptionReading ReadOptionInfo(Connection& connection) {
   OptionReading reading;
   int sequence = 1;
   for (const OptionRegister& row : kOptionRegisters) {
-    const TransactOutcome outcome = ReadRegister(context, row.address, true, sequence);
+    const TransactOutcome outcome = ReadRegister(connection, row.address, true, sequence);
     sequence += 2;
     if (!outcome.Ok()) return OptionReading{0, row.address};
     if (OptionBitSet(row.rule, outcome.value)) reading.word = static_cast<uint16_t>(reading.word | row.bit);
@@ -52,8 +52,8 @@ OptionReading ReadOptionInfo(const ExchangeContext& context) {
   return reading;
 }
 
-bool ProbeDevice(const ExchangeContext& context) {
-  return ReadRegister(context, kProbeRegister, true, 1).Ok();
+bool ProbeDevice(Connection& connection) {
+  return ReadRegister(connection, kProbeRegister, true, 1).Ok();
 }
 
 }  // namespace klv

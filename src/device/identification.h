@@ -25,19 +25,19 @@ struct OptionReading {
 
 // Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good
 // reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off.
-DeviceIdentification IdentifyDevice(const ExchangeContext& context, bool log, int firstSequence);
+DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence);
 
 // The option word of the connected device for its model family: ReadOptionInfo
 // (OptionFlags bits) for a KLV40, kOptionCurrentDetection when ProbeDevice
 // answers for a KLV30 or KLV30E. 0 without any exchange for a value that is
 // none of the three models. Incomplete only when a KLV40's option registers
 // did not all answer.
-OptionReading DeviceOptionWord(const ExchangeContext& context, ModelKind model);
+OptionReading DeviceOptionWord(Connection& connection, ModelKind model);
 
-OptionReading ReadOptionInfo(const ExchangeContext& context);
+OptionReading ReadOptionInfo(Connection& connection);
 
 // True when the device answers a read of kProbeRegister normally, whatever
 // the value. Logged as entries 1 and 2.
-bool ProbeDevice(const ExchangeContext& context);
+bool ProbeDevice(Connection& connection);
 
 }  // namespace klv

@@ -9,7 +9,7 @@
 #include "text/texts.h"
 #include "model/device_identity.h"
 #include "model/parameter_set.h"
-#include "serial/comm_log.h"
+#include "serial/connection.h"
 #include "serial/exchange.h"
 #include "serial/device_path_port.h"
 
@@ -75,10 +75,10 @@ class LineScan {
   }
 
   // What answers at address, if anything. Stops early when cancelled.
-  std::optional<FoundRegulator> Probe(const ExchangeContext& context) {
+  std::optional<FoundRegulator> Probe(Connection& connection) {
     if (Cancelled()) return std::nullopt;
     ++report_.requests;
-    const TransactOutcome modelCode = ReadRegister(context, kModelCodeRegister, false, 1);
+    const TransactOutcome modelCode = ReadRegister(connection, kModelCodeRegister, false, 1);
     FoundRegulator found;
     if (modelCode.Ok()) {
       found.codeRegister = kModelCodeRegister;
@@ -90,7 +90,7 @@ class LineScan {
     if (!refused && !plan_.askSeriesOneCodeWhenSilent) return std::nullopt;
     if (Cancelled()) return std::nullopt;
     ++report_.requests;
-    const TransactOutcome seriesCode = ReadRegister(context, kSeriesOneCodeRegister, false, 3);
+    const TransactOutcome seriesCode = ReadRegister(connection, kSeriesOneCodeRegister, false, 3);
     if (seriesCode.Ok()) {
       found.codeRegister = kSeriesOneCodeRegister;
       found.code = seriesCode.value;
@@ -183,8 +183,6 @@ ScanReport ScanForRegulators(const ScanPlan& plan, const SerialPortFactory& port
   const double total = static_cast<double>(plan.ports.size() * lines.size() * addresses.size());
   double done = 0;
   LineScan scan(plan, callbacks, report);
-  CommLog log;  // the option reading logs; a scan keeps no log
-  RtuRequestCopy lastRtuRequest{};
 
   const auto finish = [&] {
     report.elapsed = clock.Now() - start;
@@ -193,13 +191,14 @@ ScanReport ScanForRegulators(const ScanPlan& plan, const SerialPortFactory& port
 
   for (const ScanPort& port : plan.ports) {
     std::set<int32_t> foundHere;
-    SerialLine serial(DevicePathPortFactory(port.device, ports));
-    serial.SetLanguage(language);
+    // The port's device path as given; no ports/COM<n> link is looked up.
+    Connection connection(DevicePathPortFactory(port.device, ports));
+    connection.line.SetLanguage(language);
     for (std::size_t lineIndex = 0; lineIndex < lines.size(); ++lineIndex) {
       const ScanLine& line = lines[lineIndex];
-      CommSettings settings = WithLine(plan.current, line, plan.current.deviceAddress);
-      settings.readTimeout = static_cast<int32_t>(plan.replyTimeout.count());
-      const OpenPortResult opened = serial.OpenPort(settings, {});
+      connection.settings = WithLine(plan.current, line, plan.current.deviceAddress);
+      connection.settings.readTimeout = static_cast<int32_t>(plan.replyTimeout.count());
+      const OpenPortResult opened = connection.Open();
       if (!opened.ok) {
         const bool wholePort = opened.status == PortStatus::CannotOpen || opened.status == PortStatus::GetStateFailed;
         ScanTrouble trouble{port, wholePort ? std::nullopt : std::optional<ScanLine>(line), opened.message};
@@ -217,15 +216,16 @@ ScanReport ScanForRegulators(const ScanPlan& plan, const SerialPortFactory& port
         // On one bus an address belongs to one regulator; once found it is
         // not looked for again at another line setting.
         if (foundHere.count(address) != 0) continue;
-        settings.deviceAddress = address;
-        const ExchangeContext context{serial, settings, log, lastRtuRequest};
-        std::optional<FoundRegulator> found = scan.Probe(context);
+        connection.settings.deviceAddress = address;
+        std::optional<FoundRegulator> found = scan.Probe(connection);
         if (!found) continue;
         found->port = port;
         found->line = line;
         found->address = address;
         if (found->model) {
-          const OptionReading options = DeviceOptionWord(context, *found->model);
+          // The option reading logs its frames; a scan keeps no log.
+          connection.log.Clear();
+          const OptionReading options = DeviceOptionWord(connection, *found->model);
           found->options = options.word;
           found->optionsComplete = options.Complete();
         }
@@ -234,7 +234,7 @@ ScanReport ScanForRegulators(const ScanPlan& plan, const SerialPortFactory& port
         report.found.push_back(std::move(*found));
         if (plan.stopAtFirst) return finish();
       }
-      serial.ClosePort();
+      connection.Close();
     }
   }
   return finish();

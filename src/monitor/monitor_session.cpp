@@ -81,14 +81,14 @@ bool MonitorDisplay::LampShown(int index) const {
 
 // ---- MonitorSession ------------------------------------------------------------
 
-MonitorSession::MonitorSession(MonitorLink link, Clock& clock, Language language)
-    : link_(std::move(link)), clock_(clock), language_(language), recorder_(clock, language) {}
+MonitorSession::MonitorSession(Connection& connection, Clock& clock, Language language)
+    : connection_(connection), clock_(clock), language_(language), recorder_(clock, language) {}
 
 MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::filesystem::path& dataLogPath,
                                                    const MonitorMessage& showMessage) {
   if (running_) return {true, {}};
   running_ = true;
-  const OpenPortResult open = link_.line.OpenPort(link_.settings, link_.dataFolder);
+  const OpenPortResult open = connection_.Open();
   if (!open.ok) {
     running_ = false;
     return {false, open.message};
@@ -96,7 +96,7 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   lastInput_ = kNoReadingText;
   lastOutput_ = kNoReadingText;
 
-  const DataRecorder::PrepareOutcome prepared = recorder_.Prepare(recordArmed, link_.settings, dataLogPath);
+  const DataRecorder::PrepareOutcome prepared = recorder_.Prepare(recordArmed, connection_.settings, dataLogPath);
   if (prepared.fileFailed && showMessage) {
     showMessage(WithSystemReason(Text(TextId::LogFileCannotBeCreated, language_), recorder_.SaveError()));
   }
@@ -151,7 +151,7 @@ std::optional<MonitorPoll> MonitorSession::Tick() {
 void MonitorSession::LoseLine(Clock::TimePoint tickStart) {
   // A pulled adapter leaves a port that never answers again; a new opening
   // finds it under the same COM link when it is back.
-  link_.line.ClosePort();
+  connection_.Close();
   // The record's rows show that nothing was read while the line is down.
   lastInput_ = kNoReadingText;
   lastOutput_ = kNoReadingText;
@@ -165,18 +165,18 @@ void MonitorSession::LoseLine(Clock::TimePoint tickStart) {
 std::optional<MonitorPoll> MonitorSession::Reconnect(Clock::TimePoint tickStart) {
   // One thing per tick, an opening or one exchange, so that a stop waits for
   // no more than that.
-  if (!link_.line.IsOpen()) {
+  if (!connection_.IsOpen()) {
     if (tickStart < nextReopen_) return std::nullopt;
     // Attempts keep to their grid; those that fell due during a long tick are not made up.
     while (nextReopen_ <= tickStart) nextReopen_ += kReopenPeriod;
     ++reopenAttempts_;
     // On failure the port stays closed until the next attempt.
-    link_.line.OpenPort(link_.settings, link_.dataFolder);
+    connection_.Open();
     return std::nullopt;
   }
   std::optional<MonitorPoll> poll = PollNextRegister(true);
   if (!poll) {
-    link_.line.ClosePort();
+    connection_.Close();
     return std::nullopt;
   }
   ++reconnections_;
@@ -199,7 +199,7 @@ TickPeriods MonitorSession::Periods() const {
 Clock::Duration MonitorSession::UntilNextTick() const { return schedule_.UntilNext(clock_.Now()); }
 
 void MonitorSession::Stop() {
-  link_.line.ClosePort();
+  connection_.Close();
   running_ = false;
   clock_.SleepFor(kMonitorStopPause);
   recorder_.Stop();
@@ -214,15 +214,14 @@ void MonitorSession::Stop() {
 void MonitorSession::Close() {
   running_ = false;
   recorder_.Close();
-  link_.line.ClosePort();
+  connection_.Close();
 }
 
 MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std::size_t wanted) {
   Reply reply;
   // A device address the frame cannot carry sends nothing: no reply.
-  if (BuildStandardRead(frame_, link_.settings.deviceAddress, address) != FrameError::None) return reply;
-  const CheckedReply checked = ExchangeChecked(link_.line, link_.settings.protocol, link_.lastRtuRequest, frame_,
-                                               kReadRequestLength, wanted);
+  if (BuildStandardRead(frame_, connection_.settings.deviceAddress, address) != FrameError::None) return reply;
+  const CheckedReply checked = connection_.Exchange(frame_, kReadRequestLength, wanted);
   reply.count = checked.received;
   switch (checked.result) {
     case ExchangeResult::Ok:
@@ -281,8 +280,7 @@ void MonitorSession::IdentifyKlv40() {
   const Reply range = ReadRegister("013D", kMonitorReceiveLength);
   scale_.inputClamp = range.kind == ReplyKind::Normal && ClampsControlInput(range.value);
 
-  const ExchangeContext context{link_.line, link_.settings, link_.log, link_.lastRtuRequest};
-  optionBits_ = ReadOptionInfo(context).word;
+  optionBits_ = ReadOptionInfo(connection_).word;
 
   // Exactly one reply's length: these return as soon as it is in.
   if (const Reply r = ReadRegister("0114", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {

@@ -5,9 +5,9 @@
 // window drives Tick from its timer, the command-line tool from its own loop;
 // both show what Display() holds. Time comes from the Clock.
 //
-// The monitor's exchanges are built without Transact and are not logged:
-// BuildStandardRead, SendFrame, ReceiveFrame of 90 bytes (16 for 0114, 013C
-// and 0115, which then return as soon as the one-register reply is in). Only
+// The monitor's exchanges are checked one-register reads on the connection,
+// not logged, with a receive of 90 bytes (16 for 0114, 013C and 0115, which
+// then return as soon as the one-register reply is in). Only
 // ReadOptionInfo logs its own exchanges into the communication log, whose
 // fixed room bounds them.
 //
@@ -29,10 +29,8 @@
 #include "monitor/poll_schedule.h"
 #include "monitor/trend_history.h"
 #include "platform/clock.h"
-#include "serial/comm_log.h"
-#include "serial/comm_settings.h"
+#include "serial/connection.h"
 #include "serial/frame_buffer.h"
-#include "serial/port.h"
 
 namespace klv {
 
@@ -49,15 +47,6 @@ inline constexpr std::size_t kMonitorShortReceiveLength = 16;
 inline constexpr int kLampCount = 7;
 // MarkPolledRow with this index darkens every marker.
 inline constexpr int kNoMarkedRow = 12;
-
-// The program's things the monitor works on, owned by the caller.
-struct MonitorLink {
-  SerialLine& line;
-  CommSettings& settings;            // the port opening may correct the port number
-  std::filesystem::path dataFolder;  // where ports/COM<n> links live
-  CommLog& log;                      // ReadOptionInfo's entries
-  RtuRequestCopy& lastRtuRequest;
-};
 
 // Which rows the window shows.
 enum class MonitorLayout {
@@ -157,7 +146,9 @@ using MonitorMessage = std::function<void(std::string_view)>;
 
 class MonitorSession {
  public:
-  MonitorSession(MonitorLink link, Clock& clock, Language language);
+  // connection: the caller's, which outlives the session; its log takes the
+  // option reading's entries.
+  MonitorSession(Connection& connection, Clock& clock, Language language);
   MonitorSession(const MonitorSession&) = delete;
   MonitorSession& operator=(const MonitorSession&) = delete;
 
@@ -230,7 +221,7 @@ class MonitorSession {
   void LoseLine(Clock::TimePoint tickStart);
   std::optional<MonitorPoll> Reconnect(Clock::TimePoint tickStart);
 
-  MonitorLink link_;
+  Connection& connection_;
   Clock& clock_;
   Language language_;
   TrendSink* trend_ = nullptr;

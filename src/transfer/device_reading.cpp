@@ -3,9 +3,8 @@
 namespace klv {
 
 TransferSession DeviceReadingSession(const TransferSession& program, DeviceReading& reading) {
-  return TransferSession{program.line,       program.settings,    program.log,   program.lastRtuRequest,
-                         reading.parameters, reading.model,       reading.state, program.clock,
-                         program.dataFolder, program.commLogPath, program.portLabel};
+  return TransferSession{program.connection, reading.parameters, reading.model,
+                         reading.state,      program.clock,      program.commLogPath};
 }
 
 TransferCommandOutcome RunDeviceReading(const TransferSession& program, ModelKind screenModel, DeviceReading& reading,

@@ -22,7 +22,7 @@ struct DeviceReading {
   bool Complete() const { return state.readResult > 0 && state.tally.Complete(); }
 };
 
-// A session over the program's line, settings, log and paths whose read
+// A session over the program's connection and paths whose read
 // goes into reading. reading must outlive it.
 TransferSession DeviceReadingSession(const TransferSession& program, DeviceReading& reading);
 

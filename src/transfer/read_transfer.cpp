@@ -10,14 +10,14 @@
 namespace klv {
 
 int16_t RunReadTransfer(const TransferContext& context) {
-  if (!context.exchange.line.IsOpen()) {
+  if (!context.connection.IsOpen()) {
     context.messages.ShowMessage(kPortYetToOpen);
     return -1;
   }
   const std::string_view reading = Text(TextId::ReadingParameter, context.language);
   context.progress.SetStatusText(reading);
 
-  const DeviceIdentification identification = IdentifyDevice(context.exchange, true, 1);
+  const DeviceIdentification identification = IdentifyDevice(context.connection, true, 1);
   const std::optional<ModelKind> identified = identification.Model();
   // Another code in 0110 and no answer at all end the read alike, without a
   // message of its own: the command reports the failure.
@@ -26,7 +26,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
   context.currentModel = model;
   context.progress.SetStatusText(ModelStatusText(model, reading));
 
-  const OptionReading options = DeviceOptionWord(context.exchange, model);
+  const OptionReading options = DeviceOptionWord(context.connection, model);
   if (!options.Complete()) {
     // Without its options the device's catalogue is not known; reading on
     // as a device without them would pass defaults off as its values.
@@ -51,7 +51,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
       continue;
     }
     if (row.address == kEndAddress) break;
-    const TransactOutcome outcome = ReadRegister(context.exchange, row.address, true, sequence);
+    const TransactOutcome outcome = ReadRegister(context.connection, row.address, true, sequence);
     sequence += 2;
     context.tally.Note(row.address, outcome.result, true);
     if (outcome.Ok()) {

@@ -60,9 +60,9 @@ OpenPortResult BeginReadTransfer(TransferSession& session) {
   session.state.modelBeforeRead = session.currentModel;
   session.state.tally = {};
   LoadDefaults(session.parameters, session.currentModel);
-  session.log.Clear();
+  session.connection.log.Clear();
   session.state.mode = TransferMode::Read;
-  OpenPortResult open = session.line.OpenPort(session.settings, session.dataFolder);
+  OpenPortResult open = session.connection.Open();
   if (!open.ok) KeepCompleteRead(session);
   return open;
 }
@@ -77,8 +77,8 @@ bool KeepCompleteRead(TransferSession& session) {
 
 OpenPortResult BeginWriteTransfer(TransferSession& session) {
   session.state.tally = {};
-  session.log.Clear();
-  OpenPortResult open = session.line.OpenPort(session.settings, session.dataFolder);
+  session.connection.log.Clear();
+  OpenPortResult open = session.connection.Open();
   if (open.ok) session.state.mode = TransferMode::Write;
   return open;
 }
@@ -86,7 +86,7 @@ OpenPortResult BeginWriteTransfer(TransferSession& session) {
 TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress,
                                     MessageSink& messages) {
   return TransferContext{
-      ExchangeContext{session.line, session.settings, session.log, session.lastRtuRequest},
+      session.connection,
       session.parameters,
       session.currentModel,
       session.clock,
@@ -98,11 +98,12 @@ TransferContext MakeTransferContext(TransferSession& session, Language language,
 }
 
 CommLogSave EndTransfer(TransferSession& session) {
-  session.line.ClosePort();
+  session.connection.Close();
   const std::string_view title =
       session.state.mode == TransferMode::Read ? kParameterReadTitle : kParameterWriteTitle;
-  return SaveCommLog(session.log, session.commLogPath, title, session.settings, session.clock,
-                         session.portLabel);
+  const Connection& connection = session.connection;
+  return SaveCommLog(connection.log, session.commLogPath, title, connection.settings, session.clock,
+                     connection.portLabel);
 }
 
 TransferReport ReadReport(ModelKind currentModel, int16_t readResult, const TransferTally& tally,

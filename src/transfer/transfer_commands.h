@@ -12,8 +12,7 @@
 #include "model/parameter_set.h"
 #include "platform/clock.h"
 #include "serial/comm_log.h"
-#include "serial/comm_settings.h"
-#include "serial/frame_buffer.h"
+#include "serial/connection.h"
 #include "serial/port.h"
 #include "transfer/progress_sink.h"
 #include "transfer/transfer_context.h"
@@ -24,19 +23,12 @@ namespace klv {
 // The program's single instances that a transfer command works on, owned by
 // the application (or a test, or the command-line tool).
 struct TransferSession {
-  SerialLine& line;
-  CommSettings& settings;
-  CommLog& log;
-  RtuRequestCopy& lastRtuRequest;
+  Connection& connection;
   ParameterSet& parameters;
   ModelKind& currentModel;
   TransferState& state;
   Clock& clock;
-  std::filesystem::path dataFolder;   // where COM<n> links are looked up
-  std::filesystem::path commLogPath;  // commLogPath: comlog.txt; empty when not available
-  // The port as the log header names it: empty for " COM<n>" from the
-  // settings, else this text (the device path the command-line tool was given).
-  std::string portLabel;
+  std::filesystem::path commLogPath;  // comlog.txt; empty when not available
 };
 
 // Read: keeps the parameter set and model as they are, then loads the

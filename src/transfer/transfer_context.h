@@ -17,7 +17,7 @@
 namespace klv {
 
 struct TransferContext {
-  ExchangeContext exchange;
+  Connection& connection;   // the line, its settings and the log of the frames
   ParameterSet& parameters;  // a read fills it, a write sends it
   ModelKind& currentModel;   // currentModel: a read sets it, a write compares with it
   Clock& clock;              // the pauses between rows

@@ -31,21 +31,21 @@ std::optional<ModelKind> CheckModel(const TransferContext& context, const Device
 }  // namespace
 
 int16_t RunWriteTransfer(const TransferContext& context) {
-  if (!context.exchange.line.IsOpen()) {
+  if (!context.connection.IsOpen()) {
     context.messages.ShowMessage(kPortYetToOpen);
     return -1;
   }
   const std::string_view writing = Text(TextId::WritingParameter, context.language);
   context.progress.SetStatusText(writing);
 
-  const DeviceIdentification identification = IdentifyDevice(context.exchange, true, 1);
+  const DeviceIdentification identification = IdentifyDevice(context.connection, true, 1);
   const std::optional<ModelKind> checked = CheckModel(context, identification);
   if (!checked) return 0;
   const ModelKind model = *checked;
   const bool klv40 = model == ModelKind::Klv40;
   context.progress.SetStatusText(ModelStatusText(model, writing));
 
-  const OptionReading optionReading = DeviceOptionWord(context.exchange, model);
+  const OptionReading optionReading = DeviceOptionWord(context.connection, model);
   // A device whose options did not all answer is not compared as one
   // without options: nothing is written.
   if (!optionReading.Complete()) return 0;
@@ -60,11 +60,11 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   int sequence = identification.nextSequence;
   int16_t controlMode = 0;
   if (klv40) {
-    const TransactOutcome mode = ReadRegister(context.exchange, kControlModeRegister, true, sequence);
+    const TransactOutcome mode = ReadRegister(context.connection, kControlModeRegister, true, sequence);
     sequence += 2;
     if (!mode.Ok()) return 0;
     controlMode = mode.value;
-    const TransactOutcome inputType = ReadRegister(context.exchange, kControlInputTypeRegister, true, sequence);
+    const TransactOutcome inputType = ReadRegister(context.connection, kControlInputTypeRegister, true, sequence);
     sequence += 2;
     if (!inputType.Ok()) return 0;
     if (!ControlInputMatches(inputType.value, parameters.controlInputRange)) {
@@ -95,7 +95,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   context.tally.walked = true;
   for (const PreWrite& preWrite : kPreWrites) {
     const TransactOutcome outcome =
-        WriteRegister(context.exchange, preWrite.address, preWrite.value, true, sequence);
+        WriteRegister(context.connection, preWrite.address, preWrite.value, true, sequence);
     sequence += 2;
     // Not counted, but a pre-write the device did not take is named.
     context.tally.Note(preWrite.address, outcome.result, false);
@@ -117,7 +117,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
       continue;
     }
     const TransactOutcome outcome =
-        WriteRegister(context.exchange, row.address, row.value.In(parameters), true, sequence);
+        WriteRegister(context.connection, row.address, row.value.In(parameters), true, sequence);
     sequence += 2;
     context.tally.Note(row.address, outcome.result, true);
     if (outcome.Ok()) ++count;

@@ -37,7 +37,7 @@ WriteVerification VerifyWrittenRegisters(const TransferContext& context) {
     const CatalogueEntry* row = RowOf(model, address);
     if (row == nullptr) continue;  // not a register of this model: nothing was written there
     context.clock.SleepFor(kReadBackPause);
-    const TransactOutcome outcome = ReadRegister(context.exchange, address, true, sequence);
+    const TransactOutcome outcome = ReadRegister(context.connection, address, true, sequence);
     sequence += 2;
     ++verification.checked;
     const int16_t sent = row->value.In(context.parameters);

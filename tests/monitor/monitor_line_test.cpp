@@ -31,14 +31,11 @@ class MonitorLineTest : public ::testing::Test {
     std::string error;
     EXPECT_TRUE(server.OpenPseudoTerminal(error) && server.Start()) << error;
 
-    SerialLine line(DevicePathPortFactory(server.Path()));
-    CommSettings settings;
-    settings.protocol = Protocol::Torvalek;
-    settings.readTimeout = 100;
-    settings.deviceAddress = 1;
-    CommLog log;
-    RtuRequestCopy rtu{};
-    MonitorSession session(MonitorLink{line, settings, {}, log, rtu}, SystemClock(), Language::English);
+    Connection connection(DevicePathPortFactory(server.Path()));
+    connection.settings.protocol = Protocol::Torvalek;
+    connection.settings.readTimeout = 100;
+    connection.settings.deviceAddress = 1;
+    MonitorSession session(connection, SystemClock(), Language::English);
     EXPECT_TRUE(session.Start(false, {}, {}).started);
     for (int round = 0; round < rounds;) {
       SystemClock().SleepFor(session.UntilNextTick());

@@ -23,11 +23,10 @@ class MonitorOverPty : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(server_->OpenPseudoTerminal(error)) << error;
     ASSERT_TRUE(server_->Start());
-    line_ = std::make_unique<SerialLine>(DevicePathPortFactory(server_->Path()));
-    settings_.protocol = Protocol::Torvalek;
-    settings_.readTimeout = 50;
-    session_ = std::make_unique<MonitorSession>(MonitorLink{*line_, settings_, {}, log_, rtu_}, SystemClock(),
-                                                Language::English);
+    connection_ = std::make_unique<Connection>(DevicePathPortFactory(server_->Path()));
+    connection_->settings.protocol = Protocol::Torvalek;
+    connection_->settings.readTimeout = 50;
+    session_ = std::make_unique<MonitorSession>(*connection_, SystemClock(), Language::English);
   }
   void TearDown() override {
     if (session_) session_->Close();
@@ -48,10 +47,7 @@ class MonitorOverPty : public ::testing::Test {
   testing::FakeClock simClock_;
   std::unique_ptr<sim::SimulatedRegulator> regulator_;
   std::unique_ptr<sim::SimServer> server_;
-  std::unique_ptr<SerialLine> line_;
-  CommSettings settings_;
-  CommLog log_;
-  RtuRequestCopy rtu_{};
+  std::unique_ptr<Connection> connection_;
   std::unique_ptr<MonitorSession> session_;
 };
 
@@ -79,7 +75,7 @@ TEST_F(MonitorOverPty, LiveValuesChangeAndTheLampsFollow0108And0109) {
   EXPECT_EQ(Display().lamps, (std::array<int, kLampCount>{0, 0, 0, 0, 0, 1, 1}));
 
   session_->Stop();
-  EXPECT_FALSE(line_->IsOpen());
+  EXPECT_FALSE(connection_->IsOpen());
 }
 
 TEST_F(MonitorOverPty, ASilentDeviceShowsXxxxEverywhere) {
@@ -100,7 +96,7 @@ TEST_F(MonitorOverPty, AOneSeriesDeviceOverModbusRtu) {
   config.model = ModelKind::Klv30E;
   config.protocol = Protocol::ModbusRtu;
   Serve(config);
-  settings_.protocol = Protocol::ModbusRtu;
+  connection_->settings.protocol = Protocol::ModbusRtu;
   ASSERT_TRUE(session_->Start(false, {}, {}).started);
   EXPECT_EQ(Display().title, "Monitor - KLV30E");
   Cycle();

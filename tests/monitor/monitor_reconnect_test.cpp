@@ -82,7 +82,7 @@ TEST_P(MonitorReconnect, ReopensEveryTwoSecondsAndGoesOnWhereItStopped) {
     monitor.Faults(AllSilent());
   }
   const Clock::TimePoint lost = TickUntilLost(monitor);
-  EXPECT_FALSE(monitor.line_.IsOpen());
+  EXPECT_FALSE(monitor.connection_.line.IsOpen());
   EXPECT_EQ(monitor.session_.Display().markedRow, kNoMarkedRow);
   EXPECT_EQ(LineStatusText(monitor.session_.Display(), Language::English), "Line lost: reconnecting");
   EXPECT_EQ(LineStatusText(monitor.session_.Display(), Language::Japanese), "回線断: 再接続中");
@@ -103,7 +103,7 @@ TEST_P(MonitorReconnect, ReopensEveryTwoSecondsAndGoesOnWhereItStopped) {
   const std::vector<std::string> probes(monitor.record_.registers.begin() + static_cast<std::ptrdiff_t>(sentBefore),
                                         monitor.record_.registers.end());
   EXPECT_EQ(probes, loss.pulled ? std::vector<std::string>{} : std::vector<std::string>(4, "0100"));
-  EXPECT_FALSE(monitor.line_.IsOpen());
+  EXPECT_FALSE(monitor.connection_.line.IsOpen());
   EXPECT_TRUE(monitor.session_.Display().lineLost);
 
   // Plugged in again (or answering again): the attempt at 10 s opens, the
@@ -115,7 +115,7 @@ TEST_P(MonitorReconnect, ReopensEveryTwoSecondsAndGoesOnWhereItStopped) {
   ASSERT_FALSE(back.polled.empty());
   EXPECT_EQ(back.polled.front(), "0100");
   EXPECT_EQ(monitor.session_.Reconnections(), 1);
-  EXPECT_TRUE(monitor.line_.IsOpen());
+  EXPECT_TRUE(monitor.connection_.line.IsOpen());
   const MonitorDisplay& display = monitor.session_.Display();
   EXPECT_FALSE(display.lineLost);
   EXPECT_NE(display.rowTexts[0], "xxxx");
@@ -151,8 +151,8 @@ TEST(MonitorReconnectRecord, RowsOfXxxxWhileTheLineIsDownAndTheSameFileAfter) {
   sim::SimConfig config = Klv30();
   config.controlInput = 700;
   SimulatedMonitor monitor(config);
-  monitor.settings_.samplingInterval = 10;
-  monitor.settings_.recordDuration = 600;
+  monitor.connection_.settings.samplingInterval = 10;
+  monitor.connection_.settings.recordDuration = 600;
   const std::filesystem::path path = folder.Path() / "datalog.csv";
   ASSERT_TRUE(monitor.Start(true, path));
   monitor.RunFor(seconds(11));  // one row
@@ -194,7 +194,7 @@ TEST(MonitorReconnectStop, EndingTheMonitorWhileTheLineIsLostEndsTheAttempts) {
   monitor.clock_.Advance(seconds(10));
   EXPECT_FALSE(monitor.session_.Tick());
   EXPECT_EQ(monitor.plug_.openAttempts.size(), opens);
-  EXPECT_FALSE(monitor.line_.IsOpen());
+  EXPECT_FALSE(monitor.connection_.line.IsOpen());
 }
 
 }  // namespace

@@ -21,11 +21,11 @@ class SimulatedMonitor {
  public:
   explicit SimulatedMonitor(const sim::SimConfig& config, int readTimeout = 100)
       : regulator_(config, clock_),
-        line_([this] { return std::make_unique<SimulatedLinePort>(regulator_, clock_, record_, &plug_); }),
-        session_(MonitorLink{line_, settings_, {}, log_, lastRtuRequest_}, clock_, Language::English) {
-    settings_.protocol = Protocol::Torvalek;
-    settings_.readTimeout = readTimeout;
-    settings_.deviceAddress = config.deviceAddress;
+        connection_([this] { return std::make_unique<SimulatedLinePort>(regulator_, clock_, record_, &plug_); }),
+        session_(connection_, clock_, Language::English) {
+    connection_.settings.protocol = Protocol::Torvalek;
+    connection_.settings.readTimeout = readTimeout;
+    connection_.settings.deviceAddress = config.deviceAddress;
   }
 
   bool Start(bool record = false, const std::filesystem::path& dataLog = {}) {
@@ -62,10 +62,7 @@ class SimulatedMonitor {
   sim::SimulatedRegulator regulator_;
   LineRecord record_;
   Plug plug_;
-  SerialLine line_;
-  CommSettings settings_;
-  CommLog log_;
-  RtuRequestCopy lastRtuRequest_{};
+  Connection connection_;
   MonitorSession session_;
   std::vector<std::string> messages;
 };

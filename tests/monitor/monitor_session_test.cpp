@@ -67,7 +67,7 @@ TEST(MonitorIdentification, Klv40ReadsModeClampOptionsAndRatings) {
   EXPECT_EQ(trend.Value0115(), 30);
 
   // Only ReadOptionInfo's exchanges are in the communication log.
-  const std::string_view log = monitor.log_.Text();
+  const std::string_view log = monitor.connection_.log.Text();
   EXPECT_NE(log.find("0116"), std::string_view::npos);
   EXPECT_EQ(log.find("0110"), std::string_view::npos);
   EXPECT_EQ(log.find("0114"), std::string_view::npos);
@@ -101,12 +101,9 @@ TEST(MonitorIdentification, AStopAndAKlv40StartRestoreTheFullLayout) {
   // One window, one line: a KLV30 first, then a KLV40 on the same port.
   testing::FakeClock clock;
   testing::ScriptedDevice device(clock);
-  SerialLine line(device.Factory());
-  CommSettings settings;
-  settings.protocol = Protocol::Torvalek;
-  CommLog log;
-  RtuRequestCopy rtu{};
-  MonitorSession session(MonitorLink{line, settings, {}, log, rtu}, clock, Language::English);
+  Connection connection(device.Factory());
+  connection.settings.protocol = Protocol::Torvalek;
+  MonitorSession session(connection, clock, Language::English);
 
   device.QueueReply(testing::ReadReply("0000", "02"));
   device.QueueReply(testing::ReadReply("3330"));
@@ -130,12 +127,9 @@ TEST(MonitorIdentification, AStopAndAKlv40StartRestoreTheFullLayout) {
 TEST(MonitorIdentification, UnknownCodesAndSilence) {
   testing::FakeClock clock;
   testing::ScriptedDevice device(clock);
-  SerialLine line(device.Factory());
-  CommSettings settings;
-  settings.protocol = Protocol::Torvalek;
-  CommLog log;
-  RtuRequestCopy rtu{};
-  MonitorSession session(MonitorLink{line, settings, {}, log, rtu}, clock, Language::English);
+  Connection connection(device.Factory());
+  connection.settings.protocol = Protocol::Torvalek;
+  MonitorSession session(connection, clock, Language::English);
 
   // Neither register answers: title, model and layout stay as they were.
   device.QueueSilence();
@@ -320,11 +314,8 @@ TEST(MonitorPolling, APortThatCannotBeOpenedLeavesTheMonitorIdle) {
   testing::FakeClock clock;
   testing::ScriptedDevice device(clock);
   device.openStatus = {PortStatus::CannotOpen, "/dev/ttyS0: no such device"};
-  SerialLine line(device.Factory());
-  CommSettings settings;
-  CommLog log;
-  RtuRequestCopy rtu{};
-  MonitorSession session(MonitorLink{line, settings, {}, log, rtu}, clock, Language::English);
+  Connection connection(device.Factory());
+  MonitorSession session(connection, clock, Language::English);
   bool asked = false;
   const auto outcome = session.Start(true, "/nonexistent/datalog.csv", [&](std::string_view) { asked = true; });
   EXPECT_FALSE(outcome.started);
@@ -344,7 +335,7 @@ TEST(MonitorPolling, ClosingWhileRunningEndsTheRecordAndThePort) {
   monitor.session_.Close();
   EXPECT_FALSE(monitor.session_.Running());
   EXPECT_FALSE(monitor.session_.Recorder().FileOpen());
-  EXPECT_FALSE(monitor.line_.IsOpen());
+  EXPECT_FALSE(monitor.connection_.line.IsOpen());
   EXPECT_FALSE(monitor.session_.Tick());
 }
 
@@ -370,8 +361,8 @@ TEST(MonitorRecording, TenMinutesAtTenSecondsThroughTheTicks) {
   sim::SimConfig config = Klv40();
   config.controlInput = 700;
   SimulatedMonitor monitor(config);
-  monitor.settings_.samplingInterval = 10;
-  monitor.settings_.recordDuration = 600;
+  monitor.connection_.settings.samplingInterval = 10;
+  monitor.connection_.settings.recordDuration = 600;
   const std::filesystem::path path = folder.Path() / "datalog.csv";
   ASSERT_TRUE(monitor.Start(true, path));
   EXPECT_EQ(monitor.session_.Recorder().Status(), "10sec-sample 10min-log ");

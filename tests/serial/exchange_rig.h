@@ -52,15 +52,15 @@ inline std::string RegisterOf(const Bytes& request) {
 
 class ExchangeRig : public ::testing::Test {
  protected:
-  ExchangeRig() : device_(clock_), line_(device_.Factory()) {
-    settings_.protocol = Protocol::Torvalek;
-    settings_.readTimeout = 100;
-    settings_.deviceAddress = 1;
+  ExchangeRig() : device_(clock_), connection_(device_.Factory()) {
+    connection_.settings.protocol = Protocol::Torvalek;
+    connection_.settings.readTimeout = 100;
+    connection_.settings.deviceAddress = 1;
   }
 
   void Open(Protocol protocol = Protocol::Torvalek) {
-    settings_.protocol = protocol;
-    ASSERT_TRUE(line_.OpenPort(settings_, {}).ok);
+    connection_.settings.protocol = protocol;
+    ASSERT_TRUE(connection_.Open().ok);
   }
 
   // Scripts the answers to the next requests in order; nullopt: silence.
@@ -74,8 +74,6 @@ class ExchangeRig : public ::testing::Test {
     }
   }
 
-  ExchangeContext Context() { return {line_, settings_, log_, lastRtuRequest_}; }
-
   // The registers asked for so far, in order.
   std::vector<std::string> AskedRegisters() const {
     std::vector<std::string> registers;
@@ -86,7 +84,7 @@ class ExchangeRig : public ::testing::Test {
   // The sequence numbers of the log's lines, in order.
   std::vector<int> LogNumbers() const {
     std::vector<int> numbers;
-    const std::string_view text = log_.Text();
+    const std::string_view text = connection_.log.Text();
     std::size_t start = 0;
     while (start < text.size()) {
       std::size_t end = text.find("\r\n", start);
@@ -100,10 +98,7 @@ class ExchangeRig : public ::testing::Test {
 
   FakeClock clock_;
   ScriptedDevice device_;
-  SerialLine line_;
-  CommSettings settings_;
-  CommLog log_;
-  RtuRequestCopy lastRtuRequest_{};
+  Connection connection_;
 };
 
 }  // namespace klv::testing

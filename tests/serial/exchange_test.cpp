@@ -1,5 +1,4 @@
 #include "serial/exchange.h"
-#include "device/identification.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +31,11 @@ TEST_F(ExchangeTest, LogsRequestBeforeSendingAndReplyWithTheNextNumber) {
 
   FrameBuffer frame{};
   ASSERT_EQ(BuildStandardRead(frame, 1, "0116"), FrameError::None);
-  const TransactOutcome outcome = Transact(Context(), frame, kReadRequestLength, true, 1);
+  const TransactOutcome outcome = Transact(connection_, frame, kReadRequestLength, true, 1);
 
   EXPECT_EQ(outcome.result, ExchangeResult::Ok);
   EXPECT_EQ(outcome.value, 1);
-  EXPECT_EQ(log_.Text(),
+  EXPECT_EQ(connection_.log.Text(),
             "001. PC->KLV: (STX)011R01160(ETX)E1(CR)\r\n"
             "002. KLV->PC: (STX)011R00,0001(ETX)36(CR)\r\n"
             "\r\n");
@@ -50,8 +49,8 @@ TEST_F(ExchangeTest, LogsRequestBeforeSendingAndReplyWithTheNextNumber) {
 TEST_F(ExchangeTest, LogOffLeavesTheLogAlone) {
   Open();
   Script({ReadReply("0001")});
-  EXPECT_TRUE(ReadRegister(Context(), "0116", false, 1).Ok());
-  EXPECT_TRUE(log_.Empty());
+  EXPECT_TRUE(ReadRegister(connection_, "0116", false, 1).Ok());
+  EXPECT_TRUE(connection_.log.Empty());
 }
 
 struct ClassifyCase {
@@ -97,7 +96,7 @@ TEST_F(ExchangeTest, ClassifiesEachReplyAfterExactlyOneAttempt) {
     SCOPED_TRACE(c.name);
     const std::size_t writesBefore = device_.Writes().size();
     Script({c.reply});
-    const TransactOutcome outcome = ReadRegister(Context(), "0120", true, 3);
+    const TransactOutcome outcome = ReadRegister(connection_, "0120", true, 3);
     EXPECT_EQ(outcome.result, c.result);
     EXPECT_EQ(outcome.value, c.value);
     EXPECT_EQ(device_.Writes().size(), writesBefore + 1);
@@ -107,17 +106,17 @@ TEST_F(ExchangeTest, ClassifiesEachReplyAfterExactlyOneAttempt) {
 // The reply to one request can come too late for it; it must never pass as
 // the reply to the next: the input is emptied before every request.
 TEST_F(ExchangeTest, ALateReplyIsNeverTakenForTheNextRegister) {
-  settings_.readTimeout = 100;
+  connection_.settings.readTimeout = 100;
   Open();
   device_.QueueReply(ReadReply("0016"), milliseconds(130));  // 012D answers 22, too late
   device_.QueueReply(ReadReply("0058"), milliseconds(130));  // 012E answers 88, too late
   device_.QueueReply(ReadReply("0001"), milliseconds(5));    // 012F answers 1 in time
 
-  EXPECT_EQ(ReadRegister(Context(), "012D", true, 1).result, ExchangeResult::NoResponse);
+  EXPECT_EQ(ReadRegister(connection_, "012D", true, 1).result, ExchangeResult::NoResponse);
   clock_.Advance(milliseconds(100));  // the row pause: 012D's reply arrives meanwhile
-  EXPECT_EQ(ReadRegister(Context(), "012E", true, 3).result, ExchangeResult::NoResponse);
+  EXPECT_EQ(ReadRegister(connection_, "012E", true, 3).result, ExchangeResult::NoResponse);
   clock_.Advance(milliseconds(100));
-  const TransactOutcome third = ReadRegister(Context(), "012F", true, 5);
+  const TransactOutcome third = ReadRegister(connection_, "012F", true, 5);
   EXPECT_EQ(third.result, ExchangeResult::Ok);
   EXPECT_EQ(third.value, 1);
   EXPECT_EQ(device_.Discards(), 3);
@@ -126,24 +125,24 @@ TEST_F(ExchangeTest, ALateReplyIsNeverTakenForTheNextRegister) {
 TEST_F(ExchangeTest, WriteSendsTheSixteenBitPatternAndTakesTheCodeOnly) {
   Open();
   Script({WriteReply(), WriteReply("09")});
-  const TransactOutcome taken = WriteRegister(Context(), "012C", -2, true, 13);
+  const TransactOutcome taken = WriteRegister(connection_, "012C", -2, true, 13);
   EXPECT_EQ(taken.result, ExchangeResult::Ok);
   EXPECT_EQ(taken.value, 0);
-  EXPECT_EQ(WriteRegister(Context(), "012C", 100, true, 15).result, ExchangeResult::Error);
+  EXPECT_EQ(WriteRegister(connection_, "012C", 100, true, 15).result, ExchangeResult::Error);
 
   ASSERT_EQ(device_.Writes().size(), 2u);
   const std::string first(device_.Writes()[0].begin(), device_.Writes()[0].end());
   EXPECT_EQ(first.size(), kWriteRequestLength);
   EXPECT_NE(first.find("011W012C0,FFFE\x03"), std::string::npos);
-  EXPECT_EQ(log_.Text().substr(0, 19), "013. PC->KLV: (STX)");
-  EXPECT_NE(log_.Text().find("014. KLV->PC: "), std::string::npos);
+  EXPECT_EQ(connection_.log.Text().substr(0, 19), "013. PC->KLV: (STX)");
+  EXPECT_NE(connection_.log.Text().find("014. KLV->PC: "), std::string::npos);
 }
 
 TEST_F(ExchangeTest, UsesTheSettingsDeviceAddress) {
-  settings_.deviceAddress = 31;
+  connection_.settings.deviceAddress = 31;
   Open();
   Script({std::nullopt});
-  ReadRegister(Context(), "0110", false, 1);
+  ReadRegister(connection_, "0110", false, 1);
   ASSERT_EQ(device_.Writes().size(), 1u);
   EXPECT_EQ(std::string(device_.Writes()[0].begin() + 1, device_.Writes()[0].begin() + 4), "1F1");
 }
@@ -151,39 +150,39 @@ TEST_F(ExchangeTest, UsesTheSettingsDeviceAddress) {
 // A settings file can hold an address the frame cannot carry: nothing is sent
 // or logged, and the exchange counts as unanswered.
 TEST_F(ExchangeTest, RequestThatCannotBeBuiltIsNotSent) {
-  settings_.deviceAddress = 0;
+  connection_.settings.deviceAddress = 0;
   Open();
-  EXPECT_EQ(ReadRegister(Context(), "0110", true, 1).result, ExchangeResult::NoResponse);
-  settings_.deviceAddress = 100;
-  EXPECT_EQ(WriteRegister(Context(), "012C", 1, true, 1).result, ExchangeResult::NoResponse);
+  EXPECT_EQ(ReadRegister(connection_, "0110", true, 1).result, ExchangeResult::NoResponse);
+  connection_.settings.deviceAddress = 100;
+  EXPECT_EQ(WriteRegister(connection_, "012C", 1, true, 1).result, ExchangeResult::NoResponse);
   EXPECT_TRUE(device_.Writes().empty());
-  EXPECT_TRUE(log_.Empty());
+  EXPECT_TRUE(connection_.log.Empty());
 }
 
 // A receive ends as soon as the whole reply is in; only silence costs the
 // whole read time-out.
 TEST_F(ExchangeTest, AReceiveEndsWithItsFrameAndSilenceWaitsTheTimeout) {
-  settings_.readTimeout = 200;
+  connection_.settings.readTimeout = 200;
   Open();
   Script({ReadReply("0001"), ReadReply("0000"), ReadReply("0001"), ReadReply("0006")});
   const auto start = clock_.Now();
-  EXPECT_EQ(ReadOptionInfo(Context()).word, 1 | 4 | 8);
+  for (const char* address : {"0116", "0117", "0118", "0119"}) EXPECT_TRUE(ReadRegister(connection_, address, false, 1).Ok());
   EXPECT_EQ(device_.ReadDurations(), std::vector<Clock::Duration>(4, milliseconds(5)));
   EXPECT_EQ(clock_.Now() - start, milliseconds(20));
 
   Script({std::nullopt});
-  EXPECT_FALSE(ReadRegister(Context(), "0110", false, 1).Ok());
+  EXPECT_FALSE(ReadRegister(connection_, "0110", false, 1).Ok());
   EXPECT_EQ(device_.ReadDurations().back(), milliseconds(200));
 }
 
 TEST_F(ExchangeTest, ClosedPortGivesNoResponseAtOnce) {
-  const TransactOutcome outcome = ReadRegister(Context(), "0110", true, 1);
+  const TransactOutcome outcome = ReadRegister(connection_, "0110", true, 1);
   EXPECT_EQ(outcome.result, ExchangeResult::NoResponse);
   EXPECT_TRUE(device_.Writes().empty());
   EXPECT_TRUE(device_.ReadDurations().empty());
   EXPECT_EQ(clock_.Now(), Clock::TimePoint{});
   // The attempt is still on record, with an empty reply.
-  EXPECT_NE(log_.Text().find("002. KLV->PC: \r\n\r\n"), std::string::npos);
+  EXPECT_NE(connection_.log.Text().find("002. KLV->PC: \r\n\r\n"), std::string::npos);
 }
 
 TEST_F(ExchangeTest, ModbusRtuSendsTheRtuFrameAndReadsTheRtuReply) {
@@ -193,89 +192,17 @@ TEST_F(ExchangeTest, ModbusRtuSendsTheRtuFrameAndReadsTheRtuReply) {
   Script({Bytes{0x01, 0x03, 0x02, 0x00, 0x01, 0x79, 0x84},  // value 1
           Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}});            // exception 02
 
-  const TransactOutcome good = ReadRegister(Context(), "0116", true, 1);
+  const TransactOutcome good = ReadRegister(connection_, "0116", true, 1);
   EXPECT_EQ(good.result, ExchangeResult::Ok);
   EXPECT_EQ(good.value, 1);
-  EXPECT_EQ(ReadRegister(Context(), "0116", true, 3).result, ExchangeResult::Error);
+  EXPECT_EQ(ReadRegister(connection_, "0116", true, 3).result, ExchangeResult::Error);
 
   ASSERT_EQ(device_.Writes().size(), 2u);
   EXPECT_EQ(device_.Writes()[0], request);
   const std::string firstExchange =
       "001. PC->KLV: (01)(03)(01)(16)(00)(01)(64)(32)\r\n"
       "002. KLV->PC: (01)(03)(02)(00)(01)(79)(84)\r\n\r\n";
-  EXPECT_EQ(log_.Text().substr(0, firstExchange.size()), firstExchange);
-}
-
-struct OptionCase {
-  const char* name;
-  std::vector<std::optional<Bytes>> replies;  // 0116, 0117, 0118, 0119
-  uint16_t options;
-  std::vector<std::string> asked;
-};
-
-TEST_F(ExchangeTest, ReadOptionInfoSetsBitsAndGivesUpAtTheFirstBadReply) {
-  const std::vector<std::string> all = {"0116", "0117", "0118", "0119"};
-  const OptionCase cases[] = {
-      {"1, 0, 5, 6", {ReadReply("0001"), ReadReply("0000"), ReadReply("0005"), ReadReply("0006")}, 13, all},
-      {"0119 reads 7", {ReadReply("0001"), ReadReply("0000"), ReadReply("0005"), ReadReply("0007")}, 5, all},
-      {"only 0119 is 6",
-       {ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0006")},
-       8,
-       all},
-      {"all set", {ReadReply("FFFF"), ReadReply("0002"), ReadReply("0100"), ReadReply("0006")}, 15, all},
-      {"0117 silent", {ReadReply("0001"), std::nullopt}, 0, {"0116", "0117"}},
-      {"0119 refused",
-       {ReadReply("0001"), ReadReply("0001"), ReadReply("0001"), ReadReply("0006", "09")},
-       0,
-       all},
-  };
-  for (const OptionCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    FakeClock clock;
-    ScriptedDevice device(clock);
-    SerialLine line(device.Factory());
-    ASSERT_TRUE(line.OpenPort(settings_, {}).ok);
-    CommLog log;
-    for (const auto& reply : c.replies) {
-      if (reply)
-        device.QueueReply(*reply);
-      else
-        device.QueueSilence();
-    }
-    EXPECT_EQ(ReadOptionInfo({line, settings_, log, lastRtuRequest_}).word, c.options);
-    std::vector<std::string> asked;
-    for (const Bytes& write : device.Writes()) asked.push_back(testing::RegisterOf(write));
-    EXPECT_EQ(asked, c.asked);
-  }
-}
-
-TEST_F(ExchangeTest, ReadOptionInfoStoppingAt0118LeavesSixLogLines) {
-  Open();
-  Script({ReadReply("0001"), ReadReply("0001"), std::nullopt});
-  EXPECT_EQ(ReadOptionInfo(Context()).word, 0);
-  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-}
-
-// The fixed exchanges number their own entries from 1, whatever the
-// transfer's numbering has reached.
-TEST_F(ExchangeTest, FixedExchangesRestartTheLogNumbersAtOne) {
-  Open();
-  Script({ReadReply("0028"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"),
-          ReadReply("0000")});
-  ReadRegister(Context(), "0110", true, 1);
-  ReadOptionInfo(Context());
-  ProbeDevice(Context());
-  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2}));
-  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0110", "0116", "0117", "0118", "0119", "0102"}));
-}
-
-TEST_F(ExchangeTest, ProbeDeviceTakesAnyGoodReplyWhateverTheValue) {
-  Open();
-  Script({ReadReply("0000"), ReadReply("0000", "01"), std::nullopt});
-  EXPECT_TRUE(ProbeDevice(Context()));
-  EXPECT_FALSE(ProbeDevice(Context()));
-  EXPECT_FALSE(ProbeDevice(Context()));
-  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0102", "0102", "0102"}));
+  EXPECT_EQ(connection_.log.Text().substr(0, firstExchange.size()), firstExchange);
 }
 
 }  // namespace

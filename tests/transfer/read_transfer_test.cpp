@@ -254,7 +254,7 @@ TEST_F(ReadTransferTest, NoDeviceLeavesFourLogLinesAndTheSetAsItWas) {
   EXPECT_EQ(currentModel_, ModelKind::Klv30);
   // Nothing was read, so nothing is used: not even the defaults.
   EXPECT_EQ(parameters_, before);
-  EXPECT_EQ(SplitLines(log_.Text()),
+  EXPECT_EQ(SplitLines(connection_.log.Text()),
             (std::vector<std::string>{"001. PC->KLV: " + LoggedFrame("011R01100"), "002. KLV->PC: ", "",
                                       "003. PC->KLV: " + LoggedFrame("011R01190"), "004. KLV->PC: ", ""}));
   EXPECT_TRUE(journal_.Pauses().empty());
@@ -371,7 +371,7 @@ TEST_F(ReadTransferTest, DamagedRepliesAreNotTakenAsValues) {
     sim::SimConfig config = Device(ModelKind::Klv30);
     config.protocol = c.protocol;
     Connect(config);
-    settings_.protocol = c.protocol;
+    connection_.settings.protocol = c.protocol;
     device_->Preset(0x0120, 1);
     sim::FaultPlan plan;
     plan.AddRegisterFault(0x0120, {c.fault, {}});
@@ -393,14 +393,12 @@ TEST_F(ReadTransferTest, DamagedRepliesAreNotTakenAsValues) {
 }
 
 TEST_F(ReadTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {
-  SerialLine closed([] { return nullptr; });
-  TransferSession session = {closed, settings_, log_, lastRtuRequest_, parameters_, currentModel_, state_,
-                             journal_, {}, LogPath(), {}};
+  TransferSession session = Session();  // the port is never opened
   const ParameterSet before = parameters_;
 
   EXPECT_EQ(RunReadTransfer(MakeTransferContext(session, Language::English, journal_, journal_)), -1);
   EXPECT_EQ(journal_.messages, std::vector<std::string>{"Port yet to open"});
-  EXPECT_TRUE(log_.Empty());
+  EXPECT_TRUE(connection_.log.Empty());
   EXPECT_EQ(parameters_, before);
   // A result of -1 is reported as a failure, never as complete.
   EXPECT_EQ(ReadReport(ModelKind::Klv40, -1, {}, Language::English).text, "KLV40 Parameter reading failure");

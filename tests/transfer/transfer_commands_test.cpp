@@ -23,7 +23,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 class TransferCommandsTest : public TransferRig {};
 
 TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndTheSet) {
-  line_ = std::make_unique<SerialLine>(DevicePathPortFactory(folder_.Path() / "no-such-tty"));
+  ports_ = DevicePathPortFactory(folder_.Path() / "no-such-tty");
   {
     std::ofstream(LogPath(), std::ios::binary) << "the previous transfer";
   }
@@ -32,14 +32,14 @@ TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndTheSet) {
   parameters_.optionFlags = 4;
   state_.readResult = 12;
   RtuRequestCopy rtu{};
-  AppendLogEntry(log_, reinterpret_cast<const uint8_t*>("x"), 1, 1, FrameDirection::Request, Protocol::Torvalek, rtu);
+  AppendLogEntry(connection_.log, reinterpret_cast<const uint8_t*>("x"), 1, 1, FrameDirection::Request, Protocol::Torvalek, rtu);
 
   const TransferCommandOutcome outcome = Read();
 
   EXPECT_FALSE(outcome.open.ok);
   EXPECT_EQ(outcome.open.message.substr(0, 19), "Port cannot be used");
   EXPECT_EQ(ReadFile(LogPath()), "the previous transfer");
-  EXPECT_TRUE(log_.Empty());
+  EXPECT_TRUE(connection_.log.Empty());
   EXPECT_EQ(parameters_.scaleHigh, 850);  // not replaced by the defaults
   EXPECT_EQ(parameters_.optionFlags, 4);
   EXPECT_EQ(state_.readResult, 12);
@@ -49,14 +49,14 @@ TEST_F(TransferCommandsTest, PortThatCannotBeOpenedLeavesTheOldLogAndTheSet) {
 TEST_F(TransferCommandsTest, WriteLogNamesTheDevicePathAndThePortIsClosedAfterwards) {
   Connect(Device(ModelKind::Klv30));
   currentModel_ = ModelKind::Klv40;  // refused after 0110 and 0119
-  settings_.speed = 19200;
+  connection_.settings.speed = 19200;
   TransferSession session = Session();
-  session.portLabel = device_->Path();
+  connection_.portLabel = device_->Path();
 
   const TransferCommandOutcome outcome = RunWriteCommand(session, Language::English, journal_, journal_);
 
   EXPECT_TRUE(outcome.open.ok);
-  EXPECT_FALSE(line_->IsOpen());
+  EXPECT_FALSE(connection_.line.IsOpen());
   EXPECT_EQ(outcome.logSave.status, CommLogSave::Status::Saved);
   EXPECT_EQ(state_.mode, TransferMode::Write);
   const std::vector<std::string> lines = SplitLines(ReadFile(LogPath()));

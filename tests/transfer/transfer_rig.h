@@ -161,15 +161,15 @@ inline std::string LoggedFrame(std::string_view body) {
 class TransferRig : public ::testing::Test {
  protected:
   TransferRig() : journal_(clock_) {
-    settings_.protocol = Protocol::Torvalek;  // as the settings screen always leaves it
-    settings_.readTimeout = 50;
+    connection_.settings.protocol = Protocol::Torvalek;  // as the settings screen always leaves it
+    connection_.settings.readTimeout = 50;
   }
 
   // Starts the simulated device; the port of the session reaches it.
   void Connect(const sim::SimConfig& config) {
     device_ = std::make_unique<SimulatedDevice>(config);
     ASSERT_TRUE(device_->Ready());
-    line_ = std::make_unique<SerialLine>(DevicePathPortFactory(device_->Path()));
+    ports_ = DevicePathPortFactory(device_->Path());
   }
 
   static sim::SimConfig Device(ModelKind model, uint16_t options = 0, bool detect = true) {
@@ -181,8 +181,7 @@ class TransferRig : public ::testing::Test {
   }
 
   TransferSession Session() {
-    return TransferSession{*line_, settings_, log_,  lastRtuRequest_, parameters_, currentModel_, state_,
-                           journal_, {},      LogPath(), {}};
+    return TransferSession{connection_, parameters_, currentModel_, state_, journal_, LogPath()};
   }
   std::filesystem::path LogPath() const { return folder_.Path() / "comlog.txt"; }
 
@@ -198,7 +197,7 @@ class TransferRig : public ::testing::Test {
   // The requests of the log in order.
   std::vector<LoggedRequest> Requests() const {
     std::vector<LoggedRequest> requests;
-    for (const std::string& line : SplitLines(log_.Text())) {
+    for (const std::string& line : SplitLines(connection_.log.Text())) {
       const std::size_t head = line.find(". PC->KLV: (STX)");
       if (head == std::string::npos) continue;
       const std::string frame = line.substr(head + 16);
@@ -231,10 +230,9 @@ class TransferRig : public ::testing::Test {
   Journal journal_;
   TempFolder folder_;
   std::unique_ptr<SimulatedDevice> device_;
-  std::unique_ptr<SerialLine> line_;
-  CommSettings settings_;
-  CommLog log_;
-  RtuRequestCopy lastRtuRequest_{};
+  // The ports the connection makes: none until a device is connected.
+  SerialPortFactory ports_ = [] { return PortHandle{}; };
+  Connection connection_{[this] { return ports_(); }};
   ParameterSet parameters_;
   ModelKind currentModel_ = ModelKind::Klv40;
   TransferState state_;

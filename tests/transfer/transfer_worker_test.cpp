@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 class TransferWorkerTest : public TransferRig {
  protected:
   TransferContext Context(MessageSink& messages) {
-    return TransferContext{ExchangeContext{*line_, settings_, log_, lastRtuRequest_},
+    return TransferContext{connection_,
                            parameters_,
                            currentModel_,
                            journal_,
@@ -39,8 +39,8 @@ class TransferWorkerTest : public TransferRig {
 TEST_F(TransferWorkerTest, ResultAndEverythingReadAreVisibleOnceTheFlagIsSet) {
   Connect(Device(ModelKind::Klv30, 0, true));
   device_->Preset(0x012C, 321);
-  settings_.portNumber = 1;
-  ASSERT_TRUE(line_->OpenPort(settings_, {}).ok);
+  connection_.settings.portNumber = 1;
+  ASSERT_TRUE(connection_.line.OpenPort(connection_.settings, {}).ok);
   state_.mode = TransferMode::Read;
   LoadDefaults(parameters_, currentModel_);
 
@@ -54,10 +54,10 @@ TEST_F(TransferWorkerTest, ResultAndEverythingReadAreVisibleOnceTheFlagIsSet) {
   EXPECT_EQ(currentModel_, ModelKind::Klv30);
   EXPECT_EQ(parameters_.slowUpTime, 321);
   EXPECT_EQ(parameters_.optionDetect, 1);
-  EXPECT_FALSE(log_.Empty());
+  EXPECT_FALSE(connection_.log.Empty());
   EXPECT_EQ(journal_.bars.back(), 100);
   worker.Join();
-  line_->ClosePort();
+  connection_.line.ClosePort();
 }
 
 // Holds the worker in ShowMessage until the test lets it go.
@@ -86,7 +86,7 @@ class HeldMessages final : public MessageSink {
 
 TEST_F(TransferWorkerTest, AMessageHoldsTheWorkerUntilItHasBeenSeen) {
   Connect(Device(ModelKind::Klv40));
-  ASSERT_TRUE(line_->OpenPort(settings_, {}).ok);
+  ASSERT_TRUE(connection_.line.OpenPort(connection_.settings, {}).ok);
   currentModel_ = ModelKind::Klv30;  // the device is a KLV40: "Model differs"
   state_.mode = TransferMode::Write;
   state_.writeResult = 9;
@@ -106,11 +106,11 @@ TEST_F(TransferWorkerTest, AMessageHoldsTheWorkerUntilItHasBeenSeen) {
   ASSERT_TRUE(worker.Done());
   EXPECT_EQ(state_.writeResult, 0);
   worker.Join();
-  line_->ClosePort();
+  connection_.line.ClosePort();
 }
 
 TEST_F(TransferWorkerTest, EachTransferOverwritesOnlyItsOwnResult) {
-  line_ = std::make_unique<SerialLine>([] { return nullptr; });  // never open: both bodies end at once
+  ports_ = [] { return nullptr; };  // never open: both bodies end at once
   state_.readResult = 27;
   state_.writeResult = 13;
 

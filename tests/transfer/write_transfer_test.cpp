@@ -358,12 +358,10 @@ TEST_F(WriteTransferTest, ValuesOutsideTheirLimitsStopTheWriteBeforeAnythingIsWr
 }
 
 TEST_F(WriteTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {
-  SerialLine closed([] { return nullptr; });
-  TransferSession session = {closed, settings_, log_, lastRtuRequest_, parameters_, currentModel_, state_,
-                             journal_, {}, LogPath(), {}};
+  TransferSession session = Session();  // the port is never opened
   EXPECT_EQ(RunWriteTransfer(MakeTransferContext(session, Language::English, journal_, journal_)), -1);
   EXPECT_EQ(journal_.messages, std::vector<std::string>{"Port yet to open"});
-  EXPECT_TRUE(log_.Empty());
+  EXPECT_TRUE(connection_.log.Empty());
   EXPECT_EQ(WriteReport(ModelKind::Klv30E, -1, {}, Language::English).text, "KLV30E Parameter writing failure");
 }
 

@@ -98,7 +98,7 @@ TEST_F(WriteVerificationTest, NoReadBackWithoutTheChoiceOrAfterAnIncompleteWrite
   sim::FaultPlan refused;
   refused.AddRegisterFault(0x012C, {sim::FaultKind::Error, {}});
   Prepare(refused);
-  log_.Clear();
+  connection_.log.Clear();
   const TransferCommandOutcome incomplete = Write();
   EXPECT_FALSE(incomplete.report.succeeded);
   EXPECT_FALSE(state_.verification.ran);

@@ -19,10 +19,9 @@
 #include "environment.h"
 #include "monitor/monitor_session.h"
 #include "platform/clock.h"
-#include "serial/comm_log.h"
 #include "serial/line_settings.h"
 #include "system_services.h"
-#include "serial/device_path_port.h"
+#include "tool_connection.h"
 
 namespace klv::cli {
 namespace {
@@ -165,16 +164,10 @@ int RunMonitorCommand(std::span<const std::string> args) {
     PrintError(CliText(CliTextId::DataFolderForTransfer, language, {environment.dataFolderError}));
   }
   if (!environment.settingsWarning.empty()) PrintError(environment.settingsWarning);
-  CommSettings settings = ApplyConnectionOptions(environment.settings, line.connection);
-  const std::unique_ptr<SerialLine> serialLine =
-      line.connection.devicePath.empty() ? std::make_unique<SerialLine>()
-                                         : std::make_unique<SerialLine>(DevicePathPortFactory(line.connection.devicePath));
-  serialLine->SetLanguage(language);
-  CommLog log;
-  RtuRequestCopy lastRtuRequest{};
+  const std::unique_ptr<Connection> connection = MakeToolConnection(line.connection, environment, language);
+  const CommSettings& settings = connection->settings;
   Clock& clock = SystemClock();
-  MonitorSession session(MonitorLink{*serialLine, settings, environment.dataFolder, log, lastRtuRequest}, clock,
-                         language);
+  MonitorSession session(*connection, clock, language);
 
   // Ctrl+C ends the loop; the port is then closed as usual.
   CatchStopRequests();

@@ -16,7 +16,7 @@
 #include "serial/line_settings.h"
 #include "system_services.h"
 #include "terminal_reporter.h"
-#include "serial/device_path_port.h"
+#include "tool_connection.h"
 #include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
 
@@ -31,26 +31,16 @@ std::string Message(TextId id, Language language) { return std::string(Text(id, 
 class Transfer {
  public:
   Transfer(const CommandLine& line, const Environment& environment)
-      : settings_(ApplyConnectionOptions(environment.settings, line.connection)),
+      : connection_(MakeToolConnection(line.connection, environment, LocaleLanguage())),
         currentModel_(environment.model),
-        line_(line.connection.devicePath.empty()
-                  ? std::make_unique<SerialLine>()
-                  : std::make_unique<SerialLine>(DevicePathPortFactory(line.connection.devicePath))),
         reporter_(stderr, IsTerminal(stderr)),
-        session_{*line_,
-                 settings_,
-                 log_,
-                 lastRtuRequest_,
+        session_{*connection_,
                  parameters_,
                  currentModel_,
                  state_,
                  SystemClock(),
-                 environment.dataFolder,
                  environment.dataFolder.empty() ? std::filesystem::path{}
-                                                : environment.dataFolder / kCommLogFileName,
-                 line.connection.devicePath} {
-    line_->SetLanguage(LocaleLanguage());
-  }
+                                                : environment.dataFolder / kCommLogFileName} {}
 
   ParameterSet& Parameters() { return parameters_; }
   ModelKind& currentModel() { return currentModel_; }
@@ -93,19 +83,16 @@ class Transfer {
   // The port's message names the COM number of the settings before the
   // cause; with a device path that number means nothing, so it goes.
   std::string PortMessage(std::string message) const {
-    if (session_.portLabel.empty()) return message;
-    const std::string com = "\n" + PortName(settings_.PortInUse()) + ", ";
+    if (connection_->portLabel.empty()) return message;
+    const std::string com = "\n" + PortName(connection_->settings.PortInUse()) + ", ";
     if (const std::size_t at = message.find(com); at != std::string::npos) message.replace(at, com.size(), "\n");
     return message;
   }
 
-  CommSettings settings_;
-  CommLog log_;
-  RtuRequestCopy lastRtuRequest_{};
+  std::unique_ptr<Connection> connection_;
   ParameterSet parameters_;
   ModelKind currentModel_;
   TransferState state_;
-  std::unique_ptr<SerialLine> line_;
   TerminalReporter reporter_;
   TransferSession session_;
 };

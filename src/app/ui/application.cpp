@@ -103,8 +103,7 @@ int Application::Run(const LaunchOptions& options) {
   SystemDialogs dialogs;
   MainWindow window(state, dialogs);
   window.SetMonitorCommand([&state](QWidget* owner) {
-    MonitorDependencies dependencies{state.line,       state.settings,       state.dataFolder, state.dataLogPath,
-                                     state.log,        state.lastRtuRequest, state.clock,      state.language};
+    MonitorDependencies dependencies{state.connection, state.dataLogPath, state.clock, state.language};
     RunMonitor(owner, dependencies);
   });
 

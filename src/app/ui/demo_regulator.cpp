@@ -61,7 +61,7 @@ std::string DemoRegulator::TitleNote(Language language) const {
 }
 
 bool BeginDemo(DemoRegulator& demo, MainWindow& window, ProgramState& state, std::string& error) {
-  if (!demo.Start(state.settings.deviceAddress, state.dataFolder, error)) return false;
+  if (!demo.Start(state.connection.settings.deviceAddress, state.connection.dataFolder, error)) return false;
   state.demoModel = demo.Model();
   if (state.commandLineFile.empty()) window.ChooseModel(demo.Model());
   window.SetTitleNote(demo.TitleNote(state.language));

@@ -90,9 +90,7 @@ MonitorDialog::MonitorDialog(MonitorDependencies& dependencies, QWidget* owner, 
       dependencies_(dependencies),
       language_(dependencies.language),
       options_(std::move(options)),
-      session_(MonitorLink{dependencies.line, dependencies.settings, dependencies.dataFolder, dependencies.log,
-                           dependencies.lastRtuRequest},
-               dependencies.clock, dependencies.language) {
+      session_(dependencies.connection, dependencies.clock, dependencies.language) {
   setModal(true);
   setFont(ScreenQFont(language_));
   setWindowTitle(QStringLiteral("Monitor"));

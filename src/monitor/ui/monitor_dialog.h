@@ -19,10 +19,7 @@
 #include "monitor/monitor_session.h"
 #include "monitor/ui/lamp_pictures.h"
 #include "platform/clock.h"
-#include "serial/comm_log.h"
-#include "serial/comm_settings.h"
-#include "serial/frame_buffer.h"
-#include "serial/port.h"
+#include "serial/connection.h"
 
 class QCheckBox;
 class QLabel;
@@ -35,12 +32,8 @@ class TrendGraphDialog;
 
 // The program's things the monitor works on, owned by the caller.
 struct MonitorDependencies {
-  SerialLine& line;
-  CommSettings& settings;
-  std::filesystem::path dataFolder;   // where ports/COM<n> links live
+  Connection& connection;             // the program's line, settings and log
   std::filesystem::path dataLogPath;  // datalog.csv; empty: no data record can be made
-  CommLog& log;                       // ReadOptionInfo's entries
-  RtuRequestCopy& lastRtuRequest;
   Clock& clock;
   Language language = Language::English;
 };

@@ -93,12 +93,12 @@ class KlvToolDlgTest : public QObject {
     WindowRig rig;
     WriteBytes(rig.SettingsFile(), Words({3, 19200, 2, 50, 2}));  // 10 bytes
     rig.Start();
-    QCOMPARE(rig.state.settings.portNumber, 3);
-    QCOMPARE(rig.state.settings.speed, 19200);
-    QCOMPARE(rig.state.settings.parity, 2);
-    QCOMPARE(rig.state.settings.readTimeout, 50);
-    QCOMPARE(rig.state.settings.stopBits, 2);
-    QCOMPARE(rig.state.settings.deviceAddress, 0);
+    QCOMPARE(rig.state.connection.settings.portNumber, 3);
+    QCOMPARE(rig.state.connection.settings.speed, 19200);
+    QCOMPARE(rig.state.connection.settings.parity, 2);
+    QCOMPARE(rig.state.connection.settings.readTimeout, 50);
+    QCOMPARE(rig.state.connection.settings.stopBits, 2);
+    QCOMPARE(rig.state.connection.settings.deviceAddress, 0);
     QCOMPARE(rig.state.currentModel, ModelKind::Klv40);
     QVERIFY(rig.dialogs.messages.empty());
     QCOMPARE(rig.Title(), QStringLiteral("KLV Loader - KLV40 - Untitled"));
@@ -124,7 +124,7 @@ class KlvToolDlgTest : public QObject {
     MainWindow& window = rig.Start();
     QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
     QVERIFY(Q(rig.dialogs.messages[0].text).startsWith(QStringLiteral("The settings file cannot be read")));
-    QCOMPARE(rig.state.settings, CommSettings{});
+    QCOMPARE(rig.state.connection.settings, CommSettings{});
     QVERIFY(window.Exit());
     // Not replaced at exit, and no failure message for it.
     QVERIFY(std::filesystem::is_directory(rig.SettingsFile() / "inside"));
@@ -703,7 +703,7 @@ class KlvToolDlgTest : public QObject {
     MainWindow& window = rig.Start();
     const auto before = ReadBytes(rig.SettingsFile());
     window.CommunicationSettings();
-    QCOMPARE(rig.state.settings.protocol, Protocol::Torvalek);
+    QCOMPARE(rig.state.connection.settings.protocol, Protocol::Torvalek);
     QCOMPARE(ReadBytes(rig.SettingsFile()), before);
     QVERIFY(window.Exit());
     QCOMPARE(ReadBytes(rig.SettingsFile())[22], uint8_t{0});  // TORVALEK stored at exit

@@ -161,7 +161,7 @@ class CompareVerifyTest : public QObject {
 
     // The real screen shows the box only where the program binds it, in the language.
     bool verify = true;
-    CommSettingsDialog screen(rig.state.settings, rig.state.line, {}, Language::Japanese, nullptr,
+    CommSettingsDialog screen(rig.state.connection.settings, rig.state.connection.line, {}, Language::Japanese, nullptr,
                   std::vector<std::filesystem::path>{});
     QVERIFY(screen.VerifyAfterWriteBox()->isHidden());
     screen.BindVerifyAfterWrite(verify);

@@ -71,7 +71,7 @@ class DemoModeTest : public QObject {
     QCOMPARE(window.Screen().Model(), withFile ? ModelKind::Klv40 : ModelKind::Klv30E);
     QVERIFY(rig.dialogs.questions.empty());
 
-    CommSettingsDialog settings(rig.state.settings, rig.state.line, rig.state.dataFolder, rig.state.language, &window,
+    CommSettingsDialog settings(rig.state.connection.settings, rig.state.connection.line, rig.state.connection.dataFolder, rig.state.language, &window,
                     std::vector<std::filesystem::path>{});
     QVERIFY(rig.state.demoModel.has_value());
     settings.ShowSimulatedPort(1, *rig.state.demoModel);
@@ -90,7 +90,7 @@ class DemoModeTest : public QObject {
     WindowRig rig(Language::English, demo.Ports());
     MainWindow& window = rig.Start();
     std::string error;
-    QVERIFY2(demo.Start(rig.state.settings.deviceAddress, rig.state.dataFolder, error), error.c_str());
+    QVERIFY2(demo.Start(rig.state.connection.settings.deviceAddress, rig.state.connection.dataFolder, error), error.c_str());
     window.SetTitleNote(demo.TitleNote());
     QCOMPARE(rig.Title(), QStringLiteral("KLV Loader - KLV40 - Untitled [Demo: simulated KLV30 on COM1]"));
 
@@ -102,9 +102,7 @@ class DemoModeTest : public QObject {
     QCOMPARE(Q(rig.dialogs.Texts().at(1)), QStringLiteral("--- KLV30 Parameter writing complete ---"));
 
     std::vector<std::string> monitorMessages;
-    MonitorDependencies dependencies{rig.state.line, rig.state.settings,       rig.state.dataFolder,
-                                     rig.state.dataLogPath, rig.state.log, rig.state.lastRtuRequest,
-                                     rig.clock,      Language::English};
+    MonitorDependencies dependencies{rig.state.connection, rig.state.dataLogPath, rig.clock, Language::English};
     MonitorDialogOptions options;
     options.showMessage = [&](QWidget*, std::string_view text) { monitorMessages.emplace_back(text); };
     options.lineThread = false;  // stepped by hand on the rig's clock
@@ -126,11 +124,11 @@ class DemoModeTest : public QObject {
     WindowRig rig(Language::English, demo.Ports());
     rig.Start();
     std::string error;
-    QVERIFY(demo.Start(1, rig.state.dataFolder, error));
-    rig.state.settings.portNumber = 2;  // COM2: /dev/ttyS1 or its link, never the simulator
-    const OpenPortResult opened = rig.state.line.OpenPort(rig.state.settings, rig.state.dataFolder);
+    QVERIFY(demo.Start(1, rig.state.connection.dataFolder, error));
+    rig.state.connection.settings.portNumber = 2;  // COM2: /dev/ttyS1 or its link, never the simulator
+    const OpenPortResult opened = rig.state.connection.Open();
     if (opened.ok) {
-      rig.state.line.ClosePort();
+      rig.state.connection.line.ClosePort();
       QSKIP("this machine has a COM2 device");
     }
     QVERIFY(opened.message.rfind("Port cannot be used", 0) == 0);

@@ -57,7 +57,7 @@ class ScriptedDialogs final : public OperatorDialogs {
     ++settingsRuns;
     const bool accept = settingsAnswers.empty() ? true : settingsAnswers.front();
     if (!settingsAnswers.empty()) settingsAnswers.pop_front();
-    CommSettingsDialog screen(state.settings, state.line, state.dataFolder, state.language, owner,
+    CommSettingsDialog screen(state.connection.settings, state.connection.line, state.connection.dataFolder, state.language, owner,
                   std::vector<std::filesystem::path>{});
     const ProgramOptions before = state.options;
     screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);

@@ -39,14 +39,14 @@ namespace {
 class Rig {
  public:
   explicit Rig(const sim::SimConfig& config = {}, Language language = Language::English)
-      : line_([this]() -> PortHandle {
+      : connection_([this]() -> PortHandle {
           if (refuseOpen) return std::make_unique<RefusingPort>();
           return std::make_unique<SimulatedLinePort>(*regulator_, clock_, record_, &plug);
         }),
-        dependencies_{line_, settings_, {}, {}, log_, rtu_, clock_, language} {
+        dependencies_{connection_, {}, clock_, language} {
     Connect(config);
-    settings_.protocol = Protocol::Torvalek;
-    settings_.readTimeout = 100;
+    connection_.settings.protocol = Protocol::Torvalek;
+    connection_.settings.readTimeout = 100;
   }
 
   // Another device on the line from the next start on.
@@ -90,10 +90,7 @@ class Rig {
   WallFakeClock clock_;
   std::unique_ptr<sim::SimulatedRegulator> regulator_;
   LineRecord record_;
-  SerialLine line_;
-  CommSettings settings_;
-  CommLog log_;
-  RtuRequestCopy rtu_{};
+  Connection connection_;
   MonitorDependencies dependencies_;
   std::vector<std::string> messages;
   bool refuseOpen = false;
@@ -103,9 +100,9 @@ class Rig {
 // klv-sim on a pseudo-terminal in real time, and the program's line to it.
 struct PseudoTerminalLine {
   PseudoTerminalLine(const sim::SimConfig& config, int readTimeout, std::optional<sim::FaultPlan> faults = {})
-      : regulator(config, SystemClock()), server(regulator), line(DevicePathPortFactory(Serve(faults))) {
-    settings.protocol = Protocol::Torvalek;
-    settings.readTimeout = readTimeout;
+      : regulator(config, SystemClock()), server(regulator), connection(DevicePathPortFactory(Serve(faults))) {
+    connection.settings.protocol = Protocol::Torvalek;
+    connection.settings.readTimeout = readTimeout;
   }
   ~PseudoTerminalLine() { server.Stop(); }
 
@@ -120,11 +117,8 @@ struct PseudoTerminalLine {
   sim::SimulatedRegulator regulator;
   sim::SimServer server;
   bool ready = false;
-  SerialLine line;
-  CommSettings settings;
-  CommLog log;
-  RtuRequestCopy rtu{};
-  MonitorDependencies dependencies{line, settings, {}, {}, log, rtu, SystemClock(), Language::English};
+  Connection connection;
+  MonitorDependencies dependencies{connection, {}, SystemClock(), Language::English};
 };
 
 sim::SimConfig Klv40(uint16_t options = kOptionAnalogInput | kOptionAnalogOutput) {
@@ -280,7 +274,7 @@ class MonitorDialogTest : public QObject {
     monitor->CloseButton()->click();
     QVERIFY(!monitor->isVisible());
     QCOMPARE(monitor->result(), int(QDialog::Rejected));
-    QVERIFY(!rig.line_.IsOpen());
+    QVERIFY(!rig.connection_.line.IsOpen());
     QVERIFY(!monitor->PollTimer().isActive());
   }
 
@@ -298,7 +292,7 @@ class MonitorDialogTest : public QObject {
     QVERIFY(monitor->Session().Recorder().FileOpen());
     monitor->close();  // the close box
     QVERIFY(!monitor->Session().Recorder().FileOpen());
-    QVERIFY(!rig.line_.IsOpen());
+    QVERIFY(!rig.connection_.line.IsOpen());
     QVERIFY(ReadAll(folder.Path() / "datalog.csv").starts_with("Time, Input, Output\r\n"));
   }
 
@@ -402,7 +396,7 @@ class MonitorDialogTest : public QObject {
     rig.plug.in = false;
     for (int i = 0; i < 30 && !monitor->View().display.lineLost; ++i) rig.Tick(*monitor);
     QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("Line lost: reconnecting"));
-    QVERIFY(!rig.line_.IsOpen());
+    QVERIFY(!rig.connection_.line.IsOpen());
     for (const int row : {0, 2, 4}) QCOMPARE(monitor->ValueField(row)->text(), QStringLiteral("xxxx"));
     const int progress = monitor->RecordProgress()->value();
     for (int i = 0; i < 60; ++i) rig.Tick(*monitor);  // 12 s: rows of xxxx
@@ -413,7 +407,7 @@ class MonitorDialogTest : public QObject {
     rig.plug.in = true;
     for (int i = 0; i < 12 && monitor->View().display.lineLost; ++i) rig.Tick(*monitor);  // within 2 s and a tick
     QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("Line back"));
-    QVERIFY(rig.line_.IsOpen());
+    QVERIFY(rig.connection_.line.IsOpen());
     rig.Cycle(*monitor);
     for (const int row : {0, 2, 4}) QVERIFY(monitor->ValueField(row)->text() != QStringLiteral("xxxx"));
     for (int i = 0; i < 25; ++i) rig.Tick(*monitor);  // 5 s
@@ -445,14 +439,12 @@ class MonitorDialogTest : public QObject {
     QVERIFY2(second->OpenPseudoTerminal(error), error.c_str());
     std::filesystem::create_symlink(first->Path(), link);
 
-    SerialLine line;  // the system's ports, through the links of the data folder
-    CommSettings settings;
-    settings.protocol = Protocol::Torvalek;
-    settings.readTimeout = 50;
-    settings.portNumber = 1;
-    CommLog log;
-    RtuRequestCopy rtu{};
-    MonitorDependencies dependencies{line, settings, data.Path(), {}, log, rtu, SystemClock(), Language::English};
+    Connection connection;  // the system's ports, through the links of the data folder
+    connection.settings.protocol = Protocol::Torvalek;
+    connection.settings.readTimeout = 50;
+    connection.settings.portNumber = 1;
+    connection.dataFolder = data.Path();
+    MonitorDependencies dependencies{connection, {}, SystemClock(), Language::English};
     MonitorDialog monitor(dependencies);
     monitor.show();
     monitor.StartMonitoring();
@@ -481,7 +473,7 @@ class MonitorDialogTest : public QObject {
     std::printf("monitor window: End monitor took effect %lld ms after the click while reconnecting\n",
                 static_cast<long long>(stopping.elapsed()));
     QCOMPARE(monitor.StatusLine()->text(), QString());
-    QVERIFY(!line.IsOpen());
+    QVERIFY(!connection.IsOpen());
     monitor.CloseButton()->click();
   }
 
@@ -550,13 +542,10 @@ class MonitorDialogTest : public QObject {
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
     QVERIFY(path.startsWith(QLatin1Char('/')));
 
-    SerialLine line(DevicePathPortFactory(path.toStdString()));
-    CommSettings settings;
-    settings.protocol = Protocol::Torvalek;
-    settings.readTimeout = 50;
-    CommLog log;
-    RtuRequestCopy rtu{};
-    MonitorDependencies dependencies{line, settings, {}, {}, log, rtu, SystemClock(), Language::English};
+    Connection connection(DevicePathPortFactory(path.toStdString()));
+    connection.settings.protocol = Protocol::Torvalek;
+    connection.settings.readTimeout = 50;
+    MonitorDependencies dependencies{connection, {}, SystemClock(), Language::English};
     MonitorDialog monitor(dependencies);
     monitor.show();
     monitor.StartMonitoring();
@@ -631,7 +620,7 @@ class MonitorDialogTest : public QObject {
     monitor.StartButton()->click();
     QTRY_COMPARE_WITH_TIMEOUT(monitor.StartButton()->text(), QStringLiteral("Start monitor"), 2000);
     std::printf("monitor: End monitor took effect after %lld ms\n", static_cast<long long>(stopping.elapsed()));
-    QVERIFY(!pty.line.IsOpen());
+    QVERIFY(!pty.connection.IsOpen());
     monitor.CloseButton()->click();
   }
 
@@ -651,7 +640,7 @@ class MonitorDialogTest : public QObject {
     const QString input = monitor.ValueField(4)->text();
     QTRY_VERIFY_WITH_TIMEOUT(monitor.ValueField(4)->text() != input, 8000);  // the sine moves on
     monitor.CloseButton()->click();
-    QVERIFY(!pty.line.IsOpen());
+    QVERIFY(!pty.connection.IsOpen());
   }
 };
 

@@ -88,8 +88,8 @@ class TransferProgressDialogTest : public QObject {
     testing::FakeClock clock;
     ProgramState state(clock, DevicePathPortFactory(device.server.Path()));
     ScriptedDialogs dialogs;
-    state.settings.protocol = Protocol::Torvalek;
-    QVERIFY(state.line.OpenPort(state.settings, {}).ok);
+    state.connection.settings.protocol = Protocol::Torvalek;
+    QVERIFY(state.connection.line.OpenPort(state.connection.settings, {}).ok);
     TransferSession session = state.Session();
     state.transfer.mode = TransferMode::Read;
     TransferProgressDialog progress(session, Language::English, dialogs);
@@ -118,9 +118,9 @@ class TransferProgressDialogTest : public QObject {
     testing::FakeClock clock;
     ProgramState state(clock, DevicePathPortFactory(device.server.Path()));
     ScriptedDialogs dialogs;
-    state.settings.protocol = Protocol::Torvalek;
-    state.settings.readTimeout = 200;
-    QVERIFY(state.line.OpenPort(state.settings, {}).ok);
+    state.connection.settings.protocol = Protocol::Torvalek;
+    state.connection.settings.readTimeout = 200;
+    QVERIFY(state.connection.line.OpenPort(state.connection.settings, {}).ok);
     TransferSession session = state.Session();
     state.transfer.mode = TransferMode::Read;
     state.transfer.readResult = 9;

@@ -1,0 +1,68 @@
+#include "serial/connection.h"
+
+#include <algorithm>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "serial/modbus_codec.h"
+#include "serial/reply_check.h"
+
+namespace klv {
+namespace {
+
+// Offset of the command letter of a request ("R" for a read).
+constexpr std::size_t kCommandOffset = 4;
+
+}  // namespace
+
+Connection::Connection() : line() {}
+
+Connection::Connection(SerialPortFactory ports) : line(std::move(ports)) {}
+
+OpenPortResult Connection::Open() { return line.OpenPort(settings, dataFolder); }
+
+void Connection::Close() { line.ClosePort(); }
+
+CheckedReply Connection::Exchange(FrameBuffer& frame, std::size_t requestLength, std::size_t wanted) {
+  const Protocol protocol = settings.protocol;
+  requestLength = std::min(requestLength, frame.size());
+  // The request as built, to check the reply against: sending converts the
+  // buffer in place for Modbus, and the reply overwrites it.
+  const std::vector<uint8_t> request(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(requestLength));
+
+  line.DiscardInput();
+  // A failed write is not looked at: the receive then finds nothing and the
+  // exchange ends NoResponse after the time-out, as any silent one does.
+  line.SendFrame(frame, requestLength, protocol, lastRtuRequest_);
+  CheckedReply reply;
+  reply.received = line.ReceiveWireFrame(frame, wanted, protocol);
+
+  bool wireGood = true;
+  if (reply.received > 0 && (protocol == Protocol::ModbusRtu || protocol == Protocol::ModbusAscii)) {
+    wireGood = IsGoodModbusReply(lastRtuRequest_, std::span<const uint8_t>(frame.data(), reply.received), protocol);
+    FromModbusResponse(frame, reply.received, protocol);
+    reply.received = std::min(reply.received, frame.size());
+  }
+  // The reply becomes NUL-terminated text.
+  if (reply.received < frame.size()) frame[reply.received] = 0;
+  if (reply.received == 0 || !wireGood) return reply;
+
+  switch (CheckTorvalekReply(request, std::span<const uint8_t>(frame.data(), reply.received))) {
+    case ReplyVerdict::Normal:
+      reply.result = ExchangeResult::Ok;
+      if (request.size() > kCommandOffset && request[kCommandOffset] == 'R') {
+        reply.value = ResponseValue(frame, reply.received);
+      }
+      break;
+    case ReplyVerdict::Refused: reply.result = ExchangeResult::Error; break;
+    case ReplyVerdict::Invalid: break;
+  }
+  return reply;
+}
+
+void Connection::LogFrame(const uint8_t* frame, std::size_t length, int sequence, FrameDirection direction) {
+  AppendLogEntry(log, frame, length, sequence, direction, settings.protocol, lastRtuRequest_);
+}
+
+}  // namespace klv

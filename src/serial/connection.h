@@ -1,0 +1,82 @@
+#pragma once
+// The program's connection to a regulator: the serial line, the settings it
+// is opened and addressed with, the log of a transfer's frames and the
+// protocol state that lives between a request and its reply (the last RTU
+// request, which checks an RTU reply and renders an RTU write's echo in the
+// log). Transfers, the procedures that identify or probe a regulator, the
+// monitor and the command-line tool all work on one Connection, handed down
+// by reference; its owner (the program state, a tool, a test) keeps it.
+//
+// Not thread-safe: one activity at a time uses it (a transfer worker, the
+// monitor's thread or a scan), and the window thread touches it only while
+// none of them runs.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "serial/comm_log.h"
+#include "serial/comm_settings.h"
+#include "serial/frame_buffer.h"
+#include "serial/port.h"
+#include "serial/response.h"
+
+namespace klv {
+
+// One request's checked reply (see Connection::Exchange).
+struct CheckedReply {
+  ExchangeResult result = ExchangeResult::NoResponse;
+  std::size_t received = 0;
+  // The register value of a read that ended Ok; 0 otherwise.
+  int16_t value = 0;
+};
+
+class Connection {
+ public:
+  // Ports of the platform the program is built for.
+  Connection();
+  // Ports made by factory (a simulator's for a demonstration or a test, one
+  // device path for the command-line tool).
+  explicit Connection(SerialPortFactory ports);
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  SerialLine line;
+  // The port, line and time-outs used at the next opening; the protocol and
+  // device address are read at each exchange.
+  CommSettings settings;
+  // A transfer's frames, written to comlog.txt when it ends.
+  CommLog log;
+  // Where ports/COM<n> links are looked up; empty: the system's own names.
+  std::filesystem::path dataFolder;
+  // The port as the log's header names it: empty for " COM<n>" from the
+  // settings, else this text (a device path the command-line tool was given).
+  std::string portLabel;
+
+  // Opens COM<n> of the settings as resolved in dataFolder (a stored port
+  // number above 12 is corrected to 1 in the settings). On failure the port
+  // is closed and the result carries the message to show.
+  OpenPortResult Open();
+  void Close();
+  bool IsOpen() const { return line.IsOpen(); }
+
+  // One request and its checked reply, not logged. Whatever waits in the
+  // input (a late reply to an earlier request, noise) is discarded first;
+  // then the TORVALEK request in frame[0..requestLength) is sent in the
+  // settings' protocol and up to `wanted` bytes are received, the receive
+  // ending as soon as a whole frame of the protocol is in. The reply counts
+  // only when it is a good frame for this request (serial/reply_check.h):
+  // anything else is NoResponse. Afterwards the buffer holds what arrived, in
+  // TORVALEK form, followed by a NUL, and `received` its length (what the
+  // log shows, good or not).
+  CheckedReply Exchange(FrameBuffer& frame, std::size_t requestLength, std::size_t wanted);
+
+  // Appends frame[0..length) (its TORVALEK form) to the log as entry
+  // `sequence`, shown as it goes on the wire in the settings' protocol.
+  void LogFrame(const uint8_t* frame, std::size_t length, int sequence, FrameDirection direction);
+
+ private:
+  RtuRequestCopy lastRtuRequest_{};
+};
+
+}  // namespace klv

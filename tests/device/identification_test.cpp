@@ -1,0 +1,224 @@
+// The procedures that ask a regulator who it is and what it carries, over a
+// scripted device: which registers they ask, in what order, what they make of
+// the replies and how they number their log entries.
+#include "device/identification.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "serial/exchange_rig.h"
+
+namespace klv {
+namespace {
+
+using testing::Bytes;
+using testing::FakeClock;
+using testing::ReadReply;
+using testing::ScriptedDevice;
+
+class IdentificationTest : public testing::ExchangeRig {};
+
+struct IdentifyCase {
+  const char* name;
+  std::vector<std::optional<Bytes>> replies;  // 0110, then 0119 when asked
+  IdentificationResult result;
+  std::optional<ModelKind> model;
+  int16_t code;
+  bool answered;
+  std::vector<std::string> asked;
+  int nextSequence;  // numbering started at 1
+};
+
+TEST_F(IdentificationTest, IdentifiesByTheCodesOf0110And0119) {
+  const std::vector<std::string> only0110 = {"0110"};
+  const std::vector<std::string> both = {"0110", "0119"};
+  const IdentifyCase cases[] = {
+      {"KLV40", {ReadReply("0028")}, IdentificationResult::Klv40, ModelKind::Klv40, 0x28, true, only0110, 3},
+      // A device that has 0110 is no one-series model, whatever it reads.
+      {"0110 reads 0",
+       {ReadReply("0000")},
+       IdentificationResult::OtherCodeIn0110,
+       std::nullopt,
+       0,
+       true,
+       only0110,
+       3},
+      {"KLV30 code in 0110",
+       {ReadReply("3330")},
+       IdentificationResult::OtherCodeIn0110,
+       std::nullopt,
+       0x3330,
+       true,
+       only0110,
+       3},
+      {"0110 code 10 is still a good reply",
+       {ReadReply("0028", "10")},
+       IdentificationResult::Klv40,
+       ModelKind::Klv40,
+       0x28,
+       true,
+       only0110,
+       3},
+      {"KLV30",
+       {std::nullopt, ReadReply("3330")},
+       IdentificationResult::Klv30,
+       ModelKind::Klv30,
+       0x3330,
+       true,
+       both,
+       5},
+      {"KLV30E after a refused 0110",
+       {ReadReply("0000", "01"), ReadReply("3045")},
+       IdentificationResult::Klv30E,
+       ModelKind::Klv30E,
+       0x3045,
+       true,
+       both,
+       5},
+      {"unknown code in 0119",
+       {std::nullopt, ReadReply("0006")},
+       IdentificationResult::NotIdentified,
+       std::nullopt,
+       6,
+       true,
+       both,
+       5},
+      {"0119 refused",
+       {std::nullopt, ReadReply("3330", "09")},
+       IdentificationResult::NotIdentified,
+       std::nullopt,
+       0,
+       false,
+       both,
+       5},
+      {"no device",
+       {std::nullopt, std::nullopt},
+       IdentificationResult::NotIdentified,
+       std::nullopt,
+       0,
+       false,
+       both,
+       5},
+  };
+  Open();
+  for (const IdentifyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t before = device_.Writes().size();
+    Script(c.replies);
+    const DeviceIdentification id = IdentifyDevice(connection_, false, 1);
+    EXPECT_EQ(id.result, c.result);
+    EXPECT_EQ(id.Model(), c.model);
+    EXPECT_EQ(id.code, c.code);
+    EXPECT_EQ(id.answered, c.answered);
+    EXPECT_EQ(id.nextSequence, c.nextSequence);
+    const std::vector<std::string> asked = AskedRegisters();
+    EXPECT_EQ(std::vector<std::string>(asked.begin() + static_cast<std::ptrdiff_t>(before), asked.end()),
+              c.asked);
+  }
+  EXPECT_TRUE(connection_.log.Empty());
+}
+
+TEST_F(IdentificationTest, LogsFromTheGivenNumberAndNumbersOnAfterIt) {
+  Open();
+  Script({std::nullopt, std::nullopt});
+  const DeviceIdentification id = IdentifyDevice(connection_, true, 1);
+  EXPECT_EQ(id.result, IdentificationResult::NotIdentified);
+  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 3, 4}));
+
+  connection_.log.Clear();
+  Script({std::nullopt, ReadReply("3330")});
+  EXPECT_EQ(IdentifyDevice(connection_, true, 7).nextSequence, 11);
+  EXPECT_EQ(LogNumbers(), (std::vector<int>{7, 8, 9, 10}));
+}
+
+TEST_F(IdentificationTest, OptionWordComesFromTheModelFamilysSource) {
+  Open();
+  // A KLV30 whose load current reads 0 still has the detection function.
+  Script({ReadReply("0000")});
+  EXPECT_EQ(DeviceOptionWord(connection_, ModelKind::Klv30).word, kOptionCurrentDetection);
+  Script({std::nullopt});
+  EXPECT_EQ(DeviceOptionWord(connection_, ModelKind::Klv30E).word, 0);
+  Script({ReadReply("0000"), ReadReply("0001"), ReadReply("0000"), ReadReply("0006")});
+  EXPECT_EQ(DeviceOptionWord(connection_, ModelKind::Klv40).word, kOptionAlarmOutput2 | kOptionAnalogOutput);
+  EXPECT_EQ(DeviceOptionWord(connection_, static_cast<ModelKind>(7)).word, 0);
+
+  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0102", "0102", "0116", "0117", "0118", "0119"}));
+}
+
+struct OptionCase {
+  const char* name;
+  std::vector<std::optional<Bytes>> replies;  // 0116, 0117, 0118, 0119
+  uint16_t options;
+  std::vector<std::string> asked;
+};
+
+TEST_F(IdentificationTest, ReadOptionInfoSetsBitsAndGivesUpAtTheFirstBadReply) {
+  const std::vector<std::string> all = {"0116", "0117", "0118", "0119"};
+  const OptionCase cases[] = {
+      {"1, 0, 5, 6", {ReadReply("0001"), ReadReply("0000"), ReadReply("0005"), ReadReply("0006")}, 13, all},
+      {"0119 reads 7", {ReadReply("0001"), ReadReply("0000"), ReadReply("0005"), ReadReply("0007")}, 5, all},
+      {"only 0119 is 6",
+       {ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0006")},
+       8,
+       all},
+      {"all set", {ReadReply("FFFF"), ReadReply("0002"), ReadReply("0100"), ReadReply("0006")}, 15, all},
+      {"0117 silent", {ReadReply("0001"), std::nullopt}, 0, {"0116", "0117"}},
+      {"0119 refused",
+       {ReadReply("0001"), ReadReply("0001"), ReadReply("0001"), ReadReply("0006", "09")},
+       0,
+       all},
+  };
+  for (const OptionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeClock clock;
+    ScriptedDevice device(clock);
+    Connection connection(device.Factory());
+    connection.settings = connection_.settings;
+    ASSERT_TRUE(connection.Open().ok);
+    for (const auto& reply : c.replies) {
+      if (reply)
+        device.QueueReply(*reply);
+      else
+        device.QueueSilence();
+    }
+    EXPECT_EQ(ReadOptionInfo(connection).word, c.options);
+    std::vector<std::string> asked;
+    for (const Bytes& write : device.Writes()) asked.push_back(testing::RegisterOf(write));
+    EXPECT_EQ(asked, c.asked);
+  }
+}
+
+TEST_F(IdentificationTest, ReadOptionInfoStoppingAt0118LeavesSixLogLines) {
+  Open();
+  Script({ReadReply("0001"), ReadReply("0001"), std::nullopt});
+  EXPECT_EQ(ReadOptionInfo(connection_).word, 0);
+  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+// The fixed exchanges number their own entries from 1, whatever the
+// transfer's numbering has reached.
+TEST_F(IdentificationTest, FixedExchangesRestartTheLogNumbersAtOne) {
+  Open();
+  Script({ReadReply("0028"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"),
+          ReadReply("0000")});
+  ReadRegister(connection_, "0110", true, 1);
+  ReadOptionInfo(connection_);
+  ProbeDevice(connection_);
+  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2}));
+  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0110", "0116", "0117", "0118", "0119", "0102"}));
+}
+
+TEST_F(IdentificationTest, ProbeDeviceTakesAnyGoodReplyWhateverTheValue) {
+  Open();
+  Script({ReadReply("0000"), ReadReply("0000", "01"), std::nullopt});
+  EXPECT_TRUE(ProbeDevice(connection_));
+  EXPECT_FALSE(ProbeDevice(connection_));
+  EXPECT_FALSE(ProbeDevice(connection_));
+  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0102", "0102", "0102"}));
+}
+
+}  // namespace
+}  // namespace klv
