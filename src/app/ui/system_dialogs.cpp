@@ -65,7 +65,7 @@ std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* ow
 }
 
 bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state) {
-  CommSettingsDialog screen(state.connection.settings, state.connection.line, state.connection.dataFolder, state.language, owner);
+  CommSettingsDialog screen(state.connection, state.language, owner);
   if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel);
   const ProgramOptions before = state.options;
   screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);

@@ -62,12 +62,11 @@ QString VerifyAfterWriteCaption(Language language) {
   return language == Language::Japanese ? QStringLiteral("書込み後に照合") : QStringLiteral("Verify after writing");
 }
 
-CommSettingsDialog::CommSettingsDialog(CommSettings& settings, SerialLine& line, std::filesystem::path dataFolder, Language language,
-               QWidget* parent, std::optional<std::vector<std::filesystem::path>> devices)
+CommSettingsDialog::CommSettingsDialog(Connection& connection, Language language, QWidget* parent,
+                                       std::optional<std::vector<std::filesystem::path>> devices)
     : QDialog(parent),
-      settings_(settings),
-      line_(line),
-      dataFolder_(std::move(dataFolder)),
+      connection_(connection),
+      settings_(connection.settings),
       language_(language),
       devices_(devices ? std::move(*devices) : FindSerialDevices()) {
   Build();
@@ -244,7 +243,7 @@ void CommSettingsDialog::ShowDevice() {
   if (const auto chosen = assignments_.find(number); chosen != assignments_.end()) {
     target = chosen->second;
   } else {
-    target = PortLinkTarget(dataFolder_, number);
+    target = PortLinkTarget(connection_.dataFolder, number);
   }
   const std::filesystem::path standard = ResolvePortDevice(number, {});
   deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
@@ -272,7 +271,7 @@ void CommSettingsDialog::ShowDevice() {
     }
   }
   deviceChoice_->setCurrentIndex(index);
-  deviceChoice_->setEnabled(!dataFolder_.empty());
+  deviceChoice_->setEnabled(!connection_.dataFolder.empty());
   showingDevice_ = false;
 }
 
@@ -335,11 +334,11 @@ CommSettings CommSettingsDialog::ScreenSettings() const {
 void CommSettingsDialog::accept() {
   settings_ = ScreenSettings();
   // New settings take effect at the next open.
-  if (line_.IsOpen()) line_.ClosePort();
+  if (connection_.IsOpen()) connection_.Close();
 
   for (const auto& [number, device] : assignments_) {
     std::string error;
-    if (!AssignPortLink(dataFolder_, number, device, error)) {
+    if (!AssignPortLink(connection_.dataFolder, number, device, error)) {
       const std::string text = (language_ == Language::Japanese ? "ポートの接続先を設定できません: " : "The port link cannot be made: ") +
                                PortName(number) + "\n" + error;
       ShowMessage(this, text);
@@ -354,7 +353,7 @@ void CommSettingsDialog::accept() {
 
 std::optional<std::filesystem::path> CommSettingsDialog::DeviceOf(int32_t number) const {
   if (const auto chosen = assignments_.find(number); chosen != assignments_.end()) return chosen->second;
-  return PortLinkTarget(dataFolder_, number);
+  return PortLinkTarget(connection_.dataFolder, number);
 }
 
 std::vector<std::filesystem::path> CommSettingsDialog::ScanDevices() const {
@@ -400,7 +399,7 @@ void CommSettingsDialog::TakeFound(const FoundRegulator& found) {
     while (other <= 2 * kPortButtons && !reaches(other)) ++other;
     if (other <= 2 * kPortButtons) {
       number = other;
-    } else if (!dataFolder_.empty()) {
+    } else if (!connection_.dataFolder.empty()) {
       assignments_[number] = found.port.device;
     }
   }

@@ -17,6 +17,7 @@
 #include "text/texts.h"
 #include "model/model_kind.h"
 #include "serial/comm_settings.h"
+#include "serial/connection.h"
 #include "serial/port.h"
 
 class QButtonGroup;
@@ -37,12 +38,13 @@ class CommSettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // settings and line must outlive the screen. dataFolder holds the port
-  // links (empty: no links, no assignment). devices: the serial devices to
-  // offer; by default those found on the machine.
-  CommSettingsDialog(CommSettings& settings, SerialLine& line, std::filesystem::path dataFolder, Language language,
-         QWidget* parent = nullptr,
-         std::optional<std::vector<std::filesystem::path>> devices = std::nullopt);
+  // The screen edits the connection's settings (the port is closed on OK,
+  // so that the next transfer opens it with them) and the port links of its
+  // data folder (empty: no links, no assignment); the connection must outlive
+  // the screen. devices: the serial devices to offer; by default those found
+  // on the machine.
+  CommSettingsDialog(Connection& connection, Language language, QWidget* parent = nullptr,
+                     std::optional<std::vector<std::filesystem::path>> devices = std::nullopt);
   ~CommSettingsDialog() override;
 
   // OK: the screen into the settings, in the order of the rules.
@@ -101,10 +103,9 @@ class CommSettingsDialog : public QDialog {
   std::optional<std::filesystem::path> DeviceOf(int32_t number) const;
   QString CaptionText(const char* key) const;
 
-  CommSettings& settings_;
-  SerialLine& line_;
+  Connection& connection_;
+  CommSettings& settings_;  // the connection's
   std::optional<std::pair<int32_t, ModelKind>> simulated_;
-  std::filesystem::path dataFolder_;
   Language language_;
   std::vector<std::filesystem::path> devices_;
   // COM number -> device chosen on this showing (nothing: back to ttyS).

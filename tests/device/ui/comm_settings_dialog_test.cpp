@@ -25,11 +25,15 @@ namespace {
 
 const std::vector<std::filesystem::path> kNoDevices;
 
+// The screen over a connection whose port links live in folder.
 struct SettingsRig {
-  explicit SettingsRig(CommSettings& settings, std::filesystem::path folder = {},
-                  std::vector<std::filesystem::path> devices = kNoDevices)
-      : dialog(settings, line, std::move(folder), Language::English, nullptr, std::move(devices)) {}
-  SerialLine line;
+  explicit SettingsRig(Connection& connection, const std::filesystem::path& folder = {},
+                       std::vector<std::filesystem::path> devices = kNoDevices)
+      : dialog(WithFolder(connection, folder), Language::English, nullptr, std::move(devices)) {}
+  static Connection& WithFolder(Connection& connection, const std::filesystem::path& folder) {
+    connection.dataFolder = folder;
+    return connection;
+  }
   CommSettingsDialog dialog;
 };
 
@@ -83,7 +87,8 @@ class CommSettingsDialogTest : public QObject {
     QFETCH(int, sampling);
     QFETCH(int, duration);
     QFETCH(QList<int>, expected);
-    CommSettings settings;
+    Connection connection;
+    CommSettings& settings = connection.settings;
     settings.portNumber = port;
     settings.speed = speed;
     settings.parity = parity;
@@ -93,7 +98,7 @@ class CommSettingsDialogTest : public QObject {
     settings.samplingInterval = sampling;
     settings.recordDuration = duration;
     settings.protocol = Protocol::ModbusAscii;
-    SettingsRig screen(settings);
+    SettingsRig screen(connection);
     CommSettingsDialog& s = screen.dialog;
     QCOMPARE(Marked(s, &CommSettingsDialog::PortButton, 12), expected[0]);
     QCOMPARE(Marked(s, &CommSettingsDialog::SpeedButton, 2), expected[1]);
@@ -117,9 +122,10 @@ class CommSettingsDialogTest : public QObject {
   }
 
   void okStoresTheScreen() {
-    CommSettings settings;
+    Connection connection;
+    CommSettings& settings = connection.settings;
     settings.speed = 4800;
-    SettingsRig screen(settings);
+    SettingsRig screen(connection);
     CommSettingsDialog& s = screen.dialog;
     s.PortButton(4)->click();  // COM05
     s.Plus12Box()->click();
@@ -161,16 +167,18 @@ class CommSettingsDialogTest : public QObject {
   void addressFieldIsReadAsLeadingDigits() {
     QFETCH(QString, typed);
     QFETCH(int, stored);
-    CommSettings settings;
-    SettingsRig screen(settings);
+    Connection connection;
+    CommSettings& settings = connection.settings;
+    SettingsRig screen(connection);
     screen.dialog.AddressField()->setText(typed);
     screen.dialog.accept();
     QCOMPARE(settings.deviceAddress, stored);
   }
 
   void cancelChangesNothing() {
-    CommSettings settings;
-    SettingsRig screen(settings);
+    Connection connection;
+    CommSettings& settings = connection.settings;
+    SettingsRig screen(connection);
     screen.dialog.PortButton(3)->click();
     screen.dialog.AddressField()->setText(QStringLiteral("7"));
     screen.dialog.CancelButton()->click();
@@ -179,8 +187,8 @@ class CommSettingsDialogTest : public QObject {
   }
 
   void protocolGroupIsNeverShown() {
-    CommSettings settings;
-    SettingsRig screen(settings);
+    Connection connection;
+    SettingsRig screen(connection);
     screen.dialog.show();
     QVERIFY(screen.dialog.isVisible());
     QVERIFY(!screen.dialog.ProtocolGroup()->isVisible());
@@ -188,9 +196,8 @@ class CommSettingsDialogTest : public QObject {
   }
 
   void japaneseCaptions() {
-    CommSettings settings;
-    SerialLine line;
-    CommSettingsDialog screen(settings, line, {}, Language::Japanese, nullptr, kNoDevices);
+    Connection connection;
+    CommSettingsDialog screen(connection, Language::Japanese, nullptr, kNoDevices);
     QCOMPARE(screen.windowTitle(), QStringLiteral("通信設定"));
     QCOMPARE(screen.CancelButton()->text(), QStringLiteral("ｷｬﾝｾﾙ"));
     QCOMPARE(screen.SpeedButton(0)->text(), QStringLiteral("19200"));
@@ -209,9 +216,8 @@ class CommSettingsDialogTest : public QObject {
     QFETCH(bool, japanese);
     QFETCH(QStringList, sampling);
     QFETCH(QStringList, duration);
-    CommSettings settings;
-    SerialLine line;
-    CommSettingsDialog screen(settings, line, {}, japanese ? Language::Japanese : Language::English, nullptr, kNoDevices);
+    Connection connection;
+    CommSettingsDialog screen(connection, japanese ? Language::Japanese : Language::English, nullptr, kNoDevices);
     QStringList samplingShown;
     QStringList durationShown;
     for (int i = 0; i < 3; ++i) {
@@ -228,15 +234,14 @@ class CommSettingsDialogTest : public QObject {
     sim::SimServer server(regulator);
     std::string error;
     QVERIFY2(server.OpenPseudoTerminal(error), error.c_str());
-    CommSettings settings;
-    SerialLine line(DevicePathPortFactory(server.Path()));
-    QVERIFY(line.OpenPort(settings, {}).ok);
-    CommSettingsDialog screen(settings, line, {}, Language::English, nullptr, kNoDevices);
-    QVERIFY(line.IsOpen());
+    Connection connection(DevicePathPortFactory(server.Path()));
+    QVERIFY(connection.Open().ok);
+    CommSettingsDialog screen(connection, Language::English, nullptr, kNoDevices);
+    QVERIFY(connection.IsOpen());
     screen.accept();
-    QVERIFY(!line.IsOpen());
+    QVERIFY(!connection.IsOpen());
     // The next open opens it anew.
-    QVERIFY(line.OpenPort(settings, {}).ok);
+    QVERIFY(connection.Open().ok);
   }
 
   void portLinkShownAndAssigned() {
@@ -245,9 +250,10 @@ class CommSettingsDialogTest : public QObject {
     const std::filesystem::path device = "/dev/serial/by-id/usb-FTDI_test-if00-port0";
     std::string error;
     QVERIFY(AssignPortLink(folder, 2, std::filesystem::path("/dev/ttyUSB7"), error));
-    CommSettings settings;
+    Connection connection;
+    CommSettings& settings = connection.settings;
     settings.portNumber = 2;
-    SettingsRig screen(settings, folder, {device, "/dev/ttyUSB0"});
+    SettingsRig screen(connection, folder, {device, "/dev/ttyUSB0"});
     CommSettingsDialog& s = screen.dialog;
     // A link made by hand, to a device not found now, is shown and offered.
     QCOMPARE(s.DeviceLabel()->text(), QStringLiteral("COM2 \u2192 /dev/ttyUSB7"));
@@ -275,8 +281,8 @@ class CommSettingsDialogTest : public QObject {
   void portLinksCancelledAreNotWritten() {
     QTemporaryDir dir;
     const std::filesystem::path folder = dir.path().toStdString();
-    CommSettings settings;
-    SettingsRig screen(settings, folder, {"/dev/ttyUSB0"});
+    Connection connection;
+    SettingsRig screen(connection, folder, {"/dev/ttyUSB0"});
     QVERIFY(QMetaObject::invokeMethod(screen.dialog.DeviceChoice(), "activated", Q_ARG(int, 1)));
     screen.dialog.reject();
     QCOMPARE(PortLinkTarget(folder, 1), std::nullopt);

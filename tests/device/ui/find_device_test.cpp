@@ -102,19 +102,20 @@ SerialPortFactory Bench::Factory() {
 // 9600 bps, even parity, 1 stop bit, address 1, offering /dev/ttyUSB7.
 struct ScreenRig {
   explicit ScreenRig(const std::filesystem::path& folder, Language language = Language::English)
-      : screen(settings, line, folder, language, nullptr, std::vector<std::filesystem::path>{"/dev/ttyUSB7"}) {
+      : screen(Start(connection, folder), language, nullptr, std::vector<std::filesystem::path>{"/dev/ttyUSB7"}),
+        settings(connection.settings) {
     screen.SetScanPortFactory(bench.Factory());
   }
-  static CommSettings Start() {
-    CommSettings settings;
-    settings.portNumber = 3;
-    settings.protocol = Protocol::Torvalek;
-    return settings;
+  static Connection& Start(Connection& connection, const std::filesystem::path& folder) {
+    connection.settings.portNumber = 3;
+    connection.settings.protocol = Protocol::Torvalek;
+    connection.dataFolder = folder;
+    return connection;
   }
   Bench bench;
-  CommSettings settings = Start();
-  SerialLine line;
+  Connection connection;
   CommSettingsDialog screen;
+  const CommSettings& settings;
 };
 
 void SaveShot(QWidget& widget, const QString& name) {

@@ -161,8 +161,7 @@ class CompareVerifyTest : public QObject {
 
     // The real screen shows the box only where the program binds it, in the language.
     bool verify = true;
-    CommSettingsDialog screen(rig.state.connection.settings, rig.state.connection.line, {}, Language::Japanese, nullptr,
-                  std::vector<std::filesystem::path>{});
+    CommSettingsDialog screen(rig.state.connection, Language::Japanese, nullptr, std::vector<std::filesystem::path>{});
     QVERIFY(screen.VerifyAfterWriteBox()->isHidden());
     screen.BindVerifyAfterWrite(verify);
     QVERIFY(!screen.VerifyAfterWriteBox()->isHidden());

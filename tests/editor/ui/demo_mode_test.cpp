@@ -71,8 +71,7 @@ class DemoModeTest : public QObject {
     QCOMPARE(window.Screen().Model(), withFile ? ModelKind::Klv40 : ModelKind::Klv30E);
     QVERIFY(rig.dialogs.questions.empty());
 
-    CommSettingsDialog settings(rig.state.connection.settings, rig.state.connection.line, rig.state.connection.dataFolder, rig.state.language, &window,
-                    std::vector<std::filesystem::path>{});
+    CommSettingsDialog settings(rig.state.connection, rig.state.language, &window, std::vector<std::filesystem::path>{});
     QVERIFY(rig.state.demoModel.has_value());
     settings.ShowSimulatedPort(1, *rig.state.demoModel);
     QCOMPARE(settings.DeviceLabel()->text(), device);

@@ -87,8 +87,9 @@ class WindowLookTest : public QObject {
       menu->hide();
     }
 
-    CommSettingsDialog settings(rig.state.connection.settings, rig.state.connection.line, rig.DataFolder(), lang, &window,
-                    std::vector<std::filesystem::path>{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0"});
+    rig.state.connection.dataFolder = rig.DataFolder();
+    CommSettingsDialog settings(rig.state.connection, lang, &window,
+                                std::vector<std::filesystem::path>{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0"});
     settings.show();
     QVERIFY(QTest::qWaitForWindowExposed(&settings));
     QCOMPARE(FirstClipped(settings), QString());

@@ -57,8 +57,7 @@ class ScriptedDialogs final : public OperatorDialogs {
     ++settingsRuns;
     const bool accept = settingsAnswers.empty() ? true : settingsAnswers.front();
     if (!settingsAnswers.empty()) settingsAnswers.pop_front();
-    CommSettingsDialog screen(state.connection.settings, state.connection.line, state.connection.dataFolder, state.language, owner,
-                  std::vector<std::filesystem::path>{});
+    CommSettingsDialog screen(state.connection, state.language, owner, std::vector<std::filesystem::path>{});
     const ProgramOptions before = state.options;
     screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
     if (verifyChoice) screen.VerifyAfterWriteBox()->setChecked(*verifyChoice);
