@@ -3,6 +3,7 @@
 #include <charconv>
 #include <vector>
 
+#include "argument_reader.h"
 #include "cli_texts.h"
 
 namespace klv::cli {
@@ -24,8 +25,19 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// One "--name value" or "--name=value" option; false with an error when the
-// value is missing or not one of the allowed ones.
+std::optional<Command> CommandNamed(std::string_view name) {
+  if (name == "read") return Command::Read;
+  if (name == "write") return Command::Write;
+  if (name == "show") return Command::Show;
+  if (name == "defaults") return Command::Defaults;
+  if (name == "compare") return Command::Compare;
+  return std::nullopt;
+}
+
+ParsedCommandLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
+
+}  // namespace
+
 bool TakeConnectionOption(std::string_view name, std::string_view value, ConnectionOptions& options,
                           std::string& error, Language language) {
   const auto refuse = [&](CliTextId allowed) {
@@ -94,19 +106,6 @@ bool IsConnectionOption(std::string_view name) {
          name == "timeout" || name == "protocol";
 }
 
-std::optional<Command> CommandNamed(std::string_view name) {
-  if (name == "read") return Command::Read;
-  if (name == "write") return Command::Write;
-  if (name == "show") return Command::Show;
-  if (name == "defaults") return Command::Defaults;
-  if (name == "compare") return Command::Compare;
-  return std::nullopt;
-}
-
-ParsedCommandLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
-
-}  // namespace
-
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language language) {
   CommandLine line;
   if (args.empty()) return Refuse(CliText(CliTextId::NoCommand, language));
@@ -126,40 +125,29 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
   const bool connects =
       line.command == Command::Read || line.command == Command::Write || line.command == Command::Compare;
   std::vector<std::string> files;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
+  ArgumentReader reader(args.subspan(1));
+  while (const std::optional<Argument> arg = reader.Next()) {
+    if (arg->kind == Argument::Kind::Help) {
       line.help = true;
       return {line, {}};
     }
-    if (arg == "--") {
-      for (++i; i < args.size(); ++i) files.push_back(args[i]);
-      break;
-    }
-    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-      files.push_back(arg);
+    if (arg->kind == Argument::Kind::Plain) {
+      files.push_back(arg->text);
       continue;
     }
-    std::string name = arg.substr(2);
-    std::optional<std::string> value;
-    if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-    }
-    if ((line.command == Command::Show || line.command == Command::Compare) && name == "json" && !value) {
+    const std::string& name = arg->text;
+    if ((line.command == Command::Show || line.command == Command::Compare) && name == "json" && !arg->value) {
       line.json = true;
       continue;
     }
-    if (line.command == Command::Write && name == "verify" && !value) {
+    if (line.command == Command::Write && name == "verify" && !arg->value) {
       line.verify = true;
       continue;
     }
     const bool takesValue = (connects && IsConnectionOption(name)) || (line.command == Command::Read && name == "output");
     if (!takesValue) return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, first}));
-    if (!value) {
-      if (i + 1 >= args.size()) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
-      value = args[++i];
-    }
+    const std::optional<std::string> value = reader.ValueOf(*arg);
+    if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
     if (name == "output") {
       if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"output"}));
       line.file = *value;

@@ -46,6 +46,15 @@ struct ParsedCommandLine {
 // Errors are in language.
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language language = Language::English);
 
+// port, address, speed, parity, stop-bits, timeout and protocol: the
+// options that name the connection, for every command that connects.
+bool IsConnectionOption(std::string_view name);
+// Takes one connection option's value into options; false with the error,
+// in language, when the value is not one of the allowed ones (or the name is
+// no connection option).
+bool TakeConnectionOption(std::string_view name, std::string_view value, ConnectionOptions& options,
+                          std::string& error, Language language);
+
 // The settings with the options applied: given values replace stored ones.
 // The protocol is TORVALEK unless --protocol names another: the windows set
 // it on every connection, whatever the settings file holds.

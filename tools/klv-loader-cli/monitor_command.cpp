@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "argument_reader.h"
 #include "cli_options.h"
 #include "cli_texts.h"
 #include "commands.h"
@@ -28,11 +29,6 @@ namespace {
 
 // Up to 31 days.
 constexpr long long kMaxSeconds = 31LL * 24 * 3600;
-
-bool IsConnectionOption(std::string_view name) {
-  return name == "port" || name == "address" || name == "speed" || name == "parity" || name == "stop-bits" ||
-         name == "timeout" || name == "protocol";
-}
 
 struct MonitorCommandLine {
   ConnectionOptions connection;
@@ -50,29 +46,21 @@ ParsedMonitorLine Refuse(std::string error) { return {std::nullopt, std::move(er
 
 ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args, Language language) {
   MonitorCommandLine line;
-  // The connection options go through the transfer commands' own parser, so
-  // they take the same values and give the same messages.
-  std::vector<std::string> connection = {"read"};
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
+  ArgumentReader reader(args);
+  while (const std::optional<Argument> arg = reader.Next()) {
+    if (arg->kind == Argument::Kind::Help) {
       line.help = true;
       return {line, {}};
     }
-    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) return Refuse(CliText(CliTextId::MonitorTakesNoArgument, language, {arg}));
-    std::string name = arg.substr(2);
-    std::optional<std::string> value;
-    if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
+    if (arg->kind == Argument::Kind::Plain) {
+      return Refuse(CliText(CliTextId::MonitorTakesNoArgument, language, {arg->text}));
     }
+    const std::string& name = arg->text;
     if (name != "seconds" && name != "record" && !IsConnectionOption(name)) {
       return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "monitor"}));
     }
-    if (!value) {
-      if (i + 1 >= args.size()) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
-      value = args[++i];
-    }
+    const std::optional<std::string> value = reader.ValueOf(*arg);
+    if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
     if (name == "seconds") {
       long long seconds = 0;
       const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), seconds);
@@ -84,13 +72,11 @@ ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args, Language l
       if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"record"}));
       line.record = *value;
     } else {
-      connection.push_back("--" + name + "=" + *value);
+      // The same values and messages as the transfer commands'.
+      std::string error;
+      if (!TakeConnectionOption(name, *value, line.connection, error, language)) return Refuse(error);
     }
   }
-  connection.insert(connection.end(), {"--output", "unused"});
-  const ParsedCommandLine parsed = ParseCommandLine(connection, language);
-  if (!parsed.commandLine) return Refuse(parsed.error);
-  line.connection = parsed.commandLine->connection;
   return {line, {}};
 }
 

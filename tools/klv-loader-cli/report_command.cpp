@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "argument_reader.h"
 #include "cli_texts.h"
 #include "commands.h"
 #include "editor/parameter_file.h"
@@ -41,31 +42,20 @@ ParsedReportLine Refuse(std::string error) { return {std::nullopt, std::move(err
 ParsedReportLine ParseReportLine(std::span<const std::string> args, Language language) {
   ReportCommandLine line;
   std::vector<std::string> files;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
+  ArgumentReader reader(args);
+  while (const std::optional<Argument> arg = reader.Next()) {
+    if (arg->kind == Argument::Kind::Help) {
       line.help = true;
       return {line, {}};
     }
-    if (arg == "--") {
-      files.insert(files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-      break;
-    }
-    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-      files.push_back(arg);
+    if (arg->kind == Argument::Kind::Plain) {
+      files.push_back(arg->text);
       continue;
     }
-    std::string name = arg.substr(2);
-    std::optional<std::string> value;
-    if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-    }
+    const std::string& name = arg->text;
     if (name != "output" && name != "note") return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "report"}));
-    if (!value) {
-      if (i + 1 >= args.size()) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
-      value = args[++i];
-    }
+    const std::optional<std::string> value = reader.ValueOf(*arg);
+    if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
     if (name == "output") {
       if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"output"}));
       line.output = *value;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "argument_reader.h"
 #include "cli_options.h"
 #include "cli_texts.h"
 #include "commands.h"
@@ -146,71 +147,45 @@ struct ParsedScanLine {
 
 ParsedScanLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
 
-// One "read ... --output x" command line for the transfer commands' parser,
-// so that the options take the same values and give the same messages.
-std::optional<ConnectionOptions> ParseConnection(std::vector<std::string> options, Language language,
-                                                 std::string& error) {
-  options.insert(options.begin(), "read");
-  options.insert(options.end(), {"--output", "unused"});
-  const ParsedCommandLine parsed = ParseCommandLine(options, language);
-  if (!parsed.commandLine) {
-    error = parsed.error;
-    return std::nullopt;
-  }
-  return parsed.commandLine->connection;
-}
-
 ParsedScanLine ParseScanLine(std::span<const std::string> args, Language language) {
   ScanCommandLine line;
-  std::vector<std::string> connection;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
+  ArgumentReader reader(args);
+  while (const std::optional<Argument> arg = reader.Next()) {
+    if (arg->kind == Argument::Kind::Help) {
       line.help = true;
       return {line, {}};
     }
-    if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-      return Refuse(CliText(CliTextId::TakesNoArguments, language, {"scan"}));
-    }
-    std::string name = arg.substr(2);
-    std::optional<std::string> value;
-    if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-    }
-    if (!value && (name == "quick" || name == "first" || name == "json")) {
+    if (arg->kind == Argument::Kind::Plain) return Refuse(CliText(CliTextId::TakesNoArguments, language, {"scan"}));
+    const std::string& name = arg->text;
+    if (!arg->value && (name == "quick" || name == "first" || name == "json")) {
       (name == "quick" ? line.quick : name == "first" ? line.first : line.json) = true;
       continue;
     }
-    const bool known = name == "port" || name == "address" || name == "speed" || name == "parity" ||
-                       name == "stop-bits" || name == "timeout" || name == "protocol";
-    if (!known) return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "scan"}));
-    if (!value) {
-      if (i + 1 >= args.size()) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
-      value = args[++i];
-    }
+    if (!IsConnectionOption(name)) return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "scan"}));
+    const std::optional<std::string> value = reader.ValueOf(*arg);
+    if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
+    std::string error;
     if (name == "port") {
-      // Checked here, one at a time, as the transfer commands check theirs.
-      std::string error;
-      if (!ParseConnection({"--port=" + *value}, language, error)) return Refuse(error);
+      // Checked as the transfer commands check theirs and kept as given: the
+      // scan goes through every port named.
+      ConnectionOptions checked;
+      if (!TakeConnectionOption(name, *value, checked, error, language)) return Refuse(error);
       line.ports.push_back(*value);
-    } else {
-      connection.push_back("--" + name + "=" + *value);
+    } else if (!TakeConnectionOption(name, *value, line.connection, error, language)) {
+      return Refuse(error);
     }
   }
-  std::string error;
-  const std::optional<ConnectionOptions> options = ParseConnection(connection, language, error);
-  if (!options) return Refuse(error);
-  line.connection = *options;
   return {line, {}};
 }
 
 // "COM3 (/dev/ttyUSB0)" for a COM number, the path itself for a device.
 ScanPort PortNamed(const std::string& given, const std::filesystem::path& dataFolder, Language language) {
+  ConnectionOptions options;
   std::string error;
-  const std::optional<ConnectionOptions> options = ParseConnection({"--port=" + given}, language, error);
-  if (!options || !options->devicePath.empty()) return {given, given};
-  const int32_t number = *options->portNumber + (options->plus12.value_or(0) != 0 ? 12 : 0);
+  if (!TakeConnectionOption("port", given, options, error, language) || !options.devicePath.empty()) {
+    return {given, given};
+  }
+  const int32_t number = *options.portNumber + (options.plus12.value_or(0) != 0 ? 12 : 0);
   const std::filesystem::path device = ResolvePortDevice(number, dataFolder);
   return {device, PortName(number) + " (" + device.string() + ")"};
 }

@@ -1,0 +1,35 @@
+#pragma once
+// Walks a command's arguments the same way for every command: "--help" or
+// "-h", plain arguments (files), "--" after which every argument is plain,
+// and options written "--name", "--name=value" or "--name value".
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace klv::cli {
+
+struct Argument {
+  enum class Kind { Help, Plain, Option };
+  Kind kind = Kind::Plain;
+  std::string text;                  // Plain: the argument; Option: its name without "--"
+  std::optional<std::string> value;  // an Option's "=value"
+};
+
+class ArgumentReader {
+ public:
+  explicit ArgumentReader(std::span<const std::string> args) : args_(args) {}
+
+  // The next argument; nothing once all are read.
+  std::optional<Argument> Next();
+  // The value of the option just read: its "=value", else the next argument,
+  // which is then taken; nothing when there is none.
+  std::optional<std::string> ValueOf(const Argument& option);
+
+ private:
+  std::span<const std::string> args_;
+  std::size_t next_ = 0;
+  bool plainOnly_ = false;  // after "--"
+};
+
+}  // namespace klv::cli
