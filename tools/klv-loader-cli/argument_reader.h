@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace klv::cli {
 
@@ -14,6 +15,16 @@ struct Argument {
   Kind kind = Kind::Plain;
   std::string text;                  // Plain: the argument; Option: its name without "--"
   std::optional<std::string> value;  // an Option's "=value"
+};
+
+// A command's line as parsed: the line, or the one-line error of a usage
+// mistake.
+template <class Line>
+struct ParsedLine {
+  std::optional<Line> line;
+  std::string error;
+
+  static ParsedLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
 };
 
 class ArgumentReader {

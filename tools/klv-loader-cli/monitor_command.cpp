@@ -37,12 +37,7 @@ struct MonitorCommandLine {
   bool help = false;
 };
 
-struct ParsedMonitorLine {
-  std::optional<MonitorCommandLine> line;
-  std::string error;
-};
-
-ParsedMonitorLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
+using ParsedMonitorLine = ParsedLine<MonitorCommandLine>;
 
 ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args, Language language) {
   MonitorCommandLine line;
@@ -53,28 +48,28 @@ ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args, Language l
       return {line, {}};
     }
     if (arg->kind == Argument::Kind::Plain) {
-      return Refuse(CliText(CliTextId::MonitorTakesNoArgument, language, {arg->text}));
+      return ParsedMonitorLine::Refuse(CliText(CliTextId::MonitorTakesNoArgument, language, {arg->text}));
     }
     const std::string& name = arg->text;
     if (name != "seconds" && name != "record" && !IsConnectionOption(name)) {
-      return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "monitor"}));
+      return ParsedMonitorLine::Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "monitor"}));
     }
     const std::optional<std::string> value = reader.ValueOf(*arg);
-    if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
+    if (!value) return ParsedMonitorLine::Refuse(CliText(CliTextId::NeedsValue, language, {name}));
     if (name == "seconds") {
       long long seconds = 0;
       const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), seconds);
       if (error != std::errc{} || end != value->data() + value->size() || seconds < 1 || seconds > kMaxSeconds) {
-        return Refuse(CliText(CliTextId::SecondsNotANumber, language, {*value, std::to_string(kMaxSeconds)}));
+        return ParsedMonitorLine::Refuse(CliText(CliTextId::SecondsNotANumber, language, {*value, std::to_string(kMaxSeconds)}));
       }
       line.seconds = seconds;
     } else if (name == "record") {
-      if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"record"}));
+      if (value->empty()) return ParsedMonitorLine::Refuse(CliText(CliTextId::NeedsFileName, language, {"record"}));
       line.record = *value;
     } else {
       // The same values and messages as the transfer commands'.
       std::string error;
-      if (!TakeConnectionOption(name, *value, line.connection, error, language)) return Refuse(error);
+      if (!TakeConnectionOption(name, *value, line.connection, error, language)) return ParsedMonitorLine::Refuse(error);
     }
   }
   return {line, {}};

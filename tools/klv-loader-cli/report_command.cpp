@@ -32,12 +32,7 @@ struct ReportCommandLine {
   bool help = false;
 };
 
-struct ParsedReportLine {
-  std::optional<ReportCommandLine> line;
-  std::string error;
-};
-
-ParsedReportLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
+using ParsedReportLine = ParsedLine<ReportCommandLine>;
 
 ParsedReportLine ParseReportLine(std::span<const std::string> args, Language language) {
   ReportCommandLine line;
@@ -53,19 +48,19 @@ ParsedReportLine ParseReportLine(std::span<const std::string> args, Language lan
       continue;
     }
     const std::string& name = arg->text;
-    if (name != "output" && name != "note") return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "report"}));
+    if (name != "output" && name != "note") return ParsedReportLine::Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "report"}));
     const std::optional<std::string> value = reader.ValueOf(*arg);
-    if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
+    if (!value) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsValue, language, {name}));
     if (name == "output") {
-      if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"output"}));
+      if (value->empty()) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsFileName, language, {"output"}));
       line.output = *value;
     } else {
       line.note = *value;
     }
   }
-  if (files.size() != 1) return Refuse(CliText(CliTextId::NeedsOneFile, language, {"report"}));
+  if (files.size() != 1) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsOneFile, language, {"report"}));
   line.file = files.front();
-  if (line.output.empty()) return Refuse(std::string(ReportUsageText(ReportUsage::NeedsOutput, language)));
+  if (line.output.empty()) return ParsedReportLine::Refuse(std::string(ReportUsageText(ReportUsage::NeedsOutput, language)));
   return {line, {}};
 }
 

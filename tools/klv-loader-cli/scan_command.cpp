@@ -140,12 +140,7 @@ struct ScanCommandLine {
   bool help = false;
 };
 
-struct ParsedScanLine {
-  std::optional<ScanCommandLine> line;
-  std::string error;
-};
-
-ParsedScanLine Refuse(std::string error) { return {std::nullopt, std::move(error)}; }
+using ParsedScanLine = ParsedLine<ScanCommandLine>;
 
 ParsedScanLine ParseScanLine(std::span<const std::string> args, Language language) {
   ScanCommandLine line;
@@ -155,24 +150,24 @@ ParsedScanLine ParseScanLine(std::span<const std::string> args, Language languag
       line.help = true;
       return {line, {}};
     }
-    if (arg->kind == Argument::Kind::Plain) return Refuse(CliText(CliTextId::TakesNoArguments, language, {"scan"}));
+    if (arg->kind == Argument::Kind::Plain) return ParsedScanLine::Refuse(CliText(CliTextId::TakesNoArguments, language, {"scan"}));
     const std::string& name = arg->text;
     if (!arg->value && (name == "quick" || name == "first" || name == "json")) {
       (name == "quick" ? line.quick : name == "first" ? line.first : line.json) = true;
       continue;
     }
-    if (!IsConnectionOption(name)) return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "scan"}));
+    if (!IsConnectionOption(name)) return ParsedScanLine::Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "scan"}));
     const std::optional<std::string> value = reader.ValueOf(*arg);
-    if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
+    if (!value) return ParsedScanLine::Refuse(CliText(CliTextId::NeedsValue, language, {name}));
     std::string error;
     if (name == "port") {
       // Checked as the transfer commands check theirs and kept as given: the
       // scan goes through every port named.
       ConnectionOptions checked;
-      if (!TakeConnectionOption(name, *value, checked, error, language)) return Refuse(error);
+      if (!TakeConnectionOption(name, *value, checked, error, language)) return ParsedScanLine::Refuse(error);
       line.ports.push_back(*value);
     } else if (!TakeConnectionOption(name, *value, line.connection, error, language)) {
-      return Refuse(error);
+      return ParsedScanLine::Refuse(error);
     }
   }
   return {line, {}};
