@@ -13,11 +13,6 @@ namespace klv {
 namespace {
 
 
-// Identification codes, as the transfers read them.
-constexpr uint16_t kKlv40Code = 0x0028;
-constexpr uint16_t kKlv30Code = 0x3330;
-constexpr uint16_t kKlv30ECode = 0x3045;
-
 // Caption keys the identification sets (texts 217, 222 and 221).
 constexpr std::string_view kAlarmDigitalCaption = "AL/DO output";
 constexpr std::string_view kAlarmOnlyCaption = "AL output";
@@ -237,36 +232,36 @@ MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std
 }
 
 void MonitorSession::IdentifyModel() {
-  const Reply code = ReadRegister("0110", kMonitorReceiveLength);
-  if (code.kind == ReplyKind::Normal) {
-    if (code.value == kKlv40Code) {
+  // The transfers' identification, not logged: 0110, and 0119 only when
+  // 0110 gives no good reply.
+  const DeviceIdentification device = IdentifyDevice(connection_, false, 1);
+  switch (device.result) {
+    case IdentificationResult::Klv40:
       IdentifyKlv40();
       identification_ = MonitorIdentification::Klv40;
-    } else {
-      display_.title = "Monitor - ??";
-      identification_ = MonitorIdentification::OtherCode;
-    }
-    return;
+      return;
+    case IdentificationResult::Klv30:
+      display_.title = "Monitor - KLV30";
+      model_ = kMonitorModelKlv30;
+      identification_ = MonitorIdentification::Klv30;
+      ShowOneSeries(MonitorLayout::Klv30);
+      return;
+    case IdentificationResult::Klv30E:
+      display_.title = "Monitor - KLV30E";
+      model_ = kMonitorModelKlv30E;
+      identification_ = MonitorIdentification::Klv30E;
+      ShowOneSeries(MonitorLayout::Klv30E);
+      return;
+    case IdentificationResult::OtherCodeIn0110:
+    case IdentificationResult::NotIdentified:
+      break;
   }
-  const Reply seriesOne = ReadRegister("0119", kMonitorReceiveLength);
-  if (seriesOne.kind != ReplyKind::Normal) {
+  if (!device.answered) {
     identification_ = MonitorIdentification::NoAnswer;
     return;
   }
-  if (seriesOne.value == kKlv30Code) {
-    display_.title = "Monitor - KLV30";
-    model_ = kMonitorModelKlv30;
-    identification_ = MonitorIdentification::Klv30;
-    ShowOneSeries(MonitorLayout::Klv30);
-  } else if (seriesOne.value == kKlv30ECode) {
-    display_.title = "Monitor - KLV30E";
-    model_ = kMonitorModelKlv30E;
-    identification_ = MonitorIdentification::Klv30E;
-    ShowOneSeries(MonitorLayout::Klv30E);
-  } else {
-    display_.title = "Monitor - ??";
-    identification_ = MonitorIdentification::OtherCode;
-  }
+  display_.title = "Monitor - ??";
+  identification_ = MonitorIdentification::OtherCode;
 }
 
 void MonitorSession::IdentifyKlv40() {
