@@ -1,6 +1,7 @@
 #pragma once
 // The parameter file (*.klv): one whole ParameterSet and its model in 120
-// bytes of little-endian 16-bit words, readable by the Windows program too.
+// bytes of little-endian 16-bit words, the same on every system the program
+// runs on, so files move between Linux and Windows PCs unchanged.
 //
 //   offset   0  model code: 40 KLV40, 30 KLV30, 308 KLV30E
 //   offset   2  reserved, written 0

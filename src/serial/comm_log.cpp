@@ -110,8 +110,8 @@ CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, s
   const LocalTime now = clock.LocalNow();
   char stamp[32];
   // MM/DD/YY in every language, like the rest of the file (which is not
-  // translated either): the file has the Windows program's layout, so that
-  // anything reading either program's logs can rely on one header.
+  // translated either): the layout is the same on every system, so that
+  // anything reading the program's logs can rely on one header.
   std::snprintf(stamp, sizeof stamp, "%02d/%02d/%02d %02d:%02d:%02d", now.month % 100, now.day % 100,
                 ((now.year % 100) + 100) % 100, now.hour % 100, now.minute % 100, now.second % 100);
   std::string text = stamp;

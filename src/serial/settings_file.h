@@ -1,7 +1,8 @@
 #pragma once
 // The settings file KlvTool.ini: despite its name a 24-byte little-endian
 // binary record of the communication settings and the selected model, laid
-// out as the Windows program writes it, so the file moves between the two.
+// out the same on every system, so the file moves between Linux and Windows
+// PCs unchanged.
 //
 //  offset size  field                offset size  field
 //   0     2     port number          12     2     selected model
