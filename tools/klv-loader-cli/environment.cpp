@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli_texts.h"
+#include "commands.h"
 #include "platform/data_folder.h"
 #include "platform/file_store.h"
 #include "serial/settings_file.h"
@@ -32,5 +33,11 @@ Environment LoadEnvironment(Language language) {
 }
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "klv-loader-cli: %s\n", text.c_str()); }
+
+int RefuseUsage(const std::string& error, Language language) {
+  PrintError(error);
+  std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
+  return kExitUnusable;
+}
 
 }  // namespace klv::cli

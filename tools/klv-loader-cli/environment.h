@@ -32,4 +32,8 @@ Language LocaleLanguage();
 // "klv-loader-cli: <text>" on standard error.
 void PrintError(const std::string& text);
 
+// A usage mistake: the error and the hint to --help on standard error; the
+// exit status for it.
+int RefuseUsage(const std::string& error, Language language);
+
 }  // namespace klv::cli

@@ -20,11 +20,7 @@ int main(int argc, char** argv) {
   if (!args.empty() && args[0] == "report") return RunReportCommand(std::span(args).subspan(1));
   const klv::Language language = LocaleLanguage();
   const ParsedCommandLine parsed = ParseCommandLine(args, language);
-  if (!parsed.commandLine) {
-    PrintError(parsed.error);
-    std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
-    return kExitUnusable;
-  }
+  if (!parsed.commandLine) return RefuseUsage(parsed.error, language);
   const CommandLine& line = *parsed.commandLine;
   if (line.help) {
     std::fputs(UsageText(line.command, language).c_str(), stdout);

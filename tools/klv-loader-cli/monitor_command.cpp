@@ -116,11 +116,7 @@ std::string MonitorUsageSummary(Language language) { return CliText(CliTextId::M
 int RunMonitorCommand(std::span<const std::string> args) {
   const Language language = LocaleLanguage();
   const ParsedMonitorLine parsed = ParseMonitorLine(args, language);
-  if (!parsed.line) {
-    PrintError(parsed.error);
-    std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
-    return kExitUnusable;
-  }
+  if (!parsed.line) return RefuseUsage(parsed.error, language);
   const MonitorCommandLine& line = *parsed.line;
   if (line.help) {
     std::fputs(CliText(CliTextId::UsageMonitor, language).c_str(), stdout);

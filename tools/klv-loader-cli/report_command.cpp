@@ -75,11 +75,7 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 int RunReportCommand(std::span<const std::string> args) {
   const Language language = LocaleLanguage();
   const ParsedReportLine parsed = ParseReportLine(args, language);
-  if (!parsed.line) {
-    PrintError(parsed.error);
-    std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
-    return kExitUnusable;
-  }
+  if (!parsed.line) return RefuseUsage(parsed.error, language);
   const ReportCommandLine& line = *parsed.line;
   if (line.help) {
     std::fputs(std::string(ReportUsageText(ReportUsage::Usage, language)).c_str(), stdout);

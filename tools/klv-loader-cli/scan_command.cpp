@@ -290,11 +290,7 @@ std::string ScanUsageSummary(Language language) { return Text(ScanText::Summary,
 int RunScanCommand(std::span<const std::string> args) {
   const Language language = LocaleLanguage();
   const ParsedScanLine parsed = ParseScanLine(args, language);
-  if (!parsed.line) {
-    PrintError(parsed.error);
-    std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
-    return kExitUnusable;
-  }
+  if (!parsed.line) return RefuseUsage(parsed.error, language);
   const ScanCommandLine& line = *parsed.line;
   if (line.help) {
     std::fputs(Text(ScanText::Usage, language).c_str(), stdout);
