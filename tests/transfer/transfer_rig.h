@@ -19,6 +19,7 @@
 #include "sim/simulated_regulator.h"
 #include "serial/exchange.h"
 #include "support/fake_clock.h"
+#include "support/simulated_device.h"
 #include "serial/device_path_port.h"
 #include "transfer/transfer_commands.h"
 
@@ -43,38 +44,6 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
-// klv-sim serving one regulator on a pseudo-terminal of its own thread.
-class SimulatedDevice {
- public:
-  explicit SimulatedDevice(const sim::SimConfig& config) : regulator_(config, clock_), server_(regulator_) {
-    std::string error;
-    ready_ = server_.OpenPseudoTerminal(error) && server_.Start();
-    if (!ready_) ADD_FAILURE() << "simulator: " << error;
-  }
-  bool Ready() const { return ready_; }
-  const std::string& Path() const { return server_.Path(); }
-
-  // Front-panel settings and faults, before the transfer.
-  void Preset(uint16_t reg, int16_t value) {
-    const sim::Refusal refusal = server_.WithRegulator([&](sim::SimulatedRegulator& r) { return r.Preset(reg, value); });
-    EXPECT_EQ(refusal, sim::Refusal::None) << "preset " << reg;
-  }
-  void Faults(sim::FaultPlan plan) {
-    server_.WithRegulator([&](sim::SimulatedRegulator& r) { r.SetFaultPlan(std::move(plan)); });
-  }
-  ParameterSet Parameters() {
-    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.Parameters(); });
-  }
-  uint64_t Exchanges() {
-    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.ExchangeCount(); });
-  }
-
- private:
-  FakeClock clock_;  // the simulation's own time; the live values do not matter here
-  sim::SimulatedRegulator regulator_;
-  sim::SimServer server_;
-  bool ready_ = false;
-};
 
 // The worker's side of the operator, recorded in order with the pauses.
 // Written by the worker thread only; read after the worker has been joined.
@@ -167,7 +136,8 @@ class TransferRig : public ::testing::Test {
 
   // Starts the simulated device; the port of the session reaches it.
   void Connect(const sim::SimConfig& config) {
-    device_ = std::make_unique<SimulatedDevice>(config);
+    // The simulator's troubles are test failures.
+    device_ = std::make_unique<SimulatedDevice>(config, [](const std::string& what) { ADD_FAILURE() << what; });
     ASSERT_TRUE(device_->Ready());
     ports_ = DevicePathPortFactory(device_->Path());
   }

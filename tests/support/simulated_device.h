@@ -1,0 +1,53 @@
+#pragma once
+// klv-sim serving one regulator on a pseudo-terminal of its own thread, for
+// the tests that run transfers against it (core and window tests alike).
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "sim/sim_server.h"
+#include "sim/simulated_regulator.h"
+#include "support/fake_clock.h"
+
+namespace klv::testing {
+
+class SimulatedDevice {
+ public:
+  // How the test framework in use hears of a simulator that cannot serve or
+  // a preset the regulator refuses.
+  using Complaint = std::function<void(const std::string&)>;
+
+  SimulatedDevice(const sim::SimConfig& config, Complaint complain)
+      : complain_(std::move(complain)), regulator_(config, clock_), server_(regulator_) {
+    std::string error;
+    ready_ = server_.OpenPseudoTerminal(error) && server_.Start();
+    if (!ready_) complain_("simulator: " + error);
+  }
+  bool Ready() const { return ready_; }
+  const std::string& Path() const { return server_.Path(); }
+
+  // Front-panel settings and faults, before the transfer.
+  void Preset(uint16_t reg, int16_t value) {
+    const sim::Refusal refusal =
+        server_.WithRegulator([&](sim::SimulatedRegulator& r) { return r.Preset(reg, value); });
+    if (refusal != sim::Refusal::None) complain_("preset of register " + std::to_string(reg) + " refused");
+  }
+  void Faults(sim::FaultPlan plan) {
+    server_.WithRegulator([&](sim::SimulatedRegulator& r) { r.SetFaultPlan(std::move(plan)); });
+  }
+  ParameterSet Parameters() {
+    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.Parameters(); });
+  }
+  uint64_t Exchanges() {
+    return server_.WithRegulator([](sim::SimulatedRegulator& r) { return r.ExchangeCount(); });
+  }
+
+ private:
+  Complaint complain_;
+  FakeClock clock_;  // the simulation's own time; the live values do not matter here
+  sim::SimulatedRegulator regulator_;
+  sim::SimServer server_;
+  bool ready_ = false;
+};
+
+}  // namespace klv::testing
