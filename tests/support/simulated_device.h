@@ -11,6 +11,16 @@
 
 namespace klv::testing {
 
+// A regulator of the model, with the KLV40 option word and the one-series
+// current detection.
+inline sim::SimConfig SimModel(ModelKind model, uint16_t options = 0, bool detect = true) {
+  sim::SimConfig config;
+  config.model = model;
+  config.options = options;
+  config.detect = detect;
+  return config;
+}
+
 class SimulatedDevice {
  public:
   // How the test framework in use hears of a simulator that cannot serve or

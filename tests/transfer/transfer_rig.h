@@ -143,11 +143,7 @@ class TransferRig : public ::testing::Test {
   }
 
   static sim::SimConfig Device(ModelKind model, uint16_t options = 0, bool detect = true) {
-    sim::SimConfig config;
-    config.model = model;
-    config.options = options;
-    config.detect = detect;
-    return config;
+    return SimModel(model, options, detect);
   }
 
   TransferSession Session() {

@@ -17,6 +17,7 @@
 #include "device/regulator_scan.h"
 #include "editor/parameter_description.h"  // DisplayWidth
 #include "environment.h"
+#include "json_text.h"
 #include "platform/clock.h"
 #include "platform/data_folder.h"
 #include "serial/line_settings.h"
@@ -223,21 +224,6 @@ std::string OptionText(const FoundRegulator& found, Language language) {
 std::string Padded(const std::string& text, std::size_t width) {
   const std::size_t used = DisplayWidth(text);
   return used >= width ? text + "  " : text + std::string(width - used + 2, ' ');
-}
-
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    if (static_cast<uint8_t>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 std::string_view ParityWord(int32_t parity) { return parity == 1 ? "even" : parity == 2 ? "none" : "odd"; }

@@ -17,12 +17,6 @@ class SimulatedDevice : public testing::SimulatedDevice {
       : testing::SimulatedDevice(config, [](const std::string& what) { qWarning("%s", what.c_str()); }) {}
 };
 
-inline sim::SimConfig SimModel(ModelKind model, uint16_t options = 0, bool detect = true) {
-  sim::SimConfig config;
-  config.model = model;
-  config.options = options;
-  config.detect = detect;
-  return config;
-}
+using testing::SimModel;
 
 }  // namespace klv::window_test
