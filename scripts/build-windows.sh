@@ -12,6 +12,8 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 jobs="${KLV_JOBS:-$(nproc)}"
+# The compiler launcher of scripts/test.sh (ccache), if any.
+read -r -a launcher <<< "${KLV_LAUNCHER:-}"
 out="$root/build-windows"
 
 packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest zip file)
@@ -34,7 +36,7 @@ echo "=== Windows build (MinGW-w64, warnings as errors)"
 # the standard library's string code, and debug information doubles the time
 # the static test program takes to link.
 cmake -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKLV_WERROR=ON -DKLV_BUILD_GUI=OFF -DKLV_BUILD_BENCH=OFF
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKLV_WERROR=ON -DKLV_BUILD_GUI=OFF -DKLV_BUILD_BENCH=OFF "${launcher[@]}"
 cmake --build "$out" -j "$jobs"
 file "$out/tools/klv-loader-cli/klv-loader-cli.exe"
 
@@ -51,7 +53,7 @@ echo "=== Core tests under Wine"
 ctest --test-dir "$out" --output-on-failure -L core --timeout 600
 
 echo "=== klv-sim and klv-loader-cli for Linux, then the end-to-end test under Wine"
-cmake -S . -B "$out/linux" -G Ninja -DKLV_WERROR=ON -DKLV_BUILD_GUI=OFF -DKLV_BUILD_BENCH=OFF -DKLV_BUILD_TESTS=OFF
+cmake -S . -B "$out/linux" -G Ninja -DKLV_WERROR=ON -DKLV_BUILD_GUI=OFF -DKLV_BUILD_BENCH=OFF -DKLV_BUILD_TESTS=OFF "${launcher[@]}"
 cmake --build "$out/linux" -j "$jobs" --target klv-sim klv-loader-cli
 "$root/tests/windows/e2e.sh" "$out/linux" "$out"
 
