@@ -1,8 +1,5 @@
 #include "environment.h"
 
-#include <dirent.h>
-
-#include <cerrno>
 #include <cstdio>
 
 #include "cli_options.h"
@@ -22,10 +19,8 @@ namespace {
 std::string PortsFolderError(const std::filesystem::path& ports) {
   std::error_code error;
   if (!std::filesystem::exists(std::filesystem::symlink_status(ports, error))) return {};
-  DIR* listing = ::opendir(ports.c_str());
-  if (listing == nullptr) return SystemErrorText(errno);
-  ::closedir(listing);
-  return {};
+  const std::filesystem::directory_iterator listing(ports, error);
+  return error ? error.message() : std::string();
 }
 
 }  // namespace
