@@ -61,6 +61,7 @@ SettingsLoad LoadProgramSettings(ProgramState& state) {
   state.connection.settings = load.record.settings;
   state.currentModel = load.record.model;
   state.keepSettingsFile = load.status == SettingsLoad::Status::Unreadable;
+  state.settingsReadError = state.keepSettingsFile ? load.error : std::string();
   state.options = LoadProgramOptions(state.optionsPath);
   return load;
 }
@@ -77,6 +78,17 @@ std::string UnreadableSettingsText(const std::filesystem::path& path, std::strin
     text += "\nThe program runs with the default settings and leaves this file as it is.";
   }
   return text;
+}
+
+std::string UnreadableSettingsBeforeTransferText(const std::filesystem::path& path, std::string_view reason,
+                                                 Language language) {
+  const std::string why = reason.empty() ? std::string() : std::string(reason);
+  if (language == Language::Japanese) {
+    return path.string() + " を読めません" + (why.empty() ? "" : "（" + why + "）") +
+           "。次の通信設定の画面で、すべての設定を確かめて指定するか、ファイルの権限を直してください。";
+  }
+  return path.string() + " cannot be read" + (why.empty() ? "" : " (" + why + ")") +
+         ": give every setting in the communication settings that follow, or fix its permissions";
 }
 
 bool StoreProgramSettings(const ProgramState& state) {

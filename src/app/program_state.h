@@ -63,6 +63,10 @@ class ProgramState {
   // defaults and leaves the file alone, also at exit, so that the operator's
   // settings behind a passing fault or a wrong permission survive.
   bool keepSettingsFile = false;
+  std::string settingsReadError;  // why, for the messages
+  // The operator has accepted the communication settings screen in this run:
+  // from then on the settings in use are the operator's own.
+  bool settingsConfirmed = false;
 
   // The transfer core's view of these things.
   TransferSession Session();
@@ -98,6 +102,11 @@ SettingsLoad LoadProgramSettings(ProgramState& state);
 
 // The message for an unreadable settings file, with its path and the reason.
 std::string UnreadableSettingsText(const std::filesystem::path& path, std::string_view reason, Language language);
+// Before the first transfer or monitor of a run whose settings file could
+// not be read: "<path> cannot be read (<reason>): give every setting in the
+// communication settings, or fix its permissions".
+std::string UnreadableSettingsBeforeTransferText(const std::filesystem::path& path, std::string_view reason,
+                                                 Language language);
 
 // SaveSettings at settingsPath at exit. Ok without writing when the file
 // must be kept (keepSettingsFile); not ok: text 197 is to be shown.

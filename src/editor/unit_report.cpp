@@ -134,7 +134,8 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
   fact(kOptions, options);
   fact(kFile, inputs.fileName);
   fact(kDateTime, ReportDateTime(inputs.created));
-  fact(kNote, inputs.note.empty() ? std::string(Pick(kNoNote, language)) : inputs.note);
+  const std::string note = WithoutBidiControls(inputs.note);
+  fact(kNote, note.empty() ? std::string(Pick(kNoNote, language)) : note);
   fact(kDevice, inputs.provenance ? DeviceText(*inputs.provenance, language) : std::string(Pick(kNoDevice, language)));
   fact(kVerification, VerificationText(inputs.provenance, language));
 
@@ -152,7 +153,7 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
 
 std::string ReportFileName(std::string_view documentTitle, std::string_view note) {
   std::string name(documentTitle);
-  if (!note.empty()) name += (name.empty() ? "" : "-") + std::string(note);
+  if (!note.empty()) name += (name.empty() ? "" : "-") + WithoutBidiControls(note);
   if (name.empty()) name = "report";
   for (char& c : name) {
     const auto byte = static_cast<unsigned char>(c);
@@ -162,6 +163,32 @@ std::string ReportFileName(std::string_view documentTitle, std::string_view note
     }
   }
   return name + ".pdf";
+}
+
+std::string WithoutBidiControls(std::string_view text) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = [&](std::size_t at) { return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u; };
+    // U+061C in UTF-8: D8 9C.
+    if (byte(i) == 0xD8 && byte(i + 1) == 0x9C) {
+      ++i;
+      continue;
+    }
+    // U+200E, U+200F, U+202A..U+202E: E2 80 8E/8F/AA..AE; U+2066..U+2069: E2 81 A6..A9.
+    if (byte(i) == 0xE2) {
+      const unsigned second = byte(i + 1);
+      const unsigned third = byte(i + 2);
+      const bool mark = second == 0x80 && (third == 0x8E || third == 0x8F || (third >= 0xAA && third <= 0xAE));
+      const bool isolate = second == 0x81 && third >= 0xA6 && third <= 0xA9;
+      if (mark || isolate) {
+        i += 2;
+        continue;
+      }
+    }
+    kept.push_back(text[i]);
+  }
+  return kept;
 }
 
 std::string ReportMessageText(ReportMessage message, Language language, std::string_view first,

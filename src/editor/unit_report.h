@@ -95,6 +95,12 @@ std::string ReportDateTime(const LocalTime& time);
 // name replaced by "_", and ".pdf".
 std::string ReportFileName(std::string_view documentTitle, std::string_view note);
 
+// text without the Unicode controls that reorder what follows them (the
+// embeddings, overrides and isolates U+202A..U+202E and U+2066..U+2069, the
+// marks U+200E, U+200F and U+061C): a note is printed in the order it was
+// typed, so "1174 NS" never shows as "SN 4711".
+std::string WithoutBidiControls(std::string_view text);
+
 // The messages of the report command.
 enum class ReportMessage { Saved, CannotSave, CannotPrint };
 // Saved: first is the path; CannotSave: first the path, second the reason;

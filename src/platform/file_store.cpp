@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -61,11 +63,9 @@ bool WriteAll(int fd, std::string_view bytes, int& error) {
   return true;
 }
 
-// The permission bits a newly created file would get: the old file's when it
-// exists, otherwise 0666 less the process's umask (read without changing it).
-mode_t NewFileMode(const std::filesystem::path& path) {
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) return old.st_mode & 07777;
+// The permission bits of a new file: 0666 less the process's umask (read
+// without changing it). A replaced file's own bits are set on it afterwards.
+mode_t NewFileMode() {
   mode_t mask = 022;
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -78,19 +78,63 @@ mode_t NewFileMode(const std::filesystem::path& path) {
   return 0666 & ~mask;
 }
 
+// The file a save at path lands in: a chain of symbolic links is followed to
+// its end (which need not exist yet), so saving to a link replaces what it
+// points to and the link stays. At most 40 links, as the system counts.
+struct SaveTarget {
+  std::filesystem::path path;
+  bool exists = false;
+  struct stat info {};
+};
+
+SaveOutcome ResolveTarget(const std::filesystem::path& path, SaveTarget& target) {
+  std::filesystem::path current = path;
+  for (int links = 0; links <= 40; ++links) {
+    target = SaveTarget{current, false, {}};
+    if (::lstat(current.c_str(), &target.info) != 0) {
+      if (errno != ENOENT) return Failure(errno);
+      break;
+    }
+    if (!S_ISLNK(target.info.st_mode)) {
+      target.exists = true;
+      break;
+    }
+    std::error_code error;
+    const std::filesystem::path next = std::filesystem::read_symlink(current, error);
+    if (error) return Failure(error.value());
+    current = next.is_absolute() ? next : current.parent_path() / next;
+    if (links == 40) return Failure(ELOOP);
+  }
+  // A device, a FIFO or a folder is never replaced by a file: saving to
+  // /dev/null must not turn it into a regular file.
+  if (target.exists && !S_ISREG(target.info.st_mode)) {
+    return SaveOutcome{false, path.string() + " is not a regular file"};
+  }
+  if (target.path.filename().string().size() > NAME_MAX) return Failure(ENAMETOOLONG);
+  return SaveOutcome{true, {}};
+}
+
 constexpr std::string_view kTemporaryMark = ".tmp-";
 constexpr std::size_t kTemporarySuffixLength = 16;
+
+// The part of the target's name a temporary carries: all of it, but cut so
+// that the temporary fits in a folder entry (NAME_MAX bytes) however long the
+// target's name is.
+std::string TemporaryStem(const std::string& target) {
+  constexpr std::size_t kLongest = NAME_MAX - 1 - kTemporaryMark.size() - kTemporarySuffixLength;
+  return target.substr(0, kLongest);
+}
 
 // ".NAME.tmp-" and 16 lower-case hex digits.
 std::string TemporaryName(const std::filesystem::path& path) {
   static thread_local std::mt19937_64 random{std::random_device{}()};
   char suffix[kTemporarySuffixLength + 1];
   std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
-  return "." + path.filename().string() + std::string(kTemporaryMark) + suffix;
+  return "." + TemporaryStem(path.filename().string()) + std::string(kTemporaryMark) + suffix;
 }
 
 bool IsTemporaryNameOf(std::string_view name, const std::string& target) {
-  const std::string prefix = "." + target + std::string(kTemporaryMark);
+  const std::string prefix = "." + TemporaryStem(target) + std::string(kTemporaryMark);
   if (!name.starts_with(prefix) || name.size() != prefix.size() + kTemporarySuffixLength) return false;
   for (const char c : name.substr(prefix.size())) {
     if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
@@ -136,13 +180,26 @@ void RemoveStaleTemporaries(int folderFd, const std::string& target) {
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
 
-SaveOutcome SaveFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+SaveOutcome CheckSaveTarget(const std::filesystem::path& path) {
+  SaveTarget target;
+  if (SaveOutcome resolved = ResolveTarget(path, target); !resolved.ok) return resolved;
+  const std::filesystem::path folder =
+      target.path.has_parent_path() ? target.path.parent_path() : std::filesystem::path(".");
+  FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folderFd.get() < 0) return Failure(errno);
+  return SaveOutcome{true, {}};
+}
+
+SaveOutcome SaveFileAtomically(const std::filesystem::path& requested, std::string_view bytes) {
+  SaveTarget target;
+  if (SaveOutcome resolved = ResolveTarget(requested, target); !resolved.ok) return resolved;
+  const std::filesystem::path& path = target.path;
   const std::filesystem::path folder =
       path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folderFd.get() < 0) return Failure(errno);
 
-  const mode_t mode = NewFileMode(path);
+  const mode_t mode = NewFileMode();
 
   // An unnamed file first: if the process dies while writing, the kernel
   // drops it and nothing is left behind. File systems without O_TMPFILE get a
@@ -159,6 +216,20 @@ SaveOutcome SaveFileAtomically(const std::filesystem::path& path, std::string_vi
   auto removeTemporary = [&] {
     if (!temporary.empty()) ::unlinkat(folderFd.get(), temporary.c_str(), 0);
   };
+
+  // The replaced file's owner and group where this process may give them
+  // (the group when it is one of ours, both when we are root), then its
+  // mode: the umask must not narrow it, and chown may have cleared set-id bits.
+  if (target.exists) {
+    if (::fchown(file.get(), target.info.st_uid, target.info.st_gid) != 0) {
+      [[maybe_unused]] const int ignored = ::fchown(file.get(), static_cast<uid_t>(-1), target.info.st_gid);
+    }
+    if (::fchmod(file.get(), target.info.st_mode & 07777) != 0) {
+      const int error = errno;
+      removeTemporary();
+      return Failure(error);
+    }
+  }
 
   int error = 0;
   if (!WriteAll(file.get(), bytes, error) || ::fsync(file.get()) != 0) {

@@ -21,7 +21,18 @@ struct SaveOutcome {
 // the old file is left byte for byte, and the reason is returned. After a
 // good save, temporaries of path that a killed save left in the folder (older
 // than a minute) are removed.
+// A symbolic link at path is followed to its final target, which is replaced
+// (its folder takes the temporary), so the link stays a link. Anything there
+// that is not a regular file (a device, a FIFO, a folder) is refused with
+// "<path> is not a regular file". A replaced file keeps its mode, and its
+// owner and group where the process may set them.
 SaveOutcome SaveFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// What SaveFileAtomically would refuse without writing anything: a missing
+// folder, a name longer than the system allows, something at path (or at the
+// end of its links) that is not a regular file. For a long task whose result
+// is saved at its end, so a doomed save is refused before the task begins.
+SaveOutcome CheckSaveTarget(const std::filesystem::path& path);
 
 struct ReadOutcome {
   enum class Status { Ok, CannotOpen, ReadError };

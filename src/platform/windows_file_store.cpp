@@ -62,11 +62,33 @@ bool WriteAll(HANDLE file, std::string_view bytes, DWORD& error) {
   return true;
 }
 
+// A folder or a device at path is never replaced by a file. (Links are
+// rare on Windows and are replaced like files here.)
+SaveOutcome RefuseNonRegular(const std::filesystem::path& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    return SaveOutcome{false, path.string() + " is not a regular file"};
+  }
+  return SaveOutcome{true, {}};
+}
+
 }  // namespace
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
 
+SaveOutcome CheckSaveTarget(const std::filesystem::path& path) {
+  if (SaveOutcome refused = RefuseNonRegular(path); !refused.ok) return refused;
+  const std::filesystem::path folder =
+      path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Failure(::GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failure(ERROR_DIRECTORY);
+  return SaveOutcome{true, {}};
+}
+
 SaveOutcome SaveFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  if (SaveOutcome refused = RefuseNonRegular(path); !refused.ok) return refused;
   const std::filesystem::path folder =
       path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   const std::filesystem::path temporary = folder / TemporaryName(path);

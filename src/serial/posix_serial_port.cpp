@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,6 +60,26 @@ bool SetAttributes(int fd, const termios& wanted, Check inForce) {
 
 // A cause that names no device: the system's words only.
 PortFailure OtherFailure(std::string text) { return {PortFailureKind::Other, {}, {}, std::move(text)}; }
+
+// Whether the open device is the terminal this process runs in: /dev/tty
+// itself, the controlling terminal under its own name, or the terminal of
+// the standard streams. Setting it up as a serial line would leave the
+// operator's terminal raw, without echo.
+bool IsOwnTerminal(int fd) {
+  struct stat port {};
+  if (::fstat(fd, &port) != 0 || !S_ISCHR(port.st_mode)) return false;
+  if (port.st_rdev == makedev(5, 0)) return true;
+  const auto same = [&port](int other) {
+    struct stat own {};
+    return ::isatty(other) == 1 && ::fstat(other, &own) == 0 && own.st_rdev == port.st_rdev;
+  };
+  if (same(STDIN_FILENO) || same(STDOUT_FILENO) || same(STDERR_FILENO)) return true;
+  const int terminal = ::open("/dev/tty", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (terminal < 0) return false;  // the process has no terminal of its own
+  const bool controlling = same(terminal);
+  ::close(terminal);
+  return controlling;
+}
 
 PortOpenStatus Failed(PortStatus status, PortFailure failure = {}) {
   std::string cause = PortFailureText(failure, Language::English);
@@ -219,6 +240,11 @@ PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const 
     Close();
     return Failed(status, std::move(failure));
   };
+
+  if (IsOwnTerminal(fd_)) {
+    return fail(PortStatus::CannotOpen,
+                PortFailure{PortFailureKind::Other, shown, {}, "this is the terminal the program runs in, not a serial port"});
+  }
 
   // The lock is what makes the port ours: TIOCEXCL alone does not stop root
   // or a second open within this process.

@@ -43,8 +43,12 @@ int16_t RunReadTransfer(const TransferContext& context) {
   int sequence = identification.nextSequence;
   int16_t count = 0;
   context.tally.walked = true;
+  for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
+    if (IsEntryPresent(row, options.word) && row.address != kEndAddress) ++context.tally.planned;
+  }
   // The whole table, so the blank row that ends the walk also gets its pause.
   for (const CatalogueEntry& row : CatalogueFor(model)) {
+    if (context.StopRequested()) break;
     context.clock.SleepFor(kReadRowPause);
     if (!IsEntryPresent(row, options.word)) {
       bar.Advance();

@@ -20,7 +20,9 @@ TransferReport Report(ModelKind currentModel, int16_t result, const TransferTall
   report.modelKnown = IsKnownModel(currentModel);
   // -1 (port not open) is a failure too: only registers that went through count.
   report.succeeded = report.modelKnown && result > 0 && tally.Complete();
-  if (!report.modelKnown) {
+  if (tally.cancelled) {
+    report.text = read ? CancelledReadMessage(tally, language) : CancelledWriteMessage(tally, language);
+  } else if (!report.modelKnown) {
     report.text = Text(unknownModel, language);
   } else if (report.succeeded) {
     report.text = "--- " + ModelStatusText(currentModel, Text(complete, language)) + " ---";
@@ -94,6 +96,7 @@ TransferContext MakeTransferContext(TransferSession& session, Language language,
       progress,
       messages,
       session.state.tally,
+      session.state.cancel,
   };
 }
 

@@ -3,6 +3,7 @@
 // and current model, the clock for its pauses, the language of its texts and
 // the two ways to the operator. Everything is owned by the caller; while the
 // body runs on the worker, nothing else touches any of it.
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,16 @@ struct TransferContext {
   ProgressSink& progress;
   MessageSink& messages;
   TransferTally& tally;      // filled by the body: what went through and what did not
+  // Turned true (by a signal handler or a Cancel button) to stop the body
+  // before its next exchange; the exchange in flight ends first. May be null.
+  const std::atomic<bool>* cancel;
+
+  // True once a stop was asked for; the tally then says so.
+  bool StopRequested() const {
+    if (cancel == nullptr || !cancel->load(std::memory_order_acquire)) return false;
+    tally.cancelled = true;
+    return true;
+  }
 };
 
 // The fixed message of a body that finds the port closed (not a numbered

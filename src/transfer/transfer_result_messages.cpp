@@ -77,4 +77,24 @@ std::string RangeViolationMessage(std::span<const RangeViolation> violations, La
   return text;
 }
 
+std::string CancelledWriteMessage(const TransferTally& tally, Language language) {
+  const std::string done = std::to_string(tally.done);
+  const std::string planned = std::to_string(tally.planned);
+  if (Japanese(language)) {
+    return "中止しました: " + planned + " レジスタ中 " + done +
+           " レジスタを書き込みました。調節器には新旧の値が混在している可能性があります。";
+  }
+  return "Cancelled: " + done + " of " + planned +
+         " registers written; the regulator may hold a mix of old and new values.";
+}
+
+std::string CancelledReadMessage(const TransferTally& tally, Language language) {
+  const std::string done = std::to_string(tally.done);
+  const std::string planned = std::to_string(tally.planned);
+  if (Japanese(language)) {
+    return "中止しました: " + planned + " レジスタ中 " + done + " レジスタを読み出しました。何も保存していません。";
+  }
+  return "Cancelled: " + done + " of " + planned + " registers read; nothing was saved.";
+}
+
 }  // namespace klv

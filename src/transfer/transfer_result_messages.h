@@ -20,6 +20,12 @@ std::string IncompleteReadMessage(const TransferTally& tally, Language language)
 // new values.
 std::string IncompleteWriteMessage(const TransferTally& tally, Language language);
 
+// A transfer the operator stopped: "Cancelled: 22 of 30 registers written;
+// the regulator may hold a mix of old and new values." and "Cancelled: 5 of
+// 26 registers read; nothing was saved."
+std::string CancelledWriteMessage(const TransferTally& tally, Language language);
+std::string CancelledReadMessage(const TransferTally& tally, Language language);
+
 // Each value outside its register's limits with the limits; nothing was written.
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language);
 

@@ -38,6 +38,10 @@ struct TransferTally {
   std::string optionsUnanswered;
   // Values of a write outside their limits: nothing was sent.
   std::vector<RangeViolation> outOfRange;
+  // Catalogue registers the walk meant to send, and whether the operator
+  // stopped it before it got through them all.
+  int planned = 0;
+  bool cancelled = false;
 
   // Notes the outcome of a register sent; catalogue rows count towards
   // asked/done, fixed registers (the pre-writes) only when they fail.
@@ -54,7 +58,7 @@ struct TransferTally {
   }
   bool Failed() const { return !refused.empty() || !unanswered.empty(); }
   // Everything asked for went through.
-  bool Complete() const { return walked && !Failed() && optionsUnanswered.empty(); }
+  bool Complete() const { return walked && !cancelled && !Failed() && optionsUnanswered.empty(); }
 };
 
 }  // namespace klv

@@ -35,6 +35,9 @@ struct TransferState {
   // register written back and notes here what it found (reset each write).
   bool verifyAfterWrite = false;
   WriteVerification verification;
+  // Set by the command: the body stops before its next exchange once this
+  // turns true (null: it runs to its end).
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 // The thread procedure: runs the body of state.mode, stores its result in

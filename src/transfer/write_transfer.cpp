@@ -93,7 +93,11 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   }
 
   context.tally.walked = true;
+  for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
+    if (sends(row)) ++context.tally.planned;
+  }
   for (const PreWrite& preWrite : kPreWrites) {
+    if (context.StopRequested()) return 0;
     const TransactOutcome outcome =
         WriteRegister(context.connection, preWrite.address, preWrite.value, true, sequence);
     sequence += 2;
@@ -106,6 +110,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   int16_t count = 0;
   // The whole table, so the blank row that ends the walk also gets its pause.
   for (const CatalogueEntry& row : CatalogueFor(model)) {
+    if (context.StopRequested()) break;
     context.clock.SleepFor(pause);
     if (!IsEntryPresent(row, deviceOptions)) {
       bar.Advance();

@@ -36,6 +36,7 @@ WriteVerification VerifyWrittenRegisters(const TransferContext& context) {
   for (const std::string& address : written) {
     const CatalogueEntry* row = RowOf(model, address);
     if (row == nullptr) continue;  // not a register of this model: nothing was written there
+    if (context.StopRequested()) break;
     context.clock.SleepFor(kReadBackPause);
     const TransactOutcome outcome = ReadRegister(context.connection, address, true, sequence);
     sequence += 2;

@@ -127,6 +127,31 @@ TEST(UnitReport, FileNameOffered) {
   for (const Case& c : cases) EXPECT_EQ(ReportFileName(c.title, c.note), c.name) << c.note;
 }
 
+// What is typed is what is printed: the controls that would reorder a note
+// (overrides, embeddings, isolates, marks) are dropped; other text, also
+// right-to-left script and its neighbours in UTF-8, stays.
+TEST(UnitReport, NoteKeepsTheOrderItWasTypedIn) {
+  struct Case {
+    std::string_view note;
+    std::string_view printed;
+  };
+  const Case cases[] = {
+      {"\u202E1174 NS", "1174 NS"},                                   // right-to-left override
+      {"SN \u202A12\u202B3\u202C\u202D4", "SN 1234"},                // embeddings, pop, LRO
+      {"\u2066A\u2067B\u2068C\u2069", "ABC"},                        // isolates
+      {"\u200Ex\u200Fy\u061Cz", "xyz"},                               // marks
+      {"\u05E9\u05DC\u05D5\u05DD 7", "\u05E9\u05DC\u05D5\u05DD 7"},  // Hebrew letters stay
+      {"\u2014\u2065\u206A\u202F\u200D", "\u2014\u2065\u206A\u202F\u200D"},  // neighbours stay
+      {"\xE2\x80", "\xE2\x80"},                                      // a cut sequence at the end
+  };
+  for (const Case& c : cases) {
+    UnitReportInputs inputs = Klv40Inputs(Language::English);
+    inputs.note = std::string(c.note);
+    EXPECT_EQ(Fact(ComposeUnitReport(inputs), 4), "Serial number or note=" + std::string(c.printed));
+    EXPECT_EQ(ReportFileName("t", c.note), "t-" + std::string(c.printed) + ".pdf");
+  }
+}
+
 TEST(UnitReport, Messages) {
   EXPECT_EQ(ReportMessageText(ReportMessage::Saved, Language::English, "/t/a.pdf"), "Report saved: /t/a.pdf");
   EXPECT_EQ(ReportMessageText(ReportMessage::CannotSave, Language::Japanese, "/t/a.pdf", "No such file"),

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -192,6 +193,98 @@ TEST_F(FileStoreTest, ReadPrefixReadsAtMostTheLimitAndRefusesFolders) {
 
   EXPECT_EQ(ReadFilePrefix(folder_, 10).status, ReadOutcome::Status::CannotOpen);
   EXPECT_EQ(ReadFilePrefix(folder_ / "missing", 10).status, ReadOutcome::Status::CannotOpen);
+}
+
+TEST_F(FileStoreTest, SavingToALinkReplacesItsFinalTargetAndKeepsTheLinks) {
+  fs::create_directory(folder_ / "elsewhere");
+  const fs::path target = folder_ / "elsewhere" / "values.klv";
+  std::ofstream(target) << "old";
+  // link -> ../folder/hop -> elsewhere/values.klv: relative links, resolved
+  // from the folder each one sits in.
+  fs::create_directory(folder_ / "links");
+  fs::create_symlink("elsewhere/values.klv", folder_ / "hop");
+  fs::create_symlink("../hop", folder_ / "links" / "link");
+
+  const SaveOutcome outcome = SaveFileAtomically(folder_ / "links" / "link", "new");
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_TRUE(fs::is_symlink(folder_ / "links" / "link"));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "hop"));
+  EXPECT_EQ(ReadAll(target), "new");
+  EXPECT_EQ(Entries(folder_ / "links"), std::vector<std::string>{"link"});
+  EXPECT_EQ(Entries(folder_ / "elsewhere"), std::vector<std::string>{"values.klv"});
+
+  // A link to a file not there yet makes that file.
+  fs::create_symlink("made.klv", folder_ / "dangling");
+  ASSERT_TRUE(SaveFileAtomically(folder_ / "dangling", "made").ok);
+  EXPECT_TRUE(fs::is_symlink(folder_ / "dangling"));
+  EXPECT_EQ(ReadAll(folder_ / "made.klv"), "made");
+}
+
+TEST_F(FileStoreTest, SomethingNotARegularFileIsNeverReplaced) {
+  const fs::path fifo = folder_ / "fifo";
+  const fs::path device = folder_ / "null";
+  const fs::path subfolder = folder_ / "sub";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(subfolder);
+  const bool hasDevice = ::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+  fs::create_symlink("fifo", folder_ / "to-fifo");
+
+  std::vector<fs::path> refused = {fifo, subfolder, folder_ / "to-fifo"};
+  if (hasDevice) refused.push_back(device);
+  for (const fs::path& path : refused) {
+    EXPECT_EQ(CheckSaveTarget(path).error, path.string() + " is not a regular file");
+    const SaveOutcome outcome = SaveFileAtomically(path, "x");
+    EXPECT_FALSE(outcome.ok) << path;
+    EXPECT_EQ(outcome.error, path.string() + " is not a regular file");
+  }
+  EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+  EXPECT_TRUE(fs::is_directory(subfolder));
+  if (hasDevice) {
+    EXPECT_EQ(fs::status(device).type(), fs::file_type::character);
+  }
+}
+
+TEST_F(FileStoreTest, AReplacedFileKeepsItsModeOwnerAndGroup) {
+  const fs::path file = folder_ / "shared.klv";
+  std::ofstream(file) << "old";
+  // Wider than the umask lets a new file be: the save must not narrow it.
+  const mode_t oldMask = ::umask(077);
+  ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(file.c_str(), 4321, 1234), 0);
+  }
+
+  const SaveOutcome outcome = SaveFileAtomically(file, "new");
+  ::umask(oldMask);
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+  if (root) {
+    EXPECT_EQ(info.st_uid, 4321u);
+    EXPECT_EQ(info.st_gid, 1234u);
+  }
+}
+
+// The longest name a folder takes still saves, and a temporary a dead save
+// of it left is still found and removed; one byte more is refused up front.
+TEST_F(FileStoreTest, TheLongestNameSavesAndKeepsItsTemporariesTidy) {
+  const std::string name(255, 'n');
+  const fs::path file = folder_ / name;
+  ASSERT_TRUE(SaveFileAtomically(file, "old").ok);
+  const std::string stale = "." + name.substr(0, 233) + ".tmp-0123456789abcdef";
+  std::ofstream(folder_ / stale) << "partial";
+  fs::last_write_time(folder_ / stale, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+
+  const SaveOutcome outcome = SaveFileAtomically(file, "new");
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_EQ(ReadAll(file), "new");
+  EXPECT_EQ(Entries(folder_), std::vector<std::string>{name});
+
+  EXPECT_TRUE(CheckSaveTarget(file).ok);
+  EXPECT_EQ(CheckSaveTarget(folder_ / (name + "n")).error, SystemErrorText(ENAMETOOLONG));
+  EXPECT_EQ(CheckSaveTarget(folder_ / "no-such" / "a.klv").error, SystemErrorText(ENOENT));
 }
 
 }  // namespace

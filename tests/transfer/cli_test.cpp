@@ -5,15 +5,22 @@
 #include "editor/parameter_file.h"
 #include <fcntl.h>
 #include <spawn.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
+#include <thread>
 #include <tuple>
 
+#include "serial/settings_file.h"
 #include "transfer/transfer_rig.h"
 
 #include "support/cli_tool.h"
@@ -32,6 +39,7 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 
 struct CliRun {
   int status = -1;
+  bool signalled = false;  // a signal ended the tool (status is 128 + the signal)
   std::string out;
   std::string err;
   double seconds = 0;
@@ -49,7 +57,17 @@ class CliTest : public TransferRig {
   // Runs the tool with a clean environment: its own data folder, the locale
   // given, further variables, and standard error to a file or a terminal.
   CliRun Run(std::vector<std::string> args, const std::string& locale = "C",
-             const std::vector<std::string>& moreEnv = {}, const std::string& errorTerminal = {}) {
+             const std::vector<std::string>& moreEnv = {}, const std::string& errorTerminal = {},
+             bool ownSession = false) {
+    const pid_t pid = Start(std::move(args), locale, moreEnv, errorTerminal, ownSession);
+    return Wait(pid, !errorTerminal.empty());
+  }
+
+  // Starts the tool as Run does, without waiting. ownSession: the tool runs
+  // in a session of its own, whose controlling terminal is errorTerminal.
+  pid_t Start(std::vector<std::string> args, const std::string& locale = "C",
+              const std::vector<std::string>& moreEnv = {}, const std::string& errorTerminal = {},
+              bool ownSession = false) {
     const fs::path out = folder_.Path() / "stdout";
     const fs::path err = errorTerminal.empty() ? folder_.Path() / "stderr" : fs::path(errorTerminal);
     std::vector<std::string> env = {"XDG_DATA_HOME=" + (folder_.Path() / "data").string(),
@@ -70,27 +88,42 @@ class CliTest : public TransferRig {
     if (errorTerminal.empty()) {
       posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     } else {
-      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_RDWR | O_NOCTTY, 0);
+      // In a session of its own, the first terminal opened without
+      // O_NOCTTY becomes the controlling one.
+      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_RDWR | (ownSession ? 0 : O_NOCTTY), 0);
     }
-    CliRun run;
-    const auto start = Clock::now();
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownSession) posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    started_ = Clock::now();
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, cli_.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, cli_.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {
       ADD_FAILURE() << "cannot start " << cli_;
-      return run;
+      return -1;
     }
+    return pid;
+  }
+
+  // Waits for a tool started by Start; the status is 128 + the signal when
+  // a signal ended it.
+  CliRun Wait(pid_t pid, bool errorToTerminal = false) {
+    CliRun run;
+    if (pid < 0) return run;
     int status = 0;
     ::waitpid(pid, &status, 0);
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(out);
-    if (errorTerminal.empty()) run.err = ReadFile(err);
+    run.seconds = std::chrono::duration<double>(Clock::now() - started_).count();
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+    run.signalled = WIFSIGNALED(status);
+    run.out = ReadFile(folder_.Path() / "stdout");
+    if (!errorToTerminal) run.err = ReadFile(folder_.Path() / "stderr");
     return run;
   }
 
   fs::path cli_;
+  Clock::time_point started_;
 };
 
 // A parameter file as the layout gives it: model code, 0, the 27 records
@@ -733,6 +766,273 @@ TEST_F(CliTest, WriteVerifyReadsEveryRegisterBackAndNamesOneThatKeptItsValue) {
     ASSERT_NE(lastWrite, std::string::npos) << log;
     EXPECT_NE(log.find("PC->KLV: " + LoggedFrame("011R012C0"), lastWrite), std::string::npos) << log;
   }
+}
+
+// --- Stored settings that cannot be used ----------------------------------------
+
+// The settings file (or the ports/ folder) is there but cannot be used: a
+// command that talks to a regulator refuses before anything is sent, naming
+// the file and what to do, unless the command line gives what is missing.
+TEST_F(CliTest, SettingsThatCannotBeUsedStopTheCommandBeforeAnythingIsSent) {
+  Connect(Device(ModelKind::Klv30, 0, false));
+  ParameterSet set;
+  LoadDefaults(set, ModelKind::Klv30);
+  const fs::path file = folder_.Path() / "klv30.klv";
+  ASSERT_TRUE(WriteParameterFile(file, set, ModelKind::Klv30).ok);
+  const fs::path settings = DataFolder() / "KlvTool.ini";
+  const auto record = [](int16_t port, int16_t address) {
+    CommSettings stored;
+    stored.portNumber = port;
+    stored.deviceAddress = address;
+    const auto bytes = EncodeSettings(stored, ModelKind::Klv30);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  const std::string tail = ": give --port, --address, --speed, --parity, --stop-bits, --timeout and --protocol, ";
+  struct Case {
+    const char* name;
+    std::function<void()> prepare;
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::string port = device_->Path();
+  const Case cases[] = {
+      {"settings file unreadable", [&] { fs::create_directories(settings); },
+       {"write", "--port", port, file.string()},
+       settings.string() + " cannot be read (Is a directory)" + tail + "or fix its permissions"},
+      {"empty settings file", [&] { WriteFile(settings, ""); }, {"compare", "--port", port, file.string()},
+       settings.string() + " holds 0 bytes, not 24" + tail + "or save the settings again"},
+      {"address 0", [&] { WriteFile(settings, record(1, 0)); }, {"write", "--port", port, file.string()},
+       settings.string() + ": the device address 0 is invalid (allowed: a device address from 1 to 99): "
+                           "give --address or correct the file"},
+      {"address 100", [&] { WriteFile(settings, record(1, 100)); }, {"write", "--port", port, file.string()},
+       settings.string() + ": the device address 100 is invalid (allowed: a device address from 1 to 99): "
+                           "give --address or correct the file"},
+      {"port 0", [&] { WriteFile(settings, record(0, 1)); }, {"write", "--address", "1", file.string()},
+       settings.string() + ": the port number 0 is invalid (allowed: COM1..COM24 or a device path such as "
+                           "/dev/ttyUSB0): give --port or correct the file"},
+      {"ports folder unusable", [&] {
+         fs::remove_all(DataFolder() / "ports");
+         WriteFile(DataFolder() / "ports", "not a folder");
+       },
+       {"write", "--port", "COM1", file.string()},
+       (DataFolder() / "ports").string() + " cannot be read (Not a directory): give --port with the serial "
+                                           "device's path, or fix its permissions"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(DataFolder());
+    fs::create_directories(DataFolder() / "ports");
+    c.prepare();
+    const uint64_t before = device_->Exchanges();
+
+    const CliRun run = Run(c.args);
+
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "klv-loader-cli: " + c.message + "\n");
+    EXPECT_EQ(device_->Exchanges(), before);
+    EXPECT_FALSE(fs::exists(DataFolder() / "comlog.txt"));
+  }
+
+  // Every connection option on the command line: the unreadable file is not needed.
+  fs::remove_all(DataFolder());
+  fs::create_directories(settings);
+  const CliRun given = Run({"write", "--port", port, "--address", "1", "--speed", "9600", "--parity", "even",
+                            "--stop-bits", "2", "--timeout", "200", "--protocol", "torvalek", file.string()});
+  EXPECT_EQ(given.status, 0) << given.err;
+  EXPECT_EQ(given.out, "--- KLV30 Parameter writing complete ---\n");
+}
+
+// --- Saving the output ------------------------------------------------------------
+
+// read --output saves through a link to its target, keeps the replaced
+// file's mode and group, and refuses before the read what it could never
+// replace: a device node, a name longer than the folder takes.
+TEST_F(CliTest, ReadOutputFollowsLinksKeepsModesAndRefusesDevicesUpFront) {
+  Connect(Device(ModelKind::Klv40));
+  device_->Preset(0x012C, 25);  // slowUpTime
+  const fs::path target = folder_.Path() / "kept" / "unit.klv";
+  fs::create_directories(target.parent_path());
+  WriteFile(target, "old values");
+  ASSERT_EQ(::chmod(target.c_str(), 0664), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(target.c_str(), 4321, 1234), 0);
+  }
+  const fs::path link = folder_.Path() / "latest.klv";
+  fs::create_symlink(target, link);
+
+  // A umask that would narrow a new file: the replaced file keeps its own mode.
+  const mode_t oldMask = ::umask(077);
+  const CliRun read = Run({"read", "--port", device_->Path(), "--output", link.string()});
+  ::umask(oldMask);
+  ASSERT_EQ(read.status, 0) << read.err;
+  EXPECT_TRUE(fs::is_symlink(link));
+  const ParameterFileLoad load = LoadParameterFile(target);
+  ASSERT_TRUE(load.contents.has_value());
+  EXPECT_EQ(load.contents->parameters.slowUpTime, 25);
+  struct stat info {};
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+  if (root) {
+    EXPECT_EQ(info.st_gid, 1234u);
+    EXPECT_EQ(info.st_uid, 4321u);
+  }
+
+  struct Refused {
+    fs::path output;
+    std::string message;
+  };
+  std::vector<Refused> refused = {
+      {folder_.Path() / (std::string(256, 'n') + ".klv"),
+       (folder_.Path() / (std::string(256, 'n') + ".klv")).string() + ": File name too long"},
+  };
+  const fs::path node = folder_.Path() / "null";
+  if (::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+    refused.push_back({node, node.string() + " is not a regular file"});
+  }
+  for (const Refused& r : refused) {
+    const uint64_t before = device_->Exchanges();
+    const CliRun run = Run({"read", "--port", device_->Path(), "--output", r.output.string()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "klv-loader-cli: " + r.message + "\n");
+    EXPECT_EQ(device_->Exchanges(), before);
+  }
+  if (fs::exists(node)) {
+    EXPECT_EQ(fs::status(node).type(), fs::file_type::character);
+  }
+
+  // The longest name the folder takes is saved.
+  const fs::path longest = folder_.Path() / (std::string(251, 'n') + ".klv");
+  const CliRun saved = Run({"read", "--port", device_->Path(), "--output", longest.string()});
+  EXPECT_EQ(saved.status, 0) << saved.err;
+  EXPECT_TRUE(LoadParameterFile(longest).contents.has_value());
+}
+
+// --- Ctrl+C and SIGTERM -----------------------------------------------------------
+
+// Waits (bounded) until the simulator has answered this many requests.
+bool AwaitExchanges(SimulatedDevice& device, uint64_t count) {
+  const auto limit = Clock::now() + std::chrono::seconds(30);
+  while (device.Exchanges() < count) {
+    if (Clock::now() > limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// Waits (bounded) until a signal sent to the process is no longer pending.
+bool AwaitDelivered(pid_t pid, int signal) {
+  const uint64_t bit = uint64_t{1} << (signal - 1);
+  const auto limit = Clock::now() + std::chrono::seconds(30);
+  while (Clock::now() < limit) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    uint64_t pending = 0;
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("SigPnd:", 0) == 0 || line.rfind("ShdPnd:", 0) == 0) {
+        pending |= std::stoull(line.substr(7), nullptr, 16);
+      }
+    }
+    if ((pending & bit) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+// A signal during a transfer stops it after the exchange in flight: the tool
+// says how far it got, keeps the comm log of this transfer, leaves the
+// output file alone and exits 130 (Ctrl+C) or 143 (SIGTERM).
+TEST_F(CliTest, ASignalStopsATransferAndSaysHowFarItGot) {
+  ParameterSet set;
+  LoadDefaults(set, ModelKind::Klv40);
+  set.slowUpTime = 33;
+  const fs::path file = folder_.Path() / "unit.klv";
+  ASSERT_TRUE(WriteParameterFile(file, set, ModelKind::Klv40).ok);
+  const fs::path output = folder_.Path() / "read.klv";
+  struct Case {
+    int signal;
+    std::vector<std::string> args;
+    std::regex message;
+    const char* title;
+  };
+  const Case cases[] = {
+      {SIGINT, {"write", file.string()},
+       std::regex("Cancelled: ([0-9]+) of ([0-9]+) registers written; the regulator may hold a mix of old and new "
+                  "values\\.\n"),
+       " < Parameter Write > "},
+      {SIGTERM, {"read", "--output", output.string()},
+       std::regex("Cancelled: ([0-9]+) of (21) registers read; nothing was saved\\.\n"), " < Parameter Read > "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    Connect(Device(ModelKind::Klv40));
+    WriteFile(output, "the previous file");
+    WriteFile(DataFolder() / "comlog.txt", "an earlier transfer");
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--port", device_->Path(), "--timeout", "200"});
+    const pid_t pid = Start(args);
+    // Identification, options (and a write's checks and pre-writes), and a few registers.
+    ASSERT_TRUE(AwaitExchanges(*device_, 13));
+    ::kill(pid, c.signal);
+    const CliRun run = Wait(pid);
+
+    EXPECT_FALSE(run.signalled);
+    EXPECT_EQ(run.status, 128 + c.signal);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(run.err, match, c.message)) << run.err;
+    EXPECT_GT(std::stoi(match[1]), 0);
+    EXPECT_LT(std::stoi(match[1]), std::stoi(match[2]));
+    EXPECT_EQ(ReadFile(output), "the previous file");
+    const std::string log = ReadFile(DataFolder() / "comlog.txt");
+    EXPECT_NE(log.find(c.title), std::string::npos) << log;
+    // It stopped: far fewer exchanges than the whole transfer's.
+    EXPECT_LT(device_->Exchanges(), 20u);
+  }
+
+  // A second Ctrl+C ends the tool at once.
+  Connect(Device(ModelKind::Klv40));
+  const pid_t pid = Start({"write", file.string(), "--port", device_->Path(), "--timeout", "200"});
+  ASSERT_TRUE(AwaitExchanges(*device_, 8));
+  ::kill(pid, SIGINT);
+  // Two signals of a kind that are pending together count as one: the
+  // second goes once the first has reached the tool.
+  ASSERT_TRUE(AwaitDelivered(pid, SIGINT));
+  ::kill(pid, SIGINT);
+  const CliRun run = Wait(pid);
+  EXPECT_TRUE(run.signalled);
+  EXPECT_EQ(run.status, 128 + SIGINT);
+}
+
+// --- The terminal the tool runs in ------------------------------------------------
+
+// --port naming the tool's own terminal (/dev/tty, or its device name) is
+// refused before the terminal is touched: it keeps its echo.
+TEST_F(CliTest, TheControllingTerminalIsNeverUsedAsAPort) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string terminal = ::ptsname(master);
+  const int slave = ::open(terminal.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+
+  for (const std::string& port : {std::string("/dev/tty"), terminal}) {
+    SCOPED_TRACE(port);
+    const CliRun run =
+        Run({"read", "--port", port, "--output", (folder_.Path() / "t.klv").string()}, "C", {}, terminal, true);
+    std::string screen;
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<std::size_t>(n));
+
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(screen.find("this is the terminal the program runs in, not a serial port"), std::string::npos) << screen;
+    termios modes{};
+    ASSERT_EQ(::tcgetattr(slave, &modes), 0);
+    EXPECT_NE(modes.c_lflag & ECHO, 0u);
+    EXPECT_NE(modes.c_lflag & ICANON, 0u);
+  }
+  ::close(slave);
+  ::close(master);
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ class TransferWorkerTest : public TransferRig {
                            Language::English,
                            journal_,
                            messages,
-                           state_.tally};
+                           state_.tally,
+                           nullptr};
   }
   // The progress window's wait: look at the flag on a timer until it is set.
   static void WaitUntilDone(const TransferThread& worker) {

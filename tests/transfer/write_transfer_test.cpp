@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 
 #include "model/register_catalogue.h"
+#include "support/cli_tool.h"
 #include "transfer/transfer_rig.h"
 
 namespace klv::testing {
@@ -336,6 +338,46 @@ TEST_F(WriteTransferTest, SilentAndRefusedRegistersMakeTheWriteIncomplete) {
   EXPECT_EQ(RegistersFrom(6), walk);
   EXPECT_EQ(device_->Parameters().keyLock, 1);
   EXPECT_EQ(device_->Parameters().slowUpTime, 10);  // refused: the device's default stays
+}
+
+// Turns the cancel flag on once the bar has moved so many times, as an
+// operator's Ctrl+C would between two exchanges.
+class CancelAfterBars final : public ProgressSink {
+ public:
+  CancelAfterBars(ProgressSink& inner, std::atomic<bool>& cancel, std::size_t bars)
+      : inner_(inner), cancel_(cancel), bars_(bars) {}
+  void SetStatusText(std::string_view text) override { inner_.SetStatusText(text); }
+  void SetBarPosition(int position) override {
+    inner_.SetBarPosition(position);
+    if (--bars_ == 0) cancel_.store(true);
+  }
+
+ private:
+  ProgressSink& inner_;
+  std::atomic<bool>& cancel_;
+  std::size_t bars_;
+};
+
+// A stop asked for during the walk ends it before the next register: what
+// was written is counted, nothing more is sent, and the report says so.
+TEST_F(WriteTransferTest, AStopDuringTheWalkEndsItBeforeTheNextRegister) {
+  Connect(Device(ModelKind::Klv30, 0, true));
+  Screen(ModelKind::Klv30, 0, 1, 1);
+  std::atomic<bool> cancel{false};
+  state_.cancel = &cancel;
+  CancelAfterBars progress(journal_, cancel, 4);
+  TransferSession session = Session();
+
+  const TransferCommandOutcome outcome = RunWriteCommand(session, Language::English, progress, journal_);
+
+  EXPECT_FALSE(outcome.report.succeeded);
+  EXPECT_EQ(outcome.report.text,
+            "Cancelled: 4 of 13 registers written; the regulator may hold a mix of old and new values.");
+  std::vector<std::string> walk;
+  for (std::size_t i = 0; i < 4; ++i) walk.emplace_back(kKlv30Rows[i].address);
+  EXPECT_EQ(RegistersFrom(6), walk);
+  EXPECT_EQ(PausesOf(milliseconds(100)), 4u);
+  EXPECT_NE(ReadFile(LogPath()).find(" < Parameter Write > "), std::string::npos);
 }
 
 TEST_F(WriteTransferTest, ValuesOutsideTheirLimitsStopTheWriteBeforeAnythingIsWritten) {

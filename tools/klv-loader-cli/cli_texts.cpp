@@ -38,6 +38,21 @@ constexpr std::array kTexts = {
     CliTextEntry{DataFolderForTransfer, "data folder: %1 (default settings; no comlog.txt)",
                  "データフォルダ: %1（既定の設定を使います。comlog.txt は書きません）"},
     CliTextEntry{SettingsUnreadable, "%1: %2 (using the default settings)", "%1: %2（既定の設定を使います）"},
+    CliTextEntry{SettingsCannotBeRead,
+                 "%1 cannot be read (%2): give --port, --address, --speed, --parity, --stop-bits, --timeout and "
+                 "--protocol, or fix its permissions",
+                 "%1 を読めません（%2）。--port、--address、--speed、--parity、--stop-bits、--timeout、--protocol "
+                 "をすべて指定するか、ファイルの権限を直してください"},
+    CliTextEntry{PortsCannotBeRead,
+                 "%1 cannot be read (%2): give --port with the serial device's path, or fix its permissions",
+                 "%1 を読めません（%2）。--port でシリアルデバイスのパスを指定するか、フォルダの権限を直してください"},
+    CliTextEntry{SettingsTooShort,
+                 "%1 holds %2 bytes, not 24: give --port, --address, --speed, --parity, --stop-bits, --timeout and "
+                 "--protocol, or save the settings again",
+                 "%1 は %2 バイトで、24 バイトではありません。--port、--address、--speed、--parity、--stop-bits、"
+                 "--timeout、--protocol をすべて指定するか、設定を保存し直してください"},
+    CliTextEntry{SettingsFieldInvalid, "%1: the %2 %3 is invalid (allowed: %4): give --%5 or correct the file",
+                 "%1: %2 %3 は無効です（%4）。--%5 を指定するか、ファイルを直してください"},
     CliTextEntry{UsageConnection,
                  "Connection options (what is not given comes from the settings file\n"
                  "KlvTool.ini in the data folder, or its defaults; the file is not changed):\n"
@@ -64,10 +79,12 @@ constexpr std::array kTexts = {
     CliTextEntry{UsageExit,
                  "\nExit status: 0 when every register was transferred, 1 when the transfer\n"
                  "failed, was refused or is incomplete, 2 for a usage error or an unusable file\n"
-                 "or port.\n"
+                 "or port (also a settings file that cannot be used), 130 or 143 when Ctrl+C or\n"
+                 "SIGTERM stopped it.\n"
                  "Every transfer writes comlog.txt in the data folder.\n",
                  "\n終了コード: すべてのレジスタを転送できたとき 0、転送が失敗したか拒否されたか未完了のとき 1、\n"
-                 "使い方の誤り、使えないファイルやポートのとき 2。\n"
+                 "使い方の誤り、使えないファイルやポート（使えない設定ファイルも）のとき 2、\n"
+                 "Ctrl+C か SIGTERM で中止したとき 130 か 143。\n"
                  "転送のたびにデータフォルダの comlog.txt を書きます。\n"},
     CliTextEntry{UsageRead,
                  "Usage: klv-loader-cli read [OPTIONS] --output FILE.klv\n"

@@ -2,34 +2,102 @@
 
 #include <cstdio>
 
+#include "cli_options.h"
 #include "cli_texts.h"
 #include "commands.h"
+#include "system_services.h"
 #include "platform/data_folder.h"
 #include "platform/file_store.h"
 #include "serial/settings_file.h"
 
 namespace klv::cli {
 
+namespace {
+
+// Why the ports/ folder that is there cannot be listed; empty when it can or
+// is not there at all.
+std::string PortsFolderError(const std::filesystem::path& ports) {
+  std::error_code error;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(ports, error))) return {};
+  const std::filesystem::directory_iterator listing(ports, error);
+  return error ? error.message() : std::string();
+}
+
+}  // namespace
+
 Environment LoadEnvironment(Language language) {
   Environment environment;
   const DataFolderOutcome folder = DataFolder();
+  // Where the files are, also when the folder is unusable: the settings and
+  // the port links there must not be passed over for the defaults.
+  const std::filesystem::path location = folder.ok ? folder.path : DataFolderPlace();
+  if (!location.empty()) {
+    environment.settingsPath = location / kSettingsFileName;
+    environment.portsPath = location / kPortsFolderName;
+    environment.portsError = PortsFolderError(environment.portsPath);
+  }
   if (!folder.ok) {
     environment.dataFolderError = folder.error;
+    std::error_code error;
+    if (!location.empty() && std::filesystem::exists(std::filesystem::symlink_status(environment.settingsPath, error))) {
+      environment.settingsError = folder.error;
+    }
     return environment;
   }
   environment.dataFolder = folder.path;
-  const std::filesystem::path path = folder.path / kSettingsFileName;
+  const std::filesystem::path& path = environment.settingsPath;
   std::error_code error;
-  if (!std::filesystem::exists(path, error)) return environment;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) return environment;
   const ReadOutcome read = ReadFilePrefix(path, kSettingsReadLimit);
   if (read.status != ReadOutcome::Status::Ok) {
     environment.settingsWarning = CliText(CliTextId::SettingsUnreadable, language, {path.string(), read.error});
+    environment.settingsError = read.error;
     return environment;
   }
+  environment.settingsSize = read.bytes.size();
   const SettingsRecord record = DecodeSettings(read.bytes);
   environment.settings = record.settings;
   environment.model = record.model;
   return environment;
+}
+
+std::optional<std::string> RefuseStoredSettings(const Environment& environment, const ConnectionOptions& options,
+                                                Language language) {
+  const bool portGiven = options.portNumber.has_value() || !options.devicePath.empty();
+  const bool allGiven = portGiven && options.deviceAddress && options.speed && options.parity && options.stopBits &&
+                        options.readTimeout && options.protocol;
+  const std::string settingsPath = environment.settingsPath.string();
+  if (!environment.settingsError.empty() && !allGiven) {
+    return CliText(CliTextId::SettingsCannotBeRead, language, {settingsPath, environment.settingsError});
+  }
+  // COM<n> reaches its device through ports/; what cannot be listed there
+  // would send the transfer to /dev/ttyS<n-1> instead.
+  if (!environment.portsError.empty() && options.devicePath.empty()) {
+    return CliText(CliTextId::PortsCannotBeRead,
+                   language, {environment.portsPath.string(), environment.portsError});
+  }
+  if (!environment.settingsSize || allGiven) return std::nullopt;
+  if (*environment.settingsSize < kSettingsRecordSize) {
+    return CliText(CliTextId::SettingsTooShort, language, {settingsPath, std::to_string(*environment.settingsSize)});
+  }
+  const CommSettings& stored = environment.settings;
+  const bool japanese = language == Language::Japanese;
+  const auto invalid = [&](std::string_view english, std::string_view japaneseName, int32_t value, CliTextId allowed,
+                           std::string_view option) {
+    return CliText(CliTextId::SettingsFieldInvalid, language,
+                   {settingsPath, japanese ? japaneseName : english, std::to_string(value), CliText(allowed, language),
+                    option});
+  };
+  if (!portGiven && stored.portNumber < 1) {
+    return invalid("port number", "ポート番号", stored.portNumber, CliTextId::AllowedPort, "port");
+  }
+  if (!options.deviceAddress && (stored.deviceAddress < 1 || stored.deviceAddress > 99)) {
+    return invalid("device address", "機器アドレス", stored.deviceAddress, CliTextId::AllowedAddress, "address");
+  }
+  if (!options.speed && stored.speed != 9600 && stored.speed != 19200) {
+    return invalid("speed", "通信速度", stored.speed, CliTextId::AllowedSpeed, "speed");
+  }
+  return std::nullopt;
 }
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "klv-loader-cli: %s\n", text.c_str()); }

@@ -15,6 +15,7 @@
 
 #include "argument_reader.h"
 #include "cli_options.h"
+#include "platform/file_store.h"
 #include "cli_texts.h"
 #include "commands.h"
 #include "environment.h"
@@ -134,13 +135,20 @@ int RunMonitorCommand(std::span<const std::string> args) {
       PrintError(CliText(CliTextId::IsAFolder, language, {line.record}));
       return kExitUnusable;
     }
+    if (const SaveOutcome target = CheckSaveTarget(record); !target.ok) {
+      PrintError(target.error.starts_with(line.record) ? target.error : line.record + ": " + target.error);
+      return kExitUnusable;
+    }
   }
 
   const Environment environment = LoadEnvironment(language);
+  if (const std::optional<std::string> refusal = RefuseStoredSettings(environment, line.connection, language)) {
+    PrintError(*refusal);
+    return kExitUnusable;
+  }
   if (!environment.dataFolderError.empty()) {
     PrintError(CliText(CliTextId::DataFolderForTransfer, language, {environment.dataFolderError}));
   }
-  if (!environment.settingsWarning.empty()) PrintError(environment.settingsWarning);
   const std::unique_ptr<Connection> connection = MakeToolConnection(line.connection, environment, language);
   const CommSettings& settings = connection->settings;
   Clock& clock = SystemClock();

@@ -1,10 +1,12 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 
 #include "environment.h"
+#include "platform/data_folder.h"
 #include "system_services.h"
 
 namespace klv::cli {
@@ -14,9 +16,27 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 extern "C" void RequestStop(int) { stopRequested = 1; }
 
+// Lock-free atomics: the only shared state a signal handler may touch.
+std::atomic<bool> transferCancelled{false};
+std::atomic<int> cancelSignal{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
+extern "C" void RequestCancel(int signal) {
+  int none = 0;
+  if (cancelSignal.compare_exchange_strong(none, signal)) {
+    transferCancelled.store(true, std::memory_order_release);
+    return;
+  }
+  // Asked twice: the operator wants out now.
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 }  // namespace
 
 void PrepareConsole() {}
+
+std::filesystem::path DataFolderPlace() { return DataFolderLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")); }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
@@ -31,6 +51,19 @@ void CatchStopRequests() {
 }
 
 bool StopRequested() { return stopRequested != 0; }
+
+const std::atomic<bool>& CatchTransferCancel() {
+  struct sigaction action {};
+  action.sa_handler = RequestCancel;
+  sigemptyset(&action.sa_mask);
+  // SA_RESTART: the exchange in flight goes on to its end.
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  return transferCancelled;
+}
+
+int CancelExitStatus() { return 128 + cancelSignal.load(); }
 
 Language LocaleLanguage() {
   // The POSIX order: LC_ALL overrides LC_MESSAGES, which overrides LANG.

@@ -3,6 +3,7 @@
 // settings screen, with the progress on the terminal.
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "cli_texts.h"
 #include "compare_listing.h"
@@ -12,6 +13,7 @@
 #include "model/parameter_set.h"
 #include "platform/clock.h"
 #include "platform/data_folder.h"
+#include "platform/file_store.h"
 #include "serial/comm_log.h"
 #include "serial/line_settings.h"
 #include "system_services.h"
@@ -46,6 +48,8 @@ class Transfer {
   ModelKind& currentModel() { return currentModel_; }
   // write --verify: read every register written back.
   void VerifyAfterWrite(bool verify) { state_.verifyAfterWrite = verify; }
+  // From now on Ctrl+C or SIGTERM stops the transfer after the exchange in flight.
+  void CancelOnSignal() { state_.cancel = &CatchTransferCancel(); }
 
   // Runs the command and prints what the window would show around it. The
   // exit status when the transfer did not succeed; nothing when it did.
@@ -75,7 +79,7 @@ class Transfer {
     }
     if (!outcome.report.succeeded) {
       std::fprintf(stderr, "%s\n", outcome.report.text.c_str());
-      return kExitFailed;
+      return state_.tally.cancelled ? CancelExitStatus() : kExitFailed;
     }
     return std::nullopt;
   }
@@ -97,12 +101,17 @@ class Transfer {
   TransferSession session_;
 };
 
-Environment PrepareEnvironment(Language language) {
+// The settings of the data folder, or nothing (and the reason printed) when
+// what the command line leaves to them cannot be had.
+std::optional<Environment> PrepareEnvironment(const CommandLine& line, Language language) {
   Environment environment = LoadEnvironment(language);
+  if (const std::optional<std::string> refusal = RefuseStoredSettings(environment, line.connection, language)) {
+    PrintError(*refusal);
+    return std::nullopt;
+  }
   if (!environment.dataFolderError.empty()) {
     PrintError(CliText(CliTextId::DataFolderForTransfer, language, {environment.dataFolderError}));
   }
-  if (!environment.settingsWarning.empty()) PrintError(environment.settingsWarning);
   return environment;
 }
 
@@ -122,9 +131,16 @@ int RunRead(const CommandLine& line) {
     PrintError(CliText(CliTextId::IsAFolder, language, {line.file}));
     return kExitUnusable;
   }
+  // A device, a name too long for the folder, a link that leads nowhere.
+  if (const SaveOutcome target = CheckSaveTarget(output); !target.ok) {
+    PrintError(target.error.starts_with(line.file) ? target.error : line.file + ": " + target.error);
+    return kExitUnusable;
+  }
 
-  const Environment environment = PrepareEnvironment(language);
-  Transfer transfer(line, environment);
+  const std::optional<Environment> environment = PrepareEnvironment(line, language);
+  if (!environment) return kExitUnusable;
+  Transfer transfer(line, *environment);
+  transfer.CancelOnSignal();
   TransferCommandOutcome outcome;
   if (const std::optional<int> failed = transfer.Run(TransferMode::Read, language, outcome)) return *failed;
 
@@ -148,8 +164,9 @@ int RunWrite(const CommandLine& line) {
     return kExitUnusable;
   }
 
-  const Environment environment = PrepareEnvironment(language);
-  Transfer transfer(line, environment);
+  const std::optional<Environment> environment = PrepareEnvironment(line, language);
+  if (!environment) return kExitUnusable;
+  Transfer transfer(line, *environment);
   // The file's model becomes current, as opening it in the window does.
   transfer.currentModel() = load.contents->model;
   ParameterSet& parameters = transfer.Parameters();
@@ -160,6 +177,7 @@ int RunWrite(const CommandLine& line) {
   parameters.optionDetect = parameters.optionDetect != 0 ? kOptionCurrentDetection : 0;
 
   transfer.VerifyAfterWrite(line.verify);
+  transfer.CancelOnSignal();
 
   TransferCommandOutcome outcome;
   if (const std::optional<int> failed = transfer.Run(TransferMode::Write, language, outcome)) return *failed;
@@ -181,8 +199,10 @@ int RunCompare(const CommandLine& line) {
   file.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
   file.optionDetect = file.optionDetect != 0 ? kOptionCurrentDetection : 0;
 
-  const Environment environment = PrepareEnvironment(language);
-  Transfer transfer(line, environment);
+  const std::optional<Environment> environment = PrepareEnvironment(line, language);
+  if (!environment) return kExitUnusable;
+  Transfer transfer(line, *environment);
+  transfer.CancelOnSignal();
   transfer.currentModel() = load.contents->model;
   DeviceReading reading;
   TransferCommandOutcome outcome;

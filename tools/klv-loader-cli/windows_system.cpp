@@ -18,6 +18,14 @@ BOOL WINAPI RequestStop(DWORD event) {
   return TRUE;
 }
 
+std::atomic<bool> transferCancelled{false};
+
+BOOL WINAPI RequestCancel(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  // Asked twice: the system's own handler ends the tool.
+  return transferCancelled.exchange(true) ? FALSE : TRUE;
+}
+
 }  // namespace
 
 void PrepareConsole() {
@@ -26,11 +34,20 @@ void PrepareConsole() {
   ::SetConsoleOutputCP(CP_UTF8);
 }
 
+std::filesystem::path DataFolderPlace() { return {}; }
+
 bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
 void CatchStopRequests() { ::SetConsoleCtrlHandler(RequestStop, TRUE); }
 
 bool StopRequested() { return stopRequested.load(); }
+
+const std::atomic<bool>& CatchTransferCancel() {
+  ::SetConsoleCtrlHandler(RequestCancel, TRUE);
+  return transferCancelled;
+}
+
+int CancelExitStatus() { return 130; }
 
 // Japanese when the user's interface language is, as the window program
 // decides it.

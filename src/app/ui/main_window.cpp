@@ -463,7 +463,7 @@ void MainWindow::ReadFromDevice() {
   // An edit field being left runs its rules first.
   screen_->FocusKeyLockOff();
   if (PromptSaveChanges() == Prompt::Stop) return;
-  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  if (!ConfirmConnection()) return;
 
   // The screen, the model, the title and the modified mark change only when
   // the read got every register: a half-read set must never reach a file.
@@ -484,6 +484,15 @@ void MainWindow::ReadFromDevice() {
   Message(report.text);
 }
 
+bool MainWindow::ConfirmConnection() {
+  if (state_.keepSettingsFile && !state_.settingsConfirmed) {
+    Message(UnreadableSettingsBeforeTransferText(state_.settingsPath, state_.settingsReadError, state_.language));
+  }
+  if (!dialogs_.RunCommunicationSettings(this, state_)) return false;
+  state_.settingsConfirmed = true;
+  return true;
+}
+
 bool MainWindow::RunTransfer(TransferSession& session, const OpenPortResult& open) {
   if (!open.ok) {
     Message(open.message);
@@ -500,7 +509,7 @@ bool MainWindow::RunTransfer(TransferSession& session, const OpenPortResult& ope
 }
 
 void MainWindow::WriteToDevice() {
-  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  if (!ConfirmConnection()) return;
   screen_->ReadScreen();
 
   TransferSession session = state_.Session();
@@ -520,7 +529,7 @@ void MainWindow::WriteToDevice() {
 }
 
 void MainWindow::CompareWithDevice() {
-  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  if (!ConfirmConnection()) return;
   // The screen as it stands, options included, is what the device is held against.
   screen_->ReadScreen();
 
@@ -543,14 +552,16 @@ void MainWindow::CompareWithDevice() {
 
 // ---- Tools, Model, Help ---------------------------------------------------------------------
 
-void MainWindow::CommunicationSettings() { dialogs_.RunCommunicationSettings(this, state_); }
+void MainWindow::CommunicationSettings() {
+  if (dialogs_.RunCommunicationSettings(this, state_)) state_.settingsConfirmed = true;
+}
 
 void MainWindow::OpenCommunicationLog() {
   OpenWithDesktop(state_.commLogPath);
 }
 
 void MainWindow::Monitor() {
-  if (!dialogs_.RunCommunicationSettings(this, state_)) return;
+  if (!ConfirmConnection()) return;
   if (monitorCommand_) monitorCommand_(this);
 }
 

@@ -147,6 +147,10 @@ class MainWindow : public QMainWindow {
   // The opened transfer behind the progress window, then its log saved; a
   // port that did not open is reported instead. False when nothing ran.
   bool RunTransfer(TransferSession& session, const OpenPortResult& open);
+  // The communication settings screen before a transfer or the monitor;
+  // while the settings file could not be read, first a message that says so,
+  // so that nothing runs on defaults the operator did not look at.
+  bool ConfirmConnection();
 
   ProgramState& state_;
   OperatorDialogs& dialogs_;

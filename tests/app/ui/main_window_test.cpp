@@ -698,6 +698,31 @@ class KlvToolDlgTest : public QObject {
     QCOMPARE(rig.dialogs.settingsRuns, 3);
   }
 
+  // With the settings file unreadable, nothing talks to a regulator before
+  // the operator has been told and has accepted the settings screen.
+  void unreadableSettingsAreNamedBeforeTheFirstConnection() {
+    WindowRig rig;
+    std::filesystem::create_directories(rig.SettingsFile());
+    MainWindow& window = rig.Start();
+    int runs = 0;
+    window.SetMonitorCommand([&](QWidget*) { ++runs; });
+    rig.dialogs.settingsAnswers = {false, true, true};
+    const QString warning = Q(rig.SettingsFile().string()) +
+                            QStringLiteral(" cannot be read (Is a directory): give every setting in the "
+                                           "communication settings that follow, or fix its permissions");
+    window.Action(MenuItem::Monitor)->trigger();  // told, then the screen is cancelled: nothing runs
+    QCOMPARE(runs, 0);
+    QCOMPARE(rig.dialogs.messages.size(), std::size_t{2});
+    QCOMPARE(Q(rig.dialogs.messages[1].text), warning);
+    window.Action(MenuItem::Monitor)->trigger();  // told again, accepted
+    QCOMPARE(runs, 1);
+    QCOMPARE(rig.dialogs.messages.size(), std::size_t{3});
+    window.Action(MenuItem::Monitor)->trigger();  // the operator's own settings now
+    QCOMPARE(runs, 2);
+    QCOMPARE(rig.dialogs.messages.size(), std::size_t{3});
+    QCOMPARE(rig.dialogs.settingsRuns, 3);
+  }
+
   void communicationSettingsAcceptedChangesMemoryOnly() {
     WindowRig rig;
     MainWindow& window = rig.Start();
