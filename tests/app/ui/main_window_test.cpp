@@ -628,6 +628,29 @@ class KlvToolDlgTest : public QObject {
     QCOMPARE(second.RecentFileActions().at(0)->text(), "&1 " + Q((ovens / "a.klv").string()));
   }
 
+  // The File menu with its recent files, in both languages, for looking at.
+  void fileMenuScreenshots() {
+    for (const Language language : {Language::English, Language::Japanese}) {
+      WindowRig rig(language);
+      ProgramOptions options;
+      for (const char* name : {"unit7.klv", "oven line 3.klv"}) {
+        WriteBytes(rig.Folder() / name, ParameterFile(40));
+        RememberRecentFile(options, rig.Folder() / name);
+      }
+      QVERIFY(SaveProgramOptions(rig.DataFolder() / "KlvLoader.conf", options).ok);
+      MainWindow& window = rig.Start();
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QMenu* file = window.Popup(MenuItem::File);
+      file->popup(window.mapToGlobal(QPoint(0, 0)));
+      QVERIFY(QTest::qWaitForWindowExposed(file));
+      QCOMPARE(window.RecentFileActions().size(), std::size_t{2});
+      const QString name = language == Language::English ? QStringLiteral("en") : QStringLiteral("ja");
+      QVERIFY(file->grab().save(QStringLiteral("/tmp/klv-file-menu-%1.png").arg(name)));
+      file->hide();
+    }
+  }
+
   // ---- Keys ----
 
   // In a text field the editing keys act on its text; every other key, and

@@ -85,6 +85,16 @@ class TrendGraphExportTest : public QObject {
     QVERIFY(save.width() >= graph.SaveDataButton()->sizeHint().width());
     const QString name = language == static_cast<int>(Language::English) ? QStringLiteral("en") : QStringLiteral("ja");
     QVERIFY(graph.grab().save(QStringLiteral("/tmp/klv-graph-buttons-%1.png").arg(name)));
+    // The saved picture, with a few points and its caption line, for looking at.
+    graph.SetSource("KLV40 - V-FB", "COM1");
+    for (int i = 0; i < 40; ++i) {
+      clock.SetLocalTime({2026, 12, 9, 14, i / 20, (i * 3) % 60});
+      graph.History().PostSample(200 + 10 * i, 300 + 5 * i);
+      graph.GraphTick();
+    }
+    QFile saved(QStringLiteral("/tmp/klv-graph-picture-%1.png").arg(name));
+    QVERIFY(saved.open(QIODevice::WriteOnly));
+    saved.write(graph.PictureBytes());
   }
 
   void savesDataAndPicture() {
