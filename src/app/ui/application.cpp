@@ -29,7 +29,12 @@ SingleInstance::SingleInstance(const QString& folder) {
   if (where.isEmpty()) where = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   if (where.isEmpty()) where = QDir::tempPath();
   path_ = QDir(where).filePath(QString::fromUtf8(kSingleInstanceName) + QStringLiteral(".lock"));
+#ifdef _WIN32
+  // Windows names a local server as a pipe, not a path: one name per lock folder.
+  socketPath_ = QString::fromUtf8(kSingleInstanceName) + QLatin1Char('-') + QString::number(qHash(QDir(where).absolutePath()));
+#else
   socketPath_ = QDir(where).filePath(QString::fromUtf8(kSingleInstanceName) + QStringLiteral(".socket"));
+#endif
   lock_ = std::make_unique<QLockFile>(path_);
   // Stale only when its process is gone: a running program is never taken over.
   lock_->setStaleLockTime(0);
