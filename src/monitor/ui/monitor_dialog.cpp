@@ -403,7 +403,7 @@ void MonitorDialog::Show(const MonitorView& view) {
     constexpr std::string_view kTitleStart = "Monitor - ";
     if (graph_ != nullptr && display.title.starts_with(kTitleStart)) {
       const Connection& line = dependencies_.connection;
-      graph_->SetSource(display.title.substr(kTitleStart.size()),
+      graph_->SetSource(QString::fromStdString(display.title.substr(kTitleStart.size())).trimmed().toStdString(),
                         line.portLabel.empty() ? PortName(line.settings.PortInUse()) : line.portLabel);
     }
   }
