@@ -1,11 +1,27 @@
 #include "editor/program_options.h"
 
+#include <algorithm>
+
 namespace klv {
 namespace {
 
 constexpr std::string_view kVerifyAfterWrite = "verify-after-write";
-// Far more than the file ever holds; a stray large file is not read whole.
-constexpr std::size_t kLargestFile = 4096;
+constexpr std::string_view kParameterFolder = "parameter-folder";
+constexpr std::string_view kReportFolder = "report-folder";
+constexpr std::string_view kPictureFolder = "picture-folder";
+constexpr std::string_view kRecentFile = "recent-file";
+// Far more than the file ever holds (eleven paths); a stray large file is not read whole.
+constexpr std::size_t kLargestFile = 64 * 1024;
+
+// A path the file can hold on one line and that means the same from any working folder.
+bool Storable(const std::filesystem::path& path) {
+  const std::string text = path.string();
+  return path.is_absolute() && text.find_first_of(std::string_view("\0\n\r", 3)) == std::string::npos;
+}
+
+void AddPath(std::string& text, std::string_view name, const std::filesystem::path& path) {
+  if (Storable(path)) text += std::string(name) + "=" + path.string() + "\n";
+}
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -16,21 +32,48 @@ std::string_view Trimmed(std::string_view text) {
 }  // namespace
 
 std::string ProgramOptionsText(const ProgramOptions& options) {
-  return "# KLV Loader's own settings (the communication settings are in KlvTool.ini)\n" +
-         std::string(kVerifyAfterWrite) + "=" + (options.verifyAfterWrite ? "1" : "0") + "\n";
+  std::string text = "# KLV Loader's own settings (the communication settings are in KlvTool.ini)\n" +
+                     std::string(kVerifyAfterWrite) + "=" + (options.verifyAfterWrite ? "1" : "0") + "\n";
+  AddPath(text, kParameterFolder, options.parameterFolder);
+  AddPath(text, kReportFolder, options.reportFolder);
+  AddPath(text, kPictureFolder, options.pictureFolder);
+  for (std::size_t i = 0; i < options.recentFiles.size() && i < kRecentFileCount; ++i) {
+    AddPath(text, kRecentFile, options.recentFiles[i]);
+  }
+  return text;
+}
+
+void RememberRecentFile(ProgramOptions& options, const std::filesystem::path& file) {
+  std::vector<std::filesystem::path>& files = options.recentFiles;
+  std::erase(files, file);
+  files.insert(files.begin(), file);
+  if (files.size() > kRecentFileCount) files.resize(kRecentFileCount);
 }
 
 ProgramOptions ParseProgramOptions(std::string_view text) {
   ProgramOptions options;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
-    const std::string_view line = Trimmed(text.substr(0, end));
+    const std::string_view raw = text.substr(0, end);
+    const std::string_view line = Trimmed(raw);
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
     const std::string_view name = Trimmed(line.substr(0, equals));
     const std::string_view value = Trimmed(line.substr(equals + 1));
     if (name == kVerifyAfterWrite && (value == "0" || value == "1")) options.verifyAfterWrite = value == "1";
+    // A path is taken as written: blanks at its ends may be part of a name.
+    std::string_view written = raw.substr(raw.find('=') + 1);
+    if (!written.empty() && written.back() == '\r') written.remove_suffix(1);
+    const std::filesystem::path path{std::string(written)};
+    if (!Storable(path)) continue;
+    if (name == kParameterFolder) options.parameterFolder = path;
+    if (name == kReportFolder) options.reportFolder = path;
+    if (name == kPictureFolder) options.pictureFolder = path;
+    if (name == kRecentFile && options.recentFiles.size() < kRecentFileCount &&
+        std::find(options.recentFiles.begin(), options.recentFiles.end(), path) == options.recentFiles.end()) {
+      options.recentFiles.push_back(path);
+    }
   }
   return options;
 }

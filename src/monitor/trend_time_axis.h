@@ -25,8 +25,11 @@ inline constexpr int kTrendTimeLabelCount = 6;
 
 // The labels of a chart w pixels wide whose points were plotted at times
 // (oldest first): at each labelled column, the time of the point drawn
-// there, left to right. A column whose point has no data yet gets no label,
-// so the labels grow from the right edge as the lines do.
+// there, left to right. Once two points have times, a column the lines have
+// not reached yet gets the time it stands for, counted back from the first
+// point at the mean pace of the points so far, so the axis shows the whole
+// span of the chart from the start; with fewer, only the columns with data
+// are labelled.
 std::vector<TrendTimeLabel> TrendTimeLabels(int w, std::span<const std::optional<LocalTime>> times);
 
 }  // namespace klv

@@ -45,11 +45,13 @@ class OperatorDialogs {
   virtual void ShowMessage(QWidget* owner, std::string_view text) = 0;
   // The Yes/No/Cancel question before a document is discarded.
   virtual SaveAnswer AskSaveChanges(QWidget* owner, std::string_view text) = 0;
+  // The file dialogs start in folder (empty: the working folder).
   // The open dialog for parameter files; nothing when it was cancelled.
-  virtual std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner) = 0;
+  virtual std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner, const std::filesystem::path& folder) = 0;
   // The save dialog with the initial name (extension "klv" added, existing
   // files only after a question); nothing when it was cancelled.
-  virtual std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName) = 0;
+  virtual std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName,
+                                                                const std::filesystem::path& folder) = 0;
   // The communication settings screen over the program's settings; true
   // when it was accepted.
   virtual bool RunCommunicationSettings(QWidget* owner, ProgramState& state) = 0;
@@ -62,7 +64,8 @@ class OperatorDialogs {
   virtual std::optional<ReportRequest> AskReportDetails(QWidget* owner, Language language, std::string_view lastNote) = 0;
   // The save dialog for a PDF report, with the initial name; existing files
   // only after a question.
-  virtual std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName) = 0;
+  virtual std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName,
+                                                                const std::filesystem::path& folder) = 0;
   // The print dialog, then the report on the printer chosen.
   virtual PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) = 0;
   // The result of Compare with KLV; returns once it is closed.

@@ -35,9 +35,14 @@ TEST(TrendTimeAxis, LabelsStandUnderTheGridLinesWithTheTimeOfThePointThere) {
       // 300 pixels: columns 0, 60, 120, 180, 240, 300 show points 0, 111, 222, 333, 444, 555.
       {"full, narrower", 300, kTrendPointCount,
        {{0, "09:58"}, {60, "10:02"}, {120, "10:05"}, {180, "10:09"}, {240, "10:13"}, {300, "10:17"}}},
-      // Points 456..555 hold data: only the two right-most columns (444 is empty).
-      {"a hundred points", 555, 100, {{555, "10:17"}}},
-      {"points from 444 on", 555, 112, {{444, "10:13"}, {555, "10:17"}}},
+      // Points 456..555 hold data: the columns the lines have not reached
+      // show the times they stand for at the pace so far, as a full chart would.
+      {"a hundred points", 555, 100,
+       {{0, "09:58"}, {111, "10:02"}, {222, "10:05"}, {333, "10:09"}, {444, "10:13"}, {555, "10:17"}}},
+      {"two points", 300, 2,
+       {{0, "09:58"}, {60, "10:02"}, {120, "10:05"}, {180, "10:09"}, {240, "10:13"}, {300, "10:17"}}},
+      // One point has no pace yet: its column alone.
+      {"one point", 555, 1, {{555, "10:17"}}},
       {"nothing yet", 555, 0, {}},
       {"no width", 0, kTrendPointCount, {}},
   };
@@ -59,7 +64,11 @@ TEST(TrendTimeAxis, TheTimeOfASampleTravelsWithItsPointsAndClearingForgetsIt) {
   ASSERT_TRUE(history.Times()[kTrendPointCount - 2]);
   EXPECT_EQ(history.Times()[kTrendPointCount - 2]->minute, 0);
   EXPECT_FALSE(history.Times()[kTrendPointCount - 3]);
-  EXPECT_EQ(TrendTimeLabels(555, history.Times()), (std::vector<TrendTimeLabel>{{555, "14:05"}}));
+  // 300 s a point, counted back past midnight: 14:00 less 554 x 300 s.
+  const std::vector<TrendTimeLabel> labels = TrendTimeLabels(555, history.Times());
+  ASSERT_EQ(labels.size(), 6u);
+  EXPECT_EQ(labels.front(), (TrendTimeLabel{0, "15:50"}));
+  EXPECT_EQ(labels.back(), (TrendTimeLabel{555, "14:05"}));
 
   history.ClearHistory();
   EXPECT_TRUE(TrendTimeLabels(555, history.Times()).empty());

@@ -123,12 +123,13 @@ TEST(NumberedTexts, WindowSizesPerLanguage) {
 
 TEST(MenuTexts, EveryItemInBothLanguages) {
   EXPECT_EQ(MenuText(MenuItem::File, Language::Japanese), "ファイル(&F)");
-  EXPECT_EQ(MenuText(MenuItem::ReadFromDevice, Language::English), "Read from KLV\tCtrl+R(&R)");
-  EXPECT_EQ(MenuText(MenuItem::ReadFromDevice, Language::Japanese), "KLVから読出す\tCtrl+R(&R)");
-  EXPECT_EQ(MenuText(MenuItem::SaveAs, Language::Japanese), "名前をつけて保存\tCtrl+A(&A)");
+  // English marks the mnemonic in the word, Japanese after it; the key column holds keys only.
+  EXPECT_EQ(MenuText(MenuItem::ReadFromDevice, Language::English), "&Read from KLV\tCtrl+R");
+  EXPECT_EQ(MenuText(MenuItem::ReadFromDevice, Language::Japanese), "KLVから読出す(&R)\tCtrl+R");
+  EXPECT_EQ(MenuText(MenuItem::SaveAs, Language::Japanese), "名前をつけて保存(&A)\tCtrl+A");
   EXPECT_EQ(MenuText(MenuItem::Model, Language::Japanese), "機種(&C)");
   EXPECT_EQ(MenuText(MenuItem::ModelKlv30E, Language::Japanese), "KLV30E");
-  EXPECT_EQ(MenuText(MenuItem::Manual, Language::Japanese), "マニュアル\t(&M)");
+  EXPECT_EQ(MenuText(MenuItem::Manual, Language::Japanese), "マニュアル(&M)\tF1");
 
   // Every item exists once, in both languages, and is found by its English caption.
   std::set<MenuItem> seen;
@@ -149,8 +150,8 @@ TEST(MenuTexts, StructureOfTheMenuBar) {
     if (entry.isPopup) popups += std::string(entry.english) + ";";
     if (entry.separatorBefore) separated += std::string(entry.english) + ";";
   }
-  EXPECT_EQ(popups, "File(&F);Tools(&T);Model(&C);Help(&H);");
-  EXPECT_EQ(separated, "Read from KLV\tCtrl+R(&R);Save\tCtrl+S(&S);Monitor\tCtrl+M(&M);");
+  EXPECT_EQ(popups, "&File;&Tools;&Model;&Help;");
+  EXPECT_EQ(separated, "&Read from KLV\tCtrl+R;&Save\tCtrl+S;E&xit\tCtrl+X;&Monitor\tCtrl+M;");
 }
 
 TEST(Captions, JapaneseByEnglishCaption) {

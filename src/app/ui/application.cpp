@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTimer>
@@ -27,6 +29,12 @@ SingleInstance::SingleInstance(const QString& folder) {
   if (where.isEmpty()) where = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   if (where.isEmpty()) where = QDir::tempPath();
   path_ = QDir(where).filePath(QString::fromUtf8(kSingleInstanceName) + QStringLiteral(".lock"));
+#ifdef _WIN32
+  // Windows names a local server as a pipe, not a path: one name per lock folder.
+  socketPath_ = QString::fromUtf8(kSingleInstanceName) + QLatin1Char('-') + QString::number(qHash(QDir(where).absolutePath()));
+#else
+  socketPath_ = QDir(where).filePath(QString::fromUtf8(kSingleInstanceName) + QStringLiteral(".socket"));
+#endif
   lock_ = std::make_unique<QLockFile>(path_);
   // Stale only when its process is gone: a running program is never taken over.
   lock_->setStaleLockTime(0);
@@ -37,6 +45,60 @@ SingleInstance::~SingleInstance() = default;
 bool SingleInstance::Acquire() { return lock_->isLocked() || lock_->tryLock(0); }
 
 QString SingleInstance::Path() const { return path_; }
+
+std::optional<std::filesystem::path> HandedOverFile(std::string_view bytes) {
+  if (bytes.size() > kLongestHandOver || bytes.find_first_of(std::string_view("\0\n\r", 3)) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return std::filesystem::path(std::string(bytes));
+}
+
+bool SingleInstance::Listen(std::function<void(const std::filesystem::path& file)> onStart) {
+  if (!lock_->isLocked()) return false;
+  server_ = std::make_unique<QLocalServer>();
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  // Holding the lock, a socket left there is a dead program's.
+  QLocalServer::removeServer(socketPath_);
+  if (!server_->listen(socketPath_)) {
+    server_.reset();
+    return false;
+  }
+  QLocalServer* server = server_.get();
+  QObject::connect(server, &QLocalServer::newConnection, server, [server, onStart] {
+    while (QLocalSocket* socket = server->nextPendingConnection()) {
+      auto received = std::make_shared<QByteArray>();
+      QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, received] {
+        received->append(socket->readAll());
+        // More than a path can be is not read on.
+        if (static_cast<std::size_t>(received->size()) > kLongestHandOver) socket->abort();
+      });
+      QObject::connect(socket, &QLocalSocket::disconnected, socket, [socket, received, onStart] {
+        received->append(socket->readAll());
+        socket->deleteLater();
+        if (const auto file = HandedOverFile(std::string_view(received->constData(), static_cast<std::size_t>(received->size())))) {
+          onStart(*file);
+        }
+      });
+    }
+  });
+  return true;
+}
+
+bool SingleInstance::HandOver(const std::filesystem::path& file) const {
+  std::error_code error;
+  const std::filesystem::path absolute = file.empty() ? file : std::filesystem::absolute(file, error);
+  QLocalSocket socket;
+  socket.connectToServer(socketPath_, QIODevice::WriteOnly);
+  // The running program answers at once; a second is plenty on a busy machine.
+  constexpr int kWaitMs = 1000;
+  if (!socket.waitForConnected(kWaitMs)) return false;
+  const std::string bytes = absolute.string();
+  socket.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  if (!bytes.empty() && !socket.waitForBytesWritten(kWaitMs)) return false;
+  socket.disconnectFromServer();
+  if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kWaitMs);
+  return true;
+}
 
 LaunchOptions ParseLaunchOptions(int argc, const char* const* argv) {
   LaunchOptions options;
@@ -87,9 +149,12 @@ std::string UsageText() {
 Application::Application(SerialPortFactory ports, Clock& clock) : ports_(std::move(ports)), clock_(clock) {}
 
 int Application::Run(const LaunchOptions& options) {
-  // A second start ends here, silently.
+  // A second start hands its file to the running program and ends, silently.
   SingleInstance instance;
-  if (!instance.Acquire()) return 0;
+  if (!instance.Acquire()) {
+    instance.HandOver(options.file);
+    return 0;
+  }
 
   const QStringList languages = QLocale::system().uiLanguages();
   const Language language = ChooseLanguage(languages.isEmpty() ? std::string() : languages.constFirst().toStdString());
@@ -103,7 +168,11 @@ int Application::Run(const LaunchOptions& options) {
   SystemDialogs dialogs;
   MainWindow window(state, dialogs);
   window.SetMonitorCommand([&state](QWidget* owner) {
-    MonitorDependencies dependencies{state.connection, state.dataLogPath, state.clock, state.language};
+    MonitorDependencies dependencies{state.connection, state.dataLogPath, state.clock, state.language,
+                                     state.options.pictureFolder, [&state](const std::filesystem::path& folder) {
+                                       state.options.pictureFolder = folder;
+                                       StoreProgramOptions(state);
+                                     }};
     RunMonitor(owner, dependencies);
   });
 
@@ -116,6 +185,7 @@ int Application::Run(const LaunchOptions& options) {
     }
   }
   window.show();
+  instance.Listen([&window](const std::filesystem::path& file) { window.OpenFromLaterStart(file); });
 
   if (options.quitAfterShow) {
     // After the first pass of the event loop, which paints the window.

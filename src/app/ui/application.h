@@ -3,15 +3,18 @@
 // program's state, the main window and its event loop.
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/model_kind.h"
 #include "platform/clock.h"
 #include "serial/port.h"
 
+class QLocalServer;
 class QLockFile;
 
 namespace klv {
@@ -21,7 +24,9 @@ inline constexpr char kSingleInstanceName[] = "適当な文字列";
 
 // Held while the program runs: a lock file named after kSingleInstanceName in
 // the session's runtime folder (or the given folder). A lock left behind by
-// a program that died is taken over.
+// a program that died is taken over. Beside it, a local socket on which the
+// running program hears from later starts: each hands over the file it was
+// given (or none) and ends.
 class SingleInstance {
  public:
   explicit SingleInstance(const QString& folder = QString());
@@ -32,11 +37,27 @@ class SingleInstance {
   // True when this process now holds the lock; false when another one does.
   bool Acquire();
   QString Path() const;
+  QString SocketPath() const { return socketPath_; }
+
+  // While the lock is held: each later start's file (empty for none) comes
+  // to onStart, on the window thread. False when the socket cannot be made.
+  bool Listen(std::function<void(const std::filesystem::path& file)> onStart);
+  // From a later start: hands file (made absolute; empty for none) to the
+  // running program. False when it could not be reached.
+  bool HandOver(const std::filesystem::path& file) const;
 
  private:
   std::unique_ptr<QLockFile> lock_;
   QString path_;
+  QString socketPath_;
+  std::unique_ptr<QLocalServer> server_;
 };
+
+// What a later start sends: the file's absolute path in UTF-8 (nothing for
+// none), and what the running program makes of the bytes it got: nothing
+// when they are too long or hold a NUL or a line break.
+inline constexpr std::size_t kLongestHandOver = 4096;
+std::optional<std::filesystem::path> HandedOverFile(std::string_view bytes);
 
 // What the command line asks for.
 struct LaunchOptions {

@@ -3,6 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QAbstractSpinBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -12,6 +17,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <system_error>
 
 #include "platform/failure_text.h"
@@ -41,6 +47,10 @@ bool FileExists(const std::filesystem::path& path) {
   return !path.empty() && std::filesystem::exists(path, error);
 }
 
+QString RecentFilesCaption(Language language) {
+  return language == Language::Japanese ? QStringLiteral("最近使ったファイル") : QStringLiteral("Recent files");
+}
+
 // The program icon: a regulator's front with its output bar.
 QIcon ProgramIcon() {
   QIcon themed = QIcon::fromTheme(QStringLiteral("klv-loader"));
@@ -63,11 +73,20 @@ QIcon ProgramIcon() {
 
 const std::vector<ShortcutKey>& ShortcutKeys() {
   static const std::vector<ShortcutKey> keys = {
-      {Qt::Key_N, MenuItem::New},           {Qt::Key_O, MenuItem::Open},
-      {Qt::Key_R, MenuItem::ReadFromDevice}, {Qt::Key_W, MenuItem::WriteToDevice},
-      {Qt::Key_S, MenuItem::Save},          {Qt::Key_A, MenuItem::SaveAs},
-      {Qt::Key_X, MenuItem::Exit},          {Qt::Key_C, MenuItem::CommunicationSettings},
-      {Qt::Key_L, MenuItem::CommunicationLog}, {Qt::Key_M, MenuItem::Monitor},
+      {(Qt::CTRL | Qt::Key_N).toCombined(), MenuItem::New},
+      {(Qt::CTRL | Qt::Key_O).toCombined(), MenuItem::Open},
+      {(Qt::CTRL | Qt::Key_R).toCombined(), MenuItem::ReadFromDevice},
+      {(Qt::CTRL | Qt::Key_W).toCombined(), MenuItem::WriteToDevice},
+      {(Qt::CTRL | Qt::Key_S).toCombined(), MenuItem::Save},
+      {(Qt::CTRL | Qt::Key_A).toCombined(), MenuItem::SaveAs},
+      {(Qt::CTRL | Qt::SHIFT | Qt::Key_S).toCombined(), MenuItem::SaveAs},
+      {(Qt::CTRL | Qt::Key_X).toCombined(), MenuItem::Exit},
+      {(Qt::CTRL | Qt::Key_Q).toCombined(), MenuItem::Exit},
+      {(Qt::CTRL | Qt::Key_C).toCombined(), MenuItem::CommunicationSettings},
+      {(Qt::CTRL | Qt::Key_L).toCombined(), MenuItem::CommunicationLog},
+      {(Qt::CTRL | Qt::Key_M).toCombined(), MenuItem::Monitor},
+      {(Qt::CTRL | Qt::Key_D).toCombined(), MenuItem::RecordData},
+      {QKeyCombination(Qt::Key_F1).toCombined(), MenuItem::Manual},
   };
   return keys;
 }
@@ -99,8 +118,8 @@ MainWindow::MainWindow(ProgramState& state, OperatorDialogs& dialogs, QWidget* p
   });
   BuildMenu();
   BuildShortcuts();
-  // The shortcut keys come before the control with the focus sees them (an
-  // edit field would take Ctrl+C, Ctrl+X and Ctrl+A for itself).
+  // The shortcut keys are sorted out before the control with the focus sees
+  // them: a text field keeps its editing keys, the rest are the window's.
   qApp->installEventFilter(this);
 }
 
@@ -118,7 +137,14 @@ void MainWindow::BuildMenu() {
       continue;
     }
     if (popup == nullptr) continue;
-    if (entry.separatorBefore) popup->addSeparator();
+    if (entry.item == MenuItem::Exit) {
+      // Above Exit, the last parameter files under their heading (ShowRecentFiles).
+      recentSeparator_ = popup->addSeparator();
+      recentHeading_ = popup->addAction(RecentFilesCaption(state_.language));
+      recentHeading_->setEnabled(false);
+    }
+    QAction* separator = entry.separatorBefore ? popup->addSeparator() : nullptr;
+    if (entry.item == MenuItem::Exit) exitSeparator_ = separator;
     QAction* action = popup->addAction(caption);
     const MenuItem which = entry.item;
     if (which == MenuItem::ModelKlv40 || which == MenuItem::ModelKlv30 || which == MenuItem::ModelKlv30E) {
@@ -132,7 +158,7 @@ void MainWindow::BuildMenu() {
 
 void MainWindow::BuildShortcuts() {
   for (const ShortcutKey& key : ShortcutKeys()) {
-    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(key.key)), this);
+    auto* shortcut = new QShortcut(QKeySequence(QKeyCombination::fromCombined(key.keys)), this);
     shortcut->setContext(Qt::WindowShortcut);
     shortcut->setAutoRepeat(false);
     const MenuItem which = key.command;
@@ -141,15 +167,41 @@ void MainWindow::BuildShortcuts() {
   }
 }
 
+namespace {
+
+// The controls the operator types text into.
+bool IsTextField(const QWidget* widget) {
+  if (qobject_cast<const QLineEdit*>(widget) != nullptr || qobject_cast<const QAbstractSpinBox*>(widget) != nullptr ||
+      qobject_cast<const QTextEdit*>(widget) != nullptr || qobject_cast<const QPlainTextEdit*>(widget) != nullptr) {
+    return true;
+  }
+  const auto* combo = qobject_cast<const QComboBox*>(widget);
+  return combo != nullptr && combo->isEditable();
+}
+
+// Cut, copy, paste, select all, undo and redo: in a text field they act on its text.
+bool IsEditingKey(const QKeyEvent& key) {
+  return key.matches(QKeySequence::Cut) || key.matches(QKeySequence::Copy) || key.matches(QKeySequence::Paste) ||
+         key.matches(QKeySequence::SelectAll) || key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo);
+}
+
+}  // namespace
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ShortcutOverride) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-    if (widget != nullptr && widget->window() == this && modifiers == Qt::ControlModifier) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (widget != nullptr && widget->window() == this) {
+      if (IsTextField(widget) && IsEditingKey(*key)) {
+        // The field takes the key, also where the window has a command on it
+        // (Ctrl+X exit, Ctrl+C settings, Ctrl+A save as).
+        event->accept();
+        return true;
+      }
+      const int keys = QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())).toCombined();
       for (const ShortcutKey& shortcut : ShortcutKeys()) {
-        if (shortcut.key == key->key()) {
-          // Not taken by the control: the window's shortcut runs instead.
+        if (shortcut.keys == keys) {
+          // Not taken by the control: the window's command runs instead.
           event->ignore();
           return true;
         }
@@ -269,6 +321,7 @@ void MainWindow::Initialise(const StartupInputs& inputs) {
 
   screenReady_ = true;
   screen_->SetScreenReady(true);
+  ShowRecentFiles();
 
   if (!state_.commandLineFile.empty()) LoadParameterFile(state_.commandLineFile, false);
 }
@@ -365,12 +418,64 @@ void MainWindow::OpenDocument() {
   if (PromptSaveChanges() == Prompt::Stop) return;
   // Before the dialog, so it stays cleared when the dialog is cancelled.
   SetModified(false);
-  const auto chosen = dialogs_.ChooseFileToOpen(this);
+  const auto chosen = dialogs_.ChooseFileToOpen(this, state_.options.parameterFolder);
   if (!chosen) {
     MessageText(TextId::Cancelled);
     return;
   }
+  state_.options.parameterFolder = chosen->parent_path();
   LoadParameterFile(*chosen, true);
+  KeepOptions();
+}
+
+void MainWindow::OpenRecentFile(const std::filesystem::path& path) {
+  screen_->LeaveFocusedField();
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  if (!FileExists(path)) {
+    // Gone since: it leaves the list, and the operator is told as Open would.
+    std::erase(state_.options.recentFiles, path);
+    KeepOptions();
+    ShowRecentFiles();
+  }
+  LoadParameterFile(path, true);
+}
+
+void MainWindow::NoteParameterFile(const std::filesystem::path& path) {
+  RememberRecentFile(state_.options, path);
+  KeepOptions();
+  ShowRecentFiles();
+}
+
+void MainWindow::KeepOptions() {
+  if (!state_.optionsPath.empty()) StoreProgramOptions(state_);
+}
+
+void MainWindow::ShowRecentFiles() {
+  QMenu* file = Popup(MenuItem::File);
+  QAction* heading = recentHeading_;
+  if (file == nullptr || heading == nullptr) return;
+  for (QAction* action : recentActions_) {
+    file->removeAction(action);
+    action->deleteLater();
+  }
+  recentActions_.clear();
+  const std::vector<std::filesystem::path>& files = state_.options.recentFiles;
+  const bool any = !files.empty();
+  heading->setVisible(any);
+  if (recentSeparator_ != nullptr) recentSeparator_->setVisible(any);
+  constexpr int kLongestShown = 60;
+  for (std::size_t i = 0; i < files.size() && i < kRecentFileCount; ++i) {
+    QString shown = QString::fromStdString(files[i].string());
+    if (shown.size() > kLongestShown) shown = QStringLiteral("…") + shown.right(kLongestShown - 1);
+    // "&1" to "&8": Alt+F, then the digit.
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), file);
+    action->setToolTip(QString::fromStdString(files[i].string()));
+    const std::filesystem::path path = files[i];
+    connect(action, &QAction::triggered, this, [this, path] { OpenRecentFile(path); });
+    file->insertAction(exitSeparator_, action);
+    recentActions_.push_back(action);
+  }
 }
 
 void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool announce) {
@@ -389,6 +494,24 @@ void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool annou
   if (announce) MessageText(TextId::FileRead);
   UpdateTitle();
   documentPath_ = path;
+  NoteParameterFile(path);
+}
+
+void MainWindow::OpenFromLaterStart(const std::filesystem::path& file) {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  if (file.empty()) return;
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this) {
+    modal->raise();
+    modal->activateWindow();
+    constexpr int kRetryMs = 500;
+    QTimer::singleShot(kRetryMs, this, [this, file] { OpenFromLaterStart(file); });
+    return;
+  }
+  screen_->LeaveFocusedField();
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  LoadParameterFile(file, false);
 }
 
 bool MainWindow::SaveDocument() { return Save(false); }
@@ -399,11 +522,13 @@ bool MainWindow::Save(bool alwaysAsk) {
   // First, and not undone when the command is cancelled or fails.
   screen_->ReadScreen();
   if (alwaysAsk || documentPath_.empty()) {
-    const auto chosen = dialogs_.ChooseFileToSave(this, documentTitle_);
+    const auto chosen = dialogs_.ChooseFileToSave(this, documentTitle_, state_.options.parameterFolder);
     if (!chosen) {
       MessageText(TextId::Cancelled);
       return false;
     }
+    state_.options.parameterFolder = chosen->parent_path();
+    KeepOptions();
     documentPath_ = *chosen;
     documentTitle_ = DocumentTitleFor(*chosen);
     UpdateTitle();
@@ -415,6 +540,7 @@ bool MainWindow::Save(bool alwaysAsk) {
   }
   MessageText(TextId::FileWritten);
   SetModified(false);
+  NoteParameterFile(documentPath_);
   return true;
 }
 
@@ -442,8 +568,10 @@ void MainWindow::Report() {
     return;
   }
   const std::optional<std::filesystem::path> path =
-      dialogs_.ChooseReportFile(this, ReportFileName(documentTitle_, request->note));
+      dialogs_.ChooseReportFile(this, ReportFileName(documentTitle_, request->note), state_.options.reportFolder);
   if (!path) return;
+  state_.options.reportFolder = path->parent_path();
+  KeepOptions();
   const QByteArray pdf = UnitReportPdf(report);
   const SaveOutcome saved =
       SaveFileAtomically(*path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));

@@ -35,10 +35,10 @@ struct StartupInputs {
   DataFolderOutcome dataFolder;
 };
 
-// The shortcut keys: Ctrl with one letter each. Ctrl+D has none, although
-// the "Record data" caption shows it.
+// The shortcut keys: the ones the menu captions show (Ctrl with a letter,
+// F1) and the desktop's own beside them (Ctrl+Q, Ctrl+Shift+S).
 struct ShortcutKey {
-  int key;  // Qt::Key
+  int keys;  // a Qt key combined with its modifiers
   MenuItem command;
 };
 const std::vector<ShortcutKey>& ShortcutKeys();
@@ -83,10 +83,22 @@ class MainWindow : public QMainWindow {
   // ---- Commands ----
   void NewDocument();
   void OpenDocument();
+  // File > 1..8: the parameter file opened or saved that many files ago,
+  // after the save question.
+  void OpenRecentFile(const std::filesystem::path& path);
+  // The File menu's items of the recent files, newest first.
+  const std::vector<QAction*>& RecentFileActions() const { return recentActions_; }
+  // Their heading, shown while there are any.
+  QAction* RecentFilesHeading() const { return recentHeading_; }
   // True when the file was written.
   bool SaveDocument();
   bool SaveDocumentAs();
   void LoadParameterFile(const std::filesystem::path& path, bool announce);
+  // A later start of the program was given file (empty: none): the window
+  // comes to the front and opens it, asking about unsaved changes first.
+  // While one of the program's dialogs waits for the operator, the file
+  // waits for it to close.
+  void OpenFromLaterStart(const std::filesystem::path& file);
   // File > Report: the screen's set with a note, saved as a PDF or printed.
   void Report();
   void ReadFromDevice();
@@ -132,6 +144,14 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenu();
   void BuildShortcuts();
+  // The recent files' items in the File menu, from the program options.
+  void ShowRecentFiles();
+  // A parameter file opened or saved: first in the recent files, kept in
+  // KlvLoader.conf with the folders last chosen.
+  void NoteParameterFile(const std::filesystem::path& path);
+  // Keeps the program options; they are a convenience, so a file that
+  // cannot be written is not reported each time.
+  void KeepOptions();
   void Message(std::string_view text);
   void MessageText(TextId id);
   // Hands path to the desktop; when the desktop has no program for it, says
@@ -169,6 +189,10 @@ class MainWindow : public QMainWindow {
   std::map<MenuItem, QAction*> actions_;
   std::map<MenuItem, QMenu*> popups_;
   std::vector<QShortcut*> shortcuts_;
+  QAction* recentSeparator_ = nullptr;
+  QAction* recentHeading_ = nullptr;
+  QAction* exitSeparator_ = nullptr;
+  std::vector<QAction*> recentActions_;
   std::function<void(QWidget*)> monitorCommand_;
 };
 

@@ -39,6 +39,14 @@ void SetUpFileDialog(QFileDialog& dialog) {
   dialog.setDefaultSuffix(QStringLiteral("klv"));
 }
 
+// A folder that is gone leaves the dialog in the working folder.
+void StartIn(QFileDialog& dialog, const std::filesystem::path& folder) {
+  std::error_code error;
+  if (!folder.empty() && std::filesystem::is_directory(folder, error)) {
+    dialog.setDirectory(QString::fromStdString(folder.string()));
+  }
+}
+
 std::optional<std::filesystem::path> ChosenPath(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return std::filesystem::path(dialog.selectedFiles().constFirst().toStdString());
@@ -46,17 +54,21 @@ std::optional<std::filesystem::path> ChosenPath(QFileDialog& dialog) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> SystemDialogs::ChooseFileToOpen(QWidget* owner) {
+std::optional<std::filesystem::path> SystemDialogs::ChooseFileToOpen(QWidget* owner,
+                                                                     const std::filesystem::path& folder) {
   QFileDialog dialog(owner);
   SetUpFileDialog(dialog);
+  StartIn(dialog, folder);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   return ChosenPath(dialog);
 }
 
-std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* owner, std::string_view initialName) {
+std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* owner, std::string_view initialName,
+                                                                     const std::filesystem::path& folder) {
   QFileDialog dialog(owner);
   SetUpFileDialog(dialog);
+  StartIn(dialog, folder);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);  // ask before replacing a file
@@ -94,8 +106,10 @@ std::optional<ReportRequest> SystemDialogs::AskReportDetails(QWidget* owner, Lan
   return dialog.Request();
 }
 
-std::optional<std::filesystem::path> SystemDialogs::ChooseReportFile(QWidget* owner, std::string_view initialName) {
+std::optional<std::filesystem::path> SystemDialogs::ChooseReportFile(QWidget* owner, std::string_view initialName,
+                                                                     const std::filesystem::path& folder) {
   QFileDialog dialog(owner);
+  StartIn(dialog, folder);
   dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
   dialog.setDefaultSuffix(QStringLiteral("pdf"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);

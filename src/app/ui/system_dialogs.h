@@ -9,12 +9,14 @@ class SystemDialogs final : public OperatorDialogs {
  public:
   void ShowMessage(QWidget* owner, std::string_view text) override;
   SaveAnswer AskSaveChanges(QWidget* owner, std::string_view text) override;
-  std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner) override;
-  std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName) override;
+  std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner, const std::filesystem::path& folder) override;
+  std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override;
   bool RunCommunicationSettings(QWidget* owner, ProgramState& state) override;
   ShellOpen OpenWithShell(const std::filesystem::path& path) override;
   std::optional<ReportRequest> AskReportDetails(QWidget* owner, Language language, std::string_view lastNote) override;
-  std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName) override;
+  std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override;
   PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) override;
   void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) override;
 };

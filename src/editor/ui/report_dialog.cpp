@@ -38,6 +38,10 @@ ReportDialog::ReportDialog(Language language, std::string_view note, QWidget* ow
   note_->setObjectName(QStringLiteral("note"));
   note_->setMinimumWidth(320);
   label->setBuddy(note_);
+  // The last unit's note is offered selected: typing the next serial number
+  // replaces it instead of being appended to it.
+  note_->selectAll();
+  note_->setFocus(Qt::OtherFocusReason);
   column->addWidget(label);
   column->addWidget(note_);
 

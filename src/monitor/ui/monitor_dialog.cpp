@@ -19,6 +19,7 @@
 #include "widgets/screen_controls.h"
 #include "monitor/ui/monitor_worker.h"
 #include "monitor/ui/trend_graph_dialog.h"
+#include "serial/line_settings.h"
 
 namespace klv {
 namespace {
@@ -114,6 +115,7 @@ MonitorDialog::MonitorDialog(MonitorDependencies& dependencies, QWidget* owner, 
     for (int lamp = 0; lamp < kLampCount; ++lamp) SetLamp(lamp, 0);
     MarkPolledRow(kNoMarkedRow);
     graph_ = new TrendGraphDialog(language_, dependencies.clock, this);
+    graph_->SetExportFolder(dependencies.exportFolder, dependencies.rememberExportFolder);
     graph_->hide();
     if (options_.lineThread) {
       queuedTrend_ = std::make_unique<QueuedTrendSink>(graph_);
@@ -395,7 +397,16 @@ void MonitorDialog::Show(const MonitorView& view) {
   if (&view != &view_) view_ = view;
   const MonitorDisplay& display = view_.display;
   const QString title = ToQString(display.title);
-  if (windowTitle() != title) setWindowTitle(title);
+  if (windowTitle() != title) {
+    setWindowTitle(title);
+    // The saved graph names the regulator as the title does: "KLV40 - V-FB".
+    constexpr std::string_view kTitleStart = "Monitor - ";
+    if (graph_ != nullptr && display.title.starts_with(kTitleStart)) {
+      const Connection& line = dependencies_.connection;
+      graph_->SetSource(QString::fromStdString(display.title.substr(kTitleStart.size())).trimmed().toStdString(),
+                        line.portLabel.empty() ? PortName(line.settings.PortInUse()) : line.portLabel);
+    }
+  }
   captions_[kOutputRow]->setText(CaptionText(display.outputCaption));
   captions_[kAlarmOutputRow]->setText(CaptionText(display.alarmRowCaption));
   for (int row = 0; row < kMonitorRowCount; ++row) {

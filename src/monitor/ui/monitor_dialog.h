@@ -36,6 +36,9 @@ struct MonitorDependencies {
   std::filesystem::path dataLogPath;  // datalog.csv; empty: no data record can be made
   Clock& clock;
   Language language = Language::English;
+  // Where the graph's save dialogs start, and who keeps the folder chosen.
+  std::filesystem::path exportFolder{};
+  std::function<void(const std::filesystem::path&)> rememberExportFolder{};
 };
 
 // Builds the monitor window for owner and runs it modally until it closes.

@@ -1,12 +1,16 @@
 #include "monitor/ui/trend_graph_dialog.h"
 
 #include <QBuffer>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <algorithm>
+#include <cstdio>
 
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
@@ -32,10 +36,14 @@ QLabel* ColouredLabel(const QString& text, const QColor& colour, QWidget* parent
 
 TrendExportDialogs SystemTrendExportDialogs() {
   TrendExportDialogs dialogs;
-  dialogs.chooseFile = [](QWidget* owner, TrendExport kind, const std::string& initialName)
-      -> std::optional<std::filesystem::path> {
+  dialogs.chooseFile = [](QWidget* owner, TrendExport kind, const std::string& initialName,
+                          const std::filesystem::path& folder) -> std::optional<std::filesystem::path> {
     const bool picture = kind == TrendExport::Picture;
     QFileDialog dialog(owner);
+    std::error_code error;
+    if (!folder.empty() && std::filesystem::is_directory(folder, error)) {
+      dialog.setDirectory(QString::fromStdString(folder.string()));
+    }
     dialog.setNameFilter(picture ? QStringLiteral("PNG (*.png)") : QStringLiteral("CSV (*.csv)"));
     dialog.setDefaultSuffix(picture ? QStringLiteral("png") : QStringLiteral("csv"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -72,7 +80,7 @@ TrendGraphDialog::TrendGraphDialog(Language language, Clock& clock, QWidget* own
   inputLegend_ = ColouredLabel(caption("<Control input>"), QColor(255, 0, 0), this);
   outputLegend_ = ColouredLabel(caption("<Control output>"), QColor(17, 221, 17), this);
   ok_ = new QPushButton(caption("OK"), this);
-  // Enter and Escape are not dialog keys here.
+  // Enter is no dialog key here; Escape hides the window like "OK".
   ok_->setAutoDefault(false);
   ok_->setDefault(false);
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
@@ -124,6 +132,10 @@ void TrendGraphDialog::GraphTick() {
 void TrendGraphDialog::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Escape:
+      // Hidden like "OK": the history stays with the monitor.
+      event->accept();
+      reject();
+      return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
       event->accept();
@@ -179,6 +191,18 @@ void TrendGraphDialog::SavePicture() { Export(TrendExport::Picture); }
 
 void TrendGraphDialog::SaveData() { Export(TrendExport::Data); }
 
+std::string TrendGraphDialog::PictureCaption() const {
+  const LocalTime now = clock_.LocalNow();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day, now.hour,
+                now.minute, now.second);
+  std::string caption = stamp;
+  for (const std::string& part : {model_, port_}) {
+    if (!part.empty()) caption += "  " + part;
+  }
+  return caption;
+}
+
 QByteArray TrendGraphDialog::PictureBytes() {
   // The graph with its scale, times and legends, without the buttons.
   const std::array<QPushButton*, 3> buttons = {ok_, savePicture_, saveData_};
@@ -187,8 +211,25 @@ QByteArray TrendGraphDialog::PictureBytes() {
     shown[i] = buttons[i]->isVisibleTo(this);
     buttons[i]->hide();
   }
-  const QPixmap picture = grab();
+  const QPixmap graph = grab();
   for (std::size_t i = 0; i < buttons.size(); ++i) buttons[i]->setVisible(shown[i]);
+
+  // The caption line on top, so a picture filed away still says what it shows.
+  const QString caption = ToQString(PictureCaption());
+  const QFontMetrics metrics(font());
+  const int line = metrics.height() + kMargin / 2;
+  const qreal ratio = graph.devicePixelRatio();
+  QImage picture(QSize(graph.width(), graph.height() + static_cast<int>(line * ratio)), QImage::Format_RGB32);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(palette().color(QPalette::Window));
+  {
+    QPainter painter(&picture);
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(QRect(kMargin, 0, width() - 2 * kMargin, line), Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.drawPixmap(QPointF(0, line), graph);
+  }
+  picture.setText(QStringLiteral("Description"), caption);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -199,8 +240,10 @@ QByteArray TrendGraphDialog::PictureBytes() {
 void TrendGraphDialog::Export(TrendExport kind) {
   if (!exportDialogs_.chooseFile || !exportDialogs_.showMessage) return;
   const std::optional<std::filesystem::path> path =
-      exportDialogs_.chooseFile(this, kind, TrendExportFileName(kind, clock_.LocalNow()));
+      exportDialogs_.chooseFile(this, kind, TrendExportFileName(kind, clock_.LocalNow()), exportFolder_);
   if (!path) return;
+  exportFolder_ = path->parent_path();
+  if (rememberFolder_) rememberFolder_(exportFolder_);
   std::string bytes;
   if (kind == TrendExport::Picture) {
     const QByteArray png = PictureBytes();

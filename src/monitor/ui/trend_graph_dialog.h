@@ -2,8 +2,8 @@
 // The trend graph window "Graph display": control input and output of the
 // monitored regulator as two lines on a 0-100.0 % scale over the last 555
 // polling cycles. Modeless and owned by the monitor, which creates it hidden,
-// shows and hides it, and hands it one sample per polling cycle; "OK" and the
-// close box only hide it, so the history survives until the monitor closes.
+// shows and hides it, and hands it one sample per polling cycle; "OK", Esc
+// and the close box only hide it, so the history survives until the monitor closes.
 // Its timer runs the whole time, shown or not: 1000 ms at first, then a tick
 // every 100 ms that plots a new sample or repaints. Under the chart, clock
 // times name the moments a few of its points were plotted.
@@ -32,8 +32,10 @@ namespace klv {
 // The file dialog and the message box of "Save picture…" and "Save data…".
 // The window uses the real ones; a test answers from a script.
 struct TrendExportDialogs {
-  // The save dialog for kind, with the initial name; nothing when cancelled.
-  std::function<std::optional<std::filesystem::path>(QWidget* owner, TrendExport kind, const std::string& initialName)>
+  // The save dialog for kind, with the initial name, starting in folder
+  // (empty: the working folder); nothing when cancelled.
+  std::function<std::optional<std::filesystem::path>(QWidget* owner, TrendExport kind, const std::string& initialName,
+                                                     const std::filesystem::path& folder)>
       chooseFile;
   std::function<void(QWidget* owner, std::string_view text)> showMessage;
 };
@@ -58,14 +60,29 @@ class TrendGraphDialog : public QDialog {
   QPushButton* SavePictureButton() const { return savePicture_; }
   QPushButton* SaveDataButton() const { return saveData_; }
   void SetExportDialogs(TrendExportDialogs dialogs) { exportDialogs_ = std::move(dialogs); }
+  // Where the save dialogs start, and who hears of the folder each file was
+  // chosen in (the program keeps it for the next time).
+  void SetExportFolder(std::filesystem::path folder, std::function<void(const std::filesystem::path&)> remember) {
+    exportFolder_ = std::move(folder);
+    rememberFolder_ = std::move(remember);
+  }
 
   // The two buttons: ask for a file, save the graph as PNG (the window
   // without its buttons) or the shown history as CSV, replacing the file as
   // a whole, then say how it went.
   void SavePicture();
   void SaveData();
-  // The PNG of the graph as SavePicture writes it.
+  // The PNG of the graph as SavePicture writes it: a caption line above the
+  // graph says when, what and where; the PNG's "Description" text holds it too.
   QByteArray PictureBytes();
+  // What the caption names besides the date and time: the regulator as the
+  // monitor identified it and the port it is on.
+  void SetSource(std::string model, std::string port) {
+    model_ = std::move(model);
+    port_ = std::move(port);
+  }
+  // "YYYY-MM-DD HH:MM:SS  MODEL  PORT" at the clock's time now.
+  std::string PictureCaption() const;
   QTimer& GraphTimer() { return timer_; }
   // The clock-time labels under the drawing area: as many as the history
   // has labelled columns with a time, left to right; the rest are hidden.
@@ -100,6 +117,10 @@ class TrendGraphDialog : public QDialog {
   QPushButton* savePicture_ = nullptr;
   QPushButton* saveData_ = nullptr;
   TrendExportDialogs exportDialogs_;
+  std::string model_;
+  std::string port_;
+  std::filesystem::path exportFolder_;
+  std::function<void(const std::filesystem::path&)> rememberFolder_;
   QTimer timer_;
 };
 

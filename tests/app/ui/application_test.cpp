@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <filesystem>
+#include <vector>
 
 #include "app/ui/application.h"
 
@@ -67,6 +69,60 @@ class ApplicationTest : public QObject {
     QVERIFY(!second.Acquire());
     first.reset();
     QVERIFY(second.Acquire());
+  }
+
+  // A later start hands its file, made absolute, over the socket beside the
+  // lock; a start without one hands over nothing, to bring the program forward.
+  void laterStartHandsItsFileOver() {
+    QTemporaryDir dir;
+    SingleInstance first(dir.path());
+    QVERIFY(first.Acquire());
+    std::vector<std::filesystem::path> handed;
+    QVERIFY(first.Listen([&handed](const std::filesystem::path& file) { handed.push_back(file); }));
+    SingleInstance second(dir.path());
+    QVERIFY(!second.Acquire());
+    QVERIFY(second.HandOver("unit7.klv"));
+    QTRY_COMPARE(handed.size(), std::size_t{1});
+    QCOMPARE(handed[0], std::filesystem::current_path() / "unit7.klv");
+    QVERIFY(second.HandOver({}));
+    QTRY_COMPARE(handed.size(), std::size_t{2});
+    QVERIFY(handed[1].empty());
+  }
+
+  void handedOverBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("a path") << QByteArray("/home/op/unit 7.klv") << true;
+    QTest::newRow("none") << QByteArray() << true;
+    QTest::newRow("a line break") << QByteArray("/a.klv\n/b.klv") << false;
+    QTest::newRow("a NUL") << QByteArray("/a.klv\0x", 8) << false;
+    QTest::newRow("too long") << QByteArray(int(kLongestHandOver) + 1, 'a') << false;
+  }
+  void handedOverBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, taken);
+    const auto file = HandedOverFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    QCOMPARE(file.has_value(), taken);
+    if (taken) QCOMPARE(QString::fromStdString(file->string()), QString::fromUtf8(bytes));
+  }
+
+  // The built program started while another holds the lock: it hands its
+  // file to that one and ends at once, showing nothing.
+  void secondProgramHandsItsFileOverAndEnds() {
+    if (!QFileInfo::exists(ProgramPath())) QSKIP("klv-loader is not built");
+    Launch launch;
+    SingleInstance running(launch.dir.filePath(QStringLiteral("run")));
+    QVERIFY(running.Acquire());
+    std::vector<std::filesystem::path> handed;
+    QVERIFY(running.Listen([&handed](const std::filesystem::path& file) { handed.push_back(file); }));
+    const QString file = launch.dir.filePath(QStringLiteral("unit7.klv"));
+    launch.process.setArguments({file});
+    launch.process.start();
+    QTRY_COMPARE_WITH_TIMEOUT(launch.process.state(), QProcess::NotRunning, 30000);
+    QCOMPARE(launch.process.exitCode(), 0);
+    QCOMPARE(launch.process.readAllStandardOutput(), QByteArray());
+    QTRY_COMPARE(handed.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(handed[0].string()), file);
   }
 
   void programShowsWindowAndCreatesSettings() {

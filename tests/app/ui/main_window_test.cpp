@@ -1,6 +1,7 @@
 // The main window: start-up, title, Model menu, file commands with their
 // document state, the save question, shortcut keys, Enter and Escape, exit.
 #include <QAction>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -325,11 +326,11 @@ class KlvToolDlgTest : public QObject {
   void menuCaptionsInBothLanguages() {
     WindowRig english;
     english.Start();
-    QCOMPARE(english.window->Action(MenuItem::New)->text(), QStringLiteral("New\tCtrl+N(&N)"));
-    QCOMPARE(english.window->Popup(MenuItem::Model)->title(), QStringLiteral("Model(&C)"));
+    QCOMPARE(english.window->Action(MenuItem::New)->text(), QStringLiteral("&New\tCtrl+N"));
+    QCOMPARE(english.window->Popup(MenuItem::Model)->title(), QStringLiteral("&Model"));
     WindowRig japanese(Language::Japanese);
     MainWindow& window = japanese.Start();
-    QCOMPARE(window.Action(MenuItem::SaveAs)->text(), QStringLiteral("名前をつけて保存\tCtrl+A(&A)"));
+    QCOMPARE(window.Action(MenuItem::SaveAs)->text(), QStringLiteral("名前をつけて保存(&A)\tCtrl+A"));
     QCOMPARE(window.Popup(MenuItem::Tools)->title(), QStringLiteral("ツール(&T)"));
     QCOMPARE(window.size(), QSize(675, 603));
     QCOMPARE(Q(japanese.state.manualPath.filename().string()), QStringLiteral("KlvTool.pdf"));
@@ -552,48 +553,180 @@ class KlvToolDlgTest : public QObject {
     QVERIFY(std::filesystem::exists(rig.Folder() / "kept.klv"));
   }
 
+  // A later start's file: the save question first, then the file as Open
+  // would load it; Cancel leaves the screen as it was.
+  void laterStartOpensItsFileAfterTheSaveQuestion() {
+    WindowRig rig;
+    const std::filesystem::path klv = rig.Folder() / "unit7.klv";
+    WriteBytes(klv, ParameterFile(30));
+    MainWindow& window = rig.Start();
+    EditScreen(window);
+    rig.dialogs.saveAnswers = {SaveAnswer::Cancel, SaveAnswer::No};
+    window.OpenFromLaterStart(klv);
+    QCOMPARE(rig.state.currentModel, ModelKind::Klv40);
+    QVERIFY(window.Modified());
+    window.OpenFromLaterStart(klv);
+    QCOMPARE(rig.dialogs.questions.size(), std::size_t{2});
+    QCOMPARE(rig.state.currentModel, ModelKind::Klv30);
+    QCOMPARE(window.DocumentPath(), klv);
+    QVERIFY(!window.Modified());
+    window.OpenFromLaterStart({});  // no file: only to the front
+    QCOMPARE(rig.dialogs.questions.size(), std::size_t{2});
+    QCOMPARE(window.DocumentPath(), klv);
+  }
+
+  // Each kind of file dialog starts where the last of its kind chose a file,
+  // also after a restart; the files opened and saved come back under File as
+  // "&1".."&8", newest first, and Alt+F then the digit opens one.
+  void foldersAndRecentFilesAreRemembered() {
+    WindowRig rig;
+    const std::filesystem::path ovens = rig.Folder() / "ovens";
+    const std::filesystem::path reports = rig.Folder() / "reports";
+    std::filesystem::create_directories(ovens);
+    std::filesystem::create_directories(reports);
+    for (const char* name : {"a.klv", "b.klv"}) WriteBytes(ovens / name, ParameterFile(40));
+    MainWindow& window = rig.Start();
+    QVERIFY(window.RecentFileActions().empty());
+    QVERIFY(!window.RecentFilesHeading()->isVisible());
+
+    rig.dialogs.openChoices = {ovens / "a.klv"};
+    window.OpenDocument();
+    rig.dialogs.saveChoices = {ovens / "c.klv"};
+    window.SaveDocumentAs();
+    rig.dialogs.reportRequests = {ReportRequest{"SN 1", ReportRequest::Output::Pdf}};
+    rig.dialogs.reportChoices = {reports / "r.pdf"};
+    window.Report();
+    rig.dialogs.reportRequests = {ReportRequest{"SN 2", ReportRequest::Output::Pdf}};
+    rig.dialogs.reportChoices = {std::nullopt};
+    window.Report();
+    rig.dialogs.openChoices = {std::nullopt};
+    window.OpenDocument();
+    QCOMPARE(rig.dialogs.dialogFolders,
+             (std::vector<std::filesystem::path>{{}, ovens, {}, reports, ovens}));
+
+    QStringList texts;
+    for (QAction* action : window.RecentFileActions()) texts << action->text();
+    QCOMPARE(texts, (QStringList{"&1 " + Q((ovens / "c.klv").string()), "&2 " + Q((ovens / "a.klv").string())}));
+    QVERIFY(window.RecentFilesHeading()->isVisible());
+
+    // A new start of the program reads them back from KlvLoader.conf.
+    WindowRig again;
+    std::filesystem::copy_file(rig.state.optionsPath, again.DataFolder() / "KlvLoader.conf");
+    MainWindow& second = again.Start();
+    QCOMPARE(second.RecentFileActions().size(), std::size_t{2});
+    again.dialogs.openChoices = {std::nullopt};
+    second.OpenDocument();
+    QCOMPARE(again.dialogs.dialogFolders, std::vector<std::filesystem::path>{ovens});
+
+    second.show();
+    QVERIFY(QTest::qWaitForWindowActive(&second));
+    QMenu* file = second.Popup(MenuItem::File);
+    file->popup(second.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
+    QTest::keyClick(file, Qt::Key_2);
+    QTRY_COMPARE(second.DocumentPath(), ovens / "a.klv");
+    QCOMPARE(second.RecentFileActions().at(0)->text(), "&1 " + Q((ovens / "a.klv").string()));
+  }
+
+  // The File menu with its recent files, in both languages, for looking at.
+  void fileMenuScreenshots() {
+    for (const Language language : {Language::English, Language::Japanese}) {
+      WindowRig rig(language);
+      ProgramOptions options;
+      for (const char* name : {"unit7.klv", "oven line 3.klv"}) {
+        WriteBytes(rig.Folder() / name, ParameterFile(40));
+        RememberRecentFile(options, rig.Folder() / name);
+      }
+      QVERIFY(SaveProgramOptions(rig.DataFolder() / "KlvLoader.conf", options).ok);
+      MainWindow& window = rig.Start();
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QMenu* file = window.Popup(MenuItem::File);
+      file->popup(window.mapToGlobal(QPoint(0, 0)));
+      QVERIFY(QTest::qWaitForWindowExposed(file));
+      QCOMPARE(window.RecentFileActions().size(), std::size_t{2});
+      const QString name = language == Language::English ? QStringLiteral("en") : QStringLiteral("ja");
+      QVERIFY(file->grab().save(QStringLiteral("/tmp/klv-file-menu-%1.png").arg(name)));
+      file->hide();
+    }
+  }
+
   // ---- Keys ----
 
-  void shortcutKeysWinOverEditField_data() {
-    QTest::addColumn<int>("key");
-    QTest::newRow("Ctrl+C settings") << int(Qt::Key_C);
-    QTest::newRow("Ctrl+A save as") << int(Qt::Key_A);
-    QTest::newRow("Ctrl+X exit") << int(Qt::Key_X);
-    QTest::newRow("Ctrl+D nothing") << int(Qt::Key_D);
-    QTest::newRow("Ctrl+N new") << int(Qt::Key_N);
+  // In a text field the editing keys act on its text; every other key, and
+  // the editing keys anywhere else, run the window's command.
+  void keysInAndOutsideTextFields_data() {
+    QTest::addColumn<int>("keys");
+    QTest::addColumn<bool>("inField");
+    QTest::addColumn<QString>("command");  // what ran: settings, save as, question, shell or nothing
+    QTest::addColumn<QString>("fieldText");  // the field's text afterwards; "=" unchanged
+    const int ctrl = Qt::ControlModifier;
+    QTest::newRow("Ctrl+X cuts in a field") << (ctrl | Qt::Key_X) << true << "" << "";
+    QTest::newRow("Ctrl+C copies in a field") << (ctrl | Qt::Key_C) << true << "" << "=";
+    QTest::newRow("Ctrl+A selects in a field") << (ctrl | Qt::Key_A) << true << "" << "=";
+    QTest::newRow("Ctrl+V pastes in a field") << (ctrl | Qt::Key_V) << true << "" << "123";
+    QTest::newRow("Ctrl+N in a field") << (ctrl | Qt::Key_N) << true << "question" << "=";
+    QTest::newRow("Ctrl+Q in a field") << (ctrl | Qt::Key_Q) << true << "question" << "=";
+    QTest::newRow("Ctrl+Shift+S in a field") << (ctrl | int(Qt::ShiftModifier) | Qt::Key_S) << true << "save as" << "=";
+    QTest::newRow("Ctrl+D in a field") << (ctrl | Qt::Key_D) << true << "shell" << "=";
+    QTest::newRow("F1 in a field") << int(Qt::Key_F1) << true << "shell" << "=";
+    QTest::newRow("Ctrl+X outside") << (ctrl | Qt::Key_X) << false << "question" << "=";
+    QTest::newRow("Ctrl+C outside") << (ctrl | Qt::Key_C) << false << "settings" << "=";
+    QTest::newRow("Ctrl+A outside") << (ctrl | Qt::Key_A) << false << "save as" << "=";
+    QTest::newRow("Ctrl+D outside") << (ctrl | Qt::Key_D) << false << "shell" << "=";
   }
-  void shortcutKeysWinOverEditField() {
-    QFETCH(int, key);
+  void keysInAndOutsideTextFields() {
+    QFETCH(int, keys);
+    QFETCH(bool, inField);
+    QFETCH(QString, command);
+    QFETCH(QString, fieldText);
     WindowRig rig;
     MainWindow& window = rig.Start();
+    WriteBytes(rig.state.dataLogPath, Words({1}));  // Record data opens only an existing file
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     EditScreen(window);
     ScreenEdit* field = window.Screen().Edit(EditField::SlowUp);
-    QVERIFY(field->isEnabled());
-    field->setFocus();
+    QWidget* target = inField ? static_cast<QWidget*>(field) : window.Screen().Radio(RadioGroup::KeyLock, 0);
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
     field->selectAll();
     const QString before = field->text();
     QVERIFY(!before.isEmpty());
-    QTRY_VERIFY(field->hasFocus());
+    QGuiApplication::clipboard()->setText(QStringLiteral("123"));
     rig.dialogs.saveAnswers = {SaveAnswer::Cancel};
 
-    QTest::keyClick(field, static_cast<Qt::Key>(key), Qt::ControlModifier);
+    const QKeyCombination combination = QKeyCombination::fromCombined(keys);
+    QTest::keyClick(target, combination.key(), combination.keyboardModifiers());
 
-    QCOMPARE(rig.dialogs.settingsRuns, key == Qt::Key_C ? 1 : 0);
-    QCOMPARE(int(rig.dialogs.saveDialogNames.size()), key == Qt::Key_A ? 1 : 0);
-    // Exit and New ask about the edit; Cancel keeps the window open.
-    QCOMPARE(int(rig.dialogs.questions.size()), (key == Qt::Key_X || key == Qt::Key_N) ? 1 : 0);
-    QVERIFY(window.isVisible());
-    QCOMPARE(field->text(), before);  // the field did not cut it
+    QCOMPARE(rig.dialogs.settingsRuns, command == "settings" ? 1 : 0);
+    QCOMPARE(int(rig.dialogs.saveDialogNames.size()), command == "save as" ? 1 : 0);
+    QCOMPARE(int(rig.dialogs.questions.size()), command == "question" ? 1 : 0);
+    QCOMPARE(int(rig.dialogs.shellOpened.size()), command == "shell" ? 1 : 0);
+    QVERIFY(window.isVisible());  // Cancel keeps it open
+    QCOMPARE(field->text(), fieldText == "=" ? before : fieldText);
+    if (keys == (int(Qt::ControlModifier) | Qt::Key_X) && inField) {
+      QCOMPARE(QGuiApplication::clipboard()->text(), before);
+    }
+  }
+
+  void ctrlDAndF1OpenTheirFiles() {
+    WindowRig rig;
+    MainWindow& window = rig.Start();
+    WriteBytes(rig.state.dataLogPath, Words({1}));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_F1);
+    QCOMPARE(rig.dialogs.shellOpened, (std::vector<std::filesystem::path>{rig.state.dataLogPath, rig.state.manualPath}));
   }
 
   // A value typed and not yet left counts before any command that reads or
   // discards the screen: the field's leave rule runs first.
   void typedValueNotYetLeftIsAskedAbout_data() {
     QTest::addColumn<int>("key");  // Ctrl+key; 0 the Model menu, -1 the close box
-    QTest::newRow("Ctrl+X exit") << int(Qt::Key_X);
+    QTest::newRow("Ctrl+Q exit") << int(Qt::Key_Q);
     QTest::newRow("Ctrl+N new") << int(Qt::Key_N);
     QTest::newRow("Ctrl+O open") << int(Qt::Key_O);
     QTest::newRow("Ctrl+R read") << int(Qt::Key_R);
@@ -637,9 +770,9 @@ class KlvToolDlgTest : public QObject {
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    ScreenEdit* field = window.Screen().Edit(EditField::SlowUp);
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+    QWidget* button = window.Screen().Radio(RadioGroup::KeyLock, 0);
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_X, Qt::ControlModifier);
     QVERIFY(!window.isVisible());
     QVERIFY(rig.dialogs.questions.empty());
   }

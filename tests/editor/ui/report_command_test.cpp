@@ -120,6 +120,33 @@ class ReportCommandTest : public QObject {
     QCOMPARE(Q(rig.dialogs.reportNotesOffered.at(1)), QStringLiteral("SN-7"));
   }
 
+  // The next unit's serial number typed over the last one's note replaces it.
+  void typedNoteReplacesTheLastOne_data() {
+    QTest::addColumn<int>("language");
+    QTest::newRow("English") << static_cast<int>(Language::English);
+    QTest::newRow("Japanese") << static_cast<int>(Language::Japanese);
+  }
+  void typedNoteReplacesTheLastOne() {
+    QFETCH(int, language);
+    WindowRig rig(static_cast<Language>(language));
+    MainWindow& window = rig.Start();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const std::filesystem::path first = rig.Folder() / "first.pdf";
+    const std::filesystem::path second = rig.Folder() / "second.pdf";
+    rig.dialogs.reportChoices = {first, second};
+    rig.dialogs.reportTyping = QStringLiteral("SN 4711 Oven line 3");
+    window.Report();
+    rig.dialogs.reportTyping = QStringLiteral("SN 4712");
+    window.Report();
+
+    QCOMPARE(Q(rig.dialogs.reportNotesOffered.at(1)), QStringLiteral("SN 4711 Oven line 3"));
+    const std::optional<std::string> text = testing::PdfText(second);
+    QVERIFY2(text.has_value(), "pdftotext (poppler-utils) could not read the report");
+    QVERIFY2(text->find("SN 4712") != std::string::npos, text->c_str());
+    QVERIFY2(text->find("4711") == std::string::npos, text->c_str());
+  }
+
   // Cancelling either dialog, printing, a printer that fails, and a folder
   // that is not there: what is shown and what is left on disk.
   void cancelPrintAndFailure() {
@@ -190,6 +217,17 @@ class ReportCommandTest : public QObject {
     rig.dialogs.saveAnswers = {SaveAnswer::No};
     window.NewDocument();
     QVERIFY(!window.Provenance().has_value());
+  }
+
+  // The last note comes up selected in the field with the focus.
+  void lastNoteComesUpSelected() {
+    for (const Language language : {Language::English, Language::Japanese}) {
+      ReportDialog dialog(language, "SN 4711 Oven line 3", nullptr);
+      dialog.show();
+      QVERIFY(QTest::qWaitForWindowActive(&dialog));
+      QCOMPARE(QApplication::focusWidget(), dialog.NoteField());
+      QCOMPARE(dialog.NoteField()->selectedText(), QStringLiteral("SN 4711 Oven line 3"));
+    }
   }
 
   void reportDialogChoices() {

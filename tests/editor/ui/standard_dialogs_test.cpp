@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QTranslator>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -101,8 +102,11 @@ class StandardDialogsTest : public QObject {
                               Save(box, "save-question" + suffix);
                             });
 
-    WhileShown<QFileDialog>([&] { dialogs.ChooseFileToOpen(&window); },
+    // It starts in the folder last used for parameter files.
+    QTemporaryDir remembered;
+    WhileShown<QFileDialog>([&] { dialogs.ChooseFileToOpen(&window, remembered.path().toStdString()); },
                             [&](QFileDialog& dialog) {
+                              QCOMPARE(dialog.directory().absolutePath(), QDir(remembered.path()).absolutePath());
                               auto* label = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
                               QVERIFY(label != nullptr);
                               QCOMPARE(label->text(), lookIn);

@@ -15,12 +15,15 @@
 #include <vector>
 
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include "app/program_state.h"
 #include "editor/parameter_comparison.h"
 #include "app/ui/main_window.h"
 #include "widgets/operator_dialogs.h"
 #include "device/ui/comm_settings_dialog.h"
+#include "editor/ui/report_dialog.h"
 #include "editor/unit_report.h"
 #include "support/fake_clock.h"
 
@@ -44,12 +47,15 @@ class ScriptedDialogs final : public OperatorDialogs {
     saveAnswers.pop_front();
     return answer;
   }
-  std::optional<std::filesystem::path> ChooseFileToOpen(QWidget*) override {
+  std::optional<std::filesystem::path> ChooseFileToOpen(QWidget*, const std::filesystem::path& folder) override {
     ++openDialogs;
+    dialogFolders.push_back(folder);
     return Next(openChoices);
   }
-  std::optional<std::filesystem::path> ChooseFileToSave(QWidget*, std::string_view initialName) override {
+  std::optional<std::filesystem::path> ChooseFileToSave(QWidget*, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override {
     saveDialogNames.emplace_back(initialName);
+    dialogFolders.push_back(folder);
     return Next(saveChoices);
   }
   // Accepting runs the real settings screen's OK rules on what it opened with.
@@ -79,15 +85,28 @@ class ScriptedDialogs final : public OperatorDialogs {
 
   // File > Report: the note dialog answers from reportRequests (none:
   // cancelled), the PDF file dialog from reportChoices, printing with printAnswer.
-  std::optional<ReportRequest> AskReportDetails(QWidget*, Language, std::string_view lastNote) override {
+  // With reportTyping set, the real dialog opens instead, the operator types
+  // it into the note field as it comes up, and clicks "Save PDF…".
+  std::optional<ReportRequest> AskReportDetails(QWidget* owner, Language language, std::string_view lastNote) override {
     reportNotesOffered.emplace_back(lastNote);
+    if (reportTyping) {
+      ReportDialog dialog(language, lastNote, owner);
+      dialog.show();
+      dialog.activateWindow();
+      if (!QTest::qWaitForWindowExposed(&dialog)) return std::nullopt;
+      QTest::keyClicks(dialog.NoteField(), *reportTyping);
+      dialog.SaveButton()->click();
+      return dialog.Request();
+    }
     if (reportRequests.empty()) return std::nullopt;
     const ReportRequest request = reportRequests.front();
     reportRequests.pop_front();
     return request;
   }
-  std::optional<std::filesystem::path> ChooseReportFile(QWidget*, std::string_view initialName) override {
+  std::optional<std::filesystem::path> ChooseReportFile(QWidget*, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override {
     reportDialogNames.emplace_back(initialName);
+    dialogFolders.push_back(folder);
     return Next(reportChoices);
   }
   PrintOutcome PrintReport(QWidget*, const UnitReport& report) override {
@@ -106,6 +125,7 @@ class ScriptedDialogs final : public OperatorDialogs {
   std::vector<std::string> questions;
   std::deque<SaveAnswer> saveAnswers;
   int openDialogs = 0;
+  std::vector<std::filesystem::path> dialogFolders;  // where each file dialog started
   std::deque<std::optional<std::filesystem::path>> openChoices;
   std::vector<std::string> saveDialogNames;
   std::deque<std::optional<std::filesystem::path>> saveChoices;
@@ -116,6 +136,7 @@ class ScriptedDialogs final : public OperatorDialogs {
   std::vector<std::filesystem::path> shellOpened;
   ShellOpen shellAnswer = ShellOpen::Opened;
   std::vector<std::string> reportNotesOffered;
+  std::optional<QString> reportTyping;
   std::deque<ReportRequest> reportRequests;
   std::vector<std::string> reportDialogNames;
   std::deque<std::optional<std::filesystem::path>> reportChoices;

@@ -348,6 +348,9 @@ class MonitorDialogTest : public QObject {
     rig.Cycle(*monitor);
     graph->GraphTick();  // hidden, it still takes the sample
     QVERIFY(graph->History().Input().back() >= 0);
+    // A saved picture names the regulator as identified and the port.
+    const QString caption = QString::fromStdString(graph->PictureCaption());
+    QVERIFY2(caption.endsWith(QStringLiteral("  KLV40 - PA  COM1")), qPrintable(caption));
     monitor->GraphButton()->click();
     QVERIFY(graph->isVisible());
     graph->OkButton()->click();

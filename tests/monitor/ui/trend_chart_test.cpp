@@ -167,11 +167,13 @@ class TrendChartTest : public QObject {
     graph.GraphTick();
     QVERIFY(graph.Chart().Redraws() > before);
 
-    // "OK" and Escape: OK hides, Escape does nothing; the history stays.
-    QTest::keyClick(&graph, Qt::Key_Escape);
-    QVERIFY(graph.isVisible());
+    // Return does nothing; Escape and "OK" hide the window; the history stays.
     QTest::keyClick(&graph, Qt::Key_Return);
     QVERIFY(graph.isVisible());
+    QTest::keyClick(&graph, Qt::Key_Escape);
+    QVERIFY(!graph.isVisible());
+    graph.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&graph));
     graph.OkButton()->click();
     QVERIFY(!graph.isVisible());
     graph.show();

@@ -28,8 +28,10 @@ std::string ReadText(const std::filesystem::path& path) {
 struct ScriptedExport {
   TrendExportDialogs Dialogs() {
     TrendExportDialogs dialogs;
-    dialogs.chooseFile = [this](QWidget*, TrendExport kind, const std::string& name) {
+    dialogs.chooseFile = [this](QWidget*, TrendExport kind, const std::string& name,
+                                const std::filesystem::path& folder) {
       asked.push_back({kind, name});
+      folders.push_back(folder);
       std::optional<std::filesystem::path> choice;
       if (!choices.empty()) {
         choice = choices.front();
@@ -41,6 +43,7 @@ struct ScriptedExport {
     return dialogs;
   }
   std::vector<std::pair<TrendExport, std::string>> asked;
+  std::vector<std::filesystem::path> folders;
   std::deque<std::optional<std::filesystem::path>> choices;
   std::vector<std::string> messages;
 };
@@ -82,6 +85,16 @@ class TrendGraphExportTest : public QObject {
     QVERIFY(save.width() >= graph.SaveDataButton()->sizeHint().width());
     const QString name = language == static_cast<int>(Language::English) ? QStringLiteral("en") : QStringLiteral("ja");
     QVERIFY(graph.grab().save(QStringLiteral("/tmp/klv-graph-buttons-%1.png").arg(name)));
+    // The saved picture, with a few points and its caption line, for looking at.
+    graph.SetSource("KLV40 - V-FB", "COM1");
+    for (int i = 0; i < 40; ++i) {
+      clock.SetLocalTime({2026, 12, 9, 14, i / 20, (i * 3) % 60});
+      graph.History().PostSample(200 + 10 * i, 300 + 5 * i);
+      graph.GraphTick();
+    }
+    QFile saved(QStringLiteral("/tmp/klv-graph-picture-%1.png").arg(name));
+    QVERIFY(saved.open(QIODevice::WriteOnly));
+    saved.write(graph.PictureBytes());
   }
 
   void savesDataAndPicture() {
@@ -91,6 +104,7 @@ class TrendGraphExportTest : public QObject {
     TrendGraphDialog graph(Language::English, clock, nullptr);
     ScriptedExport script;
     graph.SetExportDialogs(script.Dialogs());
+    graph.SetSource("KLV40 - V-FB", "COM3");
     graph.resize(700, 400);
     graph.History().SetOutputScale(1, 100, 20);  // C-FB: output / (0115 x 10) x 1000
     const int inputs[] = {250, 500, 1200};
@@ -117,10 +131,20 @@ class TrendGraphExportTest : public QObject {
                             "2026-12-09, 14:06:00, 100.0, 25.0\r\n"));
     QImage picture;
     QVERIFY(picture.load(QString::fromStdString((folder / "t.png").string()), "PNG"));
-    QCOMPARE(picture.size(), graph.size());
-    // The picture shows the chart: its black field at the drawing area's centre.
-    const QPoint centre = graph.DrawingArea()->geometry().center() + QPoint(3, 3);
+    // A caption line above the graph says when, what and where.
+    QCOMPARE(picture.text(QStringLiteral("Description")), QStringLiteral("2026-12-09 14:06:30  KLV40 - V-FB  COM3"));
+    const int caption = picture.height() - graph.height();
+    QVERIFY(caption > 0);
+    QCOMPARE(picture.width(), graph.width());
+    // The picture shows the chart: its black field at the drawing area's centre, under the caption.
+    const QPoint centre = graph.DrawingArea()->geometry().center() + QPoint(3, 3 + caption);
     QCOMPARE(picture.pixelColor(centre).black(), 255);
+    // The caption is written: dark pixels in its line, left of the middle.
+    bool written = false;
+    for (int x = 0; x < picture.width() / 2 && !written; ++x) {
+      for (int y = 0; y < caption && !written; ++y) written = picture.pixelColor(x, y).lightness() < 100;
+    }
+    QVERIFY(written);
     QVERIFY(graph.OkButton()->isVisibleTo(&graph));  // the buttons are back after the picture
     QCOMPARE(script.messages, (std::vector<std::string>{"Data saved: " + (folder / "t.csv").string(),
                                                         "Picture saved: " + (folder / "t.png").string()}));

@@ -1,0 +1,51 @@
+// KlvLoader.conf: the choices, the remembered folders and the recent files
+// come back as saved, and a damaged file gives what it can and nothing wrong.
+#include "editor/program_options.h"
+
+#include <gtest/gtest.h>
+
+namespace klv {
+namespace {
+
+TEST(ProgramOptions, FoldersAndRecentFilesComeBackAsSaved) {
+  ProgramOptions options;
+  options.verifyAfterWrite = true;
+  options.parameterFolder = "/home/op/ovens";
+  options.reportFolder = "/home/op/reports ";  // a trailing blank is part of the name
+  options.pictureFolder = "/home/op/graphs";
+  for (int i = 1; i <= 10; ++i) RememberRecentFile(options, "/home/op/ovens/unit" + std::to_string(i) + ".klv");
+  RememberRecentFile(options, "/home/op/ovens/unit5.klv");  // again: moves to the front, once
+
+  ASSERT_EQ(options.recentFiles.size(), kRecentFileCount);
+  EXPECT_EQ(options.recentFiles[0], "/home/op/ovens/unit5.klv");
+  EXPECT_EQ(options.recentFiles[1], "/home/op/ovens/unit10.klv");
+  EXPECT_EQ(options.recentFiles[7], "/home/op/ovens/unit3.klv");
+  EXPECT_EQ(ParseProgramOptions(ProgramOptionsText(options)), options);
+}
+
+TEST(ProgramOptions, LinesThatMeanNothingChangeNothing) {
+  const ProgramOptions options = ParseProgramOptions(
+      "verify-after-write=2\n"
+      "parameter-folder=relative/folder\n"
+      "report-folder=\n"
+      "picture-folder=/graphs\r\n"
+      "recent-file=/a.klv\n"
+      "recent-file=/a.klv\n"
+      "recent-file=b.klv\n"
+      "unknown=/x\n");
+  ProgramOptions expected;
+  expected.pictureFolder = "/graphs";
+  expected.recentFiles = {"/a.klv"};
+  EXPECT_EQ(options, expected);
+
+  ProgramOptions many;
+  for (int i = 0; i < 12; ++i) many.recentFiles.push_back("/f" + std::to_string(i) + ".klv");
+  EXPECT_EQ(ParseProgramOptions(ProgramOptionsText(many)).recentFiles.size(), kRecentFileCount);
+  // A path with a line break cannot be kept on its line: it is left out.
+  ProgramOptions broken;
+  broken.parameterFolder = "/two\nlines";
+  EXPECT_EQ(ProgramOptionsText(broken).find("two"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace klv
