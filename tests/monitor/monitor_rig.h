@@ -21,7 +21,9 @@ class SimulatedMonitor {
  public:
   explicit SimulatedMonitor(const sim::SimConfig& config, int readTimeout = 100)
       : regulator_(config, clock_),
-        connection_([this] { return std::make_unique<SimulatedLinePort>(regulator_, clock_, record_, &plug_); }),
+        connection_([this] {
+          return std::make_unique<SimulatedLinePort>(other_ ? *other_ : regulator_, clock_, record_, &plug_);
+        }),
         session_(connection_, clock_, Language::English) {
     connection_.settings.protocol = Protocol::Torvalek;
     connection_.settings.readTimeout = readTimeout;
@@ -57,9 +59,13 @@ class SimulatedMonitor {
   }
 
   void Faults(sim::FaultPlan plan) { regulator_.SetFaultPlan(std::move(plan)); }
+  // From the next opening on the port leads to another regulator, as a COM
+  // link pointed at another adapter does.
+  void Repoint(const sim::SimConfig& config) { other_ = std::make_unique<sim::SimulatedRegulator>(config, clock_); }
 
   WallFakeClock clock_;
   sim::SimulatedRegulator regulator_;
+  std::unique_ptr<sim::SimulatedRegulator> other_;
   LineRecord record_;
   Plug plug_;
   Connection connection_;
