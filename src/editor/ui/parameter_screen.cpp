@@ -82,12 +82,27 @@ struct FieldLimits {
   int16_t maximum = 0;
 };
 
-// The limits of the register an edit field holds, when the model has it.
-std::optional<FieldLimits> LimitsOf(EditField field, ModelKind model) {
+// The limits of the register bound to a slot, when the model has it.
+std::optional<FieldLimits> LimitsOf(ParameterSet::SlotMember slot, ModelKind model) {
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
-    if (row.value.Member() == kFieldSlots[Index(field)]) return FieldLimits{row.minimum, row.maximum};
+    if (row.value.Member() == slot) return FieldLimits{row.minimum, row.maximum};
   }
   return std::nullopt;
+}
+std::optional<FieldLimits> LimitsOf(EditField field, ModelKind model) {
+  return LimitsOf(kFieldSlots[Index(field)], model);
+}
+
+// The groups whose register shares its edit field: the field carries the mark.
+bool MarkedByItsField(RadioGroup group) {
+  return group == RadioGroup::RampLowerLimit || group == RadioGroup::CurrentLimiter;
+}
+
+// Marks a control, or takes its mark away.
+void SetOutOfLimitsMark(QWidget* control, bool outside, const QString& tip) {
+  control->setProperty(kOutOfLimitsProperty, outside);
+  control->setStyleSheet(outside ? QStringLiteral("background-color: #ffd0d0; border: 2px solid #d00000;") : QString());
+  control->setToolTip(outside ? tip : QString());
 }
 
 QString OutOfLimitsTip(FieldLimits limits, Language language) {
@@ -812,9 +827,26 @@ void ParameterScreen::MarkOutOfLimits(EditField field) {
   const int16_t n = FieldNumber(field);
   const bool outside = limits && !onVolume && (n < limits->minimum || n > limits->maximum);
   if (edit->property(kOutOfLimitsProperty).toBool() == outside) return;
-  edit->setProperty(kOutOfLimitsProperty, outside);
-  edit->setStyleSheet(outside ? QStringLiteral("background-color: #ffd0d0; border: 2px solid #d00000;") : QString());
-  edit->setToolTip(outside ? OutOfLimitsTip(*limits, language_) : QString());
+  SetOutOfLimitsMark(edit, outside, outside ? OutOfLimitsTip(*limits, language_) : QString());
+}
+
+void ParameterScreen::MarkGroupsOutOfLimits() {
+  for (const RadioGroup group : AllRadioGroups()) {
+    if (MarkedByItsField(group)) continue;
+    const std::size_t slot = GroupSlot(group);
+    const int16_t value = parameters_.Slot(slot);
+    const std::optional<FieldLimits> limits = LimitsOf(ParameterSet::kSlots[slot], model_);
+    const bool outside = limits && (value < limits->minimum || value > limits->maximum);
+    if (GroupMarked(group) == outside) continue;
+    // The buttons cannot show such a value: the tooltip names it.
+    SetOutOfLimitsMark(ui_->radios[Index(group)].box, outside,
+                       outside ? QString::number(value) + QStringLiteral(": ") + OutOfLimitsTip(*limits, language_)
+                               : QString());
+  }
+}
+
+bool ParameterScreen::GroupMarked(RadioGroup group) const {
+  return ui_->radios[Index(group)].box->property(kOutOfLimitsProperty).toBool();
 }
 
 void ParameterScreen::FocusKeyLockOff() {
@@ -869,6 +901,7 @@ void ParameterScreen::ShowParameters() {
   LockSharedVolumes();
   showing_ = false;
   for (std::size_t i = 0; i < kEditFieldCount; ++i) MarkOutOfLimits(static_cast<EditField>(i));
+  MarkGroupsOutOfLimits();
 }
 
 void ParameterScreen::ReadScreen() {
@@ -980,6 +1013,8 @@ void ParameterScreen::ApplyModelLayout(ModelKind model) {
 // ---- Handlers ----------------------------------------------------------------------------
 
 void ParameterScreen::OnRadioClicked(RadioGroup group, int button) {
+  // The operator chose a value: the mark of the one outside the limits goes.
+  if (GroupMarked(group)) SetOutOfLimitsMark(ui_->radios[Index(group)].box, false, QString());
   switch (group) {
     case RadioGroup::RampLowerLimit:
       if (button == kNumberButton) {

@@ -98,6 +98,11 @@ class ParameterScreen : public QWidget {
   // lies outside its register's limits, as a value read from a regulator
   // or a damaged file can; the mark goes once the number is back inside.
   void MarkOutOfLimits(EditField field);
+  // The same for the button groups, whose buttons cannot show such a value:
+  // the group's frame is marked and its tooltip names the value, until the
+  // operator clicks a button of the group.
+  void MarkGroupsOutOfLimits();
+  bool GroupMarked(RadioGroup group) const;
 
   void OnRadioClicked(RadioGroup group, int button);
   void OnRampNumberClicked();

@@ -580,7 +580,19 @@ void ParameterScreenHandlersTest::valuesOutsideTheirLimitsAreShownMarked() {
   Fixture f(ModelKind::Klv40);
   f.set.slowUpTime = 1500;
   f.set.bootLimiter = 32767;
+  f.set.keyLock = -32768;  // no button stands for it
   f.Reload(ModelKind::Klv40);
+  // The key lock's group carries the mark: the nearest marked frame around its buttons.
+  const auto groupMark = [&]() -> QWidget* {
+    for (QWidget* w = f.screen->Radio(RadioGroup::KeyLock, 0); w != nullptr && w != f.screen.get();
+         w = w->parentWidget()) {
+      if (w->property(kOutOfLimitsProperty).isValid()) return w;
+    }
+    return nullptr;
+  };
+  QVERIFY(groupMark() != nullptr);
+  QVERIFY(groupMark()->property(kOutOfLimitsProperty).toBool());
+  QVERIFY(groupMark()->toolTip().contains(QStringLiteral("-32768")));
   const auto marked = [&](EditField field) { return f.Edit(field)->property(kOutOfLimitsProperty).toBool(); };
   QCOMPARE(f.Edit(EditField::SlowUp)->text(), QStringLiteral("1500"));
   QCOMPARE(f.Edit(EditField::BootLimiter)->text(), QStringLiteral("32767"));
@@ -599,6 +611,9 @@ void ParameterScreenHandlersTest::valuesOutsideTheirLimitsAreShownMarked() {
   f.screen->ReadScreen();
   QCOMPARE(f.set.slowUpTime, int16_t{25});
   QCOMPARE(f.set.bootLimiter, int16_t{32767});
+  // A button chosen takes the group's mark away.
+  f.screen->Radio(RadioGroup::KeyLock, 1)->click();
+  QVERIFY(!groupMark()->property(kOutOfLimitsProperty).toBool());
 
   // A set within its limits leaves no mark behind.
   LoadDefaults(f.set, ModelKind::Klv40);
