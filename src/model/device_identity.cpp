@@ -54,4 +54,12 @@ bool ControlInputMatches(int16_t controlInputType, int16_t controlInputRange) {
   return controlInputRange >= input.firstRange && controlInputRange <= input.lastRange;
 }
 
+std::string ControlModeName(int16_t controlModeValue) {
+  const auto digit = static_cast<std::size_t>(static_cast<uint16_t>(controlModeValue) & 0xF);
+  if (digit >= kControlModeNames.size()) return std::to_string(controlModeValue);
+  std::string_view name = kControlModeNames[digit];
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return std::string(name);
+}
+
 }  // namespace klv

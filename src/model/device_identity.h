@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "model/model_kind.h"
@@ -141,5 +142,15 @@ inline constexpr int16_t kFirstModeWithoutCurrentLimiter = 5;
 constexpr bool SkipsCurrentLimiterWrite(int16_t controlMode) {
   return controlMode >= kFirstModeWithoutCurrentLimiter;
 }
+
+// The names of the control modes 0 to 6, as the regulator's display and the
+// monitor's title show them (four characters, blank padded).
+inline constexpr std::array<std::string_view, 7> kControlModeNames = {
+    "V-FB", "C-FB", "W-FB", "VVFB", "PA  ", "ZC  ", "PA-Z",
+};
+
+// The mode's name without its padding ("ZC"), for a 0112 value whose last
+// hexadecimal digit is 0 to 6; the value in decimal for any other.
+std::string ControlModeName(int16_t controlModeValue);
 
 }  // namespace klv

@@ -90,6 +90,24 @@ DataRecorder::PrepareOutcome DataRecorder::Prepare(bool armed, const CommSetting
   return {};
 }
 
+DataRecorder::PrepareOutcome DataRecorder::ContinueInNewFile(const std::filesystem::path& path) {
+  if (!recording_) return {};
+  if (fileOpen_) Finish();
+  path_ = path;
+  unsaved_ = false;
+  saveError_.clear();
+  const std::string header(kDataLogHeader);
+  const SaveOutcome saved = SaveFileAtomically(path_, header);
+  if (!saved.ok) {
+    saveError_ = saved.error;
+    status_ = Text(TextId::LogFileCannotBeCreated, language_);
+    return {true, saved.error};
+  }
+  contents_ = header;
+  fileOpen_ = true;
+  return {};
+}
+
 void DataRecorder::Tick(std::string_view lastInput, std::string_view lastOutput) {
   if (!recording_) return;
   const LocalTime now = clock_.LocalNow();

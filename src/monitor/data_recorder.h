@@ -70,6 +70,13 @@ class DataRecorder {
   // replaced by the header. An empty path cannot be created.
   PrepareOutcome Prepare(bool armed, const CommSettings& settings, const std::filesystem::path& path);
 
+  // The monitor met another unit: the file so far is finished as it is and
+  // the recording goes on, with the same plan, counters and progress, in a
+  // new file at path that starts with the header. Nothing happens when no
+  // recording is under way. A file that cannot be created is reported as
+  // Prepare reports it; the recording then goes on without a file.
+  PrepareOutcome ContinueInNewFile(const std::filesystem::path& path);
+
   // The first step of every monitor tick: counts a second when the wall
   // clock's second has changed since the previous tick, writes a row at the
   // end of each sampling period, and ends the recording once the record time

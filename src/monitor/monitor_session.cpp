@@ -2,6 +2,7 @@
 
 #include "platform/failure_text.h"
 #include "device/identification.h"
+#include "monitor/dated_log_name.h"
 #include "serial/exchange.h"
 #include "serial/torvalek_frame.h"
 
@@ -31,6 +32,17 @@ std::string_view LineStatusText(const MonitorDisplay& display, Language language
   if (display.lineLost) return japanese ? "回線断: 再接続中" : "Line lost: reconnecting";
   if (display.lineBack) return japanese ? "回線復帰" : "Line back";
   return {};
+}
+
+std::string UnitChangeText(const MonitorDisplay& display, Language language) {
+  if (display.unitChangedTo.empty()) return {};
+  const bool japanese = language == Language::Japanese;
+  std::string text = (japanese ? "接続機器が変わりました: " : "Another unit: ") + display.unitChangedTo;
+  if (!display.unitRecordFile.empty()) {
+    text += japanese ? "（記録の続きは " + display.unitRecordFile + "）"
+                     : "; record goes on in " + display.unitRecordFile;
+  }
+  return text;
 }
 
 MonitorView ViewOf(const MonitorSession& session, std::optional<MonitorPoll> lastPoll) {
@@ -91,6 +103,8 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   lastInput_ = kNoReadingText;
   lastOutput_ = kNoReadingText;
 
+  dataLogPath_ = dataLogPath;
+  recordPath_ = dataLogPath;
   const DataRecorder::PrepareOutcome prepared = recorder_.Prepare(recordArmed, connection_.settings, dataLogPath);
   if (prepared.fileFailed && showMessage) {
     showMessage(WithSystemReason(Text(TextId::LogFileCannotBeCreated, language_), recorder_.SaveError()));
@@ -104,11 +118,22 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   lineBackUntil_.reset();
   reopenAttempts_ = 0;
   reconnections_ = 0;
+  unitChanges_ = 0;
+  display_.unitChangedTo.clear();
+  display_.unitRecordFile.clear();
+  unitChangeUntil_.reset();
   scale_ = MonitorScale{};
   optionBits_ = 0;
   if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
 
   IdentifyModel();
+  // Restarting may meet another unit: the start's identification is the one
+  // later identifications are held against.
+  unit_.reset();
+  if (identification_ != MonitorIdentification::NoAnswer) {
+    unit_ = UnitIdentity{identification_, identifiedCode_, scale_.controlMode, optionBits_};
+  }
+  nextIdentify_ = clock_.Now() + kIdentifyAgainPeriod;
 
   clock_.SleepFor(kMonitorStartPause);
   schedule_.Start(clock_.Now());
@@ -136,8 +161,21 @@ std::optional<MonitorPoll> MonitorSession::Tick() {
     display_.lineBack = false;
     lineBackUntil_.reset();
   }
+  if (unitChangeUntil_ && start >= *unitChangeUntil_) {
+    display_.unitChangedTo.clear();
+    display_.unitRecordFile.clear();
+    unitChangeUntil_.reset();
+  }
   const bool wasLost = display_.lineLost;
-  std::optional<MonitorPoll> poll = wasLost ? Reconnect(start) : PollNextRegister();
+  std::optional<MonitorPoll> poll;
+  if (wasLost) {
+    poll = Reconnect(start);
+  } else if (ModelUnknown() && start >= nextIdentify_) {
+    // One thing per tick: the identification takes the poll's place.
+    IdentifyAgain(start);
+  } else {
+    poll = PollNextRegister();
+  }
   if (!wasLost && display_.lineLost) LoseLine(start);
   mergedTicks_ += schedule_.Advance(clock_.Now());
   return poll;
@@ -177,6 +215,8 @@ std::optional<MonitorPoll> MonitorSession::Reconnect(Clock::TimePoint tickStart)
   ++reconnections_;
   display_.lineBack = true;
   lineBackUntil_ = tickStart + kLineBackShownFor;
+  // The link may lead to another unit now.
+  IdentifyAgain(tickStart);
   return poll;
 }
 
@@ -202,6 +242,9 @@ void MonitorSession::Stop() {
   display_.lineLost = false;
   display_.lineBack = false;
   lineBackUntil_.reset();
+  display_.unitChangedTo.clear();
+  display_.unitRecordFile.clear();
+  unitChangeUntil_.reset();
   display_.MarkPolledRow(kNoMarkedRow);
   if (trend_ != nullptr) trend_->ClearNewSample();
 }
@@ -235,6 +278,7 @@ void MonitorSession::IdentifyModel() {
   // The transfers' identification, not logged: 0110, and 0119 only when
   // 0110 gives no good reply.
   const DeviceIdentification device = IdentifyDevice(connection_, false, 1);
+  identifiedCode_ = device.code;
   switch (device.result) {
     case IdentificationResult::Klv40:
       IdentifyKlv40();
@@ -262,6 +306,61 @@ void MonitorSession::IdentifyModel() {
   }
   display_.title = "Monitor - ??";
   identification_ = MonitorIdentification::OtherCode;
+}
+
+bool MonitorSession::ModelUnknown() const {
+  return identification_ == MonitorIdentification::NoAnswer || identification_ == MonitorIdentification::OtherCode;
+}
+
+void MonitorSession::IdentifyAgain(Clock::TimePoint tickStart) {
+  nextIdentify_ = tickStart + kIdentifyAgainPeriod;
+  // A one-series unit has no control mode or options of its own: what the
+  // previous unit left must not stay.
+  const MonitorScale previousScale = scale_;
+  const uint16_t previousOptions = optionBits_;
+  scale_ = MonitorScale{};
+  optionBits_ = 0;
+  IdentifyModel();
+  if (identification_ == MonitorIdentification::NoAnswer) {
+    // Nothing answered: everything stays as it was.
+    scale_ = previousScale;
+    optionBits_ = previousOptions;
+    return;
+  }
+  replyThisRound_ = true;
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+  const UnitIdentity identity{identification_, identifiedCode_, scale_.controlMode, optionBits_};
+  const bool another = unit_.has_value() && *unit_ != identity;
+  unit_ = identity;
+  if (another) TakeOverNewUnit(tickStart);
+}
+
+void MonitorSession::TakeOverNewUnit(Clock::TimePoint tickStart) {
+  ++unitChanges_;
+  // Nothing the previous unit showed or sent stays on the screen, in the
+  // graph or in the next row of the record.
+  display_.rowTexts.fill(std::string(kNoReadingText));
+  display_.lamps.fill(0);
+  lastInput_ = kNoReadingText;
+  lastOutput_ = kNoReadingText;
+  pollingIndex_ = 0;
+  if (trend_ != nullptr) trend_->ClearHistory();
+
+  switch (identification_) {
+    case MonitorIdentification::Klv40: display_.unitChangedTo = "KLV40"; break;
+    case MonitorIdentification::Klv30: display_.unitChangedTo = "KLV30"; break;
+    case MonitorIdentification::Klv30E: display_.unitChangedTo = "KLV30E"; break;
+    default: display_.unitChangedTo = "??"; break;
+  }
+  display_.unitRecordFile.clear();
+  if (recorder_.Recording()) {
+    // The file so far holds the previous unit only; the new one gets its own.
+    recordPath_ = DatedLogPath(dataLogPath_, clock_.LocalNow());
+    if (!recorder_.ContinueInNewFile(recordPath_).fileFailed) {
+      display_.unitRecordFile = recordPath_.filename().string();
+    }
+  }
+  unitChangeUntil_ = tickStart + kUnitChangeShownFor;
 }
 
 void MonitorSession::IdentifyKlv40() {

@@ -71,6 +71,12 @@ struct MonitorDisplay {
   bool lineLost = false;
   // The device answers again after a lost line: said for a few seconds.
   bool lineBack = false;
+  // Another unit answered than the one identified before (after a
+  // reconnect, or once a unit unknown at the start identified): its name
+  // ("KLV30E") and the name of the file the record went on in (empty when
+  // nothing is recorded), said for a while; empty otherwise.
+  std::string unitChangedTo;
+  std::string unitRecordFile;
 
   MonitorDisplay() { rowTexts.fill(std::string(kNoReadingText)); }
 
@@ -106,6 +112,15 @@ std::string_view LineLostText(Language language);
 // The status line's words for the line, or empty while nothing is to be
 // said: the line is lost and being reopened, or it has just come back.
 std::string_view LineStatusText(const MonitorDisplay& display, Language language);
+
+// How often the identification is tried again while the model is unknown,
+// and how long the status line says that another unit answered.
+inline constexpr std::chrono::seconds kIdentifyAgainPeriod{2};
+inline constexpr std::chrono::seconds kUnitChangeShownFor{10};
+
+// The status line's words for a change of unit, or empty when there is none
+// to tell: "Another unit: KLV30E; record goes on in datalog-20261211-104205.csv".
+std::string UnitChangeText(const MonitorDisplay& display, Language language);
 
 // One tick's poll.
 struct MonitorPoll {
@@ -164,6 +179,15 @@ class MonitorSession {
   // reported through showMessage with text 175, and monitoring goes on),
   // identifies the model, pauses 100 ms, clears the graph's histories and
   // schedules the first tick one period later.
+  //
+  // The identification is made again after every reconnection of a lost
+  // line and, while the model is unknown (no answer, or a code of no known
+  // model), every 2 s in place of a tick's poll. When it finds another unit
+  // than the one identified before (model, control mode or options differ),
+  // the window follows the new unit (title, layout, captions, rows back to
+  // no reading), the status line says so for a while, and a record under
+  // way goes on in a new file beside dataLogPath named with the local time
+  // (DatedLogPath), so that no file mixes two units.
   StartOutcome Start(bool recordArmed, const std::filesystem::path& dataLogPath, const MonitorMessage& showMessage);
 
   // The timer's handler: when a tick is due and monitoring runs, the data
@@ -202,6 +226,9 @@ class MonitorSession {
   // the device answering.
   int ReopenAttempts() const { return reopenAttempts_; }
   int Reconnections() const { return reconnections_; }
+  // Changes of unit since the start, and the file the record goes to now.
+  int UnitChanges() const { return unitChanges_; }
+  const std::filesystem::path& RecordPath() const { return recordPath_; }
   TickPeriods Periods() const;
 
  private:
@@ -211,7 +238,21 @@ class MonitorSession {
     uint16_t value = 0;
   };
   Reply ReadRegister(std::string_view address, std::size_t wanted);
+  // What tells one unit from another: the model code, a KLV40's control mode
+  // and the options.
+  struct UnitIdentity {
+    MonitorIdentification identification = MonitorIdentification::NoAnswer;
+    int16_t code = 0;
+    int16_t controlMode = 0;
+    uint16_t options = 0;
+    friend bool operator==(const UnitIdentity&, const UnitIdentity&) = default;
+  };
   void IdentifyModel();
+  bool ModelUnknown() const;
+  // The identification once more, after a reconnection or while the model
+  // is unknown; a unit other than the last one identified is taken over.
+  void IdentifyAgain(Clock::TimePoint tickStart);
+  void TakeOverNewUnit(Clock::TimePoint tickStart);
   void IdentifyKlv40();
   void ShowOneSeries(MonitorLayout layout);
   // One register's poll. When probing a reopened port, silence changes
@@ -249,6 +290,16 @@ class MonitorSession {
   std::optional<Clock::TimePoint> lineBackUntil_;
   int reopenAttempts_ = 0;
   int reconnections_ = 0;
+  // The unit identified last (none until one answered), the code of the last
+  // identification, and when it is tried again while the model is unknown.
+  std::optional<UnitIdentity> unit_;
+  int16_t identifiedCode_ = 0;
+  Clock::TimePoint nextIdentify_{};
+  std::optional<Clock::TimePoint> unitChangeUntil_;
+  int unitChanges_ = 0;
+  // The record's file as given at the start, and the one it goes to now.
+  std::filesystem::path dataLogPath_;
+  std::filesystem::path recordPath_;
   // Tick intervals in milliseconds: count, sum, sum of squares, extremes.
   std::optional<Clock::TimePoint> lastTickStart_;
   int intervals_ = 0;

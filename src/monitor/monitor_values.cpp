@@ -5,30 +5,22 @@
 #include <charconv>
 #include <limits>
 
+#include "model/device_identity.h"
 #include "serial/response.h"
 
 namespace klv {
 namespace {
 
-struct ModeRow {
-  std::string_view text;
-  std::string_view outputCaption;
+// The output row's caption for the digits 0-6 of register 0112 (their names
+// are kControlModeNames).
+constexpr std::array<std::string_view, 7> kModeOutputCaptions = {
+    "output ( V )",      "output ( A )",      "output ( kVA )",    "output ( x 0.1% )",
+    "output ( x 0.1% )", "output ( x 0.1% )", "output ( x 0.1% )",
 };
-
-// Digits 0-6 of register 0112.
-constexpr std::array<ModeRow, 7> kModes = {{
-    {"V-FB", "output ( V )"},
-    {"C-FB", "output ( A )"},
-    {"W-FB", "output ( kVA )"},
-    {"VVFB", "output ( x 0.1% )"},
-    {"PA  ", "output ( x 0.1% )"},
-    {"ZC  ", "output ( x 0.1% )"},
-    {"PA-Z", "output ( x 0.1% )"},
-}};
 
 constexpr std::string_view kUnknownModeText = "UNKNOWN";
 
-bool IsKnownMode(int16_t mode) { return mode >= 0 && mode < static_cast<int16_t>(kModes.size()); }
+bool IsKnownMode(int16_t mode) { return mode >= 0 && mode < static_cast<int16_t>(kControlModeNames.size()); }
 
 // In V-FB, C-FB and W-FB the output is a voltage, a current or a power, so
 // the output row blanks as the load voltage, current or power row does.
@@ -45,11 +37,11 @@ std::string_view RuleRegister(std::string_view address, int16_t controlMode) {
 }  // namespace
 
 std::string_view ControlModeText(int16_t mode) {
-  return IsKnownMode(mode) ? kModes[static_cast<std::size_t>(mode)].text : kUnknownModeText;
+  return IsKnownMode(mode) ? kControlModeNames[static_cast<std::size_t>(mode)] : kUnknownModeText;
 }
 
 std::string_view OutputCaptionKey(int16_t mode) {
-  return IsKnownMode(mode) ? kModes[static_cast<std::size_t>(mode)].outputCaption : std::string_view{};
+  return IsKnownMode(mode) ? kModeOutputCaptions[static_cast<std::size_t>(mode)] : std::string_view{};
 }
 
 int16_t ControlModeFromValue(uint16_t value) {

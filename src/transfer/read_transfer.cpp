@@ -60,8 +60,12 @@ int16_t RunReadTransfer(const TransferContext& context) {
     context.tally.Note(row.address, outcome.result, true);
     if (outcome.Ok()) {
       ++count;
-      // As received: the limits are the screen's business, not the read's.
+      // As received, so the file shows what the device holds; a value
+      // outside the limits is named in the report instead.
       row.value.In(context.parameters) = outcome.value;
+      if (outcome.value < row.minimum || outcome.value > row.maximum) {
+        context.tally.receivedOutOfLimits.push_back({std::string(row.address), outcome.value, row.minimum, row.maximum});
+      }
     }
     bar.Advance();
   }

@@ -31,6 +31,9 @@ TransferReport Report(ModelKind currentModel, int16_t result, const TransferTall
   } else {
     report.text = ModelStatusText(currentModel, Text(failure, language));
   }
+  // A value kept as read is named only when the read is used at all.
+  if (read && report.succeeded) report.text += OutOfLimitsReadLines(tally.receivedOutOfLimits, language);
+  if (!read) report.text += NotSentLines(tally.notSent, language);
   return report;
 }
 

@@ -70,12 +70,14 @@ struct TransferReport {
 // "Parameter reading incomplete: ..." when the walk began but some did not
 // (or the options did not answer), else "KLV30 Parameter reading failure" or
 // "??Parameter reading failure", by the current model after the read and its
-// result. A result of -1 (the port was not open) is a failure.
+// result. A result of -1 (the port was not open) is a failure. A complete
+// read adds a line per value outside its register's limits (kept as read).
 TransferReport ReadReport(ModelKind currentModel, int16_t readResult, const TransferTally& tally,
                           Language language);
 // The same for a write: "--- KLV30E Parameter writing complete ---",
 // "Parameter writing incomplete: ...", "KLV40 Parameter writing failure" or
-// "?? Parameter writing failure".
+// "?? Parameter writing failure"; then a line per register the write left
+// out on purpose ("012E not written: not used in control mode ZC").
 TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const TransferTally& tally,
                            Language language);
 

@@ -67,6 +67,24 @@ std::string IncompleteWriteMessage(const TransferTally& tally, Language language
   return text;
 }
 
+std::string OutOfLimitsReadLines(std::span<const RangeViolation> values, Language language) {
+  std::string text;
+  for (const RangeViolation& v : values) {
+    text += "\n" + v.address + " = " + std::to_string(v.value) + " (" + std::to_string(v.minimum) + ".." +
+            std::to_string(v.maximum) + ")" + (Japanese(language) ? ": 接続機器を確認してください" : ": check the regulator");
+  }
+  return text;
+}
+
+std::string NotSentLines(std::span<const TransferTally::NotSent> registers, Language language) {
+  std::string text;
+  for (const TransferTally::NotSent& r : registers) {
+    text += Japanese(language) ? "\n" + r.address + " は書き込んでいません: 制御モード " + r.controlMode + " では使用しません"
+                               : "\n" + r.address + " not written: not used in control mode " + r.controlMode;
+  }
+  return text;
+}
+
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language) {
   std::string text = Japanese(language) ? "範囲外の値があるため、何も書き込んでいません:"
                                         : "Values outside their range; nothing was written:";

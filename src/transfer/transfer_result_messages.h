@@ -25,6 +25,13 @@ std::string IncompleteWriteMessage(const TransferTally& tally, Language language
 // 26 registers read; nothing was saved."
 std::string CancelledWriteMessage(const TransferTally& tally, Language language);
 std::string CancelledReadMessage(const TransferTally& tally, Language language);
+// After a complete read, one line per value received outside its register's
+// limits: "0133 = 32767 (0..9999): check the regulator". Empty when none.
+std::string OutOfLimitsReadLines(std::span<const RangeViolation> values, Language language);
+
+// One line per register a write left out on purpose:
+// "012E not written: not used in control mode ZC". Empty when none.
+std::string NotSentLines(std::span<const TransferTally::NotSent> registers, Language language);
 
 // Each value outside its register's limits with the limits; nothing was written.
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language);

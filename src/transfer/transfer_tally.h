@@ -42,6 +42,17 @@ struct TransferTally {
   // stopped it before it got through them all.
   int planned = 0;
   bool cancelled = false;
+  // Values a read received outside their register's limits (the device's
+  // over- and under-range marks 7FFF and 8000 among them): kept as read,
+  // and named in the read's report.
+  std::vector<RangeViolation> receivedOutOfLimits;
+  // Registers of the catalogue a write left out on purpose, with the control
+  // mode ("ZC") in which the device does not use them.
+  struct NotSent {
+    std::string address;
+    std::string controlMode;
+  };
+  std::vector<NotSent> notSent;
 
   // Notes the outcome of a register sent; catalogue rows count towards
   // asked/done, fixed registers (the pre-writes) only when they fail.

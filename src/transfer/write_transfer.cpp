@@ -118,6 +118,8 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     }
     if (row.address == kEndAddress) break;
     if (keepsCurrentLimiter && row.address == kCurrentLimiterAddress) {
+      // Said in the report, so that nobody takes the screen's value for the device's.
+      context.tally.notSent.push_back({std::string(row.address), ControlModeName(controlMode)});
       bar.Advance();
       continue;
     }

@@ -46,7 +46,8 @@ inline constexpr std::array<PreWrite, 3> kPreWrites = {{
 // input message. No message when neither 0110 nor 0119, or 0112 or 0113 of a
 // KLV40, gives a good reply. Nothing is written in any of these cases.
 // The pre-writes are not counted. A KLV40 in control mode 5 or above keeps
-// the pre-written current limiter: row 012E is passed like an absent row.
+// the pre-written current limiter: row 012E is passed like an absent row and
+// noted in tally.notSent with the mode's name, for the report.
 int16_t RunWriteTransfer(const TransferContext& context);
 
 }  // namespace klv

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/dated_log_name.h"
 #include "monitor/monitor_rig.h"
 #include "platform/file_store.h"
 #include "support/fake_clock.h"
@@ -189,6 +190,55 @@ TEST_F(DataRecorderTest, AFileThatCannotBeCreatedLeavesTheRecordingArmedWithoutR
   DataRecorder noFolder{clock_, Language::Japanese};
   EXPECT_TRUE(noFolder.Prepare(true, settings_, {}).fileFailed);
   EXPECT_EQ(noFolder.SaveError(), "no data folder");
+}
+
+TEST_F(DataRecorderTest, ContinuingInANewFileLeavesTheFirstWholeAndGoesOnCounting) {
+  Prepare(10, 600);
+  RunSeconds(20);
+  const std::string first = FileText();
+  const std::filesystem::path second = folder_.Path() / "datalog-20261209-080523.csv";
+  EXPECT_FALSE(recorder_.ContinueInNewFile(second).fileFailed);
+  EXPECT_TRUE(recorder_.FileOpen());
+  input_ = "700";
+  RunSeconds(20);
+  EXPECT_EQ(FileText(), first);
+  std::ifstream in(second, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "Time, Input, Output\r\n08:05:33,700,498\r\n08:05:43,700,498\r\n");
+  // One recording: its rows, progress and end are counted across both files.
+  EXPECT_EQ(recorder_.RowsWritten(), 4);
+  EXPECT_EQ(recorder_.Progress(), 4 * kRecordProgressRange / 60);
+
+  // A new file that cannot be created: reported, the recording goes on without one.
+  const DataRecorder::PrepareOutcome failed = recorder_.ContinueInNewFile(folder_.Path() / "missing" / "x.csv");
+  EXPECT_TRUE(failed.fileFailed);
+  EXPECT_FALSE(failed.error.empty());
+  EXPECT_TRUE(recorder_.Recording());
+  EXPECT_FALSE(recorder_.FileOpen());
+  RunSeconds(10);
+  EXPECT_EQ(FileText(), first);
+
+  // Nothing recorded, nothing created.
+  recorder_.Stop();
+  const std::filesystem::path third = folder_.Path() / "third.csv";
+  EXPECT_FALSE(recorder_.ContinueInNewFile(third).fileFailed);
+  EXPECT_FALSE(std::filesystem::exists(third));
+}
+
+TEST(DatedLogPath, TheRecordsNameWithTheLocalDateAndTime) {
+  struct Case {
+    std::filesystem::path path;
+    LocalTime time;
+    std::filesystem::path expected;
+  };
+  const Case cases[] = {
+      {"/data/klv-loader/datalog.csv", {2026, 12, 11, 10, 42, 5}, "/data/klv-loader/datalog-20261211-104205.csv"},
+      {"run.csv", {2027, 1, 2, 3, 4, 5}, "run-20270102-030405.csv"},
+      {"logs/run", {2026, 12, 11, 0, 0, 0}, "logs/run-20261211-000000"},
+      {"a.b.csv", {2026, 12, 11, 23, 59, 60}, "a.b-20261211-235960.csv"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DatedLogPath(c.path, c.time), c.expected) << c.path;
 }
 
 TEST(RecordPlan, SettingsOutsideTheChoicesStillRecord) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -216,6 +217,62 @@ TEST_F(MonitorCliTest, ValuesComeBackWhenTheComLinkLeadsToTheDeviceAgain) {
   EXPECT_TRUE(std::regex_match(lines[linesWhileLost],
                                std::regex(R"(\d\d:\d\d:\d\d 0100=\S+ 0102=\S+ 0104=700 0105=1000 0106=500 0107=1000 0108=\S+)")))
       << lines[linesWhileLost];
+}
+
+// Another model behind the re-pointed link: its own model line, no cycle
+// line mixing the two, and the record goes on in a file named with the time.
+TEST_F(MonitorCliTest, AnotherUnitBehindTheComLinkGetsItsOwnModelLineAndRecordFile) {
+  const fs::path ports = folder_.Path() / "data" / "klv-loader" / "ports";
+  fs::create_directories(ports);
+  sim::SimConfig config;
+  config.model = ModelKind::Klv30;
+  config.controlInput = 300;
+  Serve(config);
+  sim::SimConfig other;
+  other.controlInput = 700;
+  sim::SimulatedRegulator secondRegulator(other, simClock_);
+  sim::SimServer second(secondRegulator);
+  std::string error;
+  ASSERT_TRUE(second.OpenPseudoTerminal(error)) << error;
+  fs::create_symlink(server_->Path(), ports / "COM1");
+  const fs::path record = folder_.Path() / "run.csv";
+  const pid_t pid = Spawn({"--port", "COM1", "--timeout", "200", "--record", record.string()});
+  const auto waitFor = [](const fs::path& file, const std::string& text, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (ReadFile(file).find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return ReadFile(file).find(text) != std::string::npos;
+  };
+  EXPECT_TRUE(waitFor(Out(), "0104=300", std::chrono::seconds(10))) << ReadFile(Out()) << ReadFile(Err());
+  server_.reset();
+  EXPECT_TRUE(waitFor(Err(), "Line lost", std::chrono::seconds(15))) << ReadFile(Err());
+  ASSERT_TRUE(second.Start());
+  const fs::path repointed = ports / "COM1.new";
+  fs::create_symlink(second.Path(), repointed);
+  fs::rename(repointed, ports / "COM1");
+  EXPECT_TRUE(waitFor(Out(), "0104=700", std::chrono::seconds(15))) << ReadFile(Out()) << ReadFile(Err());
+  ::kill(pid, SIGINT);
+  EXPECT_EQ(Wait(pid), 0) << ReadFile(Err());
+  second.Stop();
+
+  const std::vector<std::string> lines = Lines(ReadFile(Out()));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "model=KLV30");
+  const auto change = std::find(lines.begin(), lines.end(), "model=KLV40 mode=PA");
+  ASSERT_NE(change, lines.end()) << ReadFile(Out());
+  // A cycle line belongs to one unit: before the new model line the first's, after it the second's.
+  for (auto line = lines.begin() + 1; line != lines.end(); ++line) {
+    if (line == change) continue;
+    EXPECT_EQ(line->find(line < change ? "0104=700" : "0104=300"), std::string::npos) << *line;
+  }
+  const std::string err = ReadFile(Err());
+  std::smatch named;
+  EXPECT_TRUE(std::regex_search(err, named, std::regex(R"(Another unit: KLV40; record goes on in (run-\d{8}-\d{6}\.csv)\n)")))
+      << err;
+  ASSERT_EQ(named.size(), 2u);
+  EXPECT_EQ(ReadFile(record).rfind("Time, Input, Output\r\n", 0), 0u);
+  EXPECT_EQ(ReadFile(folder_.Path() / named[1].str()).rfind("Time, Input, Output\r\n", 0), 0u);
 }
 
 TEST_F(MonitorCliTest, UsageErrors) {

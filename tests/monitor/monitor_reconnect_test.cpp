@@ -179,6 +179,9 @@ TEST(MonitorReconnectRecord, RowsOfXxxxWhileTheLineIsDownAndTheSameFileAfter) {
   EXPECT_EQ(rows[2].substr(8), ",xxxx,xxxx");
   EXPECT_EQ(rows[3].substr(8), ",xxxx,xxxx");
   EXPECT_EQ(rows[4].substr(8, 5), ",700,");
+  // The same unit answered again: identified anew, nothing to tell.
+  EXPECT_EQ(monitor.session_.UnitChanges(), 0);
+  EXPECT_EQ(monitor.session_.RecordPath(), path);
 }
 
 TEST(MonitorReconnectStop, EndingTheMonitorWhileTheLineIsLostEndsTheAttempts) {

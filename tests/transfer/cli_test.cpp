@@ -1035,5 +1035,38 @@ TEST_F(CliTest, TheControllingTerminalIsNeverUsedAsAPort) {
   ::close(master);
 }
 
+// A value outside its limits is saved as read and named; a write to a
+// KLV40 in control mode ZC names the limiter it leaves out and counts only
+// what it sent as verified.
+TEST_F(CliTest, ReadNamesValuesOutsideTheirLimitsAndWriteNamesWhatItLeavesOut) {
+  sim::SimConfig config = Device(ModelKind::Klv40);
+  config.controlMode = 5;
+  Connect(config);
+  sim::FaultPlan over;
+  over.AddRegisterFault(0x0133, {sim::FaultKind::Over, {}});
+  device_->Faults(over);
+  const fs::path file = folder_.Path() / "unit.klv";
+
+  const CliRun read = Run({"read", "--port", device_->Path(), "--timeout", "200", "--output", file.string()});
+
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.out, "--- KLV40 Parameter reading complete ---\n0133 = 32767 (0..1000): check the regulator\n");
+  std::string bytes = ReadFile(file);
+  constexpr std::size_t kBootLimiterValue = 4 + 19 * 4 + 2;  // record 19 (0133), after its address
+  ASSERT_EQ(bytes.size(), 120u);
+  EXPECT_EQ(bytes.substr(kBootLimiterValue, 2), std::string("\xFF\x7F", 2));
+
+  device_->Faults({});
+  bytes[kBootLimiterValue] = static_cast<char>(500 & 0xFF);
+  bytes[kBootLimiterValue + 1] = static_cast<char>(500 >> 8);
+  WriteFile(file, bytes);
+  const CliRun write = Run({"write", "--verify", "--port", device_->Path(), "--timeout", "200", file.string()});
+
+  EXPECT_EQ(write.status, 0) << write.err;
+  EXPECT_EQ(write.out,
+            "--- KLV40 Parameter writing complete ---\n012E not written: not used in control mode ZC\n"
+            "Verified: all 20 registers read back equal\n");
+}
+
 }  // namespace
 }  // namespace klv::testing

@@ -307,6 +307,31 @@ TEST_F(ReadTransferTest, SilentAndRefusedRegistersMakeTheReadIncompleteAndNothin
   EXPECT_EQ(currentModel_, ModelKind::Klv30);
 }
 
+// The device's over- and under-range marks lie beyond every register's
+// limits: kept as read, and the complete read's report names each of them.
+TEST_F(ReadTransferTest, ValuesOutsideTheirLimitsAreKeptAndNamed) {
+  Connect(Device(ModelKind::Klv40));
+  sim::FaultPlan plan;
+  plan.AddRegisterFault(0x0133, {sim::FaultKind::Over, {}});   // boot limiter, 0..1000
+  plan.AddRegisterFault(0x0120, {sim::FaultKind::Under, {}});  // key lock, 0..1
+  device_->Faults(plan);
+
+  const TransferCommandOutcome outcome = Read();
+
+  EXPECT_TRUE(outcome.report.succeeded) << outcome.report.text;
+  EXPECT_EQ(outcome.report.text,
+            "--- KLV40 Parameter reading complete ---\n"
+            "0120 = -32768 (0..1): check the regulator\n"
+            "0133 = 32767 (0..1000): check the regulator");
+  EXPECT_EQ(parameters_.keyLock, -32768);
+  EXPECT_EQ(parameters_.slowUpTime, 10);  // within its limits: not named
+  EXPECT_EQ(parameters_.bootLimiter, 32767);
+
+  const TransferReport japanese = ReadReport(currentModel_, outcome.result, state_.tally, Language::Japanese);
+  EXPECT_NE(japanese.text.find("\n0133 = 32767 (0..1000): 接続機器を確認してください"), std::string::npos)
+      << japanese.text;
+}
+
 // A device lost halfway: the registers after it have no reply, and the read
 // says so instead of passing defaults off as the device's values.
 TEST_F(ReadTransferTest, ADeviceLostHalfwayGivesAnIncompleteRead) {

@@ -198,7 +198,12 @@ TEST_P(WriteWalkTest, ChecksPreWritesAndSendsThePresentRows) {
   EXPECT_EQ(outcome.result, written);
   EXPECT_EQ(state_.writeResult, written);
   EXPECT_TRUE(journal_.messages.empty());
-  EXPECT_EQ(outcome.report.text, "--- " + std::string(ModelName(c.model)) + " Parameter writing complete ---");
+  // A limiter left unwritten is named with the mode that leaves it out.
+  const std::string unwritten =
+      !keepsLimiter ? "" : c.controlMode == 5 ? "\n012E not written: not used in control mode ZC"
+                                              : "\n012E not written: not used in control mode PA-Z";
+  EXPECT_EQ(outcome.report.text,
+            "--- " + std::string(ModelName(c.model)) + " Parameter writing complete ---" + unwritten);
   EXPECT_EQ(journal_.statuses, (std::vector<std::string>{"Writing parameter…",
                                                          std::string(ModelName(c.model)) + " Writing parameter…"}));
 

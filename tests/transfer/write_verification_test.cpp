@@ -87,6 +87,38 @@ TEST_F(WriteVerificationTest, RegistersThatKeepTheirValueOrDoNotAnswerAreNamed) 
   EXPECT_EQ(state_.verification.unanswered.size(), kKlv30Rows);
 }
 
+// A KLV40 in control mode ZC keeps the pre-written limiter: the report says
+// 012E was not written, and the read-back counts and compares only what was.
+TEST_F(WriteVerificationTest, ARegisterLeftOutIsNamedAndNotCountedAsEqual) {
+  sim::SimConfig config = Device(ModelKind::Klv40);
+  config.controlMode = 5;
+  config.controlInputType = 4;
+  Connect(config);
+  currentModel_ = ModelKind::Klv40;
+  LoadDefaults(parameters_, ModelKind::Klv40);
+  parameters_.controlInputRange = 0;
+  parameters_.currentLimiter = 80;
+  state_.verifyAfterWrite = true;
+
+  const TransferCommandOutcome outcome = Write();
+
+  EXPECT_TRUE(outcome.report.succeeded) << outcome.report.text;
+  EXPECT_EQ(outcome.report.text,
+            "--- KLV40 Parameter writing complete ---\n"
+            "012E not written: not used in control mode ZC\n"
+            "Verified: all 20 registers read back equal");
+  EXPECT_EQ(state_.verification.checked, 20);
+  for (const LoggedRequest& request : Requests()) {
+    if (request.reg != "012E") continue;
+    // Only the pre-write (100) reaches the limiter, and nothing reads it back.
+    EXPECT_EQ(request.command, 'W');
+    EXPECT_EQ(request.value, "0064");
+  }
+  const TransferReport japanese = WriteReport(currentModel_, outcome.result, state_.tally, Language::Japanese);
+  EXPECT_NE(japanese.text.find("\n012E は書き込んでいません: 制御モード ZC では使用しません"), std::string::npos)
+      << japanese.text;
+}
+
 TEST_F(WriteVerificationTest, NoReadBackWithoutTheChoiceOrAfterAnIncompleteWrite) {
   Prepare();
   state_.verifyAfterWrite = false;

@@ -3,6 +3,9 @@
 // identification, polling order, 200 ms period and value texts, and with
 // --record the same data record. One line names the model, then one line per
 // complete polling cycle: the local time and REG=TEXT per register polled.
+// The model line comes again whenever the identification changes (a unit
+// silent at the start, another unit after a reconnection); a cycle is never
+// printed across it, and a record goes on in a file named with the time.
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -179,8 +182,10 @@ int RunMonitorCommand(std::span<const std::string> args) {
     session.Stop();
     return kExitUnusable;
   }
-  std::printf("%s\n", ModelLine(session).c_str());
+  std::string modelLine = ModelLine(session);
+  std::printf("%s\n", modelLine.c_str());
   std::fflush(stdout);
+  int unitChanges = 0;
 
   std::string status = session.Recorder().Status();
   if (!status.empty()) std::fprintf(stderr, "%s\n", status.c_str());
@@ -198,6 +203,19 @@ int RunMonitorCommand(std::span<const std::string> args) {
       continue;
     }
     const std::optional<MonitorPoll> poll = session.Tick();
+    const bool anotherUnit = session.UnitChanges() != unitChanges;
+    if (anotherUnit) {
+      unitChanges = session.UnitChanges();
+      std::fprintf(stderr, "%s\n", UnitChangeText(session.Display(), language).c_str());
+    }
+    if (anotherUnit || ModelLine(session) != modelLine) {
+      // The words so far belong to what was polled before.
+      modelLine = ModelLine(session);
+      std::printf("%s\n", modelLine.c_str());
+      std::fflush(stdout);
+      cycle.clear();
+      continue;
+    }
     if (!poll) continue;
     if (!cycle.empty()) cycle += ' ';
     cycle += Word(*poll);

@@ -33,6 +33,7 @@
 #include "editor/parameter_comparison.h"
 #include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
+#include "transfer/transfer_result_messages.h"
 #include "transfer/ui/transfer_progress_dialog.h"
 
 namespace klv {
@@ -651,7 +652,8 @@ void MainWindow::WriteToDevice() {
     // The report of this unit names the regulator and what the read-back found.
     NoteVerifiedWrite({verification.AllEqual() ? ReportVerification::Status::Equal
                                                : ReportVerification::Status::Differs,
-                       VerificationMessage(verification, state_.language)});
+                       VerificationMessage(verification, state_.language) +
+                           NotSentLines(state_.transfer.tally.notSent, state_.language)});
   }
   Message(report.text);
 }

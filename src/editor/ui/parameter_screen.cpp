@@ -16,6 +16,7 @@
 
 #include "editor/screen_layout.h"
 #include "editor/ui/screen_icons.h"
+#include "model/register_catalogue.h"
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
 
@@ -75,6 +76,41 @@ constexpr std::array<ParameterSet::SlotMember, kEditFieldCount> kFieldSlots = {
     &ParameterSet::bootLimiter,        &ParameterSet::bootLimiterTime, &ParameterSet::scaleLow,
     &ParameterSet::scaleHigh,
 };
+
+struct FieldLimits {
+  int16_t minimum = 0;
+  int16_t maximum = 0;
+};
+
+// The limits of the register bound to a slot, when the model has it.
+std::optional<FieldLimits> LimitsOf(ParameterSet::SlotMember slot, ModelKind model) {
+  for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
+    if (row.value.Member() == slot) return FieldLimits{row.minimum, row.maximum};
+  }
+  return std::nullopt;
+}
+std::optional<FieldLimits> LimitsOf(EditField field, ModelKind model) {
+  return LimitsOf(kFieldSlots[Index(field)], model);
+}
+
+// The groups whose register shares its edit field: the field carries the mark.
+bool MarkedByItsField(RadioGroup group) {
+  return group == RadioGroup::RampLowerLimit || group == RadioGroup::CurrentLimiter;
+}
+
+// Marks a control, or takes its mark away.
+void SetOutOfLimitsMark(QWidget* control, bool outside, const QString& tip) {
+  control->setProperty(kOutOfLimitsProperty, outside);
+  control->setStyleSheet(outside ? QStringLiteral("background-color: #ffd0d0; border: 2px solid #d00000;") : QString());
+  control->setToolTip(outside ? tip : QString());
+}
+
+QString OutOfLimitsTip(FieldLimits limits, Language language) {
+  const std::string range = std::to_string(limits.minimum) + ".." + std::to_string(limits.maximum);
+  return QString::fromStdString(language == Language::Japanese
+                                    ? "範囲 " + range + " の外の値です: 接続機器を確認してください"
+                                    : "Outside the limits " + range + ": check the regulator");
+}
 
 // The caption keys of a group's buttons, in screen order.
 std::vector<std::string_view> ButtonKeys(RadioGroup group) {
@@ -726,7 +762,10 @@ void ParameterScreen::Connect() {
                                 EditField::BootLimiter, EditField::BootLimiterTime, EditField::CurrentLimiter}) {
     // A keystroke reports textEdited just before textChanged.
     connect(Edit(which), &QLineEdit::textEdited, this, [this, which] { typing_ = which; });
-    connect(Edit(which), &QLineEdit::textChanged, this, [this, which] { OnEditChanged(which); });
+    connect(Edit(which), &QLineEdit::textChanged, this, [this, which] {
+      OnEditChanged(which);
+      if (!showing_) MarkOutOfLimits(which);
+    });
   }
   Spin(EditField::CurrentLimiter)->SetMoveRule([this](int& position, int& step) {
     const SpinMove move =
@@ -777,6 +816,39 @@ void ParameterScreen::MarkIfDiffers(int value, int16_t registerValue) {
   if (value != registerValue) emit Edited();
 }
 
+void ParameterScreen::MarkOutOfLimits(EditField field) {
+  ScreenEdit* edit = Edit(field);
+  const std::optional<FieldLimits> limits = LimitsOf(field, model_);
+  // A limiter or ramp field on a volume shows a stand-in number, not the register's.
+  const bool onVolume = (field == EditField::CurrentLimiter &&
+                         CheckedButton(RadioGroup::CurrentLimiter) != kNumberButton) ||
+                        (field == EditField::RampLowerLimit &&
+                         CheckedButton(RadioGroup::RampLowerLimit) != kNumberButton);
+  const int16_t n = FieldNumber(field);
+  const bool outside = limits && !onVolume && (n < limits->minimum || n > limits->maximum);
+  if (edit->property(kOutOfLimitsProperty).toBool() == outside) return;
+  SetOutOfLimitsMark(edit, outside, outside ? OutOfLimitsTip(*limits, language_) : QString());
+}
+
+void ParameterScreen::MarkGroupsOutOfLimits() {
+  for (const RadioGroup group : AllRadioGroups()) {
+    if (MarkedByItsField(group)) continue;
+    const std::size_t slot = GroupSlot(group);
+    const int16_t value = parameters_.Slot(slot);
+    const std::optional<FieldLimits> limits = LimitsOf(ParameterSet::kSlots[slot], model_);
+    const bool outside = limits && (value < limits->minimum || value > limits->maximum);
+    if (GroupMarked(group) == outside) continue;
+    // The buttons cannot show such a value: the tooltip names it.
+    SetOutOfLimitsMark(ui_->radios[Index(group)].box, outside,
+                       outside ? QString::number(value) + QStringLiteral(": ") + OutOfLimitsTip(*limits, language_)
+                               : QString());
+  }
+}
+
+bool ParameterScreen::GroupMarked(RadioGroup group) const {
+  return ui_->radios[Index(group)].box->property(kOutOfLimitsProperty).toBool();
+}
+
 void ParameterScreen::FocusKeyLockOff() {
   QWidget* before = window()->focusWidget();
   QRadioButton* off = Radio(RadioGroup::KeyLock, 0);
@@ -797,6 +869,7 @@ void ParameterScreen::LeaveFocusedField() {
 void ParameterScreen::ShowParameters() {
   Controls& u = *ui_;
   const ParameterSet& p = parameters_;
+  showing_ = true;
   for (const RadioGroup group : AllRadioGroups()) {
     CheckButton(group, ShownButton(group, p.Slot(GroupSlot(group)), model_));
   }
@@ -826,6 +899,9 @@ void ParameterScreen::ShowParameters() {
   for (int bit = 0; bit < 4; ++bit) u.options[static_cast<std::size_t>(bit) + 1]->setChecked((p.optionFlags >> bit) & 1);
 
   LockSharedVolumes();
+  showing_ = false;
+  for (std::size_t i = 0; i < kEditFieldCount; ++i) MarkOutOfLimits(static_cast<EditField>(i));
+  MarkGroupsOutOfLimits();
 }
 
 void ParameterScreen::ReadScreen() {
@@ -937,6 +1013,8 @@ void ParameterScreen::ApplyModelLayout(ModelKind model) {
 // ---- Handlers ----------------------------------------------------------------------------
 
 void ParameterScreen::OnRadioClicked(RadioGroup group, int button) {
+  // The operator chose a value: the mark of the one outside the limits goes.
+  if (GroupMarked(group)) SetOutOfLimitsMark(ui_->radios[Index(group)].box, false, QString());
   switch (group) {
     case RadioGroup::RampLowerLimit:
       if (button == kNumberButton) {
@@ -1055,7 +1133,7 @@ void ParameterScreen::OnEditChanged(EditField field) {
   // A correction written from here is the program's text, not a keystroke.
   const bool typed = typing_ == field;
   typing_.reset();
-  if (!screenReady_) return;
+  if (!screenReady_ || showing_) return;
   if (field == EditField::CurrentLimiter) {
     if (CheckedButton(RadioGroup::CurrentLimiter) != kNumberButton) return;
     const LimiterCorrection correction = CurrentLimiterOnChange(FieldNumber(field), model_, typed);

@@ -23,6 +23,9 @@ namespace klv {
 class ScreenEdit;
 class ScreenSpinButton;
 
+// The dynamic property set on an edit field while MarkOutOfLimits marks it.
+inline constexpr char kOutOfLimitsProperty[] = "outOfLimits";
+
 class ParameterScreen : public QWidget {
   Q_OBJECT
 
@@ -91,6 +94,15 @@ class ParameterScreen : public QWidget {
   void SetFieldText(EditField field, const std::string& text);
   int16_t RegisterOf(EditField field) const;
   void MarkIfDiffers(int value, int16_t registerValue);
+  // Marks the field (red, with the limits in its tooltip) while its number
+  // lies outside its register's limits, as a value read from a regulator
+  // or a damaged file can; the mark goes once the number is back inside.
+  void MarkOutOfLimits(EditField field);
+  // The same for the button groups, whose buttons cannot show such a value:
+  // the group's frame is marked and its tooltip names the value, until the
+  // operator clicks a button of the group.
+  void MarkGroupsOutOfLimits();
+  bool GroupMarked(RadioGroup group) const;
 
   void OnRadioClicked(RadioGroup group, int button);
   void OnRampNumberClicked();
@@ -108,6 +120,10 @@ class ParameterScreen : public QWidget {
   // The field whose text the operator is changing, between its textEdited
   // and textChanged signals.
   std::optional<EditField> typing_;
+  // ShowParameters is filling the fields: the values are the parameter
+  // set's, shown as they are (marked when outside their limits), not
+  // corrected as a keystroke would be.
+  bool showing_ = false;
   std::unique_ptr<Controls> ui_;
 };
 

@@ -416,9 +416,12 @@ void MonitorDialog::Show(const MonitorView& view) {
   if (display.markedRow != markedRow_) MarkPolledRow(display.markedRow);
   ShowRowLayout();
   // While the line is lost, and for a moment after it is back, that is all
-  // the status line says; the record's own status comes back after it.
+  // the status line says; the record's own status comes back after it. A
+  // change of unit goes before the line's return.
   const std::string_view line = LineStatusText(display, language_);
-  status_->setText(ToQString(line.empty() ? std::string_view(view_.recordStatus) : line));
+  const std::string unit = UnitChangeText(display, language_);
+  const std::string_view said = !display.lineLost && !unit.empty() ? std::string_view(unit) : line;
+  status_->setText(ToQString(said.empty() ? std::string_view(view_.recordStatus) : said));
   progress_->setValue(view_.recordProgress);
 }
 

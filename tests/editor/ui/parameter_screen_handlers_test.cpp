@@ -42,6 +42,7 @@ class ParameterScreenHandlersTest : public QObject {
   void currentAndVoltageOnKlv30();
   void spinButtonAndArrowKeys();
   void focusToKeyLockRunsTheLeaveRule();
+  void valuesOutsideTheirLimitsAreShownMarked();
 };
 
 namespace {
@@ -571,6 +572,53 @@ void ParameterScreenHandlersTest::focusToKeyLockRunsTheLeaveRule() {
   f.screen->FocusKeyLockOff();
   QCOMPARE(heater->text(), QStringLiteral("0"));
   QCOMPARE(f.screen->focusWidget(), static_cast<QWidget*>(f.screen->Radio(RadioGroup::KeyLock, 0)));
+}
+
+void ParameterScreenHandlersTest::valuesOutsideTheirLimitsAreShownMarked() {
+  // As a read of a regulator answering 7FFF and a value beyond the limits
+  // leaves the set: shown as they are, marked, and read back unchanged.
+  Fixture f(ModelKind::Klv40);
+  f.set.slowUpTime = 1500;
+  f.set.bootLimiter = 32767;
+  f.set.keyLock = -32768;  // no button stands for it
+  f.Reload(ModelKind::Klv40);
+  // The key lock's group carries the mark: the nearest marked frame around its buttons.
+  const auto groupMark = [&]() -> QWidget* {
+    for (QWidget* w = f.screen->Radio(RadioGroup::KeyLock, 0); w != nullptr && w != f.screen.get();
+         w = w->parentWidget()) {
+      if (w->property(kOutOfLimitsProperty).isValid()) return w;
+    }
+    return nullptr;
+  };
+  QVERIFY(groupMark() != nullptr);
+  QVERIFY(groupMark()->property(kOutOfLimitsProperty).toBool());
+  QVERIFY(groupMark()->toolTip().contains(QStringLiteral("-32768")));
+  const auto marked = [&](EditField field) { return f.Edit(field)->property(kOutOfLimitsProperty).toBool(); };
+  QCOMPARE(f.Edit(EditField::SlowUp)->text(), QStringLiteral("1500"));
+  QCOMPARE(f.Edit(EditField::BootLimiter)->text(), QStringLiteral("32767"));
+  QVERIFY(marked(EditField::SlowUp));
+  QVERIFY(marked(EditField::BootLimiter));
+  QVERIFY(f.Edit(EditField::SlowUp)->toolTip().contains(QStringLiteral("0..999")));
+  QVERIFY(!f.Edit(EditField::SlowUp)->styleSheet().isEmpty());
+  QVERIFY(!marked(EditField::SlowDown));
+  QVERIFY(!f.Marked());
+
+  // The operator corrects one: its mark goes, the other stays.
+  TypeOver(f.Edit(EditField::SlowUp), "25");
+  QVERIFY(!marked(EditField::SlowUp));
+  QVERIFY(f.Edit(EditField::SlowUp)->toolTip().isEmpty());
+  QVERIFY(marked(EditField::BootLimiter));
+  f.screen->ReadScreen();
+  QCOMPARE(f.set.slowUpTime, int16_t{25});
+  QCOMPARE(f.set.bootLimiter, int16_t{32767});
+  // A button chosen takes the group's mark away.
+  f.screen->Radio(RadioGroup::KeyLock, 1)->click();
+  QVERIFY(!groupMark()->property(kOutOfLimitsProperty).toBool());
+
+  // A set within its limits leaves no mark behind.
+  LoadDefaults(f.set, ModelKind::Klv40);
+  f.Reload(ModelKind::Klv40);
+  QVERIFY(!marked(EditField::BootLimiter));
 }
 
 }  // namespace klv

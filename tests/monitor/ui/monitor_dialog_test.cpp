@@ -421,6 +421,35 @@ class MonitorDialogTest : public QObject {
     QVERIFY2(file.find(",xxxx,xxxx\r\n") != std::string::npos, file.c_str());
   }
 
+  // Another unit behind the line once it is back: the window follows it and
+  // the status line names it and the record's new file for a while.
+  void anotherUnitAfterAReconnectionIsShownAndNamed() {
+    MonitorTempFolder folder;
+    Rig rig(Model(ModelKind::Klv30));
+    rig.dependencies_.dataLogPath = folder.Path() / "datalog.csv";
+    const auto monitor = rig.Make();
+    monitor->RecordBox()->setChecked(true);
+    monitor->StartMonitoring();
+    rig.Cycle(*monitor);
+    QVERIFY(monitor->RowCaption(1)->isHidden());
+
+    rig.plug.in = false;
+    for (int i = 0; i < 30 && !monitor->View().display.lineLost; ++i) rig.Tick(*monitor);
+    QVERIFY(monitor->View().display.lineLost);
+    rig.Connect(Model(ModelKind::Klv40));
+    rig.plug.in = true;
+    for (int i = 0; i < 15 && monitor->Session().UnitChanges() == 0; ++i) rig.Tick(*monitor);
+    QCOMPARE(monitor->Session().UnitChanges(), 1);
+    const QString file = QString::fromStdString(monitor->Session().RecordPath().filename().string());
+    QVERIFY(file.startsWith(QStringLiteral("datalog-")));
+    QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("Another unit: KLV40; record goes on in ") + file);
+    QCOMPARE(monitor->windowTitle(), QStringLiteral("Monitor - KLV40 - PA  "));
+    QVERIFY(!monitor->RowCaption(1)->isHidden());
+    for (int i = 0; i < 55; ++i) rig.Tick(*monitor);  // 11 s
+    QCOMPARE(monitor->StatusLine()->text(), QStringLiteral("10sec-sample 10min-log "));
+    monitor->CloseButton()->click();
+  }
+
   // klv-sim behind a ports/COM1 link, in real time with the line thread: the
   // simulator goes away, another starts on a new pseudo-terminal and the link
   // is pointed at it; the values come back. Then that one goes too, and "End
