@@ -1,8 +1,8 @@
 // scan: finds regulators whose port, line settings or address are not known.
 // Each port is tried at the line of the settings file first (its address
 // first), then at the other line settings; what answers is listed as a
-// table, or as JSON with --json. On a terminal a progress line is redrawn on
-// standard error.
+// table, or as JSON with --json. All ports are scanned at once; on a terminal
+// a progress line per port is redrawn on standard error.
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -299,10 +299,19 @@ int RunScanCommand(std::span<const std::string> args) {
   }
 
   const bool drawProgress = IsTerminal(stderr);
+  // The block of progress lines, one per port, as last drawn.
+  std::vector<std::string> portLines;
+  for (const ScanPort& port : plan.ports) portLines.push_back("  0%  " + port.name);
   bool progressShown = false;
+  // Back to the block's first line.
+  const auto toBlockStart = [&] {
+    if (portLines.size() > 1) std::fprintf(stderr, "\x1b[%zuA", portLines.size() - 1);
+    std::fputs("\r", stderr);
+  };
   const auto endProgressLine = [&] {
     if (!progressShown) return;
-    std::fputs("\r\x1b[K", stderr);
+    toBlockStart();
+    std::fputs(portLines.size() > 1 ? "\x1b[J" : "\x1b[K", stderr);
     progressShown = false;
   };
   ScanCallbacks callbacks;
@@ -310,9 +319,15 @@ int RunScanCommand(std::span<const std::string> args) {
   callbacks.cancelRequested = [] { return StopRequested(); };
   if (drawProgress) {
     callbacks.progress = [&](const ScanProgress& progress) {
-      std::fprintf(stderr, "\r%3d%%  %s  %s  %s %d\x1b[K", static_cast<int>(progress.fraction * 100),
-                   progress.port.name.c_str(), ScanLineText(progress.line).c_str(),
-                   Text(ScanText::Trying, language).c_str(), progress.address);
+      char percent[8];
+      std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(progress.portFraction * 100));
+      portLines[progress.portIndex] = std::string(percent) + "  " + progress.port.name + "  " +
+                                      ScanLineText(progress.line) + "  " + Text(ScanText::Trying, language) + " " +
+                                      std::to_string(progress.address);
+      if (progressShown) toBlockStart();
+      std::string block;
+      for (std::size_t i = 0; i < portLines.size(); ++i) block += (i ? "\n\r" : "\r") + portLines[i] + "\x1b[K";
+      std::fputs(block.c_str(), stderr);
       std::fflush(stderr);
       progressShown = true;
     };
