@@ -75,7 +75,8 @@ constexpr ScanTextEntry kScanTexts[] = {
      "  --first               stop at the first regulator found\n"
      "  --json                the list as JSON\n"
      "\n"
-     "Ctrl+C stops the scan and lists what was found so far.\n"
+     "All ports are scanned at the same time, each with a progress line of its own\n"
+     "on a terminal; Ctrl+C stops them all and lists what was found so far.\n"
      "\n"
      "Exit status: 0 when a regulator was found, 3 when none was, 2 for a usage\n"
      "error or when no port could be used.\n",
@@ -103,7 +104,8 @@ constexpr ScanTextEntry kScanTexts[] = {
      "  --first               最初に見つけた調整器で終了\n"
      "  --json                一覧を JSON で出力\n"
      "\n"
-     "Ctrl+C で検索を止め、それまでに見つけたものを一覧にします。\n"
+     "すべてのポートを同時に検索し、端末ではポートごとに進行状況の行を表示します。\n"
+     "Ctrl+C ですべての検索を止め、それまでに見つけたものを一覧にします。\n"
      "\n"
      "終了コード: 調整器が見つかったとき 0、見つからないとき 3、使い方の誤り\n"
      "またはどのポートも使えないとき 2。\n"},
@@ -305,8 +307,8 @@ int RunScanCommand(std::span<const std::string> args) {
   bool progressShown = false;
   // Back to the block's first line.
   const auto toBlockStart = [&] {
-    if (portLines.size() > 1) std::fprintf(stderr, "\x1b[%zuA", portLines.size() - 1);
-    std::fputs("\r", stderr);
+    const std::string up = portLines.size() > 1 ? "\x1b[" + std::to_string(portLines.size() - 1) + "A" : "";
+    std::fputs((up + "\r").c_str(), stderr);
   };
   const auto endProgressLine = [&] {
     if (!progressShown) return;
