@@ -55,7 +55,7 @@ class TroubledAppendFile final : public AppendFile {
 
 ino_t InodeOf(const std::filesystem::path& path) {
   struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+  return ::stat(path.string().c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 class DataRecorderTest : public ::testing::Test {
@@ -258,6 +258,9 @@ TEST_F(DataRecorderTest, ARecordGoesOnInANewFileWithItsCountersAndProgress) {
 }
 
 TEST_F(DataRecorderTest, ARowThatCannotBeSavedWaitsForTheNextSave) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows keeps a file that is open for the record from being removed";
+#endif
   Prepare(10, 600);
   RunSeconds(10);
   std::filesystem::remove_all(folder_.Path());
