@@ -10,8 +10,7 @@
 //   target is under 3 % of one core. It runs the window test program's
 //   measuring case (tests/monitor_dialog_test beside the benchmark's build folder, or
 //   $KLV_MONITOR_DIALOG_TEST), with klv-sim as a process of its own.
-// - BM_DataRecordDaySave: replacing datalog.csv with the whole record of 24
-//   hours at 10 s (8640 rows), the largest rewrite a row can cost.
+// (The data record's cost is bench_data_record.)
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -33,7 +32,6 @@
 #include "sim/served_regulator.h"
 #include "monitor/monitor_session.h"
 #include "platform/clock.h"
-#include "platform/file_store.h"
 #include "serial/device_path_port.h"
 
 extern char** environ;
@@ -175,33 +173,5 @@ void BM_MonitorWindowCpu(benchmark::State& state) {
 }
 
 BENCHMARK(BM_MonitorWindowCpu)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-
-void BM_DataRecordDaySave(benchmark::State& state) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "klv-bench-record-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    state.SkipWithError("no temporary folder");
-    return;
-  }
-  const std::filesystem::path folder = pattern;
-  std::string record(kDataLogHeader);
-  char row[40];
-  for (int i = 0; i < 8640; ++i) {
-    const int second = 10 * (i + 1);
-    std::snprintf(row, sizeof row, "%02d:%02d:%02d,%d,%d\r\n", (second / 3600) % 24, (second / 60) % 60,
-                  second % 60, 500 + i % 400, -32768 + i);
-    record += row;
-  }
-  for (auto _ : state) {
-    if (!SaveFileAtomically(folder / "datalog.csv", record).ok) {
-      state.SkipWithError("cannot save");
-      break;
-    }
-  }
-  state.counters["file_kB"] = static_cast<double>(record.size()) / 1000.0;
-  std::error_code error;
-  std::filesystem::remove_all(folder, error);
-}
-
-BENCHMARK(BM_DataRecordDaySave)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include "device/identification.h"
@@ -12,6 +14,7 @@
 #include "serial/connection.h"
 #include "serial/exchange.h"
 #include "serial/device_path_port.h"
+#include "serial/line_settings.h"
 
 namespace klv {
 namespace {
@@ -63,20 +66,151 @@ CommSettings WithLine(CommSettings base, const ScanLine& line, int32_t address) 
   return base;
 }
 
-// One port at one line setting, address after address.
-class LineScan {
- public:
-  LineScan(const ScanPlan& plan, const ScanCallbacks& callbacks, ScanReport& report)
-      : plan_(plan), callbacks_(callbacks), report_(report) {}
+// The port's open failure names the COM number of the settings before the
+// cause; a scan opens device paths, where that number means nothing.
+std::string WithoutComNumber(std::string message, const CommSettings& settings) {
+  const std::string com = "\n" + PortName(settings.PortInUse()) + ", ";
+  if (const std::size_t at = message.find(com); at != std::string::npos) message.replace(at, com.size(), "\n");
+  return message;
+}
 
-  bool Cancelled() {
-    if (!report_.cancelled && callbacks_.cancelRequested && callbacks_.cancelRequested()) report_.cancelled = true;
-    return report_.cancelled;
+// What the ports' threads share: the callbacks, called one at a time, the
+// count of addresses done over all ports, and the end of the scan.
+class SharedScan {
+ public:
+  SharedScan(const ScanPlan& plan, const ScanCallbacks& callbacks, double total)
+      : plan_(plan), callbacks_(callbacks), total_(total) {}
+
+  // Cancelled, stopped from outside, or ended by the first find.
+  bool Ended() {
+    if (ended_.load(std::memory_order_acquire)) return true;
+    bool cancel = callbacks_.stop != nullptr && callbacks_.stop->load(std::memory_order_acquire);
+    if (!cancel && callbacks_.cancelRequested) {
+      std::lock_guard lock(mutex_);
+      cancel = callbacks_.cancelRequested();
+    }
+    if (!cancel) return false;
+    cancelled_.store(true, std::memory_order_release);
+    ended_.store(true, std::memory_order_release);
+    return true;
+  }
+  bool Cancelled() const { return cancelled_.load(std::memory_order_acquire); }
+
+  // Reports the address about to be tried, then counts it done.
+  void Progress(ScanProgress progress, double portDone, double portTotal, Clock& clock,
+                Clock::TimePoint start) {
+    std::lock_guard lock(mutex_);
+    progress.fraction = total_ > 0 ? done_ / total_ : 0;
+    progress.portFraction = portTotal > 0 ? portDone / portTotal : 0;
+    progress.elapsed = clock.Now() - start;
+    if (callbacks_.progress) callbacks_.progress(progress);
+    done_ += 1;
+  }
+  void CountDone(double count) {
+    std::lock_guard lock(mutex_);
+    done_ += count;
   }
 
-  // What answers at address, if anything. Stops early when cancelled.
+  // False when the find comes after the first of a scan that stops there.
+  bool Found(const FoundRegulator& found) {
+    std::lock_guard lock(mutex_);
+    if (plan_.stopAtFirst) {
+      if (firstTaken_) return false;
+      firstTaken_ = true;
+      ended_.store(true, std::memory_order_release);
+    }
+    if (callbacks_.found) callbacks_.found(found);
+    return true;
+  }
+  void Trouble(const ScanTrouble& trouble) {
+    std::lock_guard lock(mutex_);
+    if (callbacks_.trouble) callbacks_.trouble(trouble);
+  }
+
+ private:
+  const ScanPlan& plan_;
+  const ScanCallbacks& callbacks_;
+  const double total_;
+  std::mutex mutex_;
+  double done_ = 0;
+  bool firstTaken_ = false;
+  std::atomic<bool> ended_{false};
+  std::atomic<bool> cancelled_{false};
+};
+
+// What one port's scan gives.
+struct PortReport {
+  std::vector<FoundRegulator> found;
+  std::vector<ScanTrouble> troubles;
+  int requests = 0;
+};
+
+// One port, line setting after line setting, address after address.
+class PortScan {
+ public:
+  PortScan(const ScanPlan& plan, SharedScan& shared, PortReport& report)
+      : plan_(plan), shared_(shared), report_(report) {}
+
+  void Run(std::size_t portIndex, const std::vector<ScanLine>& lines, const std::vector<int32_t>& addresses,
+           const SerialPortFactory& ports, Clock& clock, Clock::TimePoint start, Language language) {
+    const ScanPort& port = plan_.ports[portIndex];
+    const double portTotal = static_cast<double>(lines.size() * addresses.size());
+    double portDone = 0;
+    std::set<int32_t> foundHere;
+    // The port's device path as given; no ports/COM<n> link is looked up.
+    Connection connection(DevicePathPortFactory(port.device, ports));
+    connection.line.SetLanguage(language);
+    for (std::size_t lineIndex = 0; lineIndex < lines.size(); ++lineIndex) {
+      const ScanLine& line = lines[lineIndex];
+      connection.settings = WithLine(plan_.current, line, plan_.current.deviceAddress);
+      connection.settings.readTimeout = static_cast<int32_t>(plan_.replyTimeout.count());
+      const OpenPortResult opened = connection.Open();
+      if (!opened.ok) {
+        const bool wholePort = opened.status == PortStatus::CannotOpen || opened.status == PortStatus::GetStateFailed;
+        ScanTrouble trouble{port, wholePort ? std::nullopt : std::optional<ScanLine>(line),
+                            WithoutComNumber(opened.message, connection.settings)};
+        shared_.Trouble(trouble);
+        report_.troubles.push_back(std::move(trouble));
+        const std::size_t skipped = wholePort ? lines.size() - lineIndex : 1;
+        portDone += static_cast<double>(skipped * addresses.size());
+        shared_.CountDone(static_cast<double>(skipped * addresses.size()));
+        if (wholePort) return;
+        continue;
+      }
+      for (const int32_t address : addresses) {
+        if (shared_.Ended()) return;
+        shared_.Progress(ScanProgress{0, portIndex, 0, port, line, address, {}}, portDone, portTotal, clock, start);
+        portDone += 1;
+        // On one bus an address belongs to one regulator; once found it is
+        // not looked for again at another line setting.
+        if (foundHere.count(address) != 0) continue;
+        connection.settings.deviceAddress = address;
+        std::optional<FoundRegulator> found = Probe(connection);
+        if (!found) continue;
+        found->port = port;
+        found->line = line;
+        found->address = address;
+        if (found->model) {
+          // The option reading logs its frames; a scan keeps no log.
+          connection.log.Clear();
+          const OptionReading options = DeviceOptionWord(connection, *found->model);
+          found->options = options.word;
+          found->optionsComplete = options.Complete();
+        }
+        foundHere.insert(address);
+        if (!shared_.Found(*found)) return;
+        report_.found.push_back(std::move(*found));
+        if (plan_.stopAtFirst) return;
+      }
+      connection.Close();
+    }
+  }
+
+ private:
+  // What answers at the connection's address, if anything. Stops early when
+  // the scan has ended.
   std::optional<FoundRegulator> Probe(Connection& connection) {
-    if (Cancelled()) return std::nullopt;
+    if (shared_.Ended()) return std::nullopt;
     ++report_.requests;
     const TransactOutcome modelCode = ReadRegister(connection, kModelCodeRegister, false, 1);
     FoundRegulator found;
@@ -88,7 +222,7 @@ class LineScan {
     }
     const bool refused = modelCode.result == ExchangeResult::Error;
     if (!refused && !plan_.askSeriesOneCodeWhenSilent) return std::nullopt;
-    if (Cancelled()) return std::nullopt;
+    if (shared_.Ended()) return std::nullopt;
     ++report_.requests;
     const TransactOutcome seriesCode = ReadRegister(connection, kSeriesOneCodeRegister, false, 3);
     if (seriesCode.Ok()) {
@@ -102,10 +236,9 @@ class LineScan {
     return std::nullopt;
   }
 
- private:
   const ScanPlan& plan_;
-  const ScanCallbacks& callbacks_;
-  ScanReport& report_;
+  SharedScan& shared_;
+  PortReport& report_;
 };
 
 }  // namespace
@@ -176,68 +309,30 @@ std::vector<std::string> FoundOptionNames(const FoundRegulator& found, Language 
 
 ScanReport ScanForRegulators(const ScanPlan& plan, const SerialPortFactory& ports, Clock& clock, Language language,
                              const ScanCallbacks& callbacks) {
-  ScanReport report;
   const Clock::TimePoint start = clock.Now();
   const std::vector<ScanLine> lines = ScanLineOrder(plan.current, plan.protocols);
   const std::vector<int32_t> addresses = AddressOrder(plan.current.deviceAddress);
-  const double total = static_cast<double>(plan.ports.size() * lines.size() * addresses.size());
-  double done = 0;
-  LineScan scan(plan, callbacks, report);
-
-  const auto finish = [&] {
-    report.elapsed = clock.Now() - start;
-    return report;
-  };
-
-  for (const ScanPort& port : plan.ports) {
-    std::set<int32_t> foundHere;
-    // The port's device path as given; no ports/COM<n> link is looked up.
-    Connection connection(DevicePathPortFactory(port.device, ports));
-    connection.line.SetLanguage(language);
-    for (std::size_t lineIndex = 0; lineIndex < lines.size(); ++lineIndex) {
-      const ScanLine& line = lines[lineIndex];
-      connection.settings = WithLine(plan.current, line, plan.current.deviceAddress);
-      connection.settings.readTimeout = static_cast<int32_t>(plan.replyTimeout.count());
-      const OpenPortResult opened = connection.Open();
-      if (!opened.ok) {
-        const bool wholePort = opened.status == PortStatus::CannotOpen || opened.status == PortStatus::GetStateFailed;
-        ScanTrouble trouble{port, wholePort ? std::nullopt : std::optional<ScanLine>(line), opened.message};
-        if (callbacks.trouble) callbacks.trouble(trouble);
-        report.troubles.push_back(std::move(trouble));
-        const std::size_t skipped = wholePort ? lines.size() - lineIndex : 1;
-        done += static_cast<double>(skipped * addresses.size());
-        if (wholePort) break;
-        continue;
-      }
-      for (const int32_t address : addresses) {
-        if (scan.Cancelled()) return finish();
-        if (callbacks.progress) callbacks.progress(ScanProgress{done / total, port, line, address, clock.Now() - start});
-        done += 1;
-        // On one bus an address belongs to one regulator; once found it is
-        // not looked for again at another line setting.
-        if (foundHere.count(address) != 0) continue;
-        connection.settings.deviceAddress = address;
-        std::optional<FoundRegulator> found = scan.Probe(connection);
-        if (!found) continue;
-        found->port = port;
-        found->line = line;
-        found->address = address;
-        if (found->model) {
-          // The option reading logs its frames; a scan keeps no log.
-          connection.log.Clear();
-          const OptionReading options = DeviceOptionWord(connection, *found->model);
-          found->options = options.word;
-          found->optionsComplete = options.Complete();
-        }
-        foundHere.insert(address);
-        if (callbacks.found) callbacks.found(*found);
-        report.found.push_back(std::move(*found));
-        if (plan.stopAtFirst) return finish();
-      }
-      connection.Close();
+  SharedScan shared(plan, callbacks, static_cast<double>(plan.ports.size() * lines.size() * addresses.size()));
+  std::vector<PortReport> portReports(plan.ports.size());
+  {
+    std::vector<std::jthread> threads;
+    threads.reserve(plan.ports.size());
+    for (std::size_t i = 0; i < plan.ports.size(); ++i) {
+      threads.emplace_back([&, i] {
+        PortScan(plan, shared, portReports[i]).Run(i, lines, addresses, ports, clock, start, language);
+      });
     }
+  }  // every port's thread has ended here
+
+  ScanReport report;
+  for (PortReport& part : portReports) {
+    for (FoundRegulator& found : part.found) report.found.push_back(std::move(found));
+    for (ScanTrouble& trouble : part.troubles) report.troubles.push_back(std::move(trouble));
+    report.requests += part.requests;
   }
-  return finish();
+  report.cancelled = shared.Cancelled();
+  report.elapsed = clock.Now() - start;
+  return report;
 }
 
 }  // namespace klv

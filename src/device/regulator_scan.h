@@ -9,7 +9,13 @@
 //
 // Only the protocols the caller names are tried; the windows connect in
 // TORVALEK only, so that is the default.
+//
+// Every port is its own line, so the ports are scanned side by side: one
+// thread each, with its own connection. N silent ports take about the time
+// of one. The results are listed in the order the ports were given.
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -98,7 +104,9 @@ struct FoundRegulator {
 std::vector<std::string> FoundOptionNames(const FoundRegulator& found, Language language);
 
 struct ScanProgress {
-  double fraction = 0;  // 0..1 of the whole scan
+  double fraction = 0;      // 0..1 of the whole scan
+  std::size_t portIndex = 0;  // in the plan's ports
+  double portFraction = 0;  // 0..1 of this port's scan
   ScanPort port;  // a copy: a progress report may outlive the scan
   ScanLine line;
   int32_t address = 0;
@@ -120,17 +128,25 @@ struct ScanReport {
   Clock::Duration elapsed{};
 };
 
-// Called on the scanning thread. cancelRequested is asked before every
-// request; progress before every address.
+// Called on the ports' scanning threads, one call at a time (the scan holds a
+// lock around each). cancelRequested and stop are looked at before every
+// request; progress comes before every address.
 struct ScanCallbacks {
   std::function<bool()> cancelRequested;
+  // Set from anywhere (another thread, a signal handler) to end the scan of
+  // every port before its next request, as a cancel does.
+  const std::atomic<bool>* stop = nullptr;
   std::function<void(const ScanProgress&)> progress;
   std::function<void(const FoundRegulator&)> found;
   std::function<void(const ScanTrouble&)> trouble;
 };
 
-// Runs the plan. ports makes the unopened ports (each is pointed at the
-// plan's device); the clock measures the time taken. Failure texts in language.
+// Runs the plan, every port on a thread of its own, and returns when all have
+// ended. ports makes the unopened ports (each is pointed at the plan's
+// device) and is called from those threads; the clock measures the time
+// taken. Found regulators and troubles are listed port by port in the plan's
+// order. With stopAtFirst the first find ends every port's scan and is the
+// only one listed. Failure texts in language.
 ScanReport ScanForRegulators(const ScanPlan& plan, const SerialPortFactory& ports, Clock& clock, Language language,
                              const ScanCallbacks& callbacks = {});
 

@@ -2,15 +2,21 @@
 
 #include <cstdio>
 
+#include "monitor/monitor_values.h"
 #include "platform/file_store.h"
 
 namespace klv {
 namespace {
 
-
 // A sampling period that cannot count (0 or negative) becomes the settings
 // screen's own default.
 constexpr int32_t kFallbackSamplingPeriod = 10;
+
+// A value as the file holds it: a quantity not read is written as one that
+// did not answer.
+std::string RecordedValue(std::string_view text) {
+  return text == kNoReadingText ? std::to_string(kNoReplyValue) : std::string(text);
+}
 
 // "HH:MM:SS,input,output" and CR LF.
 std::string Row(const LocalTime& time, std::string_view input, std::string_view output) {
@@ -18,9 +24,9 @@ std::string Row(const LocalTime& time, std::string_view input, std::string_view 
   std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", time.hour, time.minute, time.second);
   std::string row(stamp);
   row += ',';
-  row += input;
+  row += RecordedValue(input);
   row += ',';
-  row += output;
+  row += RecordedValue(output);
   row += "\r\n";
   return row;
 }
@@ -71,10 +77,32 @@ DataRecorder::PrepareOutcome DataRecorder::Prepare(bool armed, const CommSetting
   plan_ = PlanRecording(settings.samplingInterval, settings.recordDuration);
   status_.clear();
   contents_.clear();
+  savedLength_ = 0;
+  file_.reset();
   if (!recording_) return {};
 
   status_ = SettingsStatus();
+  return CreateFile(path);
+}
+
+DataRecorder::PrepareOutcome DataRecorder::ContinueInNewFile(const std::filesystem::path& path) {
+  if (!recording_) return {};
+  if (fileOpen_) Finish();
+  status_ = SettingsStatus();
+  const PrepareOutcome created = CreateFile(path);
+  // Nobody shows a message mid-record: the status line says it.
+  if (created.fileFailed) status_ = Text(TextId::LogFileCannotBeCreated, language_);
+  return created;
+}
+
+DataRecorder::PrepareOutcome DataRecorder::CreateFile(const std::filesystem::path& path) {
   path_ = path;
+  fileOpen_ = false;
+  unsaved_ = false;
+  saveError_.clear();
+  contents_.clear();
+  savedLength_ = 0;
+  file_.reset();
   if (path_.empty()) {
     saveError_ = "no data folder";
     return {true, saveError_};
@@ -86,24 +114,7 @@ DataRecorder::PrepareOutcome DataRecorder::Prepare(bool armed, const CommSetting
     return {true, saved.error};
   }
   contents_ = header;
-  fileOpen_ = true;
-  return {};
-}
-
-DataRecorder::PrepareOutcome DataRecorder::ContinueInNewFile(const std::filesystem::path& path) {
-  if (!recording_) return {};
-  if (fileOpen_) Finish();
-  path_ = path;
-  unsaved_ = false;
-  saveError_.clear();
-  const std::string header(kDataLogHeader);
-  const SaveOutcome saved = SaveFileAtomically(path_, header);
-  if (!saved.ok) {
-    saveError_ = saved.error;
-    status_ = Text(TextId::LogFileCannotBeCreated, language_);
-    return {true, saved.error};
-  }
-  contents_ = header;
+  savedLength_ = header.size();
   fileOpen_ = true;
   return {};
 }
@@ -156,20 +167,50 @@ void DataRecorder::Close() {
 }
 
 void DataRecorder::Save() {
-  const SaveOutcome saved = SaveFileAtomically(path_, contents_);
-  if (saved.ok) {
+  std::string error;
+  if (WritePending(error)) {
     if (unsaved_ && recording_) status_ = SettingsStatus();
     unsaved_ = false;
     saveError_.clear();
     return;
   }
   unsaved_ = true;
-  saveError_ = saved.error;
+  saveError_ = error;
   status_ = Text(TextId::LogFileCannotBeCreated, language_);
 }
 
+bool DataRecorder::WritePending(std::string& error) {
+  if (savedLength_ == contents_.size()) return true;
+  if (!file_) {
+    // The first row, or the first after a failure: the file is opened again
+    // (which cuts a torn last line) and must hold exactly what was saved.
+    std::unique_ptr<AppendFile> file = files_();
+    const SaveOutcome opened = file->Open(path_);
+    if (!opened.ok || file->Length() != savedLength_) {
+      // Gone, or not the record any more: the whole record is saved again.
+      const SaveOutcome whole = SaveFileAtomically(path_, contents_);
+      if (!whole.ok) {
+        error = whole.error;
+        return false;
+      }
+      savedLength_ = contents_.size();
+      return true;
+    }
+    file_ = std::move(file);
+  }
+  const SaveOutcome appended = file_->Append(std::string_view(contents_).substr(savedLength_));
+  if (!appended.ok) {
+    file_.reset();
+    error = appended.error;
+    return false;
+  }
+  savedLength_ = contents_.size();
+  return true;
+}
+
 void DataRecorder::Finish() {
-  if (unsaved_) Save();
+  if (savedLength_ != contents_.size()) Save();
+  file_.reset();
   fileOpen_ = false;
 }
 

@@ -1,13 +1,18 @@
 // The scan for regulators against simulated regulators behind ports that
-// answer only at their own line settings, on a fake clock.
+// answer only at their own line settings, on a fake clock; several ports
+// are scanned side by side on threads of their own.
 #include "device/regulator_scan.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "sim/simulated_regulator.h"
 #include "model/parameter_set.h"
@@ -42,13 +47,25 @@ class Buses {
     bus.line = line;
     bus.regulators.push_back(std::make_unique<sim::SimulatedRegulator>(config, clock_));
   }
+  // A bus nobody answers on.
+  void AddSilent(const std::filesystem::path& device) { buses_[device].line = Line9600Even1(); }
   SerialPortFactory Factory();
+
+  static LineSettings Line9600Even1();
 
   FakeClock& clock_;
   std::map<std::filesystem::path, Bus> buses_;
+  // Guards what follows; the ports' threads share it.
+  std::mutex mutex;
   std::vector<SentRequest> sent;
-  // Called after each request (a test cancels from here).
+  // Called after each request, under the mutex (a test cancels from here).
   std::function<void()> afterRequest;
+  // When set, each port's first request waits (at most 10 s) until this many
+  // ports have sent theirs: they only all get there if they run at once.
+  std::size_t meeting = 0;
+  std::set<std::filesystem::path> arrived;
+  std::condition_variable someoneArrived;
+  bool meetingMissed = false;
 };
 
 // Opens only the devices of a bus; a request reaches the bus's regulators
@@ -69,6 +86,14 @@ class BusPort final : public SerialPort {
   WriteOutcome Write(std::span<const uint8_t> bytes) override {
     if (bus_ == nullptr) return {};
     const std::string text(bytes.begin(), bytes.end());
+    std::unique_lock lock(buses_.mutex);
+    if (buses_.meeting > 0 && buses_.arrived.insert(device_).second) {
+      buses_.someoneArrived.notify_all();
+      if (!buses_.someoneArrived.wait_for(lock, std::chrono::seconds(10),
+                                          [&] { return buses_.arrived.size() >= buses_.meeting; })) {
+        buses_.meetingMissed = true;
+      }
+    }
     buses_.sent.push_back({device_, settings_, text.size() > 3 ? std::stoi(text.substr(1, 2), nullptr, 16) : 0,
                            text.size() > 9 ? text.substr(5, 4) : std::string()});
     if (settings_ == bus_->line) {
@@ -102,6 +127,9 @@ class BusPort final : public SerialPort {
 SerialPortFactory Buses::Factory() {
   return [this] { return std::make_unique<BusPort>(*this); };
 }
+
+LineSettings Line(int32_t speed, int32_t parity, int32_t stopBits);
+LineSettings Buses::Line9600Even1() { return Line(9600, 1, 1); }
 
 LineSettings Line(int32_t speed, int32_t parity, int32_t stopBits) {
   CommSettings settings;
@@ -311,6 +339,70 @@ TEST_F(RegulatorScanTest, CancelStopsBeforeTheNextRequestAndProgressNamesWhatIsT
     EXPECT_EQ(ScanLineText(progress[i].line), "19200 EVEN 1 TORVALEK");
     EXPECT_DOUBLE_EQ(progress[i].fraction, static_cast<double>(i) / (12 * 99));
   }
+}
+
+// --- Several ports ---------------------------------------------------------------------
+
+TEST_F(RegulatorScanTest, PortsAreScannedSideBySideAndListedInTheOrderGiven) {
+  // The find on the second port comes first in time (address 2 against 90).
+  buses_.Add("/dev/ttyUSB0", Line(9600, 1, 1), Regulator(ModelKind::Klv40, 90));
+  buses_.Add("/dev/ttyUSB1", Line(9600, 1, 1), Regulator(ModelKind::Klv30, 2));
+  buses_.AddSilent("/dev/ttyUSB2");
+  buses_.meeting = 3;
+  std::vector<std::string> foundAsTheyCame;
+  std::vector<ScanProgress> progress;
+  ScanCallbacks callbacks;
+  callbacks.found = [&](const FoundRegulator& f) { foundAsTheyCame.push_back(f.port.device.string()); };
+  callbacks.progress = [&](const ScanProgress& p) { progress.push_back(p); };
+  const ScanReport report = Scan({"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"}, Current(9600, 1, 1, 1), callbacks);
+
+  EXPECT_FALSE(buses_.meetingMissed) << "the ports were scanned one after another";
+  ASSERT_EQ(report.found.size(), 2u);
+  EXPECT_EQ(report.found[0].port.device, "/dev/ttyUSB0");
+  EXPECT_EQ(report.found[0].address, 90);
+  EXPECT_EQ(report.found[1].port.device, "/dev/ttyUSB1");
+  EXPECT_EQ(report.found[1].model, ModelKind::Klv30);
+  EXPECT_EQ(foundAsTheyCame.size(), 2u);
+  // Each port's progress names it and counts its own addresses: 12 lines of 99.
+  std::map<std::size_t, int> perPort;
+  for (const ScanProgress& p : progress) {
+    ASSERT_LT(p.portIndex, 3u);
+    EXPECT_EQ(p.port.device, "/dev/ttyUSB" + std::to_string(p.portIndex));
+    EXPECT_DOUBLE_EQ(p.portFraction, static_cast<double>(perPort[p.portIndex]++) / (12 * 99));
+  }
+  EXPECT_EQ(perPort.size(), 3u);
+  EXPECT_DOUBLE_EQ(progress.back().fraction, (3.0 * 12 * 99 - 1) / (3 * 12 * 99));
+}
+
+TEST_F(RegulatorScanTest, TheStopFlagEndsTheScanOfEveryPort) {
+  for (const char* device : {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"}) buses_.AddSilent(device);
+  std::atomic<bool> stop{false};
+  buses_.afterRequest = [&] {
+    if (buses_.sent.size() == 30) stop = true;
+  };
+  ScanCallbacks callbacks;
+  callbacks.stop = &stop;
+  const ScanReport report = Scan({"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"}, Current(9600, 1, 1, 1), callbacks);
+  EXPECT_TRUE(report.cancelled);
+  // At most the request each port had on its way when the flag was set.
+  EXPECT_LE(buses_.sent.size(), 30u + 3);
+  EXPECT_EQ(report.requests, static_cast<int>(buses_.sent.size()));
+}
+
+TEST_F(RegulatorScanTest, TheFirstFindAmongSilentPortsEndsTheScanAndIsTheOnlyOneListed) {
+  buses_.AddSilent("/dev/ttyUSB0");
+  buses_.Add("/dev/ttyUSB1", Line(9600, 1, 1), Regulator(ModelKind::Klv40, 57));
+  buses_.Add("/dev/ttyUSB1", Line(9600, 1, 1), Regulator(ModelKind::Klv40, 58));
+  buses_.AddSilent("/dev/ttyUSB2");
+  ScanPlan plan;
+  for (const char* device : {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"}) plan.ports.push_back({device, device});
+  plan.current = Current(9600, 1, 1, 1);
+  plan.stopAtFirst = true;
+  const ScanReport report = ScanForRegulators(plan, buses_.Factory(), clock_, Language::English);
+  ASSERT_EQ(report.found.size(), 1u);
+  EXPECT_EQ(report.found[0].port.device, "/dev/ttyUSB1");
+  EXPECT_EQ(report.found[0].address, 57);
+  EXPECT_FALSE(report.cancelled);
 }
 
 TEST_F(RegulatorScanTest, ATakenFindGivesItsLineAndAddressAndKeepsTheRest) {

@@ -116,6 +116,8 @@ TEST_F(ScanCliTest, FindsTheRegulatorAt57AtTheCurrentLineAfterAPortThatCannotBeO
   ASSERT_EQ(Run({"--port", missing, "--port", device_->Path(), "--speed", "19200", "--parity", "none", "--first"}), 0)
       << ReadFile(Err());
   EXPECT_EQ(ReadFile(Err()).rfind("klv-loader-cli: " + missing + ": Port cannot be used", 0), 0u) << ReadFile(Err());
+  // A port given by its path is named by it alone, not by the settings' COM number.
+  EXPECT_EQ(ReadFile(Err()).find("COM"), std::string::npos) << ReadFile(Err());
   const std::string table = ReadFile(Out());
   const std::string row = table.substr(table.find('\n') + 1);
   EXPECT_EQ(row.rfind(device_->Path(), 0), 0u) << table;
@@ -143,20 +145,25 @@ TEST_F(ScanCliTest, UsageErrorsAndPortsThatCannotBeUsedExitWithTwo) {
   }
 }
 
-TEST_F(ScanCliTest, OnATerminalProgressIsDrawnAndCtrlCEndsTheScanWithNothingFound) {
-  Terminal silent;  // a port nobody answers on
+TEST_F(ScanCliTest, OnATerminalEachPortHasItsProgressLineAndCtrlCEndsTheScanOfAll) {
+  Terminal silent;  // ports nobody answers on
+  Terminal alsoSilent;
   Terminal screen;
-  ASSERT_TRUE(silent.Ready() && screen.Ready());
+  ASSERT_TRUE(silent.Ready() && alsoSilent.Ready() && screen.Ready());
 
-  const pid_t pid = Start({"--port", silent.Path()}, screen.Path());
+  const pid_t pid = Start({"--port", silent.Path(), "--port", alsoSilent.Path()}, screen.Path());
   ASSERT_GT(pid, 0);
-  const std::string drawn = screen.ReadUntil("address 3");
+  // The second port is tried while the first is (one after the other, it
+  // would wait for the first port's twelve line settings).
+  const std::string drawn = screen.ReadUntil(alsoSilent.Path() + "  9600 EVEN 1 TORVALEK  address 4\x1b[K");
   ::kill(pid, SIGINT);
   const int status = Wait(pid);
 
   // No settings file: 9600 bps, even parity, 1 stop bit, address 1 first.
-  EXPECT_NE(drawn.find("\r  0%  " + silent.Path() + "  9600 EVEN 1 TORVALEK  address 1\x1b[K"), std::string::npos)
-      << drawn;
+  for (const Terminal* port : {&silent, &alsoSilent}) {
+    EXPECT_NE(drawn.find("  0%  " + port->Path() + "  9600 EVEN 1 TORVALEK  address 2\x1b[K"), std::string::npos)
+        << drawn;
+  }
   EXPECT_EQ(status, 3);
   EXPECT_EQ(ReadFile(Out()), "No regulator found.\n");
 }

@@ -2,7 +2,7 @@
 // answering. The port is closed and opened again every 2 s on the polling
 // grid, one opening or one exchange per tick; when the regulator answers,
 // polling goes on at the row where it stopped and the data record, which
-// wrote rows of "xxxx" meanwhile, goes on in the same file. On a fake clock
+// wrote rows of -32768 (no reading) meanwhile, goes on in the same file. On a fake clock
 // with the simulated regulator in the same process.
 #include <gtest/gtest.h>
 
@@ -176,8 +176,8 @@ TEST(MonitorReconnectRecord, RowsOfXxxxWhileTheLineIsDownAndTheSameFileAfter) {
   };
   for (std::size_t i = 2; i < rows.size(); ++i) EXPECT_EQ(secondOfDay(rows[i]) - secondOfDay(rows[i - 1]), 10);
   EXPECT_EQ(rows[1].substr(8, 5), ",700,");
-  EXPECT_EQ(rows[2].substr(8), ",xxxx,xxxx");
-  EXPECT_EQ(rows[3].substr(8), ",xxxx,xxxx");
+  EXPECT_EQ(rows[2].substr(8), ",-32768,-32768");
+  EXPECT_EQ(rows[3].substr(8), ",-32768,-32768");
   EXPECT_EQ(rows[4].substr(8, 5), ",700,");
   // The same unit answered again: identified anew, nothing to tell.
   EXPECT_EQ(monitor.session_.UnitChanges(), 0);

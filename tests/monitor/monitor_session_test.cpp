@@ -383,7 +383,7 @@ TEST(MonitorRecording, ASilentDeviceRecordsTheNoReplyValue) {
   testing::MonitorTempFolder folder;
   SimulatedMonitor monitor(Klv40(), 50);
   // Output and control input never answer; the other rows keep the line
-  // from counting as lost (a lost line records xxxx, see the reconnect tests).
+  // from counting as lost (see the reconnect tests for a lost line).
   sim::FaultPlan faults;
   faults.AddRegisterFault(0x0100, {sim::FaultKind::Silent});
   faults.AddRegisterFault(0x0104, {sim::FaultKind::Silent});

@@ -12,9 +12,13 @@
 namespace klv::cli {
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+// Set by the handler on whichever thread takes the signal and read by every
+// thread of a command (a scan has one per port): a lock-free atomic is both
+// safe in a signal handler and free of data races between threads.
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void RequestStop(int) { stopRequested = 1; }
+extern "C" void RequestStop(int) { stopRequested.store(true); }
 
 // Lock-free atomics: the only shared state a signal handler may touch.
 std::atomic<bool> transferCancelled{false};
@@ -50,7 +54,7 @@ void CatchStopRequests() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-bool StopRequested() { return stopRequested != 0; }
+bool StopRequested() { return stopRequested.load(); }
 
 const std::atomic<bool>& CatchTransferCancel() {
   struct sigaction action {};

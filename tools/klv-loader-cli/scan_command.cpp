@@ -1,8 +1,8 @@
 // scan: finds regulators whose port, line settings or address are not known.
 // Each port is tried at the line of the settings file first (its address
 // first), then at the other line settings; what answers is listed as a
-// table, or as JSON with --json. On a terminal a progress line is redrawn on
-// standard error.
+// table, or as JSON with --json. All ports are scanned at once; on a terminal
+// a progress line per port is redrawn on standard error.
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -75,7 +75,8 @@ constexpr ScanTextEntry kScanTexts[] = {
      "  --first               stop at the first regulator found\n"
      "  --json                the list as JSON\n"
      "\n"
-     "Ctrl+C stops the scan and lists what was found so far.\n"
+     "All ports are scanned at the same time, each with a progress line of its own\n"
+     "on a terminal; Ctrl+C stops them all and lists what was found so far.\n"
      "\n"
      "Exit status: 0 when a regulator was found, 3 when none was, 2 for a usage\n"
      "error or when no port could be used.\n",
@@ -103,7 +104,8 @@ constexpr ScanTextEntry kScanTexts[] = {
      "  --first               最初に見つけた調整器で終了\n"
      "  --json                一覧を JSON で出力\n"
      "\n"
-     "Ctrl+C で検索を止め、それまでに見つけたものを一覧にします。\n"
+     "すべてのポートを同時に検索し、端末ではポートごとに進行状況の行を表示します。\n"
+     "Ctrl+C ですべての検索を止め、それまでに見つけたものを一覧にします。\n"
      "\n"
      "終了コード: 調整器が見つかったとき 0、見つからないとき 3、使い方の誤り\n"
      "またはどのポートも使えないとき 2。\n"},
@@ -299,10 +301,19 @@ int RunScanCommand(std::span<const std::string> args) {
   }
 
   const bool drawProgress = IsTerminal(stderr);
+  // The block of progress lines, one per port, as last drawn.
+  std::vector<std::string> portLines;
+  for (const ScanPort& port : plan.ports) portLines.push_back("  0%  " + port.name);
   bool progressShown = false;
+  // Back to the block's first line.
+  const auto toBlockStart = [&] {
+    const std::string up = portLines.size() > 1 ? "\x1b[" + std::to_string(portLines.size() - 1) + "A" : "";
+    std::fputs((up + "\r").c_str(), stderr);
+  };
   const auto endProgressLine = [&] {
     if (!progressShown) return;
-    std::fputs("\r\x1b[K", stderr);
+    toBlockStart();
+    std::fputs(portLines.size() > 1 ? "\x1b[J" : "\x1b[K", stderr);
     progressShown = false;
   };
   ScanCallbacks callbacks;
@@ -310,9 +321,15 @@ int RunScanCommand(std::span<const std::string> args) {
   callbacks.cancelRequested = [] { return StopRequested(); };
   if (drawProgress) {
     callbacks.progress = [&](const ScanProgress& progress) {
-      std::fprintf(stderr, "\r%3d%%  %s  %s  %s %d\x1b[K", static_cast<int>(progress.fraction * 100),
-                   progress.port.name.c_str(), ScanLineText(progress.line).c_str(),
-                   Text(ScanText::Trying, language).c_str(), progress.address);
+      char percent[8];
+      std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(progress.portFraction * 100));
+      portLines[progress.portIndex] = std::string(percent) + "  " + progress.port.name + "  " +
+                                      ScanLineText(progress.line) + "  " + Text(ScanText::Trying, language) + " " +
+                                      std::to_string(progress.address);
+      if (progressShown) toBlockStart();
+      std::string block;
+      for (std::size_t i = 0; i < portLines.size(); ++i) block += (i ? "\n\r" : "\r") + portLines[i] + "\x1b[K";
+      std::fputs(block.c_str(), stderr);
       std::fflush(stderr);
       progressShown = true;
     };

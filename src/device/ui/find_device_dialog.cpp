@@ -1,5 +1,6 @@
 #include "device/ui/find_device_dialog.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 namespace klv {
@@ -44,8 +46,8 @@ QString FindDeviceCaption(Language language) { return Text(language, "Find devic
 
 FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Language language, QWidget* parent,
                                    Clock& clock)
-    : QDialog(parent), language_(language) {
-  Build();
+    : QDialog(parent), language_(language), ports_(plan.ports) {
+  Build(ports_);
   // The worker reaches the window only through queued calls; once the
   // window is gone they are dropped (QPointer), and the destructor has
   // stopped and joined the worker before that.
@@ -56,13 +58,13 @@ FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Langu
   };
   worker_ = std::thread([this, post, plan = std::move(plan), ports = std::move(ports), &clock, language] {
     ScanCallbacks callbacks;
-    callbacks.cancelRequested = [this] { return cancel_.load(std::memory_order_acquire); };
+    callbacks.stop = &cancel_;
     callbacks.progress = [post, language](const ScanProgress& p) {
       const QString text = (language == Language::Japanese ? QStringLiteral("%1  %2  アドレス %3 を確認中")
                                                            : QStringLiteral("%1  %2  trying address %3"))
                                .arg(Str(p.port.name), Str(ScanLineText(p.line)))
                                .arg(p.address);
-      post([fraction = p.fraction, text](FindDeviceDialog& d) { d.ShowProgress(fraction, text); });
+      post([p, text](FindDeviceDialog& d) { d.ShowProgress(p, text); });
     };
     callbacks.found = [post](const FoundRegulator& found) {
       post([found](FindDeviceDialog& d) { d.AddFound(found); });
@@ -80,7 +82,7 @@ FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Langu
 
 FindDeviceDialog::~FindDeviceDialog() { StopScan(); }
 
-void FindDeviceDialog::Build() {
+void FindDeviceDialog::Build(const std::vector<ScanPort>& ports) {
   setWindowTitle(FindDeviceCaption(language_));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
@@ -130,6 +132,20 @@ void FindDeviceDialog::Build() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(status_);
   layout->addWidget(bar_);
+  if (ports.size() > 1) {
+    auto* portRows = new QGridLayout;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+      auto* label = new QLabel(Str(ports[i].name), this);
+      auto* bar = new QProgressBar(this);
+      bar->setRange(0, kBarMaximum);
+      portRows->addWidget(label, static_cast<int>(i), 0);
+      portRows->addWidget(bar, static_cast<int>(i), 1);
+      portLabels_.push_back(label);
+      portBars_.push_back(bar);
+    }
+    portRows->setColumnStretch(0, 1);
+    layout->addLayout(portRows);
+  }
   layout->addWidget(table_, 1);
   layout->addWidget(troubles_);
   layout->addLayout(buttons);
@@ -146,21 +162,32 @@ void FindDeviceDialog::reject() {
   QDialog::reject();
 }
 
-void FindDeviceDialog::ShowProgress(double fraction, const QString& text) {
+void FindDeviceDialog::ShowProgress(const ScanProgress& progress, const QString& text) {
   if (finished_) return;
-  bar_->setValue(static_cast<int>(fraction * kBarMaximum));
+  bar_->setValue(static_cast<int>(progress.fraction * kBarMaximum));
   status_->setText(text);
+  if (progress.portIndex < portBars_.size()) {
+    portBars_[progress.portIndex]->setValue(static_cast<int>(progress.portFraction * kBarMaximum));
+    portLabels_[progress.portIndex]->setText(text);
+  }
 }
 
 void FindDeviceDialog::AddFound(const FoundRegulator& found) {
-  found_.push_back(found);
-  const int row = table_->rowCount();
+  // After the finds of this port and of the ports before it.
+  const auto portIndex = [this](const FoundRegulator& f) {
+    const auto at = std::find_if(ports_.begin(), ports_.end(), [&](const ScanPort& p) { return p.device == f.port.device; });
+    return at - ports_.begin();
+  };
+  const auto place = std::find_if(found_.begin(), found_.end(),
+                                  [&](const FoundRegulator& f) { return portIndex(f) > portIndex(found); });
+  const int row = static_cast<int>(place - found_.begin());
+  found_.insert(place, found);
   table_->insertRow(row);
   const QString cells[] = {Str(found.port.name), Str(ScanLineText(found.line)), QString::number(found.address),
                            ModelText(found), OptionText(found, language_)};
   for (int column = 0; column < 5; ++column) table_->setItem(row, column, new QTableWidgetItem(cells[column]));
   table_->resizeColumnsToContents();
-  if (row == 0) table_->selectRow(0);
+  if (found_.size() == 1) table_->selectRow(0);
 }
 
 void FindDeviceDialog::AddTrouble(const QString& text) {
@@ -170,7 +197,10 @@ void FindDeviceDialog::AddTrouble(const QString& text) {
 
 void FindDeviceDialog::ShowFinished(bool cancelled) {
   finished_ = true;
-  if (!cancelled) bar_->setValue(kBarMaximum);
+  if (!cancelled) {
+    bar_->setValue(kBarMaximum);
+    for (QProgressBar* bar : portBars_) bar->setValue(kBarMaximum);
+  }
   QString text;
   if (found_.empty()) {
     text = Text(language_, "No regulator found.", "調整器は見つかりませんでした。");

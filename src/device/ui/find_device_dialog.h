@@ -1,7 +1,10 @@
 #pragma once
 // "Find device": the scan for regulators behind a progress bar, off the
-// window thread. What is found is listed as it turns up; the operator takes
-// one row's settings, or stops the scan (Stop, or closing the window).
+// window thread. With several ports, all are scanned at once, each with a
+// bar and a line of its own under the bar of the whole scan. What is found is
+// listed as it turns up, in the order of the ports; the operator takes one
+// row's settings, or stops the scan of every port (Stop, or closing the
+// window).
 #include <QDialog>
 #include <atomic>
 #include <optional>
@@ -37,19 +40,23 @@ class FindDeviceDialog : public QDialog {
   QPushButton* StopButton() const { return stop_; }
   QLabel* StatusLabel() const { return status_; }
   QProgressBar* Bar() const { return bar_; }
+  // One per port, in the plan's order; none when only one port is scanned.
+  const std::vector<QProgressBar*>& PortBars() const { return portBars_; }
+  const std::vector<QLabel*>& PortLabels() const { return portLabels_; }
 
   void reject() override;
 
  private:
-  void Build();
+  void Build(const std::vector<ScanPort>& ports);
   void StopScan();
-  void ShowProgress(double fraction, const QString& text);
+  void ShowProgress(const ScanProgress& progress, const QString& text);
   void AddFound(const FoundRegulator& found);
   void AddTrouble(const QString& text);
   void ShowFinished(bool cancelled);
 
   Language language_;
-  std::vector<FoundRegulator> found_;
+  std::vector<ScanPort> ports_;
+  std::vector<FoundRegulator> found_;  // in the table's order
   std::optional<FoundRegulator> chosen_;
   std::atomic<bool> cancel_{false};
   bool finished_ = false;
@@ -57,6 +64,8 @@ class FindDeviceDialog : public QDialog {
 
   QLabel* status_ = nullptr;
   QProgressBar* bar_ = nullptr;
+  std::vector<QProgressBar*> portBars_;
+  std::vector<QLabel*> portLabels_;
   QTableWidget* table_ = nullptr;
   QLabel* troubles_ = nullptr;
   QPushButton* take_ = nullptr;

@@ -219,6 +219,34 @@ class FindDeviceTest : public QObject {
     QVERIFY(!dialog.Chosen().has_value());
   }
 
+  void severalPortsAreScannedAtOnceEachWithItsProgressAndListedInTheirOrder() {
+    Bench bench;
+    bench.silent.insert("/dev/ttyUSB0");
+    bench.Add("/dev/ttyUSB1", 9600, 1, 1, 90);
+    bench.Add("/dev/ttyUSB2", 9600, 1, 1, 2);  // found first in time
+    bench.slow = true;
+    ScanPlan plan;
+    for (const char* device : {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"}) plan.ports.push_back({device, device});
+    plan.current.protocol = Protocol::Torvalek;
+    FindDeviceDialog dialog(plan, bench.Factory(), Language::English);
+    dialog.show();
+    QCOMPARE(dialog.PortBars().size(), std::size_t{3});
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.FoundTable()->rowCount(), 2, 20000);
+    QCOMPARE(dialog.FoundTable()->item(0, 0)->text(), QStringLiteral("/dev/ttyUSB1"));
+    QCOMPARE(dialog.FoundTable()->item(0, 2)->text(), QStringLiteral("90"));
+    QCOMPARE(dialog.FoundTable()->item(1, 0)->text(), QStringLiteral("/dev/ttyUSB2"));
+    for (std::size_t i = 0; i < 3; ++i) {
+      const QString port = QStringLiteral("/dev/ttyUSB%1  ").arg(i);
+      const QString shown = dialog.PortLabels()[i]->text();
+      QVERIFY2(shown.startsWith(port) && shown.contains(QStringLiteral("  trying address ")), qPrintable(shown));
+      QTRY_VERIFY(dialog.PortBars()[i]->value() > 0);
+    }
+    SaveShot(dialog, QStringLiteral("find-device-ports"));
+    dialog.StopButton()->click();
+    QTRY_VERIFY(dialog.Finished());
+    QVERIFY(dialog.StatusLabel()->text().startsWith(QStringLiteral("Stopped. Regulators found: 2.")));
+  }
+
   void japaneseTexts() {
     QTemporaryDir folder;
     ScreenRig rig(folder.path().toStdString(), Language::Japanese);
