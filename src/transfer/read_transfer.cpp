@@ -6,6 +6,7 @@
 #include "device/identification.h"
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
+#include "serial/checked_sequence.h"
 
 namespace klv {
 
@@ -33,6 +34,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
     context.tally.optionsUnanswered = std::string(options.unanswered);
     return 0;
   }
+  context.tally.detectionUnanswered = options.probeSilent;
   if (model == ModelKind::Klv40) {
     context.parameters.optionFlags = options.word;
   } else {
@@ -40,7 +42,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
   }
 
   ProgressPosition bar(context.progress, ProgressStep(model));
-  int sequence = identification.nextSequence;
+  CheckedSequence reads(context.connection, true, identification.nextSequence);
   int16_t count = 0;
   context.tally.walked = true;
   // The whole table, so the blank row that ends the walk also gets its pause.
@@ -51,16 +53,21 @@ int16_t RunReadTransfer(const TransferContext& context) {
       continue;
     }
     if (row.address == kEndAddress) break;
-    const TransactOutcome outcome = ReadRegister(context.connection, row.address, true, sequence);
-    sequence += 2;
-    context.tally.Note(row.address, outcome.result, true);
-    if (outcome.Ok()) {
-      ++count;
-      // As received: the limits are the screen's business, not the read's.
-      row.value.In(context.parameters) = outcome.value;
-    }
+    const auto read = [&connection = context.connection, address = row.address](int sequence) {
+      return ReadRegister(connection, address, true, sequence);
+    };
+    // Taken once the line has shown the reply was this register's own.
+    reads.Run(read, read, [&context, &count, &row](const TransactOutcome& outcome) {
+      context.tally.Note(row.address, outcome.result, true);
+      if (outcome.Ok()) {
+        ++count;
+        // As received: the limits are the screen's business, not the read's.
+        row.value.In(context.parameters) = outcome.value;
+      }
+    });
     bar.Advance();
   }
+  reads.Finish();
   bar.Reset();
   return count;
 }

@@ -20,6 +20,10 @@ std::string IncompleteReadMessage(const TransferTally& tally, Language language)
 // new values.
 std::string IncompleteWriteMessage(const TransferTally& tally, Language language);
 
+// "Output current detection: not fitted (0102 did not answer)": the line a
+// read's report ends with when a one-series device's 0102 never answered.
+std::string DetectionUnansweredLine(Language language);
+
 // Each value outside its register's limits with the limits; nothing was written.
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language);
 
