@@ -259,6 +259,12 @@ MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std
   if (BuildStandardRead(frame_, connection_.settings.deviceAddress, address) != FrameError::None) return reply;
   const CheckedReply checked = connection_.Exchange(frame_, kReadRequestLength, wanted);
   reply.count = checked.received;
+  if (checked.strayWithin) {
+    // Two frames in one receive: out of step, yet something answers.
+    strayThisRound_ = true;
+    replyThisRound_ = true;
+    silentRounds_ = 0;
+  }
   switch (checked.result) {
     case ExchangeResult::Ok:
       reply.kind = ReplyKind::Normal;

@@ -26,8 +26,11 @@ void CheckedSequence::Settle(bool waitAfterReply) {
     // After silence a late reply may still come, and after an asking again
     // the reply is looked at before anything else is sent.
     const bool wait = waitAfterReply || pending_->askedAgain || pending_->outcome.result == ExchangeResult::NoResponse;
-    const std::vector<uint8_t> stray = wait ? connection_.AwaitStrayInput() : connection_.TakeStrayInput();
-    if (stray.empty()) {
+    std::vector<uint8_t> stray = wait ? connection_.AwaitStrayInput() : connection_.TakeStrayInput();
+    // Two frames in one receive: the log's reply line shows them both.
+    const bool within = pending_->outcome.strayWithin;
+    pending_->outcome.strayWithin = false;
+    if (stray.empty() && !within) {
       Pending settled = std::move(*pending_);
       pending_.reset();
       settled.take(settled.outcome);
@@ -35,13 +38,13 @@ void CheckedSequence::Settle(bool waitAfterReply) {
     }
     ++strays_;
     if (pending_->askedAgain) {
-      if (log_) connection_.LogStray(stray, kStrayGiveUpNote);
+      if (log_) connection_.LogStray(stray, within ? kStrayWithinGiveUpNote : kStrayGiveUpNote);
       Pending settled = std::move(*pending_);
       pending_.reset();
       settled.take(TransactOutcome{});
       return;
     }
-    if (log_) connection_.LogStray(stray, kStrayAskAgainNote);
+    if (log_) connection_.LogStray(stray, within ? kStrayWithinAskAgainNote : kStrayAskAgainNote);
     pending_->outcome = pending_->askAgain(sequence_);
     pending_->askedAgain = true;
     sequence_ += 2;

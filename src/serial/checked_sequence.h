@@ -6,7 +6,8 @@
 // would pass for the answer to the next request. Each reply is therefore
 // held until the line is looked at again: bytes waiting when the next
 // exchange begins, or arriving within a read time-out after the run's last
-// reply or after a request that got no reply, are a frame nobody asked for.
+// reply or after a request that got no reply, and a second frame in one
+// receive, are a frame nobody asked for.
 // The held reply is then not trusted and its register is asked again, once;
 // a second stray frame leaves the register without a valid reply. Stray
 // bytes are logged on a line of their own with a note.
@@ -66,6 +67,11 @@ inline constexpr std::string_view kStrayAskAgainNote =
     "stray frame: no request was waiting for it; the reply before it is not trusted, its register is asked again";
 inline constexpr std::string_view kStrayGiveUpNote =
     "stray frame again: the register asked again has no valid reply";
+
+inline constexpr std::string_view kStrayWithinAskAgainNote =
+    "two frames in one reply: one was not asked for; its register is asked again";
+inline constexpr std::string_view kStrayWithinGiveUpNote =
+    "two frames in one reply again: the register asked again has no valid reply";
 
 // The asking again of a write: reads the register back; Ok only when it
 // holds the value written (a refused or differing read-back is Error).

@@ -40,6 +40,15 @@ CheckedReply Connection::Exchange(FrameBuffer& frame, std::size_t requestLength,
   // exchange ends NoResponse after the time-out, as any silent one does.
   line.SendFrame(frame, requestLength, protocol, lastRtuRequest_);
   reply.received = line.ReceiveWireFrame(frame, wanted, protocol);
+  // Frames that came back to back are read together; a whole frame that
+  // ends before the bytes do means two answers to one request.
+  const FrameEndTest frameEnd = FrameEndFor(protocol);
+  for (std::size_t length = 1; length < reply.received; ++length) {
+    if (frameEnd(std::span<const uint8_t>(frame.data(), length))) {
+      reply.strayWithin = true;
+      break;
+    }
+  }
 
   bool wireGood = true;
   if (reply.received > 0 && (protocol == Protocol::ModbusRtu || protocol == Protocol::ModbusAscii)) {

@@ -35,6 +35,8 @@ struct CheckedReply {
   // Bytes found on the line before the request went out: a frame nobody
   // asked for, which makes the reply taken before this one doubtful.
   std::vector<uint8_t> strayBefore;
+  // More than one frame came in the receive: at least one was not asked for.
+  bool strayWithin = false;
   // A Modbus reply that failed its check, as it came off the wire (the
   // buffer then holds a made-up TORVALEK rendering of it).
   std::vector<uint8_t> rejectedWire;

@@ -33,6 +33,7 @@ TransactOutcome Transact(Connection& connection, FrameBuffer& frame, std::size_t
   outcome.result = reply.result;
   outcome.value = reply.value;
   outcome.strayBefore = !stray.empty() || !reply.strayBefore.empty();
+  outcome.strayWithin = reply.strayWithin;
   if (outcome.Ok() && reply.received > kValueCut) frame[kValueCut] = 0;
   return outcome;
 }

@@ -25,6 +25,9 @@ struct TransactOutcome {
   // Bytes nobody asked for were on the line before the request went out:
   // the reply taken before this exchange may have been one of them.
   bool strayBefore = false;
+  // The reply held more than one frame: it counts as no reply, and one of
+  // them was not asked for.
+  bool strayWithin = false;
 
   bool Ok() const { return result == ExchangeResult::Ok; }
 };
