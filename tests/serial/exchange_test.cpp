@@ -216,5 +216,16 @@ TEST_F(ExchangeTest, ModbusRtuSendsTheRtuFrameAndReadsTheRtuReply) {
   EXPECT_EQ(connection_.log.Text().substr(0, firstExchange.size()), firstExchange);
 }
 
+// A Modbus reply that fails its check is logged as the bytes that came, not
+// as a rendering of what they would mean.
+TEST_F(ExchangeTest, AnInvalidModbusReplyIsLoggedAsItCame) {
+  Open(Protocol::ModbusRtu);
+  Script({Bytes{0x01, 0x03, 0x02, 0x00, 0x01, 0x79, 0x85}});  // value 1, CRC's last byte wrong
+  EXPECT_EQ(ReadRegister(connection_, "0116", true, 1).result, ExchangeResult::NoResponse);
+  EXPECT_NE(connection_.log.Text().find("002. KLV->PC: (01)(03)(02)(00)(01)(79)(85)\r\n\r\n"),
+            std::string_view::npos)
+      << connection_.log.Text();
+}
+
 }  // namespace
 }  // namespace klv
