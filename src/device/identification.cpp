@@ -1,5 +1,7 @@
 #include "device/identification.h"
 
+#include "serial/checked_sequence.h"
+
 namespace klv {
 
 DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence) {
@@ -33,9 +35,15 @@ OptionReading DeviceOptionWord(Connection& connection, ModelKind model) {
     case ModelKind::Klv40: return ReadOptionInfo(connection);
     case ModelKind::Klv30:
     case ModelKind::Klv30E:
+    {
       // A one-series device without the function does not answer 0102 at
       // all, so silence here is an answer.
-      return OptionReading{ProbeDevice(connection) ? kOptionCurrentDetection : uint16_t{0}, {}};
+      const ProbeResult probe = ProbeDevice(connection);
+      OptionReading reading;
+      reading.word = probe.answered ? kOptionCurrentDetection : uint16_t{0};
+      reading.probeSilent = probe.silent;
+      return reading;
+    }
   }
   return {};
 }
@@ -52,8 +60,15 @@ OptionReading ReadOptionInfo(Connection& connection) {
   return reading;
 }
 
-bool ProbeDevice(Connection& connection) {
-  return ReadRegister(connection, kProbeRegister, true, 1).Ok();
+ProbeResult ProbeDevice(Connection& connection) {
+  CheckedSequence probe(connection, true, 1);
+  const auto read = [&connection](int sequence) { return ReadRegister(connection, kProbeRegister, true, sequence); };
+  ExchangeResult last = ExchangeResult::NoResponse;
+  for (int attempt = 0; attempt < kProbeAttempts && last == ExchangeResult::NoResponse; ++attempt) {
+    probe.Run(read, read, [&last](const TransactOutcome& outcome) { last = outcome.result; });
+    probe.Finish();
+  }
+  return {last == ExchangeResult::Ok, last == ExchangeResult::NoResponse};
 }
 
 }  // namespace klv

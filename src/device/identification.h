@@ -19,6 +19,9 @@ namespace klv {
 struct OptionReading {
   uint16_t word = 0;
   std::string_view unanswered;  // empty when all four answered
+  // A one-series device whose 0102 gave no reply to any of the probe's
+  // attempts: taken as without output current detection.
+  bool probeSilent = false;
 
   bool Complete() const { return unanswered.empty(); }
 };
@@ -36,8 +39,18 @@ OptionReading DeviceOptionWord(Connection& connection, ModelKind model);
 
 OptionReading ReadOptionInfo(Connection& connection);
 
-// True when the device answers a read of kProbeRegister normally, whatever
-// the value. Logged as entries 1 and 2.
-bool ProbeDevice(Connection& connection);
+// How many times ProbeDevice asks a device that does not answer: one lost
+// reply must not pass for a device without the function.
+inline constexpr int kProbeAttempts = 3;
+
+struct ProbeResult {
+  bool answered = false;  // a normal reply, whatever the value
+  bool silent = false;    // no reply of any kind to any attempt
+};
+
+// Reads kProbeRegister, asking again (up to kProbeAttempts in all) while it
+// gets no reply; a reply is taken only when no stray frame follows it
+// (serial/checked_sequence.h). Logged from entry 1 on.
+ProbeResult ProbeDevice(Connection& connection);
 
 }  // namespace klv

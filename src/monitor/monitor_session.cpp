@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace klv {
 namespace {
@@ -30,6 +31,7 @@ std::string_view LineStatusText(const MonitorDisplay& display, Language language
   // Short: they share the status line's room with the data record's status.
   const bool japanese = language == Language::Japanese;
   if (display.lineLost) return japanese ? "回線断: 再接続中" : "Line lost: reconnecting";
+  if (display.outOfStep) return japanese ? "回線不安定：応答の順序ずれ" : "Line unreliable: replies out of step";
   if (display.lineBack) return japanese ? "回線復帰" : "Line back";
   return {};
 }
@@ -113,6 +115,11 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   pollingIndex_ = 0;
   silentRounds_ = 0;
   replyThisRound_ = false;
+  lastPolledRow_ = -1;
+  lastPollSilent_ = false;
+  strayThisRound_ = false;
+  strayRounds_ = 0;
+  display_.outOfStep = false;
   display_.lineLost = false;
   display_.lineBack = false;
   lineBackUntil_.reset();
@@ -156,6 +163,8 @@ std::optional<MonitorPoll> MonitorSession::Tick() {
     intervalSquares_ += ms * ms;
   }
   lastTickStart_ = start;
+  // Before the record takes the last values: a stray frame voids the one read last.
+  if (!display_.lineLost && TakeStrayFrame(false)) VoidLastReading();
   recorder_.Tick(lastInput_, lastOutput_);
   if (lineBackUntil_ && start >= *lineBackUntil_) {
     display_.lineBack = false;
@@ -190,8 +199,10 @@ void MonitorSession::LoseLine(Clock::TimePoint tickStart) {
   lastOutput_ = kNoReadingText;
   display_.lineBack = false;
   lineBackUntil_.reset();
-  // No row is being read until the line is back.
+  // No row is being read until the line is back; no lamp is known meanwhile.
   display_.MarkPolledRow(kNoMarkedRow);
+  for (int lamp = 0; lamp < kLampCount; ++lamp) display_.SetLamp(lamp, kLampUnknown);
+  lastPolledRow_ = -1;
   nextReopen_ = tickStart + kReopenPeriod;
 }
 
@@ -255,12 +266,48 @@ void MonitorSession::Close() {
   connection_.Close();
 }
 
+bool MonitorSession::TakeStrayFrame(bool wait) {
+  if (!connection_.IsOpen()) return false;
+  const std::vector<uint8_t> stray = wait ? connection_.AwaitStrayInput() : connection_.TakeStrayInput();
+  if (stray.empty()) return false;
+  strayThisRound_ = true;
+  // Something answers: the line is not lost, only out of step.
+  replyThisRound_ = true;
+  silentRounds_ = 0;
+  return true;
+}
+
+void MonitorSession::VoidLastReading() {
+  if (lastPolledRow_ < 0 || lastPolledRow_ >= kMonitorRowCount) return;
+  const auto row = static_cast<std::size_t>(lastPolledRow_);
+  const std::string_view address = GetMonitorCatalogue()[row].address;
+  // Shown and recorded as a poll without a reply is.
+  const MonitorReading none =
+      FormatReading(address, ReplyKind::None, 0, scale_, display_.rowTexts[kLoadCurrentRow]);
+  display_.rowTexts[row] = none.text;
+  if (address == "0108") {
+    for (int lamp = 0; lamp < 4; ++lamp) display_.SetLamp(lamp, kLampUnknown);
+  } else if (address == "0109") {
+    for (int lamp = 4; lamp < kLampCount; ++lamp) display_.SetLamp(lamp, kLampUnknown);
+  }
+  // The record and the graph get their missing mark for it.
+  if (lastPolledRow_ == kOutputRow) lastOutput_ = std::to_string(none.value);
+  if (lastPolledRow_ == kControlInputRow) lastInput_ = std::to_string(none.value);
+  lastPolledRow_ = -1;
+}
+
 MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std::size_t wanted) {
   Reply reply;
   // A device address the frame cannot carry sends nothing: no reply.
   if (BuildStandardRead(frame_, connection_.settings.deviceAddress, address) != FrameError::None) return reply;
   const CheckedReply checked = connection_.Exchange(frame_, kReadRequestLength, wanted);
   reply.count = checked.received;
+  if (checked.strayWithin) {
+    // Two frames in one receive: out of step, yet something answers.
+    strayThisRound_ = true;
+    replyThisRound_ = true;
+    silentRounds_ = 0;
+  }
   switch (checked.result) {
     case ExchangeResult::Ok:
       reply.kind = ReplyKind::Normal;
@@ -421,19 +468,30 @@ std::optional<MonitorPoll> MonitorSession::PollNextRegister(bool probing) {
   }
   const MonitorEntry& entry = entryAt(index);
 
-  const Reply reply = ReadRegister(entry.address, kMonitorReceiveLength);
+  Reply reply = ReadRegister(entry.address, kMonitorReceiveLength);
   if (probing && reply.kind == ReplyKind::None) return std::nullopt;
+  // After silence a late reply may still be on its way, and a reply that
+  // follows silence may have been it: the line is watched for a read
+  // time-out, so that a late reply never shows as this row's or the next
+  // one's. A device silent for a whole round is not watched for, so a lost
+  // line is found as soon as before.
+  const bool silent = reply.kind == ReplyKind::None;
+  if ((silent || lastPollSilent_) && silentRounds_ == 0 && TakeStrayFrame(true)) reply = Reply{};
+  lastPollSilent_ = silent;
   const MonitorReading reading =
       FormatReading(entry.address, reply.kind, reply.value, scale_, display_.rowTexts[kLoadCurrentRow]);
-  // A lamp row without a good reading goes dark: a lamp left lit would show
-  // an output state the device no longer confirms.
+  // A lamp row without a good reading shows its lamps as not known: a lamp
+  // left lit would show an output state the device no longer confirms, and
+  // one drawn dark a state it never reported.
   const bool lampRow = entry.address == "0108" || entry.address == "0109";
   if (lampRow) {
-    const uint16_t bits = reading.lampBits.value_or(0);
+    const auto state = [&](int bit) {
+      return reading.lampBits ? ((*reading.lampBits >> bit) & 1) : kLampUnknown;
+    };
     if (entry.address == "0108") {
-      for (int bit = 0; bit < 4; ++bit) display_.SetLamp(bit, (bits >> bit) & 1);
+      for (int bit = 0; bit < 4; ++bit) display_.SetLamp(bit, state(bit));
     } else {
-      for (int bit = 0; bit < 3; ++bit) display_.SetLamp(4 + bit, (bits >> bit) & 1);
+      for (int bit = 0; bit < 3; ++bit) display_.SetLamp(4 + bit, state(bit));
     }
   }
   if (reply.kind != ReplyKind::None) {
@@ -460,9 +518,13 @@ std::optional<MonitorPoll> MonitorSession::PollNextRegister(bool probing) {
       break;
     }
   }
+  lastPolledRow_ = index;
   if (poll.cycleEnd) {
     if (!replyThisRound_ && ++silentRounds_ >= kRoundsUntilLineLost) display_.lineLost = true;
     replyThisRound_ = false;
+    strayRounds_ = strayThisRound_ ? strayRounds_ + 1 : 0;
+    display_.outOfStep = strayRounds_ >= kStrayRoundsUntilOutOfStep;
+    strayThisRound_ = false;
   }
   pollingIndex_ = index + 1;
   return poll;

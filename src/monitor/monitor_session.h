@@ -45,6 +45,11 @@ inline constexpr std::size_t kMonitorShortReceiveLength = 16;
 
 // Lamps of SetLamp: 0-3 AL1, AL2, DO1, DO2 (red); 4-6 DI1, DI2, DI3 (green).
 inline constexpr int kLampCount = 7;
+// Lamp states: off, on, and not known (drawn grey) while no good reading
+// says which.
+inline constexpr int kLampOff = 0;
+inline constexpr int kLampOn = 1;
+inline constexpr int kLampUnknown = 2;
 // MarkPolledRow with this index darkens every marker.
 inline constexpr int kNoMarkedRow = 12;
 
@@ -59,7 +64,7 @@ enum class MonitorLayout {
 struct MonitorDisplay {
   std::string title = "Monitor";
   std::array<std::string, kMonitorRowCount> rowTexts;
-  std::array<int, kLampCount> lamps{};  // 0 off, 1 on
+  std::array<int, kLampCount> lamps{};  // kLampOff, kLampOn, kLampUnknown
   int markedRow = kNoMarkedRow;          // the row read last; 12 and above: none
   MonitorLayout layout = MonitorLayout::Full;
   // Caption keys (English, for Caption(Screen::Monitor, ...)).
@@ -77,6 +82,9 @@ struct MonitorDisplay {
   // nothing is recorded), said for a while; empty otherwise.
   std::string unitChangedTo;
   std::string unitRecordFile;
+  // Rounds in a row in which a frame came that no request was waiting for:
+  // replies are out of step with the requests.
+  bool outOfStep = false;
 
   MonitorDisplay() { rowTexts.fill(std::string(kNoReadingText)); }
 
@@ -101,6 +109,9 @@ enum class MonitorIdentification {
 
 // Whole polling rounds without a good reply after which the line counts as lost.
 inline constexpr int kRoundsUntilLineLost = 3;
+// Polling rounds in a row with stray frames after which the status line says
+// the replies are out of step.
+inline constexpr int kStrayRoundsUntilOutOfStep = 3;
 
 // How often the port is opened again while the line is lost, and how long
 // the status line says that the line is back.
@@ -110,7 +121,8 @@ inline constexpr std::chrono::seconds kLineBackShownFor{5};
 // The words for a lost line, in the window's language.
 std::string_view LineLostText(Language language);
 // The status line's words for the line, or empty while nothing is to be
-// said: the line is lost and being reopened, or it has just come back.
+// said: the line is lost and being reopened, its replies are out of step,
+// or it has just come back.
 std::string_view LineStatusText(const MonitorDisplay& display, Language language);
 
 // How often the identification is tried again while the model is unknown,
@@ -247,6 +259,14 @@ class MonitorSession {
     uint16_t options = 0;
     friend bool operator==(const UnitIdentity&, const UnitIdentity&) = default;
   };
+  // Bytes on the line before a poll, or after a poll next to silence, are a
+  // frame nobody asked for (taken off the line; wait: for up to a read
+  // time-out). True when there were any; they count for the round.
+  bool TakeStrayFrame(bool wait);
+  // The row read last loses its value (and its lamps their state), and the
+  // record and graph their last value of it: a late or doubled reply never
+  // stands as a value.
+  void VoidLastReading();
   void IdentifyModel();
   bool ModelUnknown() const;
   // The identification once more, after a reconnection or while the model
@@ -284,6 +304,12 @@ class MonitorSession {
   // under way has had one.
   int silentRounds_ = 0;
   bool replyThisRound_ = false;
+  // The row polled last (none: -1), whether the poll got no reply at all,
+  // and rounds in a row with stray frames.
+  int lastPolledRow_ = -1;
+  bool lastPollSilent_ = false;
+  bool strayThisRound_ = false;
+  int strayRounds_ = 0;
   // While the line is lost: when the port is next opened again; the port is
   // open only from an attempt that opened it to the tick that probes it.
   Clock::TimePoint nextReopen_{};

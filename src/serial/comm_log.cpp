@@ -38,7 +38,34 @@ std::size_t RenderByte(uint8_t byte, bool hex, char* out) {
   return text.size();
 }
 
+// A line of head, the bytes and tail, with its CR LF, at most kLogLineLimit
+// characters: one that would be longer keeps as many whole marks as fit with
+// kLogCutMark.
+std::string RenderLine(std::string_view head, std::span<const uint8_t> bytes, bool hex, std::string_view tail) {
+  std::string entry(head);
+  entry.reserve(kLogLineLimit + 2);
+  const std::size_t room = kLogLineLimit - 2 - tail.size();
+  char mark[5];
+  std::size_t full = entry.size();
+  for (const uint8_t byte : bytes) full += RenderByte(byte, hex, mark);
+  if (full <= room) {
+    for (const uint8_t byte : bytes) entry.append(mark, RenderByte(byte, hex, mark));
+  } else {
+    for (const uint8_t byte : bytes) {
+      const std::size_t n = RenderByte(byte, hex, mark);
+      if (entry.size() + n + kLogCutMark.size() > room) break;
+      entry.append(mark, n);
+    }
+    entry.append(kLogCutMark);
+  }
+  entry.append(tail);
+  entry.append("\r\n");
+  return entry;
+}
+
 }  // namespace
+
+void AppendLogLine(CommLog& log, std::string_view entry);
 
 void CommLog::Clear() {
   length_ = 0;
@@ -58,11 +85,6 @@ void CommLog::AppendEntry(std::string_view entry) {
 
 std::size_t AppendLogEntry(CommLog& log, const uint8_t* frame, std::size_t length, int sequence,
                            FrameDirection direction, Protocol protocol, RtuRequestCopy& lastRtuRequest) {
-  char head[32];
-  const int headLength = std::snprintf(head, sizeof head,
-                                       direction == FrameDirection::Request ? "%03d. PC->KLV: " : "%03d. KLV->PC: ",
-                                       sequence);
-
   // The wire form of the frame, made from a copy so the caller's frame stays.
   FrameBuffer copy{};
   std::size_t count = frame != nullptr ? std::min(length, copy.size()) : 0;
@@ -70,32 +92,31 @@ std::size_t AppendLogEntry(CommLog& log, const uint8_t* frame, std::size_t lengt
   const bool modbus = protocol == Protocol::ModbusRtu || protocol == Protocol::ModbusAscii;
   if (modbus) ToModbusRequest(copy, count, direction, protocol, lastRtuRequest);
   count = std::min(count, copy.size());
-  const bool hex = protocol == Protocol::ModbusRtu;
+  return AppendWireLogEntry(log, std::span<const uint8_t>(copy.data(), count), sequence, direction, protocol);
+}
 
-  // A line holds at most kLogLineLimit characters with its CR LF. One that
-  // would be longer keeps as many whole marks as fit with kLogCutMark.
-  std::string entry(head, static_cast<std::size_t>(std::max(headLength, 0)));
-  entry.reserve(kLogLineLimit + 2);
-  const std::size_t room = kLogLineLimit - 2;
-  char mark[5];
-  std::size_t full = entry.size();
-  for (std::size_t i = 0; i < count; ++i) full += RenderByte(copy[i], hex, mark);
-  if (full <= room) {
-    for (std::size_t i = 0; i < count; ++i) entry.append(mark, RenderByte(copy[i], hex, mark));
-  } else {
-    for (std::size_t i = 0; i < count; ++i) {
-      const std::size_t n = RenderByte(copy[i], hex, mark);
-      if (entry.size() + n + kLogCutMark.size() > room) break;
-      entry.append(mark, n);
-    }
-    entry.append(kLogCutMark);
-  }
-  entry.append("\r\n");
+std::size_t AppendWireLogEntry(CommLog& log, std::span<const uint8_t> wire, int sequence, FrameDirection direction,
+                               Protocol protocol) {
+  char head[32];
+  const int headLength = std::snprintf(head, sizeof head,
+                                       direction == FrameDirection::Request ? "%03d. PC->KLV: " : "%03d. KLV->PC: ",
+                                       sequence);
+  std::string entry = RenderLine(std::string_view(head, static_cast<std::size_t>(std::max(headLength, 0))), wire,
+                                 protocol == Protocol::ModbusRtu, {});
   if (direction == FrameDirection::Response) entry.append("\r\n");
-
-  log.AppendEntry(entry);
+  AppendLogLine(log, entry);
   return log.Text().size();
 }
+
+std::size_t AppendStrayEntry(CommLog& log, std::span<const uint8_t> wire, Protocol protocol, std::string_view note) {
+  const std::string tail = "  (" + std::string(note.substr(0, kLogLineLimit / 2)) + ")";
+  std::string entry = RenderLine("---. KLV->PC: ", wire, protocol == Protocol::ModbusRtu, tail);
+  entry.append("\r\n");
+  AppendLogLine(log, entry);
+  return log.Text().size();
+}
+
+void AppendLogLine(CommLog& log, std::string_view entry) { log.AppendEntry(entry); }
 
 CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
                         const CommSettings& settings, const Clock& clock, std::string_view portLabel) {

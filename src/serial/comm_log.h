@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -40,8 +41,7 @@ class CommLog {
   std::size_t DroppedLines() const { return dropped_; }
 
  private:
-  friend std::size_t AppendLogEntry(CommLog&, const uint8_t*, std::size_t, int, FrameDirection, Protocol,
-                                    RtuRequestCopy&);
+  friend void AppendLogLine(CommLog&, std::string_view);
   // Appends the entry whole, or drops it (and every later one) when it does
   // not fit: the log stays an unbroken record of the transfer's beginning.
   void AppendEntry(std::string_view entry);
@@ -59,6 +59,17 @@ class CommLog {
 // Returns the log's new length.
 std::size_t AppendLogEntry(CommLog& log, const uint8_t* frame, std::size_t length, int sequence,
                            FrameDirection direction, Protocol protocol, RtuRequestCopy& lastRtuRequest);
+
+// Appends bytes exactly as they came off the wire (a reply that failed its
+// check), as entry `sequence`: no conversion, so nothing is made up.
+std::size_t AppendWireLogEntry(CommLog& log, std::span<const uint8_t> wire, int sequence, FrameDirection direction,
+                               Protocol protocol);
+
+// Appends bytes that arrived when no reply was due, as they came off the
+// wire, on a line of their own: "---. KLV->PC: <bytes>  (<note>)". Such a
+// line appears only when it happened, so the log of a clean transfer keeps
+// its layout.
+std::size_t AppendStrayEntry(CommLog& log, std::span<const uint8_t> wire, Protocol protocol, std::string_view note);
 
 struct CommLogSave {
   enum class Status {

@@ -13,7 +13,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "serial/comm_log.h"
 #include "serial/comm_settings.h"
@@ -29,6 +32,14 @@ struct CheckedReply {
   std::size_t received = 0;
   // The register value of a read that ended Ok; 0 otherwise.
   int16_t value = 0;
+  // Bytes found on the line before the request went out: a frame nobody
+  // asked for, which makes the reply taken before this one doubtful.
+  std::vector<uint8_t> strayBefore;
+  // More than one frame came in the receive: at least one was not asked for.
+  bool strayWithin = false;
+  // A Modbus reply that failed its check, as it came off the wire (the
+  // buffer then holds a made-up TORVALEK rendering of it).
+  std::vector<uint8_t> rejectedWire;
 };
 
 class Connection {
@@ -61,8 +72,8 @@ class Connection {
   bool IsOpen() const { return line.IsOpen(); }
 
   // One request and its checked reply, not logged. Whatever waits in the
-  // input (a late reply to an earlier request, noise) is discarded first;
-  // then the TORVALEK request in frame[0..requestLength) is sent in the
+  // input (a late or doubled reply to an earlier request, noise) is taken
+  // first, into strayBefore; then the TORVALEK request in frame[0..requestLength) is sent in the
   // settings' protocol and up to `wanted` bytes are received, the receive
   // ending as soon as a whole frame of the protocol is in. The reply counts
   // only when it is a good frame for this request (serial/reply_check.h):
@@ -74,6 +85,18 @@ class Connection {
   // Appends frame[0..length) (its TORVALEK form) to the log as entry
   // `sequence`, shown as it goes on the wire in the settings' protocol.
   void LogFrame(const uint8_t* frame, std::size_t length, int sequence, FrameDirection direction);
+  // Appends bytes as they came off the wire, unconverted, as entry `sequence`.
+  void LogWireFrame(std::span<const uint8_t> wire, int sequence, FrameDirection direction);
+
+  // Bytes on the line where no reply is due. Take reads what is waiting
+  // without waiting when nothing is; once something is there (a frame may
+  // still be arriving) it reads on until the line has been quiet for a read
+  // time-out. Await first waits up to a read time-out for a byte: the check
+  // after the last reply of a run. Empty when the line was quiet.
+  std::vector<uint8_t> TakeStrayInput();
+  std::vector<uint8_t> AwaitStrayInput();
+  // Appends stray bytes to the log as a line of their own with the note.
+  void LogStray(std::span<const uint8_t> bytes, std::string_view note);
 
  private:
   RtuRequestCopy lastRtuRequest_{};

@@ -22,6 +22,7 @@ class DevicePathPort final : public SerialPort {
     return inner_->Read(buffer, frameEnd);
   }
   void DiscardInput() override { inner_->DiscardInput(); }
+  std::size_t ReadWaiting(std::span<uint8_t> buffer) override { return inner_->ReadWaiting(buffer); }
   void Close() override { inner_->Close(); }
 
  private:

@@ -1,6 +1,7 @@
 #include "serial/exchange.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "serial/torvalek_frame.h"
 
@@ -15,12 +16,24 @@ constexpr std::size_t kValueCut = 12;
 TransactOutcome Transact(Connection& connection, FrameBuffer& frame, std::size_t requestLength,
                          bool log, int sequence) {
   requestLength = std::min(requestLength, frame.size());
+  // Taken here, before the request is logged, so the log keeps the order of
+  // the line.
+  const std::vector<uint8_t> stray = connection.TakeStrayInput();
+  if (log && !stray.empty()) connection.LogStray(stray, kStrayNote);
   if (log) connection.LogFrame(frame.data(), requestLength, sequence, FrameDirection::Request);
   const CheckedReply reply = connection.Exchange(frame, requestLength, kExchangeReceiveLength);
-  if (log) connection.LogFrame(frame.data(), reply.received, sequence + 1, FrameDirection::Response);
+  if (log) {
+    if (!reply.rejectedWire.empty()) {
+      connection.LogWireFrame(reply.rejectedWire, sequence + 1, FrameDirection::Response);
+    } else {
+      connection.LogFrame(frame.data(), reply.received, sequence + 1, FrameDirection::Response);
+    }
+  }
   TransactOutcome outcome;
   outcome.result = reply.result;
   outcome.value = reply.value;
+  outcome.strayBefore = !stray.empty() || !reply.strayBefore.empty();
+  outcome.strayWithin = reply.strayWithin;
   if (outcome.Ok() && reply.received > kValueCut) frame[kValueCut] = 0;
   return outcome;
 }

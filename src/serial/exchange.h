@@ -22,13 +22,24 @@ struct TransactOutcome {
   ExchangeResult result = ExchangeResult::NoResponse;
   // The register value of a read that ended Ok; 0 otherwise.
   int16_t value = 0;
+  // Bytes nobody asked for were on the line before the request went out:
+  // the reply taken before this exchange may have been one of them.
+  bool strayBefore = false;
+  // The reply held more than one frame: it counts as no reply, and one of
+  // them was not asked for.
+  bool strayWithin = false;
 
   bool Ok() const { return result == ExchangeResult::Ok; }
 };
 
-// Connection::Exchange with the exchange's 90-byte receive. With log on, the
-// request is logged as entry `sequence` before it is sent and the reply as
-// entry sequence + 1. A read that ended Ok is cut after its first data
+// The log's note on bytes found on the line before a request went out.
+inline constexpr std::string_view kStrayNote = "stray frame: no request was waiting for it";
+
+// Connection::Exchange with the exchange's 90-byte receive. Bytes waiting on
+// the line are taken first (strayBefore) and, with log on, logged as a stray
+// line. With log on, the request is logged as entry `sequence` before it is
+// sent and the reply as entry sequence + 1 (a Modbus reply that failed its
+// check as the bytes that came). A read that ended Ok is cut after its first data
 // field. A closed port gives NoResponse at once.
 TransactOutcome Transact(Connection& connection, FrameBuffer& frame, std::size_t requestLength,
                          bool log, int sequence);

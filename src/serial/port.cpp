@@ -92,4 +92,22 @@ void SerialLine::DiscardInput() {
   if (handle_) handle_->DiscardInput();
 }
 
+std::size_t SerialLine::ReadWaiting(std::span<uint8_t> buffer) {
+  return handle_ ? std::min(handle_->ReadWaiting(buffer), buffer.size()) : 0;
+}
+
+std::size_t SerialLine::ReadUntilQuiet(std::span<uint8_t> buffer) {
+  if (!handle_) return 0;
+  // Each read returns with its first byte, so the time-out counts from the
+  // last byte seen.
+  const FrameEndTest anyByte = [](std::span<const uint8_t> received) { return !received.empty(); };
+  std::size_t got = 0;
+  while (got < buffer.size()) {
+    const std::size_t count = std::min(handle_->Read(buffer.subspan(got), anyByte), buffer.size() - got);
+    if (count == 0) break;
+    got += count;
+  }
+  return got;
+}
+
 }  // namespace klv

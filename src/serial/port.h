@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "text/language.h"
@@ -79,6 +80,13 @@ class SerialLine {
 
   // Drops whatever has arrived and not been received; harmless when closed.
   void DiscardInput();
+  // Reads what has arrived and not been received, without waiting for more;
+  // 0 when nothing has or the port is closed.
+  std::size_t ReadWaiting(std::span<uint8_t> buffer);
+  // Reads bytes as they arrive until a whole read time-out passes without
+  // one (or the buffer is full): the first read waits the whole time-out
+  // when nothing comes.
+  std::size_t ReadUntilQuiet(std::span<uint8_t> buffer);
 
  private:
   SerialPortFactory factory_;

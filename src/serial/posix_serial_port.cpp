@@ -383,6 +383,23 @@ void PosixSerialPort::DiscardInput() {
   if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
 }
 
+std::size_t PosixSerialPort::ReadWaiting(std::span<uint8_t> buffer) {
+  if (fd_ < 0) return 0;
+  std::size_t got = 0;
+  while (got < buffer.size()) {
+    const ssize_t n = ::read(fd_, buffer.data() + got, buffer.size() - got);
+    if (n > 0) {
+      got += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    break;  // empty (EAGAIN), or the device has gone
+  }
+  // More than the caller has room for: the rest is of no further use.
+  if (got == buffer.size()) ::tcflush(fd_, TCIFLUSH);
+  return got;
+}
+
 void PosixSerialPort::Close() {
   if (fd_ < 0) return;
   ::ioctl(fd_, TIOCNXCL);

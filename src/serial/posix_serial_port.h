@@ -30,6 +30,7 @@ class PosixSerialPort final : public SerialPort {
   std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) override;
   // tcflush of the input queue.
   void DiscardInput() override;
+  std::size_t ReadWaiting(std::span<uint8_t> buffer) override;
   void Close() override;
 
  private:

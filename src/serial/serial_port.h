@@ -98,6 +98,15 @@ class SerialPort {
   // read sees only what arrives after this call: a late reply to an earlier
   // request can never pass for the reply to the next one.
   virtual void DiscardInput() = 0;
+  // Reads what has arrived and not been read, up to buffer.size() bytes,
+  // without waiting for more; what does not fit is dropped. Returns how many
+  // bytes were read. A port that cannot hand the bytes over drops them all
+  // and reports none, as DiscardInput does.
+  virtual std::size_t ReadWaiting(std::span<uint8_t> buffer) {
+    (void)buffer;
+    DiscardInput();
+    return 0;
+  }
   // Releases the device; harmless when not open.
   virtual void Close() = 0;
 };

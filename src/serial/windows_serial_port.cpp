@@ -219,6 +219,16 @@ void WindowsSerialPort::DiscardInput() {
   if (handle_ != INVALID_HANDLE_VALUE) ::PurgeComm(handle_, PURGE_RXCLEAR);
 }
 
+std::size_t WindowsSerialPort::ReadWaiting(std::span<uint8_t> buffer) {
+  if (handle_ == INVALID_HANDLE_VALUE || buffer.empty()) return 0;
+  // A round of 0 ms returns at once with what is queued.
+  if (!SetReadRound(0)) return 0;
+  DWORD n = 0;
+  if (!::ReadFile(handle_, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) return 0;
+  if (n == buffer.size()) ::PurgeComm(handle_, PURGE_RXCLEAR);
+  return n;
+}
+
 void WindowsSerialPort::Close() {
   if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;

@@ -34,6 +34,7 @@ class WindowsSerialPort final : public SerialPort {
   std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) override;
   // PurgeComm of the receive queue.
   void DiscardInput() override;
+  std::size_t ReadWaiting(std::span<uint8_t> buffer) override;
   void Close() override;
 
  private:

@@ -45,6 +45,9 @@ void FaultSet::Add(const Fault& fault) {
     case FaultKind::Stuck:
       stuck = true;
       break;
+    case FaultKind::Twice:
+      twice = std::max(twice.value_or(std::chrono::milliseconds{0}), fault.time);
+      break;
   }
 }
 
@@ -63,12 +66,13 @@ void FaultSet::Merge(const FaultSet& other) {
   hangUpAfterReply = hangUpAfterReply || other.hangUpAfterReply;
   late = std::max(late, other.late);
   if (other.split) split = std::max(split.value_or(std::chrono::milliseconds{0}), *other.split);
+  if (other.twice) twice = std::max(twice.value_or(std::chrono::milliseconds{0}), *other.twice);
 }
 
 bool FaultSet::Any() const {
   return silent || error || noise || under || over || badCheck || otherAddress || junk || shortValue || stuck ||
          hangUpInstead || hangUpAfterReply ||
-         late.count() > 0 || split.has_value();
+         late.count() > 0 || split.has_value() || twice.has_value();
 }
 
 void FaultPlan::AddRegisterFault(std::optional<uint16_t> reg, Fault fault) {
@@ -128,13 +132,15 @@ std::optional<FaultKind> ParseFaultKind(std::string_view name) {
                 {"under", FaultKind::Under},   {"over", FaultKind::Over},
                 {"bad-check", FaultKind::BadCheck}, {"other-address", FaultKind::OtherAddress},
                 {"junk", FaultKind::Junk},     {"short", FaultKind::Short},
-                {"stuck", FaultKind::Stuck}};
+                {"stuck", FaultKind::Stuck},   {"twice", FaultKind::Twice}};
   for (const auto& entry : kKinds) {
     if (entry.name == name) return entry.kind;
   }
   return std::nullopt;
 }
 
-bool FaultTakesTime(FaultKind kind) { return kind == FaultKind::Late || kind == FaultKind::Split; }
+bool FaultTakesTime(FaultKind kind) {
+  return kind == FaultKind::Late || kind == FaultKind::Split || kind == FaultKind::Twice;
+}
 
 }  // namespace klv::sim

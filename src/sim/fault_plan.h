@@ -29,11 +29,14 @@ enum class FaultKind {
   // A register that keeps its old value: a write is answered as taken but
   // not carried out, as by a device whose memory cell no longer changes.
   Stuck,
+  // The reply, then the same reply again after a delay: a second device at
+  // the address, a repeater that doubles frames, a device that answers twice.
+  Twice,
 };
 
 struct Fault {
   FaultKind kind = FaultKind::Silent;
-  std::chrono::milliseconds time{0};  // delay of Late, pause of Split
+  std::chrono::milliseconds time{0};  // delay of Late, pause of Split, gap of Twice
 };
 
 // What one exchange gets: the merge of every rule that applies to it.
@@ -52,6 +55,7 @@ struct FaultSet {
   bool hangUpAfterReply = false;  // reply, then close the line
   std::chrono::milliseconds late{0};
   std::optional<std::chrono::milliseconds> split;
+  std::optional<std::chrono::milliseconds> twice;
 
   void Add(const Fault& fault);
   void Merge(const FaultSet& other);
@@ -93,9 +97,9 @@ class FaultPlan {
 std::optional<uint16_t> ParseRegister(std::string_view text);
 // A fault name of the command line: "silent", "error", "late", "split",
 // "noise", "hangup", "under", "over", "bad-check", "other-address", "junk",
-// "short", "stuck".
+// "short", "stuck", "twice".
 std::optional<FaultKind> ParseFaultKind(std::string_view name);
-// Whether the kind takes a time in milliseconds (late, split).
+// Whether the kind takes a time in milliseconds (late, split, twice).
 bool FaultTakesTime(FaultKind kind);
 
 }  // namespace klv::sim

@@ -180,6 +180,15 @@ bool SimServer::Reply(const ReplyPlan& plan, bool& stopped) {
       }
       WriteAll(bytes.subspan(first));
     }
+    // The device is busy until the copy has gone too: requests that come in
+    // meanwhile wait in the line, as with a device that serves one at a time.
+    if (plan.repeatAfter) {
+      if (!Wait(*plan.repeatAfter)) {
+        stopped = true;
+        return true;
+      }
+      WriteAll(bytes);
+    }
   }
   if (plan.hangUp) {
     // Let the reply reach the program before the line goes: closing a

@@ -471,6 +471,7 @@ ReplyPlan SimulatedRegulator::Finish(std::vector<uint8_t> reply, const FaultSet&
     plan.splitAt = std::max<std::size_t>(1, reply.size() / 2);
     plan.splitPause = *faults.split;
   }
+  plan.repeatAfter = faults.twice;
   plan.reply = std::move(reply);
   return plan;
 }

@@ -77,6 +77,8 @@ struct ReplyPlan {
   std::size_t splitAt = 0;             // 0: one piece; else [0, splitAt), pause, rest
   std::chrono::milliseconds splitPause{0};
   bool hangUp = false;                 // close the line after the reply (if any)
+  // Send the same reply again this long after the first has gone.
+  std::optional<std::chrono::milliseconds> repeatAfter;
 };
 
 // The bytes put before a reply by a noise fault.

@@ -6,6 +6,7 @@
 #include "device/identification.h"
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
+#include "serial/checked_sequence.h"
 
 namespace klv {
 
@@ -33,6 +34,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
     context.tally.optionsUnanswered = std::string(options.unanswered);
     return 0;
   }
+  context.tally.detectionUnanswered = options.probeSilent;
   if (model == ModelKind::Klv40) {
     context.parameters.optionFlags = options.word;
   } else {
@@ -40,7 +42,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
   }
 
   ProgressPosition bar(context.progress, ProgressStep(model));
-  int sequence = identification.nextSequence;
+  CheckedSequence reads(context.connection, true, identification.nextSequence);
   int16_t count = 0;
   context.tally.walked = true;
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
@@ -55,20 +57,26 @@ int16_t RunReadTransfer(const TransferContext& context) {
       continue;
     }
     if (row.address == kEndAddress) break;
-    const TransactOutcome outcome = ReadRegister(context.connection, row.address, true, sequence);
-    sequence += 2;
-    context.tally.Note(row.address, outcome.result, true);
-    if (outcome.Ok()) {
-      ++count;
-      // As received, so the file shows what the device holds; a value
-      // outside the limits is named in the report instead.
-      row.value.In(context.parameters) = outcome.value;
-      if (outcome.value < row.minimum || outcome.value > row.maximum) {
-        context.tally.receivedOutOfLimits.push_back({std::string(row.address), outcome.value, row.minimum, row.maximum});
+    const auto read = [&connection = context.connection, address = row.address](int sequence) {
+      return ReadRegister(connection, address, true, sequence);
+    };
+    // Taken once the line has shown the reply was this register's own.
+    reads.Run(read, read, [&context, &count, &row](const TransactOutcome& outcome) {
+      context.tally.Note(row.address, outcome.result, true);
+      if (outcome.Ok()) {
+        ++count;
+        // As received, so the file shows what the device holds; a value
+        // outside the limits is named in the report instead.
+        row.value.In(context.parameters) = outcome.value;
+        if (outcome.value < row.minimum || outcome.value > row.maximum) {
+          context.tally.receivedOutOfLimits.push_back(
+              {std::string(row.address), outcome.value, row.minimum, row.maximum});
+        }
       }
-    }
+    });
     bar.Advance();
   }
+  reads.Finish();
   bar.Reset();
   return count;
 }

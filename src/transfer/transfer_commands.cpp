@@ -114,8 +114,11 @@ CommLogSave EndTransfer(TransferSession& session) {
 
 TransferReport ReadReport(ModelKind currentModel, int16_t readResult, const TransferTally& tally,
                           Language language) {
-  return Report(currentModel, readResult, tally, language, TextId::ReadComplete, TextId::ReadFailure,
-                TextId::ReadFailureUnknownModel, true);
+  TransferReport report = Report(currentModel, readResult, tally, language, TextId::ReadComplete,
+                                 TextId::ReadFailure, TextId::ReadFailureUnknownModel, true);
+  // Silence taken as an answer is said, so a lost reply cannot pass unseen.
+  if (tally.detectionUnanswered) report.text += "\n" + DetectionUnansweredLine(language);
+  return report;
 }
 
 TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const TransferTally& tally,

@@ -85,6 +85,11 @@ std::string NotSentLines(std::span<const TransferTally::NotSent> registers, Lang
   return text;
 }
 
+std::string DetectionUnansweredLine(Language language) {
+  return Japanese(language) ? "出力電流検出：なし（0102 が応答しませんでした）"
+                            : "Output current detection: not fitted (0102 did not answer)";
+}
+
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language) {
   std::string text = Japanese(language) ? "範囲外の値があるため、何も書き込んでいません:"
                                         : "Values outside their range; nothing was written:";

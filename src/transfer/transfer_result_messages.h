@@ -32,6 +32,9 @@ std::string OutOfLimitsReadLines(std::span<const RangeViolation> values, Languag
 // One line per register a write left out on purpose:
 // "012E not written: not used in control mode ZC". Empty when none.
 std::string NotSentLines(std::span<const TransferTally::NotSent> registers, Language language);
+// "Output current detection: not fitted (0102 did not answer)": the line a
+// read's report ends with when a one-series device's 0102 never answered.
+std::string DetectionUnansweredLine(Language language);
 
 // Each value outside its register's limits with the limits; nothing was written.
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language);

@@ -36,6 +36,9 @@ struct TransferTally {
   bool walked = false;
   // A KLV40 option register without a good reply stopped a read before its walk.
   std::string optionsUnanswered;
+  // A one-series device's 0102 did not answer the probe: read as without
+  // output current detection, and said so in the read's report.
+  bool detectionUnanswered = false;
   // Values of a write outside their limits: nothing was sent.
   std::vector<RangeViolation> outOfRange;
   // Catalogue registers the walk meant to send, and whether the operator

@@ -6,6 +6,7 @@
 #include "device/identification.h"
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
+#include "serial/checked_sequence.h"
 #include "transfer/comparison_messages.h"
 #include "transfer/transfer_result_messages.h"
 
@@ -107,6 +108,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
 
   const auto pause = WriteRowPause(model);
   ProgressPosition bar(context.progress, ProgressStep(model));
+  CheckedSequence writes(context.connection, true, sequence);
   int16_t count = 0;
   // The whole table, so the blank row that ends the walk also gets its pause.
   for (const CatalogueEntry& row : CatalogueFor(model)) {
@@ -123,15 +125,22 @@ int16_t RunWriteTransfer(const TransferContext& context) {
       bar.Advance();
       continue;
     }
-    const TransactOutcome outcome =
-        WriteRegister(context.connection, row.address, row.value.In(parameters), true, sequence);
-    sequence += 2;
-    context.tally.Note(row.address, outcome.result, true);
-    if (outcome.Ok()) ++count;
+    const int16_t value = row.value.In(parameters);
+    Connection& connection = context.connection;
+    const std::string_view address = row.address;
+    // A reply that may have been a stray frame is checked by reading the
+    // register back: it counts as written only when it holds the value.
+    writes.Run([&connection, address, value](int at) { return WriteRegister(connection, address, value, true, at); },
+               [&connection, address, value](int at) { return ReadBackCheck(connection, address, value, true, at); },
+               [&context, &count, address](const TransactOutcome& outcome) {
+                 context.tally.Note(address, outcome.result, true);
+                 if (outcome.Ok()) ++count;
+               });
     bar.Advance();
   }
+  writes.Finish();
   bar.Reset();
-  context.tally.nextSequence = sequence;
+  context.tally.nextSequence = writes.NextSequence();
   return count;
 }
 

@@ -1,6 +1,7 @@
 #include "transfer/write_verification.h"
 
 #include "model/register_catalogue.h"
+#include "serial/checked_sequence.h"
 
 namespace klv {
 namespace {
@@ -32,23 +33,27 @@ WriteVerification VerifyWrittenRegisters(const TransferContext& context) {
                                    : (kProgressMaximum + static_cast<int>(written.size()) - 1) /
                                          static_cast<int>(written.size());
   ProgressPosition bar(context.progress, step);
-  int sequence = context.tally.nextSequence;
+  CheckedSequence reads(context.connection, true, context.tally.nextSequence);
   for (const std::string& address : written) {
     const CatalogueEntry* row = RowOf(model, address);
     if (row == nullptr) continue;  // not a register of this model: nothing was written there
     if (context.StopRequested()) break;
     context.clock.SleepFor(kReadBackPause);
-    const TransactOutcome outcome = ReadRegister(context.connection, address, true, sequence);
-    sequence += 2;
-    ++verification.checked;
+    const auto read = [&connection = context.connection, &address](int sequence) {
+      return ReadRegister(connection, address, true, sequence);
+    };
     const int16_t sent = row->value.In(context.parameters);
-    if (!outcome.Ok()) {
-      verification.unanswered.push_back(address);
-    } else if (outcome.value != sent) {
-      verification.differing.push_back({address, sent, outcome.value});
-    }
+    reads.Run(read, read, [&verification, &address, sent](const TransactOutcome& outcome) {
+      ++verification.checked;
+      if (!outcome.Ok()) {
+        verification.unanswered.push_back(address);
+      } else if (outcome.value != sent) {
+        verification.differing.push_back({address, sent, outcome.value});
+      }
+    });
     bar.Advance();
   }
+  reads.Finish();
   bar.Reset();
   return verification;
 }

@@ -139,13 +139,16 @@ TEST_F(IdentificationTest, OptionWordComesFromTheModelFamilysSource) {
   // A KLV30 whose load current reads 0 still has the detection function.
   Script({ReadReply("0000")});
   EXPECT_EQ(DeviceOptionWord(connection_, ModelKind::Klv30).word, kOptionCurrentDetection);
-  Script({std::nullopt});
-  EXPECT_EQ(DeviceOptionWord(connection_, ModelKind::Klv30E).word, 0);
+  Script({std::nullopt, std::nullopt, std::nullopt});
+  const OptionReading silent = DeviceOptionWord(connection_, ModelKind::Klv30E);
+  EXPECT_EQ(silent.word, 0);
+  EXPECT_TRUE(silent.probeSilent);
   Script({ReadReply("0000"), ReadReply("0001"), ReadReply("0000"), ReadReply("0006")});
   EXPECT_EQ(DeviceOptionWord(connection_, ModelKind::Klv40).word, kOptionAlarmOutput2 | kOptionAnalogOutput);
   EXPECT_EQ(DeviceOptionWord(connection_, static_cast<ModelKind>(7)).word, 0);
 
-  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0102", "0102", "0116", "0117", "0118", "0119"}));
+  EXPECT_EQ(AskedRegisters(),
+            (std::vector<std::string>{"0102", "0102", "0102", "0102", "0116", "0117", "0118", "0119"}));
 }
 
 struct OptionCase {
@@ -213,11 +216,31 @@ TEST_F(IdentificationTest, FixedExchangesRestartTheLogNumbersAtOne) {
 
 TEST_F(IdentificationTest, ProbeDeviceTakesAnyGoodReplyWhateverTheValue) {
   Open();
-  Script({ReadReply("0000"), ReadReply("0000", "01"), std::nullopt});
-  EXPECT_TRUE(ProbeDevice(connection_));
-  EXPECT_FALSE(ProbeDevice(connection_));
-  EXPECT_FALSE(ProbeDevice(connection_));
-  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0102", "0102", "0102"}));
+  Script({ReadReply("0000"), ReadReply("0000", "01")});
+  EXPECT_TRUE(ProbeDevice(connection_).answered);
+  // An error reply is an answer: not asked again, and not silence.
+  const ProbeResult refused = ProbeDevice(connection_);
+  EXPECT_FALSE(refused.answered);
+  EXPECT_FALSE(refused.silent);
+  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0102", "0102"}));
+}
+
+// One lost reply must not drop the function: silence is asked again, up to
+// three times in all, and only silence to all of them is said to be silence.
+TEST_F(IdentificationTest, ProbeDeviceAsksASilentDeviceThreeTimes) {
+  Open();
+  Script({std::nullopt, std::nullopt, ReadReply("0000")});
+  EXPECT_TRUE(ProbeDevice(connection_).answered);
+  EXPECT_EQ(AskedRegisters().size(), 3u);
+
+  Script({std::nullopt, std::nullopt, std::nullopt, ReadReply("0000")});
+  const ProbeResult silent = ProbeDevice(connection_);
+  EXPECT_FALSE(silent.answered);
+  EXPECT_TRUE(silent.silent);
+  EXPECT_EQ(AskedRegisters().size(), 6u);
+  const OptionReading options = DeviceOptionWord(connection_, ModelKind::Klv30);
+  EXPECT_EQ(options.word, kOptionCurrentDetection);
+  EXPECT_FALSE(options.probeSilent);
 }
 
 }  // namespace

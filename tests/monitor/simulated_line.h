@@ -83,11 +83,20 @@ class SimulatedLinePort final : public SerialPort {
     return {};
   }
   bool IsOpen() const override { return open_; }
+  // The device serves one request at a time: a late reply (and the copy of
+  // a doubled one) holds back the replies to the requests after it.
   WriteOutcome Write(std::span<const uint8_t> bytes) override {
     if (!open_ || Unplugged()) return {};
     record_.registers.push_back(RequestRegister(bytes));
     const sim::ReplyPlan plan = regulator_.Answer(bytes);
-    input_.insert(input_.end(), plan.reply.begin(), plan.reply.end());
+    if (plan.reply.empty()) return {true, bytes.size()};
+    const Clock::TimePoint arrival = std::max(clock_.Now(), busyUntil_) + plan.delay;
+    pending_.push_back({arrival, plan.reply});
+    busyUntil_ = arrival;
+    if (plan.repeatAfter) {
+      busyUntil_ = arrival + *plan.repeatAfter;
+      pending_.push_back({busyUntil_, plan.reply});
+    }
     return {true, bytes.size()};
   }
   std::size_t Read(std::span<uint8_t> buffer, const FrameEndTest& frameEnd) override {
@@ -97,16 +106,37 @@ class SimulatedLinePort final : public SerialPort {
       return 0;
     }
     record_.wanted.push_back(buffer.size());
-    std::size_t count = std::min(buffer.size(), input_.size());
-    const std::vector<uint8_t> queued(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(count));
-    const bool whole = count > 0 && frameEnd && frameEnd(std::span<const uint8_t>(queued));
+    const Clock::TimePoint start = clock_.Now();
+    Clock::TimePoint end = start;
+    const auto whole = [&] {
+      const std::size_t count = std::min(buffer.size(), input_.size());
+      const std::vector<uint8_t> queued(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(count));
+      return count >= buffer.size() || (count > 0 && frameEnd && frameEnd(std::span<const uint8_t>(queued)));
+    };
+    while (!whole() && !pending_.empty() && pending_.front().arrival <= start + timeout_) {
+      end = std::max(end, pending_.front().arrival);
+      input_.insert(input_.end(), pending_.front().bytes.begin(), pending_.front().bytes.end());
+      pending_.pop_front();
+    }
     // A 16-byte reply at 9600 bits/s, 10 bits a character, takes about 17 ms.
-    clock_.Advance(input_.size() >= buffer.size() || whole ? std::chrono::milliseconds(17) : timeout_);
+    clock_.Advance(whole() ? (end - start) + std::chrono::milliseconds(17) : Clock::Duration(timeout_));
+    const std::size_t count = std::min(buffer.size(), input_.size());
     std::copy_n(input_.begin(), count, buffer.begin());
     input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(count));
     return count;
   }
-  void DiscardInput() override { input_.clear(); }
+  std::size_t ReadWaiting(std::span<uint8_t> buffer) override {
+    if (!open_) return 0;
+    Arrive();
+    const std::size_t count = std::min(buffer.size(), input_.size());
+    std::copy_n(input_.begin(), count, buffer.begin());
+    input_.clear();
+    return count;
+  }
+  void DiscardInput() override {
+    Arrive();
+    input_.clear();
+  }
   void Close() override {
     if (!open_) return;
     open_ = false;
@@ -115,6 +145,17 @@ class SimulatedLinePort final : public SerialPort {
 
  private:
   bool Unplugged() const { return plug_ != nullptr && !plug_->in; }
+  // Moves what has arrived by now into the input.
+  void Arrive() {
+    while (!pending_.empty() && pending_.front().arrival <= clock_.Now()) {
+      input_.insert(input_.end(), pending_.front().bytes.begin(), pending_.front().bytes.end());
+      pending_.pop_front();
+    }
+  }
+  struct Pending {
+    Clock::TimePoint arrival;
+    std::vector<uint8_t> bytes;
+  };
 
   sim::SimulatedRegulator& regulator_;
   WallFakeClock& clock_;
@@ -123,6 +164,8 @@ class SimulatedLinePort final : public SerialPort {
   bool open_ = false;
   std::chrono::milliseconds timeout_{100};
   std::deque<uint8_t> input_;
+  std::deque<Pending> pending_;
+  Clock::TimePoint busyUntil_{};
 };
 
 // A folder removed with everything in it at the end of the test.

@@ -104,7 +104,8 @@ TEST_F(ExchangeTest, ClassifiesEachReplyAfterExactlyOneAttempt) {
 }
 
 // The reply to one request can come too late for it; it must never pass as
-// the reply to the next: the input is emptied before every request.
+// the reply to the next: what waits on the line before a request is taken
+// off it, said (strayBefore) and logged as a stray frame.
 TEST_F(ExchangeTest, ALateReplyIsNeverTakenForTheNextRegister) {
   connection_.settings.readTimeout = 100;
   Open();
@@ -112,14 +113,24 @@ TEST_F(ExchangeTest, ALateReplyIsNeverTakenForTheNextRegister) {
   device_.QueueReply(ReadReply("0058"), milliseconds(130));  // 012E answers 88, too late
   device_.QueueReply(ReadReply("0001"), milliseconds(5));    // 012F answers 1 in time
 
-  EXPECT_EQ(ReadRegister(connection_, "012D", true, 1).result, ExchangeResult::NoResponse);
+  const TransactOutcome first = ReadRegister(connection_, "012D", true, 1);
+  EXPECT_EQ(first.result, ExchangeResult::NoResponse);
+  EXPECT_FALSE(first.strayBefore);
   clock_.Advance(milliseconds(100));  // the row pause: 012D's reply arrives meanwhile
-  EXPECT_EQ(ReadRegister(connection_, "012E", true, 3).result, ExchangeResult::NoResponse);
+  const TransactOutcome second = ReadRegister(connection_, "012E", true, 3);
+  EXPECT_EQ(second.result, ExchangeResult::NoResponse);
+  EXPECT_TRUE(second.strayBefore);
   clock_.Advance(milliseconds(100));
   const TransactOutcome third = ReadRegister(connection_, "012F", true, 5);
   EXPECT_EQ(third.result, ExchangeResult::Ok);
   EXPECT_EQ(third.value, 1);
-  EXPECT_EQ(device_.Discards(), 3);
+  EXPECT_TRUE(third.strayBefore);
+  // Each late reply on a line of its own before the request that found it.
+  const std::string_view log = connection_.log.Text();
+  const std::string stray = "---. KLV->PC: (STX)011R00,0016(ETX)";
+  EXPECT_NE(log.find(stray), std::string_view::npos) << log;
+  EXPECT_LT(log.find(stray), log.find("003. PC->KLV: "));
+  EXPECT_NE(log.find("---. KLV->PC: (STX)011R00,0058(ETX)"), std::string_view::npos) << log;
 }
 
 TEST_F(ExchangeTest, WriteSendsTheSixteenBitPatternAndTakesTheCodeOnly) {
@@ -203,6 +214,17 @@ TEST_F(ExchangeTest, ModbusRtuSendsTheRtuFrameAndReadsTheRtuReply) {
       "001. PC->KLV: (01)(03)(01)(16)(00)(01)(64)(32)\r\n"
       "002. KLV->PC: (01)(03)(02)(00)(01)(79)(84)\r\n\r\n";
   EXPECT_EQ(connection_.log.Text().substr(0, firstExchange.size()), firstExchange);
+}
+
+// A Modbus reply that fails its check is logged as the bytes that came, not
+// as a rendering of what they would mean.
+TEST_F(ExchangeTest, AnInvalidModbusReplyIsLoggedAsItCame) {
+  Open(Protocol::ModbusRtu);
+  Script({Bytes{0x01, 0x03, 0x02, 0x00, 0x01, 0x79, 0x85}});  // value 1, CRC's last byte wrong
+  EXPECT_EQ(ReadRegister(connection_, "0116", true, 1).result, ExchangeResult::NoResponse);
+  EXPECT_NE(connection_.log.Text().find("002. KLV->PC: (01)(03)(02)(00)(01)(79)(85)\r\n\r\n"),
+            std::string_view::npos)
+      << connection_.log.Text();
 }
 
 }  // namespace

@@ -119,6 +119,26 @@ TEST(SimCommandLine, DamageFaultsPerRegisterAndAfterN) {
   }
 }
 
+// A doubled reply and a device late on every request, one at a time.
+TEST(SimCommandLine, TwiceAndLateAllBuildThePlan) {
+  const ParsedCommandLine parsed = Parse({"--twice", "12C:120", "--late-all", "220"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  const FaultPlan& plan = parsed.options->faults;
+  EXPECT_EQ(plan.ForRegister(0x012C, 1).twice, 120ms);
+  EXPECT_FALSE(plan.ForRegister(0x012D, 1).twice.has_value());
+  EXPECT_EQ(plan.ForRegister(0x012D, 1).late, 220ms);
+  EXPECT_EQ(plan.ForRegister(0x0110, 9).late, 220ms);
+
+  klv::testing::FakeClock clock;
+  SimulatedRegulator device(parsed.options->config, clock);
+  device.SetFaultPlan(plan);
+  const ReplyPlan reply = device.Answer(ReadRequest(1, "012C"));
+  EXPECT_EQ(reply.repeatAfter, 120ms);
+  EXPECT_EQ(reply.delay, 220ms);
+  EXPECT_FALSE(Parse({"--twice", "12C"}).options);
+  EXPECT_FALSE(Parse({"--late-all", "x"}).options);
+}
+
 TEST(SimCommandLine, HelpDocumentsEveryOption) {
   const ParsedCommandLine parsed = Parse({"--help"});
   ASSERT_TRUE(parsed.options);
@@ -128,7 +148,7 @@ TEST(SimCommandLine, HelpDocumentsEveryOption) {
        {"--model", "--options", "--detect", "--address", "--protocol", "--device", "--speed", "--parity",
         "--stop-bits", "--data-bits", "--mode", "--input-type", "--input ", "--set", "--silent", "--error",
         "--late", "--split", "--noise", "--hangup ", "--under", "--over", "--bad-check", "--other-address",
-        "--junk", "--short", "--stuck", "--fail-after", "--hangup-after", "--help"}) {
+        "--junk", "--short", "--stuck", "--twice", "--late-all", "--fail-after", "--hangup-after", "--help"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
     // Every documented option is one the parser takes.
     std::vector<std::string> args = {std::string(option)};

@@ -88,6 +88,18 @@ class ScriptedDevice {
     while (!pending_.empty() && pending_.front().arrival <= clock_.Now()) pending_.pop_front();
   }
 
+  // What has arrived by now is handed over; what is still on its way is not.
+  std::size_t DoReadWaiting(std::span<uint8_t> buffer) {
+    while (!pending_.empty() && pending_.front().arrival <= clock_.Now()) {
+      input_.insert(input_.end(), pending_.front().bytes.begin(), pending_.front().bytes.end());
+      pending_.pop_front();
+    }
+    const std::size_t count = std::min(buffer.size(), input_.size());
+    std::copy_n(input_.begin(), count, buffer.begin());
+    input_.clear();
+    return count;
+  }
+
   void DoClose() {
     open_ = false;
     ++closes_;
@@ -175,6 +187,9 @@ class ScriptedPort final : public SerialPort {
   }
   void DiscardInput() override {
     if (open_) device_.DoDiscardInput();
+  }
+  std::size_t ReadWaiting(std::span<uint8_t> buffer) override {
+    return open_ ? device_.DoReadWaiting(buffer) : 0;
   }
   void Close() override {
     if (!open_) return;

@@ -1068,5 +1068,124 @@ TEST_F(CliTest, ReadNamesValuesOutsideTheirLimitsAndWriteNamesWhatItLeavesOut) {
             "Verified: all 20 registers read back equal\n");
 }
 
+// --- Replies out of step -------------------------------------------------------------
+
+sim::FaultPlan Doubled(uint16_t reg, std::chrono::milliseconds gap) {
+  sim::FaultPlan plan;
+  plan.AddRegisterFault(reg, {sim::FaultKind::Twice, gap});
+  return plan;
+}
+
+// A reply that comes twice: its copy arrives while the next register is
+// read and is taken there, or with that register's own reply; that register
+// is then asked again, and the file holds what the device holds. With the
+// copy close behind, the register asked again gets a copy once more and has
+// no valid reply.
+TEST_F(CliTest, ADoubledReplyIsNeverTakenForTheNextRegister) {
+  for (const auto& [name, protocol] : {std::pair<const char*, Protocol>{"torvalek", Protocol::Torvalek},
+                                       std::pair<const char*, Protocol>{"rtu", Protocol::ModbusRtu}}) {
+    SCOPED_TRACE(name);
+    sim::SimConfig config = Device(ModelKind::Klv30, 0, false);
+    config.protocol = protocol;
+    Connect(config);
+    device_->Preset(0x012C, 45);
+    device_->Preset(0x013D, 3);
+    const fs::path clean = folder_.Path() / "clean.klv";
+    const fs::path file = folder_.Path() / "doubled.klv";
+    const auto read = [&](const fs::path& output) {
+      return Run({"read", "--port", device_->Path(), "--protocol", name, "--timeout", "200", "--output",
+                  output.string()});
+    };
+    ASSERT_EQ(read(clean).status, 0);
+
+    device_->Faults(Doubled(0x012C, std::chrono::milliseconds(250)));
+    const CliRun late = read(file);
+    ASSERT_EQ(late.status, 0) << late.err;
+    EXPECT_EQ(ReadFile(file), ReadFile(clean));
+    const std::string log = ReadFile(DataFolder() / "comlog.txt");
+    EXPECT_NE(log.find("---. KLV->PC: "), std::string::npos) << log;
+    EXPECT_NE(log.find("its register is asked again"), std::string::npos) << log;
+
+    device_->Faults(Doubled(0x012C, std::chrono::milliseconds(50)));
+    fs::remove(file);
+    const CliRun close = read(file);
+    EXPECT_EQ(close.status, 1);
+    EXPECT_NE(close.err.find("\nNo valid reply: 012C\n"), std::string::npos) << close.err;
+    EXPECT_FALSE(fs::exists(file));
+  }
+}
+
+// A write whose reply may have been a copy of the one before is read back:
+// 013D refused (the copy of 012C's reply said "taken") is not counted.
+TEST_F(CliTest, AWriteTakenFromADoubledReplyIsReadBack) {
+  ParameterSet set;
+  LoadDefaults(set, ModelKind::Klv30);
+  set.slowUpTime = 45;
+  set.controlInputRange = 2;
+  const fs::path file = folder_.Path() / "unit.klv";
+  ASSERT_TRUE(WriteParameterFile(file, set, ModelKind::Klv30).ok);
+  Connect(Device(ModelKind::Klv30, 0, false));
+  device_->Preset(0x013D, 5);
+  sim::FaultPlan faults = Doubled(0x012C, std::chrono::milliseconds(250));
+  faults.AddRegisterFault(0x013D, {sim::FaultKind::Error, {}});
+  device_->Faults(faults);
+
+  const CliRun run = Run({"write", "--port", device_->Path(), "--timeout", "200", file.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("\nRefused by the device: 013D\n"), std::string::npos) << run.err;
+  EXPECT_EQ(device_->Parameters().controlInputRange, 5);
+}
+
+// A device that answers every request 220 ms late at the 200 ms time-out,
+// one request at a time, from its sixth exchange on: nothing it says after
+// that is taken for another register's value.
+TEST_F(CliTest, EveryReplyLateGivesAnIncompleteReadAndWrite) {
+  Connect(Device(ModelKind::Klv30, 0, false));
+  device_->Preset(0x012C, 45);
+  sim::FaultPlan late;
+  late.AddFailAfter(5, {sim::FaultKind::Late, std::chrono::milliseconds(220)});
+  device_->Faults(late);
+  const fs::path file = folder_.Path() / "unit.klv";
+  WriteFile(file, "the previous file");
+  const CliRun read = Run({"read", "--port", device_->Path(), "--timeout", "200", "--output", file.string()});
+  EXPECT_EQ(read.status, 1);
+  EXPECT_EQ(read.err.rfind("Parameter reading incomplete: ", 0), 0u) << read.err;
+  EXPECT_EQ(ReadFile(file), "the previous file");
+  EXPECT_NE(ReadFile(DataFolder() / "comlog.txt").find("---. KLV->PC: "), std::string::npos);
+
+  ParameterSet set;
+  LoadDefaults(set, ModelKind::Klv30);
+  ASSERT_TRUE(WriteParameterFile(file, set, ModelKind::Klv30).ok);
+  Connect(Device(ModelKind::Klv30, 0, false));
+  device_->Faults(late);
+  const CliRun write = Run({"write", "--port", device_->Path(), "--timeout", "200", file.string()});
+  EXPECT_EQ(write.status, 1);
+  EXPECT_EQ(write.err.rfind("Parameter writing incomplete: ", 0), 0u) << write.err;
+}
+
+// A one-series device whose 0102 never answers is read without the
+// detection, and the report says so; one that answers is not named.
+TEST_F(CliTest, ADeviceWhose0102NeverAnswersIsSaidToHaveNoDetection) {
+  const fs::path file = folder_.Path() / "unit.klv";
+  // The simulator refuses 0102 without the function; a real device is silent.
+  Connect(Device(ModelKind::Klv30, 0, false));
+  sim::FaultPlan silent;
+  silent.AddRegisterFault(0x0102, {sim::FaultKind::Silent, {}});
+  device_->Faults(silent);
+  const CliRun never = Run({"read", "--port", device_->Path(), "--output", file.string()});
+  EXPECT_EQ(never.status, 0) << never.err;
+  EXPECT_EQ(never.out,
+            "--- KLV30 Parameter reading complete ---\nOutput current detection: not fitted (0102 did not answer)\n");
+  // Asked three times before silence counts as an answer.
+  const std::string log = ReadFile(DataFolder() / "comlog.txt");
+  std::size_t asked = 0;
+  for (std::size_t at = log.find("R0102"); at != std::string::npos; at = log.find("R0102", at + 1)) ++asked;
+  EXPECT_EQ(asked, 3u);
+
+  Connect(Device(ModelKind::Klv30, 0, true));
+  const CliRun fitted = Run({"read", "--port", device_->Path(), "--output", file.string()});
+  EXPECT_EQ(fitted.out, "--- KLV30 Parameter reading complete ---\n");
+}
+
 }  // namespace
 }  // namespace klv::testing

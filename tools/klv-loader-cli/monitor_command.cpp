@@ -191,6 +191,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
   if (!status.empty()) std::fprintf(stderr, "%s\n", status.c_str());
   std::string cycle;
   bool lineLost = false;
+  bool outOfStep = false;
   const std::optional<Clock::TimePoint> deadline =
       line.seconds ? std::optional(start + std::chrono::seconds(*line.seconds)) : std::nullopt;
   while (!StopRequested()) {
@@ -239,6 +240,11 @@ int RunMonitorCommand(std::span<const std::string> args) {
       const std::string back =
           japanese ? "回線復帰: 接続機器が再び応答しています" : "Line back: the regulator answers again";
       std::fprintf(stderr, "%s\n", (lineLost ? lost : back).c_str());
+    }
+    // Said once when replies fall out of step with the requests.
+    if (session.Display().outOfStep != outOfStep) {
+      outOfStep = session.Display().outOfStep;
+      if (outOfStep) std::fprintf(stderr, "%s\n", std::string(LineStatusText(session.Display(), language)).c_str());
     }
   }
   session.Stop();

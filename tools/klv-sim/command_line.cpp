@@ -173,6 +173,12 @@ class Parser {
         const auto n = ParseInRange(text, 0, 1'000'000'000);
         if (!n) return bad("a number of exchanges");
         options.faults.SetHangUpAfter(static_cast<uint64_t>(*n));
+      } else if (name == "--late-all") {
+        // Every request answered late; the device serves one request at a
+        // time, so later requests queue behind it and are answered in turn.
+        const auto ms = ParseInRange(text, 0, kMaxMilliseconds);
+        if (!ms) return bad("MS in milliseconds");
+        options.faults.AddRegisterFault(std::nullopt, Fault{FaultKind::Late, std::chrono::milliseconds(*ms)});
       } else if (name == "--fail-after") {
         // N:KIND or N:KIND:MS
         const std::string_view all(text);
@@ -188,7 +194,7 @@ class Parser {
         const auto kind = ParseFaultKind(rest);
         if (!n || !kind) return bad(
               "N:KIND[:MS], KIND one of silent, error, late, split, noise, hangup, under, over, bad-check, "
-              "other-address, junk, short, stuck");
+              "other-address, junk, short, stuck, twice:MS");
         Fault fault{*kind, {}};
         if (FaultTakesTime(*kind)) {
           const auto ms = ParseInRange(timeText, 0, kMaxMilliseconds);
@@ -232,7 +238,7 @@ class Parser {
         "--speed",  "--parity",     "--stop-bits",  "--data-bits",  "--mode",     "--input-type",
         "--input",  "--set",        "--silent",     "--error",      "--late",     "--split",
         "--noise",  "--hangup",     "--under",      "--over",       "--fail-after", "--hangup-after",
-        "--bad-check", "--other-address", "--junk", "--short", "--stuck"};
+        "--bad-check", "--other-address", "--junk", "--short", "--stuck", "--twice", "--late-all"};
     for (const auto known : kNames) {
       if (known == name) return true;
     }
@@ -307,9 +313,15 @@ milliseconds; an exchange is a request with a good check for this device):
                          one data byte; the check code fits what is sent
   --stuck REG            a write of REG is answered as taken but not carried
                          out: the register keeps its old value
+  --twice REG:MS         the reply, then the same reply again MS milliseconds
+                         later (the device is busy until then)
+  --late-all MS          every reply after MS milliseconds; the device answers
+                         one request at a time, so requests sent meanwhile
+                         queue and are answered in turn, each late
   --fail-after N:KIND[:MS]  every exchange after the first N gets the fault KIND:
                          silent, error, late:MS, split:MS, noise, hangup, under,
-                         over, bad-check, other-address, junk, short, stuck
+                         over, bad-check, other-address, junk, short, stuck,
+                         twice:MS
   --hangup-after N       reply to exchange N, then close the line (0: close it on
                          the first request)
 

@@ -61,6 +61,8 @@ std::optional<LampPictures> MakeLampPictures() {
   LampPictures pictures;
   pictures.red = {SquareLamp(QColor(128, 0, 0)), SquareLamp(QColor(255, 0, 0))};
   pictures.green = {SquareLamp(QColor(0, 128, 0)), SquareLamp(QColor(0, 255, 0))};
+  pictures.unknown = SquareLamp(QColor(160, 160, 160));
+  if (pictures.unknown.isNull()) return std::nullopt;
   pictures.markers = {RoundLamp(QColor(40, 40, 40)), RoundLamp(QColor(0, 224, 0)), RoundLamp(QColor(255, 224, 0)),
                       RoundLamp(QColor(255, 0, 0))};
   for (const auto* list : {&pictures.red, &pictures.green}) {

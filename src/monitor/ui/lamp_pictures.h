@@ -12,6 +12,8 @@ struct LampPictures {
   // Square lamps in a grey sunken frame: off, on.
   std::array<QPixmap, 2> red;    // AL1, AL2, DO1, DO2: RGB(128,0,0), RGB(255,0,0)
   std::array<QPixmap, 2> green;  // DI1, DI2, DI3: RGB(0,128,0), RGB(0,255,0)
+  // Any lamp whose state is not known: RGB(160,160,160).
+  QPixmap unknown;
   // Round row markers: dark, green, yellow, red (the monitor uses the first two).
   std::array<QPixmap, 4> markers;
 };

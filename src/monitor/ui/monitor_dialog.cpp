@@ -370,10 +370,10 @@ void MonitorDialog::ArmTimer() {
 void MonitorDialog::SetLamp(int index, int state) {
   if (index < 0 || index >= kLampCount || state < 0 || state > 3) return;
   lampStates_[static_cast<std::size_t>(index)] = state;
-  if (!pictures_ || state > 1) return;
+  if (!pictures_ || state > kLampUnknown) return;
   const auto& list = index < 4 ? pictures_->red : pictures_->green;
   QLabel* lamp = lamps_[static_cast<std::size_t>(index)];
-  const QPixmap& picture = list[static_cast<std::size_t>(state)];
+  const QPixmap& picture = state == kLampUnknown ? pictures_->unknown : list[static_cast<std::size_t>(state)];
   if (lamp->pixmap().cacheKey() != picture.cacheKey()) lamp->setPixmap(picture);
 }
 
