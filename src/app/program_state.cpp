@@ -91,6 +91,17 @@ std::string UnreadableSettingsBeforeTransferText(const std::filesystem::path& pa
          ": give every setting in the communication settings that follow, or fix its permissions";
 }
 
+std::string UnreadablePortsBeforeTransferText(const std::filesystem::path& path, std::string_view reason,
+                                              Language language) {
+  const std::string why = reason.empty() ? std::string() : std::string(reason);
+  if (language == Language::Japanese) {
+    return path.string() + " を読めません" + (why.empty() ? "" : "（" + why + "）") +
+           "。フォルダの権限を直してください。それまで機器には何も送りません。";
+  }
+  return path.string() + " cannot be read" + (why.empty() ? "" : " (" + why + ")") +
+         ": fix its permissions; nothing is sent to a regulator until then";
+}
+
 bool StoreProgramSettings(const ProgramState& state) {
   if (state.keepSettingsFile) return true;
   return SaveSettings(state.settingsPath, state.connection.settings, state.currentModel).ok;

@@ -108,6 +108,12 @@ std::string UnreadableSettingsText(const std::filesystem::path& path, std::strin
 std::string UnreadableSettingsBeforeTransferText(const std::filesystem::path& path, std::string_view reason,
                                                  Language language);
 
+// Before a transfer or monitor while the data folder's ports/ cannot be
+// listed: "<path> cannot be read (<reason>): fix its permissions; nothing is
+// sent to a regulator until then".
+std::string UnreadablePortsBeforeTransferText(const std::filesystem::path& path, std::string_view reason,
+                                              Language language);
+
 // SaveSettings at settingsPath at exit. Ok without writing when the file
 // must be kept (keepSettingsFile); not ok: text 197 is to be shown.
 bool StoreProgramSettings(const ProgramState& state);

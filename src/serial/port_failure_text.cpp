@@ -29,6 +29,9 @@ std::string PortFailureText(const PortFailure& failure, Language language) {
       return device + ": permission denied; join the group \"" + group + "\" that owns it (sudo usermod -aG " +
              group + " $USER) and log in again";
     }
+    case PortFailureKind::OwnTerminal:
+      return device + (japanese ? ": プログラムが動いている端末です。シリアルポートではありません"
+                                : ": this is the terminal the program runs in, not a serial port");
     case PortFailureKind::Other: return device.empty() ? failure.systemText : device + ": " + failure.systemText;
   }
   return {};

@@ -242,8 +242,7 @@ PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const 
   };
 
   if (IsOwnTerminal(fd_)) {
-    return fail(PortStatus::CannotOpen,
-                PortFailure{PortFailureKind::Other, shown, {}, "this is the terminal the program runs in, not a serial port"});
+    return fail(PortStatus::CannotOpen, PortFailure{PortFailureKind::OwnTerminal, shown});
   }
 
   // The lock is what makes the port ours: TIOCEXCL alone does not stop root

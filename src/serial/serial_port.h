@@ -38,7 +38,8 @@ enum class PortStatus {
 
 // Why a device could not be opened, as parts that the operator's line is
 // made of in either language (serial/port_failure_text.h).
-enum class PortFailureKind { None, NoSuchPort, NoSuchDevice, PermissionDenied, Busy, Other };
+// OwnTerminal: the device is the terminal the program itself runs in.
+enum class PortFailureKind { None, NoSuchPort, NoSuchDevice, PermissionDenied, Busy, OwnTerminal, Other };
 
 struct PortFailure {
   PortFailure() = default;

@@ -27,6 +27,9 @@ TEST(PortFailureText, EveryCauseInBothLanguages) {
        "and log in again",
        "/dev/ttyS1: アクセスが許可されていません。デバイスを所有するグループ「dialout」に参加して "
        "(sudo usermod -aG dialout $USER)、ログインし直してください"},
+      {{PortFailureKind::OwnTerminal, "/dev/pts/3", {}, {}},
+       "/dev/pts/3: this is the terminal the program runs in, not a serial port",
+       "/dev/pts/3: プログラムが動いている端末です。シリアルポートではありません"},
       {{PortFailureKind::Other, "/dev/ttyS1", {}, "Input/output error"}, "/dev/ttyS1: Input/output error",
        "/dev/ttyS1: Input/output error"},
       {{PortFailureKind::Other, {}, {}, "unsupported speed"}, "unsupported speed", "unsupported speed"},

@@ -8,22 +8,10 @@
 #include "system_services.h"
 #include "platform/data_folder.h"
 #include "platform/file_store.h"
+#include "platform/ports_folder.h"
 #include "serial/settings_file.h"
 
 namespace klv::cli {
-
-namespace {
-
-// Why the ports/ folder that is there cannot be listed; empty when it can or
-// is not there at all.
-std::string PortsFolderError(const std::filesystem::path& ports) {
-  std::error_code error;
-  if (!std::filesystem::exists(std::filesystem::symlink_status(ports, error))) return {};
-  const std::filesystem::directory_iterator listing(ports, error);
-  return error ? error.message() : std::string();
-}
-
-}  // namespace
 
 Environment LoadEnvironment(Language language) {
   Environment environment;

@@ -29,6 +29,8 @@
 #include "editor/ui/parameter_screen.h"
 #include "editor/ui/unit_report_pdf.h"
 #include "model/register_catalogue.h"
+#include "platform/data_folder.h"
+#include "platform/ports_folder.h"
 #include "platform/failure_text.h"
 #include "editor/parameter_comparison.h"
 #include "transfer/device_reading.h"
@@ -614,6 +616,15 @@ void MainWindow::ReadFromDevice() {
 }
 
 bool MainWindow::ConfirmConnection() {
+  // COM<n> reaches its device through ports/: a folder that cannot be listed
+  // would send the requests to the system's own device of that number.
+  if (!state_.demoModel && !state_.connection.dataFolder.empty()) {
+    const std::filesystem::path ports = state_.connection.dataFolder / std::string(kPortsFolderName);
+    if (const std::string error = PortsFolderError(ports); !error.empty()) {
+      Message(UnreadablePortsBeforeTransferText(ports, error, state_.language));
+      return false;
+    }
+  }
   if (state_.keepSettingsFile && !state_.settingsConfirmed) {
     Message(UnreadableSettingsBeforeTransferText(state_.settingsPath, state_.settingsReadError, state_.language));
   }

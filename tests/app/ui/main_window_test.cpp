@@ -856,6 +856,42 @@ class KlvToolDlgTest : public QObject {
     QCOMPARE(rig.dialogs.settingsRuns, 3);
   }
 
+  // With ports/ unlistable, COM<n> would reach the system's own device of
+  // that number: nothing runs, not even the settings screen, until it can
+  // be listed again.
+  void unreadablePortsAreNamedBeforeTheFirstConnection() {
+    const struct {
+      Language language;
+      const char* tail;
+    } cases[] = {
+        {Language::English, " cannot be read (Not a directory): fix its permissions; nothing is sent to a regulator "
+                            "until then"},
+        {Language::Japanese, " を読めません（Not a directory）。フォルダの権限を直してください。"
+                             "それまで機器には何も送りません。"},
+    };
+    for (const auto& c : cases) {
+      WindowRig rig(c.language);
+      MainWindow& window = rig.Start();
+      const std::filesystem::path ports = rig.DataFolder() / "ports";
+      std::filesystem::remove_all(ports);
+      WriteBytes(ports, {});
+      int runs = 0;
+      window.SetMonitorCommand([&](QWidget*) { ++runs; });
+      const std::size_t before = rig.dialogs.messages.size();
+      for (MenuItem item : {MenuItem::ReadFromDevice, MenuItem::WriteToDevice, MenuItem::CompareWithDevice, MenuItem::Monitor}) {
+        window.Action(item)->trigger();
+      }
+      QCOMPARE(runs, 0);
+      QCOMPARE(rig.dialogs.settingsRuns, 0);
+      QCOMPARE(rig.dialogs.messages.size(), before + 4);
+      QCOMPARE(Q(rig.dialogs.messages.back().text), Q(ports.string() + c.tail));
+      std::filesystem::remove(ports);
+      std::filesystem::create_directory(ports);
+      window.Action(MenuItem::Monitor)->trigger();
+      QCOMPARE(runs, 1);
+    }
+  }
+
   void communicationSettingsAcceptedChangesMemoryOnly() {
     WindowRig rig;
     MainWindow& window = rig.Start();
