@@ -5,7 +5,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QAbstractFileIconProvider>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -70,11 +72,12 @@ class StandardDialogsTest : public QObject {
     QTest::addColumn<QString>("lookIn");
     QTest::addColumn<QString>("question");
     QTest::addColumn<QString>("portCause");
+    QTest::addColumn<QString>("folderType");  // the file list's Type column
     QTest::newRow("English") << int(Language::English) << QStringList{"Cancel", "No", "Yes"} << "Look in:"
-                             << "Save changes to Untitled?" << "COM1, /dev/ttyS0: no such device";
+                             << "Save changes to Untitled?" << "COM1, /dev/ttyS0: no such device" << "Folder";
     QTest::newRow("Japanese") << int(Language::Japanese) << QStringList{"いいえ(N)", "はい(Y)", "キャンセル"}
-                              << "アドレス:" << "Untitledへの変更を保存しますか？"
-                              << "COM1, /dev/ttyS0: デバイスがありません";
+                              << "アドレス:" << "無題への変更を保存しますか？"
+                              << "COM1, /dev/ttyS0: デバイスがありません" << "フォルダ";
   }
   void inTheUserInterfaceLanguage() {
     QFETCH(int, language);
@@ -82,6 +85,7 @@ class StandardDialogsTest : public QObject {
     QFETCH(QString, lookIn);
     QFETCH(QString, question);
     QFETCH(QString, portCause);
+    QFETCH(QString, folderType);
     const auto lang = static_cast<Language>(language);
     const QString suffix = lang == Language::Japanese ? QStringLiteral("-ja") : QStringLiteral("-en");
     const std::unique_ptr<QTranslator> translations = InstallQtTranslations(lang);
@@ -93,7 +97,7 @@ class StandardDialogsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     SystemDialogs dialogs;
 
-    WhileShown<QMessageBox>([&] { dialogs.AskSaveChanges(&window, SaveQuestionText("Untitled", lang)); },
+    WhileShown<QMessageBox>([&] { dialogs.AskSaveChanges(&window, SaveQuestionText(window.DocumentTitle(), lang)); },
                             [&](QMessageBox& box) {
                               QCOMPARE(box.text(), question);
                               QCOMPARE(ButtonTexts(box), saveButtons);
@@ -106,6 +110,8 @@ class StandardDialogsTest : public QObject {
                               auto* label = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
                               QVERIFY(label != nullptr);
                               QCOMPARE(label->text(), lookIn);
+                              QVERIFY(dialog.iconProvider() != nullptr);
+                              QCOMPARE(dialog.iconProvider()->type(QFileInfo(QDir::tempPath())), folderType);
                               Save(dialog, "file-dialog" + suffix);
                             });
 
