@@ -67,6 +67,7 @@ enum class CliTextId {
   CompareParameter,
   CompareFileValue,
   CompareDeviceValue,
+  UsageExitAll,
 };
 
 struct CliTextEntry {

@@ -3,6 +3,7 @@
 // folder with its settings file, and the language of the locale.
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "text/texts.h"
 #include "model/model_kind.h"
@@ -29,7 +30,15 @@ Environment LoadEnvironment(Language language = Language::English);
 // language is Japanese. In posix_system.cpp and windows_system.cpp.
 Language LocaleLanguage();
 
-// "klv-loader-cli: <text>" on standard error.
+// Every message the tool writes on standard error starts with this, so a
+// script's log tells whose message it is.
+inline constexpr std::string_view kMessagePrefix = "klv-loader-cli: ";
+
+// The text with kMessagePrefix before each of its lines but the empty ones,
+// which keep a message's layout; a newline at the end.
+std::string ToolMessage(std::string_view text);
+
+// ToolMessage(text) on standard error.
 void PrintError(const std::string& text);
 
 // A usage mistake: the error and the hint to --help on standard error; the

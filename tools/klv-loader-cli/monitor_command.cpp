@@ -175,7 +175,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
   std::fflush(stdout);
 
   std::string status = session.Recorder().Status();
-  if (!status.empty()) std::fprintf(stderr, "%s\n", status.c_str());
+  if (!status.empty()) PrintError(status);
   std::string cycle;
   bool lineLost = false;
   const std::optional<Clock::TimePoint> deadline =
@@ -201,7 +201,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
     if (session.Recorder().Status() != status) {
       status = session.Recorder().Status();
       const std::string reason = session.Recorder().Unsaved() ? WithReason(session.Recorder().SaveError()) : "";
-      if (!status.empty()) std::fprintf(stderr, "%s%s\n", status.c_str(), reason.c_str());
+      if (!status.empty()) PrintError(status + reason);
     }
     // Said once when the line goes, and once when it is back. Meanwhile the
     // port is opened again every 2 s and no cycle lines are printed.
@@ -212,7 +212,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
                                (japanese ? "。2 秒ごとにポートを開き直します" : "; opening the port again every 2 s");
       const std::string back =
           japanese ? "回線復帰: 接続機器が再び応答しています" : "Line back: the regulator answers again";
-      std::fprintf(stderr, "%s\n", (lineLost ? lost : back).c_str());
+      PrintError(lineLost ? lost : back);
     }
   }
   session.Stop();

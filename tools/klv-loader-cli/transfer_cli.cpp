@@ -74,7 +74,7 @@ class Transfer {
                  (outcome.logSave.error.empty() ? "" : " (" + outcome.logSave.error + ")"));
     }
     if (!outcome.report.succeeded) {
-      std::fprintf(stderr, "%s\n", outcome.report.text.c_str());
+      PrintError(outcome.report.text);
       return kExitFailed;
     }
     return std::nullopt;
