@@ -121,7 +121,7 @@ int Application::Run(const LaunchOptions& options) {
 
   ProgramState state(clock_, demo ? demo->Ports() : ports_, language);
   state.commandLineFile = options.file;
-  SystemDialogs dialogs;
+  SystemDialogs dialogs(language);
   MainWindow window(state, dialogs);
   window.SetMonitorCommand([&state](QWidget* owner) {
     MonitorDependencies dependencies{state.connection, state.dataLogPath, state.clock, state.language};

@@ -34,8 +34,8 @@ SaveAnswer SystemDialogs::AskSaveChanges(QWidget* owner, std::string_view text) 
 
 namespace {
 
-void SetUpFileDialog(QFileDialog& dialog) {
-  dialog.setNameFilter(ToQString(kParameterFileFilter));
+void SetUpFileDialog(QFileDialog& dialog, Language language) {
+  dialog.setNameFilter(ToQString(language == Language::Japanese ? kParameterFileFilterJapanese : kParameterFileFilter));
   dialog.setDefaultSuffix(QStringLiteral("klv"));
 }
 
@@ -48,7 +48,7 @@ std::optional<std::filesystem::path> ChosenPath(QFileDialog& dialog) {
 
 std::optional<std::filesystem::path> SystemDialogs::ChooseFileToOpen(QWidget* owner) {
   QFileDialog dialog(owner);
-  SetUpFileDialog(dialog);
+  SetUpFileDialog(dialog, language_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   return ChosenPath(dialog);
@@ -56,7 +56,7 @@ std::optional<std::filesystem::path> SystemDialogs::ChooseFileToOpen(QWidget* ow
 
 std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* owner, std::string_view initialName) {
   QFileDialog dialog(owner);
-  SetUpFileDialog(dialog);
+  SetUpFileDialog(dialog, language_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);  // ask before replacing a file

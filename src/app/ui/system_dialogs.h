@@ -7,6 +7,9 @@ namespace klv {
 // The real dialogs.
 class SystemDialogs final : public OperatorDialogs {
  public:
+  // language: the file dialogs' own texts (the file type filter).
+  explicit SystemDialogs(Language language = Language::English) : language_(language) {}
+
   void ShowMessage(QWidget* owner, std::string_view text) override;
   SaveAnswer AskSaveChanges(QWidget* owner, std::string_view text) override;
   std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner) override;
@@ -17,6 +20,9 @@ class SystemDialogs final : public OperatorDialogs {
   std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName) override;
   PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) override;
   void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) override;
+
+ private:
+  Language language_;
 };
 
 }  // namespace klv

@@ -73,11 +73,14 @@ class StandardDialogsTest : public QObject {
     QTest::addColumn<QString>("question");
     QTest::addColumn<QString>("portCause");
     QTest::addColumn<QString>("folderType");  // the file list's Type column
+    QTest::addColumn<QString>("fileType");    // the file type filter
     QTest::newRow("English") << int(Language::English) << QStringList{"Cancel", "No", "Yes"} << "Look in:"
-                             << "Save changes to Untitled?" << "COM1, /dev/ttyS0: no such device" << "Folder";
+                             << "Save changes to Untitled?" << "COM1, /dev/ttyS0: no such device" << "Folder"
+                             << "KLV Loader Files(*.klv)";
     QTest::newRow("Japanese") << int(Language::Japanese) << QStringList{"いいえ(N)", "はい(Y)", "キャンセル"}
                               << "アドレス:" << "無題への変更を保存しますか？"
-                              << "COM1, /dev/ttyS0: デバイスがありません" << "フォルダ";
+                              << "COM1, /dev/ttyS0: デバイスがありません" << "フォルダ"
+                              << "KLV Loader ファイル(*.klv)";
   }
   void inTheUserInterfaceLanguage() {
     QFETCH(int, language);
@@ -86,6 +89,7 @@ class StandardDialogsTest : public QObject {
     QFETCH(QString, question);
     QFETCH(QString, portCause);
     QFETCH(QString, folderType);
+    QFETCH(QString, fileType);
     const auto lang = static_cast<Language>(language);
     const QString suffix = lang == Language::Japanese ? QStringLiteral("-ja") : QStringLiteral("-en");
     const std::unique_ptr<QTranslator> translations = InstallQtTranslations(lang);
@@ -95,7 +99,7 @@ class StandardDialogsTest : public QObject {
     MainWindow& window = rig.Start();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    SystemDialogs dialogs;
+    SystemDialogs dialogs(lang);
 
     WhileShown<QMessageBox>([&] { dialogs.AskSaveChanges(&window, SaveQuestionText(window.DocumentTitle(), lang)); },
                             [&](QMessageBox& box) {
@@ -112,6 +116,7 @@ class StandardDialogsTest : public QObject {
                               QCOMPARE(label->text(), lookIn);
                               QVERIFY(dialog.iconProvider() != nullptr);
                               QCOMPARE(dialog.iconProvider()->type(QFileInfo(QDir::tempPath())), folderType);
+                              QCOMPARE(dialog.nameFilters(), QStringList{fileType});
                               Save(dialog, "file-dialog" + suffix);
                             });
 
