@@ -6,6 +6,7 @@
 #include <set>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 #include "device/identification.h"
 #include "text/texts.h"
@@ -290,20 +291,33 @@ std::string ScanLineText(const ScanLine& line) {
 
 CommSettings FoundRegulator::ApplyTo(CommSettings base) const { return WithLine(base, line, address); }
 
-std::vector<std::string> FoundOptionNames(const FoundRegulator& found, Language language) {
-  std::vector<std::string> names;
-  const auto add = [&](std::string_view key) { names.emplace_back(Caption(Screen::MainWindow, key, language)); };
+std::vector<FoundOption> FoundOptions(const FoundRegulator& found, Language language) {
+  struct Box {
+    uint16_t bit;
+    std::string_view key;
+    std::string_view caption;
+  };
+  std::vector<FoundOption> options;
+  const auto add = [&](const Box& box) {
+    options.push_back({box.key, std::string(Caption(Screen::MainWindow, box.caption, language))});
+  };
   if (found.model == ModelKind::Klv40) {
-    const std::pair<uint16_t, std::string_view> boxes[] = {{kOptionAnalogInput, "Analog auxiliary input"},
-                                                           {kOptionAlarmOutput2, "Alarm output 2"},
-                                                           {kOptionDigitalOutput, "Digital control output"},
-                                                           {kOptionAnalogOutput, kAnalogOutputOptionKey}};
-    for (const auto& [bit, key] : boxes) {
-      if ((found.options & bit) != 0) add(key);
+    const Box boxes[] = {{kOptionAnalogInput, "analogInput", "Analog auxiliary input"},
+                         {kOptionAlarmOutput2, "alarmOutput2", "Alarm output 2"},
+                         {kOptionDigitalOutput, "digitalOutput", "Digital control output"},
+                         {kOptionAnalogOutput, "analogOutput", kAnalogOutputOptionKey}};
+    for (const Box& box : boxes) {
+      if ((found.options & box.bit) != 0) add(box);
     }
   } else if (found.model && (found.options & kOptionCurrentDetection) != 0) {
-    add("Output current detection function");
+    add({kOptionCurrentDetection, "currentDetection", "Output current detection function"});
   }
+  return options;
+}
+
+std::vector<std::string> FoundOptionNames(const FoundRegulator& found, Language language) {
+  std::vector<std::string> names;
+  for (FoundOption& option : FoundOptions(found, language)) names.push_back(std::move(option.name));
   return names;
 }
 

@@ -99,8 +99,19 @@ struct FoundRegulator {
   CommSettings ApplyTo(CommSettings base) const;
 };
 
-// The captions of the option boxes the found regulator's option word checks,
-// in the main window's order and the language.
+// One option of a found regulator: a key that stays the same in every
+// language and version ("analogInput", "alarmOutput2", "digitalOutput",
+// "analogOutput", "currentDetection"), and the caption of its option box.
+struct FoundOption {
+  std::string_view key;
+  std::string name;
+};
+
+// The options the found regulator's option word checks, in the main window's
+// order, named in the language.
+std::vector<FoundOption> FoundOptions(const FoundRegulator& found, Language language);
+
+// Their captions only.
 std::vector<std::string> FoundOptionNames(const FoundRegulator& found, Language language);
 
 struct ScanProgress {

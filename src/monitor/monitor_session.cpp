@@ -5,6 +5,7 @@
 #include "monitor/dated_log_name.h"
 #include "serial/exchange.h"
 #include "serial/torvalek_frame.h"
+#include "text/texts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,7 +92,11 @@ bool MonitorDisplay::LampShown(int index) const {
 // ---- MonitorSession ------------------------------------------------------------
 
 MonitorSession::MonitorSession(Connection& connection, Clock& clock, Language language)
-    : connection_(connection), clock_(clock), language_(language), recorder_(clock, language) {}
+    : connection_(connection), clock_(clock), language_(language), recorder_(clock, language) {
+  display_.title = TitleWord();
+}
+
+std::string MonitorSession::TitleWord() const { return std::string(Caption(Screen::Monitor, "Monitor", language_)); }
 
 MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::filesystem::path& dataLogPath,
                                                    const MonitorMessage& showMessage) {
@@ -332,13 +337,13 @@ void MonitorSession::IdentifyModel() {
       identification_ = MonitorIdentification::Klv40;
       return;
     case IdentificationResult::Klv30:
-      display_.title = "Monitor - KLV30";
+      display_.title = TitleWord() + " - KLV30";
       model_ = kMonitorModelKlv30;
       identification_ = MonitorIdentification::Klv30;
       ShowOneSeries(MonitorLayout::Klv30);
       return;
     case IdentificationResult::Klv30E:
-      display_.title = "Monitor - KLV30E";
+      display_.title = TitleWord() + " - KLV30E";
       model_ = kMonitorModelKlv30E;
       identification_ = MonitorIdentification::Klv30E;
       ShowOneSeries(MonitorLayout::Klv30E);
@@ -351,7 +356,7 @@ void MonitorSession::IdentifyModel() {
     identification_ = MonitorIdentification::NoAnswer;
     return;
   }
-  display_.title = "Monitor - ??";
+  display_.title = TitleWord() + " - ??";
   identification_ = MonitorIdentification::OtherCode;
 }
 
@@ -413,7 +418,7 @@ void MonitorSession::TakeOverNewUnit(Clock::TimePoint tickStart) {
 void MonitorSession::IdentifyKlv40() {
   const Reply mode = ReadRegister("0112", kMonitorReceiveLength);
   scale_.controlMode = mode.kind == ReplyKind::Normal ? ControlModeFromValue(mode.value) : kUnknownControlMode;
-  display_.title = "Monitor - KLV40 - " + std::string(ControlModeText(scale_.controlMode));
+  display_.title = TitleWord() + " - KLV40 - " + std::string(ControlModeText(scale_.controlMode));
   if (const std::string_view caption = OutputCaptionKey(scale_.controlMode); !caption.empty()) {
     display_.outputCaption = caption;
   }

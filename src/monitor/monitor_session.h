@@ -62,7 +62,7 @@ enum class MonitorLayout {
 
 // What the monitor shows; the window and the tool read it after each call.
 struct MonitorDisplay {
-  std::string title = "Monitor";
+  std::string title = "Monitor";  // "モニタ" in Japanese, set by the session
   std::array<std::string, kMonitorRowCount> rowTexts;
   std::array<int, kLampCount> lamps{};  // kLampOff, kLampOn, kLampUnknown
   int markedRow = kNoMarkedRow;          // the row read last; 12 and above: none
@@ -279,6 +279,8 @@ class MonitorSession {
   // nothing and gives no poll.
   std::optional<MonitorPoll> PollNextRegister(bool probing = false);
   bool Applies(const MonitorEntry& entry) const;
+  // The window title's first word in the session's language.
+  std::string TitleWord() const;
   void LoseLine(Clock::TimePoint tickStart);
   std::optional<MonitorPoll> Reconnect(Clock::TimePoint tickStart);
 

@@ -93,8 +93,8 @@ struct CaptionText {
 };
 
 // "Analog output" is both the main window's group of the analog output
-// setting ("ｱﾅﾛｸﾞ出力") and the option check box under "Optional item
-// information" ("アナログ出力"). The key "Analog output" gives the group
+// setting and the option check box under "Optional item information" (both
+// "アナログ出力" in Japanese). The key "Analog output" gives the group
 // caption; this key gives the check box ("Analog output" in English).
 inline constexpr std::string_view kAnalogOutputOptionKey = "Analog output (option check box)";
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/cli_tool.h"
@@ -66,11 +67,11 @@ class ScanCliTest : public TransferRig {
     if (cli_.empty()) GTEST_SKIP() << "klv-loader-cli is not built beside the tests";
   }
 
-  // Starts the tool with its own data folder and the C locale; standard
+  // Starts the tool with its own data folder and locale_; standard
   // error to a file, or to the terminal given.
   pid_t Start(std::vector<std::string> args, const std::string& errorTerminal = {}) {
     std::vector<std::string> env = {"XDG_DATA_HOME=" + (folder_.Path() / "data").string(),
-                                    "HOME=" + folder_.Path().string(), "LANG=C"};
+                                    "HOME=" + folder_.Path().string(), "LANG=" + locale_};
     args.insert(args.begin(), {cli_.string(), "scan"});
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -103,6 +104,7 @@ class ScanCliTest : public TransferRig {
   fs::path Err() const { return folder_.Path() / "stderr"; }
 
   fs::path cli_;
+  std::string locale_ = "C";
 };
 
 TEST_F(ScanCliTest, FindsTheRegulatorAt57AtTheCurrentLineAfterAPortThatCannotBeOpened) {
@@ -125,12 +127,18 @@ TEST_F(ScanCliTest, FindsTheRegulatorAt57AtTheCurrentLineAfterAPortThatCannotBeO
     EXPECT_NE(row.find(part), std::string::npos) << part << " in\n" << table;
   }
 
-  // The stored address is asked first.
-  ASSERT_EQ(Run({"--port", device_->Path(), "--address", "57", "--first", "--json"}), 0);
-  const std::string json = ReadFile(Out());
-  for (const char* part : {"\"speed\": 9600", "\"parity\": \"even\"", "\"stopBits\": 1", "\"address\": 57",
-                           "\"model\": \"KLV40\"", "\"options\": [\"Analog output\"]"}) {
-    EXPECT_NE(json.find(part), std::string::npos) << part << " in\n" << json;
+  // The stored address is asked first. JSON names each option by a key that
+  // is the same in every language, its caption beside it.
+  for (const auto& [locale, name] : {std::pair{"C", "Analog output"}, std::pair{"ja_JP.UTF-8", "アナログ出力"}}) {
+    locale_ = locale;
+    ASSERT_EQ(Run({"--port", device_->Path(), "--address", "57", "--first", "--json"}), 0);
+    const std::string json = ReadFile(Out());
+    const std::string parts[] = {"\"speed\": 9600", "\"parity\": \"even\"", "\"stopBits\": 1", "\"address\": 57",
+                                   "\"model\": \"KLV40\"",
+                                   "\"options\": [{\"key\": \"analogOutput\", \"name\": \"" + std::string(name) + "\"}]"};
+    for (const std::string& part : parts) {
+      EXPECT_NE(json.find(part), std::string::npos) << part << " in\n" << json;
+    }
   }
 }
 

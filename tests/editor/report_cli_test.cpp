@@ -103,7 +103,7 @@ TEST_F(ReportCliTest, PdfTextShowsTheValuesInTheLocaleLanguage) {
         "not verified", "optionFlags 15", "Register"}},
       {"ja_JP.UTF-8", "製番 12345", "レポートを保存しました: ",
        {"パラメータ設定レポート", "機種", "KLV40", "アナログ補助入力", "警報出力２", "製造番号・メモ", "製番 12345",
-        "oven7.klv", "勾配下限", "5.7 %", "ﾋｰﾀ断線警報電流", "43 %", "アナログ出力", "照合していません"}},
+        "oven7.klv", "勾配下限", "5.7 %", "ヒータ断線警報電流", "43 %", "アナログ出力", "照合していません"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.locale);

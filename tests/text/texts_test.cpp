@@ -62,15 +62,15 @@ TEST(NumberedTexts, RepresentativeTextsInBothLanguages) {
       {180, "Save changes to file?", "への変更を保存しますか？"},
       {187, "??Parameter reading failure", "??パラメータ読出し失敗"},
       {191, "?? Parameter writing failure", "??パラメータ書込み失敗"},
-      {195, "Linear", "ﾘﾆｱ"},
+      {195, "Linear", "リニア"},
       // English ends in one ellipsis character, Japanese in seven full stops.
       {198, "Reading parameter\u2026", "パラメータ読出し中......."},
       {199, "Writing parameter\u2026", "パラメータ書込み中......."},
       {207, "Digital control output", "デジタル制御出力"},
       {216, "Alarm output 2", "警報出力2"},
       {221, "output ( x 0.1% )", "出力 ( \u00d7 0.1% )"},
-      {223, "Analog output scaling ( x 0.1% )", "ｱﾅﾛｸﾞ出力ｽｹｰﾘﾝｸﾞ ( \u00d7 0.1% )"},
-      {227, "Slow-up/slow-down", "ｽﾛｰｱｯﾌﾟ/ｽﾛｰﾀﾞｳﾝ"},
+      {223, "Analog output scaling ( x 0.1% )", "アナログ出力スケーリング ( \u00d7 0.1% )"},
+      {227, "Slow-up/slow-down", "スローアップ/スローダウン"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Text(c.number, Language::English), c.english) << c.number;
@@ -168,10 +168,10 @@ TEST(Captions, JapaneseByEnglishCaption) {
       {Screen::MainWindow, "Digital control output", "ディジタル制御出力"},
       {Screen::MainWindow, "( Ramp higher limit setting x VR2 )", "(勾配上限設定×VR2)"},
       {Screen::MainWindow, "Variation limit", "変化率制限"},
-      {Screen::MainWindow, "Control input scaling ( x 0.1% )", "制御入力ｽｹｰﾘﾝｸﾞ ( × 0.1% )"},
+      {Screen::MainWindow, "Control input scaling ( x 0.1% )", "制御入力スケーリング ( × 0.1% )"},
       {Screen::CommunicationSettings, "Communication settings", "通信設定"},
-      {Screen::CommunicationSettings, "Port", "ﾎﾟｰﾄ "},  // with its trailing blank
-      {Screen::CommunicationSettings, "Cancel", "ｷｬﾝｾﾙ"},
+      {Screen::CommunicationSettings, "Port", "ポート "},  // with its trailing blank
+      {Screen::CommunicationSettings, "Cancel", "キャンセル"},
       {Screen::Monitor, "Load voltage ( V )", "負荷電圧 ( V )"},
       {Screen::Monitor, "Load current  ( x 0.1A )", "負荷電流 ( × 0.1A )"},
       {Screen::Monitor, "DI input", "DＩ 入力"},
@@ -181,6 +181,8 @@ TEST(Captions, JapaneseByEnglishCaption) {
       {Screen::Monitor, "AL output", "AL 出力"},
       {Screen::TrendGraph, "Graph display", "グラフ表示"},
       {Screen::TrendGraph, "<Control output>", "<制御出力>"},
+      {Screen::MainWindow, "Untitled", "無題"},  // a new document's name
+      {Screen::Monitor, "Monitor", "モニタ"},     // the window title's first word
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Caption(c.screen, c.english, Language::Japanese), c.japanese) << c.english;
@@ -189,8 +191,8 @@ TEST(Captions, JapaneseByEnglishCaption) {
   }
 }
 
-TEST(Captions, AnalogOutputGroupAndOptionCheckBoxAreDistinct) {
-  EXPECT_EQ(Caption("Analog output", Language::Japanese), "ｱﾅﾛｸﾞ出力");
+TEST(Captions, AnalogOutputGroupAndOptionCheckBoxHaveTheirOwnKeys) {
+  EXPECT_EQ(Caption("Analog output", Language::Japanese), "アナログ出力");
   EXPECT_EQ(Caption(kAnalogOutputOptionKey, Language::Japanese), "アナログ出力");
   EXPECT_EQ(Caption(kAnalogOutputOptionKey, Language::English), "Analog output");
   EXPECT_EQ(Caption(Screen::MainWindow, "Analog output", Language::English), "Analog output");
@@ -199,7 +201,7 @@ TEST(Captions, AnalogOutputGroupAndOptionCheckBoxAreDistinct) {
 TEST(Captions, SameInBothLanguagesAndUnknownPassThrough) {
   for (std::string_view text :
        {"OFF"sv, "ON"sv, "AL1"sv, "VR1"sv, "DO-1"sv, "EVEN"sv, "COM01"sv, "COM24"sv, "19200"sv,
-        "OK"sv, "KLV Loader"sv, "Untitled"sv, "4-20mA"sv, "Monitor"sv, "100.0%"sv}) {
+        "OK"sv, "KLV Loader"sv, "4-20mA"sv, "100.0%"sv}) {
     EXPECT_EQ(Caption(text, Language::Japanese), text);
     EXPECT_EQ(Caption(text, Language::English), text);
   }
@@ -241,6 +243,42 @@ TEST(Captions, EveryScreenTableIsWellFormed) {
       EXPECT_EQ(Caption(screen, caption.key, Language::Japanese), caption.japanese);
     }
   }
+}
+
+// Half-width katakana (U+FF61..U+FF9F) in UTF-8: EF BD A1..EF BD BF or
+// EF BE 80..EF BE 9F. Their detached sound marks render badly beside the
+// full-width kana of the system's own dialogs.
+bool HasHalfWidthKatakana(std::string_view text) {
+  for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    if (byte(0) != 0xEF) continue;
+    if ((byte(1) == 0xBD && byte(2) >= 0xA1 && byte(2) <= 0xBF) ||
+        (byte(1) == 0xBE && byte(2) >= 0x80 && byte(2) <= 0x9F)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST(JapaneseTexts, HalfWidthKatakanaIsFoundWhereItIs) {
+  EXPECT_TRUE(HasHalfWidthKatakana("\uFF61"));
+  EXPECT_TRUE(HasHalfWidthKatakana("電流\uFF98\uFF90\uFF6F\uFF80"));
+  EXPECT_TRUE(HasHalfWidthKatakana("x\uFF9F"));
+  EXPECT_FALSE(HasHalfWidthKatakana("\uFF60 \uFFA0 \uFF41 ポート アナログ"));
+}
+
+TEST(JapaneseTexts, EveryDisplayedTextIsInFullWidthKatakana) {
+  for (const int number : kAllTextNumbers) {
+    EXPECT_FALSE(HasHalfWidthKatakana(Text(number, Language::Japanese))) << number;
+  }
+  for (const MenuEntry& entry : MenuEntries()) EXPECT_FALSE(HasHalfWidthKatakana(entry.japanese)) << entry.english;
+  for (const Screen screen : {Screen::MainWindow, Screen::CommunicationSettings, Screen::Monitor, Screen::TrendGraph}) {
+    for (const CaptionText& caption : ScreenCaptions(screen)) {
+      EXPECT_FALSE(HasHalfWidthKatakana(caption.japanese)) << caption.key;
+    }
+  }
+  EXPECT_EQ(Caption(Screen::CommunicationSettings, "Cancel", Language::Japanese), "キャンセル");
+  EXPECT_EQ(Text(195, Language::Japanese), "リニア");
 }
 
 TEST(Fonts, PerLanguage) {

@@ -5,6 +5,7 @@
 
 #include "argument_reader.h"
 #include "cli_texts.h"
+#include "commands.h"
 
 namespace klv::cli {
 namespace {
@@ -198,7 +199,9 @@ std::string UsageText(Command command, Language language) {
     case Command::Defaults: return CliText(CliTextId::UsageDefaults, language);
     default: break;
   }
-  return CliText(CliTextId::UsageGeneral, language, {connection, exit});
+  // Every command in the list, every exit status below it.
+  const std::string moreCommands = MonitorUsageSummary(language) + ScanUsageSummary(language) + ReportUsageSummary(language);
+  return CliText(CliTextId::UsageGeneral, language, {moreCommands, connection, CliText(CliTextId::UsageExitAll, language)});
 }
 
 }  // namespace klv::cli

@@ -140,12 +140,14 @@ constexpr std::array kTexts = {
                  "  show FILE.klv [--json]             show a parameter file\n"
                  "  defaults                           show the default parameter set of the\n"
                  "                                     model stored in the settings file\n"
-                 "\n"
                  "%1"
+                 "\n"
+                 "%2"
                  "\n"
                  "  --help                show this text (COMMAND --help: that command's)\n"
                  "  --version             show the version\n"
-                 "%2"
+                 "\n"
+                 "%3"
                  "\n"
                  "Messages are in Japanese when the locale (LC_ALL, LC_MESSAGES, LANG) is\n"
                  "Japanese, in English otherwise. On a terminal a progress bar is drawn on\n"
@@ -161,12 +163,14 @@ constexpr std::array kTexts = {
                  "  show FILE.klv [--json]             パラメータファイルの内容を表示\n"
                  "  defaults                           設定ファイルに記録された機種の\n"
                  "                                     パラメータ既定値を表示\n"
-                 "\n"
                  "%1"
+                 "\n"
+                 "%2"
                  "\n"
                  "  --help                この説明を表示（COMMAND --help: そのコマンドの説明）\n"
                  "  --version             バージョンを表示\n"
-                 "%2"
+                 "\n"
+                 "%3"
                  "\n"
                  "ロケール（LC_ALL、LC_MESSAGES、LANG）が日本語のときメッセージは日本語、\n"
                  "それ以外は英語です。端末では転送中に進行状況のバーを標準エラー出力に描きます。\n"},
@@ -220,10 +224,10 @@ constexpr std::array kTexts = {
                  "終了コード: 監視して終了したとき 0、使い方の誤り、使えないポート、\n"
                  "作成できない記録ファイルのとき 2。\n"},
     CliTextEntry{MonitorSummary,
-                 "\nAlso: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
-                 "watches the live values (klv-loader-cli monitor --help).\n",
-                 "\nほかに: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
-                 "で現在値を監視します（klv-loader-cli monitor --help）。\n"},
+                 "  monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
+                 "                                     watch the live values of the regulator\n",
+                 "  monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
+                 "                                     調整器の現在値を監視\n"},
     CliTextEntry{ShowFile, "File: %1", "ファイル: %1"},
     CliTextEntry{ShowModel, "Model: %1", "機種: %1"},
     CliTextEntry{ShowOptions, "Options: %1 (optionFlags %2, optionDetect %3)",
@@ -265,6 +269,20 @@ constexpr std::array kTexts = {
     CliTextEntry{CompareParameter, "Parameter", "パラメータ"},
     CliTextEntry{CompareFileValue, "File", "ファイル"},
     CliTextEntry{CompareDeviceValue, "Regulator", "調整器"},
+    CliTextEntry{UsageExitAll,
+                 "Exit status:\n"
+                 "  0  success (compare: the regulator holds the file's values; scan: a\n"
+                 "     regulator was found)\n"
+                 "  1  a transfer failed, was refused or is incomplete\n"
+                 "  2  a usage error, or a file or port that cannot be used\n"
+                 "  3  compare: the regulator holds other values; scan: no regulator was found\n"
+                 "Every transfer writes comlog.txt in the data folder.\n",
+                 "終了コード:\n"
+                 "  0  成功（compare: 調整器の値がファイルと同じ、scan: 調整器が見つかった）\n"
+                 "  1  転送が失敗した、拒否された、または未完了\n"
+                 "  2  使い方の誤り、または使えないファイルやポート\n"
+                 "  3  compare: 調整器の値がファイルと異なる、scan: 調整器が見つからない\n"
+                 "転送のたびにデータフォルダの comlog.txt を書きます。\n"},
 };
 
 constexpr bool InEnumOrder() {

@@ -71,6 +71,7 @@ enum class CliTextId {
   CompareParameter,
   CompareFileValue,
   CompareDeviceValue,
+  UsageExitAll,
 };
 
 struct CliTextEntry {

@@ -20,12 +20,13 @@ int RunCompare(const CommandLine& line);
 int RunDefaults();
 // monitor: args are the arguments after "monitor".
 int RunMonitorCommand(std::span<const std::string> args);
-// The line the general --help adds about monitor.
+// monitor's entry in the general --help's list of commands.
 std::string MonitorUsageSummary(Language language);
-// scan: args are the arguments after "scan"; and its line in the general --help.
+// scan: args are the arguments after "scan"; and its entry in the general --help.
 int RunScanCommand(std::span<const std::string> args);
 std::string ScanUsageSummary(Language language);
-// report: args are the arguments after "report"; and its --help line.
+// report: args are the arguments after "report"; and its entry in the general
+// --help (empty in a build that cannot make reports).
 int RunReportCommand(std::span<const std::string> args);
 std::string ReportUsageSummary(Language language);
 

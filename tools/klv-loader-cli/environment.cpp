@@ -88,11 +88,29 @@ std::optional<std::string> RefuseStoredSettings(const Environment& environment, 
   return std::nullopt;
 }
 
-void PrintError(const std::string& text) { std::fprintf(stderr, "klv-loader-cli: %s\n", text.c_str()); }
+std::string ToolMessage(std::string_view text) {
+  std::string out;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = text.find('\n', start);
+    const std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    if (!line.empty()) out += kMessagePrefix;
+    out += line;
+    out += '\n';
+    if (end == std::string_view::npos || end + 1 == text.size()) break;
+    start = end + 1;
+  }
+  return out;
+}
+
+void PrintError(const std::string& text) {
+  std::fputs(ToolMessage(text).c_str(), stderr);
+  std::fflush(stderr);
+}
 
 int RefuseUsage(const std::string& error, Language language) {
   PrintError(error);
-  std::fputs((CliText(CliTextId::TryHelp, language) + "\n").c_str(), stderr);
+  PrintError(CliText(CliTextId::TryHelp, language));
   return kExitUnusable;
 }
 

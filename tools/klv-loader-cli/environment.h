@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "text/texts.h"
 #include "model/model_kind.h"
@@ -52,7 +53,15 @@ std::optional<std::string> RefuseStoredSettings(const Environment& environment, 
 // language is Japanese. In posix_system.cpp and windows_system.cpp.
 Language LocaleLanguage();
 
-// "klv-loader-cli: <text>" on standard error.
+// Every message the tool writes on standard error starts with this, so a
+// script's log tells whose message it is.
+inline constexpr std::string_view kMessagePrefix = "klv-loader-cli: ";
+
+// The text with kMessagePrefix before each of its lines but the empty ones,
+// which keep a message's layout; a newline at the end.
+std::string ToolMessage(std::string_view text);
+
+// ToolMessage(text) on standard error.
 void PrintError(const std::string& text);
 
 // A usage mistake: the error and the hint to --help on standard error; the

@@ -28,10 +28,7 @@ int main(int argc, char** argv) {
   }
   switch (line.command) {
     case Command::Help:
-      std::fputs((UsageText(Command::None, language) + MonitorUsageSummary(language) + ScanUsageSummary(language) +
-                  ReportUsageSummary(language))
-                     .c_str(),
-                 stdout);
+      std::fputs(UsageText(Command::None, language).c_str(), stdout);
       return kExitSuccess;
     case Command::Version: std::printf("klv-loader-cli %s\n", KLV_VERSION); return kExitSuccess;
     case Command::Defaults: return RunDefaults();

@@ -188,7 +188,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
   int unitChanges = 0;
 
   std::string status = session.Recorder().Status();
-  if (!status.empty()) std::fprintf(stderr, "%s\n", status.c_str());
+  if (!status.empty()) PrintError(status);
   std::string cycle;
   bool lineLost = false;
   bool outOfStep = false;
@@ -207,7 +207,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
     const bool anotherUnit = session.UnitChanges() != unitChanges;
     if (anotherUnit) {
       unitChanges = session.UnitChanges();
-      std::fprintf(stderr, "%s\n", UnitChangeText(session.Display(), language).c_str());
+      PrintError(UnitChangeText(session.Display(), language));
     }
     if (anotherUnit || ModelLine(session) != modelLine) {
       // The words so far belong to what was polled before.
@@ -228,7 +228,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
     if (session.Recorder().Status() != status) {
       status = session.Recorder().Status();
       const std::string reason = session.Recorder().Unsaved() ? WithReason(session.Recorder().SaveError()) : "";
-      if (!status.empty()) std::fprintf(stderr, "%s%s\n", status.c_str(), reason.c_str());
+      if (!status.empty()) PrintError(status + reason);
     }
     // Said once when the line goes, and once when it is back. Meanwhile the
     // port is opened again every 2 s and no cycle lines are printed.
@@ -239,12 +239,12 @@ int RunMonitorCommand(std::span<const std::string> args) {
                                (japanese ? "。2 秒ごとにポートを開き直します" : "; opening the port again every 2 s");
       const std::string back =
           japanese ? "回線復帰: 接続機器が再び応答しています" : "Line back: the regulator answers again";
-      std::fprintf(stderr, "%s\n", (lineLost ? lost : back).c_str());
+      PrintError(lineLost ? lost : back);
     }
     // Said once when replies fall out of step with the requests.
     if (session.Display().outOfStep != outOfStep) {
       outOfStep = session.Display().outOfStep;
-      if (outOfStep) std::fprintf(stderr, "%s\n", std::string(LineStatusText(session.Display(), language)).c_str());
+      if (outOfStep) PrintError(std::string(LineStatusText(session.Display(), language)));
     }
   }
   session.Stop();

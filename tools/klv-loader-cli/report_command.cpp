@@ -67,7 +67,7 @@ ParsedReportLine ParseReportLine(std::span<const std::string> args, Language lan
 // Qt's own warnings (a missing runtime folder and the like) are no concern of
 // a script's; only its critical messages reach standard error.
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+  if (type == QtCriticalMsg || type == QtFatalMsg) PrintError(message.toStdString());
 }
 
 }  // namespace

@@ -30,10 +30,10 @@ std::string_view ReportUsageText(ReportUsage text, Language language) {
                         "Exit status: 0, or 2 for a usage error, a file that cannot be opened or is\n"
                         "not a parameter file, or a report that cannot be saved.\n";
     case ReportUsage::Summary:
-      return japanese ? "\nほかに: klv-loader-cli report FILE.klv --output FILE.pdf [--note TEXT]\n"
-                        "でパラメータファイルのレポートを PDF で保存します（klv-loader-cli report --help）。\n"
-                      : "\nAlso: klv-loader-cli report FILE.klv --output FILE.pdf [--note TEXT]\n"
-                        "saves a PDF report of a parameter file (klv-loader-cli report --help).\n";
+      return japanese ? "  report FILE.klv --output FILE.pdf [--note TEXT]\n"
+                        "                                     パラメータファイルのレポートを PDF で保存\n"
+                      : "  report FILE.klv --output FILE.pdf [--note TEXT]\n"
+                        "                                     save a PDF report of a parameter file\n";
     case ReportUsage::NeedsOutput:
       return japanese ? "report には --output FILE.pdf が必要です" : "report needs --output FILE.pdf";
     case ReportUsage::Unavailable:

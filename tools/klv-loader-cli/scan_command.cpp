@@ -73,7 +73,9 @@ constexpr ScanTextEntry kScanTexts[] = {
      "  --quick               ask a silent address 0110 only: finds a KLV40, or a\n"
      "                        regulator that refuses 0110, in half the time\n"
      "  --first               stop at the first regulator found\n"
-     "  --json                the list as JSON\n"
+     "  --json                the list as JSON; each option as {\"key\": KEY, \"name\":\n"
+     "                        CAPTION}, KEY one of analogInput, alarmOutput2,\n"
+     "                        digitalOutput, analogOutput, currentDetection\n"
      "\n"
      "All ports are scanned at the same time, each with a progress line of its own\n"
      "on a terminal; Ctrl+C stops them all and lists what was found so far.\n"
@@ -102,15 +104,20 @@ constexpr ScanTextEntry kScanTexts[] = {
      "  --quick               応答のないアドレスには 0110 だけを問い合わせます。\n"
      "                        KLV40 と 0110 を拒否する調整器を半分の時間で見つけます\n"
      "  --first               最初に見つけた調整器で終了\n"
-     "  --json                一覧を JSON で出力\n"
+     "  --json                一覧を JSON で出力。オプションは {\"key\": KEY, \"name\": 項目名}、\n"
+     "                        KEY は analogInput、alarmOutput2、digitalOutput、\n"
+     "                        analogOutput、currentDetection のいずれか\n"
      "\n"
      "すべてのポートを同時に検索し、端末ではポートごとに進行状況の行を表示します。\n"
      "Ctrl+C ですべての検索を止め、それまでに見つけたものを一覧にします。\n"
      "\n"
      "終了コード: 調整器が見つかったとき 0、見つからないとき 3、使い方の誤り\n"
      "またはどのポートも使えないとき 2。\n"},
-    {"\nAlso: klv-loader-cli scan [--port P]... finds regulators (klv-loader-cli scan --help).\n",
-     "\nほかに: klv-loader-cli scan [--port P]... で調整器を探します（klv-loader-cli scan --help）。\n"},
+    {"  scan [--port P]... [OPTIONS] [--quick] [--first] [--json]\n"
+     "                                     find regulators whose port, line settings or\n"
+     "                                     address are not known\n",
+     "  scan [--port P]... [OPTIONS] [--quick] [--first] [--json]\n"
+     "                                     ポート、通信条件、アドレスのわからない調整器を探す\n"},
     {"no serial device found; name one with --port", "シリアルデバイスが見つかりません。--port で指定してください"},
     {"No regulator found.", "調整器は見つかりませんでした。"},
     {"%1: %2", "%1: %2"},
@@ -244,8 +251,11 @@ std::string Json(const std::vector<FoundRegulator>& found, Language language) {
            ", \"model\": " + (f.model ? JsonString(ModelName(*f.model)) : std::string("null")) + ", \"options\": ";
     if (f.model && f.optionsComplete) {
       out += "[";
-      const std::vector<std::string> names = FoundOptionNames(f, language);
-      for (std::size_t n = 0; n < names.size(); ++n) out += (n ? ", " : "") + JsonString(names[n]);
+      const std::vector<FoundOption> options = FoundOptions(f, language);
+      for (std::size_t n = 0; n < options.size(); ++n) {
+        out += std::string(n ? ", " : "") + "{\"key\": " + JsonString(options[n].key) +
+               ", \"name\": " + JsonString(options[n].name) + "}";
+      }
       out += "]";
     } else {
       out += "null";
@@ -358,7 +368,7 @@ int RunScanCommand(std::span<const std::string> args) {
   if (drawProgress) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", std::chrono::duration<double>(report.elapsed).count());
-    std::fprintf(stderr, "%s\n", Text(ScanText::Took, language, {seconds}).c_str());
+    PrintError(Text(ScanText::Took, language, {seconds}));
   }
   if (!report.found.empty()) return kExitSuccess;
   std::size_t unusable = 0;

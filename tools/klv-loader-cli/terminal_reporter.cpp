@@ -1,5 +1,7 @@
 #include "terminal_reporter.h"
 
+#include "environment.h"
+
 namespace klv::cli {
 namespace {
 
@@ -19,7 +21,7 @@ void TerminalReporter::SetBarPosition(int position) {
 
 void TerminalReporter::ShowMessage(std::string_view text) {
   Finish();
-  std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
+  std::fputs(ToolMessage(text).c_str(), out_);
   std::fflush(out_);
 }
 

@@ -78,7 +78,7 @@ class Transfer {
                  (outcome.logSave.error.empty() ? "" : " (" + outcome.logSave.error + ")"));
     }
     if (!outcome.report.succeeded) {
-      std::fprintf(stderr, "%s\n", outcome.report.text.c_str());
+      PrintError(outcome.report.text);
       return state_.tally.cancelled ? CancelExitStatus() : kExitFailed;
     }
     return std::nullopt;

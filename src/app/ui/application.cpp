@@ -133,7 +133,29 @@ LaunchOptions ParseLaunchOptions(int argc, const char* const* argv) {
   return options;
 }
 
-std::string UsageText() {
+Language SystemLanguage() {
+  const QStringList languages = QLocale::system().uiLanguages();
+  return ChooseLanguage(languages.isEmpty() ? std::string() : languages.constFirst().toStdString());
+}
+
+std::string UnknownOptionText(std::string_view option, Language language) {
+  return (language == Language::Japanese ? "klv-loader: 不明なオプション " : "klv-loader: unknown option ") +
+         std::string(option);
+}
+
+std::string UsageText(Language language) {
+  if (language == Language::Japanese) {
+    return "使い方: klv-loader [FILE.klv]\n"
+           "       klv-loader --demo [KLV40|KLV30|KLV30E] [FILE.klv]\n"
+           "       klv-loader --help | --version\n"
+           "KLV40、KLV30、KLV30E 調整器をシリアル回線で設定します。FILE.klv は起動時に開きます。\n"
+           "\n"
+           "  --demo [MODEL]  調整器なしでプログラムを試します: この実行の間だけ模擬調整器\n"
+           "                  （MODEL の指定がなければ KLV40）が COM1 で応答します。\n"
+           "                  ポートの接続先とほかのポートはそのままです\n"
+           "  --help          この説明を表示\n"
+           "  --version       バージョンを表示\n";
+  }
   return "Usage: klv-loader [FILE.klv]\n"
          "       klv-loader --demo [KLV40|KLV30|KLV30E] [FILE.klv]\n"
          "       klv-loader --help | --version\n"
@@ -156,8 +178,7 @@ int Application::Run(const LaunchOptions& options) {
     return 0;
   }
 
-  const QStringList languages = QLocale::system().uiLanguages();
-  const Language language = ChooseLanguage(languages.isEmpty() ? std::string() : languages.constFirst().toStdString());
+  const Language language = SystemLanguage();
   const auto qtTexts = InstallQtTranslations(language);
 
   std::unique_ptr<DemoRegulator> demo;
@@ -165,7 +186,7 @@ int Application::Run(const LaunchOptions& options) {
 
   ProgramState state(clock_, demo ? demo->Ports() : ports_, language);
   state.commandLineFile = options.file;
-  SystemDialogs dialogs;
+  SystemDialogs dialogs(language);
   MainWindow window(state, dialogs);
   window.SetMonitorCommand([&state](QWidget* owner) {
     MonitorDependencies dependencies{state.connection, state.dataLogPath, state.clock, state.language,

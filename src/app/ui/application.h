@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/model_kind.h"
+#include "text/language.h"
 #include "platform/clock.h"
 #include "serial/port.h"
 
@@ -74,7 +75,13 @@ struct LaunchOptions {
 };
 
 LaunchOptions ParseLaunchOptions(int argc, const char* const* argv);
-std::string UsageText();
+// The language of the user interface: the first of the system's UI languages
+// (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) decides.
+Language SystemLanguage();
+
+// What --help prints, and a refused option's message, in that language.
+std::string UsageText(Language language);
+std::string UnknownOptionText(std::string_view option, Language language);
 
 class Application {
  public:

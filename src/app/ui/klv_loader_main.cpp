@@ -8,8 +8,11 @@
 int main(int argc, char** argv) {
   const klv::LaunchOptions options = klv::ParseLaunchOptions(argc, argv);
   if (options.help || !options.unknown.empty()) {
-    for (const auto& option : options.unknown) std::fprintf(stderr, "klv-loader: unknown option %s\n", option.c_str());
-    std::fputs(klv::UsageText().c_str(), options.help ? stdout : stderr);
+    const klv::Language language = klv::SystemLanguage();
+    for (const auto& option : options.unknown) {
+      std::fprintf(stderr, "%s\n", klv::UnknownOptionText(option, language).c_str());
+    }
+    std::fputs(klv::UsageText(language).c_str(), options.help ? stdout : stderr);
     return options.help ? 0 : 2;
   }
   if (options.version) {

@@ -42,7 +42,9 @@ namespace klv {
 namespace {
 
 
-constexpr std::string_view kUntitled = "Untitled";
+// A new document's name: the title bar, the save question and the report file name.
+std::string UntitledTitle(Language language) { return std::string(Caption(Screen::MainWindow, "Untitled", language)); }
+
 constexpr std::string_view kSaveAsFailure = "CfileException!";
 
 bool FileExists(const std::filesystem::path& path) {
@@ -111,7 +113,7 @@ MainWindow::MainWindow(ProgramState& state, OperatorDialogs& dialogs, QWidget* p
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       state_(state),
       dialogs_(dialogs),
-      documentTitle_(kUntitled),
+      documentTitle_(UntitledTitle(state.language)),
       productName_(kProductName) {
   screen_ = new ParameterScreen(state_.parameters, state_.language, this);
   setCentralWidget(screen_);
@@ -310,7 +312,7 @@ void MainWindow::Initialise(const StartupInputs& inputs) {
   setWindowIcon(ProgramIcon());
 
   modified_ = false;
-  documentTitle_ = kUntitled;
+  documentTitle_ = UntitledTitle(state_.language);
   documentPath_.clear();
   productName_ = kProductName;
 
@@ -400,7 +402,7 @@ void MainWindow::ApplyLayout(ModelKind model) {
 void MainWindow::ResetDocument() {
   provenance_.reset();
   modified_ = false;
-  documentTitle_ = kUntitled;
+  documentTitle_ = UntitledTitle(state_.language);
   documentPath_.clear();
   productName_ = kProductName;
 }

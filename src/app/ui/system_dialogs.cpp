@@ -34,8 +34,8 @@ SaveAnswer SystemDialogs::AskSaveChanges(QWidget* owner, std::string_view text) 
 
 namespace {
 
-void SetUpFileDialog(QFileDialog& dialog) {
-  dialog.setNameFilter(ToQString(kParameterFileFilter));
+void SetUpFileDialog(QFileDialog& dialog, Language language) {
+  dialog.setNameFilter(ToQString(language == Language::Japanese ? kParameterFileFilterJapanese : kParameterFileFilter));
   dialog.setDefaultSuffix(QStringLiteral("klv"));
 }
 
@@ -57,7 +57,7 @@ std::optional<std::filesystem::path> ChosenPath(QFileDialog& dialog) {
 std::optional<std::filesystem::path> SystemDialogs::ChooseFileToOpen(QWidget* owner,
                                                                      const std::filesystem::path& folder) {
   QFileDialog dialog(owner);
-  SetUpFileDialog(dialog);
+  SetUpFileDialog(dialog, language_);
   StartIn(dialog, folder);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -67,7 +67,7 @@ std::optional<std::filesystem::path> SystemDialogs::ChooseFileToOpen(QWidget* ow
 std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* owner, std::string_view initialName,
                                                                      const std::filesystem::path& folder) {
   QFileDialog dialog(owner);
-  SetUpFileDialog(dialog);
+  SetUpFileDialog(dialog, language_);
   StartIn(dialog, folder);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

@@ -7,6 +7,9 @@ namespace klv {
 // The real dialogs.
 class SystemDialogs final : public OperatorDialogs {
  public:
+  // language: the file dialogs' own texts (the file type filter).
+  explicit SystemDialogs(Language language = Language::English) : language_(language) {}
+
   void ShowMessage(QWidget* owner, std::string_view text) override;
   SaveAnswer AskSaveChanges(QWidget* owner, std::string_view text) override;
   std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner, const std::filesystem::path& folder) override;
@@ -19,6 +22,9 @@ class SystemDialogs final : public OperatorDialogs {
                                                         const std::filesystem::path& folder) override;
   PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) override;
   void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) override;
+
+ private:
+  Language language_;
 };
 
 }  // namespace klv

@@ -21,7 +21,7 @@ constexpr DialogWords kTitle{"Report", "レポート"};
 constexpr DialogWords kNote{"Serial number or note of the unit:", "製造番号またはメモ:"};
 constexpr DialogWords kSave{"Save PDF…", "PDF保存…"};
 constexpr DialogWords kPrint{"Print…", "印刷…"};
-constexpr DialogWords kCancel{"Cancel", "ｷｬﾝｾﾙ"};
+constexpr DialogWords kCancel{"Cancel", "キャンセル"};
 
 QString Words(const DialogWords& words, Language language) {
   return ToQString(language == Language::Japanese ? words.japanese : words.english);

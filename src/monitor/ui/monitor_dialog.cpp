@@ -94,7 +94,7 @@ MonitorDialog::MonitorDialog(MonitorDependencies& dependencies, QWidget* owner, 
       session_(dependencies.connection, dependencies.clock, dependencies.language) {
   setModal(true);
   setFont(ScreenQFont(language_));
-  setWindowTitle(QStringLiteral("Monitor"));
+  setWindowTitle(ToQString(session_.Display().title));
   Build();
 
   const WindowSize size = MonitorWindowSize(language_);

@@ -188,6 +188,36 @@ class ApplicationTest : public QObject {
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitCode(), 2);
   }
+
+  // --help and a refused option speak the language the window would.
+  void helpInTheSystemLanguage_data() {
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("usage");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("English") << "C.UTF-8" << "Usage: klv-loader [FILE.klv]\n" << "klv-loader: unknown option --x\n";
+    QTest::newRow("Japanese") << "ja_JP.UTF-8" << "使い方: klv-loader [FILE.klv]\n" << "klv-loader: 不明なオプション --x\n";
+  }
+  void helpInTheSystemLanguage() {
+    if (!QFileInfo::exists(ProgramPath())) QSKIP("klv-loader is not built");
+    QFETCH(QString, lang);
+    QFETCH(QString, usage);
+    QFETCH(QString, refusal);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("LANG"), lang);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(ProgramPath(), {QStringLiteral("--help")});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+    const QString help = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(help.startsWith(usage), qPrintable(help));
+    QVERIFY(help.contains(QStringLiteral("--demo")));
+    process.start(ProgramPath(), {QStringLiteral("--x")});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY(QString::fromUtf8(process.readAllStandardError()).startsWith(refusal));
+  }
 };
 
 QTEST_MAIN(ApplicationTest)

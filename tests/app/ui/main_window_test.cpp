@@ -337,7 +337,7 @@ class KlvToolDlgTest : public QObject {
     EditScreen(window);
     japanese.dialogs.saveAnswers = {SaveAnswer::Cancel};
     window.NewDocument();
-    QCOMPARE(Q(japanese.dialogs.questions.at(0)), QStringLiteral("Untitledへの変更を保存しますか？"));
+    QCOMPARE(Q(japanese.dialogs.questions.at(0)), QStringLiteral("無題への変更を保存しますか？"));
   }
 
   void helpItems() {

@@ -199,7 +199,7 @@ class CommSettingsDialogTest : public QObject {
     Connection connection;
     CommSettingsDialog screen(connection, Language::Japanese, nullptr, kNoDevices);
     QCOMPARE(screen.windowTitle(), QStringLiteral("通信設定"));
-    QCOMPARE(screen.CancelButton()->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+    QCOMPARE(screen.CancelButton()->text(), QStringLiteral("キャンセル"));
     QCOMPARE(screen.SpeedButton(0)->text(), QStringLiteral("19200"));
   }
 

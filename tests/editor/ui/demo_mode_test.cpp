@@ -42,7 +42,7 @@ class DemoModeTest : public QObject {
                              << "KLV Loader - KLV30E - Untitled [Demo: simulated KLV30E on COM1]"
                              << "COM1 \u2192 simulated KLV30E (demo)";
     QTest::newRow("Japanese") << int(Language::Japanese) << false
-                              << "KLV Loader - KLV30E - Untitled [デモ: COM1 に模擬 KLV30E]"
+                              << "KLV Loader - KLV30E - 無題 [デモ: COM1 に模擬 KLV30E]"
                               << "COM1 \u2192 模擬 KLV30E（デモ）";
     // A file named on the command line keeps its own model's screen.
     QTest::newRow("with a file") << int(Language::English) << true

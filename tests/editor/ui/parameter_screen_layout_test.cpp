@@ -282,15 +282,15 @@ void ParameterScreenLayoutTest::captions_data() {
                                  << "Linear";
   QTest::newRow("KLV30E English") << en << 2 << slowEn << "Slow-up" << "Control input scaling ( x 0.1% )"
                                   << "KLV30E" << "Linear";
-  const QString slowJa = QString::fromUtf8("ｽﾛｰｱｯﾌﾟ/ｽﾛｰﾀﾞｳﾝ");
-  const QString analogJa = QString::fromUtf8("ｱﾅﾛｸﾞ出力ｽｹｰﾘﾝｸﾞ ( × 0.1% )");
-  QTest::newRow("KLV40 Japanese") << ja << 0 << slowJa << QString::fromUtf8("ｽﾛｰｱｯﾌﾟ") << analogJa << "KLV30"
+  const QString slowJa = QString::fromUtf8("スローアップ/スローダウン");
+  const QString analogJa = QString::fromUtf8("アナログ出力スケーリング ( × 0.1% )");
+  QTest::newRow("KLV40 Japanese") << ja << 0 << slowJa << QString::fromUtf8("スローアップ") << analogJa << "KLV30"
                                   << "4-20mA";
   QTest::newRow("KLV30 Japanese") << ja << 1 << QString::fromUtf8("変化率制限") << QString::fromUtf8("変化率制限")
-                                  << analogJa << "KLV30" << QString::fromUtf8("ﾘﾆｱ");
-  QTest::newRow("KLV30E Japanese") << ja << 2 << slowJa << QString::fromUtf8("ｽﾛｰｱｯﾌﾟ")
-                                   << QString::fromUtf8("制御入力ｽｹｰﾘﾝｸﾞ ( × 0.1% )") << "KLV30E"
-                                   << QString::fromUtf8("ﾘﾆｱ");
+                                  << analogJa << "KLV30" << QString::fromUtf8("リニア");
+  QTest::newRow("KLV30E Japanese") << ja << 2 << slowJa << QString::fromUtf8("スローアップ")
+                                   << QString::fromUtf8("制御入力スケーリング ( × 0.1% )") << "KLV30E"
+                                   << QString::fromUtf8("リニア");
 }
 
 void ParameterScreenLayoutTest::captions() {

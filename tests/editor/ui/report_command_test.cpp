@@ -149,6 +149,17 @@ class ReportCommandTest : public QObject {
 
   // Cancelling either dialog, printing, a printer that fails, and a folder
   // that is not there: what is shown and what is left on disk.
+  // A new document is "無題" in Japanese, and so is its report's name.
+  void untitledReportNameInJapanese() {
+    WindowRig rig(Language::Japanese);
+    MainWindow& window = rig.Start();
+    QCOMPARE(Q(window.DocumentTitle()), QStringLiteral("無題"));
+    QVERIFY(window.windowTitle().endsWith(QStringLiteral(" - 無題")));
+    rig.dialogs.reportRequests = {Pdf("")};
+    window.Report();  // the file dialog is cancelled
+    QCOMPARE(Q(rig.dialogs.reportDialogNames.at(0)), QStringLiteral("無題.pdf"));
+  }
+
   void cancelPrintAndFailure() {
     WindowRig rig;
     MainWindow& window = rig.Start();

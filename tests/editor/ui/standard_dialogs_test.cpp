@@ -5,7 +5,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QAbstractFileIconProvider>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -71,11 +73,15 @@ class StandardDialogsTest : public QObject {
     QTest::addColumn<QString>("lookIn");
     QTest::addColumn<QString>("question");
     QTest::addColumn<QString>("portCause");
+    QTest::addColumn<QString>("folderType");  // the file list's Type column
+    QTest::addColumn<QString>("fileType");    // the file type filter
     QTest::newRow("English") << int(Language::English) << QStringList{"Cancel", "No", "Yes"} << "Look in:"
-                             << "Save changes to Untitled?" << "COM1, /dev/ttyS0: no such device";
+                             << "Save changes to Untitled?" << "COM1, /dev/ttyS0: no such device" << "Folder"
+                             << "KLV Loader Files(*.klv)";
     QTest::newRow("Japanese") << int(Language::Japanese) << QStringList{"いいえ(N)", "はい(Y)", "キャンセル"}
-                              << "アドレス:" << "Untitledへの変更を保存しますか？"
-                              << "COM1, /dev/ttyS0: デバイスがありません";
+                              << "アドレス:" << "無題への変更を保存しますか？"
+                              << "COM1, /dev/ttyS0: デバイスがありません" << "フォルダ"
+                              << "KLV Loader ファイル(*.klv)";
   }
   void inTheUserInterfaceLanguage() {
     QFETCH(int, language);
@@ -83,6 +89,8 @@ class StandardDialogsTest : public QObject {
     QFETCH(QString, lookIn);
     QFETCH(QString, question);
     QFETCH(QString, portCause);
+    QFETCH(QString, folderType);
+    QFETCH(QString, fileType);
     const auto lang = static_cast<Language>(language);
     const QString suffix = lang == Language::Japanese ? QStringLiteral("-ja") : QStringLiteral("-en");
     const std::unique_ptr<QTranslator> translations = InstallQtTranslations(lang);
@@ -92,9 +100,9 @@ class StandardDialogsTest : public QObject {
     MainWindow& window = rig.Start();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    SystemDialogs dialogs;
+    SystemDialogs dialogs(lang);
 
-    WhileShown<QMessageBox>([&] { dialogs.AskSaveChanges(&window, SaveQuestionText("Untitled", lang)); },
+    WhileShown<QMessageBox>([&] { dialogs.AskSaveChanges(&window, SaveQuestionText(window.DocumentTitle(), lang)); },
                             [&](QMessageBox& box) {
                               QCOMPARE(box.text(), question);
                               QCOMPARE(ButtonTexts(box), saveButtons);
@@ -110,6 +118,9 @@ class StandardDialogsTest : public QObject {
                               auto* label = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
                               QVERIFY(label != nullptr);
                               QCOMPARE(label->text(), lookIn);
+                              QVERIFY(dialog.iconProvider() != nullptr);
+                              QCOMPARE(dialog.iconProvider()->type(QFileInfo(QDir::tempPath())), folderType);
+                              QCOMPARE(dialog.nameFilters(), QStringList{fileType});
                               Save(dialog, "file-dialog" + suffix);
                             });
 

@@ -177,14 +177,16 @@ class MonitorDialogTest : public QObject {
   }
 
   void japaneseSizeAndCaptions() {
-    Rig rig({}, Language::Japanese);
+    Rig rig(Klv40(), Language::Japanese);
     const auto monitor = rig.Make();
     QCOMPARE(monitor->size(), QSize(630, 280));
+    QCOMPARE(monitor->windowTitle(), QStringLiteral("モニタ"));
     QCOMPARE(monitor->StartButton()->text(), QStringLiteral("モニタ開始"));
     QCOMPARE(monitor->RowCaption(4)->text(), QStringLiteral("制御入力 ( × 0.1% )"));
     QCOMPARE(monitor->RecordBox()->text(), QStringLiteral("データ記録 [ 制御入力／制御出力 ]"));
     monitor->StartMonitoring();
     QCOMPARE(monitor->StartButton()->text(), QStringLiteral("モニタ終了"));
+    QCOMPARE(monitor->windowTitle(), QStringLiteral("モニタ - KLV40 - PA  "));
     QCOMPARE(monitor->RowCaption(0)->text(), QStringLiteral("出力 ( × 0.1% )"));  // PA
     monitor->StopMonitoring();
     QCOMPARE(monitor->StartButton()->text(), QStringLiteral("モニタ開始"));
