@@ -1151,8 +1151,10 @@ TEST_F(CliTest, ADoubledReplyIsNeverTakenForTheNextRegister) {
     device_->Preset(0x013D, 3);
     const fs::path clean = folder_.Path() / "clean.klv";
     const fs::path file = folder_.Path() / "doubled.klv";
+    // A name of its own: a structured binding cannot be captured before C++20 compilers caught up.
+    const char* const protocolName = name;
     const auto read = [&](const fs::path& output) {
-      return Run({"read", "--port", device_->Path(), "--protocol", name, "--timeout", "200", "--output",
+      return Run({"read", "--port", device_->Path(), "--protocol", protocolName, "--timeout", "200", "--output",
                   output.string()});
     };
     ASSERT_EQ(read(clean).status, 0);
