@@ -1151,7 +1151,7 @@ TEST_F(CliTest, ADoubledReplyIsNeverTakenForTheNextRegister) {
     device_->Preset(0x013D, 3);
     const fs::path clean = folder_.Path() / "clean.klv";
     const fs::path file = folder_.Path() / "doubled.klv";
-    // A name of its own: a structured binding cannot be captured before C++20 compilers caught up.
+    // A name of its own: clang 14 cannot capture a structured binding.
     const char* const protocolName = name;
     const auto read = [&](const fs::path& output) {
       return Run({"read", "--port", device_->Path(), "--protocol", protocolName, "--timeout", "200", "--output",
