@@ -4,22 +4,31 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace klv {
 namespace {
+
+// Only absolute paths are kept: on Windows they start with a drive.
+#ifdef _WIN32
+const std::string kRoot = "C:";
+#else
+const std::string kRoot;
+#endif
 
 TEST(ProgramOptions, FoldersAndRecentFilesComeBackAsSaved) {
   ProgramOptions options;
   options.verifyAfterWrite = true;
-  options.parameterFolder = "/home/op/ovens";
-  options.reportFolder = "/home/op/reports ";  // a trailing blank is part of the name
-  options.pictureFolder = "/home/op/graphs";
-  for (int i = 1; i <= 10; ++i) RememberRecentFile(options, "/home/op/ovens/unit" + std::to_string(i) + ".klv");
-  RememberRecentFile(options, "/home/op/ovens/unit5.klv");  // again: moves to the front, once
+  options.parameterFolder = kRoot + "/home/op/ovens";
+  options.reportFolder = kRoot + "/home/op/reports ";  // a trailing blank is part of the name
+  options.pictureFolder = kRoot + "/home/op/graphs";
+  for (int i = 1; i <= 10; ++i) RememberRecentFile(options, kRoot + "/home/op/ovens/unit" + std::to_string(i) + ".klv");
+  RememberRecentFile(options, kRoot + "/home/op/ovens/unit5.klv");  // again: moves to the front, once
 
   ASSERT_EQ(options.recentFiles.size(), kRecentFileCount);
-  EXPECT_EQ(options.recentFiles[0], "/home/op/ovens/unit5.klv");
-  EXPECT_EQ(options.recentFiles[1], "/home/op/ovens/unit10.klv");
-  EXPECT_EQ(options.recentFiles[7], "/home/op/ovens/unit3.klv");
+  EXPECT_EQ(options.recentFiles[0], kRoot + "/home/op/ovens/unit5.klv");
+  EXPECT_EQ(options.recentFiles[1], kRoot + "/home/op/ovens/unit10.klv");
+  EXPECT_EQ(options.recentFiles[7], kRoot + "/home/op/ovens/unit3.klv");
   EXPECT_EQ(ParseProgramOptions(ProgramOptionsText(options)), options);
 }
 
@@ -28,22 +37,22 @@ TEST(ProgramOptions, LinesThatMeanNothingChangeNothing) {
       "verify-after-write=2\n"
       "parameter-folder=relative/folder\n"
       "report-folder=\n"
-      "picture-folder=/graphs\r\n"
-      "recent-file=/a.klv\n"
-      "recent-file=/a.klv\n"
+      "picture-folder=" + kRoot + "/graphs\r\n"
+      "recent-file=" + kRoot + "/a.klv\n"
+      "recent-file=" + kRoot + "/a.klv\n"
       "recent-file=b.klv\n"
       "unknown=/x\n");
   ProgramOptions expected;
-  expected.pictureFolder = "/graphs";
-  expected.recentFiles = {"/a.klv"};
+  expected.pictureFolder = kRoot + "/graphs";
+  expected.recentFiles = {kRoot + "/a.klv"};
   EXPECT_EQ(options, expected);
 
   ProgramOptions many;
-  for (int i = 0; i < 12; ++i) many.recentFiles.push_back("/f" + std::to_string(i) + ".klv");
+  for (int i = 0; i < 12; ++i) many.recentFiles.push_back(kRoot + "/f" + std::to_string(i) + ".klv");
   EXPECT_EQ(ParseProgramOptions(ProgramOptionsText(many)).recentFiles.size(), kRecentFileCount);
   // A path with a line break cannot be kept on its line: it is left out.
   ProgramOptions broken;
-  broken.parameterFolder = "/two\nlines";
+  broken.parameterFolder = kRoot + "/two\nlines";
   EXPECT_EQ(ProgramOptionsText(broken).find("two"), std::string::npos);
 }
 
