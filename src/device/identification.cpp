@@ -4,11 +4,30 @@
 
 namespace klv {
 
-DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence) {
-  DeviceIdentification identification;
+TransactOutcome SettledRead(Connection& connection, std::string_view address, bool log, int& sequence,
+                            StrayCheck check) {
+  if (check == StrayCheck::ByCaller) {
+    const TransactOutcome outcome = ReadRegister(connection, address, log, sequence);
+    sequence += 2;
+    return outcome;
+  }
+  CheckedSequence reads(connection, log, sequence);
+  const auto read = [&connection, address, log](int n) { return ReadRegister(connection, address, log, n); };
+  TransactOutcome settled;
+  reads.Run(read, read, [&settled](const TransactOutcome& outcome) { settled = outcome; });
+  reads.Finish();
+  sequence = reads.NextSequence();
+  return settled;
+}
 
-  const TransactOutcome first = ReadRegister(connection, kModelCodeRegister, log, firstSequence);
-  identification.nextSequence = firstSequence + 2;
+DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence, StrayCheck check) {
+  DeviceIdentification identification;
+  int sequence = firstSequence;
+
+  // The model decides every later step, so its code is never taken from a
+  // reply that may have been another request's.
+  const TransactOutcome first = SettledRead(connection, kModelCodeRegister, log, sequence, check);
+  identification.nextSequence = sequence;
   if (first.Ok()) {
     // Any normal answer settles it: a device that has 0110 is not a
     // one-series model, so 0119 is not asked.
@@ -19,8 +38,8 @@ DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstS
     return identification;
   }
 
-  const TransactOutcome second = ReadRegister(connection, kSeriesOneCodeRegister, log, firstSequence + 2);
-  identification.nextSequence = firstSequence + 4;
+  const TransactOutcome second = SettledRead(connection, kSeriesOneCodeRegister, log, sequence, check);
+  identification.nextSequence = sequence;
   if (!second.Ok()) return identification;
   identification.answered = true;
   identification.code = second.value;
@@ -48,12 +67,14 @@ OptionReading DeviceOptionWord(Connection& connection, ModelKind model) {
   return {};
 }
 
-OptionReading ReadOptionInfo(Connection& connection) {
+OptionReading ReadOptionInfo(Connection& connection, StrayCheck check) {
+  // Each reply is settled before the next request goes out: these reads
+  // follow each other without a pause, so a late or doubled reply would
+  // otherwise be taken by the next register and shift every bit after it.
   OptionReading reading;
   int sequence = 1;
   for (const OptionRegister& row : kOptionRegisters) {
-    const TransactOutcome outcome = ReadRegister(connection, row.address, true, sequence);
-    sequence += 2;
+    const TransactOutcome outcome = SettledRead(connection, row.address, true, sequence, check);
     if (!outcome.Ok()) return OptionReading{0, row.address};
     if (OptionBitSet(row.rule, outcome.value)) reading.word = static_cast<uint16_t>(reading.word | row.bit);
   }

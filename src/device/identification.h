@@ -26,9 +26,25 @@ struct OptionReading {
   bool Complete() const { return unanswered.empty(); }
 };
 
+// Whether a reply is taken only once the line has shown it was its own
+// request's (a frame arriving after it, a late or doubled reply, makes the
+// register asked again; this waits one read time-out after the reply), or as
+// it came, for a caller that watches the line itself between its requests
+// (the monitor, whose ticks must stay short).
+enum class StrayCheck { AfterReply, ByCaller };
+
+// One register read, logged (when log is on) from sequence, which it moves on
+// past every entry it made. With AfterReply the reply is taken only once the
+// line has shown it was this request's own: a frame after it makes the
+// register asked once more, a second one leaves it without a valid reply.
+TransactOutcome SettledRead(Connection& connection, std::string_view address, bool log, int& sequence,
+                            StrayCheck check = StrayCheck::AfterReply);
+
 // Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good
-// reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off.
-DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence);
+// reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off
+// (further when a register was asked again).
+DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence,
+                                    StrayCheck check = StrayCheck::AfterReply);
 
 // The option word of the connected device for its model family: ReadOptionInfo
 // (OptionFlags bits) for a KLV40, kOptionCurrentDetection when ProbeDevice
@@ -37,7 +53,7 @@ DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstS
 // did not all answer.
 OptionReading DeviceOptionWord(Connection& connection, ModelKind model);
 
-OptionReading ReadOptionInfo(Connection& connection);
+OptionReading ReadOptionInfo(Connection& connection, StrayCheck check = StrayCheck::AfterReply);
 
 // How many times ProbeDevice asks a device that does not answer: one lost
 // reply must not pass for a device without the function.

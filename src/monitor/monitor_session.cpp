@@ -329,7 +329,7 @@ MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std
 void MonitorSession::IdentifyModel() {
   // The transfers' identification, not logged: 0110, and 0119 only when
   // 0110 gives no good reply.
-  const DeviceIdentification device = IdentifyDevice(connection_, false, 1);
+  const DeviceIdentification device = IdentifyDevice(connection_, false, 1, StrayCheck::ByCaller);
   identifiedCode_ = device.code;
   switch (device.result) {
     case IdentificationResult::Klv40:
@@ -426,7 +426,7 @@ void MonitorSession::IdentifyKlv40() {
   const Reply range = ReadRegister("013D", kMonitorReceiveLength);
   scale_.inputClamp = range.kind == ReplyKind::Normal && ClampsControlInput(range.value);
 
-  optionBits_ = ReadOptionInfo(connection_).word;
+  optionBits_ = ReadOptionInfo(connection_, StrayCheck::ByCaller).word;
 
   // Exactly one reply's length: these return as soon as it is in.
   if (const Reply r = ReadRegister("0114", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {

@@ -61,12 +61,11 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   int sequence = identification.nextSequence;
   int16_t controlMode = 0;
   if (klv40) {
-    const TransactOutcome mode = ReadRegister(context.connection, kControlModeRegister, true, sequence);
-    sequence += 2;
+    // They decide whether anything is written: never taken from another register's reply.
+    const TransactOutcome mode = SettledRead(context.connection, kControlModeRegister, true, sequence);
     if (!mode.Ok()) return 0;
     controlMode = mode.value;
-    const TransactOutcome inputType = ReadRegister(context.connection, kControlInputTypeRegister, true, sequence);
-    sequence += 2;
+    const TransactOutcome inputType = SettledRead(context.connection, kControlInputTypeRegister, true, sequence);
     if (!inputType.Ok()) return 0;
     if (!ControlInputMatches(inputType.value, parameters.controlInputRange)) {
       context.messages.ShowMessage(ControlInputMessage(inputType.value, context.language));

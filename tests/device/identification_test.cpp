@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/checked_sequence.h"
 #include "serial/exchange_rig.h"
 
 namespace klv {
@@ -192,6 +193,36 @@ TEST_F(IdentificationTest, ReadOptionInfoSetsBitsAndGivesUpAtTheFirstBadReply) {
     for (const Bytes& write : device.Writes()) asked.push_back(testing::RegisterOf(write));
     EXPECT_EQ(asked, c.asked);
   }
+}
+
+// Replies carry no register number: a copy of 0116's reply that arrives
+// while 0117 is asked would set the wrong option bits, and a late 0110 would
+// pass for 0119's code. Each is found on the line and its register asked again.
+TEST_F(IdentificationTest, ALateOrDoubledReplyIsNeverTakenForAnotherRegister) {
+  using namespace std::chrono_literals;
+  Open();
+  const auto doubled = [](const Bytes& reply, std::chrono::milliseconds gap) {
+    return std::vector<testing::ScriptedChunk>{{reply, 5ms}, {reply, 5ms + gap}};
+  };
+  device_.QueueReply(doubled(ReadReply("0001"), 60ms));  // 0116 = 1, and its copy
+  device_.QueueReply(ReadReply("0001"), 5ms);             // 0116 asked again
+  device_.QueueReply(ReadReply("0000"), 5ms);             // 0117
+  device_.QueueReply(ReadReply("0000"), 5ms);             // 0118
+  device_.QueueReply(ReadReply("0006"), 5ms);             // 0119
+  EXPECT_EQ(ReadOptionInfo(connection_).word, kOptionAnalogInput | kOptionAnalogOutput);
+  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0116", "0116", "0117", "0118", "0119"}));
+
+  // 0110 answers after the time-out: asked again, not taken as 0119's code.
+  device_.QueueReply(ReadReply("0028"), 150ms);
+  device_.QueueReply(ReadReply("0028"), 5ms);
+  const DeviceIdentification id = IdentifyDevice(connection_, true, 1);
+  EXPECT_EQ(id.Model(), ModelKind::Klv40);
+  EXPECT_NE(connection_.log.Text().find(std::string(kStrayAskAgainNote)), std::string_view::npos);
+
+  // The monitor watches the line itself: its identification takes replies as they come.
+  connection_.log.Clear();
+  Script({ReadReply("0028")});
+  EXPECT_EQ(IdentifyDevice(connection_, false, 1, StrayCheck::ByCaller).Model(), ModelKind::Klv40);
 }
 
 TEST_F(IdentificationTest, ReadOptionInfoStoppingAt0118LeavesSixLogLines) {

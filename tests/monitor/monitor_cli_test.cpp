@@ -275,6 +275,24 @@ TEST_F(MonitorCliTest, AnotherUnitBehindTheComLinkGetsItsOwnModelLineAndRecordFi
   EXPECT_EQ(ReadFile(folder_.Path() / named[1].str()).rfind("Time, Input, Output\r\n", 0), 0u);
 }
 
+// 0103 answers 260 ms late at a 100 ms time-out and the device serves the
+// next request only after it, so its reply arrives while 0104 is asked:
+// 0104 never shows it (only its own value or xxxx), and 0103 shows nothing.
+TEST_F(MonitorCliTest, ALateReplyNeverShowsAsTheNextRowsValue) {
+  sim::SimConfig config;
+  config.controlInput = 777;
+  sim::FaultPlan late;
+  late.AddRegisterFault(0x0103, {sim::FaultKind::Late, std::chrono::milliseconds(260)});
+  Serve(config, late);
+  ASSERT_EQ(Run({"--port", server_->Path(), "--timeout", "100", "--seconds", "5"}), 0) << ReadFile(Err());
+
+  const std::vector<std::string> lines = Lines(ReadFile(Out()));
+  ASSERT_GE(lines.size(), 2u) << ReadFile(Out());
+  EXPECT_EQ(lines[0], "model=KLV40 mode=PA");
+  const std::regex cycle(R"(\d\d:\d\d:\d\d .* 0103=xxxx 0104=(777|xxxx) .*)");
+  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(std::regex_match(lines[i], cycle)) << lines[i];
+}
+
 TEST_F(MonitorCliTest, UsageErrors) {
   EXPECT_EQ(Run({"--seconds", "0"}), 2);
   EXPECT_NE(ReadFile(Err()).find("--seconds"), std::string::npos);
