@@ -134,7 +134,7 @@ done
 # A port in use: while a monitor holds COM7, a read is refused with the same
 # message on both systems (the device named after the COM number differs).
 refusal() {  # refusal OUTPUT: the message with the device name taken out
-  tr -d '\r' <"$1" | sed -E 's#^(klv-loader-cli: )?Port cannot be used#Port cannot be used#; s#^COM7, [^:]*: #COM7, DEVICE: #'
+  tr -d '\r' <"$1" | sed -E 's#^(klv-loader-cli: )?Port cannot be used#Port cannot be used#; s#^(klv-loader-cli: )?COM7, [^:]*: #COM7, DEVICE: #'
 }
 hold_and_read() {  # hold_and_read HOLDER READER OUTPUT
   local holder="$1" reader="$2" output="$3" pid
