@@ -1185,16 +1185,24 @@ TEST_F(CliTest, AWriteTakenFromADoubledReplyIsReadBack) {
   set.controlInputRange = 2;
   const fs::path file = folder_.Path() / "unit.klv";
   ASSERT_TRUE(WriteParameterFile(file, set, ModelKind::Klv30).ok);
-  Connect(Device(ModelKind::Klv30, 0, false));
-  device_->Preset(0x013D, 5);
-  sim::FaultPlan faults = Doubled(0x012C, std::chrono::milliseconds(250));
-  faults.AddRegisterFault(0x013D, {sim::FaultKind::Error, {}});
-  device_->Faults(faults);
+  for (const auto& [name, protocol] : {std::pair<const char*, Protocol>{"torvalek", Protocol::Torvalek},
+                                       std::pair<const char*, Protocol>{"rtu", Protocol::ModbusRtu}}) {
+    SCOPED_TRACE(name);
+    sim::SimConfig config = Device(ModelKind::Klv30, 0, false);
+    config.protocol = protocol;
+    Connect(config);
+    device_->Preset(0x013D, 5);
+    sim::FaultPlan faults = Doubled(0x012C, std::chrono::milliseconds(250));
+    faults.AddRegisterFault(0x013D, {sim::FaultKind::Error, {}});
+    device_->Faults(faults);
 
-  const CliRun run = Run({"write", "--port", device_->Path(), "--timeout", "200", file.string()});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("\nklv-loader-cli: Refused by the device: 013D\n"), std::string::npos) << run.err;
-  EXPECT_EQ(device_->Parameters().controlInputRange, 5);
+    const CliRun run =
+        Run({"write", "--port", device_->Path(), "--protocol", name, "--timeout", "200", file.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("\nklv-loader-cli: Refused by the device: 013D\n"), std::string::npos) << run.err;
+    EXPECT_EQ(device_->Parameters().controlInputRange, 5);
+    EXPECT_EQ(device_->Parameters().slowUpTime, 45);
+  }
 }
 
 // A device that answers every request 220 ms late at the 200 ms time-out,
