@@ -273,16 +273,21 @@ constexpr std::array kTexts = {
                  "Exit status:\n"
                  "  0  success (compare: the regulator holds the file's values; scan: a\n"
                  "     regulator was found)\n"
-                 "  1  a transfer failed, was refused or is incomplete\n"
+                 "  1  a transfer failed, was refused or is incomplete; monitor: no good reply at all\n"
                  "  2  a usage error, or a file or port that cannot be used\n"
                  "  3  compare: the regulator holds other values; scan: no regulator was found\n"
                  "Every transfer writes comlog.txt in the data folder.\n",
                  "終了コード:\n"
                  "  0  成功（compare: 調整器の値がファイルと同じ、scan: 調整器が見つかった）\n"
-                 "  1  転送が失敗した、拒否された、または未完了\n"
+                 "  1  転送が失敗した、拒否された、または未完了（monitor: 正しい応答が一度もない）\n"
                  "  2  使い方の誤り、または使えないファイルやポート\n"
                  "  3  compare: 調整器の値がファイルと異なる、scan: 調整器が見つからない\n"
                  "転送のたびにデータフォルダの comlog.txt を書きます。\n"},
+    CliTextEntry{MonitorNoGoodReply,
+                 "No good reply from the regulator during the whole run: check the cable, the port and the "
+                 "device address, or find the regulator with klv-loader-cli scan",
+                 "実行中、調整器から正しい応答が一度もありませんでした。ケーブル、ポート、機器アドレスを確認するか、"
+                 "klv-loader-cli scan で調整器を探してください"},
 };
 
 constexpr bool InEnumOrder() {

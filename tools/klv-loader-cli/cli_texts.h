@@ -72,6 +72,7 @@ enum class CliTextId {
   CompareFileValue,
   CompareDeviceValue,
   UsageExitAll,
+  MonitorNoGoodReply,
 };
 
 struct CliTextEntry {

@@ -192,6 +192,8 @@ int RunMonitorCommand(std::span<const std::string> args) {
   std::string cycle;
   bool lineLost = false;
   bool outOfStep = false;
+  // Rows of xxxx are no result: a run that never got one good reply fails.
+  bool goodReply = session.LastIdentification() != MonitorIdentification::NoAnswer;
   const std::optional<Clock::TimePoint> deadline =
       line.seconds ? std::optional(start + std::chrono::seconds(*line.seconds)) : std::nullopt;
   while (!StopRequested()) {
@@ -218,6 +220,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
       continue;
     }
     if (!poll) continue;
+    if (poll->text != kNoReadingText) goodReply = true;
     if (!cycle.empty()) cycle += ' ';
     cycle += Word(*poll);
     if (poll->cycleEnd) {
@@ -248,7 +251,9 @@ int RunMonitorCommand(std::span<const std::string> args) {
     }
   }
   session.Stop();
-  return kExitSuccess;
+  if (goodReply || session.LastIdentification() != MonitorIdentification::NoAnswer) return kExitSuccess;
+  PrintError(CliText(CliTextId::MonitorNoGoodReply, language));
+  return kExitFailed;
 }
 
 }  // namespace klv::cli
