@@ -6,7 +6,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimerEvent>
 #include <QVBoxLayout>
@@ -52,8 +54,20 @@ TransferProgressDialog::TransferProgressDialog(TransferSession& session, Languag
   bar_->setRange(0, kProgressMaximum);
   bar_->setValue(0);
   bar_->setTextVisible(false);
+  cancelButton_ = new QPushButton(ToQString(Caption(Screen::CommunicationSettings, "Cancel", language)), frame);
+  cancelButton_->setAutoDefault(false);
+  cancelButton_->setFocusPolicy(Qt::NoFocus);  // Enter and Space never cancel by accident
+  connect(cancelButton_, &QPushButton::clicked, this, [this] {
+    cancelRequested_.store(true, std::memory_order_release);
+    cancelButton_->setEnabled(false);
+  });
+  // A caller's own stop request (none in the window) wins over the button.
+  if (context_.cancel == nullptr) context_.cancel = &cancelRequested_;
   layout->addWidget(statusText_);
-  layout->addWidget(bar_);
+  auto* barRow = new QHBoxLayout;
+  barRow->addWidget(bar_, 1);
+  barRow->addWidget(cancelButton_);
+  layout->addLayout(barRow);
 
   // The middle of the screen, divided as integers.
   QScreen* screen = parent != nullptr && parent->screen() != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
@@ -71,6 +85,8 @@ bool TransferProgressDialog::Run() {
   bar_->setValue(0);
   statusText_->clear();
   ending_ = false;
+  cancelRequested_.store(false, std::memory_order_relaxed);
+  cancelButton_->setEnabled(true);
   if (!start_(thread_, context_, session_.state)) {
     // Nothing would ever set the done flag: say so and close at once.
     if (session_.state.mode == TransferMode::Read) {

@@ -4,9 +4,12 @@
 // opens, and its 100 ms timer ends it once the worker's done flag is set.
 // The worker reaches it only through queued calls; a message of the worker
 // is shown owned by this window and holds the worker until it is closed.
-// Enter, Escape and the close box cannot end it while the worker runs.
+// Enter, Escape and the close box cannot end it while the worker runs; its
+// Cancel button asks the worker to stop before its next exchange, and the
+// transfer then reports how far it got, as an incomplete one does.
 #include <QDialog>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <string_view>
 
@@ -17,6 +20,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace klv {
 
@@ -50,6 +54,7 @@ class TransferProgressDialog final : public QDialog, public ProgressSink, public
 
   QLabel* StatusLine() const { return statusText_; }
   QProgressBar* Bar() const { return bar_; }
+  QPushButton* CancelButton() const { return cancelButton_; }
   // The worker has finished (acquire).
   bool WorkerDone() const { return thread_.Done(); }
 
@@ -65,12 +70,15 @@ class TransferProgressDialog final : public QDialog, public ProgressSink, public
   Language language_;
   OperatorDialogs& dialogs_;
   WorkerStart start_;
+  // Set by the Cancel button; the body looks at it before each exchange.
+  std::atomic<bool> cancelRequested_{false};
   TransferContext context_;
   TransferThread thread_;
   int timerId_ = 0;
   bool ending_ = false;
   QLabel* statusText_ = nullptr;
   QProgressBar* bar_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
 };
 
 // Shown when no worker thread could be started.

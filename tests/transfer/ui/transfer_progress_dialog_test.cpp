@@ -140,6 +140,32 @@ class TransferProgressDialogTest : public QObject {
     QCOMPARE(state.transfer.readResult, int16_t{0});  // the silent device was not identified
   }
 
+  // Cancel stops the worker before its next exchange: the read is cancelled
+  // with registers left unread, and the window then ends as usual.
+  void cancelStopsTheTransferBeforeItsNextExchange() {
+    for (const Language language : {Language::English, Language::Japanese}) {
+      Device device(false);
+      QVERIFY(device.ready);
+      testing::FakeClock clock;
+      ProgramState state(clock, DevicePathPortFactory(device.server.Path()));
+      ScriptedDialogs dialogs;
+      state.connection.settings.protocol = Protocol::Torvalek;
+      QVERIFY(state.connection.line.OpenPort(state.connection.settings, {}).ok);
+      TransferSession session = state.Session();
+      state.transfer.mode = TransferMode::Read;
+      TransferProgressDialog progress(session, language, dialogs);
+      QCOMPARE(progress.CancelButton()->text(),
+               language == Language::English ? QStringLiteral("Cancel") : QStringLiteral("キャンセル"));
+      QTimer::singleShot(0, this, [&] { QTest::mouseClick(progress.CancelButton(), Qt::LeftButton); });
+      QVERIFY(progress.Run());
+      QVERIFY(state.transfer.tally.cancelled);
+      QVERIFY(!state.transfer.tally.Complete());
+      QVERIFY(state.transfer.readResult < state.transfer.tally.planned);
+      QVERIFY(!progress.CancelButton()->isEnabled());
+      QVERIFY(!progress.isVisible());
+    }
+  }
+
   void workerThatCannotStartIsReported() {
     testing::FakeClock clock;
     ProgramState state(clock);
