@@ -82,12 +82,10 @@ OptionReading ReadOptionInfo(Connection& connection, StrayCheck check) {
 }
 
 ProbeResult ProbeDevice(Connection& connection) {
-  CheckedSequence probe(connection, true, 1);
-  const auto read = [&connection](int sequence) { return ReadRegister(connection, kProbeRegister, true, sequence); };
+  int sequence = 1;
   ExchangeResult last = ExchangeResult::NoResponse;
   for (int attempt = 0; attempt < kProbeAttempts && last == ExchangeResult::NoResponse; ++attempt) {
-    probe.Run(read, read, [&last](const TransactOutcome& outcome) { last = outcome.result; });
-    probe.Finish();
+    last = SettledRead(connection, kProbeRegister, true, sequence).result;
   }
   return {last == ExchangeResult::Ok, last == ExchangeResult::NoResponse};
 }
