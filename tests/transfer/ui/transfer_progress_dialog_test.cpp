@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
 
 #include "widgets/message_box.h"
 #include "editor/ui/window_rig.h"
@@ -34,6 +35,23 @@ struct Device {
   sim::SimulatedRegulator regulator;
   sim::SimServer server;
   bool ready = false;
+};
+
+// A read over the program's own port to a device on a pseudo-terminal, the
+// port opened and the mode set, as the main window leaves it for the window.
+struct ReadOnDevice {
+  explicit ReadOnDevice(bool silent, std::optional<int> readTimeout = std::nullopt)
+      : device(silent), state(clock, DevicePathPortFactory(device.server.Path())) {
+    state.connection.settings.protocol = Protocol::Torvalek;
+    if (readTimeout) state.connection.settings.readTimeout = *readTimeout;
+    opened = device.ready && state.connection.line.OpenPort(state.connection.settings, {}).ok;
+    state.transfer.mode = TransferMode::Read;
+  }
+  Device device;
+  testing::FakeClock clock;
+  ProgramState state;
+  ScriptedDialogs dialogs;
+  bool opened = false;
 };
 
 }  // namespace
@@ -83,16 +101,11 @@ class TransferProgressDialogTest : public QObject {
   }
 
   void statusAndBarFollowTheRead() {
-    Device device(false);
-    QVERIFY(device.ready);
-    testing::FakeClock clock;
-    ProgramState state(clock, DevicePathPortFactory(device.server.Path()));
-    ScriptedDialogs dialogs;
-    state.connection.settings.protocol = Protocol::Torvalek;
-    QVERIFY(state.connection.line.OpenPort(state.connection.settings, {}).ok);
+    ReadOnDevice read(false);
+    QVERIFY(read.opened);
+    ProgramState& state = read.state;
     TransferSession session = state.Session();
-    state.transfer.mode = TransferMode::Read;
-    TransferProgressDialog progress(session, Language::English, dialogs);
+    TransferProgressDialog progress(session, Language::English, read.dialogs);
     QList<int> bars;
     QStringList statuses;
     connect(progress.Bar(), &QProgressBar::valueChanged, this, [&](int value) { bars << value; });
@@ -109,22 +122,16 @@ class TransferProgressDialogTest : public QObject {
     // Four per KLV40 row, clamped: full from the 25th row on.
     QCOMPARE(bars.first(), 4);
     QCOMPARE(bars.last(), 100);
-    QVERIFY(dialogs.messages.empty());
+    QVERIFY(read.dialogs.messages.empty());
   }
 
   void enterEscapeAndCloseCannotEndIt() {
-    Device device(true);
-    QVERIFY(device.ready);
-    testing::FakeClock clock;
-    ProgramState state(clock, DevicePathPortFactory(device.server.Path()));
-    ScriptedDialogs dialogs;
-    state.connection.settings.protocol = Protocol::Torvalek;
-    state.connection.settings.readTimeout = 200;
-    QVERIFY(state.connection.line.OpenPort(state.connection.settings, {}).ok);
+    ReadOnDevice read(true, 200);
+    QVERIFY(read.opened);
+    ProgramState& state = read.state;
     TransferSession session = state.Session();
-    state.transfer.mode = TransferMode::Read;
     state.transfer.readResult = 9;
-    TransferProgressDialog progress(session, Language::English, dialogs);
+    TransferProgressDialog progress(session, Language::English, read.dialogs);
     bool openAfterKeys = false;
     QTimer::singleShot(50, this, [&] {
       QTest::keyClick(&progress, Qt::Key_Escape);
@@ -144,16 +151,11 @@ class TransferProgressDialogTest : public QObject {
   // with registers left unread, and the window then ends as usual.
   void cancelStopsTheTransferBeforeItsNextExchange() {
     for (const Language language : {Language::English, Language::Japanese}) {
-      Device device(false);
-      QVERIFY(device.ready);
-      testing::FakeClock clock;
-      ProgramState state(clock, DevicePathPortFactory(device.server.Path()));
-      ScriptedDialogs dialogs;
-      state.connection.settings.protocol = Protocol::Torvalek;
-      QVERIFY(state.connection.line.OpenPort(state.connection.settings, {}).ok);
+      ReadOnDevice read(false);
+      QVERIFY(read.opened);
+      ProgramState& state = read.state;
       TransferSession session = state.Session();
-      state.transfer.mode = TransferMode::Read;
-      TransferProgressDialog progress(session, language, dialogs);
+      TransferProgressDialog progress(session, language, read.dialogs);
       QCOMPARE(progress.CancelButton()->text(),
                language == Language::English ? QStringLiteral("Cancel") : QStringLiteral("キャンセル"));
       QTimer::singleShot(0, this, [&] { QTest::mouseClick(progress.CancelButton(), Qt::LeftButton); });
