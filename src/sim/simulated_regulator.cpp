@@ -3,15 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <string>
 #include <utility>
 
-#include "sim/request_framer.h"
 #include "model/register_catalogue.h"
-#include "serial/checksums.h"
-#include "serial/frame_buffer.h"
-#include "serial/hex_text.h"
-#include "serial/torvalek_frame.h"
 
 namespace klv::sim {
 
@@ -43,83 +37,12 @@ constexpr int16_t kAnalogOutputPresent = 6;
 constexpr int16_t kUnderRangeMark = static_cast<int16_t>(0x8000);
 constexpr int16_t kOverRangeMark = 0x7FFF;
 
-constexpr int kMaxReadCount = 10;
-
 // Past this much time without a request the output is taken as settled.
 constexpr double kSettleSeconds = 600.0;
 constexpr double kStepSeconds = 0.05;
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
 int16_t ClampToWord(double value) {
   return static_cast<int16_t>(std::clamp(std::lround(value), -32768L, 32767L));
-}
-
-// Upper-case hex digit value, -1 for anything else (the program sends upper case).
-int HexDigit(uint8_t c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::optional<uint16_t> HexField(std::span<const uint8_t> text) {
-  uint16_t value = 0;
-  for (const uint8_t c : text) {
-    const int digit = HexDigit(c);
-    if (digit < 0) return std::nullopt;
-    value = static_cast<uint16_t>((value << 4) | digit);
-  }
-  return value;
-}
-
-template <typename Out>
-void PutHexByte(Out& out, uint8_t value) {
-  using Char = typename Out::value_type;
-  out.push_back(static_cast<Char>(kHex[value >> 4]));
-  out.push_back(static_cast<Char>(kHex[value & 0x0F]));
-}
-
-// The character a junk fault puts among a read's value digits.
-constexpr char kJunkDigit = 'G';
-
-// The address a reply of an other-address fault names: the next one up.
-uint8_t OtherAddress(int own) { return static_cast<uint8_t>(own % 99 + 1); }
-
-// One hex digit of a check code with its four bits inverted.
-uint8_t InvertedHexDigit(uint8_t c) { return static_cast<uint8_t>(kHex[15 - HexDigit(c)]); }
-
-const char* TorvalekCode(Refusal refusal) {
-  switch (refusal) {
-    case Refusal::None:
-      return "00";
-    case Refusal::BadRequest:
-      return "01";
-    case Refusal::NoSuchRegister:
-      return "02";
-    case Refusal::OutOfRange:
-      return "03";
-    case Refusal::ReadOnly:
-      return "04";
-    case Refusal::DeviceFault:
-      return "08";
-  }
-  return "01";
-}
-
-uint8_t ModbusException(Refusal refusal) {
-  switch (refusal) {
-    case Refusal::BadRequest:
-      return 0x01;
-    case Refusal::NoSuchRegister:
-    case Refusal::ReadOnly:
-      return 0x02;
-    case Refusal::OutOfRange:
-      return 0x03;
-    case Refusal::DeviceFault:
-    case Refusal::None:
-      return 0x04;
-  }
-  return 0x04;
 }
 
 int16_t MonitorBit(ModelKind model) {
@@ -133,27 +56,10 @@ int16_t MonitorBit(ModelKind model) {
   }
 }
 
-// Closes the line without a reply.
-ReplyPlan HangUpNow() {
-  ReplyPlan plan;
-  plan.hangUp = true;
-  return plan;
-}
-
 // True during the first `on` seconds of every `period`.
 bool Blink(double seconds, double period, double on) { return std::fmod(seconds, period) < on; }
 
 }  // namespace
-
-struct SimulatedRegulator::Request {
-  enum class Op { Read, Write, Bad };
-  Op op = Op::Bad;
-  Refusal badReason = Refusal::BadRequest;
-  uint16_t reg = 0;
-  int count = 1;
-  int16_t value = 0;
-  bool broadcast = false;
-};
 
 SimulatedRegulator::SimulatedRegulator(const SimConfig& config, Clock& clock)
     : config_(config), clock_(clock) {
@@ -478,184 +384,14 @@ ReplyPlan SimulatedRegulator::Finish(std::vector<uint8_t> reply, const FaultSet&
 
 ReplyPlan SimulatedRegulator::Answer(std::span<const uint8_t> request) {
   switch (config_.protocol) {
-    case Protocol::ModbusRtu: {
-      if (request.size() < 4 || !HasGoodCrc(request)) return {};
-      return AnswerModbus(request.first(request.size() - 2), false);
-    }
-    case Protocol::ModbusAscii: {
-      // ":", pairs of upper-case hex digits (address, function, data, LRC), CR LF.
-      const std::size_t n = request.size();
-      if (n < 9 || request[0] != ':' || request[n - 2] != kCr || request[n - 1] != kLf) return {};
-      const std::size_t digits = n - 3;
-      if (digits % 2 != 0) return {};
-      for (std::size_t i = 1; i <= digits; ++i) {
-        if (HexDigit(request[i]) < 0) return {};
-      }
-      const std::size_t pairs = digits / 2;
-      const std::span<const uint8_t> pduText = request.subspan(1, 2 * (pairs - 1));
-      if (ByteFromHexPair(request.subspan(1 + 2 * (pairs - 1)).first<2>()) != ModbusLrcOfHexPairs(pduText)) return {};
-      std::vector<uint8_t> pdu;
-      for (std::size_t i = 0; i < pduText.size(); i += 2) pdu.push_back(ByteFromHexPair(pduText.subspan(i).first<2>()));
-      return AnswerModbus(pdu, true);
-    }
+    case Protocol::ModbusRtu:
+      return AnswerModbusRtu(request);
+    case Protocol::ModbusAscii:
+      return AnswerModbusAscii(request);
     case Protocol::Torvalek:
     default:
       return AnswerTorvalek(request);
   }
-}
-
-ReplyPlan SimulatedRegulator::AnswerTorvalek(std::span<const uint8_t> frame) {
-  // STX, address (2), sub-address, command, body, ETX, BCC (2), CR.
-  const std::size_t n = frame.size();
-  if (n < 11 || n > kFrameBufferSize - 2) return {};
-  if (frame[0] != kStx || frame[n - 1] != kCr || frame[n - 4] != kEtx) return {};
-  FrameBuffer check{};
-  std::copy_n(frame.begin(), n - 3, check.begin());
-  if (AppendBcc(check, n - 3, BccKind::Sum) != n - 1) return {};
-  if (check[n - 3] != frame[n - 3] || check[n - 2] != frame[n - 2]) return {};
-
-  const std::optional<uint16_t> address = HexField(frame.subspan(1, 2));
-  if (!address) return {};
-  const uint8_t command = frame[4];
-  Request request;
-  request.broadcast = *address == 0 && command == 'B';
-  if (*address != config_.deviceAddress && !request.broadcast) return {};
-  ++exchanges_;
-
-  const std::span<const uint8_t> body = frame.subspan(5, n - 9);
-  const bool digitOk = frame[3] >= '0' && frame[3] <= '9';
-  if (digitOk && command == 'R' && body.size() == 5) {
-    const auto reg = HexField(body.first(4));
-    if (reg && body[4] >= '0' && body[4] <= '9') {
-      request.op = Request::Op::Read;
-      request.reg = *reg;
-      request.count = body[4] - '0' + 1;
-    }
-  } else if (digitOk && (command == 'W' || command == 'B') && body.size() == 10) {
-    const auto reg = HexField(body.first(4));
-    const auto value = HexField(body.subspan(6, 4));
-    if (reg && value && body[4] == '0' && body[5] == ',') {
-      request.op = Request::Op::Write;
-      request.reg = *reg;
-      request.value = static_cast<int16_t>(*value);
-    }
-  }
-
-  const FaultSet faults = FaultsFor(request);
-  if (faults.hangUpInstead) return HangUpNow();
-  if (faults.silent) return Finish({}, faults);
-  std::vector<int16_t> values;
-  const Refusal refusal = Execute(request, faults, values);
-  if (request.broadcast) return Finish({}, faults);
-
-  // Address, sub-address, command, response code and values, between STX and ETX.
-  std::string text;
-  if (faults.otherAddress) {
-    PutHexByte(text, OtherAddress(config_.deviceAddress));
-  } else {
-    text.push_back(static_cast<char>(frame[1]));
-    text.push_back(static_cast<char>(frame[2]));
-  }
-  text.push_back(static_cast<char>(frame[3]));
-  text.push_back(static_cast<char>(command));
-  text += TorvalekCode(refusal);
-  for (const int16_t value : values) {
-    text.push_back(',');
-    PutHexByte(text, static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
-    PutHexByte(text, static_cast<uint8_t>(value & 0xFF));
-  }
-  if (!values.empty()) {
-    constexpr std::size_t kFirstValue = 7;  // after address, sub-address, command, code and ","
-    if (faults.junk) text[kFirstValue + 2] = kJunkDigit;
-    if (faults.shortValue) text.resize(text.size() - 2);
-  }
-
-  FrameBuffer reply{};
-  std::size_t length = 0;
-  reply[length++] = kStx;
-  for (const char c : text) reply[length++] = static_cast<uint8_t>(c);
-  reply[length++] = kEtx;
-  length = AppendBcc(reply, length, BccKind::Sum);
-  if (faults.badCheck) {
-    reply[length - 2] = InvertedHexDigit(reply[length - 2]);
-    reply[length - 1] = InvertedHexDigit(reply[length - 1]);
-  }
-  reply[length++] = kCr;
-  return Finish(std::vector<uint8_t>(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(length)),
-                faults);
-}
-
-ReplyPlan SimulatedRegulator::AnswerModbus(std::span<const uint8_t> pdu, bool ascii) {
-  // Address, function, data (CRC or LRC already checked and removed).
-  if (pdu.size() < 2) return {};
-  const uint8_t address = pdu[0];
-  const uint8_t function = pdu[1];
-  Request request;
-  request.broadcast = address == 0 && function == 0x06;
-  if (address != config_.deviceAddress && !request.broadcast) return {};
-  ++exchanges_;
-
-  const auto word = [&](std::size_t at) { return static_cast<uint16_t>((pdu[at] << 8) | pdu[at + 1]); };
-  if (function == 0x03 || function == 0x06) {
-    request.badReason = Refusal::OutOfRange;  // wrong length or count: illegal data value
-    if (pdu.size() == 6) {
-      request.reg = word(2);
-      if (function == 0x06) {
-        request.op = Request::Op::Write;
-        request.value = static_cast<int16_t>(word(4));
-      } else if (word(4) >= 1 && word(4) <= kMaxReadCount) {
-        request.op = Request::Op::Read;
-        request.count = word(4);
-      }
-    }
-  }
-
-  const FaultSet faults = FaultsFor(request);
-  if (faults.hangUpInstead) return HangUpNow();
-  if (faults.silent) return Finish({}, faults);
-  std::vector<int16_t> values;
-  const Refusal refusal = Execute(request, faults, values);
-  if (request.broadcast) return Finish({}, faults);
-
-  std::vector<uint8_t> answer;
-  answer.push_back(faults.otherAddress ? OtherAddress(config_.deviceAddress) : address);
-  if (refusal != Refusal::None) {
-    answer.push_back(static_cast<uint8_t>(function | 0x80));
-    answer.push_back(ModbusException(refusal));
-  } else if (request.op == Request::Op::Read) {
-    answer.push_back(function);
-    answer.push_back(static_cast<uint8_t>(2 * values.size()));
-    for (const int16_t value : values) {
-      answer.push_back(static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
-      answer.push_back(static_cast<uint8_t>(value & 0xFF));
-    }
-    // The byte count still promises every value.
-    if (faults.shortValue) answer.pop_back();
-  } else {
-    answer.assign(pdu.begin(), pdu.end());  // a write answers with its request
-    if (faults.otherAddress) answer[0] = OtherAddress(config_.deviceAddress);
-  }
-  const bool readValues = refusal == Refusal::None && request.op == Request::Op::Read;
-
-  std::vector<uint8_t> reply;
-  if (ascii) {
-    reply.push_back(':');
-    for (const uint8_t byte : answer) PutHexByte(reply, byte);
-    const uint8_t lrc = ModbusLrcOfHexPairs(std::span<const uint8_t>(reply).subspan(1));
-    // The LRC is that of the true digits: only the junk digit is wrong.
-    constexpr std::size_t kFirstValue = 7;  // after ":", address, function and byte count
-    if (faults.junk && readValues && reply.size() > kFirstValue + 2) reply[kFirstValue + 2] = kJunkDigit;
-    PutHexByte(reply, faults.badCheck ? static_cast<uint8_t>(~lrc) : lrc);
-    reply.push_back(kCr);
-    reply.push_back(kLf);
-  } else {
-    // Binary values cannot hold a non-hex digit: junk leaves an RTU reply as it is.
-    const std::array<uint8_t, 2> crc = ModbusCrcBytes(answer);
-    reply = answer;
-    reply.push_back(crc[0]);
-    reply.push_back(static_cast<uint8_t>(faults.badCheck ? ~crc[1] : crc[1]));
-  }
-  return Finish(std::move(reply), faults);
 }
 
 }  // namespace klv::sim

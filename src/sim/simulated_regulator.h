@@ -114,8 +114,20 @@ class SimulatedRegulator {
   uint64_t ExchangeCount() const { return exchanges_; }
 
  private:
-  struct Request;
+  // A request frame cut into what it asks, whatever the protocol.
+  struct Request {
+    enum class Op { Read, Write, Bad };
+    Op op = Op::Bad;
+    Refusal badReason = Refusal::BadRequest;
+    uint16_t reg = 0;
+    int count = 1;
+    int16_t value = 0;
+    bool broadcast = false;
+  };
+  // Each protocol's answerer lives in its own file.
   ReplyPlan AnswerTorvalek(std::span<const uint8_t> frame);
+  ReplyPlan AnswerModbusRtu(std::span<const uint8_t> frame);
+  ReplyPlan AnswerModbusAscii(std::span<const uint8_t> frame);
   ReplyPlan AnswerModbus(std::span<const uint8_t> pdu, bool ascii);
   // Carries out a parsed request under its faults; values of reads in values.
   Refusal Execute(const Request& request, const FaultSet& faults, std::vector<int16_t>& values);
