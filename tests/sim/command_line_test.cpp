@@ -33,7 +33,7 @@ TEST(SimCommandLine, DefaultsAreAKlv40AtAddress1InTorvalek) {
 TEST(SimCommandLine, ReadsEveryDeviceAndLineOption) {
   const ParsedCommandLine parsed =
       Parse({"--model", "klv30e", "--options=9", "--detect", "0", "--address", "10", "--protocol", "RTU",
-             "--device", "/dev/ttyUSB1", "--speed", "19200", "--parity", "odd", "--stop-bits", "2", "--mode", "2",
+             "--device", "/dev/ttyUSB1", "--speed", "19200", "--parity", "Odd", "--stop-bits", "2", "--mode", "2",
              "--input-type", "0", "--input", "1200", "--set", "012C=0x64", "--set", "012A=-2"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const SimOptions& o = *parsed.options;

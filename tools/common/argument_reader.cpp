@@ -1,6 +1,11 @@
-#include "argument_reader.h"
+#include "common/argument_reader.h"
 
-namespace klv::cli {
+namespace klv::tools {
+
+std::string Argument::AsWritten() const {
+  if (kind != Kind::Option) return text;
+  return "--" + text + (value ? "=" + *value : std::string());
+}
 
 std::optional<Argument> ArgumentReader::Next() {
   while (next_ < args_.size()) {
@@ -28,4 +33,4 @@ std::optional<std::string> ArgumentReader::ValueOf(const Argument& option) {
   return args_[next_++];
 }
 
-}  // namespace klv::cli
+}  // namespace klv::tools

@@ -1,20 +1,23 @@
 #pragma once
-// Walks a command's arguments the same way for every command: "--help" or
-// "-h", plain arguments (files), "--" after which every argument is plain,
-// and options written "--name", "--name=value" or "--name value".
+// Walks a tool's arguments the same way for both tools and every command:
+// "--help" or "-h", plain arguments (files), "--" after which every argument
+// is plain, and options written "--name", "--name=value" or "--name value".
 #include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
 #include <utility>
 
-namespace klv::cli {
+namespace klv::tools {
 
 struct Argument {
   enum class Kind { Help, Plain, Option };
   Kind kind = Kind::Plain;
   std::string text;                  // Plain: the argument; Option: its name without "--"
   std::optional<std::string> value;  // an Option's "=value"
+
+  // The argument as it was written: "--name=value", "--name" or the plain text.
+  std::string AsWritten() const;
 };
 
 // A command's line as parsed: the line, or the one-line error of a usage
@@ -43,4 +46,4 @@ class ArgumentReader {
   bool plainOnly_ = false;  // after "--"
 };
 
-}  // namespace klv::cli
+}  // namespace klv::tools

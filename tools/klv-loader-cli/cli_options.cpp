@@ -3,11 +3,17 @@
 #include <charconv>
 #include <vector>
 
-#include "argument_reader.h"
+#include "common/argument_reader.h"
+#include "common/named_value.h"
+#include "text/ascii_case.h"
 #include "cli_texts.h"
 #include "commands.h"
 
 namespace klv::cli {
+
+using tools::Argument;
+using tools::ArgumentReader;
+
 namespace {
 
 std::optional<int32_t> Decimal(std::string_view text) {
@@ -17,14 +23,9 @@ std::optional<int32_t> Decimal(std::string_view text) {
   return value;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
+constexpr tools::NamedValue<int32_t> kParities[] = {{"even", 1}, {"none", 2}, {"odd", 3}};
+constexpr tools::NamedValue<Protocol> kProtocols[] = {
+    {"torvalek", Protocol::Torvalek}, {"rtu", Protocol::ModbusRtu}, {"ascii", Protocol::ModbusAscii}};
 
 std::optional<Command> CommandNamed(std::string_view name) {
   if (name == "read") return Command::Read;
@@ -53,7 +54,7 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
       return true;
     }
     const std::optional<int32_t> number =
-        value.size() > 3 && EqualsIgnoringCase(value.substr(0, 3), "COM") ? Decimal(value.substr(3)) : std::nullopt;
+        value.size() > 3 && EqualsIgnoringAsciiCase(value.substr(0, 3), "COM") ? Decimal(value.substr(3)) : std::nullopt;
     if (!number || *number < 1 || *number > 24) return refuse(CliTextId::AllowedPort);
     options.devicePath.clear();
     options.portNumber = *number > 12 ? *number - 12 : *number;
@@ -73,10 +74,9 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
     return true;
   }
   if (name == "parity") {
-    if (value == "even") options.parity = 1;
-    else if (value == "none") options.parity = 2;
-    else if (value == "odd") options.parity = 3;
-    else return refuse(CliTextId::AllowedParity);
+    const std::optional<int32_t> parity = tools::ValueNamed(value, kParities);
+    if (!parity) return refuse(CliTextId::AllowedParity);
+    options.parity = *parity;
     return true;
   }
   if (name == "stop-bits") {
@@ -92,10 +92,9 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
     return true;
   }
   if (name == "protocol") {
-    if (value == "torvalek") options.protocol = Protocol::Torvalek;
-    else if (value == "rtu") options.protocol = Protocol::ModbusRtu;
-    else if (value == "ascii") options.protocol = Protocol::ModbusAscii;
-    else return refuse(CliTextId::AllowedProtocol);
+    const std::optional<Protocol> protocol = tools::ValueNamed(value, kProtocols);
+    if (!protocol) return refuse(CliTextId::AllowedProtocol);
+    options.protocol = *protocol;
     return true;
   }
   error = CliText(CliTextId::UnknownOption, language, {name});

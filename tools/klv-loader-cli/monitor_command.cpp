@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "argument_reader.h"
+#include "common/argument_reader.h"
 #include "cli_options.h"
 #include "platform/file_store.h"
 #include "cli_texts.h"
@@ -29,6 +29,11 @@
 #include "tool_connection.h"
 
 namespace klv::cli {
+
+using tools::Argument;
+using tools::ArgumentReader;
+using tools::ParsedLine;
+
 namespace {
 
 // Up to 31 days.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "argument_reader.h"
+#include "common/argument_reader.h"
 #include "cli_texts.h"
 #include "commands.h"
 #include "editor/parameter_file.h"
@@ -23,6 +23,11 @@
 #include "report_usage.h"
 
 namespace klv::cli {
+
+using tools::Argument;
+using tools::ArgumentReader;
+using tools::ParsedLine;
+
 namespace {
 
 struct ReportCommandLine {

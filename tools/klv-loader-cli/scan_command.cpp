@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "argument_reader.h"
+#include "common/argument_reader.h"
 #include "cli_options.h"
 #include "cli_texts.h"
 #include "commands.h"
@@ -22,9 +22,15 @@
 #include "platform/data_folder.h"
 #include "serial/line_settings.h"
 #include "serial/serial_devices.h"
+#include "serial/port_device.h"
 #include "system_services.h"
 
 namespace klv::cli {
+
+using tools::Argument;
+using tools::ArgumentReader;
+using tools::ParsedLine;
+
 namespace {
 
 enum class ScanText {

@@ -3,9 +3,20 @@
 #include <charconv>
 #include <string_view>
 
+#include "common/argument_reader.h"
+#include "common/named_value.h"
+
 namespace klv::sim {
 
 namespace {
+
+using tools::Argument;
+using tools::ArgumentReader;
+using tools::NamedValue;
+using tools::ValueNamed;
+
+// What a refused value should have been; nothing once the value is taken.
+using Expected = std::optional<std::string>;
 
 // A whole integer: decimal with an optional "-", or hexadecimal after "0x".
 std::optional<long long> ParseInteger(std::string_view text) {
@@ -32,14 +43,6 @@ std::optional<long long> ParseInRange(std::string_view text, long long low, long
   return value;
 }
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 // "REG" or "*"; no register means every register.
 bool ParseRegisterOrAll(std::string_view text, std::optional<uint16_t>& reg) {
   if (text == "*") {
@@ -52,208 +55,206 @@ bool ParseRegisterOrAll(std::string_view text, std::optional<uint16_t>& reg) {
 
 constexpr long long kMaxMilliseconds = 600'000;
 
-class Parser {
- public:
-  explicit Parser(std::span<const std::string> args) : args_(args) {}
+constexpr NamedValue<ModelKind> kModels[] = {
+    {"klv40", ModelKind::Klv40}, {"klv30", ModelKind::Klv30}, {"klv30e", ModelKind::Klv30E}};
+constexpr NamedValue<Protocol> kProtocols[] = {
+    {"torvalek", Protocol::Torvalek}, {"rtu", Protocol::ModbusRtu}, {"ascii", Protocol::ModbusAscii}};
+constexpr NamedValue<Parity> kParities[] = {{"even", Parity::Even}, {"none", Parity::None}, {"odd", Parity::Odd}};
 
-  ParsedCommandLine Run() {
-    SimOptions options;
-    bool dataBitsGiven = false;
-    while (index_ < args_.size()) {
-      std::string_view arg = args_[index_++];
-      std::string_view name = arg;
-      std::optional<std::string_view> inlineValue;
-      if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-        name = arg.substr(0, eq);
-        inlineValue = arg.substr(eq + 1);
-      }
-      const auto value = [&]() -> std::optional<std::string_view> {
-        if (inlineValue) return inlineValue;
-        if (index_ < args_.size()) return std::string_view(args_[index_++]);
-        return std::nullopt;
-      };
+// The simulated device: model, options, address and start-up values.
+constexpr std::string_view kDeviceOptions[] = {"model", "options", "detect", "address",
+                                               "mode",  "input-type", "input", "set"};
+// The serial line the device sits on.
+constexpr std::string_view kLineOptions[] = {"protocol", "device", "speed", "parity", "stop-bits", "data-bits"};
+// Faults for one register (or every one): "--KIND REG" or "--KIND REG:MS".
+constexpr std::string_view kRegisterFaults[] = {"silent", "error", "late", "split", "noise", "hangup", "under",
+                                                "over", "bad-check", "other-address", "junk", "short", "stuck",
+                                                "twice"};
+// Faults by count or for every request.
+constexpr std::string_view kExchangeFaults[] = {"late-all", "fail-after", "hangup-after"};
 
-      if (name == "--help" || name == "-h") {
-        options.help = true;
-        continue;
-      }
-      if (name == "--version") {
-        options.version = true;
-        continue;
-      }
-      if (!IsKnown(name)) return Fail("unknown option '" + std::string(arg) + "'");
-      const std::optional<std::string_view> v = value();
-      if (!v) return Fail(std::string(name) + " needs a value");
-      const std::string text(*v);
-      const auto bad = [&](std::string_view expected) {
-        return Fail(std::string(name) + " " + text + ": expected " + std::string(expected));
-      };
-
-      if (name == "--model") {
-        const std::string model = Lower(text);
-        if (model == "klv40") {
-          options.config.model = ModelKind::Klv40;
-        } else if (model == "klv30") {
-          options.config.model = ModelKind::Klv30;
-        } else if (model == "klv30e") {
-          options.config.model = ModelKind::Klv30E;
-        } else {
-          return bad("KLV40, KLV30 or KLV30E");
-        }
-      } else if (name == "--options") {
-        const auto n = ParseInRange(text, 0, 15);
-        if (!n) return bad("option bits 0..15");
-        options.config.options = static_cast<uint16_t>(*n);
-      } else if (name == "--detect") {
-        const auto n = ParseInRange(text, 0, 1);
-        if (!n) return bad("0 or 1");
-        options.config.detect = *n == 1;
-      } else if (name == "--address") {
-        const auto n = ParseInRange(text, 1, 99);
-        if (!n) return bad("a device address 1..99");
-        options.config.deviceAddress = static_cast<int>(*n);
-      } else if (name == "--protocol") {
-        const std::string protocol = Lower(text);
-        if (protocol == "torvalek") {
-          options.config.protocol = Protocol::Torvalek;
-        } else if (protocol == "rtu") {
-          options.config.protocol = Protocol::ModbusRtu;
-        } else if (protocol == "ascii") {
-          options.config.protocol = Protocol::ModbusAscii;
-        } else {
-          return bad("torvalek, rtu or ascii");
-        }
-      } else if (name == "--device") {
-        if (text.empty()) return bad("a device path");
-        options.device = text;
-      } else if (name == "--speed") {
-        const auto n = ParseInRange(text, 1, 4'000'000);
-        if (!n) return bad("bits per second");
-        options.line.speed = static_cast<int32_t>(*n);
-      } else if (name == "--parity") {
-        const std::string parity = Lower(text);
-        if (parity == "even") {
-          options.line.parity = Parity::Even;
-        } else if (parity == "none") {
-          options.line.parity = Parity::None;
-        } else if (parity == "odd") {
-          options.line.parity = Parity::Odd;
-        } else {
-          return bad("even, none or odd");
-        }
-      } else if (name == "--stop-bits") {
-        const auto n = ParseInRange(text, 1, 2);
-        if (!n) return bad("1 or 2");
-        options.line.stopBits = static_cast<int>(*n);
-      } else if (name == "--data-bits") {
-        const auto n = ParseInRange(text, 7, 8);
-        if (!n) return bad("7 or 8");
-        options.line.dataBits = static_cast<int>(*n);
-        dataBitsGiven = true;
-      } else if (name == "--mode") {
-        const auto n = ParseInRange(text, 0, 6);
-        if (!n) return bad("a control mode 0..6");
-        options.config.controlMode = static_cast<int16_t>(*n);
-      } else if (name == "--input-type") {
-        const auto n = ParseInRange(text, -32768, 32767);
-        if (!n) return bad("a number (4 = current input)");
-        options.config.controlInputType = static_cast<int16_t>(*n);
-      } else if (name == "--input") {
-        const auto n = ParseInRange(text, -32768, 32767);
-        if (!n) return bad("a control input in 0.1 %");
-        options.config.controlInput = static_cast<int16_t>(*n);
-      } else if (name == "--set") {
-        const auto eq = text.find('=');
-        const auto reg = eq == std::string::npos ? std::nullopt : ParseRegister(std::string_view(text).substr(0, eq));
-        const auto n = eq == std::string::npos ? std::nullopt
-                                               : ParseInRange(std::string_view(text).substr(eq + 1), -32768, 65535);
-        if (!reg || !n) return bad("REG=VALUE (REG hex, VALUE -32768..65535 or 0x hex)");
-        options.presets.emplace_back(*reg, static_cast<int16_t>(static_cast<uint16_t>(*n & 0xFFFF)));
-      } else if (name == "--hangup-after") {
-        const auto n = ParseInRange(text, 0, 1'000'000'000);
-        if (!n) return bad("a number of exchanges");
-        options.faults.SetHangUpAfter(static_cast<uint64_t>(*n));
-      } else if (name == "--late-all") {
-        // Every request answered late; the device serves one request at a
-        // time, so later requests queue behind it and are answered in turn.
-        const auto ms = ParseInRange(text, 0, kMaxMilliseconds);
-        if (!ms) return bad("MS in milliseconds");
-        options.faults.AddRegisterFault(std::nullopt, Fault{FaultKind::Late, std::chrono::milliseconds(*ms)});
-      } else if (name == "--fail-after") {
-        // N:KIND or N:KIND:MS
-        const std::string_view all(text);
-        const auto colon = all.find(':');
-        if (colon == std::string_view::npos) return bad("N:KIND[:MS]");
-        const auto n = ParseInRange(all.substr(0, colon), 0, 1'000'000'000);
-        std::string_view rest = all.substr(colon + 1);
-        std::string_view timeText;
-        if (const auto second = rest.find(':'); second != std::string_view::npos) {
-          timeText = rest.substr(second + 1);
-          rest = rest.substr(0, second);
-        }
-        const auto kind = ParseFaultKind(rest);
-        if (!n || !kind) return bad(
-              "N:KIND[:MS], KIND one of silent, error, late, split, noise, hangup, under, over, bad-check, "
-              "other-address, junk, short, stuck, twice:MS");
-        Fault fault{*kind, {}};
-        if (FaultTakesTime(*kind)) {
-          const auto ms = ParseInRange(timeText, 0, kMaxMilliseconds);
-          if (!ms) return bad("N:" + std::string(rest) + ":MS with MS in milliseconds");
-          fault.time = std::chrono::milliseconds(*ms);
-        } else if (!timeText.empty()) {
-          return bad("N:" + std::string(rest) + " without a time");
-        }
-        options.faults.AddFailAfter(static_cast<uint64_t>(*n), fault);
-      } else {
-        // A per-register fault: --KIND REG or --KIND REG:MS.
-        const auto kind = ParseFaultKind(name.substr(2));
-        std::string_view regText(text);
-        std::string_view timeText;
-        const bool timed = FaultTakesTime(*kind);
-        if (timed) {
-          const auto colon = regText.find(':');
-          if (colon == std::string_view::npos) return bad("REG:MS");
-          timeText = regText.substr(colon + 1);
-          regText = regText.substr(0, colon);
-        }
-        std::optional<uint16_t> reg;
-        if (!ParseRegisterOrAll(regText, reg)) return bad(timed ? "REG:MS, REG hex or *" : "REG, hex or *");
-        Fault fault{*kind, {}};
-        if (timed) {
-          const auto ms = ParseInRange(timeText, 0, kMaxMilliseconds);
-          if (!ms) return bad("REG:MS with MS in milliseconds");
-          fault.time = std::chrono::milliseconds(*ms);
-        }
-        options.faults.AddRegisterFault(reg, fault);
-      }
-    }
-    if (!dataBitsGiven) options.line.dataBits = options.config.protocol == Protocol::ModbusRtu ? 8 : 7;
-    return ParsedCommandLine{std::move(options), {}};
+template <std::size_t N>
+bool IsOneOf(std::string_view name, const std::string_view (&names)[N]) {
+  for (const std::string_view known : names) {
+    if (known == name) return true;
   }
+  return false;
+}
 
- private:
-  static bool IsKnown(std::string_view name) {
-    static constexpr std::string_view kNames[] = {
-        "--model",  "--options",    "--detect",     "--address",    "--protocol", "--device",
-        "--speed",  "--parity",     "--stop-bits",  "--data-bits",  "--mode",     "--input-type",
-        "--input",  "--set",        "--silent",     "--error",      "--late",     "--split",
-        "--noise",  "--hangup",     "--under",      "--over",       "--fail-after", "--hangup-after",
-        "--bad-check", "--other-address", "--junk", "--short", "--stuck", "--twice", "--late-all"};
-    for (const auto known : kNames) {
-      if (known == name) return true;
-    }
-    return false;
+bool IsKnown(std::string_view name) {
+  return IsOneOf(name, kDeviceOptions) || IsOneOf(name, kLineOptions) || IsOneOf(name, kRegisterFaults) ||
+         IsOneOf(name, kExchangeFaults);
+}
+
+Expected TakeDeviceOption(std::string_view name, const std::string& text, SimOptions& options) {
+  if (name == "model") {
+    const auto model = ValueNamed(text, kModels);
+    if (!model) return "KLV40, KLV30 or KLV30E";
+    options.config.model = *model;
+  } else if (name == "options") {
+    const auto n = ParseInRange(text, 0, 15);
+    if (!n) return "option bits 0..15";
+    options.config.options = static_cast<uint16_t>(*n);
+  } else if (name == "detect") {
+    const auto n = ParseInRange(text, 0, 1);
+    if (!n) return "0 or 1";
+    options.config.detect = *n == 1;
+  } else if (name == "address") {
+    const auto n = ParseInRange(text, 1, 99);
+    if (!n) return "a device address 1..99";
+    options.config.deviceAddress = static_cast<int>(*n);
+  } else if (name == "mode") {
+    const auto n = ParseInRange(text, 0, 6);
+    if (!n) return "a control mode 0..6";
+    options.config.controlMode = static_cast<int16_t>(*n);
+  } else if (name == "input-type") {
+    const auto n = ParseInRange(text, -32768, 32767);
+    if (!n) return "a number (4 = current input)";
+    options.config.controlInputType = static_cast<int16_t>(*n);
+  } else if (name == "input") {
+    const auto n = ParseInRange(text, -32768, 32767);
+    if (!n) return "a control input in 0.1 %";
+    options.config.controlInput = static_cast<int16_t>(*n);
+  } else {  // set
+    const auto eq = text.find('=');
+    const auto reg = eq == std::string::npos ? std::nullopt : ParseRegister(std::string_view(text).substr(0, eq));
+    const auto n = eq == std::string::npos ? std::nullopt
+                                           : ParseInRange(std::string_view(text).substr(eq + 1), -32768, 65535);
+    if (!reg || !n) return "REG=VALUE (REG hex, VALUE -32768..65535 or 0x hex)";
+    options.presets.emplace_back(*reg, static_cast<int16_t>(static_cast<uint16_t>(*n & 0xFFFF)));
   }
+  return std::nullopt;
+}
 
-  static ParsedCommandLine Fail(std::string error) { return ParsedCommandLine{std::nullopt, std::move(error)}; }
+Expected TakeLineOption(std::string_view name, const std::string& text, SimOptions& options) {
+  if (name == "protocol") {
+    const auto protocol = ValueNamed(text, kProtocols);
+    if (!protocol) return "torvalek, rtu or ascii";
+    options.config.protocol = *protocol;
+  } else if (name == "device") {
+    if (text.empty()) return "a device path";
+    options.device = text;
+  } else if (name == "speed") {
+    const auto n = ParseInRange(text, 1, 4'000'000);
+    if (!n) return "bits per second";
+    options.line.speed = static_cast<int32_t>(*n);
+  } else if (name == "parity") {
+    const auto parity = ValueNamed(text, kParities);
+    if (!parity) return "even, none or odd";
+    options.line.parity = *parity;
+  } else if (name == "stop-bits") {
+    const auto n = ParseInRange(text, 1, 2);
+    if (!n) return "1 or 2";
+    options.line.stopBits = static_cast<int>(*n);
+  } else {  // data-bits
+    const auto n = ParseInRange(text, 7, 8);
+    if (!n) return "7 or 8";
+    options.line.dataBits = static_cast<int>(*n);
+  }
+  return std::nullopt;
+}
 
-  std::span<const std::string> args_;
-  std::size_t index_ = 0;
-};
+// --fail-after N:KIND or N:KIND:MS.
+Expected TakeFailAfter(std::string_view all, FaultPlan& faults) {
+  const auto colon = all.find(':');
+  if (colon == std::string_view::npos) return "N:KIND[:MS]";
+  const auto n = ParseInRange(all.substr(0, colon), 0, 1'000'000'000);
+  std::string_view rest = all.substr(colon + 1);
+  std::string_view timeText;
+  if (const auto second = rest.find(':'); second != std::string_view::npos) {
+    timeText = rest.substr(second + 1);
+    rest = rest.substr(0, second);
+  }
+  const auto kind = ParseFaultKind(rest);
+  if (!n || !kind) {
+    return "N:KIND[:MS], KIND one of silent, error, late, split, noise, hangup, under, over, bad-check, "
+           "other-address, junk, short, stuck, twice:MS";
+  }
+  Fault fault{*kind, {}};
+  if (FaultTakesTime(*kind)) {
+    const auto ms = ParseInRange(timeText, 0, kMaxMilliseconds);
+    if (!ms) return "N:" + std::string(rest) + ":MS with MS in milliseconds";
+    fault.time = std::chrono::milliseconds(*ms);
+  } else if (!timeText.empty()) {
+    return "N:" + std::string(rest) + " without a time";
+  }
+  faults.AddFailAfter(static_cast<uint64_t>(*n), fault);
+  return std::nullopt;
+}
+
+// A per-register fault: --KIND REG or --KIND REG:MS.
+Expected TakeRegisterFault(std::string_view name, std::string_view regText, FaultPlan& faults) {
+  const auto kind = ParseFaultKind(name);
+  std::string_view timeText;
+  const bool timed = FaultTakesTime(*kind);
+  if (timed) {
+    const auto colon = regText.find(':');
+    if (colon == std::string_view::npos) return "REG:MS";
+    timeText = regText.substr(colon + 1);
+    regText = regText.substr(0, colon);
+  }
+  std::optional<uint16_t> reg;
+  if (!ParseRegisterOrAll(regText, reg)) return timed ? "REG:MS, REG hex or *" : "REG, hex or *";
+  Fault fault{*kind, {}};
+  if (timed) {
+    const auto ms = ParseInRange(timeText, 0, kMaxMilliseconds);
+    if (!ms) return "REG:MS with MS in milliseconds";
+    fault.time = std::chrono::milliseconds(*ms);
+  }
+  faults.AddRegisterFault(reg, fault);
+  return std::nullopt;
+}
+
+Expected TakeFaultOption(std::string_view name, const std::string& text, FaultPlan& faults) {
+  if (name == "hangup-after") {
+    const auto n = ParseInRange(text, 0, 1'000'000'000);
+    if (!n) return "a number of exchanges";
+    faults.SetHangUpAfter(static_cast<uint64_t>(*n));
+    return std::nullopt;
+  }
+  if (name == "late-all") {
+    // Every request answered late; the device serves one request at a
+    // time, so later requests queue behind it and are answered in turn.
+    const auto ms = ParseInRange(text, 0, kMaxMilliseconds);
+    if (!ms) return "MS in milliseconds";
+    faults.AddRegisterFault(std::nullopt, Fault{FaultKind::Late, std::chrono::milliseconds(*ms)});
+    return std::nullopt;
+  }
+  if (name == "fail-after") return TakeFailAfter(text, faults);
+  return TakeRegisterFault(name, text, faults);
+}
+
+ParsedCommandLine Fail(std::string error) { return ParsedCommandLine{std::nullopt, std::move(error)}; }
 
 }  // namespace
 
-ParsedCommandLine ParseCommandLine(std::span<const std::string> args) { return Parser(args).Run(); }
+ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
+  SimOptions options;
+  bool dataBitsGiven = false;
+  ArgumentReader reader(args);
+  while (const std::optional<Argument> arg = reader.Next()) {
+    if (arg->kind == Argument::Kind::Help) {
+      options.help = true;
+      continue;
+    }
+    const std::string& name = arg->text;
+    if (arg->kind == Argument::Kind::Option && name == "version" && !arg->value) {
+      options.version = true;
+      continue;
+    }
+    const std::string option = "--" + name;
+    if (arg->kind != Argument::Kind::Option || !IsKnown(name)) return Fail("unknown option '" + arg->AsWritten() + "'");
+    const std::optional<std::string> value = reader.ValueOf(*arg);
+    if (!value) return Fail(option + " needs a value");
+    const Expected expected = IsOneOf(name, kDeviceOptions) ? TakeDeviceOption(name, *value, options)
+                              : IsOneOf(name, kLineOptions) ? TakeLineOption(name, *value, options)
+                                                            : TakeFaultOption(name, *value, options.faults);
+    if (expected) return Fail(option + " " + *value + ": expected " + *expected);
+    if (name == "data-bits") dataBitsGiven = true;
+  }
+  if (!dataBitsGiven) options.line.dataBits = options.config.protocol == Protocol::ModbusRtu ? 8 : 7;
+  return ParsedCommandLine{std::move(options), {}};
+}
 
 std::string UsageText() {
   return R"(Usage: klv-sim [options]
