@@ -122,6 +122,153 @@ std::string TimeStamp(const LocalTime& time) {
 
 std::string MonitorUsageSummary(Language language) { return CliText(CliTextId::MonitorSummary, language); }
 
+namespace {
+
+// Refuses a --record path whose folder is missing, that is a folder, or that
+// cannot be saved; true when the record may be written there.
+bool RecordTargetUsable(const std::string& given, Language language) {
+  const std::filesystem::path record = given;
+  const std::filesystem::path folder = record.has_parent_path() ? record.parent_path() : ".";
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) {
+    PrintError(CliText(CliTextId::FolderMissing, language, {given, folder.string()}));
+    return false;
+  }
+  if (std::filesystem::is_directory(record, error)) {
+    PrintError(CliText(CliTextId::IsAFolder, language, {given}));
+    return false;
+  }
+  if (const SaveOutcome target = CheckSaveTarget(record); !target.ok) {
+    PrintError(target.error.starts_with(given) ? target.error : given + ": " + target.error);
+    return false;
+  }
+  return true;
+}
+
+// The port's failure to open; with a device path the COM number of the
+// settings means nothing and is left out.
+std::string StartFailureText(std::string message, const CommSettings& settings, const ConnectionOptions& options) {
+  const std::string com = "\n" + PortName(settings.PortInUse()) + ", ";
+  if (const std::size_t at = message.find(com); !options.devicePath.empty() && at != std::string::npos) {
+    message.replace(at, com.size(), "\n");
+  }
+  return message;
+}
+
+// What the run prints while it polls: the model line, one line per cycle on
+// standard output, and on standard error each change of the record's state
+// and of the line's, once.
+class MonitorOutput {
+ public:
+  MonitorOutput(MonitorSession& session, Clock& clock, Language language)
+      : session_(session), clock_(clock), language_(language) {}
+
+  void Begin() {
+    modelLine_ = ModelLine(session_);
+    std::printf("%s\n", modelLine_.c_str());
+    std::fflush(stdout);
+    status_ = session_.Recorder().Status();
+    if (!status_.empty()) PrintError(status_);
+    // Rows of xxxx are no result: a run that never got one good reply fails.
+    goodReply_ = session_.LastIdentification() != MonitorIdentification::NoAnswer;
+  }
+
+  // After each tick: the model line again when the unit or its
+  // identification changed (the words so far are dropped); else, after a
+  // poll, its word and any change of the record's or the line's state.
+  void AfterTick(const std::optional<MonitorPoll>& poll) {
+    if (ModelLineAgain() || !poll) return;
+    AddWord(*poll);
+    ReportRecorder();
+    ReportLine();
+  }
+
+  bool GoodReply() const { return goodReply_; }
+
+ private:
+  bool ModelLineAgain() {
+    const bool anotherUnit = session_.UnitChanges() != unitChanges_;
+    if (anotherUnit) {
+      unitChanges_ = session_.UnitChanges();
+      PrintError(UnitChangeText(session_.Display(), language_));
+    }
+    if (!anotherUnit && ModelLine(session_) == modelLine_) return false;
+    // The words so far belong to what was polled before.
+    modelLine_ = ModelLine(session_);
+    std::printf("%s\n", modelLine_.c_str());
+    std::fflush(stdout);
+    cycle_.clear();
+    return true;
+  }
+
+  void AddWord(const MonitorPoll& poll) {
+    if (poll.text != kNoReadingText) goodReply_ = true;
+    if (!cycle_.empty()) cycle_ += ' ';
+    cycle_ += Word(poll);
+    if (poll.cycleEnd) {
+      std::printf("%s %s\n", TimeStamp(clock_.LocalNow()).c_str(), cycle_.c_str());
+      std::fflush(stdout);
+      cycle_.clear();
+    }
+  }
+
+  void ReportRecorder() {
+    if (session_.Recorder().Status() == status_) return;
+    status_ = session_.Recorder().Status();
+    const std::string reason = session_.Recorder().Unsaved() ? WithReason(session_.Recorder().SaveError()) : "";
+    if (!status_.empty()) PrintError(status_ + reason);
+  }
+
+  void ReportLine() {
+    const Language language = language_;
+    // Said once when the line goes, and once when it is back. Meanwhile the
+    // port is opened again every 2 s and no cycle lines are printed.
+    if (session_.Display().lineLost != lineLost_) {
+      lineLost_ = session_.Display().lineLost;
+      const bool japanese = language == Language::Japanese;
+      const std::string lost = std::string(LineLostText(language)) +
+                               (japanese ? "。2 秒ごとにポートを開き直します" : "; opening the port again every 2 s");
+      const std::string back =
+          japanese ? "回線復帰: 接続機器が再び応答しています" : "Line back: the regulator answers again";
+      PrintError(lineLost_ ? lost : back);
+    }
+    // Said once when replies fall out of step with the requests.
+    if (session_.Display().outOfStep != outOfStep_) {
+      outOfStep_ = session_.Display().outOfStep;
+      if (outOfStep_) PrintError(std::string(LineStatusText(session_.Display(), language)));
+    }
+  }
+
+  MonitorSession& session_;
+  Clock& clock_;
+  const Language language_;
+  std::string modelLine_;
+  int unitChanges_ = 0;
+  std::string status_;
+  std::string cycle_;
+  bool lineLost_ = false;
+  bool outOfStep_ = false;
+  bool goodReply_ = false;
+};
+
+// Ticks the session on its own period until Ctrl+C or the deadline.
+void PollUntilStopped(MonitorSession& session, Clock& clock, MonitorOutput& output,
+                      std::optional<Clock::TimePoint> deadline) {
+  while (!StopRequested()) {
+    const Clock::TimePoint now = clock.Now();
+    if (deadline && now >= *deadline) break;
+    Clock::Duration wait = session.UntilNextTick();
+    if (deadline) wait = std::min(wait, *deadline - now);
+    if (wait > Clock::Duration::zero()) {
+      clock.SleepFor(wait);
+      continue;
+    }
+    output.AfterTick(session.Tick());
+  }
+}
+
+}  // namespace
+
 int RunMonitorCommand(std::span<const std::string> args) {
   const Language language = LocaleLanguage();
   const ParsedMonitorLine parsed = ParseMonitorLine(args, language);
@@ -131,23 +278,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
     std::fputs(CliText(CliTextId::UsageMonitor, language).c_str(), stdout);
     return kExitSuccess;
   }
-  if (!line.record.empty()) {
-    const std::filesystem::path record = line.record;
-    const std::filesystem::path folder = record.has_parent_path() ? record.parent_path() : ".";
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-      PrintError(CliText(CliTextId::FolderMissing, language, {line.record, folder.string()}));
-      return kExitUnusable;
-    }
-    if (std::filesystem::is_directory(record, error)) {
-      PrintError(CliText(CliTextId::IsAFolder, language, {line.record}));
-      return kExitUnusable;
-    }
-    if (const SaveOutcome target = CheckSaveTarget(record); !target.ok) {
-      PrintError(target.error.starts_with(line.record) ? target.error : line.record + ": " + target.error);
-      return kExitUnusable;
-    }
-  }
+  if (!line.record.empty() && !RecordTargetUsable(line.record, language)) return kExitUnusable;
 
   const Environment environment = LoadEnvironment(language);
   if (const std::optional<std::string> refusal = RefuseStoredSettings(environment, line.connection, language)) {
@@ -158,7 +289,6 @@ int RunMonitorCommand(std::span<const std::string> args) {
     PrintError(CliText(CliTextId::DataFolderForTransfer, language, {environment.dataFolderError}));
   }
   const std::unique_ptr<Connection> connection = MakeToolConnection(line.connection, environment, language);
-  const CommSettings& settings = connection->settings;
   Clock& clock = SystemClock();
   MonitorSession session(*connection, clock, language);
 
@@ -174,89 +304,20 @@ int RunMonitorCommand(std::span<const std::string> args) {
                    WithReason(session.Recorder().SaveError()));
       });
   if (!started.started) {
-    std::string message = started.portMessage;
-    // With a device path the COM number of the settings means nothing.
-    const std::string com = "\n" + PortName(settings.PortInUse()) + ", ";
-    if (const std::size_t at = message.find(com); !line.connection.devicePath.empty() && at != std::string::npos) {
-      message.replace(at, com.size(), "\n");
-    }
-    PrintError(message);
+    PrintError(StartFailureText(started.portMessage, connection->settings, line.connection));
     return kExitUnusable;
   }
   if (recordFailed) {
     session.Stop();
     return kExitUnusable;
   }
-  std::string modelLine = ModelLine(session);
-  std::printf("%s\n", modelLine.c_str());
-  std::fflush(stdout);
-  int unitChanges = 0;
-
-  std::string status = session.Recorder().Status();
-  if (!status.empty()) PrintError(status);
-  std::string cycle;
-  bool lineLost = false;
-  bool outOfStep = false;
-  // Rows of xxxx are no result: a run that never got one good reply fails.
-  bool goodReply = session.LastIdentification() != MonitorIdentification::NoAnswer;
+  MonitorOutput output(session, clock, language);
+  output.Begin();
   const std::optional<Clock::TimePoint> deadline =
       line.seconds ? std::optional(start + std::chrono::seconds(*line.seconds)) : std::nullopt;
-  while (!StopRequested()) {
-    const Clock::TimePoint now = clock.Now();
-    if (deadline && now >= *deadline) break;
-    Clock::Duration wait = session.UntilNextTick();
-    if (deadline) wait = std::min(wait, *deadline - now);
-    if (wait > Clock::Duration::zero()) {
-      clock.SleepFor(wait);
-      continue;
-    }
-    const std::optional<MonitorPoll> poll = session.Tick();
-    const bool anotherUnit = session.UnitChanges() != unitChanges;
-    if (anotherUnit) {
-      unitChanges = session.UnitChanges();
-      PrintError(UnitChangeText(session.Display(), language));
-    }
-    if (anotherUnit || ModelLine(session) != modelLine) {
-      // The words so far belong to what was polled before.
-      modelLine = ModelLine(session);
-      std::printf("%s\n", modelLine.c_str());
-      std::fflush(stdout);
-      cycle.clear();
-      continue;
-    }
-    if (!poll) continue;
-    if (poll->text != kNoReadingText) goodReply = true;
-    if (!cycle.empty()) cycle += ' ';
-    cycle += Word(*poll);
-    if (poll->cycleEnd) {
-      std::printf("%s %s\n", TimeStamp(clock.LocalNow()).c_str(), cycle.c_str());
-      std::fflush(stdout);
-      cycle.clear();
-    }
-    if (session.Recorder().Status() != status) {
-      status = session.Recorder().Status();
-      const std::string reason = session.Recorder().Unsaved() ? WithReason(session.Recorder().SaveError()) : "";
-      if (!status.empty()) PrintError(status + reason);
-    }
-    // Said once when the line goes, and once when it is back. Meanwhile the
-    // port is opened again every 2 s and no cycle lines are printed.
-    if (session.Display().lineLost != lineLost) {
-      lineLost = session.Display().lineLost;
-      const bool japanese = language == Language::Japanese;
-      const std::string lost = std::string(LineLostText(language)) +
-                               (japanese ? "。2 秒ごとにポートを開き直します" : "; opening the port again every 2 s");
-      const std::string back =
-          japanese ? "回線復帰: 接続機器が再び応答しています" : "Line back: the regulator answers again";
-      PrintError(lineLost ? lost : back);
-    }
-    // Said once when replies fall out of step with the requests.
-    if (session.Display().outOfStep != outOfStep) {
-      outOfStep = session.Display().outOfStep;
-      if (outOfStep) PrintError(std::string(LineStatusText(session.Display(), language)));
-    }
-  }
+  PollUntilStopped(session, clock, output, deadline);
   session.Stop();
-  if (goodReply || session.LastIdentification() != MonitorIdentification::NoAnswer) return kExitSuccess;
+  if (output.GoodReply() || session.LastIdentification() != MonitorIdentification::NoAnswer) return kExitSuccess;
   PrintError(CliText(CliTextId::MonitorNoGoodReply, language));
   return kExitFailed;
 }
