@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "editor/program_options.h"
+#include "platform/program_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const klv::ProgramOptions options =

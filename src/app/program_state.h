@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "editor/program_options.h"
+#include "platform/program_options.h"
 #include "text/texts.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
@@ -20,9 +20,6 @@
 #include "transfer/transfer_worker.h"
 
 namespace klv {
-
-// The program's version, as Help > Version information shows it.
-inline constexpr std::string_view kProgramVersion = "1.60";
 
 class ProgramState {
  public:

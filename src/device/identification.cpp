@@ -20,32 +20,52 @@ TransactOutcome SettledRead(Connection& connection, std::string_view address, bo
   return settled;
 }
 
-DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence, StrayCheck check) {
-  DeviceIdentification identification;
-  int sequence = firstSequence;
+IdentificationSteps IdentifyInOrder(const IdentificationRead& read) {
+  IdentificationSteps steps;
+  DeviceIdentification& identification = steps.identification;
 
-  // The model decides every later step, so its code is never taken from a
-  // reply that may have been another request's.
-  const TransactOutcome first = SettledRead(connection, kModelCodeRegister, log, sequence, check);
-  identification.nextSequence = sequence;
-  if (first.Ok()) {
+  const std::optional<TransactOutcome> first = read(kModelCodeRegister);
+  if (!first) {
+    steps.stopped = true;
+    return steps;
+  }
+  steps.refused = first->result == ExchangeResult::Error;
+  if (first->Ok()) {
     // Any normal answer settles it: a device that has 0110 is not a
     // one-series model, so 0119 is not asked.
     identification.answered = true;
-    identification.code = first.value;
-    const std::optional<ModelKind> model = ModelForCode(kModelCodeRegister, first.value);
+    identification.code = first->value;
+    steps.answeredRegister = kModelCodeRegister;
+    const std::optional<ModelKind> model = ModelForCode(kModelCodeRegister, first->value);
     identification.result = model ? ResultFor(*model) : IdentificationResult::OtherCodeIn0110;
-    return identification;
+    return steps;
   }
 
-  const TransactOutcome second = SettledRead(connection, kSeriesOneCodeRegister, log, sequence, check);
-  identification.nextSequence = sequence;
-  if (!second.Ok()) return identification;
+  const std::optional<TransactOutcome> second = read(kSeriesOneCodeRegister);
+  if (!second) {
+    steps.stopped = true;
+    return steps;
+  }
+  steps.refused = steps.refused || second->result == ExchangeResult::Error;
+  if (!second->Ok()) return steps;
   identification.answered = true;
-  identification.code = second.value;
-  if (const std::optional<ModelKind> model = ModelForCode(kSeriesOneCodeRegister, second.value)) {
+  identification.code = second->value;
+  steps.answeredRegister = kSeriesOneCodeRegister;
+  if (const std::optional<ModelKind> model = ModelForCode(kSeriesOneCodeRegister, second->value)) {
     identification.result = ResultFor(*model);
   }
+  return steps;
+}
+
+DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence, StrayCheck check) {
+  int sequence = firstSequence;
+  // The model decides every later step, so its code is never taken from a
+  // reply that may have been another request's.
+  DeviceIdentification identification =
+      IdentifyInOrder([&](std::string_view address) -> std::optional<TransactOutcome> {
+        return SettledRead(connection, address, log, sequence, check);
+      }).identification;
+  identification.nextSequence = sequence;
   return identification;
 }
 

@@ -3,6 +3,8 @@
 // identification registers, a KLV40's option registers and the probe of a
 // one-series device, each a checked exchange over the caller's line.
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string_view>
 
 #include "model/device_identity.h"
@@ -39,6 +41,23 @@ enum class StrayCheck { AfterReply, ByCaller };
 // register asked once more, a second one leaves it without a valid reply.
 TransactOutcome SettledRead(Connection& connection, std::string_view address, bool log, int& sequence,
                             StrayCheck check = StrayCheck::AfterReply);
+
+// One read of an identification register by the caller's means; nothing
+// when the caller stops before it.
+using IdentificationRead = std::function<std::optional<TransactOutcome>(std::string_view address)>;
+
+// What the identification's order of reads gave.
+struct IdentificationSteps {
+  DeviceIdentification identification;  // nextSequence left to the caller
+  std::string_view answeredRegister;    // the register that answered normally last; empty when none did
+  bool refused = false;                 // a register answered with an error reply: a device is there
+  bool stopped = false;                 // the reader stopped before the order was done
+};
+
+// The order in which a device is asked who it is: 0110, and only when it
+// gives no good reply, 0119. Every identification follows it, the scan's
+// included, each with its own way of reading.
+IdentificationSteps IdentifyInOrder(const IdentificationRead& read);
 
 // Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good
 // reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off

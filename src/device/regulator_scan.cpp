@@ -51,13 +51,6 @@ std::vector<int32_t> AddressOrder(int32_t current) {
   return order;
 }
 
-std::optional<ModelKind> ModelForCode(std::string_view reg, int16_t value) {
-  for (const IdentificationCode& row : kIdentificationCodes) {
-    if (row.address == reg && row.code == static_cast<uint16_t>(value)) return row.model;
-  }
-  return std::nullopt;
-}
-
 CommSettings WithLine(CommSettings base, const ScanLine& line, int32_t address) {
   base.speed = line.speed;
   base.parity = line.parity;
@@ -167,7 +160,7 @@ class PortScan {
       connection.settings.readTimeout = static_cast<int32_t>(plan_.replyTimeout.count());
       const OpenPortResult opened = connection.Open();
       if (!opened.ok) {
-        const bool wholePort = opened.status == PortStatus::CannotOpen || opened.status == PortStatus::GetStateFailed;
+        const bool wholePort = opened.status == PortStatus::CannotOpen || opened.status == PortStatus::NotASerialLine;
         ScanTrouble trouble{port, wholePort ? std::nullopt : std::optional<ScanLine>(line),
                             WithoutComNumber(opened.message, connection.settings)};
         shared_.Trouble(trouble);
@@ -211,29 +204,28 @@ class PortScan {
   // What answers at the connection's address, if anything. Stops early when
   // the scan has ended.
   std::optional<FoundRegulator> Probe(Connection& connection) {
-    if (shared_.Ended()) return std::nullopt;
-    ++report_.requests;
-    const TransactOutcome modelCode = ReadRegister(connection, kModelCodeRegister, false, 1);
+    bool refused = false;
+    const auto read = [&](std::string_view address) -> std::optional<TransactOutcome> {
+      // A quick scan asks 0119 only where 0110 was refused: silence at
+      // 0110 means nobody is there.
+      if (address == kSeriesOneCodeRegister && !refused && !plan_.askSeriesOneCodeWhenSilent) return std::nullopt;
+      if (shared_.Ended()) return std::nullopt;
+      ++report_.requests;
+      const TransactOutcome outcome = ReadRegister(connection, address, false, address == kModelCodeRegister ? 1 : 3);
+      refused = refused || outcome.result == ExchangeResult::Error;
+      return outcome;
+    };
+    const IdentificationSteps steps = IdentifyInOrder(read);
+    if (steps.stopped) return std::nullopt;
     FoundRegulator found;
-    if (modelCode.Ok()) {
-      found.codeRegister = kModelCodeRegister;
-      found.code = modelCode.value;
-      found.model = ModelForCode(kModelCodeRegister, modelCode.value);
-      return found;
-    }
-    const bool refused = modelCode.result == ExchangeResult::Error;
-    if (!refused && !plan_.askSeriesOneCodeWhenSilent) return std::nullopt;
-    if (shared_.Ended()) return std::nullopt;
-    ++report_.requests;
-    const TransactOutcome seriesCode = ReadRegister(connection, kSeriesOneCodeRegister, false, 3);
-    if (seriesCode.Ok()) {
-      found.codeRegister = kSeriesOneCodeRegister;
-      found.code = seriesCode.value;
-      found.model = ModelForCode(kSeriesOneCodeRegister, seriesCode.value);
+    if (!steps.answeredRegister.empty()) {
+      found.codeRegister = steps.answeredRegister;
+      found.code = steps.identification.code;
+      found.model = steps.identification.Model();
       return found;
     }
     // A refusal is a frame from this address: someone is there.
-    if (refused || seriesCode.result == ExchangeResult::Error) return found;
+    if (steps.refused) return found;
     return std::nullopt;
   }
 

@@ -8,6 +8,7 @@
 #include "serial/modbus_codec.h"
 #include "serial/reply_check.h"
 #include "serial/port_failure_text.h"
+#include "serial/port_device.h"
 
 namespace klv {
 namespace {
@@ -16,7 +17,7 @@ std::string StatusMessage(PortStatus status) {
   switch (status) {
     case PortStatus::Ok: return {};
     case PortStatus::CannotOpen: return "Port cannot be used";
-    case PortStatus::GetStateFailed: return "SYS ERR: The port is not a serial line (its settings cannot be read)";
+    case PortStatus::NotASerialLine: return "SYS ERR: The port is not a serial line (its settings cannot be read)";
     case PortStatus::SetupFailed: return "SYS ERR: Port setup failed";
     case PortStatus::TimeoutSetupFailed: return "SYS ERR: Timeout setup failed";
   }

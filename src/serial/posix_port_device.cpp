@@ -1,5 +1,7 @@
 // COM numbers on Linux and other POSIX systems: links in the data folder,
 // else the built-in serial ports.
+#include "serial/port_device.h"
+
 #include <system_error>
 
 #include "platform/data_folder.h"

@@ -253,7 +253,7 @@ PortOpenStatus PosixSerialPort::Open(const std::filesystem::path& device, const 
   }
 
   termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) return fail(PortStatus::GetStateFailed, OtherFailure(SystemErrorText(errno)));
+  if (::tcgetattr(fd_, &tio) != 0) return fail(PortStatus::NotASerialLine, OtherFailure(SystemErrorText(errno)));
   // Other programs that open the device now get EBUSY (root excepted).
   ::ioctl(fd_, TIOCEXCL);
 

@@ -31,7 +31,7 @@ namespace klv {
 enum class PortStatus {
   Ok,
   CannotOpen,          // absent, in use, no access: the device was not opened
-  GetStateFailed,      // the device's current settings could not be read
+  NotASerialLine,      // not a serial line: its settings cannot be read
   SetupFailed,         // the line settings (or the speed) were refused
   TimeoutSetupFailed,  // the time-outs could not be applied
 };

@@ -1,4 +1,6 @@
 // COM numbers on Windows: the system's own COM ports.
+#include "serial/port_device.h"
+
 #include "serial/line_settings.h"
 
 namespace klv {

@@ -153,7 +153,7 @@ PortOpenStatus WindowsSerialPort::Open(const std::filesystem::path& device, cons
 
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
-  if (!::GetCommState(handle_, &dcb)) return fail(PortStatus::GetStateFailed, ::GetLastError());
+  if (!::GetCommState(handle_, &dcb)) return fail(PortStatus::NotASerialLine, ::GetLastError());
   ApplyLineSettings(dcb, settings);
   if (!::SetCommState(handle_, &dcb)) return fail(PortStatus::SetupFailed, ::GetLastError());
 

@@ -122,6 +122,52 @@ TEST_F(IdentificationTest, IdentifiesByTheCodesOf0110And0119) {
   EXPECT_TRUE(connection_.log.Empty());
 }
 
+// The order itself, with the caller's own reads (as the scan's): what each
+// answer leads to, where the caller stops, and whether a device refused.
+TEST(IdentifyInOrder, AsksInTheIdentificationsOrderAndSaysWhereItEnded) {
+  const auto outcome = [](ExchangeResult result, int16_t value) {
+    TransactOutcome read;
+    read.result = result;
+    read.value = value;
+    return std::optional<TransactOutcome>(read);
+  };
+  const auto ok = [&](int16_t value) { return outcome(ExchangeResult::Ok, value); };
+  const std::optional<TransactOutcome> refusal = outcome(ExchangeResult::Error, 0);
+  const std::optional<TransactOutcome> silence = outcome(ExchangeResult::NoResponse, 0);
+  const std::optional<TransactOutcome> stop;
+  struct Case {
+    const char* name;
+    std::vector<std::optional<TransactOutcome>> reads;  // 0110, then 0119 when asked
+    std::vector<std::string> asked;
+    std::string_view answeredRegister;
+    std::optional<ModelKind> model;
+    bool refused;
+    bool stopped;
+  };
+  const Case cases[] = {
+      {"KLV40 at 0110", {ok(0x28)}, {"0110"}, "0110", ModelKind::Klv40, false, false},
+      {"other code at 0110", {ok(0x30)}, {"0110"}, "0110", std::nullopt, false, false},
+      {"KLV30 after a refusal", {refusal, ok(0x3330)}, {"0110", "0119"}, "0119", ModelKind::Klv30, true, false},
+      {"KLV30E after silence", {silence, ok(0x3045)}, {"0110", "0119"}, "0119", ModelKind::Klv30E, false, false},
+      {"refused, then silent", {refusal, silence}, {"0110", "0119"}, "", std::nullopt, true, false},
+      {"stopped before 0119", {silence, stop}, {"0110", "0119"}, "", std::nullopt, false, true},
+      {"stopped at once", {stop}, {"0110"}, "", std::nullopt, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> asked;
+    const IdentificationSteps steps = IdentifyInOrder([&](std::string_view address) {
+      asked.emplace_back(address);
+      return asked.size() <= c.reads.size() ? c.reads[asked.size() - 1] : std::optional<TransactOutcome>();
+    });
+    EXPECT_EQ(asked, c.asked);
+    EXPECT_EQ(steps.answeredRegister, c.answeredRegister);
+    EXPECT_EQ(steps.identification.Model(), c.model);
+    EXPECT_EQ(steps.refused, c.refused);
+    EXPECT_EQ(steps.stopped, c.stopped);
+  }
+}
+
 TEST_F(IdentificationTest, LogsFromTheGivenNumberAndNumbersOnAfterIt) {
   Open();
   Script({std::nullopt, std::nullopt});

@@ -1,4 +1,5 @@
 #include "serial/line_settings.h"
+#include "serial/port_device.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

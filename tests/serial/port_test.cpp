@@ -89,7 +89,7 @@ TEST_F(SerialLineTest, EachFailureGivesItsMessageAndLeavesThePortClosed) {
       {{PortStatus::CannotOpen, ""}, "Port cannot be used"},
       {{PortStatus::CannotOpen, "/dev/ttyS0: no such device"},
        "Port cannot be used\nCOM1, /dev/ttyS0: no such device"},
-      {{PortStatus::GetStateFailed, "Inappropriate ioctl for device"}, "SYS ERR: The port is not a serial line (its settings cannot be read)"},
+      {{PortStatus::NotASerialLine, "Inappropriate ioctl for device"}, "SYS ERR: The port is not a serial line (its settings cannot be read)"},
       {{PortStatus::SetupFailed, "unsupported speed"}, "SYS ERR: Port setup failed"},
       {{PortStatus::TimeoutSetupFailed, ""}, "SYS ERR: Timeout setup failed"},
   };

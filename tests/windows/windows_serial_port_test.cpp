@@ -8,6 +8,7 @@
 #include <string>
 
 #include "serial/line_settings.h"
+#include "serial/port_device.h"
 
 namespace klv {
 namespace {

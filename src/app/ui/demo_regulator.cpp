@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "serial/line_settings.h"
 #include "serial/device_path_port.h"
+#include "serial/port_device.h"
 
 namespace klv {
 

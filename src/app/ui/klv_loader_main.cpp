@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     return options.help ? 0 : 2;
   }
   if (options.version) {
-    std::printf("klv-loader %s\n", std::string(klv::kProgramVersion).c_str());
+    std::printf("klv-loader %s\n", KLV_VERSION);
     return 0;
   }
   QApplication application(argc, argv);

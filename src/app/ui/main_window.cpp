@@ -23,7 +23,7 @@
 #include "platform/failure_text.h"
 #include "editor/parameter_file.h"
 #include "app/program_state.h"
-#include "editor/shell_open_text.h"
+#include "app/shell_open_text.h"
 #include "widgets/message_box.h"
 #include "widgets/operator_dialogs.h"
 #include "editor/ui/parameter_screen.h"
@@ -96,7 +96,7 @@ const std::vector<ShortcutKey>& ShortcutKeys() {
   return keys;
 }
 
-std::string VersionInformationText() { return " KLV Loader  Ver" + std::string(kProgramVersion); }
+std::string VersionInformationText() { return " KLV Loader  Ver" KLV_VERSION; }
 
 std::string SaveQuestionText(std::string_view documentTitle, Language language) {
   const std::string_view question = Text(TextId::SaveChanges, language);

@@ -18,6 +18,7 @@
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
 #include "serial/line_settings.h"
+#include "serial/port_device.h"
 #include "serial/ui/port_links.h"
 
 namespace klv {

@@ -49,7 +49,7 @@ TransferProgressDialog::TransferProgressDialog(TransferSession& session, Languag
   auto* layout = new QVBoxLayout(frame);
   layout->setContentsMargins(16, 12, 16, 16);
   statusText_ = new QLabel(frame);
-  statusText_->setObjectName(QStringLiteral("MSG1"));
+  statusText_->setObjectName(QStringLiteral("statusLine"));
   bar_ = new QProgressBar(frame);
   bar_->setRange(0, kProgressMaximum);
   bar_->setValue(0);

@@ -21,7 +21,7 @@
 #include "widgets/message_box.h"
 #include "app/ui/system_dialogs.h"
 #include "widgets/operator_dialogs.h"
-#include "editor/shell_open_text.h"
+#include "app/shell_open_text.h"
 #include "app/ui/qt_translations.h"
 #include "editor/ui/window_rig.h"
 #include "serial/port_failure_text.h"

@@ -1,6 +1,6 @@
 // KlvLoader.conf: the choices, the remembered folders and the recent files
 // come back as saved, and a damaged file gives what it can and nothing wrong.
-#include "editor/program_options.h"
+#include "platform/program_options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "editor/shell_open_text.h"
+#include "app/shell_open_text.h"
 
 namespace klv {
 

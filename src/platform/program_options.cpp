@@ -1,4 +1,4 @@
-#include "editor/program_options.h"
+#include "platform/program_options.h"
 
 #include <algorithm>
 
