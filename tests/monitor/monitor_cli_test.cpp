@@ -105,11 +105,11 @@ TEST_F(MonitorCliTest, PrintsTheModelThenOneLinePerCycleAndRecords) {
   Serve(config);
   const fs::path record = folder_.Path() / "record.csv";
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Run({"--port", server_->Path(), "--timeout", "50", "--seconds", "4", "--record", record.string()}), 0)
+  ASSERT_EQ(Run({"--port", server_->Path(), "--timeout", "200", "--seconds", "4", "--record", record.string()}), 0)
       << ReadFile(Err());
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GE(seconds, 4.0);
-  EXPECT_LT(seconds, 6.0);
+  EXPECT_LT(seconds, 14.0) << "the run went on past its --seconds";
 
   const std::vector<std::string> lines = Lines(ReadFile(Out()));
   ASSERT_GE(lines.size(), 2u) << ReadFile(Out());
@@ -127,7 +127,7 @@ TEST_F(MonitorCliTest, CtrlCStopsItCleanlyAndASilentDeviceReadsXxxx) {
   sim::FaultPlan faults;
   faults.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent});
   Serve(sim::SimConfig{}, faults);
-  const pid_t pid = Spawn({"--port", server_->Path(), "--timeout", "50"});
+  const pid_t pid = Spawn({"--port", server_->Path(), "--timeout", "200"});
   // Identification (two time-outs) and one cycle of ten registers.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
   while (Lines(ReadFile(Out())).size() < 2 && std::chrono::steady_clock::now() < deadline) {
@@ -159,7 +159,7 @@ TEST_F(MonitorCliTest, ARecordFileThatCannotBeCreatedNamesTheReason) {
   const SaveOutcome expected = SaveFileAtomically(record, "x");
   ASSERT_FALSE(expected.ok);
   ASSERT_FALSE(expected.error.empty());
-  EXPECT_EQ(Run({"--port", server_->Path(), "--timeout", "50", "--seconds", "1", "--record", record.string()}), 2);
+  EXPECT_EQ(Run({"--port", server_->Path(), "--timeout", "200", "--seconds", "1", "--record", record.string()}), 2);
   const std::string err = ReadFile(Err());
   EXPECT_NE(err.find(record.string() + ": Log file cannot be created (" + expected.error + ")\n"), std::string::npos)
       << err;
@@ -185,7 +185,7 @@ TEST_F(MonitorCliTest, ValuesComeBackWhenTheComLinkLeadsToTheDeviceAgain) {
   ASSERT_TRUE(second.OpenPseudoTerminal(error)) << error;
 
   fs::create_symlink(server_->Path(), ports / "COM1");
-  const pid_t pid = Spawn({"--port", "COM1", "--timeout", "50"});
+  const pid_t pid = Spawn({"--port", "COM1", "--timeout", "200"});
   const auto waitFor = [](const fs::path& file, const std::string& text, std::chrono::seconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (ReadFile(file).find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {

@@ -25,7 +25,7 @@ class MonitorOverPty : public ::testing::Test {
     ASSERT_TRUE(server_->Start());
     connection_ = std::make_unique<Connection>(DevicePathPortFactory(server_->Path()));
     connection_->settings.protocol = Protocol::Torvalek;
-    connection_->settings.readTimeout = 50;
+    connection_->settings.readTimeout = 200;
     session_ = std::make_unique<MonitorSession>(*connection_, SystemClock(), Language::English);
   }
   void TearDown() override {

@@ -131,7 +131,7 @@ class TransferRig : public ::testing::Test {
  protected:
   TransferRig() : journal_(clock_) {
     connection_.settings.protocol = Protocol::Torvalek;  // as the settings screen always leaves it
-    connection_.settings.readTimeout = 50;
+    connection_.settings.readTimeout = 200;  // the longest: replies over a pseudo-terminal on a busy machine
   }
 
   // Starts the simulated device; the port of the session reaches it.

@@ -475,7 +475,7 @@ class MonitorDialogTest : public QObject {
 
     Connection connection;  // the system's ports, through the links of the data folder
     connection.settings.protocol = Protocol::Torvalek;
-    connection.settings.readTimeout = 50;
+    connection.settings.readTimeout = 200;
     connection.settings.portNumber = 1;
     connection.dataFolder = data.Path();
     MonitorDependencies dependencies{connection, {}, SystemClock(), Language::English};
@@ -578,7 +578,7 @@ class MonitorDialogTest : public QObject {
 
     Connection connection(DevicePathPortFactory(path.toStdString()));
     connection.settings.protocol = Protocol::Torvalek;
-    connection.settings.readTimeout = 50;
+    connection.settings.readTimeout = 200;
     MonitorDependencies dependencies{connection, {}, SystemClock(), Language::English};
     MonitorDialog monitor(dependencies);
     monitor.show();
@@ -661,7 +661,7 @@ class MonitorDialogTest : public QObject {
   void pollsFromItsOwnTimerAgainstKlvSimOnAPseudoTerminal() {
     sim::SimConfig config;
     config.options = kOptionAnalogInput | kOptionAnalogOutput;
-    PseudoTerminalLine pty(config, 50);
+    PseudoTerminalLine pty(config, 200);
     QVERIFY(pty.ready);
     MonitorDialog monitor(pty.dependencies);
     monitor.show();

@@ -40,10 +40,11 @@ struct Device {
 // A read over the program's own port to a device on a pseudo-terminal, the
 // port opened and the mode set, as the main window leaves it for the window.
 struct ReadOnDevice {
-  explicit ReadOnDevice(bool silent, std::optional<int> readTimeout = std::nullopt)
+  // The longest time-out: replies over a pseudo-terminal on a busy machine.
+  explicit ReadOnDevice(bool silent, int readTimeout = 200)
       : device(silent), state(clock, DevicePathPortFactory(device.server.Path())) {
     state.connection.settings.protocol = Protocol::Torvalek;
-    if (readTimeout) state.connection.settings.readTimeout = *readTimeout;
+    state.connection.settings.readTimeout = readTimeout;
     opened = device.ready && state.connection.line.OpenPort(state.connection.settings, {}).ok;
     state.transfer.mode = TransferMode::Read;
   }
@@ -126,7 +127,7 @@ class TransferProgressDialogTest : public QObject {
   }
 
   void enterEscapeAndCloseCannotEndIt() {
-    ReadOnDevice read(true, 200);
+    ReadOnDevice read(true);
     QVERIFY(read.opened);
     ProgramState& state = read.state;
     TransferSession session = state.Session();
