@@ -1,8 +1,5 @@
 #include "app/ui/demo_regulator.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "app/program_state.h"
 #include "app/ui/main_window.h"
 #include "sim/served_regulator.h"
@@ -10,6 +7,7 @@
 #include "serial/line_settings.h"
 #include "serial/device_path_port.h"
 #include "serial/port_device.h"
+#include "text/ascii_case.h"
 
 namespace klv {
 
@@ -19,10 +17,8 @@ struct DemoRegulator::Route {
 };
 
 std::optional<ModelKind> ParseDemoModel(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
   for (const ModelKind model : {ModelKind::Klv40, ModelKind::Klv30, ModelKind::Klv30E}) {
-    if (upper == ModelName(model)) return model;
+    if (EqualsIgnoringAsciiCase(text, ModelName(model))) return model;
   }
   return std::nullopt;
 }
