@@ -32,11 +32,11 @@ bool IsDecimal(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
   const auto rows = klv::MonitorRows(klv::GetMonitorCatalogue());
-  const std::string_view address = rows[data[0] % rows.size()].address;
+  const klv::Register address = rows[data[0] % rows.size()].address;
   klv::MonitorScale scale;
   scale.controlMode = static_cast<int16_t>(static_cast<int8_t>(data[1]) % 9);
-  scale.value0114 = (data[2] & 1) != 0 ? 91 : 90;
-  scale.value0115 = static_cast<int16_t>(static_cast<int8_t>(data[2]) / 2);
+  scale.ratingCode = (data[2] & 1) != 0 ? 91 : 90;
+  scale.ratedCurrent = static_cast<int16_t>(static_cast<int8_t>(data[2]) / 2);
   scale.inputClamp = (data[3] & 1) != 0;
   const std::string_view loadCurrent = (data[3] & 2) != 0 ? "----" : "12";
   data += 4;
@@ -58,14 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(!reading.lampBits);
     return 0;
   }
-  const bool lamps = address == "0108" || address == "0109";
+  const bool lamps = address == klv::kAlarmOutputRegister || address == klv::kDigitalInputRegister;
   Check(reading.lampBits.has_value() == lamps);
   if (lamps) {
-    Check(reading.text.size() == (address == "0108" ? 7u : 5u));
+    Check(reading.text.size() == (address == klv::kAlarmOutputRegister ? 7u : 5u));
   } else {
     Check(reading.text == "----" || reading.text == "LLLL" || reading.text == "HHHH" || IsDecimal(reading.text));
     if (IsDecimal(reading.text)) Check(std::stoi(reading.text) == reading.value);
-    if (address == "0104" && scale.inputClamp && IsDecimal(reading.text)) {
+    if (address == klv::kControlInputRegister && scale.inputClamp && IsDecimal(reading.text)) {
       Check(reading.value >= 0 && reading.value <= 1000);
     }
   }

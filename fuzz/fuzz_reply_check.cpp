@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   klv::FrameBuffer request{};
   const klv::FrameError built =
-      read ? klv::BuildStandardRead(request, 1, "0100") : klv::BuildStandardWrite(request, 1, "012C", 100);
+      read ? klv::BuildStandardRead(request, 1, klv::Register{0x0100}) : klv::BuildStandardWrite(request, 1, klv::Register{0x012C}, 100);
   Check(built == klv::FrameError::None);
   const std::size_t requestLength = klv::FrameLength(request);
   klv::RtuRequestCopy rtu{};

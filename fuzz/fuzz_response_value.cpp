@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::size_t count = std::min(size, klv::kFrameBufferSize);
   auto buffer = std::make_unique<klv::FrameBuffer>();
   buffer->fill(0xA5);
-  Check(klv::BuildStandardRead(*buffer, 1, "0100") == klv::FrameError::None);
+  Check(klv::BuildStandardRead(*buffer, 1, klv::Register{0x0100}) == klv::FrameError::None);
   if (count > 0) std::copy_n(data, count, buffer->begin());
   const klv::FrameBuffer before = *buffer;
 

@@ -4,7 +4,7 @@
 
 namespace klv {
 
-TransactOutcome SettledRead(Connection& connection, std::string_view address, bool log, int& sequence,
+TransactOutcome SettledRead(Connection& connection, Register address, bool log, int& sequence,
                             StrayCheck check) {
   if (check == StrayCheck::ByCaller) {
     const TransactOutcome outcome = ReadRegister(connection, address, log, sequence);
@@ -75,7 +75,7 @@ OptionReading ReadOptionInfo(Connection& connection, StrayCheck check) {
   int sequence = 1;
   for (const OptionRegister& row : kOptionRegisters) {
     const TransactOutcome outcome = SettledRead(connection, row.address, true, sequence, check);
-    if (!outcome.Ok()) return OptionReading{0, row.address};
+    if (!outcome.Ok()) return OptionReading{0, row.address, false};
     if (OptionBitSet(row.rule, outcome.value)) reading.word = static_cast<uint16_t>(reading.word | row.bit);
   }
   return reading;

@@ -3,7 +3,7 @@
 // identification registers, a KLV40's option registers and the probe of a
 // one-series device, each a checked exchange over the caller's line.
 #include <cstdint>
-#include <string_view>
+#include <optional>
 
 #include "model/device_identity.h"
 #include "model/model_kind.h"
@@ -18,12 +18,12 @@ namespace klv {
 // tell a device without options from one that did not say.
 struct OptionReading {
   uint16_t word = 0;
-  std::string_view unanswered;  // empty when all four answered
+  std::optional<Register> unanswered;  // none when all four answered
   // A one-series device whose 0102 gave no reply to any of the probe's
   // attempts: taken as without output current detection.
   bool probeSilent = false;
 
-  bool Complete() const { return unanswered.empty(); }
+  bool Complete() const { return !unanswered.has_value(); }
 };
 
 // Whether a reply is taken only once the line has shown it was its own
@@ -37,7 +37,7 @@ enum class StrayCheck { AfterReply, ByCaller };
 // past every entry it made. With AfterReply the reply is taken only once the
 // line has shown it was this request's own: a frame after it makes the
 // register asked once more, a second one leaves it without a valid reply.
-TransactOutcome SettledRead(Connection& connection, std::string_view address, bool log, int& sequence,
+TransactOutcome SettledRead(Connection& connection, Register address, bool log, int& sequence,
                             StrayCheck check = StrayCheck::AfterReply);
 
 // Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good

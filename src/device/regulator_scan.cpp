@@ -51,13 +51,6 @@ std::vector<int32_t> AddressOrder(int32_t current) {
   return order;
 }
 
-std::optional<ModelKind> ModelForCode(std::string_view reg, int16_t value) {
-  for (const IdentificationCode& row : kIdentificationCodes) {
-    if (row.address == reg && row.code == static_cast<uint16_t>(value)) return row.model;
-  }
-  return std::nullopt;
-}
-
 CommSettings WithLine(CommSettings base, const ScanLine& line, int32_t address) {
   base.speed = line.speed;
   base.parity = line.parity;

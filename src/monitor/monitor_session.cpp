@@ -136,7 +136,7 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   unitChangeUntil_.reset();
   scale_ = MonitorScale{};
   optionBits_ = 0;
-  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.ratedVoltage, scale_.ratedCurrent);
 
   IdentifyModel();
   // Restarting may meet another unit: the start's identification is the one
@@ -285,14 +285,14 @@ bool MonitorSession::TakeStrayFrame(bool wait) {
 void MonitorSession::VoidLastReading() {
   if (lastPolledRow_ < 0 || lastPolledRow_ >= kMonitorRowCount) return;
   const auto row = static_cast<std::size_t>(lastPolledRow_);
-  const std::string_view address = GetMonitorCatalogue()[row].address;
+  const Register address = GetMonitorCatalogue()[row].address;
   // Shown and recorded as a poll without a reply is.
   const MonitorReading none =
       FormatReading(address, ReplyKind::None, 0, scale_, display_.rowTexts[kLoadCurrentRow]);
   display_.rowTexts[row] = none.text;
-  if (address == "0108") {
+  if (address == kAlarmOutputRegister) {
     for (int lamp = 0; lamp < 4; ++lamp) display_.SetLamp(lamp, kLampUnknown);
-  } else if (address == "0109") {
+  } else if (address == kDigitalInputRegister) {
     for (int lamp = 4; lamp < kLampCount; ++lamp) display_.SetLamp(lamp, kLampUnknown);
   }
   // The record and the graph get their missing mark for it.
@@ -301,7 +301,7 @@ void MonitorSession::VoidLastReading() {
   lastPolledRow_ = -1;
 }
 
-MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std::size_t wanted) {
+MonitorSession::Reply MonitorSession::ReadRegister(Register address, std::size_t wanted) {
   Reply reply;
   // A device address the frame cannot carry sends nothing: no reply.
   if (BuildStandardRead(frame_, connection_.settings.deviceAddress, address) != FrameError::None) return reply;
@@ -380,7 +380,7 @@ void MonitorSession::IdentifyAgain(Clock::TimePoint tickStart) {
     return;
   }
   replyThisRound_ = true;
-  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.ratedVoltage, scale_.ratedCurrent);
   const UnitIdentity identity{identification_, identifiedCode_, scale_.controlMode, optionBits_};
   const bool another = unit_.has_value() && *unit_ != identity;
   unit_ = identity;
@@ -416,29 +416,29 @@ void MonitorSession::TakeOverNewUnit(Clock::TimePoint tickStart) {
 }
 
 void MonitorSession::IdentifyKlv40() {
-  const Reply mode = ReadRegister("0112", kMonitorReceiveLength);
+  const Reply mode = ReadRegister(kControlModeRegister, kMonitorReceiveLength);
   scale_.controlMode = mode.kind == ReplyKind::Normal ? ControlModeFromValue(mode.value) : kUnknownControlMode;
   display_.title = TitleWord() + " - KLV40 - " + std::string(ControlModeText(scale_.controlMode));
   if (const std::string_view caption = OutputCaptionKey(scale_.controlMode); !caption.empty()) {
     display_.outputCaption = caption;
   }
 
-  const Reply range = ReadRegister("013D", kMonitorReceiveLength);
+  const Reply range = ReadRegister(kControlInputRangeRegister, kMonitorReceiveLength);
   scale_.inputClamp = range.kind == ReplyKind::Normal && ClampsControlInput(range.value);
 
   optionBits_ = ReadOptionInfo(connection_, StrayCheck::ByCaller).word;
 
   // Exactly one reply's length: these return as soon as it is in.
-  if (const Reply r = ReadRegister("0114", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
-    scale_.value0114 = static_cast<int16_t>(r.value);
+  if (const Reply r = ReadRegister(kRatingCodeRegister, kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
+    scale_.ratingCode = static_cast<int16_t>(r.value);
   }
-  if (const Reply r = ReadRegister("013C", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
-    scale_.value013C = r.value;
+  if (const Reply r = ReadRegister(kRatedVoltageRegister, kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
+    scale_.ratedVoltage = r.value;
   }
-  if (const Reply r = ReadRegister("0115", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
-    scale_.value0115 = static_cast<int16_t>(r.value);
+  if (const Reply r = ReadRegister(kRatedCurrentRegister, kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
+    scale_.ratedCurrent = static_cast<int16_t>(r.value);
   }
-  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.ratedVoltage, scale_.ratedCurrent);
 
   model_ = kMonitorModelKlv40;
   display_.alarmRowCaption = kAlarmDigitalCaption;
@@ -488,12 +488,12 @@ std::optional<MonitorPoll> MonitorSession::PollNextRegister(bool probing) {
   // A lamp row without a good reading shows its lamps as not known: a lamp
   // left lit would show an output state the device no longer confirms, and
   // one drawn dark a state it never reported.
-  const bool lampRow = entry.address == "0108" || entry.address == "0109";
+  const bool lampRow = entry.address == kAlarmOutputRegister || entry.address == kDigitalInputRegister;
   if (lampRow) {
     const auto state = [&](int bit) {
       return reading.lampBits ? ((*reading.lampBits >> bit) & 1) : kLampUnknown;
     };
-    if (entry.address == "0108") {
+    if (entry.address == kAlarmOutputRegister) {
       for (int bit = 0; bit < 4; ++bit) display_.SetLamp(bit, state(bit));
     } else {
       for (int bit = 0; bit < 3; ++bit) display_.SetLamp(4 + bit, state(bit));

@@ -137,7 +137,7 @@ std::string UnitChangeText(const MonitorDisplay& display, Language language);
 // One tick's poll.
 struct MonitorPoll {
   int row = 0;                 // the row (catalogue index) read
-  std::string_view address;    // its register, "0100"
+  Register address;            // its register
   std::string text;            // what the row now shows
   // No row after this one applies: the polling cycle is complete and the
   // next tick starts again at the top.
@@ -249,7 +249,7 @@ class MonitorSession {
     ReplyKind kind = ReplyKind::None;
     uint16_t value = 0;
   };
-  Reply ReadRegister(std::string_view address, std::size_t wanted);
+  Reply ReadRegister(Register address, std::size_t wanted);
   // What tells one unit from another: the model code, a KLV40's control mode
   // and the options.
   struct UnitIdentity {

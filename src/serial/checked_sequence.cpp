@@ -51,7 +51,7 @@ void CheckedSequence::Settle(bool waitAfterReply) {
   }
 }
 
-TransactOutcome ReadBackCheck(Connection& connection, std::string_view registerAddress, int16_t written, bool log,
+TransactOutcome ReadBackCheck(Connection& connection, Register registerAddress, int16_t written, bool log,
                               int sequence) {
   TransactOutcome outcome = ReadRegister(connection, registerAddress, log, sequence);
   if (outcome.result != ExchangeResult::NoResponse && (!outcome.Ok() || outcome.value != written)) {

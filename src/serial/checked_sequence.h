@@ -75,7 +75,7 @@ inline constexpr std::string_view kStrayWithinGiveUpNote =
 
 // The asking again of a write: reads the register back; Ok only when it
 // holds the value written (a refused or differing read-back is Error).
-TransactOutcome ReadBackCheck(Connection& connection, std::string_view registerAddress, int16_t written, bool log,
+TransactOutcome ReadBackCheck(Connection& connection, Register registerAddress, int16_t written, bool log,
                               int sequence);
 
 }  // namespace klv

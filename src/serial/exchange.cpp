@@ -38,7 +38,7 @@ TransactOutcome Transact(Connection& connection, FrameBuffer& frame, std::size_t
   return outcome;
 }
 
-TransactOutcome ReadRegister(Connection& connection, std::string_view registerAddress, bool log,
+TransactOutcome ReadRegister(Connection& connection, Register registerAddress, bool log,
                              int sequence) {
   FrameBuffer frame{};
   if (BuildStandardRead(frame, connection.settings.deviceAddress, registerAddress) != FrameError::None) return {};
@@ -46,7 +46,7 @@ TransactOutcome ReadRegister(Connection& connection, std::string_view registerAd
   return Transact(connection, frame, FrameLength(frame), log, sequence);
 }
 
-TransactOutcome WriteRegister(Connection& connection, std::string_view registerAddress, int16_t value,
+TransactOutcome WriteRegister(Connection& connection, Register registerAddress, int16_t value,
                               bool log, int sequence) {
   FrameBuffer frame{};
   if (BuildStandardWrite(frame, connection.settings.deviceAddress, registerAddress, value) != FrameError::None) {

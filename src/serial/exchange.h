@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "model/register.h"
 #include "serial/connection.h"
 #include "serial/frame_buffer.h"
 #include "serial/response.h"
@@ -48,9 +49,9 @@ TransactOutcome Transact(Connection& connection, FrameBuffer& frame, std::size_t
 // the four hex digits of its 16-bit pattern) to the settings' device address.
 // A request that cannot be built (a device address outside the frame's range,
 // a malformed register address) is not sent and not logged: NoResponse.
-TransactOutcome ReadRegister(Connection& connection, std::string_view registerAddress, bool log,
+TransactOutcome ReadRegister(Connection& connection, Register registerAddress, bool log,
                              int sequence);
-TransactOutcome WriteRegister(Connection& connection, std::string_view registerAddress, int16_t value,
+TransactOutcome WriteRegister(Connection& connection, Register registerAddress, int16_t value,
                               bool log, int sequence);
 
 }  // namespace klv

@@ -31,7 +31,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
   if (!options.Complete()) {
     // Without its options the device's catalogue is not known; reading on
     // as a device without them would pass defaults off as its values.
-    context.tally.optionsUnanswered = std::string(options.unanswered);
+    context.tally.optionsUnanswered = options.unanswered->Text();
     return 0;
   }
   context.tally.detectionUnanswered = options.probeSilent;
@@ -70,7 +70,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
         row.value.In(context.parameters) = outcome.value;
         if (outcome.value < row.minimum || outcome.value > row.maximum) {
           context.tally.receivedOutOfLimits.push_back(
-              {std::string(row.address), outcome.value, row.minimum, row.maximum});
+              {row.address.Text(), outcome.value, row.minimum, row.maximum});
         }
       }
     });

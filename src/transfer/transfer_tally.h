@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/register.h"
 #include "serial/response.h"
 
 namespace klv {
@@ -59,15 +60,15 @@ struct TransferTally {
 
   // Notes the outcome of a register sent; catalogue rows count towards
   // asked/done, fixed registers (the pre-writes) only when they fail.
-  void Note(std::string_view address, ExchangeResult result, bool catalogueRow) {
+  void Note(Register address, ExchangeResult result, bool catalogueRow) {
     if (catalogueRow) ++asked;
     if (result == ExchangeResult::Ok) {
       if (catalogueRow) {
         ++done;
-        through.emplace_back(address);
+        through.push_back(address.Text());
       }
     } else {
-      (result == ExchangeResult::Error ? refused : unanswered).emplace_back(address);
+      (result == ExchangeResult::Error ? refused : unanswered).push_back(address.Text());
     }
   }
   bool Failed() const { return !refused.empty() || !unanswered.empty(); }

@@ -15,7 +15,7 @@ namespace {
 
 // The register written last with the current limiter; skipped in the high
 // control modes of a KLV40.
-constexpr std::string_view kCurrentLimiterAddress = "012E";
+constexpr Register kCurrentLimiterAddress{0x012E};
 
 // The model to write to, or nothing when the identification refuses the
 // write (after showing "Model differs" where the device answered).
@@ -84,7 +84,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     if (!sends(row)) continue;
     const int16_t value = row.value.In(parameters);
     if (value < row.minimum || value > row.maximum) {
-      context.tally.outOfRange.push_back({std::string(row.address), value, row.minimum, row.maximum});
+      context.tally.outOfRange.push_back({row.address.Text(), value, row.minimum, row.maximum});
     }
   }
   if (!context.tally.outOfRange.empty()) {
@@ -120,13 +120,13 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     if (row.address == kEndAddress) break;
     if (keepsCurrentLimiter && row.address == kCurrentLimiterAddress) {
       // Said in the report, so that nobody takes the screen's value for the device's.
-      context.tally.notSent.push_back({std::string(row.address), ControlModeName(controlMode)});
+      context.tally.notSent.push_back({row.address.Text(), ControlModeName(controlMode)});
       bar.Advance();
       continue;
     }
     const int16_t value = row.value.In(parameters);
     Connection& connection = context.connection;
-    const std::string_view address = row.address;
+    const Register address = row.address;
     // A reply that may have been a stray frame is checked by reading the
     // register back: it counts as written only when it holds the value.
     writes.Run([&connection, address, value](int at) { return WriteRegister(connection, address, value, true, at); },

@@ -15,7 +15,7 @@ std::string_view VerifyingText(Language language) {
 
 const CatalogueEntry* RowOf(ModelKind model, std::string_view address) {
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
-    if (row.address == address) return &row;
+    if (row.address.Text() == address) return &row;
   }
   return nullptr;
 }
@@ -39,8 +39,8 @@ WriteVerification VerifyWrittenRegisters(const TransferContext& context) {
     if (row == nullptr) continue;  // not a register of this model: nothing was written there
     if (context.StopRequested()) break;
     context.clock.SleepFor(kReadBackPause);
-    const auto read = [&connection = context.connection, &address](int sequence) {
-      return ReadRegister(connection, address, true, sequence);
+    const auto read = [&connection = context.connection, reg = row->address](int sequence) {
+      return ReadRegister(connection, reg, true, sequence);
     };
     const int16_t sent = row->value.In(context.parameters);
     reads.Run(read, read, [&verification, &address, sent](const TransactOutcome& outcome) {

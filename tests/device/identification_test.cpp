@@ -238,7 +238,7 @@ TEST_F(IdentificationTest, FixedExchangesRestartTheLogNumbersAtOne) {
   Open();
   Script({ReadReply("0028"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"),
           ReadReply("0000")});
-  ReadRegister(connection_, "0110", true, 1);
+  ReadRegister(connection_, Register{0x0110}, true, 1);
   ReadOptionInfo(connection_);
   ProbeDevice(connection_);
   EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2}));

@@ -57,7 +57,7 @@ TEST_F(MonitorLineTest, ALateReplyNeverShowsInTheNextRow) {
   ASSERT_NE(normal.rowTexts[1], normal.rowTexts[2]) << "the rows must differ to show a shift";
 
   sim::FaultPlan late;
-  late.AddRegisterFault(0x0101, {sim::FaultKind::Late, std::chrono::milliseconds(130)});
+  late.AddRegisterFault(Register{0x0101}, {sim::FaultKind::Late, std::chrono::milliseconds(130)});
   const MonitorDisplay shown = Watch(late, 2);
   EXPECT_EQ(shown.rowTexts[1], "xxxx");
   EXPECT_EQ(shown.rowTexts[2], normal.rowTexts[2]);

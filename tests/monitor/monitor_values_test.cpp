@@ -35,7 +35,7 @@ MonitorScale Mode(int16_t mode) {
 
 MonitorScale With0114(int16_t mode, int16_t value0114) {
   MonitorScale scale = Mode(mode);
-  scale.value0114 = value0114;
+  scale.ratingCode = value0114;
   return scale;
 }
 
@@ -51,7 +51,7 @@ class ReadingTable : public ::testing::TestWithParam<ReadingCase> {};
 
 TEST_P(ReadingTable, TextValueAndLamps) {
   const ReadingCase& c = GetParam();
-  const MonitorReading reading = FormatReading(c.address, c.kind, c.raw, c.scale, c.loadCurrentText);
+  const MonitorReading reading = FormatReading(*Register::FromText(c.address), c.kind, c.raw, c.scale, c.loadCurrentText);
   EXPECT_EQ(reading.text, c.text) << c.what;
   EXPECT_EQ(reading.value, c.value) << c.what;
   EXPECT_EQ(reading.lampBits, c.lamps) << c.what;
@@ -155,8 +155,9 @@ TEST(ControlModes, LastDigitOfRegisters0112And013D) {
 
 TEST(MonitorReplies, FromTheReceivedBytes) {
   using testing::ReadReply;
-  const auto read = [](std::string_view address, const std::vector<uint8_t>& bytes, std::size_t count) {
+  const auto read = [](std::string_view text, const std::vector<uint8_t>& bytes, std::size_t count) {
     FrameBuffer frame{};
+    const Register address = *Register::FromText(text);
     // The request the reply overwrites: its offset 6 is "1".
     EXPECT_EQ(BuildStandardRead(frame, 1, address), FrameError::None);
     std::copy_n(bytes.begin(), std::min(count, bytes.size()), frame.begin());

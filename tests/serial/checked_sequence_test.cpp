@@ -26,7 +26,9 @@ class CheckedSequenceTest : public testing::ExchangeRig {
     CheckedSequence run(connection_, true, 1);
     for (const std::string& address : registers) {
       clock_.SleepFor(100ms);
-      const auto read = [this, address](int sequence) { return ReadRegister(connection_, address, true, sequence); };
+      const auto read = [this, reg = *Register::FromText(address)](int sequence) {
+        return ReadRegister(connection_, reg, true, sequence);
+      };
       run.Run(read, read, [&taken](const TransactOutcome& outcome) { taken.push_back(outcome.Ok() ? outcome.value : -1); });
     }
     run.Finish();
@@ -122,8 +124,8 @@ TEST_F(CheckedSequenceTest, AWriteAfterAStrayIsCheckedByReadingItBack) {
     device_.QueueReply(c.readBack, 5ms);
     ExchangeResult taken = ExchangeResult::NoResponse;
     CheckedSequence run(connection_, true, 1);
-    run.Run([this](int at) { return WriteRegister(connection_, "012D", 67, true, at); },
-            [this](int at) { return ReadBackCheck(connection_, "012D", 67, true, at); },
+    run.Run([this](int at) { return WriteRegister(connection_, Register{0x012D}, 67, true, at); },
+            [this](int at) { return ReadBackCheck(connection_, Register{0x012D}, 67, true, at); },
             [&taken](const TransactOutcome& outcome) { taken = outcome.result; });
     clock_.SleepFor(100ms);
     run.Finish();

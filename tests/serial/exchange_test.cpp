@@ -30,7 +30,7 @@ TEST_F(ExchangeTest, LogsRequestBeforeSendingAndReplyWithTheNextNumber) {
   Script({ReadReply("0001")});
 
   FrameBuffer frame{};
-  ASSERT_EQ(BuildStandardRead(frame, 1, "0116"), FrameError::None);
+  ASSERT_EQ(BuildStandardRead(frame, 1, Register{0x0116}), FrameError::None);
   const TransactOutcome outcome = Transact(connection_, frame, kReadRequestLength, true, 1);
 
   EXPECT_EQ(outcome.result, ExchangeResult::Ok);
@@ -49,7 +49,7 @@ TEST_F(ExchangeTest, LogsRequestBeforeSendingAndReplyWithTheNextNumber) {
 TEST_F(ExchangeTest, LogOffLeavesTheLogAlone) {
   Open();
   Script({ReadReply("0001")});
-  EXPECT_TRUE(ReadRegister(connection_, "0116", false, 1).Ok());
+  EXPECT_TRUE(ReadRegister(connection_, Register{0x0116}, false, 1).Ok());
   EXPECT_TRUE(connection_.log.Empty());
 }
 
@@ -96,7 +96,7 @@ TEST_F(ExchangeTest, ClassifiesEachReplyAfterExactlyOneAttempt) {
     SCOPED_TRACE(c.name);
     const std::size_t writesBefore = device_.Writes().size();
     Script({c.reply});
-    const TransactOutcome outcome = ReadRegister(connection_, "0120", true, 3);
+    const TransactOutcome outcome = ReadRegister(connection_, Register{0x0120}, true, 3);
     EXPECT_EQ(outcome.result, c.result);
     EXPECT_EQ(outcome.value, c.value);
     EXPECT_EQ(device_.Writes().size(), writesBefore + 1);
@@ -113,15 +113,15 @@ TEST_F(ExchangeTest, ALateReplyIsNeverTakenForTheNextRegister) {
   device_.QueueReply(ReadReply("0058"), milliseconds(130));  // 012E answers 88, too late
   device_.QueueReply(ReadReply("0001"), milliseconds(5));    // 012F answers 1 in time
 
-  const TransactOutcome first = ReadRegister(connection_, "012D", true, 1);
+  const TransactOutcome first = ReadRegister(connection_, Register{0x012D}, true, 1);
   EXPECT_EQ(first.result, ExchangeResult::NoResponse);
   EXPECT_FALSE(first.strayBefore);
   clock_.Advance(milliseconds(100));  // the row pause: 012D's reply arrives meanwhile
-  const TransactOutcome second = ReadRegister(connection_, "012E", true, 3);
+  const TransactOutcome second = ReadRegister(connection_, Register{0x012E}, true, 3);
   EXPECT_EQ(second.result, ExchangeResult::NoResponse);
   EXPECT_TRUE(second.strayBefore);
   clock_.Advance(milliseconds(100));
-  const TransactOutcome third = ReadRegister(connection_, "012F", true, 5);
+  const TransactOutcome third = ReadRegister(connection_, Register{0x012F}, true, 5);
   EXPECT_EQ(third.result, ExchangeResult::Ok);
   EXPECT_EQ(third.value, 1);
   EXPECT_TRUE(third.strayBefore);
@@ -136,10 +136,10 @@ TEST_F(ExchangeTest, ALateReplyIsNeverTakenForTheNextRegister) {
 TEST_F(ExchangeTest, WriteSendsTheSixteenBitPatternAndTakesTheCodeOnly) {
   Open();
   Script({WriteReply(), WriteReply("09")});
-  const TransactOutcome taken = WriteRegister(connection_, "012C", -2, true, 13);
+  const TransactOutcome taken = WriteRegister(connection_, Register{0x012C}, -2, true, 13);
   EXPECT_EQ(taken.result, ExchangeResult::Ok);
   EXPECT_EQ(taken.value, 0);
-  EXPECT_EQ(WriteRegister(connection_, "012C", 100, true, 15).result, ExchangeResult::Error);
+  EXPECT_EQ(WriteRegister(connection_, Register{0x012C}, 100, true, 15).result, ExchangeResult::Error);
 
   ASSERT_EQ(device_.Writes().size(), 2u);
   const std::string first(device_.Writes()[0].begin(), device_.Writes()[0].end());
@@ -153,7 +153,7 @@ TEST_F(ExchangeTest, UsesTheSettingsDeviceAddress) {
   connection_.settings.deviceAddress = 31;
   Open();
   Script({std::nullopt});
-  ReadRegister(connection_, "0110", false, 1);
+  ReadRegister(connection_, Register{0x0110}, false, 1);
   ASSERT_EQ(device_.Writes().size(), 1u);
   EXPECT_EQ(std::string(device_.Writes()[0].begin() + 1, device_.Writes()[0].begin() + 4), "1F1");
 }
@@ -163,9 +163,9 @@ TEST_F(ExchangeTest, UsesTheSettingsDeviceAddress) {
 TEST_F(ExchangeTest, RequestThatCannotBeBuiltIsNotSent) {
   connection_.settings.deviceAddress = 0;
   Open();
-  EXPECT_EQ(ReadRegister(connection_, "0110", true, 1).result, ExchangeResult::NoResponse);
+  EXPECT_EQ(ReadRegister(connection_, Register{0x0110}, true, 1).result, ExchangeResult::NoResponse);
   connection_.settings.deviceAddress = 100;
-  EXPECT_EQ(WriteRegister(connection_, "012C", 1, true, 1).result, ExchangeResult::NoResponse);
+  EXPECT_EQ(WriteRegister(connection_, Register{0x012C}, 1, true, 1).result, ExchangeResult::NoResponse);
   EXPECT_TRUE(device_.Writes().empty());
   EXPECT_TRUE(connection_.log.Empty());
 }
@@ -177,17 +177,17 @@ TEST_F(ExchangeTest, AReceiveEndsWithItsFrameAndSilenceWaitsTheTimeout) {
   Open();
   Script({ReadReply("0001"), ReadReply("0000"), ReadReply("0001"), ReadReply("0006")});
   const auto start = clock_.Now();
-  for (const char* address : {"0116", "0117", "0118", "0119"}) EXPECT_TRUE(ReadRegister(connection_, address, false, 1).Ok());
+  for (const Register address : {Register{0x0116}, Register{0x0117}, Register{0x0118}, Register{0x0119}}) EXPECT_TRUE(ReadRegister(connection_, address, false, 1).Ok());
   EXPECT_EQ(device_.ReadDurations(), std::vector<Clock::Duration>(4, milliseconds(5)));
   EXPECT_EQ(clock_.Now() - start, milliseconds(20));
 
   Script({std::nullopt});
-  EXPECT_FALSE(ReadRegister(connection_, "0110", false, 1).Ok());
+  EXPECT_FALSE(ReadRegister(connection_, Register{0x0110}, false, 1).Ok());
   EXPECT_EQ(device_.ReadDurations().back(), milliseconds(200));
 }
 
 TEST_F(ExchangeTest, ClosedPortGivesNoResponseAtOnce) {
-  const TransactOutcome outcome = ReadRegister(connection_, "0110", true, 1);
+  const TransactOutcome outcome = ReadRegister(connection_, Register{0x0110}, true, 1);
   EXPECT_EQ(outcome.result, ExchangeResult::NoResponse);
   EXPECT_TRUE(device_.Writes().empty());
   EXPECT_TRUE(device_.ReadDurations().empty());
@@ -203,10 +203,10 @@ TEST_F(ExchangeTest, ModbusRtuSendsTheRtuFrameAndReadsTheRtuReply) {
   Script({Bytes{0x01, 0x03, 0x02, 0x00, 0x01, 0x79, 0x84},  // value 1
           Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}});            // exception 02
 
-  const TransactOutcome good = ReadRegister(connection_, "0116", true, 1);
+  const TransactOutcome good = ReadRegister(connection_, Register{0x0116}, true, 1);
   EXPECT_EQ(good.result, ExchangeResult::Ok);
   EXPECT_EQ(good.value, 1);
-  EXPECT_EQ(ReadRegister(connection_, "0116", true, 3).result, ExchangeResult::Error);
+  EXPECT_EQ(ReadRegister(connection_, Register{0x0116}, true, 3).result, ExchangeResult::Error);
 
   ASSERT_EQ(device_.Writes().size(), 2u);
   EXPECT_EQ(device_.Writes()[0], request);
@@ -221,7 +221,7 @@ TEST_F(ExchangeTest, ModbusRtuSendsTheRtuFrameAndReadsTheRtuReply) {
 TEST_F(ExchangeTest, AnInvalidModbusReplyIsLoggedAsItCame) {
   Open(Protocol::ModbusRtu);
   Script({Bytes{0x01, 0x03, 0x02, 0x00, 0x01, 0x79, 0x85}});  // value 1, CRC's last byte wrong
-  EXPECT_EQ(ReadRegister(connection_, "0116", true, 1).result, ExchangeResult::NoResponse);
+  EXPECT_EQ(ReadRegister(connection_, Register{0x0116}, true, 1).result, ExchangeResult::NoResponse);
   EXPECT_NE(connection_.log.Text().find("002. KLV->PC: (01)(03)(02)(00)(01)(79)(85)\r\n\r\n"),
             std::string_view::npos)
       << connection_.log.Text();

@@ -264,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ModbusRoundTrip, ReadValueSurvivesBothConversions) {
   for (const Protocol protocol : {Protocol::ModbusRtu, Protocol::ModbusAscii}) {
     FrameBuffer buffer{};
-    ASSERT_EQ(BuildStandardRead(buffer, 1, "0100"), FrameError::None);
+    ASSERT_EQ(BuildStandardRead(buffer, 1, Register{0x0100}), FrameError::None);
     std::size_t length = kReadRequestLength;
     RtuRequestCopy last{};
     ToModbusRequest(buffer, length, FrameDirection::Request, protocol, last);
@@ -284,7 +284,7 @@ TEST(ModbusRoundTrip, ShortReplyIsAnErrorNotAStaleSuccess) {
   // The converted RTU request leaves bytes in the buffer that a one-byte
   // reply must not turn into a normal response.
   FrameBuffer buffer{};
-  ASSERT_EQ(BuildStandardRead(buffer, 1, "0100"), FrameError::None);
+  ASSERT_EQ(BuildStandardRead(buffer, 1, Register{0x0100}), FrameError::None);
   std::size_t length = kReadRequestLength;
   RtuRequestCopy last{};
   ToModbusRequest(buffer, length, FrameDirection::Request, Protocol::ModbusRtu, last);

@@ -15,7 +15,7 @@ namespace {
 FrameBuffer AfterRead(const std::string& reply) {
   FrameBuffer buffer;
   buffer.fill(0xEE);
-  EXPECT_EQ(BuildStandardRead(buffer, 1, "0100"), FrameError::None);
+  EXPECT_EQ(BuildStandardRead(buffer, 1, Register{0x0100}), FrameError::None);
   std::copy(reply.begin(), reply.end(), buffer.begin());
   return buffer;
 }

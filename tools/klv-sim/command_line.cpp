@@ -41,7 +41,7 @@ std::string Lower(std::string_view text) {
 }
 
 // "REG" or "*"; no register means every register.
-bool ParseRegisterOrAll(std::string_view text, std::optional<uint16_t>& reg) {
+bool ParseRegisterOrAll(std::string_view text, std::optional<Register>& reg) {
   if (text == "*") {
     reg.reset();
     return true;
@@ -216,7 +216,7 @@ class Parser {
           timeText = regText.substr(colon + 1);
           regText = regText.substr(0, colon);
         }
-        std::optional<uint16_t> reg;
+        std::optional<Register> reg;
         if (!ParseRegisterOrAll(regText, reg)) return bad(timed ? "REG:MS, REG hex or *" : "REG, hex or *");
         Fault fault{*kind, {}};
         if (timed) {
