@@ -4,30 +4,22 @@
 
 namespace klv {
 
-TransactOutcome SettledRead(Connection& connection, Register address, bool log, int& sequence,
-                            StrayCheck check) {
-  if (check == StrayCheck::ByCaller) {
-    const TransactOutcome outcome = ReadRegister(connection, address, log, sequence);
-    sequence += 2;
-    return outcome;
-  }
-  CheckedSequence reads(connection, log, sequence);
-  const auto read = [&connection, address, log](int n) { return ReadRegister(connection, address, log, n); };
-  TransactOutcome settled;
-  reads.Run(read, read, [&settled](const TransactOutcome& outcome) { settled = outcome; });
+Reply SettledRead(Connection& connection, Register address, StrayCheck check) {
+  if (check == StrayCheck::ByCaller) return connection.Read(address);
+  CheckedSequence reads(connection);
+  const auto read = [&connection, address] { return connection.Read(address); };
+  Reply settled;
+  reads.Run(read, read, [&settled](const Reply& outcome) { settled = outcome; });
   reads.Finish();
-  sequence = reads.NextSequence();
   return settled;
 }
 
-DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence, StrayCheck check) {
+DeviceIdentification IdentifyDevice(Connection& connection, StrayCheck check) {
   DeviceIdentification identification;
-  int sequence = firstSequence;
 
   // The model decides every later step, so its code is never taken from a
   // reply that may have been another request's.
-  const TransactOutcome first = SettledRead(connection, kModelCodeRegister, log, sequence, check);
-  identification.nextSequence = sequence;
+  const Reply first = SettledRead(connection, kModelCodeRegister, check);
   if (first.Ok()) {
     // Any normal answer settles it: a device that has 0110 is not a
     // one-series model, so 0119 is not asked.
@@ -38,8 +30,7 @@ DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstS
     return identification;
   }
 
-  const TransactOutcome second = SettledRead(connection, kSeriesOneCodeRegister, log, sequence, check);
-  identification.nextSequence = sequence;
+  const Reply second = SettledRead(connection, kSeriesOneCodeRegister, check);
   if (!second.Ok()) return identification;
   identification.answered = true;
   identification.code = second.value;
@@ -72,9 +63,9 @@ OptionReading ReadOptionInfo(Connection& connection, StrayCheck check) {
   // follow each other without a pause, so a late or doubled reply would
   // otherwise be taken by the next register and shift every bit after it.
   OptionReading reading;
-  int sequence = 1;
+  const Connection::FixedLogGroup logged(connection);
   for (const OptionRegister& row : kOptionRegisters) {
-    const TransactOutcome outcome = SettledRead(connection, row.address, true, sequence, check);
+    const Reply outcome = SettledRead(connection, row.address, check);
     if (!outcome.Ok()) return OptionReading{0, row.address, false};
     if (OptionBitSet(row.rule, outcome.value)) reading.word = static_cast<uint16_t>(reading.word | row.bit);
   }
@@ -82,10 +73,10 @@ OptionReading ReadOptionInfo(Connection& connection, StrayCheck check) {
 }
 
 ProbeResult ProbeDevice(Connection& connection) {
-  int sequence = 1;
+  const Connection::FixedLogGroup logged(connection);
   ExchangeResult last = ExchangeResult::NoResponse;
   for (int attempt = 0; attempt < kProbeAttempts && last == ExchangeResult::NoResponse; ++attempt) {
-    last = SettledRead(connection, kProbeRegister, true, sequence).result;
+    last = SettledRead(connection, kProbeRegister).result;
   }
   return {last == ExchangeResult::Ok, last == ExchangeResult::NoResponse};
 }

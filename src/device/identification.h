@@ -7,13 +7,13 @@
 
 #include "model/device_identity.h"
 #include "model/model_kind.h"
-#include "serial/exchange.h"
+#include "serial/connection.h"
 
 namespace klv {
 
 // The option word (OptionFlags bits) of a KLV40 read from the four registers
-// of kOptionRegisters, logged as entries 1 to 8 whatever the caller's
-// numbering. Reading stops at the first register without a good reply; the
+// of kOptionRegisters, logged as entries 1 to 8 whatever the connection's
+// numbering (which goes on afterwards as before). Reading stops at the first register without a good reply; the
 // word is then 0 and `unanswered` names that register, so that a caller can
 // tell a device without options from one that did not say.
 struct OptionReading {
@@ -33,18 +33,15 @@ struct OptionReading {
 // (the monitor, whose ticks must stay short).
 enum class StrayCheck { AfterReply, ByCaller };
 
-// One register read, logged (when log is on) from sequence, which it moves on
-// past every entry it made. With AfterReply the reply is taken only once the
-// line has shown it was this request's own: a frame after it makes the
-// register asked once more, a second one leaves it without a valid reply.
-TransactOutcome SettledRead(Connection& connection, Register address, bool log, int& sequence,
-                            StrayCheck check = StrayCheck::AfterReply);
+// One register read, logged as the connection logs. With AfterReply the
+// reply is taken only once the line has shown it was this request's own: a
+// frame after it makes the register asked once more, a second one leaves it
+// without a valid reply.
+Reply SettledRead(Connection& connection, Register address, StrayCheck check = StrayCheck::AfterReply);
 
-// Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good
-// reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off
-// (further when a register was asked again).
-DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence,
-                                    StrayCheck check = StrayCheck::AfterReply);
+// Reads 0110 and, only when it gives no good reply, 0119, logged as the
+// connection logs.
+DeviceIdentification IdentifyDevice(Connection& connection, StrayCheck check = StrayCheck::AfterReply);
 
 // The option word of the connected device for its model family: ReadOptionInfo
 // (OptionFlags bits) for a KLV40, kOptionCurrentDetection when ProbeDevice
@@ -66,7 +63,8 @@ struct ProbeResult {
 
 // Reads kProbeRegister, asking again (up to kProbeAttempts in all) while it
 // gets no reply; a reply is taken only when no stray frame follows it
-// (serial/checked_sequence.h). Logged from entry 1 on.
+// (serial/checked_sequence.h). Logged as entries 1 onwards, whatever the
+// connection's numbering (which goes on afterwards as before).
 ProbeResult ProbeDevice(Connection& connection);
 
 }  // namespace klv

@@ -13,7 +13,7 @@
 #include "model/device_identity.h"
 #include "model/parameter_set.h"
 #include "serial/connection.h"
-#include "serial/exchange.h"
+#include "serial/connection.h"
 #include "serial/device_path_port.h"
 #include "serial/line_settings.h"
 
@@ -206,7 +206,7 @@ class PortScan {
   std::optional<FoundRegulator> Probe(Connection& connection) {
     if (shared_.Ended()) return std::nullopt;
     ++report_.requests;
-    const TransactOutcome modelCode = ReadRegister(connection, kModelCodeRegister, false, 1);
+    const Reply modelCode = connection.Read(kModelCodeRegister);
     FoundRegulator found;
     if (modelCode.Ok()) {
       found.codeRegister = kModelCodeRegister;
@@ -218,7 +218,7 @@ class PortScan {
     if (!refused && !plan_.askSeriesOneCodeWhenSilent) return std::nullopt;
     if (shared_.Ended()) return std::nullopt;
     ++report_.requests;
-    const TransactOutcome seriesCode = ReadRegister(connection, kSeriesOneCodeRegister, false, 3);
+    const Reply seriesCode = connection.Read(kSeriesOneCodeRegister);
     if (seriesCode.Ok()) {
       found.codeRegister = kSeriesOneCodeRegister;
       found.code = seriesCode.value;

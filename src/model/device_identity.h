@@ -63,9 +63,6 @@ struct DeviceIdentification {
   // unknown code in 0119 (a write reports "Model differs") from a device that
   // gave no good reply at all (a write ends without that message).
   bool answered = false;
-  // The log number after the identification's own entries: firstSequence + 2
-  // when 0110 settled it, firstSequence + 4 when 0119 was read too.
-  int nextSequence = 0;
 
   // The model, for the three identified results.
   std::optional<ModelKind> Model() const;

@@ -244,11 +244,8 @@ class MonitorSession {
   TickPeriods Periods() const;
 
  private:
-  struct Reply {
-    std::size_t count = 0;
-    ReplyKind kind = ReplyKind::None;
-    uint16_t value = 0;
-  };
+  // One read through the connection; a reply with two frames marks the
+  // round as out of step.
   Reply ReadRegister(Register address, std::size_t wanted);
   // What tells one unit from another: the model code, a KLV40's control mode
   // and the options.
@@ -290,7 +287,6 @@ class MonitorSession {
   TrendSink* trend_ = nullptr;
   DataRecorder recorder_;
   PollSchedule schedule_{kMonitorPollPeriod};
-  FrameBuffer frame_{};
 
   bool running_ = false;
   MonitorDisplay display_;

@@ -7,7 +7,6 @@
 
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
-#include "serial/response.h"
 
 namespace klv {
 namespace {
@@ -59,15 +58,15 @@ std::string BitString(uint16_t value, int bits) {
   return text;
 }
 
-MonitorReading FormatReading(Register address, ReplyKind kind, uint16_t raw, const MonitorScale& scale,
+MonitorReading FormatReading(Register address, ExchangeResult result, uint16_t raw, const MonitorScale& scale,
                              std::string_view loadCurrentText) {
   MonitorReading reading;
-  if (kind == ReplyKind::None) {
+  if (result == ExchangeResult::NoResponse) {
     reading.text = kNoReadingText;
     reading.value = kNoReplyValue;
     return reading;
   }
-  if (kind == ReplyKind::NotNormal) {
+  if (result == ExchangeResult::Error) {
     reading.text = kNoReadingText;
     reading.value = 0;
     return reading;
@@ -107,26 +106,6 @@ MonitorReading FormatReading(Register address, ReplyKind kind, uint16_t raw, con
   }
   reading.text = blank ? std::string(kBlankText) : std::to_string(v);
   return reading;
-}
-
-ReplyKind ClassifyMonitorReply(const FrameBuffer& buffer, std::size_t count) {
-  switch (ClassifyResponse(buffer, count)) {
-    case ExchangeResult::Ok: return ReplyKind::Normal;
-    case ExchangeResult::Error: return ReplyKind::NotNormal;
-    case ExchangeResult::NoResponse: break;
-  }
-  return ReplyKind::None;
-}
-
-uint16_t MonitorReplyValue(const FrameBuffer& buffer, std::size_t count) {
-  return static_cast<uint16_t>(ResponseValue(buffer, count));
-}
-
-MonitorReading ReadingFromReply(Register address, const FrameBuffer& buffer, std::size_t count,
-                                const MonitorScale& scale, std::string_view loadCurrentText) {
-  const ReplyKind kind = ClassifyMonitorReply(buffer, count);
-  const uint16_t raw = kind == ReplyKind::Normal ? MonitorReplyValue(buffer, count) : 0;
-  return FormatReading(address, kind, raw, scale, loadCurrentText);
 }
 
 int32_t TextToValue(std::string_view text) {

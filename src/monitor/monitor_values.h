@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "model/register.h"
-#include "serial/frame_buffer.h"
+#include "serial/response.h"
 
 namespace klv {
 
@@ -75,12 +75,6 @@ struct MonitorScale {
   bool inputClamp = false;
 };
 
-enum class ReplyKind {
-  None,       // no byte arrived
-  NotNormal,  // something arrived, but the response code's second character is not "0"
-  Normal,
-};
-
 struct MonitorReading {
   std::string text;  // what the row shows (rows 8 and 9: their bit string)
   // What the last input and output texts take: the value as a signed 16-bit
@@ -91,20 +85,12 @@ struct MonitorReading {
   std::optional<uint16_t> lampBits;
 };
 
-// The reading of register `address` for a reply of that
-// kind with raw value `raw`. loadCurrentText is what the load current row
+// The reading of register `address` for an exchange that ended `result`
+// (Ok with raw value `raw`). loadCurrentText is what the load current row
 // shows at the moment (the load power, and the output in W-FB mode, blank
 // with it).
-MonitorReading FormatReading(Register address, ReplyKind kind, uint16_t raw, const MonitorScale& scale,
+MonitorReading FormatReading(Register address, ExchangeResult result, uint16_t raw, const MonitorScale& scale,
                              std::string_view loadCurrentText);
-
-// The same from the bytes received into the exchange buffer: no byte, a
-// reply that is not normal, or a normal one whose value is the hex digits at
-// offsets 8 to 11.
-ReplyKind ClassifyMonitorReply(const FrameBuffer& buffer, std::size_t count);
-uint16_t MonitorReplyValue(const FrameBuffer& buffer, std::size_t count);
-MonitorReading ReadingFromReply(Register address, const FrameBuffer& buffer, std::size_t count,
-                                const MonitorScale& scale, std::string_view loadCurrentText);
 
 // "O" or "_" for each of the lowest `bits` bits of value, highest first,
 // separated by blanks: 0x0005 with 4 bits is "_ O _ O".

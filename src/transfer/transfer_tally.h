@@ -31,8 +31,6 @@ struct TransferTally {
   // Catalogue registers with a good reply, in the order sent: what a write
   // reads back to verify.
   std::vector<std::string> through;
-  // The log number after the body's last exchange, for what follows it.
-  int nextSequence = 0;
   // The walk over the catalogue began (identification and checks passed).
   bool walked = false;
   // A KLV40 option register without a good reply stopped a read before its walk.

@@ -23,13 +23,12 @@ class CheckedSequenceTest : public testing::ExchangeRig {
   // does; the values taken, in the order they were settled (missing: -1).
   std::vector<int> ReadAll(const std::vector<std::string>& registers) {
     std::vector<int> taken;
-    CheckedSequence run(connection_, true, 1);
+    connection_.StartLog();
+    CheckedSequence run(connection_);
     for (const std::string& address : registers) {
       clock_.SleepFor(100ms);
-      const auto read = [this, reg = *Register::FromText(address)](int sequence) {
-        return ReadRegister(connection_, reg, true, sequence);
-      };
-      run.Run(read, read, [&taken](const TransactOutcome& outcome) { taken.push_back(outcome.Ok() ? outcome.value : -1); });
+      const auto read = [this, reg = *Register::FromText(address)] { return connection_.Read(reg); };
+      run.Run(read, read, [&taken](const Reply& outcome) { taken.push_back(outcome.Ok() ? outcome.value : -1); });
     }
     run.Finish();
     strays_ = run.StrayFrames();
@@ -123,10 +122,11 @@ TEST_F(CheckedSequenceTest, AWriteAfterAStrayIsCheckedByReadingItBack) {
     device_.QueueReply(Doubled(WriteReply(), 50ms));
     device_.QueueReply(c.readBack, 5ms);
     ExchangeResult taken = ExchangeResult::NoResponse;
-    CheckedSequence run(connection_, true, 1);
-    run.Run([this](int at) { return WriteRegister(connection_, Register{0x012D}, 67, true, at); },
-            [this](int at) { return ReadBackCheck(connection_, Register{0x012D}, 67, true, at); },
-            [&taken](const TransactOutcome& outcome) { taken = outcome.result; });
+    connection_.StartLog();
+    CheckedSequence run(connection_);
+    run.Run([this] { return connection_.Write(Register{0x012D}, 67); },
+            [this] { return ReadBackCheck(connection_, Register{0x012D}, 67); },
+            [&taken](const Reply& outcome) { taken = outcome.result; });
     clock_.SleepFor(100ms);
     run.Finish();
     EXPECT_EQ(taken, c.result);

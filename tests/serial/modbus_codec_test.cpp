@@ -275,7 +275,8 @@ TEST(ModbusRoundTrip, ReadValueSurvivesBothConversions) {
     std::copy(reply.begin(), reply.end(), buffer.begin());
     std::size_t count = reply.size();
     FromModbusResponse(buffer, count, protocol);
-    EXPECT_EQ(ClassifyResponse(buffer, count), ExchangeResult::Ok);
+    ASSERT_GT(count, 6u);
+    EXPECT_EQ(buffer[6], '0');
     EXPECT_EQ(ResponseValue(buffer, count), -2);
   }
 }
@@ -290,7 +291,7 @@ TEST(ModbusRoundTrip, ShortReplyIsAnErrorNotAStaleSuccess) {
   ToModbusRequest(buffer, length, FrameDirection::Request, Protocol::ModbusRtu, last);
   std::size_t count = 1;
   FromModbusResponse(buffer, count, Protocol::ModbusRtu);
-  EXPECT_EQ(ClassifyResponse(buffer, count), ExchangeResult::Error);
+  EXPECT_FALSE(count > 6 && buffer[6] == '0');
 }
 
 }  // namespace
