@@ -363,7 +363,7 @@ int16_t SimulatedRegulator::LiveValue(Register reg) {
   const double power = fraction * config_.ratedCurrent * config_.ratedVoltage * 10.0;
   const bool klv40 = config_.model == ModelKind::Klv40;
   switch (reg.Number()) {
-    case 0x0100:
+    case kOutputRegister.Number():
       switch (config_.controlMode) {
         case 0:
           return ClampToWord(voltage);
@@ -374,11 +374,11 @@ int16_t SimulatedRegulator::LiveValue(Register reg) {
         default:
           return ClampToWord(output_);
       }
-    case 0x0101:
+    case kLoadVoltageRegister.Number():
       return ClampToWord(voltage);
-    case 0x0102:
+    case kLoadCurrentRegister.Number():
       return ClampToWord(current);
-    case 0x0103:
+    case kLoadPowerRegister.Number():
       return ClampToWord(power);
     case kControlInputRegister.Number():
       return ClampToWord(ControlInputAt(seconds));
@@ -386,7 +386,7 @@ int16_t SimulatedRegulator::LiveValue(Register reg) {
     case 0x0106:
     case 0x0107:
       return config_.volume[reg.Number() - kVolumeFirst.Number()];
-    case 0x0108: {
+    case kAlarmOutputRegister.Number(): {
       // Bits: 0 AL1, 1 AL2, 2 DO1, 3 DO2.
       int bits = Blink(seconds, 30.0, 4.0) ? 1 : 0;
       if (klv40 && (config_.options & kOptionAlarmOutput2) && Blink(seconds + 25.0, 45.0, 3.0)) bits |= 2;
@@ -396,7 +396,7 @@ int16_t SimulatedRegulator::LiveValue(Register reg) {
       }
       return static_cast<int16_t>(bits);
     }
-    case 0x0109: {
+    case kDigitalInputRegister.Number(): {
       // Bits: 0 DI1, 1 DI2, 2 DI3 (the KLV30E has DI1 only).
       int bits = Blink(seconds, 22.0, 11.0) ? 1 : 0;
       if (klv40) {

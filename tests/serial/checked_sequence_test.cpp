@@ -28,7 +28,10 @@ class CheckedSequenceTest : public testing::ExchangeRig {
     for (const std::string& address : registers) {
       clock_.SleepFor(100ms);
       const auto read = [this, reg = *Register::FromText(address)] { return connection_.Read(reg); };
-      run.Run(read, read, [&taken](const Reply& outcome) { taken.push_back(outcome.Ok() ? outcome.value : -1); });
+      run.Run(read, read, [this, &taken](const Reply& outcome) {
+        taken.push_back(outcome.Ok() ? outcome.value : -1);
+        faults_.push_back(outcome.fault);
+      });
     }
     run.Finish();
     strays_ = run.StrayFrames();
@@ -50,6 +53,8 @@ class CheckedSequenceTest : public testing::ExchangeRig {
   }
 
   int strays_ = 0;
+  // The fault of each settled reply, in order.
+  std::vector<ReplyFault> faults_;
 };
 
 TEST_F(CheckedSequenceTest, CleanRepliesAreTakenAsTheyCameAndTheLogKeepsItsLayout) {
@@ -88,6 +93,8 @@ TEST_F(CheckedSequenceTest, ASecondStrayFrameLeavesTheRegisterWithoutAValidReply
   EXPECT_EQ(ReadAll({"012C", "012D"}), (std::vector<int>{-1, 67}));
   EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"012C", "012C", "012D"}));
   EXPECT_EQ(strays_, 2);
+  // The register without a valid reply says why: not silence, a stray frame.
+  EXPECT_EQ(faults_, (std::vector<ReplyFault>{ReplyFault::Stray, ReplyFault::None}));
   EXPECT_NE(connection_.log.Text().find(std::string(kStrayGiveUpNote)), std::string_view::npos);
 }
 
