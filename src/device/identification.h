@@ -13,9 +13,10 @@ namespace klv {
 
 // The option word (OptionFlags bits) of a KLV40 read from the four registers
 // of kOptionRegisters, logged as entries 1 to 8 whatever the connection's
-// numbering (which goes on afterwards as before). Reading stops at the first register without a good reply; the
-// word is then 0 and `unanswered` names that register, so that a caller can
-// tell a device without options from one that did not say.
+// numbering (which goes on afterwards as before). Reading stops at the first
+// register without a good reply; the word is then 0 and `unanswered` names
+// that register, so that a caller can tell a device without options from one
+// that did not say.
 struct OptionReading {
   uint16_t word = 0;
   std::optional<Register> unanswered;  // none when all four answered
