@@ -12,7 +12,7 @@
 
 #include "sim/served_regulator.h"
 #include "platform/clock.h"
-#include "serial/exchange.h"
+#include "serial/connection.h"
 #include "serial/device_path_port.h"
 
 namespace {
@@ -42,7 +42,7 @@ void BM_ExchangeOverFloor(benchmark::State& state) {
   int good = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    const TransactOutcome outcome = ReadRegister(connection, "0100", false, 1);
+    const Reply outcome = connection.Read(Register{0x0100});
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.SetIterationTime(seconds);
     ratios.push_back(seconds / (timeoutMs / 1000.0));

@@ -45,7 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::size_t i = std::max(count + 1, received); i < klv::kFrameBufferSize; ++i) {
     Check((*buffer)[i] == 0xA5);
   }
-  static_cast<void>(klv::ClassifyResponse(*buffer, count));
   static_cast<void>(klv::ResponseValue(*buffer, count));
 
   // The log's copy of the converted response, rendered back to Modbus.

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   klv::FrameBuffer request{};
   const klv::FrameError built =
-      read ? klv::BuildStandardRead(request, 1, "0100") : klv::BuildStandardWrite(request, 1, "012C", 100);
+      read ? klv::BuildStandardRead(request, 1, klv::Register{0x0100}) : klv::BuildStandardWrite(request, 1, klv::Register{0x012C}, 100);
   Check(built == klv::FrameError::None);
   const std::size_t requestLength = klv::FrameLength(request);
   klv::RtuRequestCopy rtu{};
@@ -45,14 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static_cast<void>(klv::FrameEndFor(protocol)(reply));
 
   if (protocol == klv::Protocol::Torvalek) {
-    const klv::ReplyVerdict verdict =
+    const klv::Reply verdict =
         klv::CheckTorvalekReply(std::span<const uint8_t>(request.data(), requestLength), reply);
     // A good read reply is exactly one register's 16 characters, ending in CR.
-    if (verdict == klv::ReplyVerdict::Normal && read) {
+    if (verdict.Ok() && read) {
       Check(reply.size() == 16 && reply.back() == klv::kCr);
     }
-    if (verdict != klv::ReplyVerdict::Invalid) Check(klv::IsWholeTorvalekFrame(reply));
-  } else if (klv::IsGoodModbusReply(rtu, reply, protocol)) {
+    // Only a good frame has no fault, and only silence is empty.
+    Check((verdict.fault == klv::ReplyFault::None) == (verdict.result != klv::ExchangeResult::NoResponse));
+    Check((verdict.fault == klv::ReplyFault::Silence) == reply.empty());
+    if (verdict.result != klv::ExchangeResult::NoResponse) Check(klv::IsWholeTorvalekFrame(reply));
+  } else if (klv::CheckModbusReply(rtu, reply, protocol) == klv::ReplyFault::None) {
     // A good reply is also whole, and converts to a TORVALEK reply that the
     // same checks take.
     Check(klv::FrameEndFor(protocol)(reply));
@@ -60,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::copy(reply.begin(), reply.end(), buffer.begin());
     std::size_t count = reply.size();
     klv::FromModbusResponse(buffer, count, protocol);
-    const klv::ReplyVerdict verdict = klv::CheckTorvalekReply(std::span<const uint8_t>(request.data(), requestLength),
-                                                              std::span<const uint8_t>(buffer.data(), count));
-    Check(verdict != klv::ReplyVerdict::Invalid);
+    const klv::Reply verdict = klv::CheckTorvalekReply(std::span<const uint8_t>(request.data(), requestLength),
+                                                       std::span<const uint8_t>(buffer.data(), count));
+    Check(verdict.result != klv::ExchangeResult::NoResponse);
   }
   return 0;
 }

@@ -46,13 +46,13 @@ struct Prototypes {
 
   Prototypes() {
     klv::sim::FaultPlan faults;
-    faults.AddRegisterFault(0x0100, {klv::sim::FaultKind::Noise, {}});
-    faults.AddRegisterFault(0x0110, {klv::sim::FaultKind::Split, std::chrono::milliseconds(5)});
-    faults.AddRegisterFault(0x0102, {klv::sim::FaultKind::Under, {}});
-    faults.AddRegisterFault(0x0104, {klv::sim::FaultKind::Junk, {}});
-    faults.AddRegisterFault(0x0105, {klv::sim::FaultKind::Short, {}});
-    faults.AddRegisterFault(0x0106, {klv::sim::FaultKind::BadCheck, {}});
-    faults.AddRegisterFault(0x0107, {klv::sim::FaultKind::OtherAddress, {}});
+    faults.AddRegisterFault(klv::Register{0x0100}, {klv::sim::FaultKind::Noise, {}});
+    faults.AddRegisterFault(klv::Register{0x0110}, {klv::sim::FaultKind::Split, std::chrono::milliseconds(5)});
+    faults.AddRegisterFault(klv::Register{0x0102}, {klv::sim::FaultKind::Under, {}});
+    faults.AddRegisterFault(klv::Register{0x0104}, {klv::sim::FaultKind::Junk, {}});
+    faults.AddRegisterFault(klv::Register{0x0105}, {klv::sim::FaultKind::Short, {}});
+    faults.AddRegisterFault(klv::Register{0x0106}, {klv::sim::FaultKind::BadCheck, {}});
+    faults.AddRegisterFault(klv::Register{0x0107}, {klv::sim::FaultKind::OtherAddress, {}});
     faults.AddFailAfter(40, {klv::sim::FaultKind::Error, {}});
     devices.reserve(3);
     for (int protocol = 0; protocol < 3; ++protocol) {

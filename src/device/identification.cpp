@@ -4,19 +4,13 @@
 
 namespace klv {
 
-TransactOutcome SettledRead(Connection& connection, std::string_view address, bool log, int& sequence,
-                            StrayCheck check) {
-  if (check == StrayCheck::ByCaller) {
-    const TransactOutcome outcome = ReadRegister(connection, address, log, sequence);
-    sequence += 2;
-    return outcome;
-  }
-  CheckedSequence reads(connection, log, sequence);
-  const auto read = [&connection, address, log](int n) { return ReadRegister(connection, address, log, n); };
-  TransactOutcome settled;
-  reads.Run(read, read, [&settled](const TransactOutcome& outcome) { settled = outcome; });
+Reply SettledRead(Connection& connection, Register address, StrayCheck check) {
+  if (check == StrayCheck::ByCaller) return connection.Read(address);
+  CheckedSequence reads(connection);
+  const auto read = [&connection, address] { return connection.Read(address); };
+  Reply settled;
+  reads.Run(read, read, [&settled](const Reply& outcome) { settled = outcome; });
   reads.Finish();
-  sequence = reads.NextSequence();
   return settled;
 }
 
@@ -24,7 +18,7 @@ IdentificationSteps IdentifyInOrder(const IdentificationRead& read) {
   IdentificationSteps steps;
   DeviceIdentification& identification = steps.identification;
 
-  const std::optional<TransactOutcome> first = read(kModelCodeRegister);
+  const std::optional<Reply> first = read(kModelCodeRegister);
   if (!first) {
     steps.stopped = true;
     return steps;
@@ -41,7 +35,7 @@ IdentificationSteps IdentifyInOrder(const IdentificationRead& read) {
     return steps;
   }
 
-  const std::optional<TransactOutcome> second = read(kSeriesOneCodeRegister);
+  const std::optional<Reply> second = read(kSeriesOneCodeRegister);
   if (!second) {
     steps.stopped = true;
     return steps;
@@ -57,16 +51,12 @@ IdentificationSteps IdentifyInOrder(const IdentificationRead& read) {
   return steps;
 }
 
-DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence, StrayCheck check) {
-  int sequence = firstSequence;
+DeviceIdentification IdentifyDevice(Connection& connection, StrayCheck check) {
   // The model decides every later step, so its code is never taken from a
   // reply that may have been another request's.
-  DeviceIdentification identification =
-      IdentifyInOrder([&](std::string_view address) -> std::optional<TransactOutcome> {
-        return SettledRead(connection, address, log, sequence, check);
-      }).identification;
-  identification.nextSequence = sequence;
-  return identification;
+  return IdentifyInOrder([&](Register address) -> std::optional<Reply> {
+           return SettledRead(connection, address, check);
+         }).identification;
 }
 
 OptionReading DeviceOptionWord(Connection& connection, ModelKind model) {
@@ -92,20 +82,20 @@ OptionReading ReadOptionInfo(Connection& connection, StrayCheck check) {
   // follow each other without a pause, so a late or doubled reply would
   // otherwise be taken by the next register and shift every bit after it.
   OptionReading reading;
-  int sequence = 1;
+  const Connection::FixedLogGroup logged(connection);
   for (const OptionRegister& row : kOptionRegisters) {
-    const TransactOutcome outcome = SettledRead(connection, row.address, true, sequence, check);
-    if (!outcome.Ok()) return OptionReading{0, row.address};
+    const Reply outcome = SettledRead(connection, row.address, check);
+    if (!outcome.Ok()) return OptionReading{0, row.address, false};
     if (OptionBitSet(row.rule, outcome.value)) reading.word = static_cast<uint16_t>(reading.word | row.bit);
   }
   return reading;
 }
 
 ProbeResult ProbeDevice(Connection& connection) {
-  int sequence = 1;
+  const Connection::FixedLogGroup logged(connection);
   ExchangeResult last = ExchangeResult::NoResponse;
   for (int attempt = 0; attempt < kProbeAttempts && last == ExchangeResult::NoResponse; ++attempt) {
-    last = SettledRead(connection, kProbeRegister, true, sequence).result;
+    last = SettledRead(connection, kProbeRegister).result;
   }
   return {last == ExchangeResult::Ok, last == ExchangeResult::NoResponse};
 }

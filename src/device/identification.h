@@ -5,27 +5,27 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <string_view>
 
 #include "model/device_identity.h"
 #include "model/model_kind.h"
-#include "serial/exchange.h"
+#include "serial/connection.h"
 
 namespace klv {
 
 // The option word (OptionFlags bits) of a KLV40 read from the four registers
-// of kOptionRegisters, logged as entries 1 to 8 whatever the caller's
-// numbering. Reading stops at the first register without a good reply; the
-// word is then 0 and `unanswered` names that register, so that a caller can
-// tell a device without options from one that did not say.
+// of kOptionRegisters, logged as entries 1 to 8 whatever the connection's
+// numbering (which goes on afterwards as before). Reading stops at the first
+// register without a good reply; the word is then 0 and `unanswered` names
+// that register, so that a caller can tell a device without options from one
+// that did not say.
 struct OptionReading {
   uint16_t word = 0;
-  std::string_view unanswered;  // empty when all four answered
+  std::optional<Register> unanswered;  // none when all four answered
   // A one-series device whose 0102 gave no reply to any of the probe's
   // attempts: taken as without output current detection.
   bool probeSilent = false;
 
-  bool Complete() const { return unanswered.empty(); }
+  bool Complete() const { return !unanswered.has_value(); }
 };
 
 // Whether a reply is taken only once the line has shown it was its own
@@ -35,23 +35,22 @@ struct OptionReading {
 // (the monitor, whose ticks must stay short).
 enum class StrayCheck { AfterReply, ByCaller };
 
-// One register read, logged (when log is on) from sequence, which it moves on
-// past every entry it made. With AfterReply the reply is taken only once the
-// line has shown it was this request's own: a frame after it makes the
-// register asked once more, a second one leaves it without a valid reply.
-TransactOutcome SettledRead(Connection& connection, std::string_view address, bool log, int& sequence,
-                            StrayCheck check = StrayCheck::AfterReply);
+// One register read, logged as the connection logs. With AfterReply the
+// reply is taken only once the line has shown it was this request's own: a
+// frame after it makes the register asked once more, a second one leaves it
+// without a valid reply.
+Reply SettledRead(Connection& connection, Register address, StrayCheck check = StrayCheck::AfterReply);
 
 // One read of an identification register by the caller's means; nothing
 // when the caller stops before it.
-using IdentificationRead = std::function<std::optional<TransactOutcome>(std::string_view address)>;
+using IdentificationRead = std::function<std::optional<Reply>(Register address)>;
 
 // What the identification's order of reads gave.
 struct IdentificationSteps {
-  DeviceIdentification identification;  // nextSequence left to the caller
-  std::string_view answeredRegister;    // the register that answered normally last; empty when none did
-  bool refused = false;                 // a register answered with an error reply: a device is there
-  bool stopped = false;                 // the reader stopped before the order was done
+  DeviceIdentification identification;
+  std::optional<Register> answeredRegister;  // the register that answered normally last
+  bool refused = false;                      // a register answered with an error reply: a device is there
+  bool stopped = false;                      // the reader stopped before the order was done
 };
 
 // The order in which a device is asked who it is: 0110, and only when it
@@ -59,11 +58,9 @@ struct IdentificationSteps {
 // included, each with its own way of reading.
 IdentificationSteps IdentifyInOrder(const IdentificationRead& read);
 
-// Reads 0110 (log numbers firstSequence, +1) and, only when it gives no good
-// reply, 0119 (firstSequence + 2, + 3). The numbers advance also with log off
-// (further when a register was asked again).
-DeviceIdentification IdentifyDevice(Connection& connection, bool log, int firstSequence,
-                                    StrayCheck check = StrayCheck::AfterReply);
+// Reads 0110 and, only when it gives no good reply, 0119, logged as the
+// connection logs.
+DeviceIdentification IdentifyDevice(Connection& connection, StrayCheck check = StrayCheck::AfterReply);
 
 // The option word of the connected device for its model family: ReadOptionInfo
 // (OptionFlags bits) for a KLV40, kOptionCurrentDetection when ProbeDevice
@@ -85,7 +82,8 @@ struct ProbeResult {
 
 // Reads kProbeRegister, asking again (up to kProbeAttempts in all) while it
 // gets no reply; a reply is taken only when no stray frame follows it
-// (serial/checked_sequence.h). Logged from entry 1 on.
+// (serial/checked_sequence.h). Logged as entries 1 onwards, whatever the
+// connection's numbering (which goes on afterwards as before).
 ProbeResult ProbeDevice(Connection& connection);
 
 }  // namespace klv

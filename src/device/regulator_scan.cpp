@@ -13,7 +13,7 @@
 #include "model/device_identity.h"
 #include "model/parameter_set.h"
 #include "serial/connection.h"
-#include "serial/exchange.h"
+#include "serial/connection.h"
 #include "serial/device_path_port.h"
 #include "serial/line_settings.h"
 
@@ -205,20 +205,20 @@ class PortScan {
   // the scan has ended.
   std::optional<FoundRegulator> Probe(Connection& connection) {
     bool refused = false;
-    const auto read = [&](std::string_view address) -> std::optional<TransactOutcome> {
+    const auto read = [&](Register address) -> std::optional<Reply> {
       // A quick scan asks 0119 only where 0110 was refused: silence at
       // 0110 means nobody is there.
       if (address == kSeriesOneCodeRegister && !refused && !plan_.askSeriesOneCodeWhenSilent) return std::nullopt;
       if (shared_.Ended()) return std::nullopt;
       ++report_.requests;
-      const TransactOutcome outcome = ReadRegister(connection, address, false, address == kModelCodeRegister ? 1 : 3);
+      const Reply outcome = connection.Read(address);
       refused = refused || outcome.result == ExchangeResult::Error;
       return outcome;
     };
     const IdentificationSteps steps = IdentifyInOrder(read);
     if (steps.stopped) return std::nullopt;
     FoundRegulator found;
-    if (!steps.answeredRegister.empty()) {
+    if (steps.answeredRegister) {
       found.codeRegister = steps.answeredRegister;
       found.code = steps.identification.code;
       found.model = steps.identification.Model();

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "model/model_kind.h"
+#include "model/register.h"
 #include "platform/clock.h"
 #include "serial/comm_settings.h"
 #include "serial/port.h"
@@ -86,7 +87,7 @@ struct FoundRegulator {
   // The identified model; none when the regulator answered but gave no code
   // the program knows (codeRegister and code say what it gave, when anything).
   std::optional<ModelKind> model;
-  std::string_view codeRegister;  // "0110" or "0119"; empty when only refusals came back
+  std::optional<Register> codeRegister;  // 0110 or 0119; none when only refusals came back
   int16_t code = 0;
   // The option word of the model family (optionFlags bits for a KLV40,
   // optionDetect for a one-series model); incomplete when a KLV40's option

@@ -10,12 +10,13 @@
 
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
+#include "model/register.h"
 #include "text/language.h"
 
 namespace klv {
 
 struct ParameterDifference {
-  std::string_view address;
+  Register address;
   int slot = -1;
   std::string_view name;  // the slot's stable name, for machine-readable output
   std::string caption;

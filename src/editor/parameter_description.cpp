@@ -220,7 +220,7 @@ std::string ValueMeaning(ModelKind model, int slot, int16_t value, Language lang
   return Describer(model, language).Meaning(slot, value);
 }
 
-int SlotOfRegister(ModelKind model, std::string_view address) {
+int SlotOfRegister(ModelKind model, Register address) {
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
     if (row.address == address) return SlotIndexOf(row);
   }

@@ -11,12 +11,13 @@
 
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
+#include "model/register.h"
 #include "text/language.h"
 
 namespace klv {
 
 struct ParameterLine {
-  std::string_view address;  // the register, four hex digits
+  Register address;
   int slot = -1;             // index into ParameterSet::kSlots
   std::string_view name;     // the slot's stable name, for machine-readable output
   std::string caption;       // the screen's caption in the language
@@ -39,7 +40,7 @@ std::string ParameterCaption(ModelKind model, int slot, Language language);
 std::string ValueMeaning(ModelKind model, int slot, int16_t value, Language language);
 
 // The slot of a catalogue register, or -1.
-int SlotOfRegister(ModelKind model, std::string_view address);
+int SlotOfRegister(ModelKind model, Register address);
 
 // Columns a text takes on a terminal: East Asian wide characters take two.
 std::size_t DisplayWidth(std::string_view text);

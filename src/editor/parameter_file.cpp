@@ -60,7 +60,7 @@ ParameterFileBytes EncodeParameterFile(const ParameterSet& set, ModelKind model)
   WriteWord(bytes, 2, 0);
   std::size_t offset = kRecordsOffset;
   for (const CatalogueEntry& row : RecordRows()) {
-    WriteWord(bytes, offset, AddressValue(row.address));
+    WriteWord(bytes, offset, row.address.Number());
     WriteWord(bytes, offset + 2, static_cast<uint16_t>(row.value.In(set)));
     offset += kRecordSize;
   }

@@ -73,7 +73,7 @@ std::string DeviceText(const UnitProvenance& provenance, Language language) {
   const DeviceIdentityRecord& device = provenance.device;
   const ReportWords& words = provenance.source == UnitProvenance::Source::Read ? kDeviceRead : kDeviceWritten;
   return Fill(Pick(words, language),
-              {ModelName(device.model), device.codeRegister, Hex4(device.code), std::to_string(device.optionFlags),
+              {ModelName(device.model), device.codeRegister.Text(), Hex4(device.code), std::to_string(device.optionFlags),
                std::to_string(device.optionDetect), ReportDateTime(provenance.when)});
 }
 
@@ -143,7 +143,7 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
     report.columns.emplace_back(Pick(*column, language));
   }
   for (const ParameterLine& line : sheet.lines) {
-    report.rows.push_back({std::string(line.address), line.caption, std::to_string(line.value), line.meaning,
+    report.rows.push_back({line.address.Text(), line.caption, std::to_string(line.value), line.meaning,
                            line.transferred});
   }
   report.notTransferredMark = std::string(Pick(kNotTransferred, language));

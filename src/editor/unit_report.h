@@ -14,6 +14,7 @@
 
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
+#include "model/register.h"
 #include "platform/clock.h"
 #include "text/language.h"
 
@@ -23,7 +24,7 @@ namespace klv {
 // model with its code, and the option words it reported.
 struct DeviceIdentityRecord {
   ModelKind model = ModelKind::Klv40;
-  std::string_view codeRegister;  // "0110" or "0119"
+  Register codeRegister;  // 0110 or 0119
   uint16_t code = 0;
   uint16_t optionFlags = 0;
   uint16_t optionDetect = 0;

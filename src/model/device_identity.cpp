@@ -4,7 +4,7 @@
 
 namespace klv {
 
-std::optional<ModelKind> ModelForCode(std::string_view address, int16_t value) {
+std::optional<ModelKind> ModelForCode(Register address, int16_t value) {
   const auto code = static_cast<uint16_t>(value);
   for (const IdentificationCode& row : kIdentificationCodes) {
     if (row.address == address && row.code == code) return row.model;

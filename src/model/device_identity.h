@@ -12,22 +12,23 @@
 
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
+#include "model/register.h"
 #include "text/text_id.h"
 
 namespace klv {
 
 // Registers read besides the catalogue.
 // The KLV40 code; a one-series device gives no normal reply.
-inline constexpr std::string_view kModelCodeRegister = "0110";
+inline constexpr Register kModelCodeRegister{0x0110};
 // The one-series code; on a KLV40 the analog output option.
-inline constexpr std::string_view kSeriesOneCodeRegister = "0119";
+inline constexpr Register kSeriesOneCodeRegister{0x0119};
 // ControlMode and ControlInputType of a KLV40, read fresh for each write.
-inline constexpr std::string_view kControlModeRegister = "0112";
-inline constexpr std::string_view kControlInputTypeRegister = "0113";
+inline constexpr Register kControlModeRegister{0x0112};
+inline constexpr Register kControlInputTypeRegister{0x0113};
 
 // A code that names a model when its register answers normally with it.
 struct IdentificationCode {
-  std::string_view address;
+  Register address;
   uint16_t code;
   ModelKind model;
 };
@@ -39,7 +40,7 @@ inline constexpr std::array<IdentificationCode, 3> kIdentificationCodes = {{
 }};
 
 // The model that register `address` names with `value`, if any.
-std::optional<ModelKind> ModelForCode(std::string_view address, int16_t value);
+std::optional<ModelKind> ModelForCode(Register address, int16_t value);
 
 enum class IdentificationResult {
   Klv40,
@@ -62,9 +63,6 @@ struct DeviceIdentification {
   // unknown code in 0119 (a write reports "Model differs") from a device that
   // gave no good reply at all (a write ends without that message).
   bool answered = false;
-  // The log number after the identification's own entries: firstSequence + 2
-  // when 0110 settled it, firstSequence + 4 when 0119 was read too.
-  int nextSequence = 0;
 
   // The model, for the three identified results.
   std::optional<ModelKind> Model() const;
@@ -77,17 +75,17 @@ enum class OptionRule {
 };
 
 struct OptionRegister {
-  std::string_view address;
+  Register address;
   uint16_t bit;
   OptionRule rule;
 };
 
 // The KLV40's option registers, in the order they are read.
 inline constexpr std::array<OptionRegister, 4> kOptionRegisters = {{
-    {"0116", kOptionAnalogInput, OptionRule::NonZero},
-    {"0117", kOptionAlarmOutput2, OptionRule::NonZero},
-    {"0118", kOptionDigitalOutput, OptionRule::NonZero},
-    {"0119", kOptionAnalogOutput, OptionRule::EqualsSix},
+    {Register{0x0116}, kOptionAnalogInput, OptionRule::NonZero},
+    {Register{0x0117}, kOptionAlarmOutput2, OptionRule::NonZero},
+    {Register{0x0118}, kOptionDigitalOutput, OptionRule::NonZero},
+    {Register{0x0119}, kOptionAnalogOutput, OptionRule::EqualsSix},
 }};
 
 // True when an option register's value sets its bit.
@@ -95,7 +93,7 @@ bool OptionBitSet(OptionRule rule, int16_t value);
 
 // The register whose good reply shows a one-series device's output current
 // detection (the load current).
-inline constexpr std::string_view kProbeRegister = "0102";
+inline constexpr Register kProbeRegister{0x0102};
 
 // ---- Control input type (register 0113 of a KLV40) -------------------------
 

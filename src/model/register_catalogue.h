@@ -10,6 +10,7 @@
 
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
+#include "model/register.h"
 
 namespace klv {
 
@@ -43,7 +44,7 @@ struct CatalogueEntry {
   // padded; here it is UTF-8 without the padding, empty for the blank rows.
   std::string_view name;
   SlotBinding value;
-  std::string_view address;  // four upper-case hex digits; "0000" ends the list
+  Register address;  // 0000 ends the list
   int16_t minimum = 0;
   int16_t maximum = 0;
   int16_t defaultValue = 0;
@@ -62,7 +63,7 @@ inline constexpr int16_t kMonitorModelKlv30E = 4;
 // none of them, so a row binds no variable.
 struct MonitorEntry {
   std::string_view name;     // the maker's name, as for CatalogueEntry
-  std::string_view address;  // "0000" ends the list
+  Register address;          // 0000 ends the list
   int16_t modelMask = 0;     // kMonitorModel* bits of the models that have the register
   uint16_t optionMask = 0;   // optionFlags bits, at least one needed; 0 = always
 };
@@ -71,7 +72,22 @@ struct MonitorEntry {
 using MonitorCatalogue = std::span<const MonitorEntry>;
 
 // The address that ends every table.
-inline constexpr std::string_view kEndAddress = "0000";
+inline constexpr Register kEndAddress{0x0000};
+
+// Live registers the monitor's display rules name.
+inline constexpr Register kOutputRegister{0x0100};
+inline constexpr Register kLoadVoltageRegister{0x0101};
+inline constexpr Register kLoadCurrentRegister{0x0102};
+inline constexpr Register kLoadPowerRegister{0x0103};
+inline constexpr Register kControlInputRegister{0x0104};
+inline constexpr Register kAlarmOutputRegister{0x0108};
+inline constexpr Register kDigitalInputRegister{0x0109};
+
+// A KLV40's facts the monitor reads when it starts, for its display rules.
+inline constexpr Register kRatingCodeRegister{0x0114};
+inline constexpr Register kRatedCurrentRegister{0x0115};
+inline constexpr Register kRatedVoltageRegister{0x013C};
+inline constexpr Register kControlInputRangeRegister{0x013D};
 
 // KLV40 and KLV30 get their own catalogues; any other value, including
 // numbers outside the three models, gets the KLV30E catalogue.
@@ -94,18 +110,5 @@ constexpr bool IsEntryPresent(const CatalogueEntry& row, uint16_t optionWord) {
 // and both option words become 0. Slots the catalogue does not bind keep
 // their values.
 void LoadDefaults(ParameterSet& set, ModelKind currentModel);
-
-// The register number of a four-hex-digit address ("011F" -> 0x011F).
-// Characters that are not hex digits count as 0; the tables hold none.
-constexpr uint16_t AddressValue(std::string_view address) {
-  uint16_t value = 0;
-  for (const char c : address) {
-    uint16_t digit = 0;
-    if (c >= '0' && c <= '9') digit = static_cast<uint16_t>(c - '0');
-    if (c >= 'A' && c <= 'F') digit = static_cast<uint16_t>(c - 'A' + 10);
-    value = static_cast<uint16_t>((value << 4) | digit);
-  }
-  return value;
-}
 
 }  // namespace klv

@@ -3,7 +3,7 @@
 #include "platform/failure_text.h"
 #include "device/identification.h"
 #include "monitor/dated_log_name.h"
-#include "serial/exchange.h"
+#include "serial/connection.h"
 #include "serial/torvalek_frame.h"
 #include "text/texts.h"
 
@@ -107,6 +107,9 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
     running_ = false;
     return {false, open.message};
   }
+  // The monitor's polls stay out of the comm log, which keeps the last
+  // transfer; only the option reading logs its own exchanges.
+  connection_.StopLog();
   lastInput_ = kNoReadingText;
   lastOutput_ = kNoReadingText;
 
@@ -136,7 +139,7 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   unitChangeUntil_.reset();
   scale_ = MonitorScale{};
   optionBits_ = 0;
-  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.ratedVoltage, scale_.ratedCurrent);
 
   IdentifyModel();
   // Restarting may meet another unit: the start's identification is the one
@@ -285,14 +288,14 @@ bool MonitorSession::TakeStrayFrame(bool wait) {
 void MonitorSession::VoidLastReading() {
   if (lastPolledRow_ < 0 || lastPolledRow_ >= kMonitorRowCount) return;
   const auto row = static_cast<std::size_t>(lastPolledRow_);
-  const std::string_view address = GetMonitorCatalogue()[row].address;
+  const Register address = GetMonitorCatalogue()[row].address;
   // Shown and recorded as a poll without a reply is.
   const MonitorReading none =
-      FormatReading(address, ReplyKind::None, 0, scale_, display_.rowTexts[kLoadCurrentRow]);
+      FormatReading(address, ExchangeResult::NoResponse, 0, scale_, display_.rowTexts[kLoadCurrentRow]);
   display_.rowTexts[row] = none.text;
-  if (address == "0108") {
+  if (address == kAlarmOutputRegister) {
     for (int lamp = 0; lamp < 4; ++lamp) display_.SetLamp(lamp, kLampUnknown);
-  } else if (address == "0109") {
+  } else if (address == kDigitalInputRegister) {
     for (int lamp = 4; lamp < kLampCount; ++lamp) display_.SetLamp(lamp, kLampUnknown);
   }
   // The record and the graph get their missing mark for it.
@@ -301,27 +304,15 @@ void MonitorSession::VoidLastReading() {
   lastPolledRow_ = -1;
 }
 
-MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std::size_t wanted) {
-  Reply reply;
-  // A device address the frame cannot carry sends nothing: no reply.
-  if (BuildStandardRead(frame_, connection_.settings.deviceAddress, address) != FrameError::None) return reply;
-  const CheckedReply checked = connection_.Exchange(frame_, kReadRequestLength, wanted);
-  reply.count = checked.received;
-  if (checked.strayWithin) {
+Reply MonitorSession::ReadRegister(Register address, std::size_t wanted) {
+  // Silence, and anything that is not a good frame for this request, is
+  // NoResponse: the row shows no reading rather than a value made of noise.
+  const Reply reply = connection_.Read(address, wanted);
+  if (reply.strayWithin) {
     // Two frames in one receive: out of step, yet something answers.
     strayThisRound_ = true;
     replyThisRound_ = true;
     silentRounds_ = 0;
-  }
-  switch (checked.result) {
-    case ExchangeResult::Ok:
-      reply.kind = ReplyKind::Normal;
-      reply.value = static_cast<uint16_t>(checked.value);
-      break;
-    case ExchangeResult::Error: reply.kind = ReplyKind::NotNormal; break;
-    // Silence, and anything that is not a good frame for this request: the
-    // row shows no reading rather than a value made of noise.
-    case ExchangeResult::NoResponse: reply.kind = ReplyKind::None; break;
   }
   return reply;
 }
@@ -329,7 +320,7 @@ MonitorSession::Reply MonitorSession::ReadRegister(std::string_view address, std
 void MonitorSession::IdentifyModel() {
   // The transfers' identification, not logged: 0110, and 0119 only when
   // 0110 gives no good reply.
-  const DeviceIdentification device = IdentifyDevice(connection_, false, 1, StrayCheck::ByCaller);
+  const DeviceIdentification device = IdentifyDevice(connection_, StrayCheck::ByCaller);
   identifiedCode_ = device.code;
   switch (device.result) {
     case IdentificationResult::Klv40:
@@ -380,7 +371,7 @@ void MonitorSession::IdentifyAgain(Clock::TimePoint tickStart) {
     return;
   }
   replyThisRound_ = true;
-  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.ratedVoltage, scale_.ratedCurrent);
   const UnitIdentity identity{identification_, identifiedCode_, scale_.controlMode, optionBits_};
   const bool another = unit_.has_value() && *unit_ != identity;
   unit_ = identity;
@@ -416,29 +407,29 @@ void MonitorSession::TakeOverNewUnit(Clock::TimePoint tickStart) {
 }
 
 void MonitorSession::IdentifyKlv40() {
-  const Reply mode = ReadRegister("0112", kMonitorReceiveLength);
-  scale_.controlMode = mode.kind == ReplyKind::Normal ? ControlModeFromValue(mode.value) : kUnknownControlMode;
+  const Reply mode = ReadRegister(kControlModeRegister, kMonitorReceiveLength);
+  scale_.controlMode = mode.Ok() ? ControlModeFromValue(static_cast<uint16_t>(mode.value)) : kUnknownControlMode;
   display_.title = TitleWord() + " - KLV40 - " + std::string(ControlModeText(scale_.controlMode));
   if (const std::string_view caption = OutputCaptionKey(scale_.controlMode); !caption.empty()) {
     display_.outputCaption = caption;
   }
 
-  const Reply range = ReadRegister("013D", kMonitorReceiveLength);
-  scale_.inputClamp = range.kind == ReplyKind::Normal && ClampsControlInput(range.value);
+  const Reply range = ReadRegister(kControlInputRangeRegister, kMonitorReceiveLength);
+  scale_.inputClamp = range.Ok() && ClampsControlInput(static_cast<uint16_t>(range.value));
 
   optionBits_ = ReadOptionInfo(connection_, StrayCheck::ByCaller).word;
 
   // Exactly one reply's length: these return as soon as it is in.
-  if (const Reply r = ReadRegister("0114", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
-    scale_.value0114 = static_cast<int16_t>(r.value);
+  if (const Reply r = ReadRegister(kRatingCodeRegister, kMonitorShortReceiveLength); r.Ok()) {
+    scale_.ratingCode = r.value;
   }
-  if (const Reply r = ReadRegister("013C", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
-    scale_.value013C = r.value;
+  if (const Reply r = ReadRegister(kRatedVoltageRegister, kMonitorShortReceiveLength); r.Ok()) {
+    scale_.ratedVoltage = static_cast<uint16_t>(r.value);
   }
-  if (const Reply r = ReadRegister("0115", kMonitorShortReceiveLength); r.kind == ReplyKind::Normal) {
-    scale_.value0115 = static_cast<int16_t>(r.value);
+  if (const Reply r = ReadRegister(kRatedCurrentRegister, kMonitorShortReceiveLength); r.Ok()) {
+    scale_.ratedCurrent = r.value;
   }
-  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.value013C, scale_.value0115);
+  if (trend_ != nullptr) trend_->SetOutputScale(scale_.controlMode, scale_.ratedVoltage, scale_.ratedCurrent);
 
   model_ = kMonitorModelKlv40;
   display_.alarmRowCaption = kAlarmDigitalCaption;
@@ -474,32 +465,32 @@ std::optional<MonitorPoll> MonitorSession::PollNextRegister(bool probing) {
   const MonitorEntry& entry = entryAt(index);
 
   Reply reply = ReadRegister(entry.address, kMonitorReceiveLength);
-  if (probing && reply.kind == ReplyKind::None) return std::nullopt;
+  if (probing && reply.result == ExchangeResult::NoResponse) return std::nullopt;
   // After silence a late reply may still be on its way, and a reply that
   // follows silence may have been it: the line is watched for a read
   // time-out, so that a late reply never shows as this row's or the next
   // one's. A device silent for a whole round is not watched for, so a lost
   // line is found as soon as before.
-  const bool silent = reply.kind == ReplyKind::None;
+  const bool silent = reply.result == ExchangeResult::NoResponse;
   if ((silent || lastPollSilent_) && silentRounds_ == 0 && TakeStrayFrame(true)) reply = Reply{};
   lastPollSilent_ = silent;
   const MonitorReading reading =
-      FormatReading(entry.address, reply.kind, reply.value, scale_, display_.rowTexts[kLoadCurrentRow]);
+      FormatReading(entry.address, reply.result, static_cast<uint16_t>(reply.value), scale_, display_.rowTexts[kLoadCurrentRow]);
   // A lamp row without a good reading shows its lamps as not known: a lamp
   // left lit would show an output state the device no longer confirms, and
   // one drawn dark a state it never reported.
-  const bool lampRow = entry.address == "0108" || entry.address == "0109";
+  const bool lampRow = entry.address == kAlarmOutputRegister || entry.address == kDigitalInputRegister;
   if (lampRow) {
     const auto state = [&](int bit) {
       return reading.lampBits ? ((*reading.lampBits >> bit) & 1) : kLampUnknown;
     };
-    if (entry.address == "0108") {
+    if (entry.address == kAlarmOutputRegister) {
       for (int bit = 0; bit < 4; ++bit) display_.SetLamp(bit, state(bit));
     } else {
       for (int bit = 0; bit < 3; ++bit) display_.SetLamp(4 + bit, state(bit));
     }
   }
-  if (reply.kind != ReplyKind::None) {
+  if (reply.result != ExchangeResult::NoResponse) {
     replyThisRound_ = true;
     silentRounds_ = 0;
     display_.lineLost = false;

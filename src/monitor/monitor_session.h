@@ -137,7 +137,7 @@ std::string UnitChangeText(const MonitorDisplay& display, Language language);
 // One tick's poll.
 struct MonitorPoll {
   int row = 0;                 // the row (catalogue index) read
-  std::string_view address;    // its register, "0100"
+  Register address;            // its register
   std::string text;            // what the row now shows
   // No row after this one applies: the polling cycle is complete and the
   // next tick starts again at the top.
@@ -244,12 +244,9 @@ class MonitorSession {
   TickPeriods Periods() const;
 
  private:
-  struct Reply {
-    std::size_t count = 0;
-    ReplyKind kind = ReplyKind::None;
-    uint16_t value = 0;
-  };
-  Reply ReadRegister(std::string_view address, std::size_t wanted);
+  // One read through the connection; a reply with two frames marks the
+  // round as out of step.
+  Reply ReadRegister(Register address, std::size_t wanted);
   // What tells one unit from another: the model code, a KLV40's control mode
   // and the options.
   struct UnitIdentity {
@@ -290,7 +287,6 @@ class MonitorSession {
   TrendSink* trend_ = nullptr;
   DataRecorder recorder_;
   PollSchedule schedule_{kMonitorPollPeriod};
-  FrameBuffer frame_{};
 
   bool running_ = false;
   MonitorDisplay display_;

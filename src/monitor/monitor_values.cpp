@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "model/device_identity.h"
-#include "serial/response.h"
+#include "model/register_catalogue.h"
 
 namespace klv {
 namespace {
@@ -24,12 +24,12 @@ bool IsKnownMode(int16_t mode) { return mode >= 0 && mode < static_cast<int16_t>
 
 // In V-FB, C-FB and W-FB the output is a voltage, a current or a power, so
 // the output row blanks as the load voltage, current or power row does.
-std::string_view RuleRegister(std::string_view address, int16_t controlMode) {
-  if (address != "0100") return address;
+Register RuleRegister(Register address, int16_t controlMode) {
+  if (address != kOutputRegister) return address;
   switch (controlMode) {
-    case kModeVoltageFeedback: return "0101";
-    case kModeCurrentFeedback: return "0102";
-    case kModePowerFeedback: return "0103";
+    case kModeVoltageFeedback: return kLoadVoltageRegister;
+    case kModeCurrentFeedback: return kLoadCurrentRegister;
+    case kModePowerFeedback: return kLoadPowerRegister;
     default: return address;
   }
 }
@@ -58,33 +58,33 @@ std::string BitString(uint16_t value, int bits) {
   return text;
 }
 
-MonitorReading FormatReading(std::string_view address, ReplyKind kind, uint16_t raw, const MonitorScale& scale,
+MonitorReading FormatReading(Register address, ExchangeResult result, uint16_t raw, const MonitorScale& scale,
                              std::string_view loadCurrentText) {
   MonitorReading reading;
-  if (kind == ReplyKind::None) {
+  if (result == ExchangeResult::NoResponse) {
     reading.text = kNoReadingText;
     reading.value = kNoReplyValue;
     return reading;
   }
-  if (kind == ReplyKind::NotNormal) {
+  if (result == ExchangeResult::Error) {
     reading.text = kNoReadingText;
     reading.value = 0;
     return reading;
   }
   int32_t v = static_cast<int16_t>(raw);
   reading.value = v;
-  if (address == "0108") {
+  if (address == kAlarmOutputRegister) {
     reading.text = BitString(raw, 4);
     reading.lampBits = raw;
     return reading;
   }
-  if (address == "0109") {
+  if (address == kDigitalInputRegister) {
     reading.text = BitString(raw, 3);
     reading.lampBits = raw;
     return reading;
   }
   if (raw == kUnderRangeMark) {
-    reading.text = address == "0102" ? kBlankText : kUnderRangeText;
+    reading.text = address == kLoadCurrentRegister ? kBlankText : kUnderRangeText;
     return reading;
   }
   if (raw == kOverRangeMark) {
@@ -92,40 +92,20 @@ MonitorReading FormatReading(std::string_view address, ReplyKind kind, uint16_t 
     return reading;
   }
 
-  const std::string_view rule = RuleRegister(address, scale.controlMode);
+  const Register rule = RuleRegister(address, scale.controlMode);
   bool blank = false;
-  if (rule == "0101") {
-    blank = 2 * v < scale.value0115;  // v < 0.5 x rated current, without rounding
-  } else if (rule == "0102") {
-    blank = v < (scale.value0114 == 91 ? 20 : 10);
-  } else if (rule == "0103") {
+  if (rule == kLoadVoltageRegister) {
+    blank = 2 * v < scale.ratedCurrent;  // v < 0.5 x rated current, without rounding
+  } else if (rule == kLoadCurrentRegister) {
+    blank = v < (scale.ratingCode == 91 ? 20 : 10);
+  } else if (rule == kLoadPowerRegister) {
     blank = loadCurrentText == kBlankText;
-  } else if (rule == "0104" && scale.inputClamp) {
+  } else if (rule == kControlInputRegister && scale.inputClamp) {
     v = std::clamp(v, 0, 1000);
     reading.value = v;
   }
   reading.text = blank ? std::string(kBlankText) : std::to_string(v);
   return reading;
-}
-
-ReplyKind ClassifyMonitorReply(const FrameBuffer& buffer, std::size_t count) {
-  switch (ClassifyResponse(buffer, count)) {
-    case ExchangeResult::Ok: return ReplyKind::Normal;
-    case ExchangeResult::Error: return ReplyKind::NotNormal;
-    case ExchangeResult::NoResponse: break;
-  }
-  return ReplyKind::None;
-}
-
-uint16_t MonitorReplyValue(const FrameBuffer& buffer, std::size_t count) {
-  return static_cast<uint16_t>(ResponseValue(buffer, count));
-}
-
-MonitorReading ReadingFromReply(std::string_view address, const FrameBuffer& buffer, std::size_t count,
-                                const MonitorScale& scale, std::string_view loadCurrentText) {
-  const ReplyKind kind = ClassifyMonitorReply(buffer, count);
-  const uint16_t raw = kind == ReplyKind::Normal ? MonitorReplyValue(buffer, count) : 0;
-  return FormatReading(address, kind, raw, scale, loadCurrentText);
 }
 
 int32_t TextToValue(std::string_view text) {

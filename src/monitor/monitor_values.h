@@ -10,7 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "serial/frame_buffer.h"
+#include "model/register.h"
+#include "serial/response.h"
 
 namespace klv {
 
@@ -60,24 +61,18 @@ std::string_view OutputCaptionKey(int16_t mode);
 // when that is 0 to 6, otherwise unknown.
 int16_t ControlModeFromValue(uint16_t value);
 
-// Register 013D's last hex digit 5 makes the monitor clamp the control input.
-constexpr bool ClampsControlInput(uint16_t value013D) { return (value013D & 0xF) == 5; }
+// The control input range's last hex digit 5 makes the monitor clamp the control input.
+constexpr bool ClampsControlInput(uint16_t controlInputRange) { return (controlInputRange & 0xF) == 5; }
 
 // ---- Readings ----------------------------------------------------------------
 
 // The device facts the display rules use, read when monitoring starts.
 struct MonitorScale {
   int16_t controlMode = kModePhaseZeroCross;
-  int16_t value0114 = 90;   // rating code; 91 raises the load current's floor
-  int32_t value013C = 100;  // rated voltage
-  int16_t value0115 = 20;   // rated current
+  int16_t ratingCode = 90;     // 91 raises the load current's floor
+  int32_t ratedVoltage = 100;
+  int16_t ratedCurrent = 20;
   bool inputClamp = false;
-};
-
-enum class ReplyKind {
-  None,       // no byte arrived
-  NotNormal,  // something arrived, but the response code's second character is not "0"
-  Normal,
 };
 
 struct MonitorReading {
@@ -90,20 +85,12 @@ struct MonitorReading {
   std::optional<uint16_t> lampBits;
 };
 
-// The reading of `address` (four characters, "0100") for a reply of that
-// kind with raw value `raw`. loadCurrentText is what the load current row
+// The reading of register `address` for an exchange that ended `result`
+// (Ok with raw value `raw`). loadCurrentText is what the load current row
 // shows at the moment (the load power, and the output in W-FB mode, blank
 // with it).
-MonitorReading FormatReading(std::string_view address, ReplyKind kind, uint16_t raw, const MonitorScale& scale,
+MonitorReading FormatReading(Register address, ExchangeResult result, uint16_t raw, const MonitorScale& scale,
                              std::string_view loadCurrentText);
-
-// The same from the bytes received into the exchange buffer: no byte, a
-// reply that is not normal, or a normal one whose value is the hex digits at
-// offsets 8 to 11.
-ReplyKind ClassifyMonitorReply(const FrameBuffer& buffer, std::size_t count);
-uint16_t MonitorReplyValue(const FrameBuffer& buffer, std::size_t count);
-MonitorReading ReadingFromReply(std::string_view address, const FrameBuffer& buffer, std::size_t count,
-                                const MonitorScale& scale, std::string_view loadCurrentText);
 
 // "O" or "_" for each of the lowest `bits` bits of value, highest first,
 // separated by blanks: 0x0005 with 4 bits is "_ O _ O".

@@ -6,14 +6,12 @@
 
 namespace klv {
 
-CheckedSequence::CheckedSequence(Connection& connection, bool log, int firstSequence)
-    : connection_(connection), log_(log), sequence_(firstSequence) {}
+CheckedSequence::CheckedSequence(Connection& connection) : connection_(connection) {}
 
 void CheckedSequence::Run(Ask ask, Ask askAgain, Take take) {
   Settle(false);
-  Pending pending{std::move(askAgain), std::move(take), ask(sequence_), false};
-  sequence_ += 2;
-  // Whatever Transact found waiting was seen above; only a frame that slipped
+  Pending pending{std::move(askAgain), std::move(take), ask(), false};
+  // Whatever the exchange found waiting was seen above; only a frame that slipped
   // in between counts here, and then nothing was pending to void.
   if (pending.outcome.strayBefore) ++strays_;
   pending_ = std::move(pending);
@@ -38,22 +36,22 @@ void CheckedSequence::Settle(bool waitAfterReply) {
     }
     ++strays_;
     if (pending_->askedAgain) {
-      if (log_) connection_.LogStray(stray, within ? kStrayWithinGiveUpNote : kStrayGiveUpNote);
+      connection_.LogStray(stray, within ? kStrayWithinGiveUpNote : kStrayGiveUpNote);
       Pending settled = std::move(*pending_);
       pending_.reset();
-      settled.take(TransactOutcome{});
+      Reply voided;
+      voided.fault = ReplyFault::Stray;
+      settled.take(voided);
       return;
     }
-    if (log_) connection_.LogStray(stray, within ? kStrayWithinAskAgainNote : kStrayAskAgainNote);
-    pending_->outcome = pending_->askAgain(sequence_);
+    connection_.LogStray(stray, within ? kStrayWithinAskAgainNote : kStrayAskAgainNote);
+    pending_->outcome = pending_->askAgain();
     pending_->askedAgain = true;
-    sequence_ += 2;
   }
 }
 
-TransactOutcome ReadBackCheck(Connection& connection, std::string_view registerAddress, int16_t written, bool log,
-                              int sequence) {
-  TransactOutcome outcome = ReadRegister(connection, registerAddress, log, sequence);
+Reply ReadBackCheck(Connection& connection, Register reg, int16_t written) {
+  Reply outcome = connection.Read(reg);
   if (outcome.result != ExchangeResult::NoResponse && (!outcome.Ok() || outcome.value != written)) {
     outcome.result = ExchangeResult::Error;
   }

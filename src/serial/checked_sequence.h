@@ -17,20 +17,21 @@
 #include <functional>
 #include <optional>
 
+#include "model/register.h"
 #include "serial/connection.h"
-#include "serial/exchange.h"
 
 namespace klv {
 
 class CheckedSequence {
  public:
-  // One exchange, logged (when the run logs) as entries sequence, sequence + 1.
-  using Ask = std::function<TransactOutcome(int sequence)>;
+  // One exchange over the connection (which numbers its log entries).
+  using Ask = std::function<Reply()>;
   // Receives the exchange's outcome once it is settled: as it came, as the
-  // asking again gave it, or NoResponse after a second stray frame.
-  using Take = std::function<void(const TransactOutcome&)>;
+  // asking again gave it, or NoResponse (fault Stray) after a second stray
+  // frame.
+  using Take = std::function<void(const Reply&)>;
 
-  CheckedSequence(Connection& connection, bool log, int firstSequence);
+  explicit CheckedSequence(Connection& connection);
   CheckedSequence(const CheckedSequence&) = delete;
   CheckedSequence& operator=(const CheckedSequence&) = delete;
 
@@ -42,7 +43,6 @@ class CheckedSequence {
   // frame after it. Call before using what the run's Take calls received.
   void Finish();
 
-  int NextSequence() const { return sequence_; }
   // Stray frames seen so far.
   int StrayFrames() const { return strays_; }
 
@@ -50,14 +50,12 @@ class CheckedSequence {
   struct Pending {
     Ask askAgain;
     Take take;
-    TransactOutcome outcome;
+    Reply outcome;
     bool askedAgain = false;
   };
   void Settle(bool waitAfterReply);
 
   Connection& connection_;
-  bool log_;
-  int sequence_;
   int strays_ = 0;
   std::optional<Pending> pending_;
 };
@@ -75,7 +73,6 @@ inline constexpr std::string_view kStrayWithinGiveUpNote =
 
 // The asking again of a write: reads the register back; Ok only when it
 // holds the value written (a refused or differing read-back is Error).
-TransactOutcome ReadBackCheck(Connection& connection, std::string_view registerAddress, int16_t written, bool log,
-                              int sequence);
+Reply ReadBackCheck(Connection& connection, Register reg, int16_t written);
 
 }  // namespace klv

@@ -8,12 +8,11 @@
 
 #include "serial/modbus_codec.h"
 #include "serial/reply_check.h"
+#include "serial/torvalek_frame.h"
 
 namespace klv {
 namespace {
 
-// Offset of the command letter of a request ("R" for a read).
-constexpr std::size_t kCommandOffset = 4;
 // Room for stray bytes: more than any frame; the rest is dropped.
 constexpr std::size_t kStrayRoom = 256;
 
@@ -27,59 +26,107 @@ OpenPortResult Connection::Open() { return line.OpenPort(settings, dataFolder); 
 
 void Connection::Close() { line.ClosePort(); }
 
-CheckedReply Connection::Exchange(FrameBuffer& frame, std::size_t requestLength, std::size_t wanted) {
-  const Protocol protocol = settings.protocol;
-  requestLength = std::min(requestLength, frame.size());
-  // The request as built, to check the reply against: sending converts the
-  // buffer in place for Modbus, and the reply overwrites it.
-  const std::vector<uint8_t> request(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(requestLength));
-  CheckedReply reply;
+Reply Connection::Read(Register reg, std::size_t wanted) {
+  FrameBuffer request{};
+  if (BuildStandardRead(request, settings.deviceAddress, reg) != FrameError::None) {
+    nextEntry_ += 2;
+    return {};
+  }
+  // The built length: kReadRequestLength for every register of the catalogues.
+  return Exchange(request, FrameLength(request), wanted);
+}
 
-  reply.strayBefore = TakeStrayInput();
-  // A failed write is not looked at: the receive then finds nothing and the
-  // exchange ends NoResponse after the time-out, as any silent one does.
-  line.SendFrame(frame, requestLength, protocol, lastRtuRequest_);
-  reply.received = line.ReceiveWireFrame(frame, wanted, protocol);
+Reply Connection::Write(Register reg, int16_t value) {
+  FrameBuffer request{};
+  if (BuildStandardWrite(request, settings.deviceAddress, reg, value) != FrameError::None) {
+    nextEntry_ += 2;
+    return {};
+  }
+  return Exchange(request, FrameLength(request), kExchangeReceiveLength);
+}
+
+void Connection::StartLog(int firstEntry) {
+  logging_ = true;
+  nextEntry_ = firstEntry;
+}
+
+Connection::FixedLogGroup::FixedLogGroup(Connection& connection)
+    : connection_(connection), logging_(connection.logging_), nextEntry_(connection.nextEntry_) {
+  connection_.StartLog(1);
+}
+
+Connection::FixedLogGroup::~FixedLogGroup() {
+  connection_.logging_ = logging_;
+  connection_.nextEntry_ = nextEntry_;
+}
+
+Reply Connection::Exchange(const FrameBuffer& request, std::size_t requestLength, std::size_t wanted) {
+  const Protocol protocol = settings.protocol;
+  const bool modbus = protocol == Protocol::ModbusRtu || protocol == Protocol::ModbusAscii;
+  const int entry = nextEntry_;
+  nextEntry_ += 2;
+  requestLength = std::min(requestLength, request.size());
+  Reply reply;
+
+  // Taken before the request is logged, so the log keeps the order of the line.
+  const std::vector<uint8_t> stray = TakeStrayInput();
+  reply.strayBefore = !stray.empty();
+  if (!stray.empty()) LogStray(stray, kStrayNote);
+  if (logging_) LogFrame(request.data(), requestLength, entry, FrameDirection::Request);
+
+  // Sending converts its own copy for Modbus; a failed write is not looked
+  // at: the receive then finds nothing and the exchange ends NoResponse after
+  // the time-out, as any silent one does.
+  FrameBuffer wire = request;
+  line.SendFrame(wire, requestLength, protocol, lastRtuRequest_);
+  FrameBuffer received{};
+  const std::size_t count = line.ReceiveWireFrame(received, wanted, protocol);
+  const std::span<const uint8_t> bytes(received.data(), count);
   // Frames that came back to back are read together; a whole frame that
   // ends before the bytes do means two answers to one request.
   const FrameEndTest frameEnd = FrameEndFor(protocol);
-  for (std::size_t length = 1; length < reply.received; ++length) {
-    if (frameEnd(std::span<const uint8_t>(frame.data(), length))) {
+  for (std::size_t length = 1; length < count; ++length) {
+    if (frameEnd(bytes.first(length))) {
       reply.strayWithin = true;
       break;
     }
   }
 
-  bool wireGood = true;
-  if (reply.received > 0 && (protocol == Protocol::ModbusRtu || protocol == Protocol::ModbusAscii)) {
-    wireGood = IsGoodModbusReply(lastRtuRequest_, std::span<const uint8_t>(frame.data(), reply.received), protocol);
-    if (!wireGood) reply.rejectedWire.assign(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(reply.received));
-    FromModbusResponse(frame, reply.received, protocol);
-    reply.received = std::min(reply.received, frame.size());
+  // The reply in TORVALEK form, as the log shows it and the check reads it.
+  FrameBuffer answer = received;
+  std::size_t answerLength = count;
+  ReplyFault wireFault = count == 0 ? ReplyFault::Silence : ReplyFault::None;
+  if (count > 0 && modbus) {
+    wireFault = CheckModbusReply(lastRtuRequest_, bytes, protocol);
+    FromModbusResponse(answer, answerLength, protocol);
+    answerLength = std::min(answerLength, answer.size());
   }
-  // The reply becomes NUL-terminated text.
-  if (reply.received < frame.size()) frame[reply.received] = 0;
-  if (reply.received == 0 || !wireGood) return reply;
+  if (logging_) {
+    // A Modbus reply that failed its check is shown as it came: converting
+    // it would make up a frame.
+    if (modbus && wireFault != ReplyFault::None && count > 0) {
+      AppendWireLogEntry(log, bytes, entry + 1, FrameDirection::Response, protocol);
+    } else {
+      LogFrame(answer.data(), answerLength, entry + 1, FrameDirection::Response);
+    }
+  }
 
-  switch (CheckTorvalekReply(request, std::span<const uint8_t>(frame.data(), reply.received))) {
-    case ReplyVerdict::Normal:
-      reply.result = ExchangeResult::Ok;
-      if (request.size() > kCommandOffset && request[kCommandOffset] == 'R') {
-        reply.value = ResponseValue(frame, reply.received);
-      }
-      break;
-    case ReplyVerdict::Refused: reply.result = ExchangeResult::Error; break;
-    case ReplyVerdict::Invalid: break;
+  const bool strayBefore = reply.strayBefore;
+  const bool strayWithin = reply.strayWithin;
+  if (wireFault != ReplyFault::None) {
+    reply.fault = wireFault;
+  } else {
+    reply = CheckTorvalekReply(std::span<const uint8_t>(request.data(), requestLength),
+                               std::span<const uint8_t>(answer.data(), answerLength));
   }
+  reply.strayBefore = strayBefore;
+  reply.strayWithin = strayWithin;
+  if (strayWithin && reply.result == ExchangeResult::NoResponse) reply.fault = ReplyFault::Stray;
   return reply;
 }
 
-void Connection::LogFrame(const uint8_t* frame, std::size_t length, int sequence, FrameDirection direction) {
-  AppendLogEntry(log, frame, length, sequence, direction, settings.protocol, lastRtuRequest_);
-}
-
-void Connection::LogWireFrame(std::span<const uint8_t> wire, int sequence, FrameDirection direction) {
-  AppendWireLogEntry(log, wire, sequence, direction, settings.protocol);
+void Connection::LogFrame(const uint8_t* frame, std::size_t length, int entry, FrameDirection direction) {
+  AppendLogEntry(log, frame, length, entry, direction, settings.protocol, lastRtuRequest_);
 }
 
 std::vector<uint8_t> Connection::TakeStrayInput() {
@@ -97,6 +144,7 @@ std::vector<uint8_t> Connection::AwaitStrayInput() {
 }
 
 void Connection::LogStray(std::span<const uint8_t> bytes, std::string_view note) {
+  if (!logging_) return;
   AppendStrayEntry(log, bytes, settings.protocol, note);
 }
 

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/register.h"
 #include "serial/comm_log.h"
 #include "serial/comm_settings.h"
 #include "serial/frame_buffer.h"
@@ -26,21 +27,11 @@
 
 namespace klv {
 
-// One request's checked reply (see Connection::Exchange).
-struct CheckedReply {
-  ExchangeResult result = ExchangeResult::NoResponse;
-  std::size_t received = 0;
-  // The register value of a read that ended Ok; 0 otherwise.
-  int16_t value = 0;
-  // Bytes found on the line before the request went out: a frame nobody
-  // asked for, which makes the reply taken before this one doubtful.
-  std::vector<uint8_t> strayBefore;
-  // More than one frame came in the receive: at least one was not asked for.
-  bool strayWithin = false;
-  // A Modbus reply that failed its check, as it came off the wire (the
-  // buffer then holds a made-up TORVALEK rendering of it).
-  std::vector<uint8_t> rejectedWire;
-};
+// Bytes asked for by every receive of an exchange.
+inline constexpr std::size_t kExchangeReceiveLength = 90;
+
+// The log's note on bytes found on the line before a request went out.
+inline constexpr std::string_view kStrayNote = "stray frame: no request was waiting for it";
 
 class Connection {
  public:
@@ -71,22 +62,44 @@ class Connection {
   void Close();
   bool IsOpen() const { return line.IsOpen(); }
 
-  // One request and its checked reply, not logged. Whatever waits in the
-  // input (a late or doubled reply to an earlier request, noise) is taken
-  // first, into strayBefore; then the TORVALEK request in frame[0..requestLength) is sent in the
-  // settings' protocol and up to `wanted` bytes are received, the receive
-  // ending as soon as a whole frame of the protocol is in. The reply counts
-  // only when it is a good frame for this request (serial/reply_check.h):
-  // anything else is NoResponse. Afterwards the buffer holds what arrived, in
-  // TORVALEK form, followed by a NUL, and `received` its length (what the
-  // log shows, good or not).
-  CheckedReply Exchange(FrameBuffer& frame, std::size_t requestLength, std::size_t wanted);
+  // One register read or write to the settings' device address, the read
+  // asking for up to `wanted` bytes, the write sending the value as the four
+  // hex digits of its 16-bit pattern. Whatever waits in the input (a late or
+  // doubled reply to an earlier request, noise) is taken first (strayBefore)
+  // and logged as a stray line; then the request is sent once in the
+  // settings' protocol and the receive ends as soon as a whole frame of the
+  // protocol is in. The reply counts only when it is a good frame for this
+  // request (serial/reply_check.h); anything else is NoResponse with its
+  // fault. While the log is on, the request and the reply become its next
+  // two entries (a Modbus reply that failed its check as the bytes that
+  // came). A request that cannot be built (a device address outside the
+  // frame's range) is not sent and not logged, yet uses its two numbers.
+  // A closed port gives NoResponse at once.
+  Reply Read(Register reg, std::size_t wanted = kExchangeReceiveLength);
+  Reply Write(Register reg, int16_t value);
 
-  // Appends frame[0..length) (its TORVALEK form) to the log as entry
-  // `sequence`, shown as it goes on the wire in the settings' protocol.
-  void LogFrame(const uint8_t* frame, std::size_t length, int sequence, FrameDirection direction);
-  // Appends bytes as they came off the wire, unconverted, as entry `sequence`.
-  void LogWireFrame(std::span<const uint8_t> wire, int sequence, FrameDirection direction);
+  // Whether exchanges go into the log, and the number of the next entry.
+  // A new connection does not log. StartLog numbers from firstEntry on.
+  void StartLog(int firstEntry = 1);
+  void StopLog() { logging_ = false; }
+  bool Logging() const { return logging_; }
+  int NextLogEntry() const { return nextEntry_; }
+
+  // The exchanges made while one lives are logged, numbered from 1; after it,
+  // the log is on or off and numbered as before (the option reading and the
+  // probe always log their exchanges, as entries 1 onwards).
+  class FixedLogGroup {
+   public:
+    explicit FixedLogGroup(Connection& connection);
+    ~FixedLogGroup();
+    FixedLogGroup(const FixedLogGroup&) = delete;
+    FixedLogGroup& operator=(const FixedLogGroup&) = delete;
+
+   private:
+    Connection& connection_;
+    bool logging_;
+    int nextEntry_;
+  };
 
   // Bytes on the line where no reply is due. Take reads what is waiting
   // without waiting when nothing is; once something is there (a frame may
@@ -95,11 +108,19 @@ class Connection {
   // after the last reply of a run. Empty when the line was quiet.
   std::vector<uint8_t> TakeStrayInput();
   std::vector<uint8_t> AwaitStrayInput();
-  // Appends stray bytes to the log as a line of their own with the note.
+  // Appends stray bytes to the log (when it is on) as a line of their own
+  // with the note.
   void LogStray(std::span<const uint8_t> bytes, std::string_view note);
 
  private:
+  Reply Exchange(const FrameBuffer& request, std::size_t requestLength, std::size_t wanted);
+  // Appends a frame (its TORVALEK form) as entry `entry`, shown as it goes on
+  // the wire in the settings' protocol.
+  void LogFrame(const uint8_t* frame, std::size_t length, int entry, FrameDirection direction);
+
   RtuRequestCopy lastRtuRequest_{};
+  bool logging_ = false;
+  int nextEntry_ = 1;
 };
 
 }  // namespace klv

@@ -1,6 +1,6 @@
 #pragma once
-// The one 100-byte buffer of an exchange: the request is built into it, sent
-// from it (converted in place for Modbus) and the response received into it.
+// A 100-byte frame buffer. An exchange keeps its own for the request as
+// built, the copy converted for the wire, and the reply as it came.
 #include <array>
 #include <cstddef>
 #include <cstdint>

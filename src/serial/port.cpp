@@ -66,26 +66,19 @@ void SerialLine::ClosePort() {
   handle_.reset();
 }
 
-SendResult SerialLine::SendFrame(FrameBuffer& frame, std::size_t length, Protocol protocol,
-                                 RtuRequestCopy& lastRtuRequest) {
+WriteOutcome SerialLine::SendFrame(FrameBuffer& frame, std::size_t length, Protocol protocol,
+                                   RtuRequestCopy& lastRtuRequest) {
   length = std::min(length, frame.size());
   ToModbusRequest(frame, length, FrameDirection::Request, protocol, lastRtuRequest);
   length = std::min(length, frame.size());
   if (!handle_) return {};
-  const WriteOutcome outcome = handle_->Write(std::span<const uint8_t>(frame.data(), length));
-  return {outcome.ok, outcome.written};
+  return handle_->Write(std::span<const uint8_t>(frame.data(), length));
 }
 
 std::size_t SerialLine::ReceiveWireFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol) {
   if (!handle_) return 0;
   const std::size_t count =
       handle_->Read(std::span<uint8_t>(buffer.data(), std::min(wanted, buffer.size())), FrameEndFor(protocol));
-  return std::min(count, buffer.size());
-}
-
-std::size_t SerialLine::ReceiveFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol) {
-  std::size_t count = ReceiveWireFrame(buffer, wanted, protocol);
-  if (count > 0) FromModbusResponse(buffer, count, protocol);
   return std::min(count, buffer.size());
 }
 

@@ -33,11 +33,6 @@ struct OpenPortResult {
   std::string message;
 };
 
-struct SendResult {
-  bool ok = false;
-  std::size_t written = 0;
-};
-
 // Owns the program's one PortHandle. Not thread-safe: one activity at a time
 // (a transfer worker or the monitor), as serial/serial_port.h describes.
 class SerialLine {
@@ -65,17 +60,14 @@ class SerialLine {
   // request in lastRtuRequest), then writes it. Afterwards the buffer holds
   // the bytes that went on the wire. Not ok when the port is closed or the
   // write failed or timed out.
-  SendResult SendFrame(FrameBuffer& frame, std::size_t length, Protocol protocol,
-                       RtuRequestCopy& lastRtuRequest);
+  WriteOutcome SendFrame(FrameBuffer& frame, std::size_t length, Protocol protocol,
+                         RtuRequestCopy& lastRtuRequest);
 
   // Reads up to wanted bytes (at most the buffer's 100) within the read
   // time-out, ending as soon as a whole frame of the protocol is in; bytes
-  // beyond what was read stay queued for the next receive. When bytes arrived
-  // and the protocol is a Modbus one, the buffer is rewritten in the TORVALEK
-  // response form and the converted length returned. 0 when nothing arrived
-  // or the port is closed.
-  std::size_t ReceiveFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol);
-  // The same, with the bytes left as they came off the wire.
+  // beyond what was read stay queued for the next receive. The bytes are
+  // left as they came off the wire. 0 when nothing arrived or the port is
+  // closed.
   std::size_t ReceiveWireFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol);
 
   // Drops whatever has arrived and not been received; harmless when closed.

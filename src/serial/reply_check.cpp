@@ -57,34 +57,39 @@ bool BccMatches(std::span<const uint8_t> reply, std::size_t etx, BccKind kind) {
 
 // The protocol data of a Modbus reply (address through data, without its
 // check code) against the request's RTU bytes.
-bool PduAnswers(const RtuRequestCopy& request, std::span<const uint8_t> pdu) {
-  if (pdu.size() < 3 || pdu[0] != request[0]) return false;
+ReplyFault PduFault(const RtuRequestCopy& request, std::span<const uint8_t> pdu) {
+  if (pdu.size() < 3) return ReplyFault::Length;
+  if (pdu[0] != request[0]) return ReplyFault::Address;
   const uint8_t function = request[1];
-  if (pdu[1] == (function | kModbusException)) return pdu.size() == 3;
-  if (pdu[1] != function) return false;
+  if (pdu[1] == (function | kModbusException)) return pdu.size() == 3 ? ReplyFault::None : ReplyFault::Length;
+  if (pdu[1] != function) return ReplyFault::Address;
   if (function == kReadHolding) {
     const std::size_t dataBytes = 2u * request[5];
-    return pdu[2] == dataBytes && pdu.size() == 3 + dataBytes;
+    return pdu[2] == dataBytes && pdu.size() == 3 + dataBytes ? ReplyFault::None : ReplyFault::Length;
   }
-  if (function == kWriteSingle) return pdu.size() == 6 && std::equal(pdu.begin(), pdu.end(), request.begin());
-  return false;
+  if (function == kWriteSingle) {
+    if (pdu.size() != 6) return ReplyFault::Length;
+    // The echo names another register or value: the answer to another request.
+    return std::equal(pdu.begin(), pdu.end(), request.begin()) ? ReplyFault::None : ReplyFault::Address;
+  }
+  return ReplyFault::Length;
 }
 
-bool IsGoodRtuReply(const RtuRequestCopy& request, std::span<const uint8_t> reply) {
-  if (reply.size() < 3 + kRtuCrcLength) return false;
+ReplyFault RtuReplyFault(const RtuRequestCopy& request, std::span<const uint8_t> reply) {
+  if (reply.size() < 3 + kRtuCrcLength) return ReplyFault::Length;
   const std::size_t end = reply.size() - kRtuCrcLength;
   // The CRC comes back with the byte sent first as its high byte.
   const std::array<uint8_t, 2> crc = ModbusCrcBytes(reply.first(end));
-  if (reply[end] != crc[0] || reply[end + 1] != crc[1]) return false;
-  return PduAnswers(request, reply.first(end));
+  if (reply[end] != crc[0] || reply[end + 1] != crc[1]) return ReplyFault::CheckCode;
+  return PduFault(request, reply.first(end));
 }
 
-bool IsGoodAsciiReply(const RtuRequestCopy& request, std::span<const uint8_t> reply) {
+ReplyFault AsciiReplyFault(const RtuRequestCopy& request, std::span<const uint8_t> reply) {
   // ":", at least address, function, one more byte and the LRC as hex pairs, CR LF.
-  if (reply.size() < 1 + 2 * 4 + 2 || reply[0] != ':') return false;
-  if (reply[reply.size() - 2] != kCr || reply[reply.size() - 1] != kLf) return false;
+  if (reply.size() < 1 + 2 * 4 + 2 || reply[0] != ':') return ReplyFault::Length;
+  if (reply[reply.size() - 2] != kCr || reply[reply.size() - 1] != kLf) return ReplyFault::Length;
   const std::span<const uint8_t> hex = reply.subspan(1, reply.size() - 3);
-  if (hex.size() % 2 != 0 || !AllHex(hex)) return false;
+  if (hex.size() % 2 != 0 || !AllHex(hex)) return ReplyFault::Length;
   std::vector<uint8_t> bytes;
   bytes.reserve(hex.size() / 2);
   uint8_t sum = 0;
@@ -95,9 +100,9 @@ bool IsGoodAsciiReply(const RtuRequestCopy& request, std::span<const uint8_t> re
     sum = static_cast<uint8_t>(sum + byte);
   }
   // The LRC is the two's complement of the sum of the other bytes.
-  if (sum != 0) return false;
+  if (sum != 0) return ReplyFault::CheckCode;
   bytes.pop_back();
-  return PduAnswers(request, bytes);
+  return PduFault(request, bytes);
 }
 
 }  // namespace
@@ -135,33 +140,49 @@ FrameEndTest FrameEndFor(Protocol protocol) {
   }
 }
 
-ReplyVerdict CheckTorvalekReply(std::span<const uint8_t> request, std::span<const uint8_t> reply, BccKind bcc) {
-  if (request.size() <= kCommandOffset || reply.size() < kShortestReply) return ReplyVerdict::Invalid;
-  if (reply[0] != kStx || reply.back() != kCr) return ReplyVerdict::Invalid;
+Reply CheckTorvalekReply(std::span<const uint8_t> request, std::span<const uint8_t> reply, BccKind bcc) {
+  Reply verdict;
+  if (reply.empty()) return verdict;
+  verdict.fault = ReplyFault::Length;
+  if (request.size() <= kCommandOffset || reply.size() < kShortestReply) return verdict;
+  if (reply[0] != kStx || reply.back() != kCr) return verdict;
+  verdict.fault = ReplyFault::Address;
   if (!SameHexPair(reply[kAddressOffset], reply[kAddressOffset + 1], request[kAddressOffset],
                    request[kAddressOffset + 1])) {
-    return ReplyVerdict::Invalid;
+    return verdict;
   }
-  if (reply[kSubAddressOffset] != request[kSubAddressOffset]) return ReplyVerdict::Invalid;
+  if (reply[kSubAddressOffset] != request[kSubAddressOffset]) return verdict;
   const uint8_t command = request[kCommandOffset];
-  if (reply[kCommandOffset] != command) return ReplyVerdict::Invalid;
-  if (!AllHex(reply.subspan(kCodeOffset, 2))) return ReplyVerdict::Invalid;
+  if (reply[kCommandOffset] != command) return verdict;
+  verdict.fault = ReplyFault::Length;
+  if (!AllHex(reply.subspan(kCodeOffset, 2))) return verdict;
 
   const std::size_t etx = reply.size() - 4;
-  if (reply[etx] != kEtx) return ReplyVerdict::Invalid;
+  if (reply[etx] != kEtx) return verdict;
   const bool normal = reply[kCodeOffset + 1] == '0';
-  if (!BodyFits(reply.subspan(kBodyOffset, etx - kBodyOffset), normal, command == 'R')) {
-    return ReplyVerdict::Invalid;
+  const bool read = command == 'R';
+  if (!BodyFits(reply.subspan(kBodyOffset, etx - kBodyOffset), normal, read)) return verdict;
+  if (!BccMatches(reply, etx, bcc)) {
+    verdict.fault = ReplyFault::CheckCode;
+    return verdict;
   }
-  if (!BccMatches(reply, etx, bcc)) return ReplyVerdict::Invalid;
-  return normal ? ReplyVerdict::Normal : ReplyVerdict::Refused;
+  verdict.fault = ReplyFault::None;
+  verdict.result = normal ? ExchangeResult::Ok : ExchangeResult::Error;
+  if (normal && read) {
+    FrameBuffer text{};
+    const std::size_t count = std::min(reply.size(), text.size());
+    std::copy_n(reply.begin(), count, text.begin());
+    verdict.value = ResponseValue(text, count);
+  }
+  return verdict;
 }
 
-bool IsGoodModbusReply(const RtuRequestCopy& request, std::span<const uint8_t> reply, Protocol protocol) {
+ReplyFault CheckModbusReply(const RtuRequestCopy& request, std::span<const uint8_t> reply, Protocol protocol) {
+  if (reply.empty()) return ReplyFault::Silence;
   switch (protocol) {
-    case Protocol::ModbusRtu: return IsGoodRtuReply(request, reply);
-    case Protocol::ModbusAscii: return IsGoodAsciiReply(request, reply);
-    default: return false;
+    case Protocol::ModbusRtu: return RtuReplyFault(request, reply);
+    case Protocol::ModbusAscii: return AsciiReplyFault(request, reply);
+    default: return ReplyFault::Length;
   }
 }
 

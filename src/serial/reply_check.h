@@ -11,6 +11,7 @@
 
 #include "serial/comm_settings.h"
 #include "serial/frame_buffer.h"
+#include "serial/response.h"
 #include "serial/serial_port.h"
 #include "serial/torvalek_frame.h"
 
@@ -32,21 +33,18 @@ FrameEndTest FrameEndFor(Protocol protocol);
 
 // ---- Checks ---------------------------------------------------------------
 
-enum class ReplyVerdict {
-  Normal,   // a good frame whose response code ends in "0"
-  Refused,  // a good frame with another response code (an error reply)
-  Invalid,  // not a good frame for this request: counts as no reply
-};
-
 // A reply in the TORVALEK form (as received, or converted from Modbus) to the
 // TORVALEK request. Checked: STX first, then the request's two address
 // digits, sub-address digit and command letter, two response code
 // characters, then for a normal read exactly "," and four hex digits, for a
 // normal write nothing or "," and hex digits, for an error reply nothing or
 // "," and printable text; then ETX, the two BCC digits of the kind and CR
-// last.
-ReplyVerdict CheckTorvalekReply(std::span<const uint8_t> request, std::span<const uint8_t> reply,
-                                BccKind bcc = BccKind::Sum);
+// last. A good frame is Ok (response code ending in "0", with the value of a
+// read) or Error; anything else is NoResponse with its fault: Silence for no
+// bytes, CheckCode for a wrong BCC, Address for another device's or another
+// request's frame, Length for any other shape.
+Reply CheckTorvalekReply(std::span<const uint8_t> request, std::span<const uint8_t> reply,
+                         BccKind bcc = BccKind::Sum);
 
 // A Modbus reply as it came off the wire, against the request's RTU bytes
 // (address, function, register, count or value; lastRtuRequest holds them
@@ -54,6 +52,8 @@ ReplyVerdict CheckTorvalekReply(std::span<const uint8_t> request, std::span<cons
 // (ASCII); the request's slave address; the request's function, or the same
 // with bit 7 set and an exception code; for function 03 a byte count of 2 and
 // exactly that many data bytes; for function 06 the echo of the request.
-bool IsGoodModbusReply(const RtuRequestCopy& request, std::span<const uint8_t> reply, Protocol protocol);
+// ReplyFault::None for a good reply; otherwise what is wrong with it
+// (CheckCode, Address, Length; Silence for no bytes).
+ReplyFault CheckModbusReply(const RtuRequestCopy& request, std::span<const uint8_t> reply, Protocol protocol);
 
 }  // namespace klv

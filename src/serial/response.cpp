@@ -9,18 +9,10 @@ namespace klv {
 
 namespace {
 
-constexpr std::size_t kCodeOffset = 6;
 constexpr std::size_t kValueOffset = 8;
 constexpr std::size_t kValueEnd = 12;
 
 }  // namespace
-
-ExchangeResult ClassifyResponse(const FrameBuffer& buffer, std::size_t count) {
-  if (count == 0) return ExchangeResult::NoResponse;
-  // Offset 6 is read even past `count`: request and response share the
-  // buffer, so a short reply is judged by what the request left there.
-  return buffer[kCodeOffset] == '0' ? ExchangeResult::Ok : ExchangeResult::Error;
-}
 
 int16_t ResponseValue(const FrameBuffer& buffer, std::size_t count) {
   // Bytes past `count` are left over from the request, never part of a value.

@@ -1,7 +1,8 @@
 #pragma once
-// Reading a TORVALEK response: whether the device answered normally, and the
-// register value of a read. Responses from Modbus devices arrive here already
-// converted to the TORVALEK form.
+// The one outcome of an exchange with a regulator: whether it answered
+// normally, refused, or gave no reply the program can use, why not, and the
+// register value of a normal read. Every caller (transfers, identification,
+// the monitor, a scan) gets this same result from Connection::Read/Write.
 #include <cstddef>
 #include <cstdint>
 
@@ -10,22 +11,40 @@
 namespace klv {
 
 enum class ExchangeResult {
-  Ok,          // answered, and the response code ends in "0"
-  NoResponse,  // nothing arrived within the read time-out
-  Error,       // something arrived, but not a normal response
+  Ok,          // a good reply whose response code ends in "0"
+  NoResponse,  // no reply, or nothing that is a good reply to this request
+  Error,       // a good reply with another response code (the device refused)
 };
 
-// Classifies the `count` bytes received into `buffer`, the buffer the request
-// was sent from. Only the second character of the response code (offset 6) is
-// looked at. A response shorter than 7 bytes leaves the request's own
-// character at offset 6 ("1" for every register the program uses), so it
-// counts as Error.
-ExchangeResult ClassifyResponse(const FrameBuffer& buffer, std::size_t count);
+// Why an exchange has no good reply, so that a log or a report can tell
+// noise from silence.
+enum class ReplyFault {
+  None,       // a good reply (Ok or Error)
+  Silence,    // nothing arrived within the read time-out (or nothing was sent)
+  CheckCode,  // a frame whose BCC, CRC or LRC is wrong: damaged on the line
+  Address,    // a frame from another device address, or for another request
+  Length,     // not the length or form of a reply to this request: cut short, too long, or noise
+  Stray,      // more than one frame in the receive, or a frame after the reply: one was not asked for
+};
 
-// The register value of a normal read response: the characters at offsets 8
-// to 11 read as hex, stopping at the first character that is not a hex digit
-// or that was not received, as a 16-bit pattern ("FFFE" is -2). 0 when no
-// digit is there.
+struct Reply {
+  ExchangeResult result = ExchangeResult::NoResponse;
+  ReplyFault fault = ReplyFault::Silence;
+  // The register value of a read that ended Ok; 0 otherwise.
+  int16_t value = 0;
+  // Bytes nobody asked for were on the line before the request went out:
+  // the reply taken before this exchange may have been one of them.
+  bool strayBefore = false;
+  // The receive held more than one frame: one of them was not asked for.
+  bool strayWithin = false;
+
+  bool Ok() const { return result == ExchangeResult::Ok; }
+};
+
+// The register value of a normal read response in TORVALEK form: the
+// characters at offsets 8 to 11 read as hex, stopping at the first character
+// that is not a hex digit or that was not received, as a 16-bit pattern
+// ("FFFE" is -2). 0 when no digit is there.
 int16_t ResponseValue(const FrameBuffer& buffer, std::size_t count);
 
 }  // namespace klv

@@ -1,6 +1,7 @@
 #include "serial/torvalek_frame.h"
 
 #include <algorithm>
+#include <string>
 
 namespace klv {
 
@@ -108,18 +109,19 @@ FrameError BuildWriteRequest(FrameBuffer& out, int deviceAddress, int subAddress
   return FrameError::None;
 }
 
-FrameError BuildStandardRead(FrameBuffer& out, int deviceAddress, std::string_view registerAddress) {
+FrameError BuildStandardRead(FrameBuffer& out, int deviceAddress, Register reg) {
   // The frame carries the leading "0" itself; the tail is the other three digits.
-  const std::string_view tail = registerAddress.empty() ? registerAddress : registerAddress.substr(1);
-  return BuildReadRequest(out, deviceAddress, 1, tail, 1, FrameStyle::StxEtxCr, BccKind::Sum);
+  const std::string text = reg.Text();
+  if (text[0] != '0') return FrameError::BadTail;
+  return BuildReadRequest(out, deviceAddress, 1, std::string_view(text).substr(1), 1, FrameStyle::StxEtxCr,
+                          BccKind::Sum);
 }
 
-FrameError BuildStandardWrite(FrameBuffer& out, int deviceAddress, std::string_view registerAddress,
-                              int16_t value) {
+FrameError BuildStandardWrite(FrameBuffer& out, int deviceAddress, Register reg, int16_t value) {
   const auto pattern = static_cast<uint16_t>(value);
   const char digits[4] = {kHexDigits[(pattern >> 12) & 0x0F], kHexDigits[(pattern >> 8) & 0x0F],
                           kHexDigits[(pattern >> 4) & 0x0F], kHexDigits[pattern & 0x0F]};
-  return BuildWriteRequest(out, deviceAddress, 1, registerAddress, std::string_view(digits, 4));
+  return BuildWriteRequest(out, deviceAddress, 1, reg.Text(), std::string_view(digits, 4));
 }
 
 std::size_t FrameLength(const FrameBuffer& frame) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "model/register.h"
 #include "serial/frame_buffer.h"
 
 namespace klv {
@@ -77,17 +78,16 @@ inline FrameError BuildReadRequest(FrameBuffer& out, int deviceAddress, int subA
 FrameError BuildWriteRequest(FrameBuffer& out, int deviceAddress, int subAddress,
                              std::string_view registerAddress, std::string_view value);
 
-// The read every part of the program sends: one register named by its
-// four-digit catalogue address ("0110"), sub-address 1, style 1, Sum BCC;
-// kReadRequestLength characters. Same results as BuildReadRequest; an address
-// text longer than 4 characters is a BadTail.
-FrameError BuildStandardRead(FrameBuffer& out, int deviceAddress, std::string_view registerAddress);
+// The read every part of the program sends: one register, sub-address 1,
+// style 1, Sum BCC; kReadRequestLength characters. Same results as
+// BuildReadRequest; a register above 0FFF (the frame carries the leading "0"
+// itself) is a BadTail.
+FrameError BuildStandardRead(FrameBuffer& out, int deviceAddress, Register reg);
 
 // The write every part of the program sends: value as the four upper-case hex
 // digits of its 16-bit pattern (-2 is "FFFE"), sub-address 1;
 // kWriteRequestLength characters. Same results as BuildWriteRequest.
-FrameError BuildStandardWrite(FrameBuffer& out, int deviceAddress, std::string_view registerAddress,
-                              int16_t value);
+FrameError BuildStandardWrite(FrameBuffer& out, int deviceAddress, Register reg, int16_t value);
 
 // Length of the NUL-terminated text in the buffer (the whole buffer when it
 // holds no NUL).

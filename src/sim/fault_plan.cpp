@@ -75,7 +75,7 @@ bool FaultSet::Any() const {
          late.count() > 0 || split.has_value() || twice.has_value();
 }
 
-void FaultPlan::AddRegisterFault(std::optional<uint16_t> reg, Fault fault) {
+void FaultPlan::AddRegisterFault(std::optional<Register> reg, Fault fault) {
   registerRules_.push_back({reg, fault});
 }
 
@@ -96,7 +96,7 @@ FaultSet FaultPlan::ForExchange(uint64_t exchange) const {
   return set;
 }
 
-FaultSet FaultPlan::ForRegister(uint16_t reg, uint64_t exchange) const {
+FaultSet FaultPlan::ForRegister(Register reg, uint64_t exchange) const {
   FaultSet set = ForExchange(exchange);
   for (const auto& rule : registerRules_) {
     if (!rule.reg || *rule.reg == reg) set.Add(rule.fault);
@@ -108,7 +108,7 @@ bool FaultPlan::Empty() const {
   return registerRules_.empty() && countRules_.empty() && !hangUpAfter_;
 }
 
-std::optional<uint16_t> ParseRegister(std::string_view text) {
+std::optional<Register> ParseRegister(std::string_view text) {
   if (text.empty() || text.size() > 4) return std::nullopt;
   uint16_t value = 0;
   for (const char c : text) {
@@ -119,7 +119,7 @@ std::optional<uint16_t> ParseRegister(std::string_view text) {
     if (digit < 0) return std::nullopt;
     value = static_cast<uint16_t>((value << 4) | digit);
   }
-  return value;
+  return Register(value);
 }
 
 std::optional<FaultKind> ParseFaultKind(std::string_view name) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/register.h"
+
 namespace klv::sim {
 
 enum class FaultKind {
@@ -65,7 +67,7 @@ struct FaultSet {
 class FaultPlan {
  public:
   // A fault on every exchange that touches reg; no register: every exchange.
-  void AddRegisterFault(std::optional<uint16_t> reg, Fault fault);
+  void AddRegisterFault(std::optional<Register> reg, Fault fault);
   // The reply to exchange n is sent, then the line is closed (n = 0: the
   // first exchange gets no reply and closes the line).
   void SetHangUpAfter(uint64_t n);
@@ -73,7 +75,7 @@ class FaultPlan {
   void AddFailAfter(uint64_t n, Fault fault);
 
   // Faults of exchange number `exchange` (counted from 1) touching reg.
-  FaultSet ForRegister(uint16_t reg, uint64_t exchange) const;
+  FaultSet ForRegister(Register reg, uint64_t exchange) const;
   // Faults of an exchange whose register is not known (a refused request).
   FaultSet ForExchange(uint64_t exchange) const;
 
@@ -81,7 +83,7 @@ class FaultPlan {
 
  private:
   struct RegisterRule {
-    std::optional<uint16_t> reg;
+    std::optional<Register> reg;
     Fault fault;
   };
   struct CountRule {
@@ -94,7 +96,7 @@ class FaultPlan {
 };
 
 // A register as the command line names it: 1 to 4 hex digits, either case.
-std::optional<uint16_t> ParseRegister(std::string_view text);
+std::optional<Register> ParseRegister(std::string_view text);
 // A fault name of the command line: "silent", "error", "late", "split",
 // "noise", "hangup", "under", "over", "bad-check", "other-address", "junk",
 // "short", "stuck", "twice".

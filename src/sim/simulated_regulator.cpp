@@ -5,29 +5,23 @@
 #include <numbers>
 #include <utility>
 
+#include "model/device_identity.h"
 #include "model/register_catalogue.h"
 
 namespace klv::sim {
 
 namespace {
 
-constexpr uint16_t kModelCodeRegister = 0x0110;
-constexpr uint16_t kControlModeRegister = 0x0112;
-constexpr uint16_t kInputTypeRegister = 0x0113;
-constexpr uint16_t kRatingCodeRegister = 0x0114;
-constexpr uint16_t kRatedCurrentRegister = 0x0115;
-constexpr uint16_t kAnalogInputOptionRegister = 0x0116;
-constexpr uint16_t kAlarm2OptionRegister = 0x0117;
-constexpr uint16_t kDigitalOutputOptionRegister = 0x0118;
-constexpr uint16_t kOptionOrModelRegister = 0x0119;
-constexpr uint16_t kRatedVoltageRegister = 0x013C;
-constexpr uint16_t kCurrentLimiterRegister = 0x012E;
+constexpr Register kAnalogInputOptionRegister{0x0116};
+constexpr Register kAlarm2OptionRegister{0x0117};
+constexpr Register kDigitalOutputOptionRegister{0x0118};
+constexpr Register kOptionOrModelRegister = kSeriesOneCodeRegister;
+constexpr Register kCurrentLimiterRegister{0x012E};
 
-constexpr uint16_t kLiveFirst = 0x0100;
-constexpr uint16_t kLiveLast = 0x010B;
-constexpr uint16_t kControlInputRegister = 0x0104;
-constexpr uint16_t kVolumeFirst = 0x0105;
-constexpr uint16_t kVolumeLast = 0x0107;
+constexpr Register kLiveFirst{0x0100};
+constexpr Register kLiveLast{0x010B};
+constexpr Register kVolumeFirst{0x0105};
+constexpr Register kVolumeLast{0x0107};
 
 constexpr int16_t kKlv40Code = 0x0028;
 constexpr int16_t kKlv30Code = 0x3330;
@@ -78,59 +72,59 @@ SimulatedRegulator::SimulatedRegulator(const SimConfig& config, Clock& clock)
 
 namespace {
 
-const CatalogueEntry* FindRow(std::span<const CatalogueEntry> rows, uint16_t reg) {
+const CatalogueEntry* FindRow(std::span<const CatalogueEntry> rows, Register reg) {
   for (const CatalogueEntry& row : rows) {
-    if (AddressValue(row.address) == reg) return &row;
+    if (row.address == reg) return &row;
   }
   return nullptr;
 }
 
 }  // namespace
 
-bool SimulatedRegulator::IsLivePresent(uint16_t reg) const {
-  if (reg == 0x0102 && config_.model != ModelKind::Klv40 && !config_.detect) return false;
+bool SimulatedRegulator::IsLivePresent(Register reg) const {
+  if (reg == kLoadCurrentRegister && config_.model != ModelKind::Klv40 && !config_.detect) return false;
   for (const MonitorEntry& row : liveRows_) {
-    if (AddressValue(row.address) != reg) continue;
+    if (row.address != reg) continue;
     if ((row.modelMask & MonitorBit(config_.model)) == 0) return false;
     return row.optionMask == 0 || (row.optionMask & config_.options) != 0;
   }
   return false;
 }
 
-RegisterRead SimulatedRegulator::ReadRegister(uint16_t reg) {
+RegisterRead SimulatedRegulator::ReadRegister(Register reg) {
   const bool klv40 = config_.model == ModelKind::Klv40;
   if (reg >= kLiveFirst && reg <= kLiveLast) {
     if (!IsLivePresent(reg)) return {Refusal::NoSuchRegister, 0};
     Advance();
     return {Refusal::None, LiveValue(reg)};
   }
-  switch (reg) {
-    case kModelCodeRegister:
+  switch (reg.Number()) {
+    case kModelCodeRegister.Number():
       if (klv40) return {Refusal::None, kKlv40Code};
       return {Refusal::NoSuchRegister, 0};
-    case kOptionOrModelRegister:
+    case kOptionOrModelRegister.Number():
       if (klv40) return {Refusal::None, (config_.options & kOptionAnalogOutput) ? kAnalogOutputPresent : int16_t{0}};
       return {Refusal::None, config_.model == ModelKind::Klv30 ? kKlv30Code : kKlv30ECode};
     default:
       break;
   }
   if (klv40) {
-    switch (reg) {
-      case kAnalogInputOptionRegister:
+    switch (reg.Number()) {
+      case kAnalogInputOptionRegister.Number():
         return {Refusal::None, static_cast<int16_t>((config_.options & kOptionAnalogInput) ? 1 : 0)};
-      case kAlarm2OptionRegister:
+      case kAlarm2OptionRegister.Number():
         return {Refusal::None, static_cast<int16_t>((config_.options & kOptionAlarmOutput2) ? 1 : 0)};
-      case kDigitalOutputOptionRegister:
+      case kDigitalOutputOptionRegister.Number():
         return {Refusal::None, static_cast<int16_t>((config_.options & kOptionDigitalOutput) ? 1 : 0)};
-      case kControlModeRegister:
+      case kControlModeRegister.Number():
         return {Refusal::None, config_.controlMode};
-      case kInputTypeRegister:
+      case kControlInputTypeRegister.Number():
         return {Refusal::None, config_.controlInputType};
-      case kRatingCodeRegister:
+      case kRatingCodeRegister.Number():
         return {Refusal::None, config_.register0114};
-      case kRatedCurrentRegister:
+      case kRatedCurrentRegister.Number():
         return {Refusal::None, config_.ratedCurrent};
-      case kRatedVoltageRegister:
+      case kRatedVoltageRegister.Number():
         return {Refusal::None, config_.ratedVoltage};
       default:
         break;
@@ -145,7 +139,7 @@ RegisterRead SimulatedRegulator::ReadRegister(uint16_t reg) {
   return {Refusal::NoSuchRegister, 0};
 }
 
-Refusal SimulatedRegulator::WriteRegister(uint16_t reg, int16_t value) {
+Refusal SimulatedRegulator::WriteRegister(Register reg, int16_t value) {
   const bool klv40 = config_.model == ModelKind::Klv40;
   const uint16_t optionWord = klv40 ? config_.options : static_cast<uint16_t>(config_.detect ? 1 : 0);
   if (const CatalogueEntry* row = FindRow(rows_, reg)) {
@@ -162,7 +156,7 @@ Refusal SimulatedRegulator::WriteRegister(uint16_t reg, int16_t value) {
   return ReadRegister(reg).refusal == Refusal::None ? Refusal::ReadOnly : Refusal::NoSuchRegister;
 }
 
-Refusal SimulatedRegulator::Preset(uint16_t reg, int16_t value) {
+Refusal SimulatedRegulator::Preset(Register reg, int16_t value) {
   const bool klv40 = config_.model == ModelKind::Klv40;
   if (reg == kControlInputRegister) {
     SetControlInput(value);
@@ -170,24 +164,24 @@ Refusal SimulatedRegulator::Preset(uint16_t reg, int16_t value) {
   }
   if (reg >= kVolumeFirst && reg <= kVolumeLast) {
     Advance();
-    config_.volume[reg - kVolumeFirst] = value;
+    config_.volume[reg.Number() - kVolumeFirst.Number()] = value;
     return Refusal::None;
   }
   if (klv40) {
-    switch (reg) {
-      case kControlModeRegister:
+    switch (reg.Number()) {
+      case kControlModeRegister.Number():
         config_.controlMode = value;
         return Refusal::None;
-      case kInputTypeRegister:
+      case kControlInputTypeRegister.Number():
         config_.controlInputType = value;
         return Refusal::None;
-      case kRatingCodeRegister:
+      case kRatingCodeRegister.Number():
         config_.register0114 = value;
         return Refusal::None;
-      case kRatedCurrentRegister:
+      case kRatedCurrentRegister.Number():
         config_.ratedCurrent = value;
         return Refusal::None;
-      case kRatedVoltageRegister:
+      case kRatedVoltageRegister.Number():
         config_.ratedVoltage = value;
         return Refusal::None;
       default:
@@ -266,7 +260,7 @@ void SimulatedRegulator::Advance() {
   }
 }
 
-int16_t SimulatedRegulator::LiveValue(uint16_t reg) {
+int16_t SimulatedRegulator::LiveValue(Register reg) {
   const double seconds = std::chrono::duration<double>(last_ - start_).count();
   const double fraction = output_ / 1000.0;
   const double voltage = fraction * config_.ratedVoltage;          // V
@@ -274,8 +268,8 @@ int16_t SimulatedRegulator::LiveValue(uint16_t reg) {
   // Full output is 0115 x 013C x 10, the scale the monitor's trend uses in W-FB.
   const double power = fraction * config_.ratedCurrent * config_.ratedVoltage * 10.0;
   const bool klv40 = config_.model == ModelKind::Klv40;
-  switch (reg) {
-    case 0x0100:
+  switch (reg.Number()) {
+    case kOutputRegister.Number():
       switch (config_.controlMode) {
         case 0:
           return ClampToWord(voltage);
@@ -286,19 +280,19 @@ int16_t SimulatedRegulator::LiveValue(uint16_t reg) {
         default:
           return ClampToWord(output_);
       }
-    case 0x0101:
+    case kLoadVoltageRegister.Number():
       return ClampToWord(voltage);
-    case 0x0102:
+    case kLoadCurrentRegister.Number():
       return ClampToWord(current);
-    case 0x0103:
+    case kLoadPowerRegister.Number():
       return ClampToWord(power);
-    case kControlInputRegister:
+    case kControlInputRegister.Number():
       return ClampToWord(ControlInputAt(seconds));
     case 0x0105:
     case 0x0106:
     case 0x0107:
-      return config_.volume[reg - kVolumeFirst];
-    case 0x0108: {
+      return config_.volume[reg.Number() - kVolumeFirst.Number()];
+    case kAlarmOutputRegister.Number(): {
       // Bits: 0 AL1, 1 AL2, 2 DO1, 3 DO2.
       int bits = Blink(seconds, 30.0, 4.0) ? 1 : 0;
       if (klv40 && (config_.options & kOptionAlarmOutput2) && Blink(seconds + 25.0, 45.0, 3.0)) bits |= 2;
@@ -308,7 +302,7 @@ int16_t SimulatedRegulator::LiveValue(uint16_t reg) {
       }
       return static_cast<int16_t>(bits);
     }
-    case 0x0109: {
+    case kDigitalInputRegister.Number(): {
       // Bits: 0 DI1, 1 DI2, 2 DI3 (the KLV30E has DI1 only).
       int bits = Blink(seconds, 22.0, 11.0) ? 1 : 0;
       if (klv40) {
@@ -336,7 +330,7 @@ FaultSet SimulatedRegulator::FaultsFor(const Request& request) const {
   if (request.op == Request::Op::Bad) return faults_.ForExchange(exchanges_);
   FaultSet set;
   for (int i = 0; i < request.count; ++i) {
-    set.Merge(faults_.ForRegister(static_cast<uint16_t>(request.reg + i), exchanges_));
+    set.Merge(faults_.ForRegister(Register(request.reg).Plus(static_cast<unsigned>(i)), exchanges_));
   }
   return set;
 }
@@ -349,11 +343,11 @@ Refusal SimulatedRegulator::Execute(const Request& request, const FaultSet& faul
     // A stuck register answers as a good write would, so only reading it
     // back shows that it kept its value.
     if (faults.stuck) return Refusal::None;
-    return WriteRegister(request.reg, request.value);
+    return WriteRegister(Register(request.reg), request.value);
   }
   for (int i = 0; i < request.count; ++i) {
-    const auto reg = static_cast<uint16_t>(request.reg + i);
-    if (reg < request.reg) return Refusal::NoSuchRegister;  // past FFFF
+    const Register reg = Register(request.reg).Plus(static_cast<unsigned>(i));
+    if (reg < Register(request.reg)) return Refusal::NoSuchRegister;  // past FFFF
     RegisterRead read = ReadRegister(reg);
     if (read.refusal != Refusal::None) return read.refusal;
     const FaultSet own = faults_.ForRegister(reg, exchanges_);

@@ -97,11 +97,11 @@ class SimulatedRegulator {
   void SetControlInput(std::optional<int16_t> value);
 
   // Register level, as the device's front panel sees it (no faults).
-  RegisterRead ReadRegister(uint16_t reg);
-  Refusal WriteRegister(uint16_t reg, int16_t value);
+  RegisterRead ReadRegister(Register reg);
+  Refusal WriteRegister(Register reg, int16_t value);
   // A start-up value: a setup register (within its limits, as a write) or one
   // of the fixed device registers 0105-0107, 0112-0115, 013C (any value).
-  Refusal Preset(uint16_t reg, int16_t value);
+  Refusal Preset(Register reg, int16_t value);
 
   // One whole request frame of the configured protocol, as cut by
   // RequestFramer. A frame with a bad BCC/CRC/LRC, or for another device
@@ -138,8 +138,8 @@ class SimulatedRegulator {
   void Advance();
   double ControlInputAt(double seconds) const;
   double TargetOutput(double input) const;
-  int16_t LiveValue(uint16_t reg);
-  bool IsLivePresent(uint16_t reg) const;
+  int16_t LiveValue(Register reg);
+  bool IsLivePresent(Register reg) const;
 
   SimConfig config_;
   Clock& clock_;

@@ -18,7 +18,8 @@ int16_t RunReadTransfer(const TransferContext& context) {
   const std::string_view reading = Text(TextId::ReadingParameter, context.language);
   context.progress.SetStatusText(reading);
 
-  const DeviceIdentification identification = IdentifyDevice(context.connection, true, 1);
+  context.connection.StartLog();
+  const DeviceIdentification identification = IdentifyDevice(context.connection);
   const std::optional<ModelKind> identified = identification.Model();
   // Another code in 0110 and no answer at all end the read alike, without a
   // message of its own: the command reports the failure.
@@ -31,7 +32,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
   if (!options.Complete()) {
     // Without its options the device's catalogue is not known; reading on
     // as a device without them would pass defaults off as its values.
-    context.tally.optionsUnanswered = std::string(options.unanswered);
+    context.tally.optionsUnanswered = options.unanswered->Text();
     return 0;
   }
   context.tally.detectionUnanswered = options.probeSilent;
@@ -42,7 +43,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
   }
 
   ProgressPosition bar(context.progress, ProgressStep(model));
-  CheckedSequence reads(context.connection, true, identification.nextSequence);
+  CheckedSequence reads(context.connection);
   int16_t count = 0;
   context.tally.walked = true;
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
@@ -57,11 +58,9 @@ int16_t RunReadTransfer(const TransferContext& context) {
       continue;
     }
     if (row.address == kEndAddress) break;
-    const auto read = [&connection = context.connection, address = row.address](int sequence) {
-      return ReadRegister(connection, address, true, sequence);
-    };
+    const auto read = [&connection = context.connection, address = row.address] { return connection.Read(address); };
     // Taken once the line has shown the reply was this register's own.
-    reads.Run(read, read, [&context, &count, &row](const TransactOutcome& outcome) {
+    reads.Run(read, read, [&context, &count, &row](const Reply& outcome) {
       context.tally.Note(row.address, outcome.result, true);
       if (outcome.Ok()) {
         ++count;
@@ -70,7 +69,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
         row.value.In(context.parameters) = outcome.value;
         if (outcome.value < row.minimum || outcome.value > row.maximum) {
           context.tally.receivedOutOfLimits.push_back(
-              {std::string(row.address), outcome.value, row.minimum, row.maximum});
+              {row.address.Text(), outcome.value, row.minimum, row.maximum});
         }
       }
     });

@@ -11,7 +11,7 @@
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
 #include "platform/clock.h"
-#include "serial/exchange.h"
+#include "serial/connection.h"
 #include "transfer/progress_sink.h"
 #include "transfer/transfer_tally.h"
 

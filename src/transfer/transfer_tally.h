@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/register.h"
 #include "serial/response.h"
 
 namespace klv {
@@ -30,8 +31,6 @@ struct TransferTally {
   // Catalogue registers with a good reply, in the order sent: what a write
   // reads back to verify.
   std::vector<std::string> through;
-  // The log number after the body's last exchange, for what follows it.
-  int nextSequence = 0;
   // The walk over the catalogue began (identification and checks passed).
   bool walked = false;
   // A KLV40 option register without a good reply stopped a read before its walk.
@@ -59,15 +58,15 @@ struct TransferTally {
 
   // Notes the outcome of a register sent; catalogue rows count towards
   // asked/done, fixed registers (the pre-writes) only when they fail.
-  void Note(std::string_view address, ExchangeResult result, bool catalogueRow) {
+  void Note(Register address, ExchangeResult result, bool catalogueRow) {
     if (catalogueRow) ++asked;
     if (result == ExchangeResult::Ok) {
       if (catalogueRow) {
         ++done;
-        through.emplace_back(address);
+        through.push_back(address.Text());
       }
     } else {
-      (result == ExchangeResult::Error ? refused : unanswered).emplace_back(address);
+      (result == ExchangeResult::Error ? refused : unanswered).push_back(address.Text());
     }
   }
   bool Failed() const { return !refused.empty() || !unanswered.empty(); }

@@ -15,7 +15,7 @@ namespace {
 
 // The register written last with the current limiter; skipped in the high
 // control modes of a KLV40.
-constexpr std::string_view kCurrentLimiterAddress = "012E";
+constexpr Register kCurrentLimiterAddress{0x012E};
 
 // The model to write to, or nothing when the identification refuses the
 // write (after showing "Model differs" where the device answered).
@@ -39,7 +39,8 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   const std::string_view writing = Text(TextId::WritingParameter, context.language);
   context.progress.SetStatusText(writing);
 
-  const DeviceIdentification identification = IdentifyDevice(context.connection, true, 1);
+  context.connection.StartLog();
+  const DeviceIdentification identification = IdentifyDevice(context.connection);
   const std::optional<ModelKind> checked = CheckModel(context, identification);
   if (!checked) return 0;
   const ModelKind model = *checked;
@@ -58,14 +59,13 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     return 0;
   }
 
-  int sequence = identification.nextSequence;
   int16_t controlMode = 0;
   if (klv40) {
     // They decide whether anything is written: never taken from another register's reply.
-    const TransactOutcome mode = SettledRead(context.connection, kControlModeRegister, true, sequence);
+    const Reply mode = SettledRead(context.connection, kControlModeRegister);
     if (!mode.Ok()) return 0;
     controlMode = mode.value;
-    const TransactOutcome inputType = SettledRead(context.connection, kControlInputTypeRegister, true, sequence);
+    const Reply inputType = SettledRead(context.connection, kControlInputTypeRegister);
     if (!inputType.Ok()) return 0;
     if (!ControlInputMatches(inputType.value, parameters.controlInputRange)) {
       context.messages.ShowMessage(ControlInputMessage(inputType.value, context.language));
@@ -84,7 +84,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     if (!sends(row)) continue;
     const int16_t value = row.value.In(parameters);
     if (value < row.minimum || value > row.maximum) {
-      context.tally.outOfRange.push_back({std::string(row.address), value, row.minimum, row.maximum});
+      context.tally.outOfRange.push_back({row.address.Text(), value, row.minimum, row.maximum});
     }
   }
   if (!context.tally.outOfRange.empty()) {
@@ -98,16 +98,14 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   }
   for (const PreWrite& preWrite : kPreWrites) {
     if (context.StopRequested()) return 0;
-    const TransactOutcome outcome =
-        WriteRegister(context.connection, preWrite.address, preWrite.value, true, sequence);
-    sequence += 2;
+    const Reply outcome = context.connection.Write(preWrite.address, preWrite.value);
     // Not counted, but a pre-write the device did not take is named.
     context.tally.Note(preWrite.address, outcome.result, false);
   }
 
   const auto pause = WriteRowPause(model);
   ProgressPosition bar(context.progress, ProgressStep(model));
-  CheckedSequence writes(context.connection, true, sequence);
+  CheckedSequence writes(context.connection);
   int16_t count = 0;
   // The whole table, so the blank row that ends the walk also gets its pause.
   for (const CatalogueEntry& row : CatalogueFor(model)) {
@@ -120,18 +118,18 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     if (row.address == kEndAddress) break;
     if (keepsCurrentLimiter && row.address == kCurrentLimiterAddress) {
       // Said in the report, so that nobody takes the screen's value for the device's.
-      context.tally.notSent.push_back({std::string(row.address), ControlModeName(controlMode)});
+      context.tally.notSent.push_back({row.address.Text(), ControlModeName(controlMode)});
       bar.Advance();
       continue;
     }
     const int16_t value = row.value.In(parameters);
     Connection& connection = context.connection;
-    const std::string_view address = row.address;
+    const Register address = row.address;
     // A reply that may have been a stray frame is checked by reading the
     // register back: it counts as written only when it holds the value.
-    writes.Run([&connection, address, value](int at) { return WriteRegister(connection, address, value, true, at); },
-               [&connection, address, value](int at) { return ReadBackCheck(connection, address, value, true, at); },
-               [&context, &count, address](const TransactOutcome& outcome) {
+    writes.Run([&connection, address, value] { return connection.Write(address, value); },
+               [&connection, address, value] { return ReadBackCheck(connection, address, value); },
+               [&context, &count, address](const Reply& outcome) {
                  context.tally.Note(address, outcome.result, true);
                  if (outcome.Ok()) ++count;
                });
@@ -139,7 +137,6 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   }
   writes.Finish();
   bar.Reset();
-  context.tally.nextSequence = writes.NextSequence();
   return count;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "model/model_kind.h"
+#include "model/register.h"
 #include "transfer/transfer_context.h"
 
 namespace klv {
@@ -23,7 +24,7 @@ constexpr std::chrono::milliseconds WriteRowPause(ModelKind model) {
 }
 
 struct PreWrite {
-  std::string_view address;
+  Register address;
   int16_t value;
 };
 
@@ -31,9 +32,9 @@ struct PreWrite {
 // selection and lower limit to 0 and the current limiter to 100 %, so the
 // device holds harmless values while the walk is under way.
 inline constexpr std::array<PreWrite, 3> kPreWrites = {{
-    {"012B", 0},
-    {"012A", 0},
-    {"012E", 100},
+    {Register{0x012B}, 0},
+    {Register{0x012A}, 0},
+    {Register{0x012E}, 100},
 }};
 
 // Runs on the worker. Returns the number of catalogue registers written with

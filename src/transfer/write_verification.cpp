@@ -15,7 +15,7 @@ std::string_view VerifyingText(Language language) {
 
 const CatalogueEntry* RowOf(ModelKind model, std::string_view address) {
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
-    if (row.address == address) return &row;
+    if (row.address.Text() == address) return &row;
   }
   return nullptr;
 }
@@ -33,17 +33,15 @@ WriteVerification VerifyWrittenRegisters(const TransferContext& context) {
                                    : (kProgressMaximum + static_cast<int>(written.size()) - 1) /
                                          static_cast<int>(written.size());
   ProgressPosition bar(context.progress, step);
-  CheckedSequence reads(context.connection, true, context.tally.nextSequence);
+  CheckedSequence reads(context.connection);
   for (const std::string& address : written) {
     const CatalogueEntry* row = RowOf(model, address);
     if (row == nullptr) continue;  // not a register of this model: nothing was written there
     if (context.StopRequested()) break;
     context.clock.SleepFor(kReadBackPause);
-    const auto read = [&connection = context.connection, &address](int sequence) {
-      return ReadRegister(connection, address, true, sequence);
-    };
+    const auto read = [&connection = context.connection, reg = row->address] { return connection.Read(reg); };
     const int16_t sent = row->value.In(context.parameters);
-    reads.Run(read, read, [&verification, &address, sent](const TransactOutcome& outcome) {
+    reads.Run(read, read, [&verification, &address, sent](const Reply& outcome) {
       ++verification.checked;
       if (!outcome.Ok()) {
         verification.unanswered.push_back(address);

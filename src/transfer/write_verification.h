@@ -31,7 +31,7 @@ struct WriteVerification {
 };
 
 // Runs on the worker after a complete write of the current model: reads each
-// register of tally.through in order, logged from tally.nextSequence on, and
+// register of tally.through in order, logged on from the write's entries, and
 // compares it with the parameter set's value.
 WriteVerification VerifyWrittenRegisters(const TransferContext& context);
 

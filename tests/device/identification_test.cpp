@@ -30,7 +30,7 @@ struct IdentifyCase {
   int16_t code;
   bool answered;
   std::vector<std::string> asked;
-  int nextSequence;  // numbering started at 1
+  int nextSequence;  // the log number after its exchanges, numbering started at 1
 };
 
 TEST_F(IdentificationTest, IdentifiesByTheCodesOf0110And0119) {
@@ -109,12 +109,14 @@ TEST_F(IdentificationTest, IdentifiesByTheCodesOf0110And0119) {
     SCOPED_TRACE(c.name);
     const std::size_t before = device_.Writes().size();
     Script(c.replies);
-    const DeviceIdentification id = IdentifyDevice(connection_, false, 1);
+    const int first = connection_.NextLogEntry();
+    const DeviceIdentification id = IdentifyDevice(connection_);
     EXPECT_EQ(id.result, c.result);
     EXPECT_EQ(id.Model(), c.model);
     EXPECT_EQ(id.code, c.code);
     EXPECT_EQ(id.answered, c.answered);
-    EXPECT_EQ(id.nextSequence, c.nextSequence);
+    // Not logging, yet every exchange took its two numbers.
+    EXPECT_EQ(connection_.NextLogEntry() - first + 1, c.nextSequence);
     const std::vector<std::string> asked = AskedRegisters();
     EXPECT_EQ(std::vector<std::string>(asked.begin() + static_cast<std::ptrdiff_t>(before), asked.end()),
               c.asked);
@@ -171,13 +173,16 @@ TEST(IdentifyInOrder, AsksInTheIdentificationsOrderAndSaysWhereItEnded) {
 TEST_F(IdentificationTest, LogsFromTheGivenNumberAndNumbersOnAfterIt) {
   Open();
   Script({std::nullopt, std::nullopt});
-  const DeviceIdentification id = IdentifyDevice(connection_, true, 1);
+  connection_.StartLog();
+  const DeviceIdentification id = IdentifyDevice(connection_);
   EXPECT_EQ(id.result, IdentificationResult::NotIdentified);
   EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 3, 4}));
 
   connection_.log.Clear();
   Script({std::nullopt, ReadReply("3330")});
-  EXPECT_EQ(IdentifyDevice(connection_, true, 7).nextSequence, 11);
+  connection_.StartLog(7);
+  IdentifyDevice(connection_);
+  EXPECT_EQ(connection_.NextLogEntry(), 11);
   EXPECT_EQ(LogNumbers(), (std::vector<int>{7, 8, 9, 10}));
 }
 
@@ -261,14 +266,15 @@ TEST_F(IdentificationTest, ALateOrDoubledReplyIsNeverTakenForAnotherRegister) {
   // 0110 answers after the time-out: asked again, not taken as 0119's code.
   device_.QueueReply(ReadReply("0028"), 150ms);
   device_.QueueReply(ReadReply("0028"), 5ms);
-  const DeviceIdentification id = IdentifyDevice(connection_, true, 1);
+  connection_.StartLog();
+  const DeviceIdentification id = IdentifyDevice(connection_);
   EXPECT_EQ(id.Model(), ModelKind::Klv40);
   EXPECT_NE(connection_.log.Text().find(std::string(kStrayAskAgainNote)), std::string_view::npos);
 
   // The monitor watches the line itself: its identification takes replies as they come.
   connection_.log.Clear();
   Script({ReadReply("0028")});
-  EXPECT_EQ(IdentifyDevice(connection_, false, 1, StrayCheck::ByCaller).Model(), ModelKind::Klv40);
+  EXPECT_EQ(IdentifyDevice(connection_, StrayCheck::ByCaller).Model(), ModelKind::Klv40);
 }
 
 TEST_F(IdentificationTest, ReadOptionInfoStoppingAt0118LeavesSixLogLines) {
@@ -279,16 +285,33 @@ TEST_F(IdentificationTest, ReadOptionInfoStoppingAt0118LeavesSixLogLines) {
 }
 
 // The fixed exchanges number their own entries from 1, whatever the
-// transfer's numbering has reached.
+// transfer's numbering has reached, and the transfer's goes on after them.
 TEST_F(IdentificationTest, FixedExchangesRestartTheLogNumbersAtOne) {
   Open();
-  Script({ReadReply("0028"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"),
-          ReadReply("0000")});
-  ReadRegister(connection_, "0110", true, 1);
+  Script({ReadReply("0028"), ReadReply("0028"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"),
+          ReadReply("0000"), ReadReply("0000"), ReadReply("0001")});
+  connection_.StartLog();
+  connection_.Read(Register{0x0110});
+  connection_.Read(Register{0x0110});
   ReadOptionInfo(connection_);
   ProbeDevice(connection_);
-  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2}));
-  EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"0110", "0116", "0117", "0118", "0119", "0102"}));
+  connection_.Read(Register{0x0120});
+  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 5, 6}));
+  EXPECT_EQ(AskedRegisters(),
+            (std::vector<std::string>{"0110", "0110", "0116", "0117", "0118", "0119", "0102", "0120"}));
+}
+
+// A connection that is not logging (the monitor's) logs only the fixed
+// exchanges, and is still not logging after them.
+TEST_F(IdentificationTest, FixedExchangesLogOnAConnectionThatDoesNot) {
+  Open();
+  Script({ReadReply("0028"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"), ReadReply("0000"),
+          ReadReply("0028")});
+  IdentifyDevice(connection_, StrayCheck::ByCaller);
+  ReadOptionInfo(connection_, StrayCheck::ByCaller);
+  IdentifyDevice(connection_, StrayCheck::ByCaller);
+  EXPECT_FALSE(connection_.Logging());
+  EXPECT_EQ(LogNumbers(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(IdentificationTest, ProbeDeviceTakesAnyGoodReplyWhateverTheValue) {

@@ -68,7 +68,7 @@ TEST(ParameterComparison, FindsEveryDifferenceAndOnlyThose) {
     EXPECT_EQ(comparison.OptionsDiffer(), c.optionsDiffer);
     EXPECT_EQ(comparison.ModelDiffers(), c.screenModel != c.deviceModel);
     std::vector<std::string> registers;
-    for (const ParameterDifference& d : comparison.differences) registers.emplace_back(d.address);
+    for (const ParameterDifference& d : comparison.differences) registers.push_back(d.address.Text());
     EXPECT_EQ(registers, c.differingRegisters);
     if (comparison.ModelDiffers()) {
       EXPECT_EQ(comparison.compared, 0);
@@ -87,7 +87,7 @@ TEST(ParameterComparison, NamesBothValuesWithTheScreensWordsInEitherLanguage) {
                                                         Language::English);
   ASSERT_EQ(english.differences.size(), 1u);
   const ParameterDifference& d = english.differences[0];
-  EXPECT_EQ(d.address, "012C");
+  EXPECT_EQ(d.address, Register{0x012C});
   EXPECT_EQ(d.caption, "Slow-up");
   EXPECT_EQ(d.screenValue, 25);
   EXPECT_EQ(d.screenMeaning, "2.5 s");

@@ -57,7 +57,7 @@ TEST(UnitReport, EveryParameterOfTheModelWithItsMeaning) {
       const ParameterSheet sheet = DescribeParameters(inputs.parameters, model, language);
       ASSERT_EQ(report.rows.size(), sheet.lines.size());
       for (std::size_t i = 0; i < sheet.lines.size(); ++i) {
-        EXPECT_EQ(report.rows[i].address, sheet.lines[i].address);
+        EXPECT_EQ(report.rows[i].address, sheet.lines[i].address.Text());
         EXPECT_EQ(report.rows[i].caption, sheet.lines[i].caption);
         EXPECT_EQ(report.rows[i].value, std::to_string(sheet.lines[i].value));
         EXPECT_EQ(report.rows[i].meaning, sheet.lines[i].meaning);

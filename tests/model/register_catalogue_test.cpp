@@ -100,7 +100,7 @@ TEST_P(CatalogueTableTest, RowsMatchTheMakersTable) {
   ASSERT_EQ(rows.size(), expected.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE("row " + std::to_string(i + 1) + " address " + expected[i].address);
-    EXPECT_EQ(rows[i].address, expected[i].address);
+    EXPECT_EQ(rows[i].address.Text(), expected[i].address);
     EXPECT_EQ(rows[i].name, expected[i].name);
     EXPECT_EQ(rows[i].value, SlotBinding(expected[i].slot));
     EXPECT_EQ(rows[i].minimum, expected[i].minimum);
@@ -114,9 +114,9 @@ TEST_P(CatalogueTableTest, EndsWithThreeBlankRowsThatNoWalkVisits) {
   const RegisterCatalogue all = CatalogueFor(GetParam().model);
   const auto rows = CatalogueRows(all);
   ASSERT_EQ(all.size(), rows.size() + 3);
-  for (const CatalogueEntry& row : rows) EXPECT_NE(row.address, "0000");
+  for (const CatalogueEntry& row : rows) EXPECT_NE(row.address, kEndAddress);
   for (const CatalogueEntry& blank : all.subspan(rows.size())) {
-    EXPECT_EQ(blank.address, "0000");
+    EXPECT_EQ(blank.address, kEndAddress);
     EXPECT_TRUE(blank.value.IsScratch());
     EXPECT_EQ(blank.minimum, 0);
     EXPECT_EQ(blank.maximum, 0);
@@ -146,7 +146,7 @@ TEST(CatalogueFor, AnyOtherModelNumberGetsTheKlv30ECatalogue) {
 
 TEST(IsEntryPresent, MaskNeedsOneSharedBitAndMaskZeroIsAlwaysPresent) {
   const CatalogueEntry& do1 = CatalogueRows(CatalogueFor(ModelKind::Klv40))[7];
-  ASSERT_EQ(do1.address, "0128");
+  ASSERT_EQ(do1.address, Register{0x0128});
   ASSERT_EQ(do1.optionMask, 4);
   const CatalogueEntry& keyLock = CatalogueRows(CatalogueFor(ModelKind::Klv40))[0];
   ASSERT_EQ(keyLock.optionMask, 0);
@@ -237,11 +237,15 @@ TEST(SlotBinding, BlankRowsReachAScratchOutsideTheSet) {
   EXPECT_EQ(&CatalogueRows(CatalogueFor(ModelKind::Klv30E))[5].value.In(set), &set.scaleLow);
 }
 
-TEST(AddressValue, ReadsFourHexDigits) {
-  EXPECT_EQ(AddressValue("0120"), 0x0120);
-  EXPECT_EQ(AddressValue("011F"), 0x011F);
-  EXPECT_EQ(AddressValue("013D"), 0x013D);
-  EXPECT_EQ(AddressValue("0000"), 0);
+TEST(Register, ShowsAndReadsFourHexDigits) {
+  for (const uint16_t number : {0x0000, 0x011F, 0x013D, 0xABCD, 0xFFFF}) {
+    const Register reg{number};
+    EXPECT_EQ(reg.Text().size(), 4u);
+    EXPECT_EQ(Register::FromText(reg.Text()), reg);
+  }
+  EXPECT_EQ(Register{0x011F}.Text(), "011F");
+  EXPECT_EQ(Register::FromText("01af"), Register{0x01AF});
+  for (const char* bad : {"", "11F", "0110 ", "01G0", "00110"}) EXPECT_FALSE(Register::FromText(bad)) << bad;
 }
 
 TEST(MonitorCatalogue, RowsMatchTheMakersTable) {
@@ -261,14 +265,14 @@ TEST(MonitorCatalogue, RowsMatchTheMakersTable) {
   ASSERT_EQ(rows.size(), std::size(expected));
   for (std::size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE(expected[i].address);
-    EXPECT_EQ(rows[i].address, expected[i].address);
+    EXPECT_EQ(rows[i].address.Text(), expected[i].address);
     EXPECT_EQ(rows[i].name, expected[i].name);
     EXPECT_EQ(rows[i].modelMask, expected[i].modelMask);
     EXPECT_EQ(rows[i].optionMask, expected[i].optionMask);
   }
   ASSERT_EQ(all.size(), rows.size() + 3);
   for (const MonitorEntry& blank : all.subspan(rows.size())) {
-    EXPECT_EQ(blank.address, "0000");
+    EXPECT_EQ(blank.address, kEndAddress);
     EXPECT_EQ(blank.modelMask, 0);
     EXPECT_EQ(blank.optionMask, 0);
   }

@@ -287,7 +287,7 @@ TEST_F(MonitorCliTest, ALateReplyNeverShowsAsTheNextRowsValue) {
   sim::SimConfig config;
   config.controlInput = 777;
   sim::FaultPlan late;
-  late.AddRegisterFault(0x0103, {sim::FaultKind::Late, std::chrono::milliseconds(260)});
+  late.AddRegisterFault(Register{0x0103}, {sim::FaultKind::Late, std::chrono::milliseconds(260)});
   Serve(config, late);
   ASSERT_EQ(Run({"--port", server_->Path(), "--timeout", "100", "--seconds", "5"}), 0) << ReadFile(Err());
 

@@ -59,7 +59,7 @@ TEST_F(MonitorLineTest, ALateReplyNeverShowsInTheNextRow) {
   ASSERT_NE(normal.rowTexts[1], normal.rowTexts[3]) << "the rows must differ to show a shift";
 
   sim::FaultPlan late;
-  late.AddRegisterFault(0x0101, {sim::FaultKind::Late, std::chrono::milliseconds(300)});
+  late.AddRegisterFault(Register{0x0101}, {sim::FaultKind::Late, std::chrono::milliseconds(300)});
   const MonitorDisplay shown = Watch(late, 2, 100);
   EXPECT_EQ(shown.rowTexts[1], "xxxx");
   for (const std::size_t row : {2u, 3u}) {

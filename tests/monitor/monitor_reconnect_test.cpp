@@ -53,7 +53,7 @@ Outage RunTicks(SimulatedMonitor& monitor, Clock::Duration time) {
     const std::size_t opens = monitor.plug_.openAttempts.size();
     const std::size_t sent = monitor.record_.registers.size();
     monitor.clock_.Advance(monitor.session_.UntilNextTick());
-    if (const std::optional<MonitorPoll> poll = monitor.session_.Tick()) outage.polled.emplace_back(poll->address);
+    if (const std::optional<MonitorPoll> poll = monitor.session_.Tick()) outage.polled.push_back(poll->address.Text());
     ++outage.ticks;
     const int work = static_cast<int>(monitor.plug_.openAttempts.size() - opens + monitor.record_.registers.size() - sent);
     outage.busiestTick = std::max(outage.busiestTick, work);

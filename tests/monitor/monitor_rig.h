@@ -54,7 +54,7 @@ class SimulatedMonitor {
     std::vector<std::string> registers;
     for (int i = 0; i < 20; ++i) {
       const MonitorPoll poll = Tick();
-      registers.emplace_back(poll.address);
+      registers.push_back(poll.address.Text());
       if (poll.cycleEnd) break;
     }
     return registers;

@@ -43,7 +43,7 @@ TEST(MonitorIdentification, Klv40ReadsModeClampOptionsAndRatings) {
   config.ratedCurrent = 30;
   config.ratedVoltage = 200;
   SimulatedMonitor monitor(config);
-  monitor.regulator_.Preset(0x013D, 5);  // "Potential": the input is clamped
+  monitor.regulator_.Preset(Register{0x013D}, 5);  // "Potential": the input is clamped
   TrendHistory trend;
   monitor.session_.SetTrend(&trend);
   ASSERT_TRUE(monitor.Start());
@@ -59,9 +59,9 @@ TEST(MonitorIdentification, Klv40ReadsModeClampOptionsAndRatings) {
   EXPECT_EQ(session.OptionBits(), kOptionAnalogInput | kOptionAnalogOutput);
   EXPECT_EQ(session.Scale().controlMode, 1);
   EXPECT_TRUE(session.Scale().inputClamp);
-  EXPECT_EQ(session.Scale().value0114, 91);
-  EXPECT_EQ(session.Scale().value013C, 200);
-  EXPECT_EQ(session.Scale().value0115, 30);
+  EXPECT_EQ(session.Scale().ratingCode, 91);
+  EXPECT_EQ(session.Scale().ratedVoltage, 200);
+  EXPECT_EQ(session.Scale().ratedCurrent, 30);
   EXPECT_EQ(trend.ControlMode(), 1);
   EXPECT_EQ(trend.Value013C(), 200);
   EXPECT_EQ(trend.Value0115(), 30);
@@ -161,7 +161,7 @@ TEST(MonitorIdentification, AKlv40WithoutItsReadingsKeepsTheDefaults) {
   SimulatedMonitor monitor(Klv40());
   sim::FaultPlan faults;
   for (const uint16_t reg : {0x0112, 0x013D, 0x0114, 0x013C, 0x0115}) {
-    faults.AddRegisterFault(reg, {sim::FaultKind::Silent});
+    faults.AddRegisterFault(Register{reg}, {sim::FaultKind::Silent});
   }
   monitor.Faults(faults);
   TrendHistory trend;
@@ -171,9 +171,9 @@ TEST(MonitorIdentification, AKlv40WithoutItsReadingsKeepsTheDefaults) {
   EXPECT_EQ(monitor.session_.Display().outputCaption, "Output ( x 0.1% )");  // unchanged
   EXPECT_EQ(monitor.session_.Scale().controlMode, kUnknownControlMode);
   EXPECT_FALSE(monitor.session_.Scale().inputClamp);
-  EXPECT_EQ(monitor.session_.Scale().value0114, 90);
-  EXPECT_EQ(monitor.session_.Scale().value013C, 100);
-  EXPECT_EQ(monitor.session_.Scale().value0115, 20);
+  EXPECT_EQ(monitor.session_.Scale().ratingCode, 90);
+  EXPECT_EQ(monitor.session_.Scale().ratedVoltage, 100);
+  EXPECT_EQ(monitor.session_.Scale().ratedCurrent, 20);
   EXPECT_EQ(trend.ControlMode(), kUnknownControlMode);
 }
 
@@ -248,7 +248,7 @@ TEST(MonitorPolling, ValuesLampsMarkerAndTheGraph) {
   EXPECT_EQ(monitor.session_.Display().markedRow, 3);
   EXPECT_FALSE(trend.HasNewSample());  // posted with the control input only
   const MonitorPoll input = monitor.Tick();
-  EXPECT_EQ(input.address, "0104");
+  EXPECT_EQ(input.address, kControlInputRegister);
   EXPECT_EQ(input.text, "400");
   EXPECT_EQ(monitor.session_.LastInputText(), "400");
   ASSERT_TRUE(trend.HasNewSample());
@@ -293,10 +293,10 @@ TEST(MonitorPolling, ASilentDeviceShowsXxxxEverywhere) {
 TEST(MonitorPolling, RangeMarksFromTheDevice) {
   SimulatedMonitor monitor(Klv40());
   sim::FaultPlan faults;
-  faults.AddRegisterFault(0x0100, {sim::FaultKind::Under});
-  faults.AddRegisterFault(0x0102, {sim::FaultKind::Under});
-  faults.AddRegisterFault(0x0104, {sim::FaultKind::Over});
-  faults.AddRegisterFault(0x0105, {sim::FaultKind::Error});
+  faults.AddRegisterFault(Register{0x0100}, {sim::FaultKind::Under});
+  faults.AddRegisterFault(Register{0x0102}, {sim::FaultKind::Under});
+  faults.AddRegisterFault(Register{0x0104}, {sim::FaultKind::Over});
+  faults.AddRegisterFault(Register{0x0105}, {sim::FaultKind::Error});
   monitor.Faults(faults);
   ASSERT_TRUE(monitor.Start());
   monitor.Cycle();
@@ -385,8 +385,8 @@ TEST(MonitorRecording, ASilentDeviceRecordsTheNoReplyValue) {
   // Output and control input never answer; the other rows keep the line
   // from counting as lost (see the reconnect tests for a lost line).
   sim::FaultPlan faults;
-  faults.AddRegisterFault(0x0100, {sim::FaultKind::Silent});
-  faults.AddRegisterFault(0x0104, {sim::FaultKind::Silent});
+  faults.AddRegisterFault(Register{0x0100}, {sim::FaultKind::Silent});
+  faults.AddRegisterFault(Register{0x0104}, {sim::FaultKind::Silent});
   monitor.Faults(faults);
   const std::filesystem::path path = folder.Path() / "datalog.csv";
   ASSERT_TRUE(monitor.Start(true, path));

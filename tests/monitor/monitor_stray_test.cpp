@@ -37,12 +37,12 @@ TEST(MonitorStrayTest, ALateReplyNeverShowsAsAnotherRowsValue) {
   ASSERT_NE(clean[3], clean[4]) << "the rows must differ to show a shift";
   SimulatedMonitor monitor(HeldKlv40(), 100);
   sim::FaultPlan late;
-  late.AddRegisterFault(0x0103, {sim::FaultKind::Late, milliseconds(260)});
+  late.AddRegisterFault(Register{0x0103}, {sim::FaultKind::Late, milliseconds(260)});
   monitor.Faults(late);
   ASSERT_TRUE(monitor.Start());
   for (int tick = 0; tick < 30; ++tick) {
     const MonitorPoll poll = monitor.Tick();
-    SCOPED_TRACE(std::string(poll.address));
+    SCOPED_TRACE(poll.address.Text());
     if (poll.row == 4) {
       EXPECT_TRUE(poll.text == clean[4] || poll.text == "xxxx") << poll.text;
     }
@@ -87,7 +87,7 @@ TEST(MonitorStrayTest, EveryReplyLateShowsNothingAndSaysTheRepliesAreOutOfStep) 
 TEST(MonitorStrayTest, ADoubledReplyVoidsTheRowReadLast) {
   SimulatedMonitor monitor(HeldKlv40(), 100);
   sim::FaultPlan twice;
-  twice.AddRegisterFault(0x0104, {sim::FaultKind::Twice, milliseconds(50)});
+  twice.AddRegisterFault(Register{0x0104}, {sim::FaultKind::Twice, milliseconds(50)});
   monitor.Faults(twice);
   ASSERT_TRUE(monitor.Start());
   for (int tick = 0; tick < 12; ++tick) {

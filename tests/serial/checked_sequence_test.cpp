@@ -23,11 +23,15 @@ class CheckedSequenceTest : public testing::ExchangeRig {
   // does; the values taken, in the order they were settled (missing: -1).
   std::vector<int> ReadAll(const std::vector<std::string>& registers) {
     std::vector<int> taken;
-    CheckedSequence run(connection_, true, 1);
+    connection_.StartLog();
+    CheckedSequence run(connection_);
     for (const std::string& address : registers) {
       clock_.SleepFor(100ms);
-      const auto read = [this, address](int sequence) { return ReadRegister(connection_, address, true, sequence); };
-      run.Run(read, read, [&taken](const TransactOutcome& outcome) { taken.push_back(outcome.Ok() ? outcome.value : -1); });
+      const auto read = [this, reg = *Register::FromText(address)] { return connection_.Read(reg); };
+      run.Run(read, read, [this, &taken](const Reply& outcome) {
+        taken.push_back(outcome.Ok() ? outcome.value : -1);
+        faults_.push_back(outcome.fault);
+      });
     }
     run.Finish();
     strays_ = run.StrayFrames();
@@ -49,6 +53,8 @@ class CheckedSequenceTest : public testing::ExchangeRig {
   }
 
   int strays_ = 0;
+  // The fault of each settled reply, in order.
+  std::vector<ReplyFault> faults_;
 };
 
 TEST_F(CheckedSequenceTest, CleanRepliesAreTakenAsTheyCameAndTheLogKeepsItsLayout) {
@@ -87,6 +93,8 @@ TEST_F(CheckedSequenceTest, ASecondStrayFrameLeavesTheRegisterWithoutAValidReply
   EXPECT_EQ(ReadAll({"012C", "012D"}), (std::vector<int>{-1, 67}));
   EXPECT_EQ(AskedRegisters(), (std::vector<std::string>{"012C", "012C", "012D"}));
   EXPECT_EQ(strays_, 2);
+  // The register without a valid reply says why: not silence, a stray frame.
+  EXPECT_EQ(faults_, (std::vector<ReplyFault>{ReplyFault::Stray, ReplyFault::None}));
   EXPECT_NE(connection_.log.Text().find(std::string(kStrayGiveUpNote)), std::string_view::npos);
 }
 
@@ -121,10 +129,11 @@ TEST_F(CheckedSequenceTest, AWriteAfterAStrayIsCheckedByReadingItBack) {
     device_.QueueReply(Doubled(WriteReply(), 50ms));
     device_.QueueReply(c.readBack, 5ms);
     ExchangeResult taken = ExchangeResult::NoResponse;
-    CheckedSequence run(connection_, true, 1);
-    run.Run([this](int at) { return WriteRegister(connection_, "012D", 67, true, at); },
-            [this](int at) { return ReadBackCheck(connection_, "012D", 67, true, at); },
-            [&taken](const TransactOutcome& outcome) { taken = outcome.result; });
+    connection_.StartLog();
+    CheckedSequence run(connection_);
+    run.Run([this] { return connection_.Write(Register{0x012D}, 67); },
+            [this] { return ReadBackCheck(connection_, Register{0x012D}, 67); },
+            [&taken](const Reply& outcome) { taken = outcome.result; });
     clock_.SleepFor(100ms);
     run.Finish();
     EXPECT_EQ(taken, c.result);

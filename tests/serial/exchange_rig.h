@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "serial/exchange.h"
+#include "serial/connection.h"
 #include "support/fake_clock.h"
 #include "support/scripted_port.h"
 

@@ -264,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ModbusRoundTrip, ReadValueSurvivesBothConversions) {
   for (const Protocol protocol : {Protocol::ModbusRtu, Protocol::ModbusAscii}) {
     FrameBuffer buffer{};
-    ASSERT_EQ(BuildStandardRead(buffer, 1, "0100"), FrameError::None);
+    ASSERT_EQ(BuildStandardRead(buffer, 1, Register{0x0100}), FrameError::None);
     std::size_t length = kReadRequestLength;
     RtuRequestCopy last{};
     ToModbusRequest(buffer, length, FrameDirection::Request, protocol, last);
@@ -275,7 +275,8 @@ TEST(ModbusRoundTrip, ReadValueSurvivesBothConversions) {
     std::copy(reply.begin(), reply.end(), buffer.begin());
     std::size_t count = reply.size();
     FromModbusResponse(buffer, count, protocol);
-    EXPECT_EQ(ClassifyResponse(buffer, count), ExchangeResult::Ok);
+    ASSERT_GT(count, 6u);
+    EXPECT_EQ(buffer[6], '0');
     EXPECT_EQ(ResponseValue(buffer, count), -2);
   }
 }
@@ -284,13 +285,13 @@ TEST(ModbusRoundTrip, ShortReplyIsAnErrorNotAStaleSuccess) {
   // The converted RTU request leaves bytes in the buffer that a one-byte
   // reply must not turn into a normal response.
   FrameBuffer buffer{};
-  ASSERT_EQ(BuildStandardRead(buffer, 1, "0100"), FrameError::None);
+  ASSERT_EQ(BuildStandardRead(buffer, 1, Register{0x0100}), FrameError::None);
   std::size_t length = kReadRequestLength;
   RtuRequestCopy last{};
   ToModbusRequest(buffer, length, FrameDirection::Request, Protocol::ModbusRtu, last);
   std::size_t count = 1;
   FromModbusResponse(buffer, count, Protocol::ModbusRtu);
-  EXPECT_EQ(ClassifyResponse(buffer, count), ExchangeResult::Error);
+  EXPECT_FALSE(count > 6 && buffer[6] == '0');
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ class SerialLineTest : public ::testing::Test {
     return line_.OpenPort(settings_, {});
   }
   std::size_t Receive(std::size_t wanted, Protocol protocol = Protocol::Torvalek) {
-    return line_.ReceiveFrame(buffer_, wanted, protocol);
+    return line_.ReceiveWireFrame(buffer_, wanted, protocol);
   }
   Bytes Received(std::size_t count) const { return Bytes(buffer_.begin(), buffer_.begin() + count); }
 
@@ -145,7 +145,7 @@ TEST_F(SerialLineTest, TorvalekFrameGoesOutUnchanged) {
   std::size_t length = 0;
   FrameBuffer frame = ReadRequest0100(length);
   RtuRequestCopy copy{};
-  const SendResult sent = line_.SendFrame(frame, length, Protocol::Torvalek, copy);
+  const WriteOutcome sent = line_.SendFrame(frame, length, Protocol::Torvalek, copy);
   EXPECT_TRUE(sent.ok);
   EXPECT_EQ(sent.written, 14u);
   ASSERT_EQ(device_.Writes().size(), 1u);
@@ -159,7 +159,7 @@ TEST_F(SerialLineTest, RtuRequestIsConvertedInPlaceBeforeItIsWritten) {
   std::size_t length = 0;
   FrameBuffer frame = ReadRequest0100(length);
   RtuRequestCopy copy{};
-  const SendResult sent = line_.SendFrame(frame, length, Protocol::ModbusRtu, copy);
+  const WriteOutcome sent = line_.SendFrame(frame, length, Protocol::ModbusRtu, copy);
   const Bytes wire{0x01, 0x03, 0x01, 0x00, 0x00, 0x01, 0x85, 0xF6};
   EXPECT_TRUE(sent.ok);
   EXPECT_EQ(sent.written, 8u);
@@ -167,13 +167,6 @@ TEST_F(SerialLineTest, RtuRequestIsConvertedInPlaceBeforeItIsWritten) {
   EXPECT_EQ(device_.Writes()[0], wire);
   EXPECT_EQ(Bytes(frame.begin(), frame.begin() + 8), wire);
   EXPECT_EQ(Bytes(copy.begin(), copy.end()), wire);
-}
-
-TEST_F(SerialLineTest, RtuResponseIsConvertedToTheTorvalekForm) {
-  ASSERT_TRUE(Open(Protocol::ModbusRtu).ok);
-  device_.QueueInput(Bytes{0x01, 0x03, 0x02, 0x00, 0x64, 0xB9, 0xAF});
-  const std::size_t count = Receive(90, Protocol::ModbusRtu);
-  EXPECT_EQ(Received(count), kReply16);
 }
 
 TEST_F(SerialLineTest, ReceiveEndsAtAWholeFrameTheWantedBytesOrTheTimeout) {

@@ -323,7 +323,7 @@ TEST_F(SerialLineOverPtyTest, OneExchangeOverTheLink) {
   EXPECT_EQ(line.SendFrame(frame, request.size(), Protocol::Torvalek, copy).written, request.size());
   EXPECT_EQ(FarEndReceives(request.size()), request);
   Reply(kReply16);
-  EXPECT_EQ(line.ReceiveFrame(frame, 16, Protocol::Torvalek), 16u);
+  EXPECT_EQ(line.ReceiveWireFrame(frame, 16, Protocol::Torvalek), 16u);
   EXPECT_EQ(Bytes(frame.begin(), frame.begin() + 16), kReply16);
 }
 

@@ -50,7 +50,7 @@ struct ModbusCase {
   Protocol protocol;
   const RtuRequestCopy* request;
   Bytes reply;
-  bool good;
+  ReplyFault fault;  // None: a good reply
 };
 
 TEST(ReplyCheck, ModbusRepliesAreCheckedWholeAgainstTheRequest) {
@@ -59,27 +59,28 @@ TEST(ReplyCheck, ModbusRepliesAreCheckedWholeAgainstTheRequest) {
   Bytes badLrc = AsciiFrame({0x01, 0x03, 0x02, 0x00, 0x64});
   badLrc[badLrc.size() - 3] = badLrc[badLrc.size() - 3] == '0' ? '1' : '0';
   const ModbusCase cases[] = {
-      {"RTU worked example", Protocol::ModbusRtu, &kReadRtu, {0x01, 0x03, 0x02, 0x00, 0x64, 0xB9, 0xAF}, true},
-      {"RTU exception", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x01, 0x83, 0x02}), true},
-      {"RTU write echo", Protocol::ModbusRtu, &kWriteRtu, WithCrc({0x01, 0x06, 0x01, 0x2C, 0x00, 0x64}), true},
-      {"RTU bad CRC", Protocol::ModbusRtu, &kReadRtu, badCrc, false},
-      {"RTU another slave", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x02, 0x03, 0x02, 0x00, 0x64}), false},
-      {"RTU another function", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x01, 0x04, 0x02, 0x00, 0x64}), false},
-      {"RTU byte count 4", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x01, 0x03, 0x04, 0, 1, 0, 2}), false},
-      {"RTU cut short", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x01, 0x03, 0x02, 0x00}), false},
+      {"RTU worked example", Protocol::ModbusRtu, &kReadRtu, {0x01, 0x03, 0x02, 0x00, 0x64, 0xB9, 0xAF}, ReplyFault::None},
+      {"RTU exception", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x01, 0x83, 0x02}), ReplyFault::None},
+      {"RTU write echo", Protocol::ModbusRtu, &kWriteRtu, WithCrc({0x01, 0x06, 0x01, 0x2C, 0x00, 0x64}), ReplyFault::None},
+      {"RTU bad CRC", Protocol::ModbusRtu, &kReadRtu, badCrc, ReplyFault::CheckCode},
+      {"RTU another slave", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x02, 0x03, 0x02, 0x00, 0x64}), ReplyFault::Address},
+      {"RTU another function", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x01, 0x04, 0x02, 0x00, 0x64}), ReplyFault::Address},
+      {"RTU byte count 4", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x01, 0x03, 0x04, 0, 1, 0, 2}), ReplyFault::Length},
+      {"RTU cut short", Protocol::ModbusRtu, &kReadRtu, WithCrc({0x01, 0x03, 0x02, 0x00}), ReplyFault::Length},
       {"RTU echo of another value", Protocol::ModbusRtu, &kWriteRtu, WithCrc({0x01, 0x06, 0x01, 0x2C, 0, 0x65}),
-       false},
-      {"RTU noise", Protocol::ModbusRtu, &kReadRtu, {0x00, 0x7F, 0x55}, false},
-      {"ASCII read", Protocol::ModbusAscii, &kReadRtu, AsciiFrame({0x01, 0x03, 0x02, 0x00, 0x64}), true},
-      {"ASCII exception", Protocol::ModbusAscii, &kReadRtu, AsciiFrame({0x01, 0x83, 0x02}), true},
-      {"ASCII bad LRC", Protocol::ModbusAscii, &kReadRtu, badLrc, false},
-      {"ASCII another slave", Protocol::ModbusAscii, &kReadRtu, AsciiFrame({0x07, 0x03, 0x02, 0x00, 0x64}), false},
-      {"ASCII non-hex", Protocol::ModbusAscii, &kReadRtu, Text(":0103020G64XX\r\n"), false},
-      {"ASCII without CR LF", Protocol::ModbusAscii, &kReadRtu, Text(":010302006496"), false},
-      {"TORVALEK is not Modbus", Protocol::Torvalek, &kReadRtu, {0x01, 0x03, 0x02, 0x00, 0x64, 0xB9, 0xAF}, false},
+       ReplyFault::Address},
+      {"RTU nothing", Protocol::ModbusRtu, &kReadRtu, {}, ReplyFault::Silence},
+      {"RTU noise", Protocol::ModbusRtu, &kReadRtu, {0x00, 0x7F, 0x55}, ReplyFault::Length},
+      {"ASCII read", Protocol::ModbusAscii, &kReadRtu, AsciiFrame({0x01, 0x03, 0x02, 0x00, 0x64}), ReplyFault::None},
+      {"ASCII exception", Protocol::ModbusAscii, &kReadRtu, AsciiFrame({0x01, 0x83, 0x02}), ReplyFault::None},
+      {"ASCII bad LRC", Protocol::ModbusAscii, &kReadRtu, badLrc, ReplyFault::CheckCode},
+      {"ASCII another slave", Protocol::ModbusAscii, &kReadRtu, AsciiFrame({0x07, 0x03, 0x02, 0x00, 0x64}), ReplyFault::Address},
+      {"ASCII non-hex", Protocol::ModbusAscii, &kReadRtu, Text(":0103020G64XX\r\n"), ReplyFault::Length},
+      {"ASCII without CR LF", Protocol::ModbusAscii, &kReadRtu, Text(":010302006496"), ReplyFault::Length},
+      {"TORVALEK is not Modbus", Protocol::Torvalek, &kReadRtu, {0x01, 0x03, 0x02, 0x00, 0x64, 0xB9, 0xAF}, ReplyFault::Length},
   };
   for (const ModbusCase& c : cases) {
-    EXPECT_EQ(IsGoodModbusReply(*c.request, c.reply, c.protocol), c.good) << c.name;
+    EXPECT_EQ(CheckModbusReply(*c.request, c.reply, c.protocol), c.fault) << c.name;
   }
 }
 
@@ -119,12 +120,43 @@ TEST(ReplyCheck, AWriteReplyMayCarryDataAndAnErrorReplyText) {
     text += kHex[sum & 15];
     return Text(text + "\r");
   };
-  EXPECT_EQ(CheckTorvalekReply(write, reply("00")), ReplyVerdict::Normal);
-  EXPECT_EQ(CheckTorvalekReply(write, reply("00,01")), ReplyVerdict::Normal);
-  EXPECT_EQ(CheckTorvalekReply(write, reply("00,0X")), ReplyVerdict::Invalid);
-  EXPECT_EQ(CheckTorvalekReply(write, reply("03")), ReplyVerdict::Refused);
-  EXPECT_EQ(CheckTorvalekReply(write, reply("03,bad value")), ReplyVerdict::Refused);
-  EXPECT_EQ(CheckTorvalekReply(write, reply("03;")), ReplyVerdict::Invalid);
+  EXPECT_EQ(CheckTorvalekReply(write, reply("00")).result, ExchangeResult::Ok);
+  EXPECT_EQ(CheckTorvalekReply(write, reply("00,01")).result, ExchangeResult::Ok);
+  EXPECT_EQ(CheckTorvalekReply(write, reply("00,0X")).result, ExchangeResult::NoResponse);
+  EXPECT_EQ(CheckTorvalekReply(write, reply("03")).result, ExchangeResult::Error);
+  EXPECT_EQ(CheckTorvalekReply(write, reply("03,bad value")).result, ExchangeResult::Error);
+  EXPECT_EQ(CheckTorvalekReply(write, reply("03;")).result, ExchangeResult::NoResponse);
+}
+
+struct TorvalekCase {
+  const char* name;
+  std::string reply;
+  ExchangeResult result;
+  ReplyFault fault;
+  int16_t value;
+};
+
+// Every reply that is not taken says why, so the log and a report can tell
+// noise from silence.
+TEST(ReplyCheck, AReadReplyThatIsNotTakenSaysWhy) {
+  const Bytes read = Text("\x02" "011R01000\x03" "DA\r");
+  const TorvalekCase cases[] = {
+      {"good", "\x02" "011R00,0064\x03" "3F\r", ExchangeResult::Ok, ReplyFault::None, 100},
+      {"refused", "\x02" "011R02\x03" "4B\r", ExchangeResult::Error, ReplyFault::None, 0},
+      {"nothing", "", ExchangeResult::NoResponse, ReplyFault::Silence, 0},
+      {"wrong BCC", "\x02" "011R00,0064\x03" "40\r", ExchangeResult::NoResponse, ReplyFault::CheckCode, 0},
+      {"another device", "\x02" "021R00,0064\x03" "40\r", ExchangeResult::NoResponse, ReplyFault::Address, 0},
+      {"a write's reply", "\x02" "011W00\x03" "4E\r", ExchangeResult::NoResponse, ReplyFault::Address, 0},
+      {"three digits", "\x02" "011R00,064\x03" "0F\r", ExchangeResult::NoResponse, ReplyFault::Length, 0},
+      {"cut short", "\x02" "011R00,00", ExchangeResult::NoResponse, ReplyFault::Length, 0},
+      {"noise", "\x7F\x55", ExchangeResult::NoResponse, ReplyFault::Length, 0},
+  };
+  for (const TorvalekCase& c : cases) {
+    const Reply reply = CheckTorvalekReply(read, Text(c.reply));
+    EXPECT_EQ(reply.result, c.result) << c.name;
+    EXPECT_EQ(reply.fault, c.fault) << c.name;
+    EXPECT_EQ(reply.value, c.value) << c.name;
+  }
 }
 
 }  // namespace

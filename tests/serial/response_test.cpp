@@ -15,43 +15,9 @@ namespace {
 FrameBuffer AfterRead(const std::string& reply) {
   FrameBuffer buffer;
   buffer.fill(0xEE);
-  EXPECT_EQ(BuildStandardRead(buffer, 1, "0100"), FrameError::None);
+  EXPECT_EQ(BuildStandardRead(buffer, 1, Register{0x0100}), FrameError::None);
   std::copy(reply.begin(), reply.end(), buffer.begin());
   return buffer;
-}
-
-struct ClassifyCase {
-  const char* name;
-  std::string reply;
-  ExchangeResult expected;
-};
-
-// Test names show the case name rather than its bytes.
-void PrintTo(const ClassifyCase& c, std::ostream* os) { *os << c.name; }
-
-class ClassifyTest : public testing::TestWithParam<ClassifyCase> {};
-
-TEST_P(ClassifyTest, LooksAtTheSecondCodeCharacter) {
-  const ClassifyCase& c = GetParam();
-  EXPECT_EQ(ClassifyResponse(AfterRead(c.reply), c.reply.size()), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, ClassifyTest,
-    testing::Values(
-        ClassifyCase{"Normal", "\x02" "011R00,0064\x03" "3F\r", ExchangeResult::Ok},
-        ClassifyCase{"Code01", "\x02" "011R01\x03" "4C\r", ExchangeResult::Error},
-        ClassifyCase{"Code09", "\x02" "011R09\x03" "52\r", ExchangeResult::Error},
-        ClassifyCase{"Code10", "\x02" "011R10\x03" "4C\r", ExchangeResult::Ok},
-        ClassifyCase{"Nothing", "", ExchangeResult::NoResponse},
-        // Six bytes: offset 6 still holds the request's "1" (of "0100").
-        ClassifyCase{"ShortReply", "\x02" "011R0", ExchangeResult::Error},
-        ClassifyCase{"SingleByte", "\x06", ExchangeResult::Error}),
-    [](const testing::TestParamInfo<ClassifyCase>& info) { return std::string(info.param.name); });
-
-TEST(Classify, NoBytesIsNoResponseWhateverTheBufferHolds) {
-  const FrameBuffer buffer = AfterRead("\x02" "011R00,0064\x03" "3F\r");
-  EXPECT_EQ(ClassifyResponse(buffer, 0), ExchangeResult::NoResponse);
 }
 
 struct ValueCase {

@@ -167,26 +167,25 @@ TEST(AppendBcc, LeavesTextWithoutRoomAlone) {
 
 TEST(StandardRequests, ReadAndWriteAsTheProgramSendsThem) {
   FrameBuffer read{};
-  ASSERT_EQ(BuildStandardRead(read, 1, "0100"), FrameError::None);
+  ASSERT_EQ(BuildStandardRead(read, 1, Register{0x0100}), FrameError::None);
   EXPECT_EQ(Text(read), "\x02" "011R01000\x03" "DA\r");
 
   FrameBuffer write{};
-  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", 100), FrameError::None);
+  ASSERT_EQ(BuildStandardWrite(write, 1, Register{0x012C}, 100), FrameError::None);
   EXPECT_EQ(Text(write), "\x02" "011W012C0,0064\x03" "EA\r");
 
   // A negative value travels as its 16-bit pattern.
-  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", -2), FrameError::None);
+  ASSERT_EQ(BuildStandardWrite(write, 1, Register{0x012C}, -2), FrameError::None);
   EXPECT_EQ(Text(write).substr(11, 4), "FFFE");
-  ASSERT_EQ(BuildStandardWrite(write, 1, "012C", -32768), FrameError::None);
+  ASSERT_EQ(BuildStandardWrite(write, 1, Register{0x012C}, -32768), FrameError::None);
   EXPECT_EQ(Text(write).substr(11, 4), "8000");
 }
 
 TEST(StandardRequests, PassOnBuilderErrors) {
   FrameBuffer frame = Filled(0x5A);
-  EXPECT_EQ(BuildStandardRead(frame, 0, "0100"), FrameError::BadAddress);
-  EXPECT_EQ(BuildStandardRead(frame, 1, "01000"), FrameError::BadTail);
-  EXPECT_EQ(BuildStandardWrite(frame, 100, "012C", 1), FrameError::BadAddress);
-  EXPECT_EQ(BuildStandardWrite(frame, 1, "0012C", 1), FrameError::BadRegister);
+  EXPECT_EQ(BuildStandardRead(frame, 0, Register{0x0100}), FrameError::BadAddress);
+  EXPECT_EQ(BuildStandardRead(frame, 1, Register{0x1000}), FrameError::BadTail);
+  EXPECT_EQ(BuildStandardWrite(frame, 100, Register{0x012C}, 1), FrameError::BadAddress);
   EXPECT_EQ(frame, Filled(0x5A));
 }
 

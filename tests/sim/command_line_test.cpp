@@ -51,8 +51,8 @@ TEST(SimCommandLine, ReadsEveryDeviceAndLineOption) {
   EXPECT_EQ(o.config.controlInputType, 0);
   EXPECT_EQ(o.config.controlInput, 1200);
   ASSERT_EQ(o.presets.size(), 2u);
-  EXPECT_EQ(o.presets[0], (std::pair<uint16_t, int16_t>{0x012C, 100}));
-  EXPECT_EQ(o.presets[1], (std::pair<uint16_t, int16_t>{0x012A, -2}));
+  EXPECT_EQ(o.presets[0], (std::pair<Register, int16_t>{Register{0x012C}, 100}));
+  EXPECT_EQ(o.presets[1], (std::pair<Register, int16_t>{Register{0x012A}, -2}));
 }
 
 TEST(SimCommandLine, RefusesBadValuesNamingTheOption) {
@@ -74,15 +74,15 @@ TEST(SimCommandLine, FaultOptionsBuildThePlan) {
                                           "--fail-after", "3:error", "--hangup-after", "5"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const FaultPlan& plan = parsed.options->faults;
-  const FaultSet first = plan.ForRegister(0x0110, 1);
+  const FaultSet first = plan.ForRegister(Register{0x0110}, 1);
   EXPECT_EQ(first.late, 300ms);
   EXPECT_EQ(first.split, 25ms);
   EXPECT_FALSE(first.error);
-  EXPECT_TRUE(plan.ForRegister(0x0102, 1).under);
-  EXPECT_FALSE(plan.ForRegister(0x0100, 1).under);
-  EXPECT_TRUE(plan.ForRegister(0x0100, 4).error);
-  EXPECT_FALSE(plan.ForRegister(0x0100, 4).hangUpAfterReply);
-  EXPECT_TRUE(plan.ForRegister(0x0100, 5).hangUpAfterReply);
+  EXPECT_TRUE(plan.ForRegister(Register{0x0102}, 1).under);
+  EXPECT_FALSE(plan.ForRegister(Register{0x0100}, 1).under);
+  EXPECT_TRUE(plan.ForRegister(Register{0x0100}, 4).error);
+  EXPECT_FALSE(plan.ForRegister(Register{0x0100}, 4).hangUpAfterReply);
+  EXPECT_TRUE(plan.ForRegister(Register{0x0100}, 5).hangUpAfterReply);
 
   // And the regulator carries it out.
   klv::testing::FakeClock clock;
@@ -109,10 +109,10 @@ TEST(SimCommandLine, DamageFaultsPerRegisterAndAfterN) {
     ASSERT_TRUE(parsed.options) << parsed.error;
     const FaultPlan& plan = parsed.options->faults;
     const bool perRegister = c.args[0] != "--fail-after";
-    EXPECT_TRUE(plan.ForRegister(0x012C, 3).*c.flag) << c.args[0];
+    EXPECT_TRUE(plan.ForRegister(Register{0x012C}, 3).*c.flag) << c.args[0];
     // A register rule spares other registers; a count rule spares the first exchanges.
-    EXPECT_EQ(plan.ForRegister(0x012D, 3).*c.flag, !perRegister) << c.args[0];
-    EXPECT_EQ(plan.ForRegister(0x012C, 2).*c.flag, perRegister) << c.args[0];
+    EXPECT_EQ(plan.ForRegister(Register{0x012D}, 3).*c.flag, !perRegister) << c.args[0];
+    EXPECT_EQ(plan.ForRegister(Register{0x012C}, 2).*c.flag, perRegister) << c.args[0];
   }
   for (const char* wrong : {"--junk=012C:5", "--short=G", "--bad-check="}) {
     EXPECT_FALSE(Parse({wrong}).options) << wrong;
@@ -124,10 +124,10 @@ TEST(SimCommandLine, TwiceAndLateAllBuildThePlan) {
   const ParsedCommandLine parsed = Parse({"--twice", "12C:120", "--late-all", "220"});
   ASSERT_TRUE(parsed.options) << parsed.error;
   const FaultPlan& plan = parsed.options->faults;
-  EXPECT_EQ(plan.ForRegister(0x012C, 1).twice, 120ms);
-  EXPECT_FALSE(plan.ForRegister(0x012D, 1).twice.has_value());
-  EXPECT_EQ(plan.ForRegister(0x012D, 1).late, 220ms);
-  EXPECT_EQ(plan.ForRegister(0x0110, 9).late, 220ms);
+  EXPECT_EQ(plan.ForRegister(Register{0x012C}, 1).twice, 120ms);
+  EXPECT_FALSE(plan.ForRegister(Register{0x012D}, 1).twice.has_value());
+  EXPECT_EQ(plan.ForRegister(Register{0x012D}, 1).late, 220ms);
+  EXPECT_EQ(plan.ForRegister(Register{0x0110}, 9).late, 220ms);
 
   klv::testing::FakeClock clock;
   SimulatedRegulator device(parsed.options->config, clock);

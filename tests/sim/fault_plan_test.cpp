@@ -51,7 +51,7 @@ TEST_P(SimRegisterFaultTest, HitsItsRegisterOnly) {
   FakeClock clock;
   SimulatedRegulator device(SimConfig{}, clock);
   FaultPlan plan;
-  plan.AddRegisterFault(0x012C, c.fault);
+  plan.AddRegisterFault(Register{0x012C}, c.fault);
   device.SetFaultPlan(plan);
 
   const ReplyPlan hit = device.Answer(ReadRequest(1, "012C"));
@@ -107,40 +107,40 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SimFaultTest, SilentErrorAndStuckFaultsLeaveAWriteUndone) {
   FaultPlan plan;
-  plan.AddRegisterFault(0x012C, {FaultKind::Silent, {}});
-  plan.AddRegisterFault(0x012D, {FaultKind::Error, {}});
-  plan.AddRegisterFault(0x012F, {FaultKind::Late, 100ms});
-  plan.AddRegisterFault(0x0130, {FaultKind::Stuck, {}});
+  plan.AddRegisterFault(Register{0x012C}, {FaultKind::Silent, {}});
+  plan.AddRegisterFault(Register{0x012D}, {FaultKind::Error, {}});
+  plan.AddRegisterFault(Register{0x012F}, {FaultKind::Late, 100ms});
+  plan.AddRegisterFault(Register{0x0130}, {FaultKind::Stuck, {}});
   SimulatedRegulator device = Device(plan);
-  const int16_t before = device.ReadRegister(0x0130).value;
+  const int16_t before = device.ReadRegister(Register{0x0130}).value;
   EXPECT_TRUE(device.Handle(WriteRequest(1, "012C", 5)).empty());
   EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012D", 5))), TorvalekFrame("011W08"));
   EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012F", 5))), TorvalekFrame("011W00"));
   // Stuck: the write is answered as taken, yet the register keeps its value.
   EXPECT_EQ(Text(device.Handle(WriteRequest(1, "0130", static_cast<int16_t>(before + 1)))), TorvalekFrame("011W00"));
-  EXPECT_EQ(device.ReadRegister(0x012C).value, 10);
-  EXPECT_EQ(device.ReadRegister(0x012D).value, 10);
-  EXPECT_EQ(device.ReadRegister(0x012F).value, 5);
-  EXPECT_EQ(device.ReadRegister(0x0130).value, before);
+  EXPECT_EQ(device.ReadRegister(Register{0x012C}).value, 10);
+  EXPECT_EQ(device.ReadRegister(Register{0x012D}).value, 10);
+  EXPECT_EQ(device.ReadRegister(Register{0x012F}).value, 5);
+  EXPECT_EQ(device.ReadRegister(Register{0x0130}).value, before);
 }
 
 TEST_F(SimFaultTest, DamageFaultsOnWritesAndErrorReplies) {
   FaultPlan plan;
-  plan.AddRegisterFault(0x012C, {FaultKind::BadCheck, {}});
-  plan.AddRegisterFault(0x012D, {FaultKind::OtherAddress, {}});
-  plan.AddRegisterFault(0x012E, {FaultKind::Junk, {}});
-  plan.AddRegisterFault(0x012E, {FaultKind::Short, {}});
-  plan.AddRegisterFault(0x0128, {FaultKind::Junk, {}});
-  plan.AddRegisterFault(0x0128, {FaultKind::OtherAddress, {}});
+  plan.AddRegisterFault(Register{0x012C}, {FaultKind::BadCheck, {}});
+  plan.AddRegisterFault(Register{0x012D}, {FaultKind::OtherAddress, {}});
+  plan.AddRegisterFault(Register{0x012E}, {FaultKind::Junk, {}});
+  plan.AddRegisterFault(Register{0x012E}, {FaultKind::Short, {}});
+  plan.AddRegisterFault(Register{0x0128}, {FaultKind::Junk, {}});
+  plan.AddRegisterFault(Register{0x0128}, {FaultKind::OtherAddress, {}});
   SimulatedRegulator device = Device(plan);
   // Damage to the reply only: each write is carried out.
   EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012C", 5))), "\x02" "011W00\x03" "B1\r");  // true BCC 4E
   EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012D", 6))), TorvalekFrame("021W00"));
   // A write reply has no value to spoil.
   EXPECT_EQ(Text(device.Handle(WriteRequest(1, "012E", 7))), TorvalekFrame("011W00"));
-  EXPECT_EQ(device.ReadRegister(0x012C).value, 5);
-  EXPECT_EQ(device.ReadRegister(0x012D).value, 6);
-  EXPECT_EQ(device.ReadRegister(0x012E).value, 7);
+  EXPECT_EQ(device.ReadRegister(Register{0x012C}).value, 5);
+  EXPECT_EQ(device.ReadRegister(Register{0x012D}).value, 6);
+  EXPECT_EQ(device.ReadRegister(Register{0x012E}).value, 7);
   // Nor has an error reply (0128 is absent without the digital outputs); its address is still another.
   EXPECT_EQ(Text(device.Handle(ReadRequest(1, "0128"))), TorvalekFrame("021R02"));
 }
@@ -161,9 +161,9 @@ TEST_F(SimFaultTest, OtherAddressIsTheNextOneUpAndWrapsAfter99) {
 
 TEST_F(SimFaultTest, MarksOverrideLiveValuesAndCombineWithTiming) {
   FaultPlan plan;
-  plan.AddRegisterFault(0x0102, {FaultKind::Under, {}});
-  plan.AddRegisterFault(0x0102, {FaultKind::Late, 150ms});
-  plan.AddRegisterFault(0x0104, {FaultKind::Over, {}});
+  plan.AddRegisterFault(Register{0x0102}, {FaultKind::Under, {}});
+  plan.AddRegisterFault(Register{0x0102}, {FaultKind::Late, 150ms});
+  plan.AddRegisterFault(Register{0x0104}, {FaultKind::Over, {}});
   SimulatedRegulator device = Device(plan);
   const ReplyPlan current = device.Answer(ReadRequest(1, "0102"));
   EXPECT_EQ(Text(current.reply), TorvalekFrame("011R00,8000"));
@@ -225,7 +225,7 @@ TEST_F(SimFaultTest, HangUpAfterNRepliesToTheNthThenClosesTheLine) {
 
 TEST_F(SimFaultTest, ModbusErrorFaultIsADeviceFailureException) {
   FaultPlan plan;
-  plan.AddRegisterFault(0x0100, {FaultKind::Error, {}});
+  plan.AddRegisterFault(Register{0x0100}, {FaultKind::Error, {}});
   SimulatedRegulator device = Device(plan, Protocol::ModbusRtu);
   const std::vector<uint8_t> reply = device.Handle(std::vector<uint8_t>{0x01, 0x03, 0x01, 0x00, 0x00, 0x01, 0x85, 0xF6});
   ASSERT_EQ(reply.size(), 5u);
@@ -234,8 +234,8 @@ TEST_F(SimFaultTest, ModbusErrorFaultIsADeviceFailureException) {
 }
 
 TEST(SimFaultPlanParse, RegistersAndKinds) {
-  EXPECT_EQ(ParseRegister("0110"), 0x0110);
-  EXPECT_EQ(ParseRegister("13c"), 0x013C);
+  EXPECT_EQ(ParseRegister("0110"), Register{0x0110});
+  EXPECT_EQ(ParseRegister("13c"), Register{0x013C});
   EXPECT_EQ(ParseRegister(""), std::nullopt);
   EXPECT_EQ(ParseRegister("10000"), std::nullopt);
   EXPECT_EQ(ParseRegister("01G0"), std::nullopt);

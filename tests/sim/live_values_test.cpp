@@ -26,7 +26,7 @@ class SimLiveValuesTest : public ::testing::Test {
     return config;
   }
   int16_t Read(SimulatedRegulator& device, uint16_t reg) {
-    const RegisterRead read = device.ReadRegister(reg);
+    const RegisterRead read = device.ReadRegister(Register{reg});
     EXPECT_EQ(read.refusal, Refusal::None) << std::hex << reg;
     return read.value;
   }
@@ -37,8 +37,8 @@ TEST_F(SimLiveValuesTest, OutputFollowsTheInputThroughSlowUpAndSlowDown) {
   SimConfig config = Klv40();
   config.controlInput = 0;
   SimulatedRegulator device(config, clock_);
-  ASSERT_EQ(device.Preset(0x012C, 100), Refusal::None);  // 10 s for a full rise
-  ASSERT_EQ(device.Preset(0x012D, 50), Refusal::None);   // 5 s for a full fall
+  ASSERT_EQ(device.Preset(Register{0x012C}, 100), Refusal::None);  // 10 s for a full rise
+  ASSERT_EQ(device.Preset(Register{0x012D}, 50), Refusal::None);   // 5 s for a full fall
   EXPECT_EQ(Read(device, 0x0100), 0);
 
   device.SetControlInput(1000);
@@ -59,10 +59,10 @@ TEST_F(SimLiveValuesTest, OutputFollowsTheInputThroughSlowUpAndSlowDown) {
 TEST_F(SimLiveValuesTest, RampLimitsMapTheInputOntoTheOutput) {
   SimConfig config = Klv40();
   SimulatedRegulator device(config, clock_);
-  ASSERT_EQ(device.Preset(0x012C, 0), Refusal::None);  // no slow-up: the output jumps
-  ASSERT_EQ(device.Preset(0x012D, 0), Refusal::None);
-  ASSERT_EQ(device.Preset(0x012A, 200), Refusal::None);
-  ASSERT_EQ(device.Preset(0x011F, 800), Refusal::None);
+  ASSERT_EQ(device.Preset(Register{0x012C}, 0), Refusal::None);  // no slow-up: the output jumps
+  ASSERT_EQ(device.Preset(Register{0x012D}, 0), Refusal::None);
+  ASSERT_EQ(device.Preset(Register{0x012A}, 200), Refusal::None);
+  ASSERT_EQ(device.Preset(Register{0x011F}, 800), Refusal::None);
   for (const auto& [input, output] : {std::pair{0, 200}, {500, 500}, {1000, 800}, {1500, 800}, {-20, 200}}) {
     device.SetControlInput(static_cast<int16_t>(input));
     clock_.Advance(100ms);
@@ -70,11 +70,11 @@ TEST_F(SimLiveValuesTest, RampLimitsMapTheInputOntoTheOutput) {
     EXPECT_EQ(Read(device, 0x0104), input);
   }
   // The upper limit from VR2 (500) and a current limiter of 30 %.
-  ASSERT_EQ(device.Preset(0x012B, -2), Refusal::None);
+  ASSERT_EQ(device.Preset(Register{0x012B}, -2), Refusal::None);
   device.SetControlInput(1000);
   clock_.Advance(100ms);
   EXPECT_EQ(Read(device, 0x0100), 500);
-  ASSERT_EQ(device.Preset(0x012E, 30), Refusal::None);
+  ASSERT_EQ(device.Preset(Register{0x012E}, 30), Refusal::None);
   clock_.Advance(100ms);
   EXPECT_EQ(Read(device, 0x0100), 300);
 }
@@ -153,22 +153,22 @@ TEST_F(SimLiveValuesTest, RegistersFollowTheMonitorCatalogue) {
   klv30.model = ModelKind::Klv30;
   SimulatedRegulator one(klv30, clock_);
   for (uint16_t reg : {0x0101, 0x0103, 0x0109, 0x010A, 0x010B}) {
-    EXPECT_EQ(one.ReadRegister(reg).refusal, Refusal::NoSuchRegister) << std::hex << reg;
+    EXPECT_EQ(one.ReadRegister(Register{reg}).refusal, Refusal::NoSuchRegister) << std::hex << reg;
   }
   for (uint16_t reg : {0x0100, 0x0102, 0x0104, 0x0105, 0x0106, 0x0107, 0x0108}) {
-    EXPECT_EQ(one.ReadRegister(reg).refusal, Refusal::None) << std::hex << reg;
+    EXPECT_EQ(one.ReadRegister(Register{reg}).refusal, Refusal::None) << std::hex << reg;
   }
 
   SimConfig klv30e;
   klv30e.model = ModelKind::Klv30E;
   SimulatedRegulator e(klv30e, clock_);
-  EXPECT_EQ(e.ReadRegister(0x0109).refusal, Refusal::None);
+  EXPECT_EQ(e.ReadRegister(Register{0x0109}).refusal, Refusal::None);
 
   SimConfig analogOutputOnly = Klv40();
   analogOutputOnly.options = kOptionAnalogOutput;
   SimulatedRegulator k(analogOutputOnly, clock_);
-  EXPECT_EQ(k.ReadRegister(0x010A).refusal, Refusal::NoSuchRegister);
-  EXPECT_EQ(k.ReadRegister(0x010B).refusal, Refusal::None);
+  EXPECT_EQ(k.ReadRegister(Register{0x010A}).refusal, Refusal::NoSuchRegister);
+  EXPECT_EQ(k.ReadRegister(Register{0x010B}).refusal, Refusal::None);
 }
 
 }  // namespace

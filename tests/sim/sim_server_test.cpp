@@ -101,8 +101,8 @@ TEST_F(SimServerTest, AnswersTheModelCodeOverThePseudoTerminal) {
 
 TEST_F(SimServerTest, SplitReplyArrivesInTwoPiecesAndLateReplyLate) {
   FaultPlan plan;
-  plan.AddRegisterFault(0x0110, {FaultKind::Split, 300ms});
-  plan.AddRegisterFault(0x0119, {FaultKind::Late, 300ms});
+  plan.AddRegisterFault(Register{0x0110}, {FaultKind::Split, 300ms});
+  plan.AddRegisterFault(Register{0x0119}, {FaultKind::Late, 300ms});
   server_.WithRegulator([&](SimulatedRegulator& r) { r.SetFaultPlan(plan); });
   OpenFarEnd();
   ASSERT_TRUE(server_.Start());

@@ -3,6 +3,7 @@
 // by hand, for the simulator tests.
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,14 +25,16 @@ inline std::vector<uint8_t> FrameBytes(const FrameBuffer& frame) {
 inline std::vector<uint8_t> ReadRequest(int address, std::string_view reg) {
   FrameBuffer frame{};
   // A request that cannot be built gives no bytes, which no test expects.
-  if (BuildStandardRead(frame, address, reg) != FrameError::None) return {};
+  const std::optional<Register> r = Register::FromText(reg);
+  if (!r || BuildStandardRead(frame, address, *r) != FrameError::None) return {};
   return FrameBytes(frame);
 }
 
 // The 19-character write the program sends.
 inline std::vector<uint8_t> WriteRequest(int address, std::string_view reg, int16_t value) {
   FrameBuffer frame{};
-  if (BuildStandardWrite(frame, address, reg, value) != FrameError::None) return {};
+  const std::optional<Register> r = Register::FromText(reg);
+  if (!r || BuildStandardWrite(frame, address, *r, value) != FrameError::None) return {};
   return FrameBytes(frame);
 }
 

@@ -37,10 +37,10 @@ class SimulatedDevice {
   const std::string& Path() const { return server_.Path(); }
 
   // Front-panel settings and faults, before the transfer.
-  void Preset(uint16_t reg, int16_t value) {
+  void Preset(Register reg, int16_t value) {
     const sim::Refusal refusal =
         server_.WithRegulator([&](sim::SimulatedRegulator& r) { return r.Preset(reg, value); });
-    if (refusal != sim::Refusal::None) complain_("preset of register " + std::to_string(reg) + " refused");
+    if (refusal != sim::Refusal::None) complain_("preset of register " + reg.Text() + " refused");
   }
   void Faults(sim::FaultPlan plan) {
     server_.WithRegulator([&](sim::SimulatedRegulator& r) { r.SetFaultPlan(std::move(plan)); });

@@ -309,7 +309,7 @@ TEST_F(CliTest, Klv40ReadOnTheDefaultSettingsWritesTheLogAndTheFile) {
   const std::array<int16_t, 27> values = {1, 2, 1, 2, 1, 2, 1, 3, 2, -2, -1, 750, 25, 999, -3, 40, 2, 1, 1, 800,
                                           55, 0, 1, 100, 900, 3, 0};
   for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i != 21) device_->Preset(kFileAddresses[i], values[i]);
+    if (i != 21) device_->Preset(Register{kFileAddresses[i]}, values[i]);
   }
   const fs::path output = folder_.Path() / "read.klv";
 
@@ -400,7 +400,7 @@ TEST_F(CliTest, AnIncompleteReadLeavesTheOutputFileAlone) {
   sim::FaultPlan late;
   late.AddFailAfter(15, {sim::FaultKind::Late, std::chrono::seconds(60)});
   sim::FaultPlan options;
-  options.AddRegisterFault(0x0117, {sim::FaultKind::Error, {}});
+  options.AddRegisterFault(Register{0x0117}, {sim::FaultKind::Error, {}});
   const BrokenReadCase cases[] = {
       {"unplugged after 15 exchanges", lost, "klv-loader-cli: Parameter reading incomplete: 10 of 21 registers read\n"},
       {"late after 15 exchanges", late, "klv-loader-cli: Parameter reading incomplete: 10 of 21 registers read\n"},
@@ -410,8 +410,8 @@ TEST_F(CliTest, AnIncompleteReadLeavesTheOutputFileAlone) {
   for (const BrokenReadCase& c : cases) {
     SCOPED_TRACE(c.name);
     Connect(Device(ModelKind::Klv40));
-    device_->Preset(0x012D, 22);
-    device_->Preset(0x012E, 88);
+    device_->Preset(Register{0x012D}, 22);
+    device_->Preset(Register{0x012E}, 88);
     device_->Faults(c.faults);
     const fs::path output = folder_.Path() / "unit.klv";
     WriteFile(output, "the previous file");
@@ -497,7 +497,7 @@ TEST_F(CliTest, ModbusProtocolsCarryTheSameTransfers) {
     sim::SimConfig config = Device(ModelKind::Klv30, 0, false);
     config.protocol = protocol;
     Connect(config);
-    device_->Preset(0x012C, 44);
+    device_->Preset(Register{0x012C}, 44);
     const fs::path file = folder_.Path() / (std::string(name) + ".klv");
 
     const CliRun read = Run({"read", "--port", device_->Path(), "--protocol", given, "--parity", "EVEN", "--timeout",
@@ -716,7 +716,7 @@ TEST_F(CliTest, CompareListsWhatTheRegulatorHoldsOtherwise) {
     std::string errHead;  // how standard error begins
   };
   sim::FaultPlan lost;
-  lost.AddRegisterFault(0x013F, {sim::FaultKind::Silent, {}});
+  lost.AddRegisterFault(Register{0x013F}, {sim::FaultKind::Silent, {}});
   const std::string head =
       "Model: file KLV30, regulator KLV30\nOptions: file Output current detection function; regulator Output "
       "current detection function\n\n";
@@ -731,7 +731,7 @@ TEST_F(CliTest, CompareListsWhatTheRegulatorHoldsOtherwise) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Connect(Device(ModelKind::Klv30, 0, true));
-    device_->Preset(0x012C, c.deviceSlowUp);
+    device_->Preset(Register{0x012C}, c.deviceSlowUp);
     device_->Faults(c.faults);
     const fs::path file = Klv30File(folder_.Path(), 33);
     const std::string before = ReadFile(file);
@@ -752,7 +752,7 @@ TEST_F(CliTest, CompareListsWhatTheRegulatorHoldsOtherwise) {
 
 TEST_F(CliTest, CompareSpeaksJsonAndJapaneseAndRefusesWhatItCannotUse) {
   Connect(Device(ModelKind::Klv30, 0, true));
-  device_->Preset(0x012C, 40);
+  device_->Preset(Register{0x012C}, 40);
   const fs::path file = Klv30File(folder_.Path(), 33);
 
   const CliRun json = Run({"compare", "--json", "--port", device_->Path(), "--timeout", "200", file.string()});
@@ -807,10 +807,10 @@ TEST_F(CliTest, WriteVerifyReadsEveryRegisterBackAndNamesOneThatKeptItsValue) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Connect(Device(ModelKind::Klv30, 0, true));
-    device_->Preset(0x012C, 10);
+    device_->Preset(Register{0x012C}, 10);
     if (c.stuck) {
       sim::FaultPlan stuck;
-      stuck.AddRegisterFault(0x012C, {sim::FaultKind::Stuck, {}});
+      stuck.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Stuck, {}});
       device_->Faults(stuck);
     }
     const fs::path file = Klv30File(folder_.Path(), 33);
@@ -908,7 +908,7 @@ TEST_F(CliTest, SettingsThatCannotBeUsedStopTheCommandBeforeAnythingIsSent) {
 // replace: a device node, a name longer than the folder takes.
 TEST_F(CliTest, ReadOutputFollowsLinksKeepsModesAndRefusesDevicesUpFront) {
   Connect(Device(ModelKind::Klv40));
-  device_->Preset(0x012C, 25);  // slowUpTime
+  device_->Preset(Register{0x012C}, 25);  // slowUpTime
   const fs::path target = folder_.Path() / "kept" / "unit.klv";
   fs::create_directories(target.parent_path());
   WriteFile(target, "old values");
@@ -1102,7 +1102,7 @@ TEST_F(CliTest, ReadNamesValuesOutsideTheirLimitsAndWriteNamesWhatItLeavesOut) {
   config.controlMode = 5;
   Connect(config);
   sim::FaultPlan over;
-  over.AddRegisterFault(0x0133, {sim::FaultKind::Over, {}});
+  over.AddRegisterFault(Register{0x0133}, {sim::FaultKind::Over, {}});
   device_->Faults(over);
   const fs::path file = folder_.Path() / "unit.klv";
 
@@ -1131,7 +1131,7 @@ TEST_F(CliTest, ReadNamesValuesOutsideTheirLimitsAndWriteNamesWhatItLeavesOut) {
 
 sim::FaultPlan Doubled(uint16_t reg, std::chrono::milliseconds gap) {
   sim::FaultPlan plan;
-  plan.AddRegisterFault(reg, {sim::FaultKind::Twice, gap});
+  plan.AddRegisterFault(Register{reg}, {sim::FaultKind::Twice, gap});
   return plan;
 }
 
@@ -1147,8 +1147,8 @@ TEST_F(CliTest, ADoubledReplyIsNeverTakenForTheNextRegister) {
     sim::SimConfig config = Device(ModelKind::Klv30, 0, false);
     config.protocol = protocol;
     Connect(config);
-    device_->Preset(0x012C, 45);
-    device_->Preset(0x013D, 3);
+    device_->Preset(Register{0x012C}, 45);
+    device_->Preset(Register{0x013D}, 3);
     const fs::path clean = folder_.Path() / "clean.klv";
     const fs::path file = folder_.Path() / "doubled.klv";
     // A name of its own: clang 14 cannot capture a structured binding.
@@ -1191,9 +1191,9 @@ TEST_F(CliTest, AWriteTakenFromADoubledReplyIsReadBack) {
     sim::SimConfig config = Device(ModelKind::Klv30, 0, false);
     config.protocol = protocol;
     Connect(config);
-    device_->Preset(0x013D, 5);
+    device_->Preset(Register{0x013D}, 5);
     sim::FaultPlan faults = Doubled(0x012C, std::chrono::milliseconds(250));
-    faults.AddRegisterFault(0x013D, {sim::FaultKind::Error, {}});
+    faults.AddRegisterFault(Register{0x013D}, {sim::FaultKind::Error, {}});
     device_->Faults(faults);
 
     const CliRun run =
@@ -1210,7 +1210,7 @@ TEST_F(CliTest, AWriteTakenFromADoubledReplyIsReadBack) {
 // that is taken for another register's value.
 TEST_F(CliTest, EveryReplyLateGivesAnIncompleteReadAndWrite) {
   Connect(Device(ModelKind::Klv30, 0, false));
-  device_->Preset(0x012C, 45);
+  device_->Preset(Register{0x012C}, 45);
   sim::FaultPlan late;
   late.AddFailAfter(5, {sim::FaultKind::Late, std::chrono::milliseconds(500)});
   device_->Faults(late);
@@ -1239,7 +1239,7 @@ TEST_F(CliTest, ADeviceWhose0102NeverAnswersIsSaidToHaveNoDetection) {
   // The simulator refuses 0102 without the function; a real device is silent.
   Connect(Device(ModelKind::Klv30, 0, false));
   sim::FaultPlan silent;
-  silent.AddRegisterFault(0x0102, {sim::FaultKind::Silent, {}});
+  silent.AddRegisterFault(Register{0x0102}, {sim::FaultKind::Silent, {}});
   device_->Faults(silent);
   const CliRun never = Run({"read", "--port", device_->Path(), "--timeout", "200", "--output", file.string()});
   EXPECT_EQ(never.status, 0) << never.err;

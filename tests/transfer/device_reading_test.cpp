@@ -14,7 +14,7 @@ class DeviceReadingTest : public TransferRig {};
 
 TEST_F(DeviceReadingTest, FillsItsOwnSetAndLeavesTheProgramsAlone) {
   Connect(Device(ModelKind::Klv30E, 0, true));
-  device_->Preset(0x012C, 44);
+  device_->Preset(Register{0x012C}, 44);
   // The program's state: a KLV40 screen, and the results of an earlier write.
   LoadDefaults(parameters_, ModelKind::Klv40);
   parameters_.slowUpTime = 7;
@@ -43,7 +43,7 @@ TEST_F(DeviceReadingTest, FillsItsOwnSetAndLeavesTheProgramsAlone) {
 TEST_F(DeviceReadingTest, AnIncompleteReadIsNotComplete) {
   Connect(Device(ModelKind::Klv40));
   sim::FaultPlan silent;
-  silent.AddRegisterFault(0x012D, {sim::FaultKind::Silent, {}});
+  silent.AddRegisterFault(Register{0x012D}, {sim::FaultKind::Silent, {}});
   device_->Faults(silent);
   DeviceReading reading;
   const TransferCommandOutcome outcome =

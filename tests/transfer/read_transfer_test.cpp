@@ -83,7 +83,7 @@ TEST_F(ReadTransferTest, Klv40ReadFillsTheSetAndLogsEveryFrameInOrder) {
       {0x0134, 55, "0037"},   {0x0136, 1, "0001"},   {0x0137, 100, "0064"}, {0x0138, 900, "0384"},
       {0x013D, 3, "0003"},    {0x013F, 0, "0000"},
   };
-  for (const Preset& p : presets) device_->Preset(p.reg, p.value);
+  for (const Preset& p : presets) device_->Preset(Register{p.reg}, p.value);
   parameters_.keyLock = 77;  // the command's defaults replace it before the read
 
   const TransferCommandOutcome outcome = Read();
@@ -267,7 +267,7 @@ TEST_F(ReadTransferTest, NoDeviceLeavesFourLogLinesAndTheSetAsItWas) {
 TEST_F(ReadTransferTest, AnotherCodeIn0110EndsWithoutAsking0119) {
   Connect(Device(ModelKind::Klv40));
   sim::FaultPlan plan;
-  plan.AddRegisterFault(0x0110, {sim::FaultKind::Under, {}});  // answers 8000
+  plan.AddRegisterFault(Register{0x0110}, {sim::FaultKind::Under, {}});  // answers 8000
   device_->Faults(plan);
   currentModel_ = ModelKind::Klv30E;
 
@@ -282,13 +282,13 @@ TEST_F(ReadTransferTest, AnotherCodeIn0110EndsWithoutAsking0119) {
 
 TEST_F(ReadTransferTest, SilentAndRefusedRegistersMakeTheReadIncompleteAndNothingIsUsed) {
   Connect(Device(ModelKind::Klv40));
-  device_->Preset(0x0124, 1);
-  device_->Preset(0x012C, 50);
-  device_->Preset(0x0133, 900);
+  device_->Preset(Register{0x0124}, 1);
+  device_->Preset(Register{0x012C}, 50);
+  device_->Preset(Register{0x0133}, 900);
   sim::FaultPlan plan;
-  plan.AddRegisterFault(0x0124, {sim::FaultKind::Silent, {}});
-  plan.AddRegisterFault(0x012C, {sim::FaultKind::Error, {}});
-  plan.AddRegisterFault(0x0133, {sim::FaultKind::Over, {}});  // 7FFF, beyond the register's limits
+  plan.AddRegisterFault(Register{0x0124}, {sim::FaultKind::Silent, {}});
+  plan.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Error, {}});
+  plan.AddRegisterFault(Register{0x0133}, {sim::FaultKind::Over, {}});  // 7FFF, beyond the register's limits
   device_->Faults(plan);
   currentModel_ = ModelKind::Klv30;
   parameters_.keyLock = 1;
@@ -312,8 +312,8 @@ TEST_F(ReadTransferTest, SilentAndRefusedRegistersMakeTheReadIncompleteAndNothin
 TEST_F(ReadTransferTest, ValuesOutsideTheirLimitsAreKeptAndNamed) {
   Connect(Device(ModelKind::Klv40));
   sim::FaultPlan plan;
-  plan.AddRegisterFault(0x0133, {sim::FaultKind::Over, {}});   // boot limiter, 0..1000
-  plan.AddRegisterFault(0x0120, {sim::FaultKind::Under, {}});  // key lock, 0..1
+  plan.AddRegisterFault(Register{0x0133}, {sim::FaultKind::Over, {}});   // boot limiter, 0..1000
+  plan.AddRegisterFault(Register{0x0120}, {sim::FaultKind::Under, {}});  // key lock, 0..1
   device_->Faults(plan);
 
   const TransferCommandOutcome outcome = Read();
@@ -355,7 +355,7 @@ TEST_F(ReadTransferTest, ADeviceLostHalfwayGivesAnIncompleteRead) {
 TEST_F(ReadTransferTest, OptionRegistersWithoutReplyStopTheRead) {
   Connect(Device(ModelKind::Klv40, 15));
   sim::FaultPlan plan;
-  plan.AddRegisterFault(0x0118, {sim::FaultKind::Silent, {}});
+  plan.AddRegisterFault(Register{0x0118}, {sim::FaultKind::Silent, {}});
   device_->Faults(plan);
   const ParameterSet before = parameters_;
 
@@ -397,9 +397,9 @@ TEST_F(ReadTransferTest, DamagedRepliesAreNotTakenAsValues) {
     config.protocol = c.protocol;
     Connect(config);
     connection_.settings.protocol = c.protocol;
-    device_->Preset(0x0120, 1);
+    device_->Preset(Register{0x0120}, 1);
     sim::FaultPlan plan;
-    plan.AddRegisterFault(0x0120, {c.fault, {}});
+    plan.AddRegisterFault(Register{0x0120}, {c.fault, {}});
     device_->Faults(plan);
     currentModel_ = ModelKind::Klv40;
     LoadDefaults(parameters_, ModelKind::Klv40);

@@ -150,10 +150,10 @@ TEST(TransferReportTest, ByTheCurrentModelAndTheResult) {
 TEST(TransferReportTest, AWalkWithRegistersMissingIsIncompleteAndNamesThem) {
   TransferTally tally;
   tally.walked = true;
-  tally.Note("012A", ExchangeResult::Error, false);  // a pre-write: named, not counted
-  tally.Note("0120", ExchangeResult::Ok, true);
-  tally.Note("0121", ExchangeResult::Error, true);
-  tally.Note("0122", ExchangeResult::NoResponse, true);
+  tally.Note(Register{0x012A}, ExchangeResult::Error, false);  // a pre-write: named, not counted
+  tally.Note(Register{0x0120}, ExchangeResult::Ok, true);
+  tally.Note(Register{0x0121}, ExchangeResult::Error, true);
+  tally.Note(Register{0x0122}, ExchangeResult::NoResponse, true);
   ASSERT_FALSE(tally.Complete());
 
   const TransferReport read = ReadReport(ModelKind::Klv40, 1, tally, Language::English);

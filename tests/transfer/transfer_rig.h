@@ -17,7 +17,7 @@
 
 #include "sim/sim_server.h"
 #include "sim/simulated_regulator.h"
-#include "serial/exchange.h"
+#include "serial/connection.h"
 #include "support/fake_clock.h"
 #include "support/simulated_device.h"
 #include "serial/device_path_port.h"

@@ -39,7 +39,7 @@ class TransferWorkerTest : public TransferRig {
 
 TEST_F(TransferWorkerTest, ResultAndEverythingReadAreVisibleOnceTheFlagIsSet) {
   Connect(Device(ModelKind::Klv30, 0, true));
-  device_->Preset(0x012C, 321);
+  device_->Preset(Register{0x012C}, 321);
   connection_.settings.portNumber = 1;
   ASSERT_TRUE(connection_.line.OpenPort(connection_.settings, {}).ok);
   state_.mode = TransferMode::Read;

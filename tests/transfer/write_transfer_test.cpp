@@ -267,8 +267,8 @@ TEST_P(WriteRefusalTest, StopsBeforeWritingWithTheRightMessage) {
   config.controlInputType = c.controlInputType;
   Connect(config);
   sim::FaultPlan plan;
-  if (c.silentRegister) plan.AddRegisterFault(*c.silentRegister, {sim::FaultKind::Silent, {}});
-  if (c.strangeCode) plan.AddRegisterFault(*c.strangeCode, {sim::FaultKind::Under, {}});
+  if (c.silentRegister) plan.AddRegisterFault(Register{*c.silentRegister}, {sim::FaultKind::Silent, {}});
+  if (c.strangeCode) plan.AddRegisterFault(Register{*c.strangeCode}, {sim::FaultKind::Under, {}});
   device_->Faults(plan);
   Screen(c.screen, c.flags, c.detect, c.range);
   const ParameterSet before = device_->Parameters();
@@ -324,9 +324,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WriteTransferTest, SilentAndRefusedRegistersMakeTheWriteIncomplete) {
   Connect(Device(ModelKind::Klv30, 0, true));
   sim::FaultPlan plan;
-  plan.AddRegisterFault(0x0124, {sim::FaultKind::Silent, {}});
-  plan.AddRegisterFault(0x012C, {sim::FaultKind::Error, {}});
-  plan.AddRegisterFault(0x012E, {sim::FaultKind::Error, {}});  // the pre-write too
+  plan.AddRegisterFault(Register{0x0124}, {sim::FaultKind::Silent, {}});
+  plan.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Error, {}});
+  plan.AddRegisterFault(Register{0x012E}, {sim::FaultKind::Error, {}});  // the pre-write too
   device_->Faults(plan);
   Screen(ModelKind::Klv30, 0, 1, 1);
 

@@ -63,7 +63,7 @@ TEST_F(WriteVerificationTest, RegistersThatKeepTheirValueOrDoNotAnswerAreNamed) 
     std::string expected;  // the verification's part of the report
   };
   sim::FaultPlan stuck;
-  stuck.AddRegisterFault(0x012C, {sim::FaultKind::Stuck, {}});
+  stuck.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Stuck, {}});
   // The write of a KLV30 takes 0110, 0119, 0102, three pre-writes and 13
   // rows: everything after them, the read-backs, goes unanswered.
   sim::FaultPlan silentAfterWrite;
@@ -128,7 +128,7 @@ TEST_F(WriteVerificationTest, NoReadBackWithoutTheChoiceOrAfterAnIncompleteWrite
   EXPECT_EQ(Requests().back().command, 'W');
 
   sim::FaultPlan refused;
-  refused.AddRegisterFault(0x012C, {sim::FaultKind::Error, {}});
+  refused.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Error, {}});
   Prepare(refused);
   connection_.log.Clear();
   const TransferCommandOutcome incomplete = Write();

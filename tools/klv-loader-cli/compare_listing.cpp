@@ -50,14 +50,14 @@ std::string CompareListing(const ParameterComparison& comparison, const std::str
   std::size_t captionWidth = DisplayWidth(parameterHead) + 2;
   std::size_t fileWidth = DisplayWidth(fileHead) + 2;
   for (const ParameterDifference& d : comparison.differences) {
-    registerWidth = std::max(registerWidth, d.address.size() + 2);
+    registerWidth = std::max(registerWidth, d.address.Text().size() + 2);
     captionWidth = std::max(captionWidth, DisplayWidth(d.caption) + 2);
     fileWidth = std::max(fileWidth, DisplayWidth(ValueText(d.screenValue, d.screenMeaning)) + 2);
   }
   out += Padded(registerHead, registerWidth) + Padded(parameterHead, captionWidth) + Padded(fileHead, fileWidth) +
          deviceHead + "\n";
   for (const ParameterDifference& d : comparison.differences) {
-    out += Padded(std::string(d.address), registerWidth) + Padded(d.caption, captionWidth) +
+    out += Padded(d.address.Text(), registerWidth) + Padded(d.caption, captionWidth) +
            Padded(ValueText(d.screenValue, d.screenMeaning), fileWidth) + ValueText(d.deviceValue, d.deviceMeaning) +
            "\n";
   }
@@ -78,7 +78,7 @@ std::string CompareJson(const ParameterComparison& comparison, const std::string
                     "  \"compared\": " + std::to_string(comparison.compared) + ",\n  \"differences\": [\n";
   for (std::size_t i = 0; i < comparison.differences.size(); ++i) {
     const ParameterDifference& d = comparison.differences[i];
-    out += "    {\"register\": " + JsonString(d.address) + ", \"name\": " + JsonString(d.name) +
+    out += "    {\"register\": " + JsonString(d.address.Text()) + ", \"name\": " + JsonString(d.name) +
            ", \"caption\": " + JsonString(d.caption) + ", \"file\": {\"value\": " + std::to_string(d.screenValue) +
            ", \"meaning\": " + JsonString(d.screenMeaning) + "}, \"regulator\": {\"value\": " +
            std::to_string(d.deviceValue) + ", \"meaning\": " + JsonString(d.deviceMeaning) + "}}" +

@@ -27,7 +27,7 @@ int RunDefaults() {
   std::printf("%s\n", CliText(CliTextId::DefaultsModel, language, {ModelName(model), settingsPath.string()}).c_str());
   std::printf("%s\n", CliText(CliTextId::DefaultsHeading, language).c_str());
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
-    std::printf("%.*s      %7d  %6d..%-6d  %u\n", static_cast<int>(row.address.size()), row.address.data(),
+    std::printf("%.*s      %7d  %6d..%-6d  %u\n", 4, row.address.Text().c_str(),
                 row.value.In(parameters), row.minimum, row.maximum, static_cast<unsigned>(row.optionMask));
   }
   return kExitSuccess;

@@ -108,8 +108,8 @@ std::string ModelLine(const MonitorSession& session) {
 // between their bits, so a line splits on blanks into REG=TEXT words.
 std::string Word(const MonitorPoll& poll) {
   std::string text = poll.text;
-  if (poll.address == "0108" || poll.address == "0109") std::erase(text, ' ');
-  return std::string(poll.address) + "=" + text;
+  if (poll.address == kAlarmOutputRegister || poll.address == kDigitalInputRegister) std::erase(text, ' ');
+  return poll.address.Text() + "=" + text;
 }
 
 std::string TimeStamp(const LocalTime& time) {

@@ -221,10 +221,10 @@ std::vector<ScanPort> DefaultPorts(const CommSettings& settings, const std::file
 
 std::string ModelText(const FoundRegulator& found) {
   if (found.model) return std::string(ModelName(*found.model));
-  if (found.codeRegister.empty()) return "??";
+  if (!found.codeRegister) return "??";
   char code[8];
   std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(static_cast<uint16_t>(found.code)));
-  return "?? (" + std::string(found.codeRegister) + "=" + code + ")";
+  return "?? (" + found.codeRegister->Text() + "=" + code + ")";
 }
 
 std::string OptionText(const FoundRegulator& found, Language language) {

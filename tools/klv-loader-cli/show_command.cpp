@@ -49,7 +49,7 @@ int RunShow(const CommandLine& line) {
     out += "],\n  \"parameters\": [\n";
     for (std::size_t i = 0; i < lines.size(); ++i) {
       const ParameterLine& l = lines[i];
-      out += "    {\"register\": " + JsonString(l.address) + ", \"name\": " + JsonString(l.name) +
+      out += "    {\"register\": " + JsonString(l.address.Text()) + ", \"name\": " + JsonString(l.name) +
              ", \"caption\": " + JsonString(l.caption) + ", \"value\": " + std::to_string(l.value) +
              ", \"meaning\": " + JsonString(l.meaning) +
              ", \"transferred\": " + (l.transferred ? "true" : "false") + "}" + (i + 1 < lines.size() ? "," : "") +
@@ -74,7 +74,7 @@ int RunShow(const CommandLine& line) {
   std::printf("%s\n", CliText(CliTextId::ShowHeading, language, {Padded(parameter, width)}).c_str());
   const std::string notTransferred = "  " + CliText(CliTextId::ShowNotTransferred, language);
   for (const ParameterLine& l : lines) {
-    std::printf("%.*s      %s%6d  %s%s\n", static_cast<int>(l.address.size()), l.address.data(),
+    std::printf("%.*s      %s%6d  %s%s\n", 4, l.address.Text().c_str(),
                 Padded(l.caption, width).c_str(), l.value, l.meaning.c_str(),
                 l.transferred ? "" : notTransferred.c_str());
   }

@@ -44,7 +44,7 @@ std::optional<long long> ParseInRange(std::string_view text, long long low, long
 }
 
 // "REG" or "*"; no register means every register.
-bool ParseRegisterOrAll(std::string_view text, std::optional<uint16_t>& reg) {
+bool ParseRegisterOrAll(std::string_view text, std::optional<Register>& reg) {
   if (text == "*") {
     reg.reset();
     return true;
@@ -193,7 +193,7 @@ Expected TakeRegisterFault(std::string_view name, std::string_view regText, Faul
     timeText = regText.substr(colon + 1);
     regText = regText.substr(0, colon);
   }
-  std::optional<uint16_t> reg;
+  std::optional<Register> reg;
   if (!ParseRegisterOrAll(regText, reg)) return timed ? "REG:MS, REG hex or *" : "REG, hex or *";
   Fault fault{*kind, {}};
   if (timed) {

@@ -16,7 +16,7 @@ namespace klv::sim {
 struct SimOptions {
   SimConfig config;
   // --set REG=VALUE, in the order given; applied with SimulatedRegulator::Preset.
-  std::vector<std::pair<uint16_t, int16_t>> presets;
+  std::vector<std::pair<Register, int16_t>> presets;
   FaultPlan faults;
   std::string device;  // empty: a pseudo-terminal
   LineSettings line;   // for --device; data bits 8 for RTU, 7 otherwise unless given

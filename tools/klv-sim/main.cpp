@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   for (const auto& [reg, value] : options.presets) {
     if (regulator.Preset(reg, value) != klv::sim::Refusal::None) {
       std::fprintf(stderr, "klv-sim: --set %04X=%d: no such register on this device, or outside its limits\n",
-                   reg, value);
+                   reg.Number(), value);
       return 2;
     }
   }

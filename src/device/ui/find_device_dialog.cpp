@@ -26,9 +26,9 @@ QString Str(const std::string& text) { return QString::fromStdString(text); }
 
 QString ModelText(const FoundRegulator& found) {
   if (found.model) return Str(std::string(ModelName(*found.model)));
-  if (found.codeRegister.empty()) return QStringLiteral("??");
+  if (!found.codeRegister) return QStringLiteral("??");
   return QStringLiteral("?? (%1=%2)")
-      .arg(Str(std::string(found.codeRegister)))
+      .arg(Str(found.codeRegister->Text()))
       .arg(static_cast<uint16_t>(found.code), 4, 16, QLatin1Char('0'))
       .toUpper();
 }

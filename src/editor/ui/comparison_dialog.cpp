@@ -71,7 +71,7 @@ ComparisonDialog::ComparisonDialog(const ParameterComparison& comparison, Langua
            Text(OptionNamesText(comparison.deviceOptionNames, language)));
   }
   for (const ParameterDifference& d : comparison.differences) {
-    addRow(Text(d.address), Text(d.caption), ValueText(d.screenValue, d.screenMeaning),
+    addRow(Text(d.address.Text()), Text(d.caption), ValueText(d.screenValue, d.screenMeaning),
            ValueText(d.deviceValue, d.deviceMeaning));
   }
   table_->resizeColumnsToContents();

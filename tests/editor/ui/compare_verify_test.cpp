@@ -55,7 +55,7 @@ class CompareVerifyTest : public QObject {
   void compareShowsTheDifferingRegisterAndLeavesTheScreenAlone() {
     SimulatedDevice device(SimModel(ModelKind::Klv40));
     QVERIFY(device.Ready());
-    device.Preset(0x012C, 30);
+    device.Preset(Register{0x012C}, 30);
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
     MainWindow& window = rig.Start();
     const ParameterSet before = rig.state.parameters;
@@ -108,7 +108,7 @@ class CompareVerifyTest : public QObject {
       SimulatedDevice device(SimModel(ModelKind::Klv40));
       QVERIFY(device.Ready());
       sim::FaultPlan silent;
-      silent.AddRegisterFault(0x012D, {sim::FaultKind::Silent, {}});
+      silent.AddRegisterFault(Register{0x012D}, {sim::FaultKind::Silent, {}});
       device.Faults(silent);
       WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
       rig.Start();
@@ -187,10 +187,10 @@ class CompareVerifyTest : public QObject {
     QFETCH(QString, message);
     SimulatedDevice device(SimModel(ModelKind::Klv40));
     QVERIFY(device.Ready());
-    device.Preset(0x012C, 30);
+    device.Preset(Register{0x012C}, 30);
     if (stuck) {
       sim::FaultPlan plan;
-      plan.AddRegisterFault(0x012C, {sim::FaultKind::Stuck, {}});
+      plan.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Stuck, {}});
       device.Faults(plan);
     }
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));

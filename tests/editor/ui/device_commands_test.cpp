@@ -57,7 +57,7 @@ class DeviceCommandsTest : public QObject {
   void readSwitchesToConnectedModel() {
     SimulatedDevice device(SimModel(ModelKind::Klv30));
     QVERIFY(device.Ready());
-    device.Preset(0x0120, 1);  // key lock ON
+    device.Preset(Register{0x0120}, 1);  // key lock ON
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
     MainWindow& window = rig.Start();
     window.show();
