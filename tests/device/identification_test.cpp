@@ -128,20 +128,20 @@ TEST_F(IdentificationTest, IdentifiesByTheCodesOf0110And0119) {
 // answer leads to, where the caller stops, and whether a device refused.
 TEST(IdentifyInOrder, AsksInTheIdentificationsOrderAndSaysWhereItEnded) {
   const auto outcome = [](ExchangeResult result, int16_t value) {
-    TransactOutcome read;
+    Reply read;
     read.result = result;
     read.value = value;
-    return std::optional<TransactOutcome>(read);
+    return std::optional<Reply>(read);
   };
   const auto ok = [&](int16_t value) { return outcome(ExchangeResult::Ok, value); };
-  const std::optional<TransactOutcome> refusal = outcome(ExchangeResult::Error, 0);
-  const std::optional<TransactOutcome> silence = outcome(ExchangeResult::NoResponse, 0);
-  const std::optional<TransactOutcome> stop;
+  const std::optional<Reply> refusal = outcome(ExchangeResult::Error, 0);
+  const std::optional<Reply> silence = outcome(ExchangeResult::NoResponse, 0);
+  const std::optional<Reply> stop;
   struct Case {
     const char* name;
-    std::vector<std::optional<TransactOutcome>> reads;  // 0110, then 0119 when asked
+    std::vector<std::optional<Reply>> reads;  // 0110, then 0119 when asked
     std::vector<std::string> asked;
-    std::string_view answeredRegister;
+    std::string answeredRegister;  // empty when none answered
     std::optional<ModelKind> model;
     bool refused;
     bool stopped;
@@ -158,12 +158,12 @@ TEST(IdentifyInOrder, AsksInTheIdentificationsOrderAndSaysWhereItEnded) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> asked;
-    const IdentificationSteps steps = IdentifyInOrder([&](std::string_view address) {
-      asked.emplace_back(address);
-      return asked.size() <= c.reads.size() ? c.reads[asked.size() - 1] : std::optional<TransactOutcome>();
+    const IdentificationSteps steps = IdentifyInOrder([&](Register address) {
+      asked.push_back(address.Text());
+      return asked.size() <= c.reads.size() ? c.reads[asked.size() - 1] : std::optional<Reply>();
     });
     EXPECT_EQ(asked, c.asked);
-    EXPECT_EQ(steps.answeredRegister, c.answeredRegister);
+    EXPECT_EQ(steps.answeredRegister ? steps.answeredRegister->Text() : std::string(), c.answeredRegister);
     EXPECT_EQ(steps.identification.Model(), c.model);
     EXPECT_EQ(steps.refused, c.refused);
     EXPECT_EQ(steps.stopped, c.stopped);
