@@ -117,4 +117,19 @@ std::string OptionsNotSavedText(const std::filesystem::path& path, std::string_v
   return head + path.string() + (reason.empty() ? "" : "\n" + std::string(reason));
 }
 
+void RecordTransferredSet(ProgramState& state, UnitProvenance::Source source, ReportVerification verification) {
+  UnitProvenance record{source, IdentityOfDevice(state.currentModel, state.parameters), std::move(verification),
+                        state.clock.LocalNow(), DescribeReportLine(state.connection)};
+  // In the demo COM1 reaches the simulated regulator, whatever device the number names.
+  if (state.demoModel && state.connection.portLabel.empty() && state.connection.settings.PortInUse() == 1) {
+    record.line.device.clear();
+    record.line.simulated = state.demoModel;
+  }
+  state.transferredSet = std::move(record);
+}
+
+void NoteSetEdited(ProgramState& state) {
+  if (state.transferredSet) state.transferredSet->changedSince = true;
+}
+
 }  // namespace klv

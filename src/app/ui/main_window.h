@@ -116,10 +116,10 @@ class MainWindow : public QMainWindow {
   // Exit, Ctrl+X, the close box: false when the operator stopped it.
   bool Exit();
 
-  // Where the screen's set came from in this session, when it came from the
-  // regulator: set by a complete read and by a verified write, dropped when
-  // the set is edited or replaced. The report names the device from it.
-  const std::optional<UnitProvenance>& Provenance() const { return provenance_; }
+  // The last complete read or verified write of the screen's set in this
+  // session: marked changed when the set is edited, dropped when it is
+  // replaced. The report names the device and the line from it.
+  const std::optional<UnitProvenance>& Provenance() const;
   // After a write whose read-back check ran: the set is now the device's.
   void NoteVerifiedWrite(ReportVerification verification);
 
@@ -180,7 +180,6 @@ class MainWindow : public QMainWindow {
   std::string documentTitle_;
   std::filesystem::path documentPath_;
   std::string titleNote_;
-  std::optional<UnitProvenance> provenance_;
   std::string reportNote_;  // offered again by the next report
   std::string productName_;
   bool screenReady_ = false;
