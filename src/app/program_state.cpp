@@ -6,7 +6,7 @@
 namespace klv {
 
 ProgramState::ProgramState(Clock& clockToUse, SerialPortFactory ports, Language languageToUse)
-    : connection(std::move(ports)), language(languageToUse), clock(clockToUse) {
+    : connection(ports), ports(ports), language(languageToUse), clock(clockToUse) {
   connection.line.SetLanguage(language);
 }
 

@@ -39,6 +39,9 @@ class ProgramState {
   // The serial line with its settings, log and the folder of its port links
   // (dataFolder: empty when unknown).
   Connection connection;
+  // The ports the connection is made with (the system's, or the demo's that
+  // reach its simulated regulator), for a scan's own connections.
+  SerialPortFactory ports;
   TransferState transfer;
 
   // Empty paths mean that the file is not available: the commands that use

@@ -78,7 +78,7 @@ std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* ow
 
 bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state) {
   CommSettingsDialog screen(state.connection, state.language, owner);
-  if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel);
+  if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel, state.ports);
   const ProgramOptions before = state.options;
   screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
   if (screen.exec() != QDialog::Accepted) return false;
