@@ -286,7 +286,7 @@ void MainWindow::RefreshMenu(MenuItem popup) {
     if (item == MenuItem::CommunicationLog) {
       action->setEnabled(FileExists(state_.commLogPath));
     } else if (item == MenuItem::RecordData) {
-      action->setEnabled(FileExists(state_.dataLogPath));
+      action->setEnabled(!state_.dataLogPath.empty());
     } else {
       action->setEnabled(true);
     }
@@ -703,11 +703,26 @@ void MainWindow::OpenCommunicationLog() {
 
 void MainWindow::Monitor() {
   if (!ConfirmConnection()) return;
-  if (monitorCommand_) monitorCommand_(this);
+  if (monitorCommand_) monitorCommand_(this, false);
 }
 
 void MainWindow::RecordData() {
-  OpenWithDesktop(state_.dataLogPath);
+  if (!ChooseRecordFile(this)) return;
+  if (!ConfirmConnection()) return;
+  if (monitorCommand_) monitorCommand_(this, true);
+}
+
+std::optional<std::filesystem::path> MainWindow::ChooseRecordFile(QWidget* owner) {
+  if (state_.dataLogPath.empty()) return std::nullopt;
+  const std::filesystem::path folder =
+      state_.options.recordFolder.empty() ? state_.dataLogPath.parent_path() : state_.options.recordFolder;
+  std::optional<std::filesystem::path> chosen =
+      dialogs_.ChooseRecordFile(owner, state_.dataLogPath.filename().string(), folder);
+  if (!chosen) return std::nullopt;
+  state_.dataLogPath = *chosen;
+  state_.options.recordFolder = chosen->parent_path();
+  KeepOptions();
+  return chosen;
 }
 
 void MainWindow::ChooseModel(ModelKind model) {

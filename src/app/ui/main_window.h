@@ -109,7 +109,13 @@ class MainWindow : public QMainWindow {
   void CommunicationSettings();
   void OpenCommunicationLog();
   void Monitor();
+  // Tools > Record data: asks where the data record goes (ChooseRecordFile),
+  // then the monitor opens with the record armed.
   void RecordData();
+  // The save dialog for the data record: the record's current name in the
+  // folder of the last record (the data folder at first). The file chosen
+  // becomes the data record's, its folder is kept in the program's settings.
+  std::optional<std::filesystem::path> ChooseRecordFile(QWidget* owner);
   void ChooseModel(ModelKind model);
   void OpenManual();
   void ShowVersionInformation();
@@ -123,9 +129,12 @@ class MainWindow : public QMainWindow {
   // After a write whose read-back check ran: the set is now the device's.
   void NoteVerifiedWrite(ReportVerification verification);
 
-  // What Tools > Monitor runs after the communication settings were
-  // accepted (the monitor window); nothing happens while unset.
-  void SetMonitorCommand(std::function<void(QWidget* owner)> command) { monitorCommand_ = std::move(command); }
+  // What Tools > Monitor and Tools > Record data run after the communication
+  // settings were accepted (the monitor window, its data record armed for
+  // Record data); nothing happens while unset.
+  void SetMonitorCommand(std::function<void(QWidget* owner, bool armRecord)> command) {
+    monitorCommand_ = std::move(command);
+  }
 
   // The menu command of item, as the menu or its shortcut runs it.
   void RunCommand(MenuItem item);
@@ -192,7 +201,7 @@ class MainWindow : public QMainWindow {
   QAction* recentHeading_ = nullptr;
   QAction* exitSeparator_ = nullptr;
   std::vector<QAction*> recentActions_;
-  std::function<void(QWidget*)> monitorCommand_;
+  std::function<void(QWidget*, bool)> monitorCommand_;
 };
 
 // The texts of the version box and the save question. In Japanese the
