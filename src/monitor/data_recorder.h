@@ -45,7 +45,7 @@ namespace klv {
 
 // The first line of datalog.csv. The record's layout stays as the program
 // has always written it - clock time alone, then control input and output
-// as the monitor shows them (the regulator's own values, -32768 for no
+// as the monitor window shows them (-32768 for no
 // reply) - because spreadsheets and scripts at the line read it so. The
 // graph's "Save data" (monitor/trend_export.h) has its own columns, date and
 // time and percent as drawn, and the manual says how the two differ.
