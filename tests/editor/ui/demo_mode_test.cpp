@@ -159,7 +159,16 @@ class DemoModeTest : public QObject {
     QCOMPARE(settings.AddressField()->text(), QStringLiteral("7"));
 
     // The focus is back on Find device, where it was when the scan began.
+    // Should Enter start another scan, its window is closed and noted.
+    bool scannedAgain = false;
+    QTimer::singleShot(0, &settings, [&] {
+      if (auto* again = settings.findChild<FindDeviceDialog*>()) {
+        scannedAgain = true;
+        again->reject();
+      }
+    });
     QTest::keyClick(settings.FindDeviceButton(), Qt::Key_Return);
+    QVERIFY(!scannedAgain);
     QCOMPARE(settings.result(), int(QDialog::Accepted));
     QCOMPARE(rig.state.connection.settings.deviceAddress, 7);
   }
