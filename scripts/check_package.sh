@@ -239,6 +239,10 @@ for pair in "KlvToolEng.pdf:User Manual" "KlvTool.pdf:ユーザーマニュア�
     skip "$pdf opens (pdftotext not installed, package poppler-utils)"
   fi
 done
+if command -v pdftotext >/dev/null; then
+  check "each manual names every menu command and every command of klv-loader-cli" \
+    "$root/scripts/check_manual_commands.sh" "$doc" "$target/usr/bin/klv-loader-cli"
+fi
 check "LICENSE is the MIT licence of the KLV Loader developers" bash -c \
   "grep -q '^MIT License' '$doc/LICENSE' && grep -q 'Copyright (c) 2026 the KLV Loader developers' '$doc/LICENSE'"
 check "copyright file names the Expat licence" grep -q '^License: Expat' "$doc/copyright"

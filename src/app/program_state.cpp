@@ -6,7 +6,7 @@
 namespace klv {
 
 ProgramState::ProgramState(Clock& clockToUse, SerialPortFactory ports, Language languageToUse)
-    : connection(std::move(ports)), language(languageToUse), clock(clockToUse) {
+    : connection(ports), ports(ports), language(languageToUse), clock(clockToUse) {
   connection.line.SetLanguage(language);
 }
 
@@ -115,6 +115,21 @@ std::string OptionsNotSavedText(const std::filesystem::path& path, std::string_v
   const std::string head = language == Language::Japanese ? "プログラムの設定を保存できません: "
                                                           : "The program's settings cannot be saved: ";
   return head + path.string() + (reason.empty() ? "" : "\n" + std::string(reason));
+}
+
+void RecordTransferredSet(ProgramState& state, UnitProvenance::Source source, ReportVerification verification) {
+  UnitProvenance record{source, IdentityOfDevice(state.currentModel, state.parameters), std::move(verification),
+                        state.clock.LocalNow(), DescribeReportLine(state.connection)};
+  // In the demo COM1 reaches the simulated regulator, whatever device the number names.
+  if (state.demoModel && state.connection.portLabel.empty() && state.connection.settings.PortInUse() == 1) {
+    record.line.device.clear();
+    record.line.simulated = state.demoModel;
+  }
+  state.transferredSet = std::move(record);
+}
+
+void NoteSetEdited(ProgramState& state) {
+  if (state.transferredSet) state.transferredSet->changedSince = true;
 }
 
 }  // namespace klv

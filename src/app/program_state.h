@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "editor/unit_report.h"
 #include "platform/program_options.h"
 #include "text/texts.h"
 #include "model/model_kind.h"
@@ -35,6 +36,9 @@ class ProgramState {
   // The serial line with its settings, log and the folder of its port links
   // (dataFolder: empty when unknown).
   Connection connection;
+  // The ports the connection is made with (the system's, or the demo's that
+  // reach its simulated regulator), for a scan's own connections.
+  SerialPortFactory ports;
   TransferState transfer;
 
   // Empty paths mean that the file is not available: the commands that use
@@ -65,9 +69,21 @@ class ProgramState {
   // from then on the settings in use are the operator's own.
   bool settingsConfirmed = false;
 
+  // The last complete read or verified write of the screen's set in this
+  // run, for the report: an edit marks it changed, another set drops it.
+  std::optional<UnitProvenance> transferredSet;
+
   // The transfer core's view of these things.
   TransferSession Session();
 };
+
+// Records that the screen's set (parameters, currentModel) has just been read
+// completely from the regulator or written and checked, over the connection
+// as it stands, at the clock's local time.
+void RecordTransferredSet(ProgramState& state, UnitProvenance::Source source, ReportVerification verification = {});
+
+// The screen's set was edited: a recorded transfer is kept, marked changed.
+void NoteSetEdited(ProgramState& state);
 
 // ---- Start-up paths ------------------------------------------------------------
 

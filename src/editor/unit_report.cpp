@@ -29,16 +29,29 @@ constexpr ReportWords kNoNote{"(none)", "（なし）"};
 constexpr ReportWords kDevice{"Device", "機器"};
 constexpr ReportWords kNoDevice{"not read from a regulator in this session",
                                 "この起動中に調整器から読出していません"};
-// %1 model, %2 register, %3 code, %4 optionFlags, %5 optionDetect, %6 time
-constexpr ReportWords kDeviceRead{"%1, register %2 = %3, optionFlags %4, optionDetect %5 (read %6)",
-                                  "%1、レジスタ %2 = %3、optionFlags %4、optionDetect %5（%6 読出し）"};
-constexpr ReportWords kDeviceWritten{"%1, register %2 = %3, optionFlags %4, optionDetect %5 (written %6)",
-                                     "%1、レジスタ %2 = %3、optionFlags %4、optionDetect %5（%6 書込み）"};
+// %1 code, %2 model, %3 time
+constexpr ReportWords kDeviceRead{"Model code %1 (%2), read %3", "機種コード %1（%2）、%3 読出し"};
+constexpr ReportWords kDeviceWritten{"Model code %1 (%2), written %3", "機種コード %1（%2）、%3 書込み"};
+constexpr ReportWords kConnection{"Connection", "接続"};
+// %1 port, %2 address, %3 line settings
+constexpr ReportWords kConnectionLine{"%1, address %2, %3", "%1、アドレス %2、%3"};
+// %1 port, %2 device
+constexpr ReportWords kPortDevice{"%1 (%2)", "%1（%2）"};
+constexpr ReportWords kSimulated{"simulated %1", "模擬 %1"};
 constexpr ReportWords kVerification{"Verification", "照合"};
 constexpr ReportWords kNotVerified{"not verified", "照合していません"};
+constexpr ReportWords kAsRead{"not verified: the set as read from the regulator, every register answered",
+                              "照合していません: 調整器から読出したままの設定（全レジスタ応答）"};
 constexpr ReportWords kVerifiedEqual{"verified: every register read back equal",
                                      "照合済み: すべてのレジスタが一致"};
 constexpr ReportWords kVerifiedDiffers{"verified: registers differ", "照合済み: 一致しないレジスタがあります"};
+// %1 time, %2 what the check found then
+constexpr ReportWords kChangedAfterVerification{"changed after verification on %1 (then: %2)",
+                                                "%1 の照合後に変更されています（照合時: %2）"};
+constexpr ReportWords kChangedAfterRead{"changed after reading on %1", "%1 の読出し後に変更されています"};
+constexpr ReportWords kCheckedBy{"Checked by", "確認者"};
+constexpr ReportWords kSignOffDate{"Date", "日付"};
+constexpr ReportWords kSignature{"Signature", "署名"};
 constexpr ReportWords kRegister{"Register", "レジスタ"};
 constexpr ReportWords kParameter{"Parameter", "パラメータ"};
 constexpr ReportWords kValue{"Value", "値"};
@@ -72,14 +85,23 @@ std::string Hex4(uint16_t value) {
 std::string DeviceText(const UnitProvenance& provenance, Language language) {
   const DeviceIdentityRecord& device = provenance.device;
   const ReportWords& words = provenance.source == UnitProvenance::Source::Read ? kDeviceRead : kDeviceWritten;
-  return Fill(Pick(words, language),
-              {ModelName(device.model), device.codeRegister.Text(), Hex4(device.code), std::to_string(device.optionFlags),
-               std::to_string(device.optionDetect), ReportDateTime(provenance.when)});
+  return Fill(Pick(words, language), {Hex4(device.code), ModelName(device.model), ReportDateTime(provenance.when)});
 }
 
-std::string VerificationText(const std::optional<UnitProvenance>& provenance, Language language) {
-  if (!provenance) return std::string(Pick(kNotVerified, language));
-  const ReportVerification& verification = provenance->verification;
+std::string ConnectionText(const ReportLine& line, Language language) {
+  std::string port = line.port;
+  if (line.simulated) {
+    port = Fill(Pick(kPortDevice, language), {port, Fill(Pick(kSimulated, language), {ModelName(*line.simulated)})});
+  } else if (!line.device.empty()) {
+    port = Fill(Pick(kPortDevice, language), {port, line.device});
+  }
+  return Fill(Pick(kConnectionLine, language), {port, std::to_string(line.address), line.settings});
+}
+
+// What the read or the check found, as it stood when it ended.
+std::string ResultText(const UnitProvenance& provenance, Language language) {
+  const ReportVerification& verification = provenance.verification;
+  if (provenance.source == UnitProvenance::Source::Read) return std::string(Pick(kAsRead, language));
   switch (verification.status) {
     case ReportVerification::Status::NotVerified: return std::string(Pick(kNotVerified, language));
     case ReportVerification::Status::Equal:
@@ -88,6 +110,14 @@ std::string VerificationText(const std::optional<UnitProvenance>& provenance, La
       return verification.details.empty() ? std::string(Pick(kVerifiedDiffers, language)) : verification.details;
   }
   return std::string(Pick(kNotVerified, language));
+}
+
+std::string VerificationText(const std::optional<UnitProvenance>& provenance, Language language) {
+  if (!provenance) return std::string(Pick(kNotVerified, language));
+  if (!provenance->changedSince) return ResultText(*provenance, language);
+  const std::string when = ReportDateTime(provenance->when);
+  if (provenance->source == UnitProvenance::Source::Read) return Fill(Pick(kChangedAfterRead, language), {when});
+  return Fill(Pick(kChangedAfterVerification, language), {when, ResultText(*provenance, language)});
 }
 
 }  // namespace
@@ -124,8 +154,6 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
   std::string options;
   for (const std::string& option : sheet.options) options += (options.empty() ? "" : ", ") + option;
   if (options.empty()) options = std::string(Pick(kNoOptions, language));
-  options += " (optionFlags " + std::to_string(inputs.parameters.optionFlags) + ", optionDetect " +
-             std::to_string(inputs.parameters.optionDetect) + ")";
 
   const auto fact = [&](const ReportWords& label, std::string value) {
     report.facts.push_back({std::string(Pick(label, language)), std::move(value)});
@@ -137,6 +165,7 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
   const std::string note = WithoutBidiControls(inputs.note);
   fact(kNote, note.empty() ? std::string(Pick(kNoNote, language)) : note);
   fact(kDevice, inputs.provenance ? DeviceText(*inputs.provenance, language) : std::string(Pick(kNoDevice, language)));
+  if (inputs.provenance) fact(kConnection, ConnectionText(inputs.provenance->line, language));
   fact(kVerification, VerificationText(inputs.provenance, language));
 
   for (const ReportWords* column : {&kRegister, &kParameter, &kValue, &kMeaning}) {
@@ -148,6 +177,9 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
   }
   report.notTransferredMark = std::string(Pick(kNotTransferred, language));
   report.program = "KLV Loader " KLV_VERSION;
+  for (const ReportWords* label : {&kCheckedBy, &kSignOffDate, &kSignature}) {
+    report.signOff.emplace_back(Pick(*label, language));
+  }
   return report;
 }
 

@@ -3,7 +3,8 @@
 // of a file in words (model, options, every parameter with its caption, value
 // and meaning), the file it came from, when the report was made, the unit's
 // serial number or a note, and - when the set came from the regulator in this
-// session - the device's identity and whether a write was verified. This is
+// session - the device's identity, the line it was reached over, whether a
+// write was verified and whether the set was changed since. This is
 // the report's content in one language; the window and the command-line tool
 // hand it to the same page layout (editor/ui/unit_report_pdf.h).
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "model/model_kind.h"
+#include "editor/unit_report_line.h"
 #include "model/parameter_set.h"
 #include "model/register.h"
 #include "platform/clock.h"
@@ -42,14 +44,16 @@ struct ReportVerification {
   std::string details;  // the check's own message, shown as it is
 };
 
-// Where the screen's set came from in this session, when it came from a
-// regulator; the main window drops it once the set is edited or replaced.
+// The last complete read or verified write of the screen's set in this
+// session; an edit marks it changed, another set drops it.
 struct UnitProvenance {
   enum class Source { Read, VerifiedWrite };
   Source source = Source::Read;
   DeviceIdentityRecord device;
   ReportVerification verification;
   LocalTime when;  // when the read or the write ended
+  ReportLine line;
+  bool changedSince = false;  // the set was edited after it
 };
 
 struct UnitReportInputs {
@@ -84,6 +88,7 @@ struct UnitReport {
   std::vector<ReportRow> rows;               // every parameter of the model, register order
   std::string notTransferredMark;            // shown after the meaning of a row not transferred
   std::string program;                       // the program and its version, "KLV Loader 1.60"
+  std::vector<std::string> signOff;          // "Checked by", "Date", "Signature": room to fill in by hand
 };
 
 UnitReport ComposeUnitReport(const UnitReportInputs& inputs);

@@ -43,7 +43,12 @@
 
 namespace klv {
 
-// The first line of datalog.csv.
+// The first line of datalog.csv. The record's layout stays as the program
+// has always written it - clock time alone, then control input and output
+// as the monitor window shows them (-32768 for no
+// reply) - because spreadsheets and scripts at the line read it so. The
+// graph's "Save data" (monitor/trend_export.h) has its own columns, date and
+// time and percent as drawn, and the manual says how the two differ.
 inline constexpr std::string_view kDataLogHeader = "Time, Input, Output\r\n";
 // Full scale of the progress bar.
 inline constexpr int kRecordProgressRange = 1000;

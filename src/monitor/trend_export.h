@@ -11,7 +11,11 @@
 
 namespace klv {
 
-// The first line of the history's CSV.
+// The first line of the history's CSV. Not the data record's layout on
+// purpose: the graph's points carry their date (a history may span
+// midnight) and the percent the graph draws, so what is saved matches the
+// picture; the data record keeps the layout its readers rely on
+// (monitor/data_recorder.h).
 inline constexpr std::string_view kTrendCsvHeader = "Date, Time, Input (%), Output (%)\r\n";
 
 // The points the graph shows, oldest first, one row each: the local date and

@@ -9,6 +9,7 @@ constexpr std::string_view kVerifyAfterWrite = "verify-after-write";
 constexpr std::string_view kParameterFolder = "parameter-folder";
 constexpr std::string_view kReportFolder = "report-folder";
 constexpr std::string_view kPictureFolder = "picture-folder";
+constexpr std::string_view kRecordFolder = "record-folder";
 constexpr std::string_view kRecentFile = "recent-file";
 // Far more than the file ever holds (eleven paths); a stray large file is not read whole.
 constexpr std::size_t kLargestFile = 64 * 1024;
@@ -37,6 +38,7 @@ std::string ProgramOptionsText(const ProgramOptions& options) {
   AddPath(text, kParameterFolder, options.parameterFolder);
   AddPath(text, kReportFolder, options.reportFolder);
   AddPath(text, kPictureFolder, options.pictureFolder);
+  AddPath(text, kRecordFolder, options.recordFolder);
   for (std::size_t i = 0; i < options.recentFiles.size() && i < kRecentFileCount; ++i) {
     AddPath(text, kRecentFile, options.recentFiles[i]);
   }
@@ -70,6 +72,7 @@ ProgramOptions ParseProgramOptions(std::string_view text) {
     if (name == kParameterFolder) options.parameterFolder = path;
     if (name == kReportFolder) options.reportFolder = path;
     if (name == kPictureFolder) options.pictureFolder = path;
+    if (name == kRecordFolder) options.recordFolder = path;
     if (name == kRecentFile && options.recentFiles.size() < kRecentFileCount &&
         std::find(options.recentFiles.begin(), options.recentFiles.end(), path) == options.recentFiles.end()) {
       options.recentFiles.push_back(path);

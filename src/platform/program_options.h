@@ -23,6 +23,7 @@ struct ProgramOptions {
   std::filesystem::path parameterFolder;  // Open, Save as
   std::filesystem::path reportFolder;     // the report's PDF
   std::filesystem::path pictureFolder;    // the graph's pictures and data
+  std::filesystem::path recordFolder;     // the monitor's data record
   // The parameter files last opened or saved, newest first.
   std::vector<std::filesystem::path> recentFiles;
 

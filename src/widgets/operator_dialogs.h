@@ -66,6 +66,10 @@ class OperatorDialogs {
   // only after a question.
   virtual std::optional<std::filesystem::path> ChooseReportFile(QWidget* owner, std::string_view initialName,
                                                                 const std::filesystem::path& folder) = 0;
+  // The save dialog for the monitor's data record (CSV), with the initial
+  // name; existing files only after a question.
+  virtual std::optional<std::filesystem::path> ChooseRecordFile(QWidget* owner, std::string_view initialName,
+                                                                const std::filesystem::path& folder) = 0;
   // The print dialog, then the report on the printer chosen.
   virtual PrintOutcome PrintReport(QWidget* owner, const UnitReport& report) = 0;
   // The result of Compare with KLV; returns once it is closed.

@@ -100,7 +100,7 @@ TEST_F(ReportCliTest, PdfTextShowsTheValuesInTheLocaleLanguage) {
       {"C", "SN 12345", "Report saved: ",
        {"Parameter report", "Model", "KLV40", "Analog auxiliary input", "Alarm output 2", "Serial number or note",
         "SN 12345", "oven7.klv", "Ramp lower limit", "5.7 %", "Heater break alarm current", "43 %",
-        "not verified", "optionFlags 15", "Register"}},
+        "not verified", "Checked by", "Register"}},
       {"ja_JP.UTF-8", "製番 12345", "レポートを保存しました: ",
        {"パラメータ設定レポート", "機種", "KLV40", "アナログ補助入力", "警報出力２", "製造番号・メモ", "製番 12345",
         "oven7.klv", "勾配下限", "5.7 %", "ヒータ断線警報電流", "43 %", "アナログ出力", "照合していません"}},

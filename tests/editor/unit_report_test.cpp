@@ -6,6 +6,10 @@
 
 #include "editor/parameter_description.h"
 #include "model/register_catalogue.h"
+#include "editor/unit_report_line.h"
+
+#include <filesystem>
+#include <unistd.h>
 
 namespace klv {
 namespace {
@@ -33,11 +37,11 @@ TEST(UnitReport, FactsInEitherLanguage) {
   };
   const Case cases[] = {
       {Language::English,
-       {"Model=KLV40", "Options=Alarm output 2, Analog output (optionFlags 10, optionDetect 0)",
+       {"Model=KLV40", "Options=Alarm output 2, Analog output",
         "File=/data/oven7.klv", "Date and time=2026-03-04 05:06:07", "Serial number or note=(none)",
         "Device=not read from a regulator in this session", "Verification=not verified"}},
       {Language::Japanese,
-       {"機種=KLV40", "オプション=警報出力２, アナログ出力 (optionFlags 10, optionDetect 0)", "ファイル=/data/oven7.klv",
+       {"機種=KLV40", "オプション=警報出力２, アナログ出力", "ファイル=/data/oven7.klv",
         "作成日時=2026-03-04 05:06:07", "製造番号・メモ=（なし）", "機器=この起動中に調整器から読出していません",
         "照合=照合していません"}},
   };
@@ -73,42 +77,82 @@ TEST(UnitReport, EveryParameterOfTheModelWithItsMeaning) {
   EXPECT_EQ(ramp->meaning, "5.7 %");
 }
 
-TEST(UnitReport, DeviceIdentityAndVerification) {
+// The device, the line it was reached over and what was found, in words;
+// after an edit the report keeps them and says the set changed since.
+TEST(UnitReport, DeviceConnectionAndVerification) {
   struct Case {
     ModelKind model;
     UnitProvenance::Source source;
     ReportVerification verification;
+    bool changed;
     std::string device;
     std::string verified;
   };
   using Status = ReportVerification::Status;
+  using Source = UnitProvenance::Source;
   const Case cases[] = {
-      {ModelKind::Klv40, UnitProvenance::Source::Read, {},
-       "KLV40, register 0110 = 0028, optionFlags 10, optionDetect 0 (read 2026-01-02 03:04:05)", "not verified"},
-      {ModelKind::Klv30, UnitProvenance::Source::VerifiedWrite, {Status::Equal, ""},
-       "KLV30, register 0119 = 3330, optionFlags 10, optionDetect 0 (written 2026-01-02 03:04:05)",
-       "verified: every register read back equal"},
-      {ModelKind::Klv30E, UnitProvenance::Source::VerifiedWrite,
-       {Status::Differs, "Register 0120 reads back 0, written 1"},
-       "KLV30E, register 0119 = 3045, optionFlags 10, optionDetect 0 (written 2026-01-02 03:04:05)",
-       "Register 0120 reads back 0, written 1"},
+      {ModelKind::Klv40, Source::Read, {}, false, "Model code 0028 (KLV40), read 2026-01-02 03:04:05",
+       "not verified: the set as read from the regulator, every register answered"},
+      {ModelKind::Klv40, Source::Read, {}, true, "Model code 0028 (KLV40), read 2026-01-02 03:04:05",
+       "changed after reading on 2026-01-02 03:04:05"},
+      {ModelKind::Klv30, Source::VerifiedWrite, {Status::Equal, ""}, false,
+       "Model code 3330 (KLV30), written 2026-01-02 03:04:05", "verified: every register read back equal"},
+      {ModelKind::Klv30E, Source::VerifiedWrite, {Status::Differs, "Register 0120 reads back 0, written 1"}, false,
+       "Model code 3045 (KLV30E), written 2026-01-02 03:04:05", "Register 0120 reads back 0, written 1"},
+      {ModelKind::Klv30, Source::VerifiedWrite, {Status::Equal, "Verified: all 13 registers read back equal"}, true,
+       "Model code 3330 (KLV30), written 2026-01-02 03:04:05",
+       "changed after verification on 2026-01-02 03:04:05 (then: Verified: all 13 registers read back equal)"},
   };
   for (const Case& c : cases) {
     UnitReportInputs inputs = Klv40Inputs(Language::English);
     inputs.model = c.model;
     inputs.note = "SN 4711";
     inputs.provenance = UnitProvenance{c.source, IdentityOfDevice(c.model, inputs.parameters), c.verification,
-                                       LocalTime{2026, 1, 2, 3, 4, 5}};
+                                       LocalTime{2026, 1, 2, 3, 4, 5},
+                                       ReportLine{"COM5", "/dev/ttyUSB0", {}, 7, "9600 E 7 1, TORVALEK, 100 ms"},
+                                       c.changed};
     const UnitReport report = ComposeUnitReport(inputs);
     EXPECT_EQ(Fact(report, 4), "Serial number or note=SN 4711");
     EXPECT_EQ(Fact(report, 5), "Device=" + c.device);
-    EXPECT_EQ(Fact(report, 6), "Verification=" + c.verified);
+    EXPECT_EQ(Fact(report, 6), "Connection=COM5 (/dev/ttyUSB0), address 7, 9600 E 7 1, TORVALEK, 100 ms");
+    EXPECT_EQ(Fact(report, 7), "Verification=" + c.verified);
   }
   UnitReportInputs japanese = Klv40Inputs(Language::Japanese);
-  japanese.provenance = UnitProvenance{UnitProvenance::Source::Read, IdentityOfDevice(ModelKind::Klv40, japanese.parameters),
-                                       {}, LocalTime{2026, 1, 2, 3, 4, 5}};
-  EXPECT_EQ(Fact(ComposeUnitReport(japanese), 5),
-            "機器=KLV40、レジスタ 0110 = 0028、optionFlags 10、optionDetect 0（2026-01-02 03:04:05 読出し）");
+  japanese.provenance = UnitProvenance{Source::VerifiedWrite, IdentityOfDevice(ModelKind::Klv40, japanese.parameters),
+                                       {Status::Equal, "照合済み"}, LocalTime{2026, 1, 2, 3, 4, 5},
+                                       ReportLine{"COM1", "", ModelKind::Klv40, 1, "9600 E 7 1, TORVALEK, 100 ms"}, true};
+  const UnitReport report = ComposeUnitReport(japanese);
+  EXPECT_EQ(Fact(report, 5), "機器=機種コード 0028（KLV40）、2026-01-02 03:04:05 書込み");
+  EXPECT_EQ(Fact(report, 6), "接続=COM1（模擬 KLV40）、アドレス 1、9600 E 7 1, TORVALEK, 100 ms");
+  EXPECT_EQ(Fact(report, 7), "照合=2026-01-02 03:04:05 の照合後に変更されています（照合時: 照合済み）");
+  EXPECT_EQ(report.signOff, (std::vector<std::string>{"確認者", "日付", "署名"}));
+}
+
+// The line as the report names it: a COM number with the device its link
+// reaches, or the device path the command line was given.
+TEST(UnitReport, LineOfTheConnection) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("klv-report-line-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder / "ports");
+  std::error_code error;
+  std::filesystem::create_symlink("/dev/ttyUSB3", folder / "ports" / "COM17", error);
+  Connection connection;
+  connection.dataFolder = folder;
+  connection.settings = CommSettings{5, 1, 19200, 3, 2, 50, 42, Protocol::ModbusRtu, 10, 600};
+  ReportLine line = DescribeReportLine(connection);
+  EXPECT_EQ(line.port, "COM17");
+  EXPECT_EQ(line.device, "/dev/ttyUSB3");
+  EXPECT_EQ(line.address, 42);
+  EXPECT_EQ(line.settings, "19200 O 8 2, Modbus RTU, 50 ms");
+
+  connection.portLabel = "/dev/pts/9";
+  connection.settings = CommSettings{};
+  connection.settings.protocol = Protocol::ModbusAscii;
+  line = DescribeReportLine(connection);
+  EXPECT_EQ(line.port, "/dev/pts/9");
+  EXPECT_EQ(line.device, "");
+  EXPECT_EQ(line.settings, "9600 E 7 1, Modbus ASCII, 100 ms");
+  std::filesystem::remove_all(folder, error);
 }
 
 TEST(UnitReport, FileNameOffered) {

@@ -24,6 +24,7 @@
 #include "transfer/transfer_rig.h"
 
 #include "support/cli_tool.h"
+#include "support/pdf_text.h"
 
 extern char** environ;
 
@@ -825,6 +826,73 @@ TEST_F(CliTest, WriteVerifyReadsEveryRegisterBackAndNamesOneThatKeptItsValue) {
     ASSERT_NE(lastWrite, std::string::npos) << log;
     EXPECT_NE(log.find("PC->KLV: " + LoggedFrame("011R012C0"), lastWrite), std::string::npos) << log;
   }
+}
+
+// write --verify --report: the PDF records the unit as written and checked,
+// with the regulator, the line and what the read-back found; a read-back
+// that differs is recorded too, and the exit status still says so.
+TEST_F(CliTest, WriteVerifyReportRecordsWhatWasWrittenAndChecked) {
+#ifndef KLV_CLI_REPORT
+  GTEST_SKIP() << "this build's klv-loader-cli has no PDF report (built without Qt)";
+#else
+  struct Case {
+    const char* name;
+    bool stuck;
+    int status;
+    std::vector<std::string> words;  // each found in the PDF's text
+  };
+  const Case cases[] = {
+      {"equal", false, 0, {"Verified: all 13 registers read back equal", "Model code 3330 (KLV30), written "}},
+      {"stuck", true, 1, {"1 of 13 registers do not read back equal", "012C: written 33, read back 10"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Connect(Device(ModelKind::Klv30, 0, true));
+    device_->Preset(0x012C, 10);
+    if (c.stuck) {
+      sim::FaultPlan stuck;
+      stuck.AddRegisterFault(0x012C, {sim::FaultKind::Stuck, {}});
+      device_->Faults(stuck);
+    }
+    const fs::path file = Klv30File(folder_.Path(), 33);
+    const fs::path pdf = folder_.Path() / (std::string("unit7-") + c.name + ".pdf");
+
+    const CliRun run = Run({"write", "--verify", "--report", pdf.string(), "--note", "SN 4712", "--port",
+                            device_->Path(), "--address", "1", "--timeout", "200", file.string()});
+
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_NE(run.out.find("Report saved: " + pdf.string() + "\n"), std::string::npos) << run.out;
+    const std::optional<std::string> text = PdfText(pdf);
+    ASSERT_TRUE(text) << "pdftotext (poppler-utils) could not read " << pdf;
+    std::vector<std::string> words = c.words;
+    words.insert(words.end(), {"SN 4712", "klv30-33.klv", device_->Path() + ", address 1, 9600 E 7 1, TORVALEK, 200 ms",
+                               "Checked by", "Signature"});
+    for (const std::string& word : words) EXPECT_NE(text->find(word), std::string::npos) << word << "\n" << *text;
+    for (const char* jargon : {"not verified", "optionFlags", "register 0119"}) {
+      EXPECT_EQ(text->find(jargon), std::string::npos) << jargon << "\n" << *text;
+    }
+  }
+
+  // Refused before anything is sent: a report without the read-back, a note
+  // without a report, a report that could not be saved.
+  const fs::path file = Klv30File(folder_.Path(), 33);
+  const std::string missing = (folder_.Path() / "missing" / "r.pdf").string();
+  const std::vector<std::string> refusals[] = {
+      {"write", "--report", (folder_.Path() / "r.pdf").string(), "--port", device_->Path(), file.string()},
+      {"write", "--verify", "--note", "SN 1", "--port", device_->Path(), file.string()},
+      {"write", "--verify", "--report", missing, "--port", device_->Path(), file.string()},
+  };
+  const char* errors[] = {"klv-loader-cli: --report needs --verify\n", "klv-loader-cli: --note needs --report\n",
+                          missing.c_str()};
+  const std::string logBefore = ReadFile(DataFolder() / "comlog.txt");
+  for (std::size_t i = 0; i < std::size(refusals); ++i) {
+    const CliRun run = Run(refusals[i]);
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find(errors[i]), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(ReadFile(DataFolder() / "comlog.txt"), logBefore);
+  EXPECT_FALSE(fs::exists(folder_.Path() / "r.pdf"));
+#endif
 }
 
 // --- Stored settings that cannot be used ----------------------------------------

@@ -144,13 +144,23 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
       line.verify = true;
       continue;
     }
-    const bool takesValue = (connects && IsConnectionOption(name)) || (line.command == Command::Read && name == "output");
+    const bool takesValue = (connects && IsConnectionOption(name)) || (line.command == Command::Read && name == "output") ||
+                            (line.command == Command::Write && (name == "report" || name == "note"));
     if (!takesValue) return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, first}));
     const std::optional<std::string> value = reader.ValueOf(*arg);
     if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
     if (name == "output") {
       if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"output"}));
       line.file = *value;
+      continue;
+    }
+    if (name == "report") {
+      if (value->empty()) return Refuse(CliText(CliTextId::NeedsFileName, language, {"report"}));
+      line.report = *value;
+      continue;
+    }
+    if (name == "note") {
+      line.note = *value;
       continue;
     }
     std::string error;
@@ -163,6 +173,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
       if (line.file.empty()) return Refuse(CliText(CliTextId::ReadNeedsOutput, language));
       break;
     case Command::Write:
+      // The report records what was checked: without the read-back there is nothing to vouch for.
+      if (!line.report.empty() && !line.verify) return Refuse(CliText(CliTextId::OptionNeedsOption, language, {"report", "verify"}));
+      if (!line.note.empty() && line.report.empty()) return Refuse(CliText(CliTextId::OptionNeedsOption, language, {"note", "report"}));
+      [[fallthrough]];
     case Command::Show:
     case Command::Compare:
       if (files.size() != 1) return Refuse(CliText(CliTextId::NeedsOneFile, language, {first}));

@@ -102,14 +102,20 @@ constexpr std::array kTexts = {
                  "its model, options and (KLV40) control input type match the file. Why a\n"
                  "write was refused is printed on standard error.\n"
                  "  --verify              after a complete write, read every register written\n"
-                 "                        back; exit status 1 names each one that differs\n\n",
+                 "                        back; exit status 1 names each one that differs\n"
+                 "  --report FILE.pdf     with --verify: save the report of the unit as written\n"
+                 "                        and checked (device, connection, result, every value)\n"
+                 "  --note TEXT           the unit's serial number or a note for the report\n\n",
                  "使い方: klv-loader-cli write [OPTIONS] FILE.klv\n"
                  "\n"
                  "機種、オプション、（KLV40 では）制御入力の種類がファイルと一致することを確かめてから、\n"
                  "パラメータファイルを接続した調整器へ書込みます。書込みを拒否した理由は\n"
                  "標準エラー出力に表示します。\n"
                  "  --verify              書込みが完了したら書込んだレジスタをすべて読出して照合します。\n"
-                 "                        一致しないレジスタがあれば名前を表示し、終了コードは 1\n\n"},
+                 "                        一致しないレジスタがあれば名前を表示し、終了コードは 1\n"
+                 "  --report FILE.pdf     --verify と共に: 書込んで照合したとおりのレポートを保存します\n"
+                 "                        （機器、接続、照合結果、すべての値）\n"
+                 "  --note TEXT           レポートに載せる製造番号・メモ\n\n"},
     CliTextEntry{UsageShow,
                  "Usage: klv-loader-cli show FILE.klv [--json]\n"
                  "\n"
@@ -133,7 +139,7 @@ constexpr std::array kTexts = {
                  "\n"
                  "Commands:\n"
                  "  read [OPTIONS] --output FILE.klv   read the regulator into a parameter file\n"
-                 "  write [OPTIONS] [--verify] FILE.klv\n"
+                 "  write [OPTIONS] [--verify [--report FILE.pdf [--note TEXT]]] FILE.klv\n"
                  "                                     write a parameter file to the regulator\n"
                  "  compare [OPTIONS] FILE.klv [--json]\n"
                  "                                     compare the regulator with a parameter file\n"
@@ -156,7 +162,7 @@ constexpr std::array kTexts = {
                  "\n"
                  "コマンド:\n"
                  "  read [OPTIONS] --output FILE.klv   調整器から読出してパラメータファイルに保存\n"
-                 "  write [OPTIONS] [--verify] FILE.klv\n"
+                 "  write [OPTIONS] [--verify [--report FILE.pdf [--note TEXT]]] FILE.klv\n"
                  "                                     パラメータファイルを調整器へ書込む\n"
                  "  compare [OPTIONS] FILE.klv [--json]\n"
                  "                                     調整器とパラメータファイルを比較\n"
@@ -288,6 +294,7 @@ constexpr std::array kTexts = {
                  "device address, or find the regulator with klv-loader-cli scan",
                  "実行中、調整器から正しい応答が一度もありませんでした。ケーブル、ポート、機器アドレスを確認するか、"
                  "klv-loader-cli scan で調整器を探してください"},
+    CliTextEntry{OptionNeedsOption, "--%1 needs --%2", "--%1 には --%2 が必要です"},
 };
 
 constexpr bool InEnumOrder() {

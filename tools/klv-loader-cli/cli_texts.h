@@ -73,6 +73,7 @@ enum class CliTextId {
   CompareDeviceValue,
   UsageExitAll,
   MonitorNoGoodReply,
+  OptionNeedsOption,
 };
 
 struct CliTextEntry {

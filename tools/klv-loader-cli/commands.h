@@ -5,6 +5,10 @@
 
 #include "cli_options.h"
 
+namespace klv {
+struct UnitReport;
+}  // namespace klv
+
 namespace klv::cli {
 
 inline constexpr int kExitSuccess = 0;
@@ -29,5 +33,9 @@ std::string ScanUsageSummary(Language language);
 // --help (empty in a build that cannot make reports).
 int RunReportCommand(std::span<const std::string> args);
 std::string ReportUsageSummary(Language language);
+// Draws report into the PDF file output and says so on standard output; the
+// exit status. False from ReportsAvailable in a build that cannot draw one.
+int SaveReportFile(const UnitReport& report, const std::string& output, Language language);
+bool ReportsAvailable();
 
 }  // namespace klv::cli

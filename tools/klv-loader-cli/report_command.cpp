@@ -102,8 +102,10 @@ int RunReportCommand(std::span<const std::string> args) {
   inputs.fileName = line.file;
   inputs.created = SystemClock().LocalNow();
   inputs.note = line.note;
-  const UnitReport report = ComposeUnitReport(inputs);
+  return SaveReportFile(ComposeUnitReport(inputs), line.output, language);
+}
 
+int SaveReportFile(const UnitReport& report, const std::string& output, Language language) {
   // The pages are drawn without a display.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(QuietQtMessages);
@@ -113,14 +115,16 @@ int RunReportCommand(std::span<const std::string> args) {
   const QGuiApplication application(argc, argv);
   const QByteArray pdf = UnitReportPdf(report);
 
-  const SaveOutcome saved = SaveFileAtomically(line.output, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  const SaveOutcome saved = SaveFileAtomically(output, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
   if (!saved.ok) {
-    PrintError(ReportMessageText(ReportMessage::CannotSave, language, line.output, saved.error));
+    PrintError(ReportMessageText(ReportMessage::CannotSave, language, output, saved.error));
     return kExitUnusable;
   }
-  std::printf("%s\n", ReportMessageText(ReportMessage::Saved, language, line.output).c_str());
+  std::printf("%s\n", ReportMessageText(ReportMessage::Saved, language, output).c_str());
   return kExitSuccess;
 }
+
+bool ReportsAvailable() { return true; }
 
 std::string ReportUsageSummary(Language language) {
   return std::string(ReportUsageText(ReportUsage::Summary, language));

@@ -15,4 +15,11 @@ int RunReportCommand(std::span<const std::string>) {
 
 std::string ReportUsageSummary(Language) { return {}; }
 
+int SaveReportFile(const UnitReport&, const std::string&, Language language) {
+  PrintError(std::string(ReportUsageText(ReportUsage::Unavailable, language)));
+  return kExitUnusable;
+}
+
+bool ReportsAvailable() { return false; }
+
 }  // namespace klv::cli

@@ -9,6 +9,7 @@
 #include "compare_listing.h"
 #include "commands.h"
 #include "editor/parameter_file.h"
+#include "editor/unit_report.h"
 #include "environment.h"
 #include "model/parameter_set.h"
 #include "platform/clock.h"
@@ -21,6 +22,8 @@
 #include "tool_connection.h"
 #include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
+#include "transfer/transfer_result_messages.h"
+#include "transfer/write_verification.h"
 
 namespace klv::cli {
 namespace {
@@ -48,6 +51,8 @@ class Transfer {
   ModelKind& currentModel() { return currentModel_; }
   // write --verify: read every register written back.
   void VerifyAfterWrite(bool verify) { state_.verifyAfterWrite = verify; }
+  const TransferState& State() const { return state_; }
+  const Connection& connection() const { return *connection_; }
   // From now on Ctrl+C or SIGTERM stops the transfer after the exchange in flight.
   void CancelOnSignal() { state_.cancel = &CatchTransferCancel(); }
 
@@ -176,13 +181,42 @@ int RunWrite(const CommandLine& line) {
   parameters.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
   parameters.optionDetect = parameters.optionDetect != 0 ? kOptionCurrentDetection : 0;
 
+  // A report that could not be saved is refused before the regulator is touched.
+  if (!line.report.empty()) {
+    if (!ReportsAvailable()) return SaveReportFile({}, line.report, language);
+    if (const SaveOutcome target = CheckSaveTarget(line.report); !target.ok) {
+      PrintError(target.error.starts_with(line.report) ? target.error : line.report + ": " + target.error);
+      return kExitUnusable;
+    }
+  }
+
   transfer.VerifyAfterWrite(line.verify);
   transfer.CancelOnSignal();
 
   TransferCommandOutcome outcome;
-  if (const std::optional<int> failed = transfer.Run(TransferMode::Write, language, outcome)) return *failed;
-  std::printf("%s\n", outcome.report.text.c_str());
-  return kExitSuccess;
+  const std::optional<int> failed = transfer.Run(TransferMode::Write, language, outcome);
+  if (!failed) std::printf("%s\n", outcome.report.text.c_str());
+  // The report records what the read-back found, registers that differ included.
+  const WriteVerification& verification = transfer.State().verification;
+  if (!line.report.empty() && verification.ran) {
+    UnitReportInputs inputs;
+    inputs.parameters = parameters;
+    inputs.model = transfer.currentModel();
+    inputs.language = language;
+    inputs.fileName = line.file;
+    inputs.created = SystemClock().LocalNow();
+    inputs.note = line.note;
+    inputs.provenance = UnitProvenance{
+        UnitProvenance::Source::VerifiedWrite,
+        IdentityOfDevice(transfer.currentModel(), parameters),
+        {verification.AllEqual() ? ReportVerification::Status::Equal : ReportVerification::Status::Differs,
+         VerificationMessage(verification, language) + NotSentLines(transfer.State().tally.notSent, language)},
+        inputs.created,
+        DescribeReportLine(transfer.connection())};
+    const int saved = SaveReportFile(ComposeUnitReport(inputs), line.report, language);
+    if (!failed && saved != kExitSuccess) return saved;
+  }
+  return failed.value_or(kExitSuccess);
 }
 
 int RunCompare(const CommandLine& line) {

@@ -188,12 +188,14 @@ int Application::Run(const LaunchOptions& options) {
   state.commandLineFile = options.file;
   SystemDialogs dialogs(language);
   MainWindow window(state, dialogs);
-  window.SetMonitorCommand([&state](QWidget* owner) {
+  window.SetMonitorCommand([&state, &window](QWidget* owner, bool armRecord) {
     MonitorDependencies dependencies{state.connection, state.dataLogPath, state.clock, state.language,
                                      state.options.pictureFolder, [&state](const std::filesystem::path& folder) {
                                        state.options.pictureFolder = folder;
                                        StoreProgramOptions(state);
                                      }};
+    dependencies.armRecord = armRecord;
+    dependencies.chooseRecordFile = [&window](QWidget* monitor) { return window.ChooseRecordFile(monitor); };
     RunMonitor(owner, dependencies);
   });
 

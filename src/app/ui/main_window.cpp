@@ -119,7 +119,7 @@ MainWindow::MainWindow(ProgramState& state, OperatorDialogs& dialogs, QWidget* p
   setCentralWidget(screen_);
   connect(screen_, &ParameterScreen::Edited, this, [this] {
     SetModified(true);
-    provenance_.reset();  // no longer the set the regulator gave
+    NoteSetEdited(state_);  // no longer quite the set the regulator gave
   });
   BuildMenu();
   BuildShortcuts();
@@ -286,7 +286,7 @@ void MainWindow::RefreshMenu(MenuItem popup) {
     if (item == MenuItem::CommunicationLog) {
       action->setEnabled(FileExists(state_.commLogPath));
     } else if (item == MenuItem::RecordData) {
-      action->setEnabled(FileExists(state_.dataLogPath));
+      action->setEnabled(!state_.dataLogPath.empty());
     } else {
       action->setEnabled(true);
     }
@@ -400,7 +400,7 @@ void MainWindow::ApplyLayout(ModelKind model) {
 }
 
 void MainWindow::ResetDocument() {
-  provenance_.reset();
+  state_.transferredSet.reset();
   modified_ = false;
   documentTitle_ = UntitledTitle(state_.language);
   documentPath_.clear();
@@ -491,7 +491,7 @@ void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool annou
     return;
   }
   state_.parameters = load.contents->parameters;
-  provenance_.reset();
+  state_.transferredSet.reset();
   documentTitle_ = load.documentTitle;
   modified_ = false;
   // No defaults: values the file's model does not use stay as the file has them.
@@ -563,7 +563,7 @@ void MainWindow::Report() {
   inputs.fileName = documentPath_.empty() ? documentTitle_ : documentPath_.string();
   inputs.created = state_.clock.LocalNow();
   inputs.note = request->note;
-  inputs.provenance = provenance_;
+  inputs.provenance = state_.transferredSet;
   const UnitReport report = ComposeUnitReport(inputs);
 
   if (request->output == ReportRequest::Output::Print) {
@@ -584,10 +584,10 @@ void MainWindow::Report() {
                    : ReportMessageText(ReportMessage::CannotSave, state_.language, path->string(), saved.error));
 }
 
+const std::optional<UnitProvenance>& MainWindow::Provenance() const { return state_.transferredSet; }
+
 void MainWindow::NoteVerifiedWrite(ReportVerification verification) {
-  provenance_ = UnitProvenance{UnitProvenance::Source::VerifiedWrite,
-                               IdentityOfDevice(state_.currentModel, state_.parameters), std::move(verification),
-                               state_.clock.LocalNow()};
+  RecordTransferredSet(state_, UnitProvenance::Source::VerifiedWrite, std::move(verification));
 }
 
 // ---- Transfers ---------------------------------------------------------------------------
@@ -610,9 +610,7 @@ void MainWindow::ReadFromDevice() {
   if (complete) {
     SetModified(false);
     ApplyLayout(state_.currentModel);
-    provenance_ = UnitProvenance{UnitProvenance::Source::Read,
-                                 IdentityOfDevice(state_.currentModel, state_.parameters), {},
-                                 state_.clock.LocalNow()};
+    RecordTransferredSet(state_, UnitProvenance::Source::Read);
   }
   Message(report.text);
 }
@@ -705,11 +703,26 @@ void MainWindow::OpenCommunicationLog() {
 
 void MainWindow::Monitor() {
   if (!ConfirmConnection()) return;
-  if (monitorCommand_) monitorCommand_(this);
+  if (monitorCommand_) monitorCommand_(this, false);
 }
 
 void MainWindow::RecordData() {
-  OpenWithDesktop(state_.dataLogPath);
+  if (!ChooseRecordFile(this)) return;
+  if (!ConfirmConnection()) return;
+  if (monitorCommand_) monitorCommand_(this, true);
+}
+
+std::optional<std::filesystem::path> MainWindow::ChooseRecordFile(QWidget* owner) {
+  if (state_.dataLogPath.empty()) return std::nullopt;
+  const std::filesystem::path folder =
+      state_.options.recordFolder.empty() ? state_.dataLogPath.parent_path() : state_.options.recordFolder;
+  std::optional<std::filesystem::path> chosen =
+      dialogs_.ChooseRecordFile(owner, state_.dataLogPath.filename().string(), folder);
+  if (!chosen) return std::nullopt;
+  state_.dataLogPath = *chosen;
+  state_.options.recordFolder = chosen->parent_path();
+  KeepOptions();
+  return chosen;
 }
 
 void MainWindow::ChooseModel(ModelKind model) {

@@ -109,23 +109,32 @@ class MainWindow : public QMainWindow {
   void CommunicationSettings();
   void OpenCommunicationLog();
   void Monitor();
+  // Tools > Record data: asks where the data record goes (ChooseRecordFile),
+  // then the monitor opens with the record armed.
   void RecordData();
+  // The save dialog for the data record: the record's current name in the
+  // folder of the last record (the data folder at first). The file chosen
+  // becomes the data record's, its folder is kept in the program's settings.
+  std::optional<std::filesystem::path> ChooseRecordFile(QWidget* owner);
   void ChooseModel(ModelKind model);
   void OpenManual();
   void ShowVersionInformation();
   // Exit, Ctrl+X, the close box: false when the operator stopped it.
   bool Exit();
 
-  // Where the screen's set came from in this session, when it came from the
-  // regulator: set by a complete read and by a verified write, dropped when
-  // the set is edited or replaced. The report names the device from it.
-  const std::optional<UnitProvenance>& Provenance() const { return provenance_; }
+  // The last complete read or verified write of the screen's set in this
+  // session: marked changed when the set is edited, dropped when it is
+  // replaced. The report names the device and the line from it.
+  const std::optional<UnitProvenance>& Provenance() const;
   // After a write whose read-back check ran: the set is now the device's.
   void NoteVerifiedWrite(ReportVerification verification);
 
-  // What Tools > Monitor runs after the communication settings were
-  // accepted (the monitor window); nothing happens while unset.
-  void SetMonitorCommand(std::function<void(QWidget* owner)> command) { monitorCommand_ = std::move(command); }
+  // What Tools > Monitor and Tools > Record data run after the communication
+  // settings were accepted (the monitor window, its data record armed for
+  // Record data); nothing happens while unset.
+  void SetMonitorCommand(std::function<void(QWidget* owner, bool armRecord)> command) {
+    monitorCommand_ = std::move(command);
+  }
 
   // The menu command of item, as the menu or its shortcut runs it.
   void RunCommand(MenuItem item);
@@ -180,7 +189,6 @@ class MainWindow : public QMainWindow {
   std::string documentTitle_;
   std::filesystem::path documentPath_;
   std::string titleNote_;
-  std::optional<UnitProvenance> provenance_;
   std::string reportNote_;  // offered again by the next report
   std::string productName_;
   bool screenReady_ = false;
@@ -193,7 +201,7 @@ class MainWindow : public QMainWindow {
   QAction* recentHeading_ = nullptr;
   QAction* exitSeparator_ = nullptr;
   std::vector<QAction*> recentActions_;
-  std::function<void(QWidget*)> monitorCommand_;
+  std::function<void(QWidget*, bool)> monitorCommand_;
 };
 
 // The texts of the version box and the save question. In Japanese the

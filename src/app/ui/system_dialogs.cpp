@@ -76,9 +76,23 @@ std::optional<std::filesystem::path> SystemDialogs::ChooseFileToSave(QWidget* ow
   return ChosenPath(dialog);
 }
 
+std::optional<std::filesystem::path> SystemDialogs::ChooseRecordFile(QWidget* owner, std::string_view initialName,
+                                                                     const std::filesystem::path& folder) {
+  QFileDialog dialog(owner);
+  dialog.setWindowTitle(ToQString(Caption("Data record [control input/control output]", language_)));
+  StartIn(dialog, folder);
+  dialog.setNameFilter(QStringLiteral("CSV (*.csv)"));
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);  // ask before replacing a record
+  dialog.selectFile(ToQString(initialName));
+  return ChosenPath(dialog);
+}
+
 bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state) {
   CommSettingsDialog screen(state.connection, state.language, owner);
-  if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel);
+  if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel, state.ports);
   const ProgramOptions before = state.options;
   screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
   if (screen.exec() != QDialog::Accepted) return false;

@@ -13,6 +13,8 @@ class SystemDialogs final : public OperatorDialogs {
   void ShowMessage(QWidget* owner, std::string_view text) override;
   SaveAnswer AskSaveChanges(QWidget* owner, std::string_view text) override;
   std::optional<std::filesystem::path> ChooseFileToOpen(QWidget* owner, const std::filesystem::path& folder) override;
+  std::optional<std::filesystem::path> ChooseRecordFile(QWidget* owner, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override;
   std::optional<std::filesystem::path> ChooseFileToSave(QWidget* owner, std::string_view initialName,
                                                         const std::filesystem::path& folder) override;
   bool RunCommunicationSettings(QWidget* owner, ProgramState& state) override;

@@ -59,6 +59,11 @@ QString NoLinkCaption(Language language) {
   return language == Language::Japanese ? QStringLiteral("(標準)") : QStringLiteral("(standard)");
 }
 
+QString SimulatedCaption(ModelKind model, Language language) {
+  const QString name = ToQString(ModelName(model));
+  return language == Language::Japanese ? QStringLiteral("模擬 %1").arg(name) : QStringLiteral("simulated %1").arg(name);
+}
+
 QString VerifyAfterWriteCaption(Language language) {
   return language == Language::Japanese ? QStringLiteral("書込み後に照合") : QStringLiteral("Verify after writing");
 }
@@ -149,7 +154,9 @@ void CommSettingsDialog::Build() {
   addressLayout->addWidget(addressSpin_);
   addressLayout->addStretch();
 
-  findDevice_ = new QPushButton(FindDeviceCaption(language_), this);
+  findDevice_ = new QPushButton(FindDeviceButtonCaption(language_), this);
+  // Enter after a scan still means OK: this button never takes the default.
+  findDevice_->setAutoDefault(false);
   connect(findDevice_, &QPushButton::clicked, this, &CommSettingsDialog::FindDevice);
   ok_ = new QPushButton(CaptionText("OK"), this);
   ok_->setDefault(true);
@@ -251,9 +258,16 @@ void CommSettingsDialog::ShowDevice() {
                         PathText(target ? *target : standard));
   if (simulated_ && simulated_->first == number) {
     const QString model = ToQString(ModelName(simulated_->second));
-    deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
-                          (language_ == Language::Japanese ? QStringLiteral("模擬 %1（デモ）").arg(model)
-                                                           : QStringLiteral("simulated %1 (demo)").arg(model)));
+    const QString simulated = language_ == Language::Japanese ? QStringLiteral("模擬 %1（デモ）").arg(model)
+                                                              : QStringLiteral("simulated %1 (demo)").arg(model);
+    deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") + simulated);
+    // The drop-down offers no device either: the number reaches the simulation.
+    showingDevice_ = true;
+    deviceChoice_->clear();
+    deviceChoice_->addItem(simulated);
+    deviceChoice_->setEnabled(false);
+    showingDevice_ = false;
+    return;
   }
 
   showingDevice_ = true;
@@ -282,8 +296,9 @@ void CommSettingsDialog::BindVerifyAfterWrite(bool& verify) {
   verifyAfterWrite_->show();
 }
 
-void CommSettingsDialog::ShowSimulatedPort(int32_t number, ModelKind model) {
+void CommSettingsDialog::ShowSimulatedPort(int32_t number, ModelKind model, SerialPortFactory ports) {
   simulated_ = std::make_pair(number, model);
+  scanPorts_ = std::move(ports);
   ShowDevice();
 }
 
@@ -357,24 +372,44 @@ std::optional<std::filesystem::path> CommSettingsDialog::DeviceOf(int32_t number
   return PortLinkTarget(connection_.dataFolder, number);
 }
 
-std::vector<std::filesystem::path> CommSettingsDialog::ScanDevices() const {
-  const int32_t number = MarkedPortNumber();
-  std::vector<std::filesystem::path> devices = {DeviceOf(number).value_or(ResolvePortDevice(number, {}))};
-  for (const auto& device : devices_) {
-    if (std::find(devices.begin(), devices.end(), device) == devices.end()) devices.push_back(device);
+std::vector<ScanPort> CommSettingsDialog::ScanPorts() const {
+  const int32_t marked = MarkedPortNumber();
+  // The demo's regulator sits behind the path its COM number resolves to,
+  // and is found at once there; the machine's own ports are not its concern.
+  if (simulated_ && simulated_->first == marked) {
+    const QString name = QString::fromStdString(PortName(marked)) + QStringLiteral(" (") +
+                         SimulatedCaption(simulated_->second, language_) + QStringLiteral(")");
+    return {{ResolvePortDevice(marked, connection_.dataFolder), name.toStdString()}};
   }
-  return devices;
+  std::vector<ScanPort> ports;
+  const auto add = [&ports](const std::filesystem::path& device, std::string name) {
+    const bool known = std::any_of(ports.begin(), ports.end(), [&](const ScanPort& p) { return p.device == device; });
+    if (!known) ports.push_back({device, std::move(name)});
+  };
+  const auto present = [this](const std::filesystem::path& device) {
+    return std::find(devices_.begin(), devices_.end(), device) != devices_.end();
+  };
+  const auto named = [](int32_t number, const std::filesystem::path& device) {
+    return PortName(number) + " (" + device.string() + ")";
+  };
+  const std::filesystem::path markedDevice = DeviceOf(marked).value_or(ResolvePortDevice(marked, {}));
+  add(markedDevice, named(marked, markedDevice));
+  for (int32_t number = 1; number <= 2 * kPortButtons; ++number) {
+    const std::optional<std::filesystem::path> linked = DeviceOf(number);
+    const std::filesystem::path device = linked.value_or(ResolvePortDevice(number, {}));
+    if (linked || present(device)) add(device, named(number, device));
+  }
+  for (const auto& device : devices_) add(device, device.string());
+  return ports;
 }
 
 void CommSettingsDialog::FindDevice() {
   ScanPlan plan;
   plan.current = ScreenSettings();
   plan.protocols = {plan.current.protocol};
-  const std::vector<std::filesystem::path> devices = ScanDevices();
-  for (std::size_t i = 0; i < devices.size(); ++i) {
-    const std::string name = devices[i].string();
-    plan.ports.push_back({devices[i], i == 0 ? PortName(MarkedPortNumber()) + " (" + name + ")" : name});
-  }
+  plan.ports = ScanPorts();
+  // The simulated regulator is the only one there is: the first find is the answer.
+  plan.stopAtFirst = simulated_ && simulated_->first == MarkedPortNumber();
   FindDeviceDialog dialog(std::move(plan), scanPorts_, language_, this);
   dialog.setFont(font());
   if (dialog.exec() == QDialog::Accepted && dialog.Chosen()) TakeFound(*dialog.Chosen());

@@ -31,6 +31,7 @@ class QRadioButton;
 namespace klv {
 
 struct FoundRegulator;
+struct ScanPort;
 class ScreenEdit;
 class ScreenSpinButton;
 
@@ -72,9 +73,12 @@ class CommSettingsDialog : public QDialog {
   // The settings as the screen shows them now (what OK would store).
   CommSettings ScreenSettings() const;
 
-  // "Find device": the ports the scan tries (the marked COM number's device
-  // first, then the devices offered), and the ports it opens them with.
-  std::vector<std::filesystem::path> ScanDevices() const;
+  // "Find device": the ports the scan tries, each named by its COM number and
+  // the device it reaches ("COM3 (/dev/ttyUSB0)"): the marked COM number
+  // first, then every other number with a link or a present device, then the
+  // devices offered that no number reaches, by their path. In the demo, with
+  // the simulated port marked, that port alone. And the ports it opens them with.
+  std::vector<ScanPort> ScanPorts() const;
   void SetScanPortFactory(SerialPortFactory ports) { scanPorts_ = std::move(ports); }
   QPushButton* FindDeviceButton() const { return findDevice_; }
   // A found regulator's settings onto the screen: speed, parity, stop bits,
@@ -90,8 +94,9 @@ class CommSettingsDialog : public QDialog {
   void BindVerifyAfterWrite(bool& verify);
 
   // In the demo mode: the port number that reaches the simulated regulator
-  // of model, shown as such instead of its device.
-  void ShowSimulatedPort(int32_t number, ModelKind model);
+  // of model, shown as such instead of its device, and the ports that reach
+  // it, for Find device.
+  void ShowSimulatedPort(int32_t number, ModelKind model, SerialPortFactory ports);
 
  private:
   void Build();
@@ -139,5 +144,7 @@ class CommSettingsDialog : public QDialog {
 QString DeviceCaption(Language language);
 QString NoLinkCaption(Language language);
 QString VerifyAfterWriteCaption(Language language);
+// "simulated KLV40": the demo's regulator where a device would be named.
+QString SimulatedCaption(ModelKind model, Language language);
 
 }  // namespace klv

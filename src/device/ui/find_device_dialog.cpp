@@ -44,9 +44,17 @@ QString OptionText(const FoundRegulator& found, Language language) {
 
 QString FindDeviceCaption(Language language) { return Text(language, "Find device", "機器検索"); }
 
+QString FindDeviceButtonCaption(Language language) { return Text(language, "&Find device", "機器検索(&F)"); }
+
 FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Language language, QWidget* parent,
                                    Clock& clock)
     : QDialog(parent), language_(language), ports_(plan.ports) {
+  for (const Protocol protocol : plan.protocols) {
+    if (!protocolNames_.empty()) protocolNames_ += ", ";
+    protocolNames_ += protocol == Protocol::Torvalek    ? "TORVALEK"
+                      : protocol == Protocol::ModbusRtu ? "Modbus RTU"
+                                                        : "Modbus ASCII";
+  }
   Build(ports_);
   // The worker reaches the window only through queued calls; once the
   // window is gone they are dropped (QPointer), and the destructor has
@@ -88,6 +96,7 @@ void FindDeviceDialog::Build(const std::vector<ScanPort>& ports) {
 
   status_ = new QLabel(this);
   status_->setMinimumWidth(420);
+  status_->setWordWrap(true);
   bar_ = new QProgressBar(this);
   bar_->setRange(0, kBarMaximum);
   table_ = new QTableWidget(0, 5, this);
@@ -104,9 +113,9 @@ void FindDeviceDialog::Build(const std::vector<ScanPort>& ports) {
   troubles_->setWordWrap(true);
   troubles_->hide();
 
-  take_ = new QPushButton(Text(language_, "Take these settings", "この設定を使う"), this);
+  take_ = new QPushButton(Text(language_, "&Take these settings", "この設定を使う(&T)"), this);
   take_->setEnabled(false);
-  stop_ = new QPushButton(Text(language_, "Stop", "中止"), this);
+  stop_ = new QPushButton(Text(language_, "&Stop", "中止(&S)"), this);
   connect(table_, &QTableWidget::itemSelectionChanged, this,
           [this] { take_->setEnabled(!table_->selectedItems().isEmpty()); });
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { take_->click(); });
@@ -204,6 +213,17 @@ void FindDeviceDialog::ShowFinished(bool cancelled) {
   QString text;
   if (found_.empty()) {
     text = Text(language_, "No regulator found.", "調整器は見つかりませんでした。");
+    // What was tried, and what to look at before trying again.
+    QStringList tried;
+    for (const ScanPort& port : ports_) tried << Str(port.name);
+    text += QLatin1Char('\n') +
+            (language_ == Language::Japanese
+                 ? QStringLiteral("試したポート: %1（アドレス 1～99、9600/19200 bps、全パリティ・ストップビット、%2）。\n"
+                                  "調整器の電源、ケーブルと USB 変換器の接続、COM 番号の接続先を確認してください。")
+                 : QStringLiteral("Tried: %1 (addresses 1 to 99, 9600 and 19200 bps, every parity and stop bits, %2).\n"
+                                  "Check that the regulator is powered, that the cable and the USB adapter are "
+                                  "plugged in, and which device each COM number reaches."))
+                .arg(tried.join(QStringLiteral(", ")), Str(protocolNames_));
   } else {
     text = (language_ == Language::Japanese ? QStringLiteral("調整器が %1 台見つかりました。")
                                             : QStringLiteral("Regulators found: %1."))
@@ -211,7 +231,7 @@ void FindDeviceDialog::ShowFinished(bool cancelled) {
   }
   if (cancelled) text = Text(language_, "Stopped. ", "中止しました。") + text;
   status_->setText(text);
-  stop_->setText(Text(language_, "Close", "閉じる"));
+  stop_->setText(Text(language_, "&Close", "閉じる(&C)"));
 }
 
 }  // namespace klv

@@ -56,6 +56,7 @@ class FindDeviceDialog : public QDialog {
 
   Language language_;
   std::vector<ScanPort> ports_;
+  std::string protocolNames_;  // "TORVALEK": what the scan speaks, for "No regulator found"
   std::vector<FoundRegulator> found_;  // in the table's order
   std::optional<FoundRegulator> chosen_;
   std::atomic<bool> cancel_{false};
@@ -72,8 +73,9 @@ class FindDeviceDialog : public QDialog {
   QPushButton* stop_ = nullptr;
 };
 
-// "Find device" in the language: the caption of the settings screen's button
-// and of this window.
+// "Find device" in the language: the caption of this window.
 QString FindDeviceCaption(Language language);
+// The same with its mnemonic, for the button: "&Find device", "機器検索(&F)".
+QString FindDeviceButtonCaption(Language language);
 
 }  // namespace klv

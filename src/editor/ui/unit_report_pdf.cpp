@@ -17,13 +17,16 @@ constexpr int kPointSize = 9;
 
 QString Html(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 
+// A fact of several lines (a check that names each register differing) keeps its lines.
+QString HtmlLines(const std::string& text) { return Html(text).replace(QLatin1Char('\n'), QStringLiteral("<br>")); }
+
 QString ReportHtml(const UnitReport& report) {
   QString html = QStringLiteral("<html><body>");
   html += QStringLiteral("<h2>%1 &mdash; %2</h2>").arg(Html(report.program), Html(report.title));
 
   html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">");
   for (const ReportFact& fact : report.facts) {
-    html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>").arg(Html(fact.label), Html(fact.value));
+    html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>").arg(Html(fact.label), HtmlLines(fact.value));
   }
   html += QStringLiteral("</table><p></p>");
 
@@ -44,6 +47,15 @@ QString ReportHtml(const UnitReport& report) {
                 .arg(Html(row.address), Html(row.caption), Html(row.value), meaning);
   }
   html += QStringLiteral("</table>");
+
+  // Room for the person who checks the unit: a label and a line to write on each.
+  if (!report.signOff.empty()) {
+    html += QStringLiteral("<p></p><table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\"><tr>");
+    for (const std::string& label : report.signOff) {
+      html += QStringLiteral("<td>%1: ____________________</td>").arg(Html(label));
+    }
+    html += QStringLiteral("</tr></table>");
+  }
   html += QStringLiteral("</body></html>");
   return html;
 }

@@ -271,6 +271,8 @@ void MonitorDialog::Build() {
   recordLayout->setContentsMargins(8, 4, 8, 6);
   recordLayout->setVerticalSpacing(4);
   record_ = new QCheckBox(CaptionText("Data record [control input/control output]"), group);
+  record_->setChecked(dependencies_.armRecord);
+  recordFileChosen_ = dependencies_.armRecord;
   progress_ = new QProgressBar(group);
   progress_->setRange(0, kRecordProgressRange);
   progress_->setValue(0);
@@ -301,6 +303,14 @@ void MonitorDialog::Build() {
 
 void MonitorDialog::StartMonitoring() {
   if (view_.running || pending_) return;
+  // An armed record goes to a file the operator names, so an earlier record
+  // is replaced only when the operator says so.
+  if (record_->isChecked() && !recordFileChosen_ && dependencies_.chooseRecordFile) {
+    const std::optional<std::filesystem::path> file = dependencies_.chooseRecordFile(this);
+    if (!file) return;
+    dependencies_.dataLogPath = *file;
+  }
+  recordFileChosen_ = false;  // the next record is asked for again
   if (worker_ != nullptr) {
     pending_ = true;
     start_->setEnabled(false);

@@ -39,6 +39,12 @@ struct MonitorDependencies {
   // Where the graph's save dialogs start, and who keeps the folder chosen.
   std::filesystem::path exportFolder{};
   std::function<void(const std::filesystem::path&)> rememberExportFolder{};
+  // Tools > Record data: the window opens with the data record armed, its
+  // file already chosen.
+  bool armRecord = false;
+  // Asks where an armed data record goes before monitoring starts (nothing:
+  // cancelled, and monitoring does not start); empty: to dataLogPath as it is.
+  std::function<std::optional<std::filesystem::path>(QWidget* owner)> chooseRecordFile{};
 };
 
 // Builds the monitor window for owner and runs it modally until it closes.
@@ -149,6 +155,7 @@ class MonitorDialog : public QDialog {
   QPushButton* start_ = nullptr;
   QPushButton* graphButton_ = nullptr;
   QPushButton* close_ = nullptr;
+  bool recordFileChosen_ = false;  // Tools > Record data asked already
   QCheckBox* record_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* status_ = nullptr;

@@ -12,6 +12,7 @@
 #include <cerrno>
 
 #include "editor/parameter_file.h"
+#include "platform/program_options.h"
 #include "editor/ui/parameter_screen.h"
 #include "widgets/screen_controls.h"
 #include "editor/ui/window_rig.h"
@@ -268,12 +269,11 @@ class KlvToolDlgTest : public QObject {
     QVERIFY(tools != nullptr);
     QMetaObject::invokeMethod(tools, "aboutToShow");
     QVERIFY(!window.Action(MenuItem::CommunicationLog)->isEnabled());
-    QVERIFY(!window.Action(MenuItem::RecordData)->isEnabled());
+    QVERIFY(window.Action(MenuItem::RecordData)->isEnabled());  // it asks where the record goes
     QVERIFY(window.Action(MenuItem::Monitor)->isEnabled());
     WriteBytes(rig.state.commLogPath, Words({1}));
     QMetaObject::invokeMethod(tools, "aboutToShow");
     QVERIFY(window.Action(MenuItem::CommunicationLog)->isEnabled());
-    QVERIFY(!window.Action(MenuItem::RecordData)->isEnabled());
     window.Action(MenuItem::CommunicationLog)->trigger();
     QCOMPARE(rig.dialogs.shellOpened, std::vector<std::filesystem::path>{rig.state.commLogPath});
   }
@@ -290,15 +290,13 @@ class KlvToolDlgTest : public QObject {
     const int noProgram = int(ShellOpen::NoProgram);
     QTest::newRow("comm log, English") << int(MenuItem::CommunicationLog) << false << noProgram << "data"
                                        << "No program is set up to open comlog.txt.\nThe file is in the folder:\n%1";
-    QTest::newRow("record data, English") << int(MenuItem::RecordData) << false << noProgram << "data"
-                                          << "No program is set up to open datalog.csv.\nThe file is in the folder:\n%1";
     QTest::newRow("manual, English") << int(MenuItem::Manual) << false << noProgram << "bin"
                                      << "No program is set up to open KlvToolEng.pdf.\nThe file is in the folder:\n%1";
     QTest::newRow("comm log, Japanese") << int(MenuItem::CommunicationLog) << true << noProgram << "data"
                                         << "comlog.txt を開くプログラムが設定されていません。\nファイルのフォルダ：\n%1";
     QTest::newRow("manual, Japanese") << int(MenuItem::Manual) << true << noProgram << "bin"
                                       << "KlvTool.pdf を開くプログラムが設定されていません。\nファイルのフォルダ：\n%1";
-    QTest::newRow("opened") << int(MenuItem::RecordData) << false << int(ShellOpen::Opened) << "" << "";
+    QTest::newRow("opened") << int(MenuItem::CommunicationLog) << false << int(ShellOpen::Opened) << "" << "";
     QTest::newRow("missing") << int(MenuItem::Manual) << true << int(ShellOpen::Missing) << "" << "";
   }
   void filesTheDesktopCannotOpenAreNamed() {
@@ -668,12 +666,12 @@ class KlvToolDlgTest : public QObject {
     QTest::newRow("Ctrl+N in a field") << (ctrl | Qt::Key_N) << true << "question" << "=";
     QTest::newRow("Ctrl+Q in a field") << (ctrl | Qt::Key_Q) << true << "question" << "=";
     QTest::newRow("Ctrl+Shift+S in a field") << (ctrl | int(Qt::ShiftModifier) | Qt::Key_S) << true << "save as" << "=";
-    QTest::newRow("Ctrl+D in a field") << (ctrl | Qt::Key_D) << true << "shell" << "=";
+    QTest::newRow("Ctrl+D in a field") << (ctrl | Qt::Key_D) << true << "record" << "=";
     QTest::newRow("F1 in a field") << int(Qt::Key_F1) << true << "shell" << "=";
     QTest::newRow("Ctrl+X outside") << (ctrl | Qt::Key_X) << false << "question" << "=";
     QTest::newRow("Ctrl+C outside") << (ctrl | Qt::Key_C) << false << "settings" << "=";
     QTest::newRow("Ctrl+A outside") << (ctrl | Qt::Key_A) << false << "save as" << "=";
-    QTest::newRow("Ctrl+D outside") << (ctrl | Qt::Key_D) << false << "shell" << "=";
+    QTest::newRow("Ctrl+D outside") << (ctrl | Qt::Key_D) << false << "record" << "=";
   }
   void keysInAndOutsideTextFields() {
     QFETCH(int, keys);
@@ -704,6 +702,7 @@ class KlvToolDlgTest : public QObject {
     QCOMPARE(int(rig.dialogs.saveDialogNames.size()), command == "save as" ? 1 : 0);
     QCOMPARE(int(rig.dialogs.questions.size()), command == "question" ? 1 : 0);
     QCOMPARE(int(rig.dialogs.shellOpened.size()), command == "shell" ? 1 : 0);
+    QCOMPARE(int(rig.dialogs.recordDialogNames.size()), command == "record" ? 1 : 0);
     QVERIFY(window.isVisible());  // Cancel keeps it open
     QCOMPARE(field->text(), fieldText == "=" ? before : fieldText);
     if (keys == (int(Qt::ControlModifier) | Qt::Key_X) && inField) {
@@ -714,12 +713,46 @@ class KlvToolDlgTest : public QObject {
   void ctrlDAndF1OpenTheirFiles() {
     WindowRig rig;
     MainWindow& window = rig.Start();
-    WriteBytes(rig.state.dataLogPath, Words({1}));
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
     QTest::keyClick(&window, Qt::Key_F1);
-    QCOMPARE(rig.dialogs.shellOpened, (std::vector<std::filesystem::path>{rig.state.dataLogPath, rig.state.manualPath}));
+    QCOMPARE(rig.dialogs.recordDialogNames, std::vector<std::string>{"datalog.csv"});
+    QCOMPARE(rig.dialogs.shellOpened, (std::vector<std::filesystem::path>{rig.state.manualPath}));
+  }
+
+  // Tools > Record data offers the record's file in a save dialog (datalog.csv
+  // in the data folder at first), then opens the monitor with the record armed
+  // for the file chosen; the folder is remembered in the program's settings
+  // and offered next time, also after a restart. Cancel changes nothing.
+  void recordDataOffersTheFileAndArmsTheMonitor() {
+    WindowRig rig;
+    MainWindow& window = rig.Start();
+    std::vector<bool> armed;
+    window.SetMonitorCommand([&](QWidget*, bool armRecord) { armed.push_back(armRecord); });
+    const std::filesystem::path datalog = rig.state.dataLogPath;
+    QCOMPARE(datalog, rig.DataFolder() / "datalog.csv");
+
+    rig.dialogs.recordChoices = {std::nullopt};
+    window.RunCommand(MenuItem::RecordData);
+    QVERIFY(armed.empty());
+    QCOMPARE(rig.state.dataLogPath, datalog);
+
+    const std::filesystem::path records = rig.Folder() / "records";
+    std::filesystem::create_directories(records);
+    rig.dialogs.recordChoices = {records / "oven7-run1.csv", records / "oven7-run2.csv"};
+    window.RunCommand(MenuItem::RecordData);
+    QCOMPARE(armed, std::vector<bool>{true});
+    QCOMPARE(rig.state.dataLogPath, records / "oven7-run1.csv");
+    window.RunCommand(MenuItem::Monitor);
+    QCOMPARE(armed, (std::vector<bool>{true, false}));
+    window.RunCommand(MenuItem::RecordData);
+
+    QCOMPARE(rig.dialogs.recordDialogNames, (std::vector<std::string>{"datalog.csv", "datalog.csv", "oven7-run1.csv"}));
+    const std::vector<std::filesystem::path> folders(rig.dialogs.dialogFolders.end() - 3, rig.dialogs.dialogFolders.end());
+    QCOMPARE(folders, (std::vector<std::filesystem::path>{rig.DataFolder(), rig.DataFolder(), records}));
+    const std::vector<uint8_t> stored = ReadBytes(rig.state.optionsPath);
+    QCOMPARE(ParseProgramOptions(std::string(stored.begin(), stored.end())).recordFolder, records);
   }
 
   // A value typed and not yet left counts before any command that reads or
@@ -818,7 +851,7 @@ class KlvToolDlgTest : public QObject {
     QWidget* owner = nullptr;
     int runs = 0;
     window.Monitor();  // no hook: nothing after the settings screen
-    window.SetMonitorCommand([&](QWidget* w) {
+    window.SetMonitorCommand([&](QWidget* w, bool) {
       owner = w;
       ++runs;
     });
@@ -838,7 +871,7 @@ class KlvToolDlgTest : public QObject {
     std::filesystem::create_directories(rig.SettingsFile());
     MainWindow& window = rig.Start();
     int runs = 0;
-    window.SetMonitorCommand([&](QWidget*) { ++runs; });
+    window.SetMonitorCommand([&](QWidget*, bool) { ++runs; });
     rig.dialogs.settingsAnswers = {false, true, true};
     const QString warning = Q(rig.SettingsFile().string()) +
                             QStringLiteral(" cannot be read (Is a directory): give every setting in the "
@@ -876,7 +909,7 @@ class KlvToolDlgTest : public QObject {
       std::filesystem::remove_all(ports);
       WriteBytes(ports, {});
       int runs = 0;
-      window.SetMonitorCommand([&](QWidget*) { ++runs; });
+      window.SetMonitorCommand([&](QWidget*, bool) { ++runs; });
       const std::size_t before = rig.dialogs.messages.size();
       for (MenuItem item : {MenuItem::ReadFromDevice, MenuItem::WriteToDevice, MenuItem::CompareWithDevice, MenuItem::Monitor}) {
         window.Action(item)->trigger();

@@ -134,7 +134,7 @@ class FindDeviceTest : public QObject {
     QTemporaryDir folder;
     ScreenRig rig(folder.path().toStdString());
     rig.bench.Add("/dev/ttyUSB7", 19200, 2, 2, 57);
-    QCOMPARE(rig.screen.FindDeviceButton()->text(), QStringLiteral("Find device"));
+    QCOMPARE(rig.screen.FindDeviceButton()->text(), QStringLiteral("&Find device"));
 
     bool looked = false;
     QTimer::singleShot(0, &rig.screen, [&] {
@@ -197,6 +197,35 @@ class FindDeviceTest : public QObject {
     QCOMPARE(PortLinkTarget(folder.path().toStdString(), 3), std::nullopt);  // COM3 left alone
   }
 
+  // Every COM number with a link or a present device is scanned, the marked
+  // one first, each named with the device it reaches; a device no number
+  // reaches goes by its path. Finding nothing says what was tried.
+  void everyReachableComNumberIsScannedAndNothingFoundSaysWhatWasTried() {
+    QTemporaryDir folder;
+    std::string error;
+    QVERIFY(AssignPortLink(folder.path().toStdString(), 5, std::filesystem::path("/dev/ttyUSB4"), error));
+    Connection connection;
+    connection.settings.portNumber = 3;
+    connection.dataFolder = folder.path().toStdString();
+    CommSettingsDialog screen(connection, Language::English, nullptr,
+                              std::vector<std::filesystem::path>{"/dev/ttyS0", "/dev/ttyUSB4", "/dev/ttyUSB7"});
+    std::vector<std::string> names;
+    for (const ScanPort& port : screen.ScanPorts()) names.push_back(port.name);
+    QCOMPARE(names, (std::vector<std::string>{"COM3 (/dev/ttyS2)", "COM1 (/dev/ttyS0)", "COM5 (/dev/ttyUSB4)",
+                                              "/dev/ttyUSB7"}));
+
+    Bench bench;  // opens none of these
+    ScanPlan plan;
+    plan.ports = {{"/dev/ttyS2", "COM3 (/dev/ttyS2)"}, {"/dev/ttyS0", "COM1 (/dev/ttyS0)"}};
+    FindDeviceDialog dialog(plan, bench.Factory(), Language::English);
+    QTRY_VERIFY(dialog.Finished());
+    QCOMPARE(dialog.StatusLabel()->text(),
+             QStringLiteral("No regulator found.\nTried: COM3 (/dev/ttyS2), COM1 (/dev/ttyS0) (addresses 1 to 99, "
+                            "9600 and 19200 bps, every parity and stop bits, TORVALEK).\nCheck that the regulator "
+                            "is powered, that the cable and the USB adapter are plugged in, and which device each "
+                            "COM number reaches."));
+  }
+
   void stopEndsTheScanAndClosingLeavesTheScreenAsItWas() {
     Bench bench;
     bench.silent.insert("/dev/ttyUSB0");
@@ -212,7 +241,7 @@ class FindDeviceTest : public QObject {
     QTRY_VERIFY(dialog.Finished());
     QVERIFY(dialog.StatusLabel()->text().startsWith(QStringLiteral("Stopped. No regulator found.")));
     QVERIFY(dialog.Bar()->value() < dialog.Bar()->maximum());
-    QCOMPARE(dialog.StopButton()->text(), QStringLiteral("Close"));
+    QCOMPARE(dialog.StopButton()->text(), QStringLiteral("&Close"));
     QVERIFY(!dialog.TakeButton()->isEnabled());
     dialog.StopButton()->click();
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -251,7 +280,7 @@ class FindDeviceTest : public QObject {
     QTemporaryDir folder;
     ScreenRig rig(folder.path().toStdString(), Language::Japanese);
     rig.bench.Add("/dev/ttyUSB7", 9600, 1, 1, 5);
-    QCOMPARE(rig.screen.FindDeviceButton()->text(), QStringLiteral("機器検索"));
+    QCOMPARE(rig.screen.FindDeviceButton()->text(), QStringLiteral("機器検索(&F)"));
     rig.screen.show();
     SaveShot(rig.screen, QStringLiteral("comm_settings_ja"));
     bool looked = false;

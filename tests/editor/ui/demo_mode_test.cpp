@@ -4,13 +4,18 @@
 #include <QtTest>
 
 #include <QLabel>
+#include <QComboBox>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 
 #include "editor/parameter_file.h"
 #include "app/ui/demo_regulator.h"
 #include "editor/ui/parameter_screen.h"
 #include "model/register_catalogue.h"
 #include "editor/ui/window_rig.h"
+#include "device/ui/find_device_dialog.h"
+#include "widgets/screen_controls.h"
 #include "monitor/ui/monitor_dialog.h"
 
 using namespace klv;
@@ -73,7 +78,7 @@ class DemoModeTest : public QObject {
 
     CommSettingsDialog settings(rig.state.connection, rig.state.language, &window, std::vector<std::filesystem::path>{});
     QVERIFY(rig.state.demoModel.has_value());
-    settings.ShowSimulatedPort(1, *rig.state.demoModel);
+    settings.ShowSimulatedPort(1, *rig.state.demoModel, rig.state.ports);
     QCOMPARE(settings.DeviceLabel()->text(), device);
     settings.PortButton(1)->click();  // COM2 is not the simulated one
     QVERIFY(!settings.DeviceLabel()->text().contains(QStringLiteral("KLV30E")));
@@ -116,6 +121,56 @@ class DemoModeTest : public QObject {
     monitor.StopMonitoring();
     QVERIFY(monitorMessages.empty());
     QVERIFY2(answered >= 6, "the simulated regulator answers the monitor's polls");
+  }
+
+  // Find device in the demo finds the simulated regulator behind COM1 and
+  // stops there; afterwards Enter on the settings screen is OK, not another scan.
+  void findDeviceFindsTheSimulatedRegulatorAndEnterIsOkAfterwards() {
+    DemoRegulator demo(ModelKind::Klv30E);
+    WindowRig rig(Language::English, demo.Ports());
+    MainWindow& window = rig.Start();
+    rig.state.connection.settings.deviceAddress = 7;
+    std::string error;
+    QVERIFY2(BeginDemo(demo, window, rig.state, error), error.c_str());
+    rig.state.connection.settings.deviceAddress = 1;  // the operator's guess is wrong
+    CommSettingsDialog settings(rig.state.connection, rig.state.language, &window,
+                                std::vector<std::filesystem::path>{"/dev/ttyUSB9"});
+    settings.ShowSimulatedPort(1, *rig.state.demoModel, rig.state.ports);
+    QCOMPARE(settings.DeviceChoice()->currentText(), QStringLiteral("simulated KLV30E (demo)"));
+    QCOMPARE(settings.FindDeviceButton()->text(), QStringLiteral("&Find device"));
+    settings.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&settings));
+
+    bool looked = false;
+    QTimer::singleShot(0, &settings, [&] {
+      auto* dialog = settings.findChild<FindDeviceDialog*>();
+      QVERIFY(dialog != nullptr);
+      QTRY_VERIFY(dialog->Finished());
+      QCOMPARE(dialog->FoundTable()->rowCount(), 1);
+      QCOMPARE(dialog->FoundTable()->item(0, 0)->text(), QStringLiteral("COM1 (simulated KLV30E)"));
+      QCOMPARE(dialog->FoundTable()->item(0, 2)->text(), QStringLiteral("7"));
+      QCOMPARE(dialog->FoundTable()->item(0, 3)->text(), QStringLiteral("KLV30E"));
+      looked = true;
+      dialog->TakeButton()->click();
+    });
+    settings.FindDeviceButton()->setFocus();
+    QTest::keyClick(settings.FindDeviceButton(), Qt::Key_Space);
+    QVERIFY(looked);
+    QCOMPARE(settings.AddressField()->text(), QStringLiteral("7"));
+
+    // The focus is back on Find device, where it was when the scan began.
+    // Should Enter start another scan, its window is closed and noted.
+    bool scannedAgain = false;
+    QTimer::singleShot(0, &settings, [&] {
+      if (auto* again = settings.findChild<FindDeviceDialog*>()) {
+        scannedAgain = true;
+        again->reject();
+      }
+    });
+    QTest::keyClick(settings.FindDeviceButton(), Qt::Key_Return);
+    QVERIFY(!scannedAgain);
+    QCOMPARE(settings.result(), int(QDialog::Accepted));
+    QCOMPARE(rig.state.connection.settings.deviceAddress, 7);
   }
 
   void otherPortsAreNotRedirected() {

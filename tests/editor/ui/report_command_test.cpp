@@ -16,6 +16,7 @@
 #include "sim/simulated_regulator.h"
 #include "support/pdf_text.h"
 #include "serial/device_path_port.h"
+#include "serial/line_settings.h"
 
 using namespace klv;
 using namespace klv::window_test;
@@ -197,33 +198,51 @@ class ReportCommandTest : public QObject {
     QCOMPARE(ReadBytes(old), (std::vector<uint8_t>{'o', 'l', 'd'}));
   }
 
-  // After a complete read the report names the device; an edit, New or
-  // another file drops it; a verified write names it with the check's result.
-  void deviceIdentityFollowsTheSet() {
+  // Read, write with the read-back check, one more edit: the report names
+  // the check (when, where, what it found) and says the set changed since.
+  // New or another file drops it.
+  void reportKnowsWhatWasVerified() {
     Device device(ModelKind::Klv40, kOptionAlarmOutput2);
     QVERIFY(device.Ready());
     WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
     MainWindow& window = rig.Start();
+    rig.state.connection.settings.readTimeout = 200;
+    rig.state.connection.settings.deviceAddress = 1;
+    rig.state.options.verifyAfterWrite = true;
     QVERIFY(!window.Provenance().has_value());
 
     window.ReadFromDevice();
-    QVERIFY(window.Provenance().has_value());
     rig.dialogs.reportRequests = {ReportRequest{"", ReportRequest::Output::Print}};
     window.Report();
     const UnitReport& read = rig.dialogs.printedReports.at(0);
-    QCOMPARE(Q(FactValue(read, "Device")),
-             QStringLiteral("KLV40, register 0110 = 0028, optionFlags 2, optionDetect 0 (read 2026-12-09 08:05:03)"));
-    QCOMPARE(Q(FactValue(read, "Verification")), QStringLiteral("not verified"));
+    QCOMPARE(Q(FactValue(read, "Device")), QStringLiteral("Model code 0028 (KLV40), read 2026-12-09 08:05:03"));
+    QCOMPARE(Q(FactValue(read, "Verification")),
+             QStringLiteral("not verified: the set as read from the regulator, every register answered"));
 
+    window.WriteToDevice();
+    QVERIFY2(rig.dialogs.Texts().back().find("read back equal") != std::string::npos, rig.dialogs.Texts().back().c_str());
     window.Screen().Radio(RadioGroup::KeyLock, 1)->click();
-    QVERIFY(!window.Provenance().has_value());
-
-    window.NoteVerifiedWrite({ReportVerification::Status::Equal, "Verified: all 25 registers read back equal"});
-    rig.dialogs.reportRequests = {ReportRequest{"", ReportRequest::Output::Print}};
+    const std::filesystem::path pdf = rig.Folder() / "unit7.pdf";
+    rig.dialogs.reportRequests = {ReportRequest{"", ReportRequest::Output::Print}, Pdf("SN 4712")};
+    rig.dialogs.reportChoices = {pdf};
     window.Report();
-    const UnitReport& written = rig.dialogs.printedReports.at(1);
-    QVERIFY(FactValue(written, "Device").ends_with("(written 2026-12-09 08:05:03)"));
-    QCOMPARE(Q(FactValue(written, "Verification")), QStringLiteral("Verified: all 25 registers read back equal"));
+    const UnitReport& edited = rig.dialogs.printedReports.at(1);
+    QCOMPARE(Q(FactValue(edited, "Device")), QStringLiteral("Model code 0028 (KLV40), written 2026-12-09 08:05:03"));
+    const std::string port = "COM1 (" + ResolvePortDevice(1, rig.state.connection.dataFolder).string() + ")";
+    QCOMPARE(FactValue(edited, "Connection"), port + ", address 1, 9600 E 7 1, TORVALEK, 200 ms");
+    QVERIFY(FactValue(edited, "Verification")
+                .starts_with("changed after verification on 2026-12-09 08:05:03 (then: Verified: all "));
+    window.Report();
+
+    const std::optional<std::string> text = testing::PdfText(pdf);
+    QVERIFY2(text.has_value(), "pdftotext (poppler-utils) could not read the report");
+    for (const char* word : {"Model code 0028 (KLV40)", "changed after verification on", "Alarm output 2", "SN 4712",
+                             "Checked by", "Signature"}) {
+      QVERIFY2(text->find(word) != std::string::npos, (std::string(word) + "\n" + *text).c_str());
+    }
+    for (const char* gone : {"not read from a regulator", "not verified", "optionFlags", "register 0110"}) {
+      QVERIFY2(text->find(gone) == std::string::npos, (std::string(gone) + "\n" + *text).c_str());
+    }
 
     rig.dialogs.saveAnswers = {SaveAnswer::No};
     window.NewDocument();

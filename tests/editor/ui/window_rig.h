@@ -109,6 +109,14 @@ class ScriptedDialogs final : public OperatorDialogs {
     dialogFolders.push_back(folder);
     return Next(reportChoices);
   }
+  // Tools > Record data: the record's save dialog answers from recordChoices
+  // (none: cancelled).
+  std::optional<std::filesystem::path> ChooseRecordFile(QWidget*, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override {
+    recordDialogNames.emplace_back(initialName);
+    dialogFolders.push_back(folder);
+    return Next(recordChoices);
+  }
   PrintOutcome PrintReport(QWidget*, const UnitReport& report) override {
     printedReports.push_back(report);
     return printAnswer;
@@ -139,6 +147,8 @@ class ScriptedDialogs final : public OperatorDialogs {
   std::optional<QString> reportTyping;
   std::deque<ReportRequest> reportRequests;
   std::vector<std::string> reportDialogNames;
+  std::vector<std::string> recordDialogNames;
+  std::deque<std::optional<std::filesystem::path>> recordChoices;
   std::deque<std::optional<std::filesystem::path>> reportChoices;
   std::vector<UnitReport> printedReports;
   PrintOutcome printAnswer = PrintOutcome::Printed;

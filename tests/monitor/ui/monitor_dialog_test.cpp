@@ -144,6 +144,10 @@ std::string ReadAll(const std::filesystem::path& path) {
   return text.str();
 }
 
+void WriteAll(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 }  // namespace
 
 class MonitorDialogTest : public QObject {
@@ -296,6 +300,45 @@ class MonitorDialogTest : public QObject {
     QVERIFY(!monitor->Session().Recorder().FileOpen());
     QVERIFY(!rig.connection_.line.IsOpen());
     QVERIFY(ReadAll(folder.Path() / "datalog.csv").starts_with("Time, Input, Output\r\n"));
+  }
+
+  // An armed record asks where it goes before monitoring starts: Cancel
+  // starts nothing and writes nothing; the file named gets the record and
+  // the last one is left alone. Opened armed by Record data, the file is
+  // chosen already: nothing is asked.
+  void anArmedRecordGoesToTheFileTheOperatorNames() {
+    MonitorTempFolder folder;
+    Rig rig(Klv40());
+    rig.dependencies_.dataLogPath = folder.Path() / "datalog.csv";
+    WriteAll(rig.dependencies_.dataLogPath, "the last record\r\n");
+    std::deque<std::optional<std::filesystem::path>> answers = {std::nullopt, folder.Path() / "run2.csv"};
+    int asked = 0;
+    rig.dependencies_.chooseRecordFile = [&](QWidget*) {
+      ++asked;
+      const auto answer = answers.front();
+      answers.pop_front();
+      return answer;
+    };
+    const auto monitor = rig.Make();
+    monitor->RecordBox()->setChecked(true);
+    monitor->StartButton()->click();
+    QCOMPARE(asked, 1);
+    QVERIFY(!monitor->Session().Running());
+    monitor->StartButton()->click();
+    QCOMPARE(asked, 2);
+    QVERIFY(monitor->Session().Running());
+    for (int i = 0; i < 60; ++i) rig.Tick(*monitor);
+    monitor->StartButton()->click();
+    QVERIFY(ReadAll(folder.Path() / "run2.csv").starts_with("Time, Input, Output\r\n"));
+    QCOMPARE(ReadAll(folder.Path() / "datalog.csv"), std::string("the last record\r\n"));
+
+    rig.dependencies_.armRecord = true;
+    const auto armed = rig.Make();
+    QVERIFY(armed->RecordBox()->isChecked());
+    armed->StartButton()->click();
+    QCOMPARE(asked, 2);
+    QVERIFY(armed->Session().Running());
+    armed->StartButton()->click();
   }
 
   void theRecordGroupWhileRunningAndAfterAStop() {
