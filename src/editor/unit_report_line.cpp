@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "serial/line_settings.h"
+#include "serial/port_device.h"
 
 namespace klv {
 namespace {

@@ -848,10 +848,10 @@ TEST_F(CliTest, WriteVerifyReportRecordsWhatWasWrittenAndChecked) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Connect(Device(ModelKind::Klv30, 0, true));
-    device_->Preset(0x012C, 10);
+    device_->Preset(Register{0x012C}, 10);
     if (c.stuck) {
       sim::FaultPlan stuck;
-      stuck.AddRegisterFault(0x012C, {sim::FaultKind::Stuck, {}});
+      stuck.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Stuck, {}});
       device_->Faults(stuck);
     }
     const fs::path file = Klv30File(folder_.Path(), 33);

@@ -16,6 +16,7 @@
 #include "sim/simulated_regulator.h"
 #include "support/pdf_text.h"
 #include "serial/device_path_port.h"
+#include "serial/port_device.h"
 #include "serial/line_settings.h"
 
 using namespace klv;
