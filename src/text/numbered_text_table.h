@@ -72,11 +72,5 @@ inline constexpr std::array kNumberedTexts = {
     NumberedText{233, "310", "280"},
 };
 
-constexpr const NumberedText* FindNumberedText(int number) {
-  for (const NumberedText& text : kNumberedTexts) {
-    if (text.number == number) return &text;
-  }
-  return nullptr;
-}
 
 }  // namespace klv::texts_detail

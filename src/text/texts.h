@@ -3,8 +3,10 @@
 // captions the code sets, window sizes), the menu bar and the captions of the
 // four screens, plus the rule that picks the language and the screen font of
 // each language. All texts are UTF-8 and live for the whole program.
+#include <initializer_list>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "text/language.h"
@@ -16,6 +18,9 @@ namespace klv {
 
 // The numbered text in that language.
 std::string_view Text(TextId id, Language language);
+
+// The numbered text in that language with "%1".."%9" filled in (FillIn).
+std::string Text(TextId id, Language language, std::initializer_list<std::string_view> values);
 
 // A numbered text read as a decimal number, for the window sizes
 // (225, 231, 232, 233). 0 when the text does not start with digits.
