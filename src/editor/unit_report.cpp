@@ -5,63 +5,10 @@
 
 #include "editor/parameter_description.h"
 #include "model/device_identity.h"
+#include "text/texts.h"
 
 namespace klv {
 namespace {
-
-struct ReportWords {
-  std::string_view english;
-  std::string_view japanese;
-};
-
-std::string_view Pick(const ReportWords& words, Language language) {
-  return language == Language::Japanese ? words.japanese : words.english;
-}
-
-constexpr ReportWords kTitle{"Parameter report", "パラメータ設定レポート"};
-constexpr ReportWords kModel{"Model", "機種"};
-constexpr ReportWords kOptions{"Options", "オプション"};
-constexpr ReportWords kNoOptions{"none", "なし"};
-constexpr ReportWords kFile{"File", "ファイル"};
-constexpr ReportWords kDateTime{"Date and time", "作成日時"};
-constexpr ReportWords kNote{"Serial number or note", "製造番号・メモ"};
-constexpr ReportWords kNoNote{"(none)", "（なし）"};
-constexpr ReportWords kDevice{"Device", "機器"};
-constexpr ReportWords kNoDevice{"not read from a regulator in this session",
-                                "この起動中に調整器から読出していません"};
-// %1 model, %2 register, %3 code, %4 optionFlags, %5 optionDetect, %6 time
-constexpr ReportWords kDeviceRead{"%1, register %2 = %3, optionFlags %4, optionDetect %5 (read %6)",
-                                  "%1、レジスタ %2 = %3、optionFlags %4、optionDetect %5（%6 読出し）"};
-constexpr ReportWords kDeviceWritten{"%1, register %2 = %3, optionFlags %4, optionDetect %5 (written %6)",
-                                     "%1、レジスタ %2 = %3、optionFlags %4、optionDetect %5（%6 書込み）"};
-constexpr ReportWords kVerification{"Verification", "照合"};
-constexpr ReportWords kNotVerified{"not verified", "照合していません"};
-constexpr ReportWords kVerifiedEqual{"verified: every register read back equal",
-                                     "照合済み: すべてのレジスタが一致"};
-constexpr ReportWords kVerifiedDiffers{"verified: registers differ", "照合済み: 一致しないレジスタがあります"};
-constexpr ReportWords kRegister{"Register", "レジスタ"};
-constexpr ReportWords kParameter{"Parameter", "パラメータ"};
-constexpr ReportWords kValue{"Value", "値"};
-constexpr ReportWords kMeaning{"Meaning", "意味"};
-constexpr ReportWords kNotTransferred{"[option absent: not transferred]", "[オプションなし: 転送しません]"};
-constexpr ReportWords kSaved{"Report saved: %1", "レポートを保存しました: %1"};
-constexpr ReportWords kCannotSave{"Report cannot be saved: %1 (%2)", "レポートを保存できません: %1（%2）"};
-constexpr ReportWords kCannotPrint{"Report cannot be printed", "レポートを印刷できません"};
-
-// "%1".."%9" replaced by the values in order.
-std::string Fill(std::string_view text, std::initializer_list<std::string_view> values) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
-      const auto index = static_cast<std::size_t>(text[i + 1] - '1');
-      if (index < values.size()) out += *(values.begin() + index);
-      ++i;
-      continue;
-    }
-    out += text[i];
-  }
-  return out;
-}
 
 std::string Hex4(uint16_t value) {
   char text[8];
@@ -71,23 +18,24 @@ std::string Hex4(uint16_t value) {
 
 std::string DeviceText(const UnitProvenance& provenance, Language language) {
   const DeviceIdentityRecord& device = provenance.device;
-  const ReportWords& words = provenance.source == UnitProvenance::Source::Read ? kDeviceRead : kDeviceWritten;
-  return Fill(Pick(words, language),
+  const TextId words =
+      provenance.source == UnitProvenance::Source::Read ? TextId::ReportDeviceRead : TextId::ReportDeviceWritten;
+  return Text(words, language,
               {ModelName(device.model), device.codeRegister, Hex4(device.code), std::to_string(device.optionFlags),
                std::to_string(device.optionDetect), ReportDateTime(provenance.when)});
 }
 
 std::string VerificationText(const std::optional<UnitProvenance>& provenance, Language language) {
-  if (!provenance) return std::string(Pick(kNotVerified, language));
+  if (!provenance) return std::string(Text(TextId::ReportNotVerified, language));
   const ReportVerification& verification = provenance->verification;
   switch (verification.status) {
-    case ReportVerification::Status::NotVerified: return std::string(Pick(kNotVerified, language));
+    case ReportVerification::Status::NotVerified: return std::string(Text(TextId::ReportNotVerified, language));
     case ReportVerification::Status::Equal:
-      return verification.details.empty() ? std::string(Pick(kVerifiedEqual, language)) : verification.details;
+      return verification.details.empty() ? std::string(Text(TextId::ReportVerifiedEqual, language)) : verification.details;
     case ReportVerification::Status::Differs:
-      return verification.details.empty() ? std::string(Pick(kVerifiedDiffers, language)) : verification.details;
+      return verification.details.empty() ? std::string(Text(TextId::ReportVerifiedDiffers, language)) : verification.details;
   }
-  return std::string(Pick(kNotVerified, language));
+  return std::string(Text(TextId::ReportNotVerified, language));
 }
 
 }  // namespace
@@ -119,34 +67,35 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
 
   UnitReport report;
   report.language = language;
-  report.title = std::string(Pick(kTitle, language));
+  report.title = std::string(Text(TextId::ReportTitle, language));
 
   std::string options;
   for (const std::string& option : sheet.options) options += (options.empty() ? "" : ", ") + option;
-  if (options.empty()) options = std::string(Pick(kNoOptions, language));
+  if (options.empty()) options = std::string(Text(TextId::ReportNoOptions, language));
   options += " (optionFlags " + std::to_string(inputs.parameters.optionFlags) + ", optionDetect " +
              std::to_string(inputs.parameters.optionDetect) + ")";
 
-  const auto fact = [&](const ReportWords& label, std::string value) {
-    report.facts.push_back({std::string(Pick(label, language)), std::move(value)});
+  const auto fact = [&](TextId label, std::string value) {
+    report.facts.push_back({std::string(Text(label, language)), std::move(value)});
   };
-  fact(kModel, std::string(ModelName(inputs.model)));
-  fact(kOptions, options);
-  fact(kFile, inputs.fileName);
-  fact(kDateTime, ReportDateTime(inputs.created));
+  fact(TextId::ReportModel, std::string(ModelName(inputs.model)));
+  fact(TextId::ReportOptions, options);
+  fact(TextId::ReportFile, inputs.fileName);
+  fact(TextId::ReportDateTime, ReportDateTime(inputs.created));
   const std::string note = WithoutBidiControls(inputs.note);
-  fact(kNote, note.empty() ? std::string(Pick(kNoNote, language)) : note);
-  fact(kDevice, inputs.provenance ? DeviceText(*inputs.provenance, language) : std::string(Pick(kNoDevice, language)));
-  fact(kVerification, VerificationText(inputs.provenance, language));
+  fact(TextId::ReportNote, note.empty() ? std::string(Text(TextId::ReportNoNote, language)) : note);
+  fact(TextId::ReportDevice, inputs.provenance ? DeviceText(*inputs.provenance, language)
+                                               : std::string(Text(TextId::ReportNoDevice, language)));
+  fact(TextId::ReportVerification, VerificationText(inputs.provenance, language));
 
-  for (const ReportWords* column : {&kRegister, &kParameter, &kValue, &kMeaning}) {
-    report.columns.emplace_back(Pick(*column, language));
+  for (TextId column : {TextId::ReportRegister, TextId::ReportParameter, TextId::ReportValue, TextId::ReportMeaning}) {
+    report.columns.emplace_back(Text(column, language));
   }
   for (const ParameterLine& line : sheet.lines) {
     report.rows.push_back({std::string(line.address), line.caption, std::to_string(line.value), line.meaning,
                            line.transferred});
   }
-  report.notTransferredMark = std::string(Pick(kNotTransferred, language));
+  report.notTransferredMark = std::string(Text(TextId::ReportNotTransferred, language));
   report.program = "KLV Loader " KLV_VERSION;
   return report;
 }
@@ -194,9 +143,9 @@ std::string WithoutBidiControls(std::string_view text) {
 std::string ReportMessageText(ReportMessage message, Language language, std::string_view first,
                               std::string_view second) {
   switch (message) {
-    case ReportMessage::Saved: return Fill(Pick(kSaved, language), {first});
-    case ReportMessage::CannotSave: return Fill(Pick(kCannotSave, language), {first, second});
-    case ReportMessage::CannotPrint: return std::string(Pick(kCannotPrint, language));
+    case ReportMessage::Saved: return Text(TextId::ReportSaved, language, {first});
+    case ReportMessage::CannotSave: return Text(TextId::ReportCannotSave, language, {first, second});
+    case ReportMessage::CannotPrint: return std::string(Text(TextId::ReportCannotPrint, language));
   }
   return {};
 }
