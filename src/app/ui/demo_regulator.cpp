@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "serial/line_settings.h"
 #include "serial/device_path_port.h"
+#include "text/texts.h"
 
 namespace klv {
 
@@ -55,9 +56,7 @@ bool DemoRegulator::Start(int deviceAddress, const std::filesystem::path& dataFo
 }
 
 std::string DemoRegulator::TitleNote(Language language) const {
-  const std::string model(ModelName(model_));
-  if (language == Language::Japanese) return " [デモ: COM1 に模擬 " + model + "]";
-  return " [Demo: simulated " + model + " on COM1]";
+  return Text(TextId::DemoTitle, language, {ModelName(model_)});
 }
 
 bool BeginDemo(DemoRegulator& demo, MainWindow& window, ProgramState& state, std::string& error) {
