@@ -17,6 +17,7 @@
 #include "device/ui/find_device_dialog.h"
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
+#include "text/texts.h"
 #include "serial/line_settings.h"
 #include "serial/ui/port_links.h"
 
@@ -51,15 +52,15 @@ QString PathText(const std::filesystem::path& path) { return QString::fromStdStr
 }  // namespace
 
 QString DeviceCaption(Language language) {
-  return language == Language::Japanese ? QStringLiteral("接続先") : QStringLiteral("Device");
+  return ToQString(Text(TextId::PortLinkCaption, language));
 }
 
 QString NoLinkCaption(Language language) {
-  return language == Language::Japanese ? QStringLiteral("(標準)") : QStringLiteral("(standard)");
+  return ToQString(Text(TextId::StandardLinkCaption, language));
 }
 
 QString VerifyAfterWriteCaption(Language language) {
-  return language == Language::Japanese ? QStringLiteral("書込み後に照合") : QStringLiteral("Verify after writing");
+  return ToQString(Text(TextId::VerifyAfterWriting, language));
 }
 
 CommSettingsDialog::CommSettingsDialog(Connection& connection, Language language, QWidget* parent,
@@ -249,10 +250,8 @@ void CommSettingsDialog::ShowDevice() {
   deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
                         PathText(target ? *target : standard));
   if (simulated_ && simulated_->first == number) {
-    const QString model = ToQString(ModelName(simulated_->second));
     deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
-                          (language_ == Language::Japanese ? QStringLiteral("模擬 %1（デモ）").arg(model)
-                                                           : QStringLiteral("simulated %1 (demo)").arg(model)));
+                          ToQString(Text(TextId::SimulatedDemoLink, language_, {ModelName(simulated_->second)})));
   }
 
   showingDevice_ = true;
@@ -339,9 +338,7 @@ void CommSettingsDialog::accept() {
   for (const auto& [number, device] : assignments_) {
     std::string error;
     if (!AssignPortLink(connection_.dataFolder, number, device, error)) {
-      const std::string text = (language_ == Language::Japanese ? "ポートの接続先を設定できません: " : "The port link cannot be made: ") +
-                               PortName(number) + "\n" + error;
-      ShowMessage(this, text);
+      ShowMessage(this, Text(TextId::PortLinkCannotBeMade, language_, {PortName(number), error}));
     }
   }
   assignments_.clear();
