@@ -107,9 +107,7 @@ void SetOutOfLimitsMark(QWidget* control, bool outside, const QString& tip) {
 
 QString OutOfLimitsTip(FieldLimits limits, Language language) {
   const std::string range = std::to_string(limits.minimum) + ".." + std::to_string(limits.maximum);
-  return QString::fromStdString(language == Language::Japanese
-                                    ? "範囲 " + range + " の外の値です: 接続機器を確認してください"
-                                    : "Outside the limits " + range + ": check the regulator");
+  return ToQString(Text(TextId::OutsideLimits, language, {range}));
 }
 
 // The caption keys of a group's buttons, in screen order.
