@@ -71,15 +71,15 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
 
   std::string options;
   for (const std::string& option : sheet.options) options += (options.empty() ? "" : ", ") + option;
-  if (options.empty()) options = std::string(Text(TextId::ReportNoOptions, language));
+  if (options.empty()) options = std::string(Text(TextId::NoOptionNames, language));
   options += " (optionFlags " + std::to_string(inputs.parameters.optionFlags) + ", optionDetect " +
              std::to_string(inputs.parameters.optionDetect) + ")";
 
   const auto fact = [&](TextId label, std::string value) {
     report.facts.push_back({std::string(Text(label, language)), std::move(value)});
   };
-  fact(TextId::ReportModel, std::string(ModelName(inputs.model)));
-  fact(TextId::ReportOptions, options);
+  fact(TextId::ModelCaption, std::string(ModelName(inputs.model)));
+  fact(TextId::OptionsCaption, options);
   fact(TextId::ReportFile, inputs.fileName);
   fact(TextId::ReportDateTime, ReportDateTime(inputs.created));
   const std::string note = WithoutBidiControls(inputs.note);

@@ -84,11 +84,8 @@ inline constexpr std::array kMessageTexts = {
     NumberedText{1303, "Model", "機種"},
     NumberedText{1304, "Options", "オプション"},
     NumberedText{1305, "none", "なし"},
-    // The unit report.
+    // The unit report; it names the model, options and columns with the texts above and below.
     NumberedText{1310, "Parameter report", "パラメータ設定レポート"},
-    NumberedText{1311, "Model", "機種"},
-    NumberedText{1312, "Options", "オプション"},
-    NumberedText{1313, "none", "なし"},
     NumberedText{1314, "File", "ファイル"},
     NumberedText{1315, "Date and time", "作成日時"},
     NumberedText{1316, "Serial number or note", "製造番号・メモ"},
@@ -124,8 +121,6 @@ inline constexpr std::array kMessageTexts = {
                  "機種が異なるため、パラメータは比較していません。"},
     // %1 differing, %2 compared.
     NumberedText{1362, "%1 of %2 parameters differ.", "%2 パラメータ中 %1 パラメータが異なります。"},
-    NumberedText{1363, "Register", "レジスタ"},
-    NumberedText{1364, "Parameter", "パラメータ"},
     NumberedText{1365, "Screen", "画面"},
     NumberedText{1370, "Outside the limits %1: check the regulator", "範囲 %1 の外の値です: 接続機器を確認してください"},
 

@@ -62,9 +62,6 @@ enum class TextId : int {
   OptionsCaption = 1304,
   NoOptionNames = 1305,
   ReportTitle = 1310,
-  ReportModel = 1311,
-  ReportOptions = 1312,
-  ReportNoOptions = 1313,
   ReportFile = 1314,
   ReportDateTime = 1315,
   ReportNote = 1316,
@@ -94,8 +91,6 @@ enum class TextId : int {
   CompareTitle = 1360,
   CompareModelsDiffer = 1361,
   CompareCount = 1362,
-  CompareRegisterColumn = 1363,
-  CompareParameterColumn = 1364,
   CompareScreenColumn = 1365,
   OutsideLimits = 1370,
   // The program's start, settings and main window.

@@ -48,8 +48,8 @@ ComparisonDialog::ComparisonDialog(const ParameterComparison& comparison, Langua
 
   table_ = new QTableWidget(this);
   table_->setColumnCount(4);
-  table_->setHorizontalHeaderLabels({Words(TextId::CompareRegisterColumn, language),
-                                     Words(TextId::CompareParameterColumn, language),
+  table_->setHorizontalHeaderLabels({Words(TextId::ReportRegister, language),
+                                     Words(TextId::ReportParameter, language),
                                      Words(TextId::CompareScreenColumn, language),
                                      QStringLiteral("KLV")});
   table_->verticalHeader()->hide();
