@@ -1,6 +1,7 @@
 #pragma once
-// The program's texts in English and Japanese: the numbered texts (messages,
-// captions the code sets, window sizes), the menu bar and the captions of the
+// The program's texts in English and Japanese: the numbered texts (the
+// screens' messages, captions the code sets and window sizes, and the
+// program's own messages from 1000), the menu bar and the captions of the
 // four screens, plus the rule that picks the language and the screen font of
 // each language. All texts are UTF-8 and live for the whole program.
 #include <initializer_list>
