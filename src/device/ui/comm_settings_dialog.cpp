@@ -85,25 +85,62 @@ void CommSettingsDialog::Build() {
   setWindowTitle(CaptionText("Communication settings"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-  // A group of radio buttons in rows, one exclusive set.
-  auto radioGroup = [this](const char* title, std::initializer_list<const char*> keys, QRadioButton** out) {
-    auto* box = new QGroupBox(CaptionText(title), this);
-    auto* column = new QVBoxLayout(box);
-    auto* exclusive = new QButtonGroup(box);
-    int i = 0;
-    for (const char* key : keys) {
-      auto* button = new QRadioButton(CaptionText(key), box);
-      button->setObjectName(QString::fromLatin1(title) + QStringLiteral(":") + QString::fromLatin1(key));
-      exclusive->addButton(button, i);
-      column->addWidget(button);
-      out[i++] = button;
-    }
-    column->addStretch();
-    return box;
-  };
+  QGroupBox* portBox = PortGroup();
+  QGroupBox* parity = RadioButtonGroup("Parity", {"EVEN", "NON", "ODD"}, parity_.data());
+  QGroupBox* timeout = RadioButtonGroup("Time out", {"50 ms", "100 ms", "200 ms"}, timeout_.data());
+  QGroupBox* sampling = RadioButtonGroup("Data record sampling", {"10 sec", "1 min.", "5 min."}, sampling_.data());
+  QGroupBox* duration = RadioButtonGroup("Data record time", {"10 min.", "1 hour", "24 hour"}, duration_.data());
+  QGroupBox* speed = RadioButtonGroup("Speed", {"19200", "9600"}, speed_.data());
+  QGroupBox* stop = RadioButtonGroup("Stop bit", {"1", "2"}, stopBits_.data());
+  protocolGroup_ = RadioButtonGroup("Protocol", {"TORVALEK", "Modbus RTU", "Modbus ASCII"}, protocol_.data());
+  protocolGroup_->setTitle(QString());
+  protocolGroup_->hide();  // the connections always run in TORVALEK
+  QGroupBox* addressBox = AddressGroup();
+  BuildButtons();
 
-  // Port: two columns of six, "+ 12" in the group's top corner, and the
-  // device the marked number reaches below them.
+  auto* grid = new QGridLayout;
+  grid->addWidget(portBox, 0, 0, 2, 1);
+  grid->addWidget(parity, 0, 1);
+  grid->addWidget(speed, 1, 1);
+  grid->addWidget(timeout, 0, 2);
+  grid->addWidget(stop, 1, 2);
+  grid->addWidget(sampling, 0, 3);
+  grid->addWidget(duration, 1, 3);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(addressBox);
+  buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
+  buttons->addStretch();
+  buttons->addWidget(protocolGroup_);
+  buttons->addWidget(findDevice_, 0, Qt::AlignBottom);
+  buttons->addWidget(ok_, 0, Qt::AlignBottom);
+  buttons->addWidget(cancel_, 0, Qt::AlignBottom);
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(grid);
+  outer->addLayout(buttons);
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+// A group of radio buttons in rows, one exclusive set.
+QGroupBox* CommSettingsDialog::RadioButtonGroup(const char* title, std::initializer_list<const char*> keys,
+                                                QRadioButton** out) {
+  auto* box = new QGroupBox(CaptionText(title), this);
+  auto* column = new QVBoxLayout(box);
+  auto* exclusive = new QButtonGroup(box);
+  int i = 0;
+  for (const char* key : keys) {
+    auto* button = new QRadioButton(CaptionText(key), box);
+    button->setObjectName(QString::fromLatin1(title) + QStringLiteral(":") + QString::fromLatin1(key));
+    exclusive->addButton(button, i);
+    column->addWidget(button);
+    out[i++] = button;
+  }
+  column->addStretch();
+  return box;
+}
+
+// Port: two columns of six, "+ 12" in the group's top corner, and the
+// device the marked number reaches below them.
+QGroupBox* CommSettingsDialog::PortGroup() {
   auto* portBox = new QGroupBox(CaptionText("Port"), this);
   auto* portLayout = new QGridLayout(portBox);
   auto* portGroup = new QButtonGroup(portBox);
@@ -128,16 +165,18 @@ void CommSettingsDialog::Build() {
   deviceChoice_->setMinimumContentsLength(24);
   portLayout->addWidget(deviceChoice_, 8, 0, 1, 2);
 
-  QGroupBox* parity = radioGroup("Parity", {"EVEN", "NON", "ODD"}, parity_.data());
-  QGroupBox* timeout = radioGroup("Time out", {"50 ms", "100 ms", "200 ms"}, timeout_.data());
-  QGroupBox* sampling = radioGroup("Data record sampling", {"10 sec", "1 min.", "5 min."}, sampling_.data());
-  QGroupBox* duration = radioGroup("Data record time", {"10 min.", "1 hour", "24 hour"}, duration_.data());
-  QGroupBox* speed = radioGroup("Speed", {"19200", "9600"}, speed_.data());
-  QGroupBox* stop = radioGroup("Stop bit", {"1", "2"}, stopBits_.data());
-  protocolGroup_ = radioGroup("Protocol", {"TORVALEK", "Modbus RTU", "Modbus ASCII"}, protocol_.data());
-  protocolGroup_->setTitle(QString());
-  protocolGroup_->hide();  // the connections always run in TORVALEK
+  connect(plus12_, &QCheckBox::toggled, this, [this] {
+    RelabelPorts();
+    ShowDevice();
+  });
+  connect(portGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) ShowDevice();
+  });
+  connect(deviceChoice_, &QComboBox::activated, this, [this](int index) { OnDeviceChosen(index); });
+  return portBox;
+}
 
+QGroupBox* CommSettingsDialog::AddressGroup() {
   auto* addressBox = new QGroupBox(CaptionText("Machine address"), this);
   auto* addressLayout = new QHBoxLayout(addressBox);
   address_ = new ScreenEdit(false, addressBox);
@@ -148,7 +187,11 @@ void CommSettingsDialog::Build() {
   addressLayout->addWidget(address_);
   addressLayout->addWidget(addressSpin_);
   addressLayout->addStretch();
+  return addressBox;
+}
 
+// Find device, OK and Cancel, and the verify check box (shown once bound).
+void CommSettingsDialog::BuildButtons() {
   findDevice_ = new QPushButton(FindDeviceCaption(language_), this);
   connect(findDevice_, &QPushButton::clicked, this, &CommSettingsDialog::FindDevice);
   ok_ = new QPushButton(CaptionText("OK"), this);
@@ -159,36 +202,6 @@ void CommSettingsDialog::Build() {
   verifyAfterWrite_ = new QCheckBox(VerifyAfterWriteCaption(language_), this);
   verifyAfterWrite_->setObjectName(QStringLiteral("verifyAfterWrite"));
   verifyAfterWrite_->hide();
-
-  auto* grid = new QGridLayout;
-  grid->addWidget(portBox, 0, 0, 2, 1);
-  grid->addWidget(parity, 0, 1);
-  grid->addWidget(speed, 1, 1);
-  grid->addWidget(timeout, 0, 2);
-  grid->addWidget(stop, 1, 2);
-  grid->addWidget(sampling, 0, 3);
-  grid->addWidget(duration, 1, 3);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(addressBox);
-  buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
-  buttons->addStretch();
-  buttons->addWidget(protocolGroup_);
-  buttons->addWidget(findDevice_, 0, Qt::AlignBottom);
-  buttons->addWidget(ok_, 0, Qt::AlignBottom);
-  buttons->addWidget(cancel_, 0, Qt::AlignBottom);
-  auto* outer = new QVBoxLayout(this);
-  outer->addLayout(grid);
-  outer->addLayout(buttons);
-  outer->setSizeConstraint(QLayout::SetFixedSize);
-
-  connect(plus12_, &QCheckBox::toggled, this, [this] {
-    RelabelPorts();
-    ShowDevice();
-  });
-  connect(portGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-    if (checked) ShowDevice();
-  });
-  connect(deviceChoice_, &QComboBox::activated, this, [this](int index) { OnDeviceChosen(index); });
 }
 
 void CommSettingsDialog::Open() {
