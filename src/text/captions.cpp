@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <array>
 
-#include "text/message_text_table.h"
+#include "text/numbered_text_table.h"
 #include "text/texts.h"
 
 namespace klv {

@@ -1,10 +1,10 @@
 #pragma once
 // The program's own messages and captions (numbers from 1000), in the same
-// form as the numbered texts and looked up with them. "%1".."%9" are filled
-// in by FillIn.
+// form as the numbered texts and looked up with them (numbered_text_table.h).
+// "%1".."%9" are filled in by FillIn.
 #include <array>
 
-#include "text/numbered_text_table.h"
+#include "text/numbered_text.h"
 
 namespace klv::texts_detail {
 
@@ -185,16 +185,5 @@ inline constexpr std::array kMessageTexts = {
     NumberedText{1520, "Stopped. ", "中止しました。"},
     NumberedText{1521, "Close", "閉じる"},
 };
-
-// Both tables hold one text per number, so the first match is the text.
-constexpr const NumberedText* FindNumberedText(int number) {
-  for (const NumberedText& text : kNumberedTexts) {
-    if (text.number == number) return &text;
-  }
-  for (const NumberedText& text : kMessageTexts) {
-    if (text.number == number) return &text;
-  }
-  return nullptr;
-}
 
 }  // namespace klv::texts_detail

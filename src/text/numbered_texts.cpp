@@ -1,6 +1,6 @@
 #include <charconv>
 
-#include "text/message_text_table.h"
+#include "text/numbered_text_table.h"
 #include "text/text_format.h"
 #include "text/texts.h"
 
