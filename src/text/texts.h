@@ -115,6 +115,13 @@ std::span<const CaptionText> ScreenCaptions(Screen screen);
 std::string_view Caption(Screen screen, std::string_view key, Language language);
 std::string_view Caption(std::string_view key, Language language);
 
+// ---- The window toolkit's own texts ---------------------------------------
+
+// The Japanese of the few texts of the toolkit's file dialogs that its own
+// Japanese translation lacks ("Folder", "Drive", "Shortcut", "Unknown");
+// empty for any other text.
+std::string_view ToolkitJapanese(std::string_view english);
+
 // ---- Fonts -------------------------------------------------------------------
 
 struct ScreenFont {

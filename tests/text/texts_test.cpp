@@ -162,6 +162,13 @@ TEST(MessageTexts, EveryMessageIsTranslatedWithTheSameValuesAndSaidOnce) {
   }
 }
 
+TEST(ToolkitTexts, OnlyTheTextsTheToolkitLacksAreGiven) {
+  EXPECT_EQ(ToolkitJapanese("Folder"), "フォルダ");
+  EXPECT_EQ(ToolkitJapanese("Unknown"), "不明");
+  EXPECT_TRUE(ToolkitJapanese("Folders").empty());
+  EXPECT_TRUE(ToolkitJapanese("").empty());
+}
+
 TEST(NumberedTexts, WindowSizesPerLanguage) {
   EXPECT_EQ(TextNumber(225, Language::English), 800);
   EXPECT_EQ(TextNumber(231, Language::English), 660);
