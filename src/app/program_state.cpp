@@ -3,6 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include "text/texts.h"
+
 namespace klv {
 
 ProgramState::ProgramState(Clock& clockToUse, SerialPortFactory ports, Language languageToUse)
@@ -21,6 +23,11 @@ std::filesystem::path InstalledDocumentationFolder(const std::filesystem::path& 
 }
 
 namespace {
+
+// " (reason)" in the language's brackets; nothing without a reason.
+std::string ReasonInBrackets(std::string_view reason, Language language) {
+  return reason.empty() ? std::string() : Text(TextId::InBrackets, language, {reason});
+}
 
 bool IsFile(const std::filesystem::path& path) {
   std::error_code error;
@@ -67,39 +74,21 @@ SettingsLoad LoadProgramSettings(ProgramState& state) {
 }
 
 std::string UnreadableSettingsText(const std::filesystem::path& path, std::string_view reason, Language language) {
-  std::string text;
-  if (language == Language::Japanese) {
-    text = "設定ファイルを読めません：" + path.string();
-    if (!reason.empty()) text += "\n(" + std::string(reason) + ")";
-    text += "\n既定の設定で動作します。このファイルは変更しません。";
-  } else {
-    text = "The settings file cannot be read: " + path.string();
-    if (!reason.empty()) text += "\n(" + std::string(reason) + ")";
-    text += "\nThe program runs with the default settings and leaves this file as it is.";
-  }
+  std::string text = Text(TextId::SettingsFileUnreadable, language, {path.string()});
+  if (!reason.empty()) text += "\n(" + std::string(reason) + ")";
+  text += Text(TextId::SettingsDefaultsUsed, language);
   return text;
 }
 
 std::string UnreadableSettingsBeforeTransferText(const std::filesystem::path& path, std::string_view reason,
                                                  Language language) {
-  const std::string why = reason.empty() ? std::string() : std::string(reason);
-  if (language == Language::Japanese) {
-    return path.string() + " を読めません" + (why.empty() ? "" : "（" + why + "）") +
-           "。次の通信設定の画面で、すべての設定を確かめて指定するか、ファイルの権限を直してください。";
-  }
-  return path.string() + " cannot be read" + (why.empty() ? "" : " (" + why + ")") +
-         ": give every setting in the communication settings that follow, or fix its permissions";
+  return Text(TextId::SettingsUnreadableBeforeTransfer, language,
+              {path.string(), ReasonInBrackets(reason, language)});
 }
 
 std::string UnreadablePortsBeforeTransferText(const std::filesystem::path& path, std::string_view reason,
                                               Language language) {
-  const std::string why = reason.empty() ? std::string() : std::string(reason);
-  if (language == Language::Japanese) {
-    return path.string() + " を読めません" + (why.empty() ? "" : "（" + why + "）") +
-           "。フォルダの権限を直してください。それまで機器には何も送りません。";
-  }
-  return path.string() + " cannot be read" + (why.empty() ? "" : " (" + why + ")") +
-         ": fix its permissions; nothing is sent to a regulator until then";
+  return Text(TextId::PortsUnreadableBeforeTransfer, language, {path.string(), ReasonInBrackets(reason, language)});
 }
 
 bool StoreProgramSettings(const ProgramState& state) {
@@ -112,9 +101,8 @@ SaveOutcome StoreProgramOptions(const ProgramState& state) {
 }
 
 std::string OptionsNotSavedText(const std::filesystem::path& path, std::string_view reason, Language language) {
-  const std::string head = language == Language::Japanese ? "プログラムの設定を保存できません: "
-                                                          : "The program's settings cannot be saved: ";
-  return head + path.string() + (reason.empty() ? "" : "\n" + std::string(reason));
+  return Text(TextId::ProgramOptionsNotSaved, language, {path.string()}) +
+         (reason.empty() ? "" : "\n" + std::string(reason));
 }
 
 void RecordTransferredSet(ProgramState& state, UnitProvenance::Source source, ReportVerification verification) {

@@ -1,11 +1,10 @@
 #include "editor/parameter_comparison.h"
 
 #include "editor/parameter_description.h"
+#include "text/texts.h"
 
 namespace klv {
 namespace {
-
-bool Japanese(Language language) { return language == Language::Japanese; }
 
 uint16_t FamilyWord(const ParameterSet& set, ModelKind model) {
   return model == ModelKind::Klv40 ? set.optionFlags : set.optionDetect;
@@ -40,15 +39,15 @@ ParameterComparison CompareParameters(const ParameterSet& screen, ModelKind scre
 }
 
 std::string_view NoDifferencesText(Language language) {
-  return Japanese(language) ? "相違なし" : "No differences";
+  return Text(TextId::NoDifferences, language);
 }
 
-std::string_view ModelCaptionText(Language language) { return Japanese(language) ? "機種" : "Model"; }
+std::string_view ModelCaptionText(Language language) { return Text(TextId::ModelCaption, language); }
 
-std::string_view OptionsCaptionText(Language language) { return Japanese(language) ? "オプション" : "Options"; }
+std::string_view OptionsCaptionText(Language language) { return Text(TextId::OptionsCaption, language); }
 
 std::string OptionNamesText(const std::vector<std::string>& names, Language language) {
-  if (names.empty()) return Japanese(language) ? "なし" : "none";
+  if (names.empty()) return std::string(Text(TextId::NoOptionNames, language));
   std::string text;
   for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
   return text;

@@ -128,8 +128,8 @@ class Describer {
   }
 
   std::string NotAChoice(std::string_view shown) const {
-    return shown.empty() ? std::string(language_ == Language::Japanese ? "選択肢にない値（画面ではどれも選ばれません）" : "not a choice (the screen checks none)")
-                         : (language_ == Language::Japanese ? "選択肢にない値（画面では " + Key(shown) + " と表示）" : "not a choice (the screen shows " + Key(shown) + ")");
+    return shown.empty() ? std::string(Text(TextId::NotAChoiceNoneShown, language_))
+                         : Text(TextId::NotAChoiceShown, language_, {Key(shown)});
   }
 
   static std::string Tenths(int16_t value, std::string_view unit) {

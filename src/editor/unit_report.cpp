@@ -5,76 +5,10 @@
 
 #include "editor/parameter_description.h"
 #include "model/device_identity.h"
+#include "text/texts.h"
 
 namespace klv {
 namespace {
-
-struct ReportWords {
-  std::string_view english;
-  std::string_view japanese;
-};
-
-std::string_view Pick(const ReportWords& words, Language language) {
-  return language == Language::Japanese ? words.japanese : words.english;
-}
-
-constexpr ReportWords kTitle{"Parameter report", "パラメータ設定レポート"};
-constexpr ReportWords kModel{"Model", "機種"};
-constexpr ReportWords kOptions{"Options", "オプション"};
-constexpr ReportWords kNoOptions{"none", "なし"};
-constexpr ReportWords kFile{"File", "ファイル"};
-constexpr ReportWords kDateTime{"Date and time", "作成日時"};
-constexpr ReportWords kNote{"Serial number or note", "製造番号・メモ"};
-constexpr ReportWords kNoNote{"(none)", "（なし）"};
-constexpr ReportWords kDevice{"Device", "機器"};
-constexpr ReportWords kNoDevice{"not read from a regulator in this session",
-                                "この起動中に調整器から読出していません"};
-// %1 code, %2 model, %3 time
-constexpr ReportWords kDeviceRead{"Model code %1 (%2), read %3", "機種コード %1（%2）、%3 読出し"};
-constexpr ReportWords kDeviceWritten{"Model code %1 (%2), written %3", "機種コード %1（%2）、%3 書込み"};
-constexpr ReportWords kConnection{"Connection", "接続"};
-// %1 port, %2 address, %3 line settings
-constexpr ReportWords kConnectionLine{"%1, address %2, %3", "%1、アドレス %2、%3"};
-// %1 port, %2 device
-constexpr ReportWords kPortDevice{"%1 (%2)", "%1（%2）"};
-constexpr ReportWords kSimulated{"simulated %1", "模擬 %1"};
-constexpr ReportWords kVerification{"Verification", "照合"};
-constexpr ReportWords kNotVerified{"not verified", "照合していません"};
-constexpr ReportWords kAsRead{"not verified: the set as read from the regulator, every register answered",
-                              "照合していません: 調整器から読出したままの設定（全レジスタ応答）"};
-constexpr ReportWords kVerifiedEqual{"verified: every register read back equal",
-                                     "照合済み: すべてのレジスタが一致"};
-constexpr ReportWords kVerifiedDiffers{"verified: registers differ", "照合済み: 一致しないレジスタがあります"};
-// %1 time, %2 what the check found then
-constexpr ReportWords kChangedAfterVerification{"changed after verification on %1 (then: %2)",
-                                                "%1 の照合後に変更されています（照合時: %2）"};
-constexpr ReportWords kChangedAfterRead{"changed after reading on %1", "%1 の読出し後に変更されています"};
-constexpr ReportWords kCheckedBy{"Checked by", "確認者"};
-constexpr ReportWords kSignOffDate{"Date", "日付"};
-constexpr ReportWords kSignature{"Signature", "署名"};
-constexpr ReportWords kRegister{"Register", "レジスタ"};
-constexpr ReportWords kParameter{"Parameter", "パラメータ"};
-constexpr ReportWords kValue{"Value", "値"};
-constexpr ReportWords kMeaning{"Meaning", "意味"};
-constexpr ReportWords kNotTransferred{"[option absent: not transferred]", "[オプションなし: 転送しません]"};
-constexpr ReportWords kSaved{"Report saved: %1", "レポートを保存しました: %1"};
-constexpr ReportWords kCannotSave{"Report cannot be saved: %1 (%2)", "レポートを保存できません: %1（%2）"};
-constexpr ReportWords kCannotPrint{"Report cannot be printed", "レポートを印刷できません"};
-
-// "%1".."%9" replaced by the values in order.
-std::string Fill(std::string_view text, std::initializer_list<std::string_view> values) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
-      const auto index = static_cast<std::size_t>(text[i + 1] - '1');
-      if (index < values.size()) out += *(values.begin() + index);
-      ++i;
-      continue;
-    }
-    out += text[i];
-  }
-  return out;
-}
 
 std::string Hex4(uint16_t value) {
   char text[8];
@@ -84,40 +18,42 @@ std::string Hex4(uint16_t value) {
 
 std::string DeviceText(const UnitProvenance& provenance, Language language) {
   const DeviceIdentityRecord& device = provenance.device;
-  const ReportWords& words = provenance.source == UnitProvenance::Source::Read ? kDeviceRead : kDeviceWritten;
-  return Fill(Pick(words, language), {Hex4(device.code), ModelName(device.model), ReportDateTime(provenance.when)});
+  const TextId words =
+      provenance.source == UnitProvenance::Source::Read ? TextId::ReportDeviceRead : TextId::ReportDeviceWritten;
+  return Text(words, language, {Hex4(device.code), ModelName(device.model), ReportDateTime(provenance.when)});
 }
 
 std::string ConnectionText(const ReportLine& line, Language language) {
   std::string port = line.port;
   if (line.simulated) {
-    port = Fill(Pick(kPortDevice, language), {port, Fill(Pick(kSimulated, language), {ModelName(*line.simulated)})});
+    port = Text(TextId::ReportPortDevice, language,
+                {port, Text(TextId::SimulatedPort, language, {ModelName(*line.simulated)})});
   } else if (!line.device.empty()) {
-    port = Fill(Pick(kPortDevice, language), {port, line.device});
+    port = Text(TextId::ReportPortDevice, language, {port, line.device});
   }
-  return Fill(Pick(kConnectionLine, language), {port, std::to_string(line.address), line.settings});
+  return Text(TextId::ReportConnectionLine, language, {port, std::to_string(line.address), line.settings});
 }
 
 // What the read or the check found, as it stood when it ended.
 std::string ResultText(const UnitProvenance& provenance, Language language) {
   const ReportVerification& verification = provenance.verification;
-  if (provenance.source == UnitProvenance::Source::Read) return std::string(Pick(kAsRead, language));
+  if (provenance.source == UnitProvenance::Source::Read) return std::string(Text(TextId::ReportAsRead, language));
   switch (verification.status) {
-    case ReportVerification::Status::NotVerified: return std::string(Pick(kNotVerified, language));
+    case ReportVerification::Status::NotVerified: return std::string(Text(TextId::ReportNotVerified, language));
     case ReportVerification::Status::Equal:
-      return verification.details.empty() ? std::string(Pick(kVerifiedEqual, language)) : verification.details;
+      return verification.details.empty() ? std::string(Text(TextId::ReportVerifiedEqual, language)) : verification.details;
     case ReportVerification::Status::Differs:
-      return verification.details.empty() ? std::string(Pick(kVerifiedDiffers, language)) : verification.details;
+      return verification.details.empty() ? std::string(Text(TextId::ReportVerifiedDiffers, language)) : verification.details;
   }
-  return std::string(Pick(kNotVerified, language));
+  return std::string(Text(TextId::ReportNotVerified, language));
 }
 
 std::string VerificationText(const std::optional<UnitProvenance>& provenance, Language language) {
-  if (!provenance) return std::string(Pick(kNotVerified, language));
+  if (!provenance) return std::string(Text(TextId::ReportNotVerified, language));
   if (!provenance->changedSince) return ResultText(*provenance, language);
   const std::string when = ReportDateTime(provenance->when);
-  if (provenance->source == UnitProvenance::Source::Read) return Fill(Pick(kChangedAfterRead, language), {when});
-  return Fill(Pick(kChangedAfterVerification, language), {when, ResultText(*provenance, language)});
+  if (provenance->source == UnitProvenance::Source::Read) return Text(TextId::ReportChangedAfterRead, language, {when});
+  return Text(TextId::ReportChangedAfterVerification, language, {when, ResultText(*provenance, language)});
 }
 
 }  // namespace
@@ -149,36 +85,37 @@ UnitReport ComposeUnitReport(const UnitReportInputs& inputs) {
 
   UnitReport report;
   report.language = language;
-  report.title = std::string(Pick(kTitle, language));
+  report.title = std::string(Text(TextId::ReportTitle, language));
 
   std::string options;
   for (const std::string& option : sheet.options) options += (options.empty() ? "" : ", ") + option;
-  if (options.empty()) options = std::string(Pick(kNoOptions, language));
+  if (options.empty()) options = std::string(Text(TextId::NoOptionNames, language));
 
-  const auto fact = [&](const ReportWords& label, std::string value) {
-    report.facts.push_back({std::string(Pick(label, language)), std::move(value)});
+  const auto fact = [&](TextId label, std::string value) {
+    report.facts.push_back({std::string(Text(label, language)), std::move(value)});
   };
-  fact(kModel, std::string(ModelName(inputs.model)));
-  fact(kOptions, options);
-  fact(kFile, inputs.fileName);
-  fact(kDateTime, ReportDateTime(inputs.created));
+  fact(TextId::ModelCaption, std::string(ModelName(inputs.model)));
+  fact(TextId::OptionsCaption, options);
+  fact(TextId::ReportFile, inputs.fileName);
+  fact(TextId::ReportDateTime, ReportDateTime(inputs.created));
   const std::string note = WithoutBidiControls(inputs.note);
-  fact(kNote, note.empty() ? std::string(Pick(kNoNote, language)) : note);
-  fact(kDevice, inputs.provenance ? DeviceText(*inputs.provenance, language) : std::string(Pick(kNoDevice, language)));
-  if (inputs.provenance) fact(kConnection, ConnectionText(inputs.provenance->line, language));
-  fact(kVerification, VerificationText(inputs.provenance, language));
+  fact(TextId::ReportNote, note.empty() ? std::string(Text(TextId::ReportNoNote, language)) : note);
+  fact(TextId::ReportDevice, inputs.provenance ? DeviceText(*inputs.provenance, language)
+                                               : std::string(Text(TextId::ReportNoDevice, language)));
+  if (inputs.provenance) fact(TextId::ReportConnection, ConnectionText(inputs.provenance->line, language));
+  fact(TextId::ReportVerification, VerificationText(inputs.provenance, language));
 
-  for (const ReportWords* column : {&kRegister, &kParameter, &kValue, &kMeaning}) {
-    report.columns.emplace_back(Pick(*column, language));
+  for (TextId column : {TextId::ReportRegister, TextId::ReportParameter, TextId::ReportValue, TextId::ReportMeaning}) {
+    report.columns.emplace_back(Text(column, language));
   }
   for (const ParameterLine& line : sheet.lines) {
     report.rows.push_back({line.address.Text(), line.caption, std::to_string(line.value), line.meaning,
                            line.transferred});
   }
-  report.notTransferredMark = std::string(Pick(kNotTransferred, language));
+  report.notTransferredMark = std::string(Text(TextId::ReportNotTransferred, language));
   report.program = "KLV Loader " KLV_VERSION;
-  for (const ReportWords* label : {&kCheckedBy, &kSignOffDate, &kSignature}) {
-    report.signOff.emplace_back(Pick(*label, language));
+  for (TextId label : {TextId::ReportCheckedBy, TextId::ReportSignOffDate, TextId::ReportSignature}) {
+    report.signOff.emplace_back(Text(label, language));
   }
   return report;
 }
@@ -226,9 +163,9 @@ std::string WithoutBidiControls(std::string_view text) {
 std::string ReportMessageText(ReportMessage message, Language language, std::string_view first,
                               std::string_view second) {
   switch (message) {
-    case ReportMessage::Saved: return Fill(Pick(kSaved, language), {first});
-    case ReportMessage::CannotSave: return Fill(Pick(kCannotSave, language), {first, second});
-    case ReportMessage::CannotPrint: return std::string(Pick(kCannotPrint, language));
+    case ReportMessage::Saved: return Text(TextId::ReportSaved, language, {first});
+    case ReportMessage::CannotSave: return Text(TextId::ReportCannotSave, language, {first, second});
+    case ReportMessage::CannotPrint: return std::string(Text(TextId::ReportCannotPrint, language));
   }
   return {};
 }

@@ -4,6 +4,7 @@
 
 #include "monitor/monitor_values.h"
 #include "platform/file_store.h"
+#include "text/texts.h"
 
 namespace klv {
 namespace {
@@ -34,22 +35,20 @@ std::string Row(const LocalTime& time, std::string_view input, std::string_view 
 }  // namespace
 
 std::string_view SamplingText(int32_t samplingPeriod, Language language) {
-  const bool japanese = language == Language::Japanese;
   switch (samplingPeriod) {
-    case 10: return japanese ? "10秒周期 " : "10sec-sample ";
-    case 60: return japanese ? "1分周期 " : "1min-sample ";
-    case 300: return japanese ? "5分周期 " : "5min-sample ";
-    default: return japanese ? "\?\?周期 " : "\?\?-sample ";
+    case 10: return Text(TextId::Sampling10Seconds, language);
+    case 60: return Text(TextId::Sampling1Minute, language);
+    case 300: return Text(TextId::Sampling5Minutes, language);
+    default: return Text(TextId::SamplingUnknown, language);
   }
 }
 
 std::string_view RecordTimeText(int32_t recordTime, Language language) {
-  const bool japanese = language == Language::Japanese;
   switch (recordTime) {
-    case 600: return japanese ? "10分記録 " : "10min-log ";
-    case 3600: return japanese ? "1時間記録 " : "1hour-log ";
-    case 86400: return japanese ? "24時間記録 " : "24hour-log ";
-    default: return japanese ? "\?\?記録 " : "\?\?-log ";
+    case 600: return Text(TextId::Recording10Minutes, language);
+    case 3600: return Text(TextId::Recording1Hour, language);
+    case 86400: return Text(TextId::Recording24Hours, language);
+    default: return Text(TextId::RecordingUnknown, language);
   }
 }
 

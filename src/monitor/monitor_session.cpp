@@ -24,27 +24,20 @@ constexpr std::string_view kPercentOutputCaption = "output ( x 0.1% )";
 }  // namespace
 
 std::string_view LineLostText(Language language) {
-  // Short: it shares the status line's room with the data record's status.
-  return language == Language::Japanese ? "回線断: 応答なし" : "Line lost: no reply";
+  return Text(TextId::LineLostNoReply, language);
 }
 
 std::string_view LineStatusText(const MonitorDisplay& display, Language language) {
-  // Short: they share the status line's room with the data record's status.
-  const bool japanese = language == Language::Japanese;
-  if (display.lineLost) return japanese ? "回線断: 再接続中" : "Line lost: reconnecting";
-  if (display.outOfStep) return japanese ? "回線不安定：応答の順序ずれ" : "Line unreliable: replies out of step";
-  if (display.lineBack) return japanese ? "回線復帰" : "Line back";
+  if (display.lineLost) return Text(TextId::LineLostReconnecting, language);
+  if (display.outOfStep) return Text(TextId::LineOutOfStep, language);
+  if (display.lineBack) return Text(TextId::LineBack, language);
   return {};
 }
 
 std::string UnitChangeText(const MonitorDisplay& display, Language language) {
   if (display.unitChangedTo.empty()) return {};
-  const bool japanese = language == Language::Japanese;
-  std::string text = (japanese ? "接続機器が変わりました: " : "Another unit: ") + display.unitChangedTo;
-  if (!display.unitRecordFile.empty()) {
-    text += japanese ? "（記録の続きは " + display.unitRecordFile + "）"
-                     : "; record goes on in " + display.unitRecordFile;
-  }
+  std::string text = Text(TextId::AnotherUnit, language, {display.unitChangedTo});
+  if (!display.unitRecordFile.empty()) text += Text(TextId::RecordGoesOnIn, language, {display.unitRecordFile});
   return text;
 }
 

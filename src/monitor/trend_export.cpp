@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "text/texts.h"
+
 namespace klv {
 namespace {
 
@@ -39,17 +41,9 @@ std::string TrendExportFileName(TrendExport kind, const LocalTime& now) {
 
 std::string TrendExportMessage(TrendExport kind, Language language, std::string_view path, bool saved,
                                std::string_view reason) {
-  const bool japanese = language == Language::Japanese;
   const bool picture = kind == TrendExport::Picture;
-  std::string text;
-  if (saved) {
-    text = picture ? (japanese ? "画像を保存しました: " : "Picture saved: ")
-                   : (japanese ? "データを保存しました: " : "Data saved: ");
-    return text + std::string(path);
-  }
-  text = picture ? (japanese ? "画像を保存できません: " : "Picture cannot be saved: ")
-                 : (japanese ? "データを保存できません: " : "Data cannot be saved: ");
-  return text + std::string(path) + (japanese ? "（" : " (") + std::string(reason) + (japanese ? "）" : ")");
+  if (saved) return Text(picture ? TextId::PictureSaved : TextId::DataSaved, language, {path});
+  return Text(picture ? TextId::PictureNotSaved : TextId::DataNotSaved, language, {path, reason});
 }
 
 }  // namespace klv

@@ -232,7 +232,7 @@ const CaptionText* FindCaption(std::span<const CaptionText> captions, std::strin
 
 std::string_view Pick(const CaptionText* caption, std::string_view key, Language language) {
   if (caption == nullptr) return key;
-  return language == Language::Japanese ? caption->japanese : caption->english;
+  return InLanguage(language, caption->english, caption->japanese);
 }
 
 }  // namespace

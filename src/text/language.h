@@ -12,4 +12,11 @@ enum class Language { English, Japanese };
 // "jv" or an empty name are English.
 Language ChooseLanguage(std::string_view firstUiLanguage);
 
+// The one place a text is picked by language: every table of texts (numbered
+// texts, menu, captions, the command-line tool's texts) stores both and asks
+// here.
+constexpr std::string_view InLanguage(Language language, std::string_view english, std::string_view japanese) {
+  return language == Language::Japanese ? japanese : english;
+}
+
 }  // namespace klv

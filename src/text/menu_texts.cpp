@@ -44,7 +44,7 @@ std::string_view MenuText(MenuItem item, Language language) {
   const auto entry = std::find_if(kMenuEntries.begin(), kMenuEntries.end(),
                                   [item](const MenuEntry& e) { return e.item == item; });
   if (entry == kMenuEntries.end()) return {};
-  return language == Language::Japanese ? entry->japanese : entry->english;
+  return InLanguage(language, entry->english, entry->japanese);
 }
 
 std::optional<MenuItem> FindMenuItem(std::string_view english) {

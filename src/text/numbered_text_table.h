@@ -2,15 +2,11 @@
 // The numbered texts as a compile-time table, shared by the text lookup and
 // the screen captions that the code sets from numbered texts.
 #include <array>
-#include <string_view>
+
+#include "text/message_text_table.h"
+#include "text/numbered_text.h"
 
 namespace klv::texts_detail {
-
-struct NumberedText {
-  int number;
-  std::string_view english;
-  std::string_view japanese;
-};
 
 // Sorted by number. 180 follows the document title directly, so the Japanese
 // text starts with its particle; 225, 231, 232 and 233 are pixel sizes.
@@ -72,8 +68,13 @@ inline constexpr std::array kNumberedTexts = {
     NumberedText{233, "310", "280"},
 };
 
+// The screens' numbers and the program's messages (from 1000) share one
+// range of numbers; each number has one text.
 constexpr const NumberedText* FindNumberedText(int number) {
   for (const NumberedText& text : kNumberedTexts) {
+    if (text.number == number) return &text;
+  }
+  for (const NumberedText& text : kMessageTexts) {
     if (text.number == number) return &text;
   }
   return nullptr;

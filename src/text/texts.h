@@ -1,10 +1,13 @@
 #pragma once
-// The program's texts in English and Japanese: the numbered texts (messages,
-// captions the code sets, window sizes), the menu bar and the captions of the
+// The program's texts in English and Japanese: the numbered texts (the
+// screens' messages, captions the code sets and window sizes, and the
+// program's own messages from 1000), the menu bar and the captions of the
 // four screens, plus the rule that picks the language and the screen font of
 // each language. All texts are UTF-8 and live for the whole program.
+#include <initializer_list>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "text/language.h"
@@ -16,6 +19,9 @@ namespace klv {
 
 // The numbered text in that language.
 std::string_view Text(TextId id, Language language);
+
+// The numbered text in that language with "%1".."%9" filled in (FillIn).
+std::string Text(TextId id, Language language, std::initializer_list<std::string_view> values);
 
 // A numbered text read as a decimal number, for the window sizes
 // (225, 231, 232, 233). 0 when the text does not start with digits.
@@ -108,6 +114,13 @@ std::span<const CaptionText> ScreenCaptions(Screen screen);
 // through; that view then refers to the caller's text.
 std::string_view Caption(Screen screen, std::string_view key, Language language);
 std::string_view Caption(std::string_view key, Language language);
+
+// ---- The window toolkit's own texts ---------------------------------------
+
+// The Japanese of the few texts of the toolkit's file dialogs that its own
+// Japanese translation lacks ("Folder", "Drive", "Shortcut", "Unknown");
+// empty for any other text.
+std::string_view ToolkitJapanese(std::string_view english);
 
 // ---- Fonts -------------------------------------------------------------------
 

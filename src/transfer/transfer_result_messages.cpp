@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "text/texts.h"
+
 namespace klv {
 namespace {
-
-bool Japanese(Language language) { return language == Language::Japanese; }
 
 std::string JoinAddresses(const std::vector<std::string>& addresses) {
   std::string text;
@@ -20,12 +20,10 @@ std::string JoinAddresses(const std::vector<std::string>& addresses) {
 std::string FailedLines(const TransferTally& tally, Language language) {
   std::string text;
   if (!tally.refused.empty()) {
-    text += Japanese(language) ? "\nエラー応答のレジスタ: " : "\nRefused by the device: ";
-    text += JoinAddresses(tally.refused);
+    text += Text(TextId::RefusedRegisters, language, {JoinAddresses(tally.refused)});
   }
   if (!tally.unanswered.empty()) {
-    text += Japanese(language) ? "\n正常な応答のないレジスタ: " : "\nNo valid reply: ";
-    text += JoinAddresses(tally.unanswered);
+    text += Text(TextId::UnansweredRegisters, language, {JoinAddresses(tally.unanswered)});
   }
   return text;
 }
@@ -35,43 +33,29 @@ std::string FailedLines(const TransferTally& tally, Language language) {
 std::string IncompleteReadMessage(const TransferTally& tally, Language language) {
   std::string text;
   if (!tally.optionsUnanswered.empty()) {
-    text = Japanese(language) ? "パラメータ読出し未完了: 接続機器のオプション情報を読み出せませんでした"
-                              : "Parameter reading incomplete: the options of the connected device could not be read";
-    text += Japanese(language) ? "\n正常な応答のないレジスタ: " : "\nNo valid reply: ";
-    text += tally.optionsUnanswered;
-  } else if (Japanese(language)) {
-    text = "パラメータ読出し未完了: " + std::to_string(tally.asked) + " レジスタ中 " + std::to_string(tally.done) +
-           " レジスタを読出し";
-    text += FailedLines(tally, language);
+    text = std::string(Text(TextId::ReadIncompleteOptions, language));
+    text += Text(TextId::UnansweredRegisters, language, {tally.optionsUnanswered});
   } else {
-    text = "Parameter reading incomplete: " + std::to_string(tally.done) + " of " + std::to_string(tally.asked) +
-           " registers read";
+    text = Text(TextId::ReadIncompleteCount, language, {std::to_string(tally.done), std::to_string(tally.asked)});
     text += FailedLines(tally, language);
   }
-  text += Japanese(language) ? "\n\n読み出した値は使用していません。" : "\n\nThe values read have not been used.";
+  text += Text(TextId::ReadValuesUnused, language);
   return text;
 }
 
 std::string IncompleteWriteMessage(const TransferTally& tally, Language language) {
-  std::string text;
-  if (Japanese(language)) {
-    text = "パラメータ書込み未完了: " + std::to_string(tally.asked) + " レジスタ中 " + std::to_string(tally.done) +
-           " レジスタを書込み";
-  } else {
-    text = "Parameter writing incomplete: " + std::to_string(tally.done) + " of " + std::to_string(tally.asked) +
-           " registers written";
-  }
+  std::string text =
+      Text(TextId::WriteIncompleteCount, language, {std::to_string(tally.done), std::to_string(tally.asked)});
   text += FailedLines(tally, language);
-  text += Japanese(language) ? "\n\n接続機器には新旧の値が混在している可能性があります。"
-                             : "\n\nThe device may now hold a mix of old and new values.";
+  text += Text(TextId::WriteMixedValues, language);
   return text;
 }
 
 std::string OutOfLimitsReadLines(std::span<const RangeViolation> values, Language language) {
   std::string text;
   for (const RangeViolation& v : values) {
-    text += "\n" + v.address + " = " + std::to_string(v.value) + " (" + std::to_string(v.minimum) + ".." +
-            std::to_string(v.maximum) + ")" + (Japanese(language) ? ": 接続機器を確認してください" : ": check the regulator");
+    text += Text(TextId::OutOfLimitsLine, language,
+                 {v.address, std::to_string(v.value), std::to_string(v.minimum), std::to_string(v.maximum)});
   }
   return text;
 }
@@ -79,20 +63,17 @@ std::string OutOfLimitsReadLines(std::span<const RangeViolation> values, Languag
 std::string NotSentLines(std::span<const TransferTally::NotSent> registers, Language language) {
   std::string text;
   for (const TransferTally::NotSent& r : registers) {
-    text += Japanese(language) ? "\n" + r.address + " は書き込んでいません: 制御モード " + r.controlMode + " では使用しません"
-                               : "\n" + r.address + " not written: not used in control mode " + r.controlMode;
+    text += Text(TextId::NotSentInControlMode, language, {r.address, r.controlMode});
   }
   return text;
 }
 
 std::string DetectionUnansweredLine(Language language) {
-  return Japanese(language) ? "出力電流検出：なし（0102 が応答しませんでした）"
-                            : "Output current detection: not fitted (0102 did not answer)";
+  return std::string(Text(TextId::DetectionUnanswered, language));
 }
 
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language) {
-  std::string text = Japanese(language) ? "範囲外の値があるため、何も書き込んでいません:"
-                                        : "Values outside their range; nothing was written:";
+  std::string text(Text(TextId::RangeViolationHead, language));
   for (const RangeViolation& v : violations) {
     text += "\n  " + v.address + " = " + std::to_string(v.value) + "  (" + std::to_string(v.minimum) + ".." +
             std::to_string(v.maximum) + ")";
@@ -101,23 +82,11 @@ std::string RangeViolationMessage(std::span<const RangeViolation> violations, La
 }
 
 std::string CancelledWriteMessage(const TransferTally& tally, Language language) {
-  const std::string done = std::to_string(tally.done);
-  const std::string planned = std::to_string(tally.planned);
-  if (Japanese(language)) {
-    return "中止しました: " + planned + " レジスタ中 " + done +
-           " レジスタを書き込みました。調節器には新旧の値が混在している可能性があります。";
-  }
-  return "Cancelled: " + done + " of " + planned +
-         " registers written; the regulator may hold a mix of old and new values.";
+  return Text(TextId::CancelledWrite, language, {std::to_string(tally.done), std::to_string(tally.planned)});
 }
 
 std::string CancelledReadMessage(const TransferTally& tally, Language language) {
-  const std::string done = std::to_string(tally.done);
-  const std::string planned = std::to_string(tally.planned);
-  if (Japanese(language)) {
-    return "中止しました: " + planned + " レジスタ中 " + done + " レジスタを読み出しました。何も保存していません。";
-  }
-  return "Cancelled: " + done + " of " + planned + " registers read; nothing was saved.";
+  return Text(TextId::CancelledRead, language, {std::to_string(tally.done), std::to_string(tally.planned)});
 }
 
 }  // namespace klv

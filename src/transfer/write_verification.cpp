@@ -2,15 +2,14 @@
 
 #include "model/register_catalogue.h"
 #include "serial/checked_sequence.h"
+#include "text/texts.h"
 
 namespace klv {
 namespace {
 
-bool Japanese(Language language) { return language == Language::Japanese; }
-
 // The status line while the registers are read back.
 std::string_view VerifyingText(Language language) {
-  return Japanese(language) ? "照合中......." : "Verifying…";
+  return Text(TextId::Verifying, language);
 }
 
 const CatalogueEntry* RowOf(ModelKind model, std::string_view address) {
@@ -57,23 +56,15 @@ WriteVerification VerifyWrittenRegisters(const TransferContext& context) {
 }
 
 std::string VerificationMessage(const WriteVerification& verification, Language language) {
-  const bool ja = Japanese(language);
   const std::string checked = std::to_string(verification.checked);
-  if (verification.AllEqual()) {
-    return ja ? "照合済み: 全 " + checked + " レジスタの読出し値が一致しました"
-              : "Verified: all " + checked + " registers read back equal";
-  }
+  if (verification.AllEqual()) return Text(TextId::VerifiedAllEqual, language, {checked});
   const std::string failing = std::to_string(verification.differing.size() + verification.unanswered.size());
-  std::string text = ja ? "照合失敗: " + checked + " レジスタ中 " + failing + " レジスタが一致しません"
-                        : "Verification failed: " + failing + " of " + checked + " registers do not read back equal";
+  std::string text = Text(TextId::VerificationFailed, language, {failing, checked});
   for (const ReadBackDifference& d : verification.differing) {
-    text += ja ? "\n  " + d.address + ": 書込み値 " + std::to_string(d.written) + "、読出し値 " +
-                     std::to_string(d.readBack)
-               : "\n  " + d.address + ": written " + std::to_string(d.written) + ", read back " +
-                     std::to_string(d.readBack);
+    text += Text(TextId::ReadBackDiffers, language, {d.address, std::to_string(d.written), std::to_string(d.readBack)});
   }
   for (const std::string& address : verification.unanswered) {
-    text += ja ? "\n  " + address + ": 読出しに正常な応答なし" : "\n  " + address + ": no valid reply when read back";
+    text += Text(TextId::ReadBackUnanswered, language, {address});
   }
   return text;
 }

@@ -76,8 +76,4 @@ class OperatorDialogs {
   virtual void ShowComparison(QWidget* owner, const ParameterComparison& comparison, Language language) = 0;
 };
 
-// The filter of both file dialogs, in English and Japanese.
-inline constexpr std::string_view kParameterFileFilter = "KLV Loader Files(*.klv)";
-inline constexpr std::string_view kParameterFileFilterJapanese = "KLV Loader ファイル(*.klv)";
-
 }  // namespace klv

@@ -1,8 +1,13 @@
 #include "text/texts.h"
 
+#include "text/numbered_text_table.h"
+#include "text/text_format.h"
+
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -93,10 +98,75 @@ TEST(NumberedTexts, EveryNumberHasATextInBothLanguagesAndOthersHaveNone) {
   // Distinct texts: a copy-paste slip would show as a duplicate.
   EXPECT_EQ(english.size(), std::size(kAllTextNumbers));
 
-  for (int number : {0, -1, 171, 173, 190, 196, 200, 203, 224, 229, 230, 234, 1000}) {
+  for (int number : {0, -1, 171, 173, 190, 196, 200, 203, 224, 229, 230, 234, 999}) {
     EXPECT_TRUE(Text(number, Language::English).empty()) << number;
     EXPECT_TRUE(Text(number, Language::Japanese).empty()) << number;
   }
+}
+
+TEST(FillIn, ValuesGoWhereTheirNumberStands) {
+  struct Case {
+    std::string_view pattern;
+    std::string_view expected;
+  };
+  const Case cases[] = {
+      {"%2 of %1", "b of a"},          // a language may put them in any order
+      {"%1 and %1", "a and a"},        // a value may stand twice
+      {"%3 (%4)", " ()"},              // a value not given leaves nothing
+      {"%1", "a"},                     //
+      {"100% %0 %", "100% %0 %"},      // other percent signs stay
+      {"x%2y", "xby"},                 //
+  };
+  for (const Case& c : cases) EXPECT_EQ(FillIn(c.pattern, {"a", "b"}), c.expected) << c.pattern;
+  // A value that reads like a placeholder is copied, not filled in again.
+  EXPECT_EQ(FillIn("%1 %2", {"%2", "b"}), "%2 b");
+}
+
+TEST(NumberedTexts, FilledInTheWordOrderOfEachLanguage) {
+  EXPECT_EQ(klv::Text(TextId::ReadIncompleteCount, Language::English, {"3", "10"}),
+            "Parameter reading incomplete: 3 of 10 registers read");
+  EXPECT_EQ(klv::Text(TextId::ReadIncompleteCount, Language::Japanese, {"3", "10"}),
+            "パラメータ読出し未完了: 10 レジスタ中 3 レジスタを読出し");
+  EXPECT_EQ(klv::Text(TextId::PortDeniedJoinGroup, Language::English, {"/dev/ttyUSB0", "dialout"}),
+            "/dev/ttyUSB0: permission denied; join the group \"dialout\" that owns it (sudo usermod -aG dialout "
+            "$USER) and log in again");
+}
+
+std::set<std::string> Placeholders(std::string_view text) {
+  std::set<std::string> found;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') found.insert(std::string(text.substr(i, 2)));
+  }
+  return found;
+}
+
+bool HasNonAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+TEST(MessageTexts, EveryMessageIsTranslatedWithTheSameValuesAndSaidOnce) {
+  std::map<std::pair<std::string_view, std::string_view>, int> seen;
+  for (const texts_detail::NumberedText& text : texts_detail::kMessageTexts) {
+    SCOPED_TRACE(text.number);
+    EXPECT_GE(text.number, 1000);
+    // Looked up through its name like every other text.
+    EXPECT_EQ(klv::Text(static_cast<TextId>(text.number), Language::Japanese), text.japanese);
+    EXPECT_FALSE(text.english.empty());
+    EXPECT_TRUE(HasNonAscii(text.japanese) || text.japanese != text.english);
+    EXPECT_EQ(Placeholders(text.english), Placeholders(text.japanese));
+    // One number per text: a second copy would drift from the first.
+    EXPECT_TRUE(seen.emplace(std::pair(text.english, text.japanese), text.number).second);
+  }
+}
+
+TEST(ToolkitTexts, OnlyTheTextsTheToolkitLacksAreGiven) {
+  EXPECT_EQ(ToolkitJapanese("Folder"), "フォルダ");
+  EXPECT_EQ(ToolkitJapanese("Unknown"), "不明");
+  EXPECT_TRUE(ToolkitJapanese("Folders").empty());
+  EXPECT_TRUE(ToolkitJapanese("").empty());
 }
 
 TEST(NumberedTexts, WindowSizesPerLanguage) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "text/text_format.h"
+
 namespace klv::cli {
 namespace {
 
@@ -53,6 +55,125 @@ constexpr std::array kTexts = {
                  "--timeout、--protocol をすべて指定するか、設定を保存し直してください"},
     CliTextEntry{SettingsFieldInvalid, "%1: the %2 %3 is invalid (allowed: %4): give --%5 or correct the file",
                  "%1: %2 %3 は無効です（%4）。--%5 を指定するか、ファイルを直してください"},
+    CliTextEntry{ScanUsage, "Usage: klv-loader-cli scan [--port P]... [OPTIONS]\n"
+                 "\n"
+                 "Looks for regulators. Each port is tried first at the speed, parity and stop\n"
+                 "bits of the settings file over all addresses 1..99 (the stored address first),\n"
+                 "then at the other line settings, the likeliest first: 9600/19200 bps, even/\n"
+                 "none/odd parity, 1/2 stop bits. Each address is asked for its model code\n"
+                 "(register 0110, and 0119 when 0110 gives no normal reply) with a short\n"
+                 "time-out; every regulator that answers is listed with its port, line\n"
+                 "settings, address, model and options. At 50 ms one line setting takes about\n"
+                 "10 s a port (5 s with --quick), all twelve about 2 minutes.\n"
+                 "\n"
+                 "  --port P              COMn (through its port link) or a device path; may be\n"
+                 "                        given more than once (default: every serial device the\n"
+                 "                        communication settings offer, the COM port of the\n"
+                 "                        settings file first when it is linked to a device)\n"
+                 "  --speed, --parity, --stop-bits, --address\n"
+                 "                        the line and address tried first (default: the\n"
+                 "                        settings file)\n"
+                 "  --protocol torvalek|rtu|ascii\n"
+                 "                        the protocol (default torvalek, as the windows connect)\n"
+                 "  --timeout 50|100|200  the time-out of each request in ms (default 50)\n"
+                 "  --quick               ask a silent address 0110 only: finds a KLV40, or a\n"
+                 "                        regulator that refuses 0110, in half the time\n"
+                 "  --first               stop at the first regulator found\n"
+                 "  --json                the list as JSON; each option as {\"key\": KEY, \"name\":\n"
+                 "                        CAPTION}, KEY one of analogInput, alarmOutput2,\n"
+                 "                        digitalOutput, analogOutput, currentDetection\n"
+                 "\n"
+                 "All ports are scanned at the same time, each with a progress line of its own\n"
+                 "on a terminal; Ctrl+C stops them all and lists what was found so far.\n"
+                 "\n"
+                 "Exit status: 0 when a regulator was found, 3 when none was, 2 for a usage\n"
+                 "error or when no port could be used.\n",
+                 "使い方: klv-loader-cli scan [--port P]... [OPTIONS]\n"
+                 "\n"
+                 "調整器を探します。各ポートで、まず設定ファイルの速度・パリティ・ストップ\n"
+                 "ビットで全アドレス 1～99 を（設定のアドレスを最初に）試し、次にほかの通信\n"
+                 "条件を可能性の高い順に試します: 9600/19200 bps、偶数/なし/奇数パリティ、\n"
+                 "ストップビット 1/2。各アドレスに短いタイムアウトで機種コード（レジスタ\n"
+                 "0110、正常応答がなければ 0119）を問い合わせ、応答した調整器をポート、\n"
+                 "通信条件、アドレス、機種、オプションとともに一覧にします。50 ms では通信条件\n"
+                 "1 つにつき 1 ポート約 10 秒（--quick で 5 秒）、12 通りすべてで約 2 分です。\n"
+                 "\n"
+                 "  --port P              COMn（ポートリンク経由）またはデバイスのパス。複数\n"
+                 "                        指定できます（既定: 通信設定画面に出るすべての\n"
+                 "                        シリアルデバイス。設定ファイルの COM ポートがデバイスに\n"
+                 "                        リンクされていればそれを最初に）\n"
+                 "  --speed, --parity, --stop-bits, --address\n"
+                 "                        最初に試す通信条件とアドレス（既定: 設定ファイル）\n"
+                 "  --protocol torvalek|rtu|ascii\n"
+                 "                        プロトコル（既定 torvalek。画面の接続と同じ）\n"
+                 "  --timeout 50|100|200  各問い合わせのタイムアウト ms（既定 50）\n"
+                 "  --quick               応答のないアドレスには 0110 だけを問い合わせます。\n"
+                 "                        KLV40 と 0110 を拒否する調整器を半分の時間で見つけます\n"
+                 "  --first               最初に見つけた調整器で終了\n"
+                 "  --json                一覧を JSON で出力。オプションは {\"key\": KEY, \"name\": 項目名}、\n"
+                 "                        KEY は analogInput、alarmOutput2、digitalOutput、\n"
+                 "                        analogOutput、currentDetection のいずれか\n"
+                 "\n"
+                 "すべてのポートを同時に検索し、端末ではポートごとに進行状況の行を表示します。\n"
+                 "Ctrl+C ですべての検索を止め、それまでに見つけたものを一覧にします。\n"
+                 "\n"
+                 "終了コード: 調整器が見つかったとき 0、見つからないとき 3、使い方の誤り\n"
+                 "またはどのポートも使えないとき 2。\n"},
+    CliTextEntry{ScanSummary, "  scan [--port P]... [OPTIONS] [--quick] [--first] [--json]\n"
+                 "                                     find regulators whose port, line settings or\n"
+                 "                                     address are not known\n",
+                 "  scan [--port P]... [OPTIONS] [--quick] [--first] [--json]\n"
+                 "                                     ポート、通信条件、アドレスのわからない調整器を探す\n"},
+    CliTextEntry{ScanNoPorts, "no serial device found; name one with --port", "シリアルデバイスが見つかりません。--port で指定してください"},
+    CliTextEntry{ScanNoneFound, "No regulator found.", "調整器は見つかりませんでした。"},
+    CliTextEntry{ScanLineTrouble, "%1 at %2: %3", "%1 (%2): %3"},
+    CliTextEntry{ScanPortHeading, "Port", "ポート"},
+    CliTextEntry{ScanAddressHeading, "Address", "アドレス"},
+    CliTextEntry{ScanNoOptions, "none", "なし"},
+    CliTextEntry{ScanOptionsUnknown, "not read", "読めません"},
+    CliTextEntry{ScanTrying, "address", "アドレス"},
+    CliTextEntry{ScanTook, "Scanned in %1 s.", "検索時間 %1 秒。"},
+    CliTextEntry{ScanLineHeading, "Line", "通信条件"},
+    CliTextEntry{ReportUsage,
+                 "Usage: klv-loader-cli report FILE.klv --output FILE.pdf [--note TEXT]\n"
+                 "\n"
+                 "Saves a PDF report of the parameter file: the model, the options, every\n"
+                 "parameter the model uses with its screen caption, value and meaning, the\n"
+                 "file name, the date and time, and the note (for example the unit's serial\n"
+                 "number). The report is in Japanese when the locale is Japanese.\n"
+                 "\n"
+                 "  --output FILE.pdf     the PDF file to save (an existing file is replaced)\n"
+                 "  --note TEXT           the unit's serial number or a note\n"
+                 "\n"
+                 "Exit status: 0, or 2 for a usage error, a file that cannot be opened or is\n"
+                 "not a parameter file, or a report that cannot be saved.\n",
+                 "使い方: klv-loader-cli report FILE.klv --output FILE.pdf [--note TEXT]\n"
+                 "\n"
+                 "パラメータファイルのレポートを PDF で保存します。機種、オプション、機種が使う\n"
+                 "すべてのパラメータ（画面の項目名、値、その意味）、ファイル名、作成日時、\n"
+                 "メモ（製造番号など）を載せます。ロケールが日本語のときレポートも日本語です。\n"
+                 "\n"
+                 "  --output FILE.pdf     保存する PDF ファイル（既存のファイルは置き換えます）\n"
+                 "  --note TEXT           製造番号またはメモ\n"
+                 "\n"
+                 "終了コード: 0、使い方の誤り、開けないファイル、パラメータファイルでないファイル、\n"
+                 "保存できないレポートのとき 2。\n"},
+    CliTextEntry{ReportSummary,
+                 "  report FILE.klv --output FILE.pdf [--note TEXT]\n"
+                 "                                     save a PDF report of a parameter file\n",
+                 "  report FILE.klv --output FILE.pdf [--note TEXT]\n"
+                 "                                     パラメータファイルのレポートを PDF で保存\n"},
+    CliTextEntry{ReportNeedsOutput,
+                 "report needs --output FILE.pdf",
+                 "report には --output FILE.pdf が必要です"},
+    CliTextEntry{ReportUnavailable,
+                 "report: this build cannot make PDF files (it was built without Qt)",
+                 "report: このビルドは PDF を作れません（Qt なしでビルドされています）"},
+    CliTextEntry{FieldPortNumber, "port number", "ポート番号"},
+    CliTextEntry{FieldDeviceAddress, "device address", "機器アドレス"},
+    CliTextEntry{FieldSpeed, "speed", "通信速度"},
+    CliTextEntry{MonitorReopening, "; opening the port again every 2 s", "。2 秒ごとにポートを開き直します"},
+    CliTextEntry{MonitorLineBack, "Line back: the regulator answers again", "回線復帰: 接続機器が再び応答しています"},
     CliTextEntry{UsageConnection,
                  "Connection options (what is not given comes from the settings file\n"
                  "KlvTool.ini in the data folder, or its defaults; the file is not changed):\n"
@@ -311,20 +432,7 @@ std::span<const CliTextEntry> CliTexts() { return kTexts; }
 
 std::string CliText(CliTextId id, Language language, std::initializer_list<std::string_view> values) {
   const CliTextEntry& entry = kTexts[static_cast<std::size_t>(id)];
-  const std::string_view text = language == Language::Japanese ? entry.japanese : entry.english;
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // "%1".."%9": the value of that number; anything else stays as it is.
-    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
-      const std::size_t index = static_cast<std::size_t>(text[i + 1] - '1');
-      if (index < values.size()) out += *(values.begin() + index);
-      ++i;
-      continue;
-    }
-    out += text[i];
-  }
-  return out;
+  return FillIn(InLanguage(language, entry.english, entry.japanese), values);
 }
 
 }  // namespace klv::cli

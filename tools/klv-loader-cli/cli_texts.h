@@ -43,6 +43,27 @@ enum class CliTextId {
   PortsCannotBeRead,
   SettingsTooShort,
   SettingsFieldInvalid,
+  ScanUsage,
+  ScanSummary,
+  ScanNoPorts,
+  ScanNoneFound,
+  ScanLineTrouble,
+  ScanPortHeading,
+  ScanAddressHeading,
+  ScanNoOptions,
+  ScanOptionsUnknown,
+  ScanTrying,
+  ScanTook,
+  ScanLineHeading,
+  ReportUsage,
+  ReportSummary,
+  ReportNeedsOutput,
+  ReportUnavailable,
+  FieldPortNumber,
+  FieldDeviceAddress,
+  FieldSpeed,
+  MonitorReopening,
+  MonitorLineBack,
   UsageConnection,
   UsageExit,
   UsageRead,
@@ -85,7 +106,8 @@ struct CliTextEntry {
 // Every text, in the order of CliTextId.
 std::span<const CliTextEntry> CliTexts();
 
-// The text in the language with %1, %2, ... replaced by values in order.
+// The text in the language with %1, %2, ... filled in as every text of the
+// program is (FillIn).
 std::string CliText(CliTextId id, Language language, std::initializer_list<std::string_view> values = {});
 
 }  // namespace klv::cli

@@ -69,21 +69,18 @@ std::optional<std::string> RefuseStoredSettings(const Environment& environment, 
     return CliText(CliTextId::SettingsTooShort, language, {settingsPath, std::to_string(*environment.settingsSize)});
   }
   const CommSettings& stored = environment.settings;
-  const bool japanese = language == Language::Japanese;
-  const auto invalid = [&](std::string_view english, std::string_view japaneseName, int32_t value, CliTextId allowed,
-                           std::string_view option) {
+  const auto invalid = [&](CliTextId field, int32_t value, CliTextId allowed, std::string_view option) {
     return CliText(CliTextId::SettingsFieldInvalid, language,
-                   {settingsPath, japanese ? japaneseName : english, std::to_string(value), CliText(allowed, language),
-                    option});
+                   {settingsPath, CliText(field, language), std::to_string(value), CliText(allowed, language), option});
   };
   if (!portGiven && stored.portNumber < 1) {
-    return invalid("port number", "ポート番号", stored.portNumber, CliTextId::AllowedPort, "port");
+    return invalid(CliTextId::FieldPortNumber, stored.portNumber, CliTextId::AllowedPort, "port");
   }
   if (!options.deviceAddress && (stored.deviceAddress < 1 || stored.deviceAddress > 99)) {
-    return invalid("device address", "機器アドレス", stored.deviceAddress, CliTextId::AllowedAddress, "address");
+    return invalid(CliTextId::FieldDeviceAddress, stored.deviceAddress, CliTextId::AllowedAddress, "address");
   }
   if (!options.speed && stored.speed != 9600 && stored.speed != 19200) {
-    return invalid("speed", "通信速度", stored.speed, CliTextId::AllowedSpeed, "speed");
+    return invalid(CliTextId::FieldSpeed, stored.speed, CliTextId::AllowedSpeed, "speed");
   }
   return std::nullopt;
 }

@@ -225,12 +225,8 @@ class MonitorOutput {
     // port is opened again every 2 s and no cycle lines are printed.
     if (session_.Display().lineLost != lineLost_) {
       lineLost_ = session_.Display().lineLost;
-      const bool japanese = language == Language::Japanese;
-      const std::string lost = std::string(LineLostText(language)) +
-                               (japanese ? "。2 秒ごとにポートを開き直します" : "; opening the port again every 2 s");
-      const std::string back =
-          japanese ? "回線復帰: 接続機器が再び応答しています" : "Line back: the regulator answers again";
-      PrintError(lineLost_ ? lost : back);
+      PrintError(lineLost_ ? std::string(LineLostText(language)) + CliText(CliTextId::MonitorReopening, language)
+                           : CliText(CliTextId::MonitorLineBack, language));
     }
     // Said once when replies fall out of step with the requests.
     if (session_.Display().outOfStep != outOfStep_) {

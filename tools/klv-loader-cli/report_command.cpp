@@ -20,7 +20,6 @@
 #include "environment.h"
 #include "platform/clock.h"
 #include "platform/file_store.h"
-#include "report_usage.h"
 
 namespace klv::cli {
 
@@ -65,7 +64,7 @@ ParsedReportLine ParseReportLine(std::span<const std::string> args, Language lan
   }
   if (files.size() != 1) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsOneFile, language, {"report"}));
   line.file = files.front();
-  if (line.output.empty()) return ParsedReportLine::Refuse(std::string(ReportUsageText(ReportUsage::NeedsOutput, language)));
+  if (line.output.empty()) return ParsedReportLine::Refuse(CliText(CliTextId::ReportNeedsOutput, language));
   return {line, {}};
 }
 
@@ -83,7 +82,7 @@ int RunReportCommand(std::span<const std::string> args) {
   if (!parsed.line) return RefuseUsage(parsed.error, language);
   const ReportCommandLine& line = *parsed.line;
   if (line.help) {
-    std::fputs(std::string(ReportUsageText(ReportUsage::Usage, language)).c_str(), stdout);
+    std::fputs(CliText(CliTextId::ReportUsage, language).c_str(), stdout);
     return kExitSuccess;
   }
 
@@ -127,7 +126,7 @@ int SaveReportFile(const UnitReport& report, const std::string& output, Language
 bool ReportsAvailable() { return true; }
 
 std::string ReportUsageSummary(Language language) {
-  return std::string(ReportUsageText(ReportUsage::Summary, language));
+  return CliText(CliTextId::ReportSummary, language);
 }
 
 }  // namespace klv::cli

@@ -4,12 +4,12 @@
 
 #include "commands.h"
 #include "environment.h"
-#include "report_usage.h"
+#include "cli_texts.h"
 
 namespace klv::cli {
 
 int RunReportCommand(std::span<const std::string>) {
-  PrintError(std::string(ReportUsageText(ReportUsage::Unavailable, LocaleLanguage())));
+  PrintError(CliText(CliTextId::ReportUnavailable, LocaleLanguage()));
   return kExitUnusable;
 }
 

@@ -139,34 +139,10 @@ Language SystemLanguage() {
 }
 
 std::string UnknownOptionText(std::string_view option, Language language) {
-  return (language == Language::Japanese ? "klv-loader: 不明なオプション " : "klv-loader: unknown option ") +
-         std::string(option);
+  return Text(TextId::ProgramUnknownOption, language, {option});
 }
 
-std::string UsageText(Language language) {
-  if (language == Language::Japanese) {
-    return "使い方: klv-loader [FILE.klv]\n"
-           "       klv-loader --demo [KLV40|KLV30|KLV30E] [FILE.klv]\n"
-           "       klv-loader --help | --version\n"
-           "KLV40、KLV30、KLV30E 調整器をシリアル回線で設定します。FILE.klv は起動時に開きます。\n"
-           "\n"
-           "  --demo [MODEL]  調整器なしでプログラムを試します: この実行の間だけ模擬調整器\n"
-           "                  （MODEL の指定がなければ KLV40）が COM1 で応答します。\n"
-           "                  ポートの接続先とほかのポートはそのままです\n"
-           "  --help          この説明を表示\n"
-           "  --version       バージョンを表示\n";
-  }
-  return "Usage: klv-loader [FILE.klv]\n"
-         "       klv-loader --demo [KLV40|KLV30|KLV30E] [FILE.klv]\n"
-         "       klv-loader --help | --version\n"
-         "Sets up KLV40, KLV30 and KLV30E regulators over a serial line; FILE.klv is opened at start-up.\n"
-         "\n"
-         "  --demo [MODEL]  try the program without a regulator: a simulated one (KLV40\n"
-         "                  unless MODEL says otherwise) answers on COM1 for this run;\n"
-         "                  port links and other ports are left as they are\n"
-         "  --help          show this text\n"
-         "  --version       show the version\n";
-}
+std::string UsageText(Language language) { return std::string(Text(TextId::ProgramUsage, language)); }
 
 Application::Application(SerialPortFactory ports, Clock& clock) : ports_(std::move(ports)), clock_(clock) {}
 
@@ -204,7 +180,7 @@ int Application::Run(const LaunchOptions& options) {
   if (demo) {
     std::string error;
     if (!BeginDemo(*demo, window, state, error)) {
-      ShowMessage(&window, (language == Language::Japanese ? "デモモード: " : "Demo mode: ") + error);
+      ShowMessage(&window, Text(TextId::DemoModeFailed, language, {error}));
     }
   }
   window.show();

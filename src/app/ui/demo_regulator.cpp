@@ -8,6 +8,7 @@
 #include "serial/device_path_port.h"
 #include "serial/port_device.h"
 #include "text/ascii_case.h"
+#include "text/texts.h"
 
 namespace klv {
 
@@ -52,9 +53,7 @@ bool DemoRegulator::Start(int deviceAddress, const std::filesystem::path& dataFo
 }
 
 std::string DemoRegulator::TitleNote(Language language) const {
-  const std::string model(ModelName(model_));
-  if (language == Language::Japanese) return " [デモ: COM1 に模擬 " + model + "]";
-  return " [Demo: simulated " + model + " on COM1]";
+  return Text(TextId::DemoTitle, language, {ModelName(model_)});
 }
 
 bool BeginDemo(DemoRegulator& demo, MainWindow& window, ProgramState& state, std::string& error) {

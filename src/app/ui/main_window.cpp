@@ -53,7 +53,7 @@ bool FileExists(const std::filesystem::path& path) {
 }
 
 QString RecentFilesCaption(Language language) {
-  return language == Language::Japanese ? QStringLiteral("最近使ったファイル") : QStringLiteral("Recent files");
+  return ToQString(Text(TextId::RecentFiles, language));
 }
 
 // The program icon: a regulator's front with its output bar.
@@ -99,13 +99,9 @@ const std::vector<ShortcutKey>& ShortcutKeys() {
 std::string VersionInformationText() { return " KLV Loader  Ver" KLV_VERSION; }
 
 std::string SaveQuestionText(std::string_view documentTitle, Language language) {
-  const std::string_view question = Text(TextId::SaveChanges, language);
-  // The Japanese text follows the title with its particle; English names
-  // the title inside the question, and the plain question stands for a
-  // title that is empty.
-  if (language == Language::Japanese) return std::string(documentTitle) + std::string(question);
-  if (documentTitle.empty()) return std::string(question);
-  return "Save changes to " + std::string(documentTitle) + "?";
+  // The plain question stands for a title that is empty.
+  if (documentTitle.empty()) return std::string(Text(TextId::SaveChanges, language));
+  return Text(TextId::SaveChangesTo, language, {documentTitle});
 }
 
 MainWindow::MainWindow(ProgramState& state, OperatorDialogs& dialogs, QWidget* parent)

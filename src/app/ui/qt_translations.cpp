@@ -4,6 +4,10 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstring>
+#include <string_view>
+
+#include "text/texts.h"
+#include "widgets/message_box.h"
 
 namespace klv {
 namespace {
@@ -16,15 +20,8 @@ class JapaneseQtTranslator final : public QTranslator {
   QString translate(const char* context, const char* sourceText, const char* disambiguation,
                     int n) const override {
     if (context != nullptr && sourceText != nullptr && std::strcmp(context, "QAbstractFileIconProvider") == 0) {
-      struct Missing {
-        const char* english;
-        const char* japanese;
-      };
-      static constexpr Missing kMissing[] = {
-          {"Folder", "フォルダ"}, {"Drive", "ドライブ"}, {"Shortcut", "ショートカット"}, {"Unknown", "不明"}};
-      for (const Missing& text : kMissing) {
-        if (std::strcmp(sourceText, text.english) == 0) return QString::fromUtf8(text.japanese);
-      }
+      const std::string_view japanese = ToolkitJapanese(sourceText);
+      if (!japanese.empty()) return ToQString(japanese);
     }
     return QTranslator::translate(context, sourceText, disambiguation, n);
   }

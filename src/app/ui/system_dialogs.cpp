@@ -11,6 +11,7 @@
 #include "app/program_state.h"
 #include "editor/ui/comparison_dialog.h"
 #include "widgets/message_box.h"
+#include "text/texts.h"
 #include "device/ui/comm_settings_dialog.h"
 #include "editor/ui/report_dialog.h"
 #include "editor/ui/unit_report_pdf.h"
@@ -35,7 +36,7 @@ SaveAnswer SystemDialogs::AskSaveChanges(QWidget* owner, std::string_view text) 
 namespace {
 
 void SetUpFileDialog(QFileDialog& dialog, Language language) {
-  dialog.setNameFilter(ToQString(language == Language::Japanese ? kParameterFileFilterJapanese : kParameterFileFilter));
+  dialog.setNameFilter(ToQString(Text(TextId::ParameterFileFilter, language)));
   dialog.setDefaultSuffix(QStringLiteral("klv"));
 }
 

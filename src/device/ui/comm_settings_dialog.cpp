@@ -17,6 +17,7 @@
 #include "device/ui/find_device_dialog.h"
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
+#include "text/texts.h"
 #include "serial/line_settings.h"
 #include "serial/port_device.h"
 #include "serial/ui/port_links.h"
@@ -52,20 +53,19 @@ QString PathText(const std::filesystem::path& path) { return QString::fromStdStr
 }  // namespace
 
 QString DeviceCaption(Language language) {
-  return language == Language::Japanese ? QStringLiteral("接続先") : QStringLiteral("Device");
+  return ToQString(Text(TextId::PortLinkCaption, language));
 }
 
 QString NoLinkCaption(Language language) {
-  return language == Language::Japanese ? QStringLiteral("(標準)") : QStringLiteral("(standard)");
+  return ToQString(Text(TextId::StandardLinkCaption, language));
 }
 
 QString SimulatedCaption(ModelKind model, Language language) {
-  const QString name = ToQString(ModelName(model));
-  return language == Language::Japanese ? QStringLiteral("模擬 %1").arg(name) : QStringLiteral("simulated %1").arg(name);
+  return ToQString(Text(TextId::SimulatedPort, language, {ModelName(model)}));
 }
 
 QString VerifyAfterWriteCaption(Language language) {
-  return language == Language::Japanese ? QStringLiteral("書込み後に照合") : QStringLiteral("Verify after writing");
+  return ToQString(Text(TextId::VerifyAfterWriting, language));
 }
 
 CommSettingsDialog::CommSettingsDialog(Connection& connection, Language language, QWidget* parent,
@@ -90,25 +90,62 @@ void CommSettingsDialog::Build() {
   setWindowTitle(CaptionText("Communication settings"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-  // A group of radio buttons in rows, one exclusive set.
-  auto radioGroup = [this](const char* title, std::initializer_list<const char*> keys, QRadioButton** out) {
-    auto* box = new QGroupBox(CaptionText(title), this);
-    auto* column = new QVBoxLayout(box);
-    auto* exclusive = new QButtonGroup(box);
-    int i = 0;
-    for (const char* key : keys) {
-      auto* button = new QRadioButton(CaptionText(key), box);
-      button->setObjectName(QString::fromLatin1(title) + QStringLiteral(":") + QString::fromLatin1(key));
-      exclusive->addButton(button, i);
-      column->addWidget(button);
-      out[i++] = button;
-    }
-    column->addStretch();
-    return box;
-  };
+  QGroupBox* portBox = PortGroup();
+  QGroupBox* parity = RadioButtonGroup("Parity", {"EVEN", "NON", "ODD"}, parity_.data());
+  QGroupBox* timeout = RadioButtonGroup("Time out", {"50 ms", "100 ms", "200 ms"}, timeout_.data());
+  QGroupBox* sampling = RadioButtonGroup("Data record sampling", {"10 sec", "1 min.", "5 min."}, sampling_.data());
+  QGroupBox* duration = RadioButtonGroup("Data record time", {"10 min.", "1 hour", "24 hour"}, duration_.data());
+  QGroupBox* speed = RadioButtonGroup("Speed", {"19200", "9600"}, speed_.data());
+  QGroupBox* stop = RadioButtonGroup("Stop bit", {"1", "2"}, stopBits_.data());
+  protocolGroup_ = RadioButtonGroup("Protocol", {"TORVALEK", "Modbus RTU", "Modbus ASCII"}, protocol_.data());
+  protocolGroup_->setTitle(QString());
+  protocolGroup_->hide();  // the connections always run in TORVALEK
+  QGroupBox* addressBox = AddressGroup();
+  BuildButtons();
 
-  // Port: two columns of six, "+ 12" in the group's top corner, and the
-  // device the marked number reaches below them.
+  auto* grid = new QGridLayout;
+  grid->addWidget(portBox, 0, 0, 2, 1);
+  grid->addWidget(parity, 0, 1);
+  grid->addWidget(speed, 1, 1);
+  grid->addWidget(timeout, 0, 2);
+  grid->addWidget(stop, 1, 2);
+  grid->addWidget(sampling, 0, 3);
+  grid->addWidget(duration, 1, 3);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(addressBox);
+  buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
+  buttons->addStretch();
+  buttons->addWidget(protocolGroup_);
+  buttons->addWidget(findDevice_, 0, Qt::AlignBottom);
+  buttons->addWidget(ok_, 0, Qt::AlignBottom);
+  buttons->addWidget(cancel_, 0, Qt::AlignBottom);
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(grid);
+  outer->addLayout(buttons);
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+// A group of radio buttons in rows, one exclusive set.
+QGroupBox* CommSettingsDialog::RadioButtonGroup(const char* title, std::initializer_list<const char*> keys,
+                                                QRadioButton** out) {
+  auto* box = new QGroupBox(CaptionText(title), this);
+  auto* column = new QVBoxLayout(box);
+  auto* exclusive = new QButtonGroup(box);
+  int i = 0;
+  for (const char* key : keys) {
+    auto* button = new QRadioButton(CaptionText(key), box);
+    button->setObjectName(QString::fromLatin1(title) + QStringLiteral(":") + QString::fromLatin1(key));
+    exclusive->addButton(button, i);
+    column->addWidget(button);
+    out[i++] = button;
+  }
+  column->addStretch();
+  return box;
+}
+
+// Port: two columns of six, "+ 12" in the group's top corner, and the
+// device the marked number reaches below them.
+QGroupBox* CommSettingsDialog::PortGroup() {
   auto* portBox = new QGroupBox(CaptionText("Port"), this);
   auto* portLayout = new QGridLayout(portBox);
   auto* portGroup = new QButtonGroup(portBox);
@@ -133,16 +170,18 @@ void CommSettingsDialog::Build() {
   deviceChoice_->setMinimumContentsLength(24);
   portLayout->addWidget(deviceChoice_, 8, 0, 1, 2);
 
-  QGroupBox* parity = radioGroup("Parity", {"EVEN", "NON", "ODD"}, parity_.data());
-  QGroupBox* timeout = radioGroup("Time out", {"50 ms", "100 ms", "200 ms"}, timeout_.data());
-  QGroupBox* sampling = radioGroup("Data record sampling", {"10 sec", "1 min.", "5 min."}, sampling_.data());
-  QGroupBox* duration = radioGroup("Data record time", {"10 min.", "1 hour", "24 hour"}, duration_.data());
-  QGroupBox* speed = radioGroup("Speed", {"19200", "9600"}, speed_.data());
-  QGroupBox* stop = radioGroup("Stop bit", {"1", "2"}, stopBits_.data());
-  protocolGroup_ = radioGroup("Protocol", {"TORVALEK", "Modbus RTU", "Modbus ASCII"}, protocol_.data());
-  protocolGroup_->setTitle(QString());
-  protocolGroup_->hide();  // the connections always run in TORVALEK
+  connect(plus12_, &QCheckBox::toggled, this, [this] {
+    RelabelPorts();
+    ShowDevice();
+  });
+  connect(portGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) ShowDevice();
+  });
+  connect(deviceChoice_, &QComboBox::activated, this, [this](int index) { OnDeviceChosen(index); });
+  return portBox;
+}
 
+QGroupBox* CommSettingsDialog::AddressGroup() {
   auto* addressBox = new QGroupBox(CaptionText("Machine address"), this);
   auto* addressLayout = new QHBoxLayout(addressBox);
   address_ = new ScreenEdit(false, addressBox);
@@ -153,7 +192,11 @@ void CommSettingsDialog::Build() {
   addressLayout->addWidget(address_);
   addressLayout->addWidget(addressSpin_);
   addressLayout->addStretch();
+  return addressBox;
+}
 
+// Find device, OK and Cancel, and the verify check box (shown once bound).
+void CommSettingsDialog::BuildButtons() {
   findDevice_ = new QPushButton(FindDeviceButtonCaption(language_), this);
   // Enter after a scan still means OK: this button never takes the default.
   findDevice_->setAutoDefault(false);
@@ -166,36 +209,6 @@ void CommSettingsDialog::Build() {
   verifyAfterWrite_ = new QCheckBox(VerifyAfterWriteCaption(language_), this);
   verifyAfterWrite_->setObjectName(QStringLiteral("verifyAfterWrite"));
   verifyAfterWrite_->hide();
-
-  auto* grid = new QGridLayout;
-  grid->addWidget(portBox, 0, 0, 2, 1);
-  grid->addWidget(parity, 0, 1);
-  grid->addWidget(speed, 1, 1);
-  grid->addWidget(timeout, 0, 2);
-  grid->addWidget(stop, 1, 2);
-  grid->addWidget(sampling, 0, 3);
-  grid->addWidget(duration, 1, 3);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(addressBox);
-  buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
-  buttons->addStretch();
-  buttons->addWidget(protocolGroup_);
-  buttons->addWidget(findDevice_, 0, Qt::AlignBottom);
-  buttons->addWidget(ok_, 0, Qt::AlignBottom);
-  buttons->addWidget(cancel_, 0, Qt::AlignBottom);
-  auto* outer = new QVBoxLayout(this);
-  outer->addLayout(grid);
-  outer->addLayout(buttons);
-  outer->setSizeConstraint(QLayout::SetFixedSize);
-
-  connect(plus12_, &QCheckBox::toggled, this, [this] {
-    RelabelPorts();
-    ShowDevice();
-  });
-  connect(portGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-    if (checked) ShowDevice();
-  });
-  connect(deviceChoice_, &QComboBox::activated, this, [this](int index) { OnDeviceChosen(index); });
 }
 
 void CommSettingsDialog::Open() {
@@ -257,9 +270,7 @@ void CommSettingsDialog::ShowDevice() {
   deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") +
                         PathText(target ? *target : standard));
   if (simulated_ && simulated_->first == number) {
-    const QString model = ToQString(ModelName(simulated_->second));
-    const QString simulated = language_ == Language::Japanese ? QStringLiteral("模擬 %1（デモ）").arg(model)
-                                                              : QStringLiteral("simulated %1 (demo)").arg(model);
+    const QString simulated = ToQString(Text(TextId::SimulatedDemoLink, language_, {ModelName(simulated_->second)}));
     deviceLabel_->setText(QString::fromStdString(PortName(number)) + QStringLiteral(" \u2192 ") + simulated);
     // The drop-down offers no device either: the number reaches the simulation.
     showingDevice_ = true;
@@ -355,9 +366,7 @@ void CommSettingsDialog::accept() {
   for (const auto& [number, device] : assignments_) {
     std::string error;
     if (!AssignPortLink(connection_.dataFolder, number, device, error)) {
-      const std::string text = (language_ == Language::Japanese ? "ポートの接続先を設定できません: " : "The port link cannot be made: ") +
-                               PortName(number) + "\n" + error;
-      ShowMessage(this, text);
+      ShowMessage(this, Text(TextId::PortLinkCannotBeMade, language_, {PortName(number), error}));
     }
   }
   assignments_.clear();

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <vector>
@@ -100,6 +101,10 @@ class CommSettingsDialog : public QDialog {
 
  private:
   void Build();
+  QGroupBox* RadioButtonGroup(const char* title, std::initializer_list<const char*> keys, QRadioButton** out);
+  QGroupBox* PortGroup();
+  QGroupBox* AddressGroup();
+  void BuildButtons();
   void Open();
   void RelabelPorts();
   void ShowDevice();

@@ -13,14 +13,15 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "text/texts.h"
+#include "widgets/message_box.h"
+
 namespace klv {
 namespace {
 
 constexpr int kBarMaximum = 1000;
 
-QString Text(Language language, const char* english, const char* japanese) {
-  return QString::fromUtf8(language == Language::Japanese ? japanese : english);
-}
+QString Words(TextId id, Language language) { return ToQString(Text(id, language)); }
 
 QString Str(const std::string& text) { return QString::fromStdString(text); }
 
@@ -34,17 +35,17 @@ QString ModelText(const FoundRegulator& found) {
 }
 
 QString OptionText(const FoundRegulator& found, Language language) {
-  if (!found.model || !found.optionsComplete) return Text(language, "not read", "読めません");
+  if (!found.model || !found.optionsComplete) return Words(TextId::FindOptionsNotRead, language);
   QStringList names;
   for (const std::string& name : FoundOptionNames(found, language)) names << Str(name);
-  return names.isEmpty() ? Text(language, "none", "なし") : names.join(QStringLiteral(", "));
+  return names.isEmpty() ? Words(TextId::NoOptionNames, language) : names.join(QStringLiteral(", "));
 }
 
 }  // namespace
 
-QString FindDeviceCaption(Language language) { return Text(language, "Find device", "機器検索"); }
+QString FindDeviceCaption(Language language) { return Words(TextId::FindDevice, language); }
 
-QString FindDeviceButtonCaption(Language language) { return Text(language, "&Find device", "機器検索(&F)"); }
+QString FindDeviceButtonCaption(Language language) { return Words(TextId::FindDeviceButton, language); }
 
 FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Language language, QWidget* parent,
                                    Clock& clock)
@@ -68,10 +69,8 @@ FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Langu
     ScanCallbacks callbacks;
     callbacks.stop = &cancel_;
     callbacks.progress = [post, language](const ScanProgress& p) {
-      const QString text = (language == Language::Japanese ? QStringLiteral("%1  %2  アドレス %3 を確認中")
-                                                           : QStringLiteral("%1  %2  trying address %3"))
-                               .arg(Str(p.port.name), Str(ScanLineText(p.line)))
-                               .arg(p.address);
+      const QString text = ToQString(
+          Text(TextId::FindTrying, language, {p.port.name, ScanLineText(p.line), std::to_string(p.address)}));
       post([p, text](FindDeviceDialog& d) { d.ShowProgress(p, text); });
     };
     callbacks.found = [post](const FoundRegulator& found) {
@@ -100,9 +99,9 @@ void FindDeviceDialog::Build(const std::vector<ScanPort>& ports) {
   bar_ = new QProgressBar(this);
   bar_->setRange(0, kBarMaximum);
   table_ = new QTableWidget(0, 5, this);
-  table_->setHorizontalHeaderLabels({Text(language_, "Port", "ポート"), Text(language_, "Line settings", "通信条件"),
-                                     Text(language_, "Address", "アドレス"), Text(language_, "Model", "機種"),
-                                     Text(language_, "Options", "オプション")});
+  table_->setHorizontalHeaderLabels({Words(TextId::FindPortColumn, language_), Words(TextId::FindLineColumn, language_),
+                                     Words(TextId::FindAddressColumn, language_), Words(TextId::ModelCaption, language_),
+                                     Words(TextId::OptionsCaption, language_)});
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -113,9 +112,9 @@ void FindDeviceDialog::Build(const std::vector<ScanPort>& ports) {
   troubles_->setWordWrap(true);
   troubles_->hide();
 
-  take_ = new QPushButton(Text(language_, "&Take these settings", "この設定を使う(&T)"), this);
+  take_ = new QPushButton(Words(TextId::FindTakeSettings, language_), this);
   take_->setEnabled(false);
-  stop_ = new QPushButton(Text(language_, "&Stop", "中止(&S)"), this);
+  stop_ = new QPushButton(Words(TextId::FindStop, language_), this);
   connect(table_, &QTableWidget::itemSelectionChanged, this,
           [this] { take_->setEnabled(!table_->selectedItems().isEmpty()); });
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { take_->click(); });
@@ -212,26 +211,17 @@ void FindDeviceDialog::ShowFinished(bool cancelled) {
   }
   QString text;
   if (found_.empty()) {
-    text = Text(language_, "No regulator found.", "調整器は見つかりませんでした。");
+    text = Words(TextId::FindNoneFound, language_);
     // What was tried, and what to look at before trying again.
-    QStringList tried;
-    for (const ScanPort& port : ports_) tried << Str(port.name);
-    text += QLatin1Char('\n') +
-            (language_ == Language::Japanese
-                 ? QStringLiteral("試したポート: %1（アドレス 1～99、9600/19200 bps、全パリティ・ストップビット、%2）。\n"
-                                  "調整器の電源、ケーブルと USB 変換器の接続、COM 番号の接続先を確認してください。")
-                 : QStringLiteral("Tried: %1 (addresses 1 to 99, 9600 and 19200 bps, every parity and stop bits, %2).\n"
-                                  "Check that the regulator is powered, that the cable and the USB adapter are "
-                                  "plugged in, and which device each COM number reaches."))
-                .arg(tried.join(QStringLiteral(", ")), Str(protocolNames_));
+    std::string triedList;
+    for (const ScanPort& port : ports_) triedList += (triedList.empty() ? "" : ", ") + port.name;
+    text += QLatin1Char('\n') + ToQString(Text(TextId::FindTried, language_, {triedList, protocolNames_}));
   } else {
-    text = (language_ == Language::Japanese ? QStringLiteral("調整器が %1 台見つかりました。")
-                                            : QStringLiteral("Regulators found: %1."))
-               .arg(found_.size());
+    text = ToQString(Text(TextId::FindFound, language_, {std::to_string(found_.size())}));
   }
-  if (cancelled) text = Text(language_, "Stopped. ", "中止しました。") + text;
+  if (cancelled) text = Words(TextId::FindStopped, language_) + text;
   status_->setText(text);
-  stop_->setText(Text(language_, "&Close", "閉じる(&C)"));
+  stop_->setText(Words(TextId::FindClose, language_));
 }
 
 }  // namespace klv

@@ -8,13 +8,14 @@
 #include <QVBoxLayout>
 
 #include "widgets/screen_controls.h"
+#include "text/texts.h"
 
 namespace klv {
 namespace {
 
-bool Japanese(Language language) { return language == Language::Japanese; }
-
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QString Words(TextId id, Language language) { return Text(klv::Text(id, language)); }
 
 QString ValueText(int16_t value, const std::string& meaning) {
   return QStringLiteral("%1  (%2)").arg(value).arg(Text(meaning));
@@ -23,12 +24,11 @@ QString ValueText(int16_t value, const std::string& meaning) {
 }  // namespace
 
 QString CompareTitle(Language language) {
-  return Japanese(language) ? QStringLiteral("KLVと比較") : QStringLiteral("Compare with KLV");
+  return Words(TextId::CompareTitle, language);
 }
 
 ComparisonDialog::ComparisonDialog(const ParameterComparison& comparison, Language language, QWidget* parent)
     : QDialog(parent) {
-  const bool ja = Japanese(language);
   setWindowTitle(CompareTitle(language));
   setFont(ScreenQFont(language));
 
@@ -38,20 +38,19 @@ ComparisonDialog::ComparisonDialog(const ParameterComparison& comparison, Langua
   if (comparison.Equal()) {
     summary = Text(NoDifferencesText(language));
   } else if (comparison.ModelDiffers()) {
-    summary = ja ? QStringLiteral("機種が異なるため、パラメータは比較していません。")
-                 : QStringLiteral("The models differ: the parameters were not compared.");
+    summary = Words(TextId::CompareModelsDiffer, language);
   } else {
     const int differing = static_cast<int>(comparison.differences.size());
-    summary = ja ? QStringLiteral("%1 パラメータ中 %2 パラメータが異なります。").arg(comparison.compared).arg(differing)
-                 : QStringLiteral("%1 of %2 parameters differ.").arg(differing).arg(comparison.compared);
+    summary = Text(klv::Text(TextId::CompareCount, language,
+                             {std::to_string(differing), std::to_string(comparison.compared)}));
   }
   summary_->setText(summary);
 
   table_ = new QTableWidget(this);
   table_->setColumnCount(4);
-  table_->setHorizontalHeaderLabels({ja ? QStringLiteral("レジスタ") : QStringLiteral("Register"),
-                                     ja ? QStringLiteral("パラメータ") : QStringLiteral("Parameter"),
-                                     ja ? QStringLiteral("画面") : QStringLiteral("Screen"),
+  table_->setHorizontalHeaderLabels({Words(TextId::ReportRegister, language),
+                                     Words(TextId::ReportParameter, language),
+                                     Words(TextId::CompareScreenColumn, language),
                                      QStringLiteral("KLV")});
   table_->verticalHeader()->hide();
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);

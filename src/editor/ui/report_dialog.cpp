@@ -7,33 +7,21 @@
 #include <QVBoxLayout>
 
 #include "widgets/message_box.h"
+#include "text/texts.h"
 #include "widgets/screen_controls.h"
 
 namespace klv {
 namespace {
 
-struct DialogWords {
-  std::string_view english;
-  std::string_view japanese;
-};
-
-constexpr DialogWords kTitle{"Report", "レポート"};
-constexpr DialogWords kNote{"Serial number or note of the unit:", "製造番号またはメモ:"};
-constexpr DialogWords kSave{"Save PDF…", "PDF保存…"};
-constexpr DialogWords kPrint{"Print…", "印刷…"};
-constexpr DialogWords kCancel{"Cancel", "キャンセル"};
-
-QString Words(const DialogWords& words, Language language) {
-  return ToQString(language == Language::Japanese ? words.japanese : words.english);
-}
+QString Words(TextId id, Language language) { return ToQString(Text(id, language)); }
 
 }  // namespace
 
 ReportDialog::ReportDialog(Language language, std::string_view note, QWidget* owner) : QDialog(owner) {
-  setWindowTitle(Words(kTitle, language));
+  setWindowTitle(Words(TextId::ReportDialogTitle, language));
   setFont(ScreenQFont(language));
   auto* column = new QVBoxLayout(this);
-  auto* label = new QLabel(Words(kNote, language), this);
+  auto* label = new QLabel(Words(TextId::ReportDialogNote, language), this);
   note_ = new QLineEdit(ToQString(note), this);
   note_->setObjectName(QStringLiteral("note"));
   note_->setMinimumWidth(320);
@@ -46,9 +34,9 @@ ReportDialog::ReportDialog(Language language, std::string_view note, QWidget* ow
   column->addWidget(note_);
 
   auto* buttons = new QDialogButtonBox(this);
-  save_ = buttons->addButton(Words(kSave, language), QDialogButtonBox::ActionRole);
-  print_ = buttons->addButton(Words(kPrint, language), QDialogButtonBox::ActionRole);
-  buttons->addButton(Words(kCancel, language), QDialogButtonBox::RejectRole);
+  save_ = buttons->addButton(Words(TextId::ReportDialogSavePdf, language), QDialogButtonBox::ActionRole);
+  print_ = buttons->addButton(Words(TextId::ReportDialogPrint, language), QDialogButtonBox::ActionRole);
+  buttons->addButton(Words(TextId::ReportDialogCancel, language), QDialogButtonBox::RejectRole);
   save_->setDefault(true);
   const auto choose = [this](ReportRequest::Output output) {
     output_ = output;

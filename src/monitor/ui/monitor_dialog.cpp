@@ -176,6 +176,16 @@ void MonitorDialog::Build() {
   top->setSpacing(14);
   outer->addLayout(top, 1);
 
+  BuildRows(valueWidth, rowHeight);
+  top->addLayout(ValueColumn(), 5);
+  top->addLayout(LampAndAnalogColumn(), 4);
+  top->addLayout(ButtonColumn(), 0);
+  outer->addWidget(DataRecordGroup(metrics, rowHeight), 0);
+  ConnectButtons();
+}
+
+// Each row's marker, caption and value field, placed by the columns below.
+void MonitorDialog::BuildRows(int valueWidth, int rowHeight) {
   for (int row = 0; row < kMonitorRowCount; ++row) {
     auto* marker = new QLabel(this);
     marker->setFixedSize(kLampPictureSize, kLampPictureSize);
@@ -198,8 +208,10 @@ void MonitorDialog::Build() {
     values_[static_cast<std::size_t>(row)]->setObjectName(QStringLiteral("bitString%1").arg(row));
     values_[static_cast<std::size_t>(row)]->hide();
   }
+}
 
-  // Left column: rows 0-7.
+// Left column: rows 0-7.
+QLayout* MonitorDialog::ValueColumn() {
   auto* left = new QGridLayout;
   left->setHorizontalSpacing(6);
   left->setVerticalSpacing(2);
@@ -209,30 +221,34 @@ void MonitorDialog::Build() {
     left->addWidget(values_[static_cast<std::size_t>(row)], row, 2);
   }
   left->setColumnStretch(1, 1);
-  top->addLayout(left, 5);
+  return left;
+}
 
-  // Middle column: the lamp rows and the analog rows.
-  const auto lampPanel = [&](int first, int count) {
-    auto* panel = new QFrame(this);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    auto* layout = new QHBoxLayout(panel);
-    layout->setContentsMargins(6, 3, 6, 3);
-    layout->setSpacing(4);
-    for (int lamp = first; lamp < first + count; ++lamp) {
-      auto* picture = new QLabel(panel);
-      picture->setFixedSize(kLampPictureSize, kLampPictureSize);
-      auto* label = new QLabel(ToQString(kLampNames[static_cast<std::size_t>(lamp)]), panel);
-      lamps_[static_cast<std::size_t>(lamp)] = picture;
-      lampLabels_[static_cast<std::size_t>(lamp)] = label;
-      layout->addWidget(picture);
-      layout->addWidget(label);
-      layout->addSpacing(6);
-    }
-    layout->addStretch(1);
-    return panel;
-  };
-  alarmPanel_ = lampPanel(0, 4);
-  inputPanel_ = lampPanel(4, 3);
+// A sunken panel of the lamps first .. first + count - 1, each with its name.
+QFrame* MonitorDialog::MakeLampPanel(int first, int count) {
+  auto* panel = new QFrame(this);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  auto* layout = new QHBoxLayout(panel);
+  layout->setContentsMargins(6, 3, 6, 3);
+  layout->setSpacing(4);
+  for (int lamp = first; lamp < first + count; ++lamp) {
+    auto* picture = new QLabel(panel);
+    picture->setFixedSize(kLampPictureSize, kLampPictureSize);
+    auto* label = new QLabel(ToQString(kLampNames[static_cast<std::size_t>(lamp)]), panel);
+    lamps_[static_cast<std::size_t>(lamp)] = picture;
+    lampLabels_[static_cast<std::size_t>(lamp)] = label;
+    layout->addWidget(picture);
+    layout->addWidget(label);
+    layout->addSpacing(6);
+  }
+  layout->addStretch(1);
+  return panel;
+}
+
+// Middle column: the lamp rows and the analog rows.
+QLayout* MonitorDialog::LampAndAnalogColumn() {
+  alarmPanel_ = MakeLampPanel(0, 4);
+  inputPanel_ = MakeLampPanel(4, 3);
 
   auto* middle = new QGridLayout;
   middle->setHorizontalSpacing(6);
@@ -250,9 +266,11 @@ void MonitorDialog::Build() {
   }
   middle->setColumnStretch(1, 1);
   middle->setRowStretch(6, 1);
-  top->addLayout(middle, 4);
+  return middle;
+}
 
-  // Right column: the buttons.
+// Right column: the buttons.
+QLayout* MonitorDialog::ButtonColumn() {
   auto* buttons = new QVBoxLayout;
   buttons->setSpacing(6);
   start_ = Button(CaptionText("Monitor start"), this);
@@ -263,9 +281,11 @@ void MonitorDialog::Build() {
     buttons->addWidget(button);
   }
   buttons->addStretch(1);
-  top->addLayout(buttons, 0);
+  return buttons;
+}
 
-  // The data record group.
+// The data record group: its check box, progress bar and status line.
+QWidget* MonitorDialog::DataRecordGroup(const QFontMetrics& metrics, int rowHeight) {
   auto* group = new QGroupBox(this);
   auto* recordLayout = new QGridLayout(group);
   recordLayout->setContentsMargins(8, 4, 8, 6);
@@ -284,8 +304,10 @@ void MonitorDialog::Build() {
   recordLayout->addWidget(progress_, 1, 0);
   recordLayout->addWidget(status_, 1, 1);
   recordLayout->setColumnStretch(0, 1);
-  outer->addWidget(group, 0);
+  return group;
+}
 
+void MonitorDialog::ConnectButtons() {
   connect(start_, &QPushButton::clicked, this, [this] {
     if (view_.running) {
       StopMonitoring();

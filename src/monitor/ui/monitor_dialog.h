@@ -22,6 +22,9 @@
 #include "serial/connection.h"
 
 class QCheckBox;
+class QFontMetrics;
+class QFrame;
+class QLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -119,6 +122,13 @@ class MonitorDialog : public QDialog {
 
  private:
   void Build();
+  void BuildRows(int valueWidth, int rowHeight);
+  QLayout* ValueColumn();
+  QFrame* MakeLampPanel(int first, int count);
+  QLayout* LampAndAnalogColumn();
+  QLayout* ButtonColumn();
+  QWidget* DataRecordGroup(const QFontMetrics& metrics, int rowHeight);
+  void ConnectButtons();
   void Refresh();
   void Show(const MonitorView& view);
   void Started(bool started, const QString& portMessage, const MonitorView& view);

@@ -17,13 +17,12 @@
 #include "widgets/message_box.h"
 #include "widgets/operator_dialogs.h"
 #include "widgets/screen_controls.h"
+#include "text/texts.h"
 
 namespace klv {
 
 QString WorkerStartFailureText(Language language) {
-  return language == Language::Japanese
-             ? QStringLiteral("転送を開始できません（スレッドを作成できません）")
-             : QStringLiteral("The transfer cannot be started: the system could not start its thread.");
+  return ToQString(Text(TextId::TransferCannotStart, language));
 }
 
 TransferProgressDialog::TransferProgressDialog(TransferSession& session, Language language, OperatorDialogs& dialogs, QWidget* parent,
