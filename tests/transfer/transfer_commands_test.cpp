@@ -77,7 +77,7 @@ TEST_F(TransferCommandsTest, LogFileThatCannotBeWrittenDoesNotChangeTheReport) {
 
   EXPECT_EQ(outcome.logSave.status, CommLogSave::Status::Failed);
   EXPECT_FALSE(outcome.logSave.error.empty());
-  EXPECT_EQ(outcome.result, 7);
+  EXPECT_EQ(outcome.result.count, 7);
   EXPECT_EQ(outcome.report.text, "--- KLV30 Parameter reading complete ---");
 }
 
