@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "device/no_reply_text.h"
+#include "text/texts.h"
+
 namespace klv {
 namespace {
 
@@ -118,6 +121,24 @@ std::string CancelledReadMessage(const TransferTally& tally, Language language) 
     return "中止しました: " + planned + " レジスタ中 " + done + " レジスタを読み出しました。何も保存していません。";
   }
   return "Cancelled: " + done + " of " + planned + " registers read; nothing was saved.";
+}
+
+std::string NoReplyLines(const TransferResult& result, Language language, const NoReplyAdvice& advice) {
+  if (!result.NoReply()) return {};
+  const TransferLine& line = result.line;
+  std::string text = "\n" + NoReplyFromText(line.settings, line.portLabel, line.device, language);
+  // The failure's first line names the model; nothing answered, so it is not the device's.
+  const std::string_view model = ModelName(result.model);
+  if (model != ModelNames[3]) {
+    text += "\n" + FillPlaceholders(Text(advice.modelExpected ? TextId::ModelExpectedNotDetected
+                                                               : TextId::ModelSelectedNotDetected,
+                                         language),
+                                    {model});
+  }
+  text += "\n" + advice.whatNext;
+  text += advice.logName.empty() ? std::string(Text(TextId::NoReplyEnd, language))
+                                 : FillPlaceholders(Text(TextId::ExchangeInLog, language), {advice.logName});
+  return text;
 }
 
 }  // namespace klv

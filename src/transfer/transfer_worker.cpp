@@ -3,7 +3,7 @@
 #include <system_error>
 #include <utility>
 
-#include "serial/line_settings.h"
+#include "device/no_reply_text.h"
 #include "transfer/read_transfer.h"
 #include "transfer/write_transfer.h"
 
@@ -15,9 +15,7 @@ TransferLine LineOf(const TransferContext& context) {
   TransferLine line;
   line.settings = connection.settings;
   line.portLabel = connection.portLabel;
-  if (line.portLabel.empty()) {
-    line.device = ResolvePortDevice(connection.settings.PortInUse(), connection.dataFolder).string();
-  }
+  line.device = ShownDevice(connection);
   line.finished = context.clock.LocalNow();
   return line;
 }

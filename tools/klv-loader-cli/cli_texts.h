@@ -73,6 +73,7 @@ enum class CliTextId {
   CompareDeviceValue,
   UsageExitAll,
   MonitorNoGoodReply,
+  NoReplyScan,
 };
 
 struct CliTextEntry {

@@ -8,6 +8,7 @@
 #include "cli_texts.h"
 #include "compare_listing.h"
 #include "commands.h"
+#include "json_text.h"
 #include "editor/parameter_file.h"
 #include "environment.h"
 #include "model/parameter_set.h"
@@ -21,6 +22,7 @@
 #include "tool_connection.h"
 #include "transfer/device_reading.h"
 #include "transfer/transfer_commands.h"
+#include "transfer/transfer_result_messages.h"
 
 namespace klv::cli {
 namespace {
@@ -50,6 +52,16 @@ class Transfer {
   void VerifyAfterWrite(bool verify) { state_.verifyAfterWrite = verify; }
   // From now on Ctrl+C or SIGTERM stops the transfer after the exchange in flight.
   void CancelOnSignal() { state_.cancel = &CatchTransferCancel(); }
+  // The model came with a parameter file: a failure names it as expected.
+  void ModelFromFile() { modelFromFile_ = true; }
+
+  // Why the last run ended without success, for a listing on standard
+  // output: a stable English key and the message printed on standard error.
+  struct Failure {
+    std::string key;
+    std::string message;
+  };
+  const Failure& LastFailure() const { return failure_; }
 
   // Runs the command and prints what the window would show around it. The
   // exit status when the transfer did not succeed; nothing when it did.
@@ -70,7 +82,8 @@ class Transfer {
   std::optional<int> Ended(const TransferCommandOutcome& outcome, Language language) {
     reporter_.Finish();
     if (!outcome.open.ok) {
-      PrintError(PortMessage(outcome.open.message));
+      failure_ = {"port", PortMessage(outcome.open.message)};
+      PrintError(failure_.message);
       return kExitUnusable;
     }
     if (outcome.logSave.status == CommLogSave::Status::Failed) {
@@ -78,10 +91,27 @@ class Transfer {
                  (outcome.logSave.error.empty() ? "" : " (" + outcome.logSave.error + ")"));
     }
     if (!outcome.report.succeeded) {
-      PrintError(outcome.report.text);
+      NoReplyAdvice advice;
+      advice.whatNext = CliText(CliTextId::NoReplyScan, language);
+      advice.modelExpected = modelFromFile_;
+      if (outcome.logSave.status == CommLogSave::Status::Saved) advice.logName = session_.commLogPath.string();
+      failure_ = {FailureKey(outcome.result), outcome.report.text + NoReplyLines(outcome.result, language, advice)};
+      PrintError(failure_.message);
       return state_.tally.cancelled ? CancelExitStatus() : kExitFailed;
     }
     return std::nullopt;
+  }
+
+  static std::string FailureKey(const TransferResult& result) {
+    if (result.NoReply()) return "no-reply";
+    switch (result.status) {
+      case TransferStatus::Incomplete: return "incomplete";
+      case TransferStatus::Refused: return "refused";
+      case TransferStatus::Cancelled: return "cancelled";
+      case TransferStatus::Complete: return "verification";
+      case TransferStatus::Failed: break;
+    }
+    return "failed";
   }
 
   // The port's message names the COM number of the settings before the
@@ -99,6 +129,8 @@ class Transfer {
   TransferState state_;
   TerminalReporter reporter_;
   TransferSession session_;
+  bool modelFromFile_ = false;
+  Failure failure_;
 };
 
 // The settings of the data folder, or nothing (and the reason printed) when
@@ -169,6 +201,7 @@ int RunWrite(const CommandLine& line) {
   Transfer transfer(line, *environment);
   // The file's model becomes current, as opening it in the window does.
   transfer.currentModel() = load.contents->model;
+  transfer.ModelFromFile();
   ParameterSet& parameters = transfer.Parameters();
   parameters = load.contents->parameters;
   // The option words as the screen's check boxes hand them on: the four
@@ -204,10 +237,19 @@ int RunCompare(const CommandLine& line) {
   Transfer transfer(line, *environment);
   transfer.CancelOnSignal();
   transfer.currentModel() = load.contents->model;
+  transfer.ModelFromFile();
   DeviceReading reading;
   TransferCommandOutcome outcome;
-  // A read that failed or is incomplete compares nothing: nothing is shown as equal.
-  if (const std::optional<int> failed = transfer.ReadDevice(reading, language, outcome)) return *failed;
+  // A read that failed or is incomplete compares nothing: nothing is shown as
+  // equal. A script reading the listing gets the reason there too.
+  if (const std::optional<int> failed = transfer.ReadDevice(reading, language, outcome)) {
+    if (line.json) {
+      const Transfer::Failure& failure = transfer.LastFailure();
+      std::printf("{\"file\": %s, \"equal\": false, \"error\": %s, \"message\": %s}\n", JsonString(line.file).c_str(),
+                  JsonString(failure.key).c_str(), JsonString(failure.message).c_str());
+    }
+    return *failed;
+  }
 
   const ParameterComparison comparison =
       CompareParameters(file, load.contents->model, reading.parameters, reading.model, language);

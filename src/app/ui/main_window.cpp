@@ -612,7 +612,7 @@ void MainWindow::ReadFromDevice() {
                                  IdentityOfDevice(state_.currentModel, state_.parameters), {},
                                  state_.clock.LocalNow()};
   }
-  Message(report.text);
+  Message(report.text + NoReplyAdviceLines(state_.transfer.result));
 }
 
 bool MainWindow::ConfirmConnection() {
@@ -648,6 +648,13 @@ bool MainWindow::RunTransfer(TransferSession& session, const OpenPortResult& ope
   return true;
 }
 
+std::string MainWindow::NoReplyAdviceLines(const TransferResult& result) const {
+  NoReplyAdvice advice;
+  advice.whatNext = Text(TextId::NoReplyFindDevice, state_.language);
+  if (!state_.commLogPath.empty()) advice.logName = state_.commLogPath.filename().string();
+  return NoReplyLines(result, state_.language, advice);
+}
+
 void MainWindow::WriteToDevice() {
   if (!ConfirmConnection()) return;
   screen_->ReadScreen();
@@ -664,7 +671,7 @@ void MainWindow::WriteToDevice() {
                        VerificationMessage(verification, state_.language) +
                            NotSentLines(state_.transfer.tally.notSent, state_.language)});
   }
-  Message(report.text);
+  Message(report.text + NoReplyAdviceLines(state_.transfer.result));
 }
 
 void MainWindow::CompareWithDevice() {
@@ -679,7 +686,7 @@ void MainWindow::CompareWithDevice() {
   if (!KeepCompleteRead(session)) {
     // Failed or incomplete: the read's own message, and no table that could
     // pass unread registers off as equal.
-    Message(ReportOf(reading.state.result, state_.language).text);
+    Message(ReportOf(reading.state.result, state_.language).text + NoReplyAdviceLines(reading.state.result));
     return;
   }
   dialogs_.ShowComparison(this,
