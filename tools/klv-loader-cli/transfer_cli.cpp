@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "file_refusal.h"
 #include "cli_texts.h"
 #include "compare_listing.h"
 #include "commands.h"
@@ -26,6 +27,15 @@
 
 namespace klv::cli {
 namespace {
+
+// The file's set as the screen holds it after opening the file: the option
+// words as its check boxes hand them on, the four KLV40 bits and detection
+// on or off.
+ParameterSet AsScreenHoldsIt(ParameterSet set) {
+  set.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
+  set.optionDetect = set.optionDetect != 0 ? kOptionCurrentDetection : 0;
+  return set;
+}
 
 // The text of a numbered message, as a string for printing.
 std::string Message(TextId id, Language language) { return std::string(Text(id, language)); }
@@ -189,10 +199,8 @@ int RunRead(const CommandLine& line) {
 int RunWrite(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
-  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + Message(RefusalText(load.status).value_or(TextId::FileCannotBeOpened), language);
-    if (!load.error.empty()) text += " (" + load.error + ")";
-    PrintError(text);
+  if (!FileUsable(load)) {
+    PrintError(FileRefusedMessage(line.file, load, language));
     return kExitUnusable;
   }
 
@@ -202,12 +210,7 @@ int RunWrite(const CommandLine& line) {
   // The file's model becomes current, as opening it in the window does.
   transfer.currentModel() = load.contents->model;
   transfer.ModelFromFile();
-  ParameterSet& parameters = transfer.Parameters();
-  parameters = load.contents->parameters;
-  // The option words as the screen's check boxes hand them on: the four
-  // KLV40 bits, and detection on or off.
-  parameters.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
-  parameters.optionDetect = parameters.optionDetect != 0 ? kOptionCurrentDetection : 0;
+  transfer.Parameters() = AsScreenHoldsIt(load.contents->parameters);
 
   transfer.VerifyAfterWrite(line.verify);
   transfer.CancelOnSignal();
@@ -221,16 +224,11 @@ int RunWrite(const CommandLine& line) {
 int RunCompare(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
-  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + Message(*RefusalText(load.status), language);
-    if (!load.error.empty()) text += " (" + load.error + ")";
-    PrintError(text);
+  if (!FileUsable(load)) {
+    PrintError(FileRefusedMessage(line.file, load, language));
     return kExitUnusable;
   }
-  // The file's set as the screen would hold it after opening the file.
-  ParameterSet file = load.contents->parameters;
-  file.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
-  file.optionDetect = file.optionDetect != 0 ? kOptionCurrentDetection : 0;
+  const ParameterSet file = AsScreenHoldsIt(load.contents->parameters);
 
   const std::optional<Environment> environment = PrepareEnvironment(line, language);
   if (!environment) return kExitUnusable;
