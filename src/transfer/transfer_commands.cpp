@@ -43,7 +43,7 @@ TransferCommandOutcome RunCommand(TransferSession& session, OpenPortResult open,
   TransferCommandOutcome outcome;
   outcome.open = std::move(open);
   if (!outcome.open.ok) return outcome;
-  outcome.result = RunTransfer(MakeTransferContext(session, language, progress, messages), session.state);
+  outcome.result = RunTransfer(MakeTransferContext(session, language, progress), session.state);
   if (outcome.result.refusal) messages.ShowMessage(RefusalMessage(*outcome.result.refusal, outcome.result.tally, language));
   outcome.logSave = EndTransfer(session);
   // The report names the model the device turned out to be, also when what
@@ -83,8 +83,7 @@ OpenPortResult BeginWriteTransfer(TransferSession& session) {
   return open;
 }
 
-TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress,
-                                    MessageSink& messages) {
+TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress) {
   return TransferContext{
       session.connection,
       session.parameters,
@@ -92,7 +91,6 @@ TransferContext MakeTransferContext(TransferSession& session, Language language,
       session.clock,
       language,
       progress,
-      messages,
       session.state.tally,
       session.state.cancel,
   };

@@ -48,8 +48,7 @@ bool KeepCompleteRead(TransferSession& session);
 OpenPortResult BeginWriteTransfer(TransferSession& session);
 
 // The body's view of the session, for the worker.
-TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress,
-                                    MessageSink& messages);
+TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress);
 
 // After the worker has finished: closes the port and writes comlog.txt with
 // the title of the mode. Failed: text 175 "Log file cannot be created" is to

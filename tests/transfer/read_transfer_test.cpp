@@ -422,7 +422,7 @@ TEST_F(ReadTransferTest, ClosedPortIsARefusalWithMinusOneAndShowsNothing) {
   TransferSession session = Session();  // the port is never opened
   const ParameterSet before = parameters_;
 
-  const TransferResult result = RunReadTransfer(MakeTransferContext(session, Language::English, journal_, journal_));
+  const TransferResult result = RunReadTransfer(MakeTransferContext(session, Language::English, journal_));
   EXPECT_EQ(result.count, -1);
   ASSERT_TRUE(result.refusal.has_value());
   EXPECT_EQ(RefusalMessage(*result.refusal, result.tally, Language::English), "Port yet to open");

@@ -18,14 +18,13 @@ using namespace std::chrono_literals;
 
 class TransferWorkerTest : public TransferRig {
  protected:
-  TransferContext Context(MessageSink& messages) {
+  TransferContext Context() {
     return TransferContext{connection_,
                            parameters_,
                            currentModel_,
                            journal_,
                            Language::English,
                            journal_,
-                           messages,
                            state_.tally,
                            nullptr};
   }
@@ -45,7 +44,7 @@ TEST_F(TransferWorkerTest, ResultAndEverythingReadAreVisibleOnceTheFlagIsSet) {
   LoadDefaults(parameters_, currentModel_);
 
   TransferThread worker;
-  ASSERT_TRUE(worker.Start(Context(journal_), state_));
+  ASSERT_TRUE(worker.Start(Context(), state_));
   WaitUntilDone(worker);
   ASSERT_TRUE(worker.Done());
 
@@ -74,7 +73,7 @@ TEST_F(TransferWorkerTest, FinishedIsCalledOnTheWorkerOnceTheResultIsStored) {
   bool doneWhenFinished = false;
   std::optional<TransferRefusal::Reason> refusalWhenFinished;
   std::thread::id finishedOn;
-  ASSERT_TRUE(worker.Start(Context(journal_), state_, [&] {
+  ASSERT_TRUE(worker.Start(Context(), state_, [&] {
     doneWhenFinished = worker.Done();
     if (state_.result.refusal) refusalWhenFinished = state_.result.refusal->reason;
     finishedOn = std::this_thread::get_id();
@@ -98,16 +97,16 @@ TEST_F(TransferWorkerTest, EachTransferOverwritesOnlyItsOwnResult) {
 
   state_.mode = TransferMode::Write;
   TransferThread writer;
-  ASSERT_TRUE(writer.Start(Context(journal_), state_));
+  ASSERT_TRUE(writer.Start(Context(), state_));
   // Starting again before the join is refused: one worker per object.
-  EXPECT_FALSE(writer.Start(Context(journal_), state_));
+  EXPECT_FALSE(writer.Start(Context(), state_));
   WaitUntilDone(writer);
   writer.Join();
   EXPECT_EQ(state_.writeResult, -1);
   EXPECT_EQ(state_.readResult, 27);
 
   state_.mode = TransferMode::Read;
-  EXPECT_EQ(RunTransfer(Context(journal_), state_).count, -1);
+  EXPECT_EQ(RunTransfer(Context(), state_).count, -1);
   EXPECT_EQ(state_.readResult, -1);
   EXPECT_EQ(state_.writeResult, -1);
   // The refusal is the result's; the worker shows nothing.

@@ -406,7 +406,7 @@ TEST_F(WriteTransferTest, ValuesOutsideTheirLimitsStopTheWriteBeforeAnythingIsWr
 
 TEST_F(WriteTransferTest, ClosedPortIsARefusalWithMinusOneAndShowsNothing) {
   TransferSession session = Session();  // the port is never opened
-  const TransferResult result = RunWriteTransfer(MakeTransferContext(session, Language::English, journal_, journal_));
+  const TransferResult result = RunWriteTransfer(MakeTransferContext(session, Language::English, journal_));
   EXPECT_EQ(result.count, -1);
   ASSERT_TRUE(result.refusal.has_value());
   EXPECT_EQ(result.refusal->reason, TransferRefusal::Reason::PortNotOpen);

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QFrame>
-#include <QThread>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,7 +36,7 @@ TransferProgressDialog::TransferProgressDialog(TransferSession& session, Languag
                                     std::function<void()> finished) {
                        return thread.Start(context, state, std::move(finished));
                      })),
-      context_(MakeTransferContext(session, language, *this, *this)) {
+      context_(MakeTransferContext(session, language, *this)) {
   setFont(ScreenQFont(language));
   setModal(true);
   // A raised frame, since the window has no caption to set it apart.
@@ -127,16 +126,6 @@ void TransferProgressDialog::SetStatusText(std::string_view text) {
 
 void TransferProgressDialog::SetBarPosition(int position) {
   QMetaObject::invokeMethod(this, [this, position] { bar_->setValue(ClampProgress(position)); }, Qt::QueuedConnection);
-}
-
-void TransferProgressDialog::ShowMessage(std::string_view text) {
-  std::string copy(text);
-  if (QThread::currentThread() == thread()) {
-    dialogs_.ShowMessage(this, copy);
-    return;
-  }
-  // Held until the operator has closed the box; the window stays open behind it.
-  QMetaObject::invokeMethod(this, [this, &copy] { dialogs_.ShowMessage(this, copy); }, Qt::BlockingQueuedConnection);
 }
 
 void TransferProgressDialog::reject() {

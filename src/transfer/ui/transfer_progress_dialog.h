@@ -3,8 +3,7 @@
 // of the screen, a status line over a bar. It starts the worker when it
 // opens; the worker's queued WorkerFinished signal ends it, after it has
 // shown the message of a refused transfer (owned by this window). The worker
-// reaches it only through queued calls; a message shown through it as a
-// MessageSink holds the worker until it is closed.
+// reaches it only through queued calls.
 // Enter, Escape and the close box cannot end it while the worker runs; its
 // Cancel button asks the worker to stop before its next exchange, and the
 // transfer then reports how far it got, as an incomplete one does.
@@ -27,7 +26,7 @@ namespace klv {
 
 class OperatorDialogs;
 
-class TransferProgressDialog final : public QDialog, public ProgressSink, public MessageSink {
+class TransferProgressDialog final : public QDialog, public ProgressSink {
   Q_OBJECT
 
  public:
@@ -53,7 +52,6 @@ class TransferProgressDialog final : public QDialog, public ProgressSink, public
   // Worker side (any thread).
   void SetStatusText(std::string_view text) override;
   void SetBarPosition(int position) override;
-  void ShowMessage(std::string_view text) override;
 
   QLabel* StatusLine() const { return statusText_; }
   QProgressBar* Bar() const { return bar_; }
