@@ -80,7 +80,7 @@ void RunAgainstSimulator(benchmark::State& state, const sim::SimConfig& config, 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.SetIterationTime(seconds);
 
-    result = outcome.result;
+    result = outcome.result.count;
     const double timeout = connection.settings.readTimeout / 1000.0;
     const double pauses = std::chrono::duration<double>(clock.Slept()).count();
     floorSeconds = pauses;

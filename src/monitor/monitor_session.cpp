@@ -2,6 +2,7 @@
 
 #include "platform/failure_text.h"
 #include "device/identification.h"
+#include "device/no_reply_text.h"
 #include "monitor/dated_log_name.h"
 #include "serial/connection.h"
 #include "serial/torvalek_frame.h"
@@ -47,6 +48,8 @@ MonitorView ViewOf(const MonitorSession& session, std::optional<MonitorPoll> las
   view.recordStatus = session.Recorder().Status();
   view.recordProgress = session.Recorder().Progress();
   view.running = session.Running();
+  view.nothingAnswered = view.running && !session.AnsweredSinceStart();
+  if (view.nothingAnswered) view.noReplyText = session.NoReplyText();
   view.lastPoll = std::move(lastPoll);
   return view;
 }
@@ -116,6 +119,7 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
   pollingIndex_ = 0;
   silentRounds_ = 0;
   replyThisRound_ = false;
+  answeredSinceStart_ = false;
   lastPolledRow_ = -1;
   lastPollSilent_ = false;
   strayThisRound_ = false;
@@ -315,6 +319,7 @@ void MonitorSession::IdentifyModel() {
   // 0110 gives no good reply.
   const DeviceIdentification device = IdentifyDevice(connection_, StrayCheck::ByCaller);
   identifiedCode_ = device.code;
+  if (device.answered) answeredSinceStart_ = true;
   switch (device.result) {
     case IdentificationResult::Klv40:
       IdentifyKlv40();
@@ -342,6 +347,11 @@ void MonitorSession::IdentifyModel() {
   }
   display_.title = TitleWord() + " - ??";
   identification_ = MonitorIdentification::OtherCode;
+}
+
+std::string MonitorSession::NoReplyText() const {
+  return NoReplyFromText(connection_.settings, connection_.portLabel, ShownDevice(connection_), language_) + "\n" +
+         std::string(Text(TextId::NoReplyFindDevice, language_)) + std::string(Text(TextId::NoReplyEnd, language_));
 }
 
 bool MonitorSession::ModelUnknown() const {
@@ -509,6 +519,7 @@ std::optional<MonitorPoll> MonitorSession::PollNextRegister(bool probing) {
   }
   lastPolledRow_ = index;
   if (poll.cycleEnd) {
+    if (replyThisRound_) answeredSinceStart_ = true;
     if (!replyThisRound_ && ++silentRounds_ >= kRoundsUntilLineLost) display_.lineLost = true;
     replyThisRound_ = false;
     strayRounds_ = strayThisRound_ ? strayRounds_ + 1 : 0;

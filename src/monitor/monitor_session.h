@@ -151,6 +151,10 @@ struct MonitorView {
   std::string recordStatus;
   int recordProgress = 0;
   bool running = false;
+  // Running, and no good reply at all since the start: the status line says
+  // what was tried instead of a lost line.
+  bool nothingAnswered = false;
+  std::string noReplyText;  // then: "No reply from address 5 on COM5 (...)." and what to do
   std::optional<MonitorPoll> lastPoll;
 };
 
@@ -225,6 +229,10 @@ class MonitorSession {
   const MonitorDisplay& Display() const { return display_; }
   const DataRecorder& Recorder() const { return recorder_; }
   MonitorIdentification LastIdentification() const { return identification_; }
+  // Some normal reply came (identification or a whole round) since the start.
+  bool AnsweredSinceStart() const { return answeredSinceStart_ || replyThisRound_; }
+  // The line tried and what to do, for a start that nothing answered.
+  std::string NoReplyText() const;
   // The bit of MonitorEntry::modelMask of the model polled.
   int16_t MonitoredModel() const { return model_; }
   uint16_t OptionBits() const { return optionBits_; }
@@ -302,6 +310,7 @@ class MonitorSession {
   // under way has had one.
   int silentRounds_ = 0;
   bool replyThisRound_ = false;
+  bool answeredSinceStart_ = false;
   // The row polled last (none: -1), whether the poll got no reply at all,
   // and rounds in a row with stray frames.
   int lastPolledRow_ = -1;

@@ -66,6 +66,13 @@ inline constexpr std::array kNumberedTexts = {
     NumberedText{231, "660", "603"},
     NumberedText{232, "690", "630"},
     NumberedText{233, "310", "280"},
+    NumberedText{640, "No reply from address %1 on %2 (%3).", "アドレス %1、%2（%3）から応答がありません。"},
+    NumberedText{641, "%1 is the model selected, not one detected.", "%1 は選択されている機種で、検出された機種ではありません。"},
+    NumberedText{642, "%1 is the model expected, not one detected.", "%1 は想定した機種で、検出された機種ではありません。"},
+    NumberedText{643, "Check the cable and the address, or use Find device (Tools > Communication settings)",
+                 "ケーブルとアドレスを確認するか、機器検索（ツール > 通信設定）を使ってください"},
+    NumberedText{644, "; the exchange is in %1.", "。通信内容は %1 にあります。"},
+    NumberedText{645, ".", "。"},
 };
 
 // The screens' numbers and the program's messages (from 1000) share one

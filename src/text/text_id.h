@@ -190,6 +190,13 @@ enum class TextId : int {
   MainWindowHeight = 231,
   MonitorWindowWidth = 232,
   MonitorWindowHeight = 233,
+  // Said after a failure when nothing answered: what was tried, what next.
+  NoReplyFrom = 640,            // "No reply from address %1 on %2 (%3)."
+  ModelSelectedNotDetected = 641,  // "%1 is the model selected, not one detected."
+  ModelExpectedNotDetected = 642,  // "%1 is the model expected, not one detected."
+  NoReplyFindDevice = 643,      // "Check the cable and the address, or use Find device (...)"
+  ExchangeInLog = 644,          // "; the exchange is in %1."
+  NoReplyEnd = 645,             // "." (no log to name)
 };
 
 }  // namespace klv

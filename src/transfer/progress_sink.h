@@ -1,14 +1,12 @@
 #pragma once
-// How a transfer body reaches the operator: a status line with a bar, and
-// messages that hold the transfer until they have been seen. The progress
-// window implements both for the windows, the command-line tool for a
-// terminal, the tests with recorders.
+// How a transfer reaches the operator: a status line with a bar while the
+// body runs (the progress window for the windows, the command-line tool for
+// a terminal, the tests with recorders), and messages that a windowless
+// command shows once the body has ended (a refusal).
 //
-// Thread-safety: the body calls both from the worker thread. An
-// implementation that draws on another thread hands the call over to it;
-// ShowMessage must not return before the operator has seen the message (the
-// window blocks the worker on a queued call), so the worker never runs ahead
-// of a message it has shown.
+// Thread-safety: the body calls the ProgressSink from the worker thread; an
+// implementation that draws on another thread hands the call over to it.
+// ShowMessage is called on the thread that runs the command.
 #include <algorithm>
 #include <string_view>
 

@@ -10,22 +10,29 @@
 
 namespace klv {
 
-int16_t RunReadTransfer(const TransferContext& context) {
+TransferResult RunReadTransfer(const TransferContext& context) {
+  TransferResult result;
+  result.mode = TransferMode::Read;
+  result.model = context.currentModel;
   if (!context.connection.IsOpen()) {
-    context.messages.ShowMessage(kPortYetToOpen);
-    return -1;
+    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::PortNotOpen);
+    result.count = -1;
+    return result;
   }
   const std::string_view reading = Text(TextId::ReadingParameter, context.language);
   context.progress.SetStatusText(reading);
 
   context.connection.StartLog();
   const DeviceIdentification identification = IdentifyDevice(context.connection);
+  result.identificationAsked = true;
   const std::optional<ModelKind> identified = identification.Model();
+  result.deviceAnswered = identification.answered;
   // Another code in 0110 and no answer at all end the read alike, without a
-  // message of its own: the command reports the failure.
-  if (!identified) return 0;
+  // refusal of its own: the caller reports the failure.
+  if (!identified) return result;
   const ModelKind model = *identified;
   context.currentModel = model;
+  result.model = model;
   context.progress.SetStatusText(ModelStatusText(model, reading));
 
   const OptionReading options = DeviceOptionWord(context.connection, model);
@@ -33,7 +40,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
     // Without its options the device's catalogue is not known; reading on
     // as a device without them would pass defaults off as its values.
     context.tally.optionsUnanswered = options.unanswered->Text();
-    return 0;
+    return result;
   }
   context.tally.detectionUnanswered = options.probeSilent;
   if (model == ModelKind::Klv40) {
@@ -44,7 +51,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
 
   ProgressPosition bar(context.progress, ProgressStep(model));
   CheckedSequence reads(context.connection);
-  int16_t count = 0;
+  int16_t& count = result.count;
   context.tally.walked = true;
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
     if (IsEntryPresent(row, options.word) && row.address != kEndAddress) ++context.tally.planned;
@@ -77,7 +84,7 @@ int16_t RunReadTransfer(const TransferContext& context) {
   }
   reads.Finish();
   bar.Reset();
-  return count;
+  return result;
 }
 
 }  // namespace klv

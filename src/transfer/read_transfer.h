@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "transfer/transfer_context.h"
+#include "transfer/transfer_result.h"
 
 namespace klv {
 
@@ -13,9 +14,11 @@ namespace klv {
 // blank row that ends the walk included.
 inline constexpr std::chrono::milliseconds kReadRowPause{100};
 
-// Runs on the worker. Returns the number of registers read with a good
-// reply, 0 when the device was not identified or nothing was read, -1 when
-// the port is not open ("Port yet to open" has then been shown).
+// Runs on the worker and shows no message. The result's count is the number
+// of registers read with a good reply, 0 when the device was not identified
+// or nothing was read, -1 with a PortNotOpen refusal when the port is not
+// open; deviceAnswered says whether the identification got any reply. The
+// status and tally are the worker's to fill in.
 //
 // On identification the current model becomes the device's, and the option
 // word of its family (optionFlags of a KLV40, optionDetect of a one-series
@@ -24,6 +27,6 @@ inline constexpr std::chrono::milliseconds kReadRowPause{100};
 // stored into its slot as received; other slots keep their values. Log
 // entries: 0110 (and 0119) as 1, 2 (3, 4); the option exchanges with their
 // own numbers from 1; the rows from 3 (or 5) on.
-int16_t RunReadTransfer(const TransferContext& context);
+TransferResult RunReadTransfer(const TransferContext& context);
 
 }  // namespace klv

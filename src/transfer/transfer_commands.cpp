@@ -6,6 +6,7 @@
 #include "model/register_catalogue.h"
 #include "platform/file_store.h"
 #include "transfer/transfer_result_messages.h"
+#include "transfer/write_refusal_messages.h"
 
 namespace klv {
 namespace {
@@ -42,19 +43,13 @@ TransferCommandOutcome RunCommand(TransferSession& session, OpenPortResult open,
   TransferCommandOutcome outcome;
   outcome.open = std::move(open);
   if (!outcome.open.ok) return outcome;
-  outcome.result = RunTransfer(MakeTransferContext(session, language, progress, messages), session.state);
+  outcome.result = RunTransfer(MakeTransferContext(session, language, progress), session.state);
+  if (outcome.result.refusal) messages.ShowMessage(RefusalMessage(*outcome.result.refusal, outcome.result.tally, language));
   outcome.logSave = EndTransfer(session);
-  const TransferTally& tally = session.state.tally;
-  if (session.state.mode == TransferMode::Read) {
-    // The report names the model the device turned out to be, also when
-    // what was read is then put back.
-    const ModelKind identified = session.currentModel;
-    KeepCompleteRead(session);
-    outcome.report = ReadReport(identified, outcome.result, tally, language);
-  } else {
-    outcome.report = WriteReport(session.currentModel, outcome.result, tally, language);
-    AddVerification(outcome.report, session.state.verification, language);
-  }
+  // The report names the model the device turned out to be, also when what
+  // was read is then put back.
+  if (session.state.mode == TransferMode::Read) KeepCompleteRead(session);
+  outcome.report = ReportOf(outcome.result, language);
   return outcome;
 }
 
@@ -88,8 +83,7 @@ OpenPortResult BeginWriteTransfer(TransferSession& session) {
   return open;
 }
 
-TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress,
-                                    MessageSink& messages) {
+TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress) {
   return TransferContext{
       session.connection,
       session.parameters,
@@ -97,7 +91,6 @@ TransferContext MakeTransferContext(TransferSession& session, Language language,
       session.clock,
       language,
       progress,
-      messages,
       session.state.tally,
       session.state.cancel,
   };
@@ -125,6 +118,13 @@ TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const Tr
                            Language language) {
   return Report(currentModel, writeResult, tally, language, TextId::WriteComplete, TextId::WriteFailure,
                 TextId::WriteFailureUnknownModel, false);
+}
+
+TransferReport ReportOf(const TransferResult& result, Language language) {
+  if (result.mode == TransferMode::Read) return ReadReport(result.model, result.count, result.tally, language);
+  TransferReport report = WriteReport(result.model, result.count, result.tally, language);
+  AddVerification(report, result.verification, language);
+  return report;
 }
 
 void AddVerification(TransferReport& report, const WriteVerification& verification, Language language) {

@@ -16,6 +16,7 @@
 #include "serial/port.h"
 #include "transfer/progress_sink.h"
 #include "transfer/transfer_context.h"
+#include "transfer/transfer_result.h"
 #include "transfer/transfer_worker.h"
 
 namespace klv {
@@ -47,8 +48,7 @@ bool KeepCompleteRead(TransferSession& session);
 OpenPortResult BeginWriteTransfer(TransferSession& session);
 
 // The body's view of the session, for the worker.
-TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress,
-                                    MessageSink& messages);
+TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress);
 
 // After the worker has finished: closes the port and writes comlog.txt with
 // the title of the mode. Failed: text 175 "Log file cannot be created" is to
@@ -81,6 +81,10 @@ TransferReport ReadReport(ModelKind currentModel, int16_t readResult, const Tran
 TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const TransferTally& tally,
                            Language language);
 
+// The report of a finished transfer: ReadReport or WriteReport by its mode,
+// with the verification of a write.
+TransferReport ReportOf(const TransferResult& result, Language language);
+
 // A write's report with what its read-back found: the verification's
 // message after the write's, and a failure when any register differs or
 // did not answer. Unchanged when no read-back ran.
@@ -88,13 +92,14 @@ void AddVerification(TransferReport& report, const WriteVerification& verificati
 
 // A whole command without windows, for callers that wait while it runs.
 struct TransferCommandOutcome {
-  OpenPortResult open;  // not ok: nothing ran and no log was written
-  int16_t result = 0;   // readResult or writeResult
+  OpenPortResult open;    // not ok: nothing ran and no log was written
+  TransferResult result;  // what the body came to
   CommLogSave logSave;
   TransferReport report;
 };
 
-// Begin, the body on a worker thread, end, report. For a read the parameter
+// Begin, the body on a worker thread, end, report; a refusal's message is
+// shown through messages once the body has ended. For a read the parameter
 // set and the current model hold what was read afterwards; for a write the
 // parameter set (with its option words) must hold what is to be sent.
 TransferCommandOutcome RunReadCommand(TransferSession& session, Language language, ProgressSink& progress,

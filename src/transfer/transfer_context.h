@@ -1,8 +1,9 @@
 #pragma once
 // What a transfer body works on: the connection, the program's parameter set
-// and current model, the clock for its pauses, the language of its texts and
-// the two ways to the operator. Everything is owned by the caller; while the
-// body runs on the worker, nothing else touches any of it.
+// and current model, the clock for its pauses, the language of its status
+// line and the progress it shows. A body shows no message: what it came to
+// is its TransferResult, for the caller to show. Everything is owned by the
+// caller; while the body runs on the worker, nothing else touches any of it.
 #include <atomic>
 #include <string>
 #include <string_view>
@@ -22,9 +23,8 @@ struct TransferContext {
   ParameterSet& parameters;  // a read fills it, a write sends it
   ModelKind& currentModel;   // currentModel: a read sets it, a write compares with it
   Clock& clock;              // the pauses between rows
-  Language language;         // of the status line and the messages
+  Language language;         // of the status line
   ProgressSink& progress;
-  MessageSink& messages;
   TransferTally& tally;      // filled by the body: what went through and what did not
   // Turned true (by a signal handler or a Cancel button) to stop the body
   // before its next exchange; the exchange in flight ends first. May be null.

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "device/no_reply_text.h"
 #include "text/texts.h"
 
 namespace klv {
@@ -87,6 +88,22 @@ std::string CancelledWriteMessage(const TransferTally& tally, Language language)
 
 std::string CancelledReadMessage(const TransferTally& tally, Language language) {
   return Text(TextId::CancelledRead, language, {std::to_string(tally.done), std::to_string(tally.planned)});
+}
+
+std::string NoReplyLines(const TransferResult& result, Language language, const NoReplyAdvice& advice) {
+  if (!result.NoReply()) return {};
+  const TransferLine& line = result.line;
+  std::string text = "\n" + NoReplyFromText(line.settings, line.portLabel, line.device, language);
+  // The failure's first line names the model; nothing answered, so it is not the device's.
+  const std::string_view model = ModelName(result.model);
+  if (model != ModelNames[3]) {
+    text += "\n" + Text(advice.modelExpected ? TextId::ModelExpectedNotDetected : TextId::ModelSelectedNotDetected,
+                        language, {model});
+  }
+  text += "\n" + advice.whatNext;
+  text += advice.logName.empty() ? std::string(Text(TextId::NoReplyEnd, language))
+                                 : Text(TextId::ExchangeInLog, language, {advice.logName});
+  return text;
 }
 
 }  // namespace klv

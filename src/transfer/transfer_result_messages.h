@@ -6,6 +6,7 @@
 #include <string>
 
 #include "text/language.h"
+#include "transfer/transfer_result.h"
 #include "transfer/transfer_tally.h"
 
 namespace klv {
@@ -35,6 +36,20 @@ std::string NotSentLines(std::span<const TransferTally::NotSent> registers, Lang
 // "Output current detection: not fitted (0102 did not answer)": the line a
 // read's report ends with when a one-series device's 0102 never answered.
 std::string DetectionUnansweredLine(Language language);
+
+// What to say after a failure that got no reply at all; the window names
+// Find device, the command-line tool its scan command.
+struct NoReplyAdvice {
+  std::string whatNext;        // "Check the cable and the address, or use ..."
+  bool modelExpected = false;  // the model came with a file: "expected", not "selected"
+  std::string logName;         // where the exchange was written; empty when it was not
+};
+
+// The lines that follow the failure's first line when nothing answered:
+// "\nNo reply from address 5 on COM5 (...).", "\nKLV40 is the model
+// selected, not one detected.", "\n<whatNext>; the exchange is in
+// comlog.txt." Empty when something answered, or the transfer did not fail.
+std::string NoReplyLines(const TransferResult& result, Language language, const NoReplyAdvice& advice);
 
 // Each value outside its register's limits with the limits; nothing was written.
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language);

@@ -1,32 +1,62 @@
 #include "transfer/transfer_worker.h"
 
 #include <system_error>
+#include <utility>
 
+#include "device/no_reply_text.h"
 #include "transfer/read_transfer.h"
 #include "transfer/write_transfer.h"
 
 namespace klv {
+namespace {
 
-int TransferWorker(const TransferContext& context, TransferState& state, std::atomic<bool>& workerDone) {
+TransferLine LineOf(const TransferContext& context) {
+  const Connection& connection = context.connection;
+  TransferLine line;
+  line.settings = connection.settings;
+  line.portLabel = connection.portLabel;
+  line.device = ShownDevice(connection);
+  line.finished = context.clock.LocalNow();
+  return line;
+}
+
+}  // namespace
+
+TransferResult RunTransferBody(const TransferContext& context, TransferState& state) {
+  TransferResult result;
   if (state.mode == TransferMode::Read) {
-    state.readResult = RunReadTransfer(context);
+    result = RunReadTransfer(context);
   } else {
-    state.verification = {};
-    state.writeResult = RunWriteTransfer(context);
-    if (state.verifyAfterWrite && state.writeResult > 0 && state.tally.Complete()) {
-      state.verification = VerifyWrittenRegisters(context);
+    result = RunWriteTransfer(context);
+    if (state.verifyAfterWrite && !result.refusal && result.count > 0 && context.tally.Complete()) {
+      result.verification = VerifyWrittenRegisters(context);
     }
   }
+  result.tally = context.tally;
+  result.status = ClassifyTransfer(result.count, result.refusal, result.tally);
+  result.line = LineOf(context);
+  return result;
+}
+
+int TransferWorker(const TransferContext& context, TransferState& state, std::atomic<bool>& workerDone) {
+  if (state.mode == TransferMode::Write) state.verification = {};
+  TransferResult result = RunTransferBody(context, state);
+  (state.mode == TransferMode::Read ? state.readResult : state.writeResult) = result.count;
+  if (state.mode == TransferMode::Write) state.verification = result.verification;
+  state.result = std::move(result);
   workerDone.store(true, std::memory_order_release);
   return 0;
 }
 
-bool TransferThread::Start(const TransferContext& context, TransferState& state) {
+bool TransferThread::Start(const TransferContext& context, TransferState& state, std::function<void()> finished) {
   if (thread_.joinable()) return false;
   workerDone_.store(false, std::memory_order_relaxed);
   try {
     // The context is copied: it holds references only, to things the caller keeps.
-    thread_ = std::thread([this, context, &state] { TransferWorker(context, state, workerDone_); });
+    thread_ = std::thread([this, context, &state, finished = std::move(finished)] {
+      TransferWorker(context, state, workerDone_);
+      if (finished) finished();
+    });
   } catch (const std::system_error&) {
     return false;
   }
@@ -37,7 +67,7 @@ void TransferThread::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-int16_t RunTransfer(const TransferContext& context, TransferState& state) {
+const TransferResult& RunTransfer(const TransferContext& context, TransferState& state) {
   TransferThread worker;
   if (worker.Start(context, state)) {
     worker.Join();
@@ -45,7 +75,7 @@ int16_t RunTransfer(const TransferContext& context, TransferState& state) {
     std::atomic<bool> done{false};
     TransferWorker(context, state, done);
   }
-  return state.mode == TransferMode::Read ? state.readResult : state.writeResult;
+  return state.result;
 }
 
 }  // namespace klv

@@ -7,8 +7,6 @@
 #include "model/device_identity.h"
 #include "model/register_catalogue.h"
 #include "serial/checked_sequence.h"
-#include "transfer/comparison_messages.h"
-#include "transfer/transfer_result_messages.h"
 
 namespace klv {
 namespace {
@@ -17,59 +15,65 @@ namespace {
 // control modes of a KLV40.
 constexpr Register kCurrentLimiterAddress{0x012E};
 
-// The model to write to, or nothing when the identification refuses the
-// write (after showing "Model differs" where the device answered).
-std::optional<ModelKind> CheckModel(const TransferContext& context, const DeviceIdentification& identification) {
+// The refusal of a write whose identification found no device of the
+// current model; nothing when it did. A device that answered neither 0110
+// nor 0119 is simply not there: no refusal, the write fails.
+std::optional<TransferRefusal> CheckModel(const TransferContext& context, const DeviceIdentification& identification) {
   const std::optional<ModelKind> model = identification.Model();
-  if (model && *model == context.currentModel) return model;
-  // A device that answered neither 0110 nor 0119 is simply not there.
-  if (model || identification.answered) {
-    context.messages.ShowMessage(Text(TextId::ModelDiffers, context.language));
-  }
+  if (model && *model == context.currentModel) return std::nullopt;
+  if (model || identification.answered) return TransferRefusal::Because(TransferRefusal::Reason::ModelDiffers);
   return std::nullopt;
 }
 
 }  // namespace
 
-int16_t RunWriteTransfer(const TransferContext& context) {
+TransferResult RunWriteTransfer(const TransferContext& context) {
+  TransferResult result;
+  result.mode = TransferMode::Write;
+  result.model = context.currentModel;
   if (!context.connection.IsOpen()) {
-    context.messages.ShowMessage(kPortYetToOpen);
-    return -1;
+    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::PortNotOpen);
+    result.count = -1;
+    return result;
   }
   const std::string_view writing = Text(TextId::WritingParameter, context.language);
   context.progress.SetStatusText(writing);
 
   context.connection.StartLog();
   const DeviceIdentification identification = IdentifyDevice(context.connection);
-  const std::optional<ModelKind> checked = CheckModel(context, identification);
-  if (!checked) return 0;
-  const ModelKind model = *checked;
+  result.identificationAsked = true;
+  result.deviceAnswered = identification.answered;
+  result.refusal = CheckModel(context, identification);
+  if (result.refusal || identification.Model() != context.currentModel) return result;
+  const ModelKind model = context.currentModel;
   const bool klv40 = model == ModelKind::Klv40;
   context.progress.SetStatusText(ModelStatusText(model, writing));
 
   const OptionReading optionReading = DeviceOptionWord(context.connection, model);
   // A device whose options did not all answer is not compared as one
   // without options: nothing is written.
-  if (!optionReading.Complete()) return 0;
+  if (!optionReading.Complete()) return result;
   const uint16_t deviceOptions = optionReading.word;
   const ParameterSet& parameters = context.parameters;
   if (deviceOptions != (klv40 ? parameters.optionFlags : parameters.optionDetect)) {
-    context.messages.ShowMessage(klv40 ? Klv40OptionsMessage(deviceOptions, context.language)
-                                       : SeriesOneOptionsMessage(deviceOptions, context.language));
-    return 0;
+    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::OptionsDiffer);
+    result.refusal->deviceModel = model;
+    result.refusal->deviceOptions = deviceOptions;
+    return result;
   }
 
   int16_t controlMode = 0;
   if (klv40) {
     // They decide whether anything is written: never taken from another register's reply.
     const Reply mode = SettledRead(context.connection, kControlModeRegister);
-    if (!mode.Ok()) return 0;
+    if (!mode.Ok()) return result;
     controlMode = mode.value;
     const Reply inputType = SettledRead(context.connection, kControlInputTypeRegister);
-    if (!inputType.Ok()) return 0;
+    if (!inputType.Ok()) return result;
     if (!ControlInputMatches(inputType.value, parameters.controlInputRange)) {
-      context.messages.ShowMessage(ControlInputMessage(inputType.value, context.language));
-      return 0;
+      result.refusal = TransferRefusal::Because(TransferRefusal::Reason::ControlInputDiffers);
+      result.refusal->controlInputType = inputType.value;
+      return result;
     }
   }
 
@@ -88,8 +92,8 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     }
   }
   if (!context.tally.outOfRange.empty()) {
-    context.messages.ShowMessage(RangeViolationMessage(context.tally.outOfRange, context.language));
-    return 0;
+    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::ValuesOutOfRange);
+    return result;
   }
 
   context.tally.walked = true;
@@ -97,7 +101,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
     if (sends(row)) ++context.tally.planned;
   }
   for (const PreWrite& preWrite : kPreWrites) {
-    if (context.StopRequested()) return 0;
+    if (context.StopRequested()) return result;
     const Reply outcome = context.connection.Write(preWrite.address, preWrite.value);
     // Not counted, but a pre-write the device did not take is named.
     context.tally.Note(preWrite.address, outcome.result, false);
@@ -106,7 +110,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   const auto pause = WriteRowPause(model);
   ProgressPosition bar(context.progress, ProgressStep(model));
   CheckedSequence writes(context.connection);
-  int16_t count = 0;
+  int16_t& count = result.count;
   // The whole table, so the blank row that ends the walk also gets its pause.
   for (const CatalogueEntry& row : CatalogueFor(model)) {
     if (context.StopRequested()) break;
@@ -137,7 +141,7 @@ int16_t RunWriteTransfer(const TransferContext& context) {
   }
   writes.Finish();
   bar.Reset();
-  return count;
+  return result;
 }
 
 }  // namespace klv

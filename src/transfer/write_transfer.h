@@ -11,6 +11,7 @@
 #include "model/model_kind.h"
 #include "model/register.h"
 #include "transfer/transfer_context.h"
+#include "transfer/transfer_result.h"
 
 namespace klv {
 
@@ -37,18 +38,20 @@ inline constexpr std::array<PreWrite, 3> kPreWrites = {{
     {Register{0x012E}, 100},
 }};
 
-// Runs on the worker. Returns the number of catalogue registers written with
-// a good reply, 0 when a check refused the write or nothing was written, -1
-// when the port is not open ("Port yet to open" has then been shown).
+// Runs on the worker and shows no message. The result's count is the number
+// of catalogue registers written with a good reply, 0 when a check refused
+// the write or nothing was written, -1 (refusal PortNotOpen) when the port is
+// not open. The status and tally are the worker's to fill in.
 //
-// Refusals and their messages: a device of another model, or a code that is
-// none of the three: "Model differs"; other options: the options message; a
-// KLV40 whose control input does not fit controlInputRange: the control
-// input message. No message when neither 0110 nor 0119, or 0112 or 0113 of a
-// KLV40, gives a good reply. Nothing is written in any of these cases.
+// Refusals: a device of another model, or a code that is none of the three:
+// ModelDiffers; other options: OptionsDiffer with the device's word; a KLV40
+// whose control input does not fit controlInputRange: ControlInputDiffers
+// with its 0113; values outside their limits: ValuesOutOfRange (named in
+// tally.outOfRange). No refusal when neither 0110 nor 0119, or 0112 or 0113
+// of a KLV40, gives a good reply. Nothing is written in any of these cases.
 // The pre-writes are not counted. A KLV40 in control mode 5 or above keeps
 // the pre-written current limiter: row 012E is passed like an absent row and
 // noted in tally.notSent with the mode's name, for the report.
-int16_t RunWriteTransfer(const TransferContext& context);
+TransferResult RunWriteTransfer(const TransferContext& context);
 
 }  // namespace klv

@@ -140,6 +140,11 @@ TEST_F(MonitorCliTest, CtrlCStopsItCleanlyAndASilentDeviceReadsXxxx) {
                                  "cable, the port and the device address"),
             std::string::npos)
       << ReadFile(Err());
+  // And what it tried, as a read that got no reply says it.
+  EXPECT_NE(ReadFile(Err()).find("klv-loader-cli: No reply from address 1 on " + server_->Path() +
+                                 " (9600 E 7 1, TORVALEK, 50 ms).\n"),
+            std::string::npos)
+      << ReadFile(Err());
   const std::vector<std::string> lines = Lines(ReadFile(Out()));
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[0], "model=none polled=KLV40");

@@ -24,7 +24,8 @@ int TextNumber(int number, Language language) { return klv::TextNumber(static_ca
 constexpr int kAllTextNumbers[] = {172, 174, 175, 176, 177, 178, 179, 180, 181, 182, 183, 184, 185,
                                    186, 187, 188, 189, 191, 192, 193, 194, 195, 197, 198, 199, 204,
                                    205, 206, 207, 208, 209, 210, 211, 212, 213, 214, 215, 216, 217,
-                                   218, 219, 220, 221, 222, 223, 225, 226, 227, 228, 231, 232, 233};
+                                   218, 219, 220, 221, 222, 223, 225, 226, 227, 228, 231, 232, 233,
+                                   640, 641, 642, 643, 644, 645};
 
 TEST(ChooseLanguage, JapaneseOnlyForTheJapaneseLanguageTag) {
   struct Case {

@@ -372,16 +372,18 @@ TEST_F(CliTest, SilentDeviceFailsAndKeepsTheLog) {
 
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "klv-loader-cli: KLV40 Parameter reading failure\n");
+  EXPECT_EQ(run.err.rfind("klv-loader-cli: KLV40 Parameter reading failure\n", 0), 0u) << run.err;
   EXPECT_FALSE(fs::exists(output));
   EXPECT_EQ(SplitLines(ReadFile(DataFolder() / "comlog.txt")).size(), 2u + 6u);
 
   // The messages follow the locale; LC_ALL comes before LANG.
   const std::vector<std::string> args = {"read", "--port", device_->Path(), "--timeout", "200", "--output",
                                          output.string()};
-  EXPECT_EQ(Run(args, "ja_JP.UTF-8").err, "klv-loader-cli: KLV40 パラメータ読出し失敗\n");
-  EXPECT_EQ(Run(args, "ja_JP.UTF-8", {"LC_ALL=C"}).err, "klv-loader-cli: KLV40 Parameter reading failure\n");
-  EXPECT_EQ(Run(args, "C", {"LC_MESSAGES=ja_JP.UTF-8"}).err, "klv-loader-cli: KLV40 パラメータ読出し失敗\n");
+  EXPECT_EQ(Run(args, "ja_JP.UTF-8").err.rfind("klv-loader-cli: KLV40 パラメータ読出し失敗\n", 0), 0u);
+  EXPECT_EQ(Run(args, "ja_JP.UTF-8", {"LC_ALL=C"}).err.rfind("klv-loader-cli: KLV40 Parameter reading failure\n", 0),
+            0u);
+  EXPECT_EQ(Run(args, "C", {"LC_MESSAGES=ja_JP.UTF-8"}).err.rfind("klv-loader-cli: KLV40 パラメータ読出し失敗\n", 0),
+            0u);
 }
 
 struct BrokenReadCase {
@@ -705,6 +707,64 @@ fs::path Klv30File(const fs::path& folder, int16_t slowUp) {
   const fs::path file = folder / ("klv30-" + std::to_string(slowUp) + ".klv");
   EXPECT_TRUE(WriteParameterFile(file, set, ModelKind::Klv30).ok);
   return file;
+}
+
+// A regulator at another address than the one asked: nothing answers. Every
+// command says what it tried and what to do next, in the locale's language,
+// and compare --json gives a script the reason on standard output too.
+TEST_F(CliTest, NoReplyAtAllSaysWhatWasTriedAndWhatToDoNext) {
+  Connect(Device(ModelKind::Klv30, 0, true));  // at address 1
+  const fs::path file = Klv30File(folder_.Path(), 33);
+  const std::string log = (DataFolder() / "comlog.txt").string();
+  const std::string tried = "No reply from address 5 on " + device_->Path() + " (9600 E 7 1, TORVALEK, 200 ms).\n";
+  const std::string next = "Check the cable and the address, or use `klv-loader-cli scan`; the exchange is in " + log + ".\n";
+  const std::string prefix = "klv-loader-cli: ";
+  struct Case {
+    std::vector<std::string> command;
+    std::string locale;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"read", "--output", (folder_.Path() / "x.klv").string()},
+       "C",
+       prefix + "KLV40 Parameter reading failure\n" + prefix + tried + prefix +
+           "KLV40 is the model selected, not one detected.\n" + prefix + next},
+      {{"write", file.string()},
+       "C",
+       prefix + "KLV30 Parameter writing failure\n" + prefix + tried + prefix +
+           "KLV30 is the model expected, not one detected.\n" + prefix + next},
+      {{"compare", file.string()},
+       "C",
+       prefix + "KLV30 Parameter reading failure\n" + prefix + tried + prefix +
+           "KLV30 is the model expected, not one detected.\n" + prefix + next},
+      {{"write", file.string()},
+       "ja_JP.UTF-8",
+       prefix + "KLV30 パラメータ書込み失敗\n" + prefix + "アドレス 5、" + device_->Path() +
+           "（9600 E 7 1、TORVALEK、200 ms）から応答がありません。\n" + prefix +
+           "KLV30 は想定した機種で、検出された機種ではありません。\n" + prefix +
+           "ケーブルとアドレスを確認するか、`klv-loader-cli scan` を使ってください。通信内容は " + log +
+           " にあります。\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.command;
+    args.insert(args.begin() + 1, {"--port", device_->Path(), "--address", "5", "--protocol", "torvalek",
+                                   "--timeout", "200"});
+    const CliRun run = Run(args, c.locale);
+    EXPECT_EQ(run.status, 1) << c.command[0];
+    EXPECT_EQ(run.err, c.err) << c.command[0];
+    EXPECT_EQ(run.out, "") << c.command[0];
+  }
+
+  const CliRun json = Run({"compare", "--json", "--port", device_->Path(), "--address", "5", "--protocol", "torvalek",
+                           "--timeout", "200", file.string()});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.out, "{\"file\": \"" + file.string() +
+                          "\", \"equal\": false, \"error\": \"no-reply\", \"message\": \"KLV30 Parameter reading "
+                          "failure\\nNo reply from address 5 on " + device_->Path() +
+                          " (9600 E 7 1, TORVALEK, 200 ms).\\nKLV30 is the model expected, not one detected.\\n"
+                          "Check the cable and the address, or use `klv-loader-cli scan`; the exchange is in " +
+                          log + ".\"}\n");
+  EXPECT_NE(json.err.find("No reply from address 5"), std::string::npos) << json.err;
 }
 
 TEST_F(CliTest, CompareListsWhatTheRegulatorHoldsOtherwise) {

@@ -10,6 +10,7 @@
 
 #include "model/register_catalogue.h"
 #include "transfer/transfer_rig.h"
+#include "transfer/write_refusal_messages.h"
 
 namespace klv::testing {
 namespace {
@@ -89,7 +90,7 @@ TEST_F(ReadTransferTest, Klv40ReadFillsTheSetAndLogsEveryFrameInOrder) {
   const TransferCommandOutcome outcome = Read();
 
   ASSERT_TRUE(outcome.open.ok) << outcome.open.message;
-  EXPECT_EQ(outcome.result, 26);
+  EXPECT_EQ(outcome.result.count, 26);
   EXPECT_EQ(state_.readResult, 26);
   EXPECT_EQ(outcome.report.text, "--- KLV40 Parameter reading complete ---");
   EXPECT_EQ(currentModel_, ModelKind::Klv40);
@@ -179,7 +180,7 @@ TEST_P(ReadWalkTest, AsksThePresentRowsWithAPauseBeforeEveryRow) {
   const std::vector<std::string> walk = PresentRows(c.model, word);
   const std::size_t rows = RowsOf(c.model).size();
   EXPECT_EQ(currentModel_, c.model);
-  EXPECT_EQ(outcome.result, static_cast<int16_t>(walk.size()));
+  EXPECT_EQ(outcome.result.count, static_cast<int16_t>(walk.size()));
   EXPECT_EQ(outcome.report.text, "--- " + std::string(ModelName(c.model)) + " Parameter reading complete ---");
   // The device's option word for its family; the other one stays cleared.
   EXPECT_EQ(parameters_.optionFlags, klv40 ? c.options : 0);
@@ -248,7 +249,7 @@ TEST_F(ReadTransferTest, NoDeviceLeavesFourLogLinesAndTheSetAsItWas) {
 
   const TransferCommandOutcome outcome = Read();
 
-  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.result.count, 0);
   EXPECT_EQ(outcome.report.text, "KLV30 Parameter reading failure");
   EXPECT_FALSE(outcome.report.succeeded);
   EXPECT_EQ(currentModel_, ModelKind::Klv30);
@@ -273,7 +274,7 @@ TEST_F(ReadTransferTest, AnotherCodeIn0110EndsWithoutAsking0119) {
 
   const TransferCommandOutcome outcome = Read();
 
-  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.result.count, 0);
   EXPECT_EQ(outcome.report.text, "KLV30E Parameter reading failure");
   EXPECT_EQ(currentModel_, ModelKind::Klv30E);
   EXPECT_EQ(RegistersFrom(0), std::vector<std::string>{"0110"});
@@ -296,7 +297,7 @@ TEST_F(ReadTransferTest, SilentAndRefusedRegistersMakeTheReadIncompleteAndNothin
 
   const TransferCommandOutcome outcome = Read();
 
-  EXPECT_EQ(outcome.result, 21 - 2);
+  EXPECT_EQ(outcome.result.count, 21 - 2);
   EXPECT_FALSE(outcome.report.succeeded);
   EXPECT_EQ(outcome.report.text,
             "Parameter reading incomplete: 19 of 21 registers read\nRefused by the device: 012C\n"
@@ -327,7 +328,7 @@ TEST_F(ReadTransferTest, ValuesOutsideTheirLimitsAreKeptAndNamed) {
   EXPECT_EQ(parameters_.slowUpTime, 10);  // within its limits: not named
   EXPECT_EQ(parameters_.bootLimiter, 32767);
 
-  const TransferReport japanese = ReadReport(currentModel_, outcome.result, state_.tally, Language::Japanese);
+  const TransferReport japanese = ReadReport(currentModel_, outcome.result.count, state_.tally, Language::Japanese);
   EXPECT_NE(japanese.text.find("\n0133 = 32767 (0..1000): 接続機器を確認してください"), std::string::npos)
       << japanese.text;
 }
@@ -343,7 +344,7 @@ TEST_F(ReadTransferTest, ADeviceLostHalfwayGivesAnIncompleteRead) {
   const TransferCommandOutcome outcome = Read();
 
   // 0110, four option registers, then ten rows before the line goes.
-  EXPECT_EQ(outcome.result, 10);
+  EXPECT_EQ(outcome.result.count, 10);
   EXPECT_FALSE(outcome.report.succeeded);
   EXPECT_EQ(outcome.report.text.rfind("Parameter reading incomplete: 10 of 21 registers read\n", 0), 0u)
       << outcome.report.text;
@@ -362,7 +363,7 @@ TEST_F(ReadTransferTest, OptionRegistersWithoutReplyStopTheRead) {
   const TransferCommandOutcome outcome = Read();
 
   EXPECT_EQ(RegistersFrom(0), (std::vector<std::string>{"0110", "0116", "0117", "0118"}));
-  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.result.count, 0);
   EXPECT_EQ(outcome.report.text,
             "Parameter reading incomplete: the options of the connected device could not be read\n"
             "No valid reply: 0118\n\nThe values read have not been used.");
@@ -407,7 +408,7 @@ TEST_F(ReadTransferTest, DamagedRepliesAreNotTakenAsValues) {
 
     const TransferCommandOutcome outcome = Read();
 
-    EXPECT_EQ(outcome.result, 13 - 1);
+    EXPECT_EQ(outcome.result.count, 13 - 1);
     EXPECT_FALSE(outcome.report.succeeded);
     EXPECT_EQ(outcome.report.text,
               "Parameter reading incomplete: 12 of 13 registers read\nNo valid reply: 0120\n\n"
@@ -417,12 +418,15 @@ TEST_F(ReadTransferTest, DamagedRepliesAreNotTakenAsValues) {
   }
 }
 
-TEST_F(ReadTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {
+TEST_F(ReadTransferTest, ClosedPortIsARefusalWithMinusOneAndShowsNothing) {
   TransferSession session = Session();  // the port is never opened
   const ParameterSet before = parameters_;
 
-  EXPECT_EQ(RunReadTransfer(MakeTransferContext(session, Language::English, journal_, journal_)), -1);
-  EXPECT_EQ(journal_.messages, std::vector<std::string>{"Port yet to open"});
+  const TransferResult result = RunReadTransfer(MakeTransferContext(session, Language::English, journal_));
+  EXPECT_EQ(result.count, -1);
+  ASSERT_TRUE(result.refusal.has_value());
+  EXPECT_EQ(RefusalMessage(*result.refusal, result.tally, Language::English), "Port yet to open");
+  EXPECT_TRUE(journal_.messages.empty());  // the caller shows it
   EXPECT_TRUE(connection_.log.Empty());
   EXPECT_EQ(parameters_, before);
   // A result of -1 is reported as a failure, never as complete.

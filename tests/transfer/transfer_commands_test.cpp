@@ -77,8 +77,48 @@ TEST_F(TransferCommandsTest, LogFileThatCannotBeWrittenDoesNotChangeTheReport) {
 
   EXPECT_EQ(outcome.logSave.status, CommLogSave::Status::Failed);
   EXPECT_FALSE(outcome.logSave.error.empty());
-  EXPECT_EQ(outcome.result, 7);
+  EXPECT_EQ(outcome.result.count, 7);
   EXPECT_EQ(outcome.report.text, "--- KLV30 Parameter reading complete ---");
+}
+
+// The result is data for whoever shows it: how the transfer ended, whether
+// anything answered, why it was refused and the line it was tried on.
+TEST_F(TransferCommandsTest, TheResultSaysHowItEndedAndOnWhichLine) {
+  Connect(Device(ModelKind::Klv30));
+  connection_.portLabel = device_->Path();
+  connection_.settings.deviceAddress = 1;
+  TransferSession session = Session();
+
+  const TransferCommandOutcome read = RunReadCommand(session, Language::English, journal_, journal_);
+  EXPECT_EQ(read.result.status, TransferStatus::Complete);
+  EXPECT_TRUE(read.result.Succeeded());
+  EXPECT_FALSE(read.result.NoReply());
+  EXPECT_EQ(read.result.model, ModelKind::Klv30);
+  EXPECT_EQ(read.result.tally.done, read.result.count);
+  EXPECT_EQ(read.result.line.portLabel, device_->Path());
+  EXPECT_EQ(read.result.line.settings, connection_.settings);
+  EXPECT_EQ(read.result.line.finished.hour, 8);
+  EXPECT_EQ(read.result.line.finished.minute, 5);
+
+  // Another model: refused, the message shown by the command once the body has ended.
+  currentModel_ = ModelKind::Klv40;
+  const TransferCommandOutcome refused = RunWriteCommand(session, Language::English, journal_, journal_);
+  EXPECT_EQ(refused.result.status, TransferStatus::Refused);
+  ASSERT_TRUE(refused.result.refusal.has_value());
+  EXPECT_EQ(refused.result.refusal->reason, TransferRefusal::Reason::ModelDiffers);
+  EXPECT_FALSE(refused.result.NoReply());
+  EXPECT_EQ(journal_.messages, std::vector<std::string>{"Model differs"});
+
+  // Nothing answers: a failure with no reply, not a refusal.
+  sim::FaultPlan silent;
+  silent.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent, {}});
+  device_->Faults(silent);
+  const TransferCommandOutcome unanswered = RunReadCommand(session, Language::English, journal_, journal_);
+  EXPECT_EQ(unanswered.result.status, TransferStatus::Failed);
+  EXPECT_TRUE(unanswered.result.NoReply());
+  EXPECT_FALSE(unanswered.result.refusal.has_value());
+  EXPECT_EQ(unanswered.result.model, ModelKind::Klv40);  // the one selected
+  EXPECT_EQ(journal_.messages.size(), 1u);
 }
 
 TEST(TransferLogTest, HeaderNamesTheComPortOrTheGivenLabel) {

@@ -1,12 +1,11 @@
 // The worker on a real thread: the result is visible once the done flag is,
-// a message holds the worker, and each transfer keeps the other's result.
+// the finished call follows it, and each transfer keeps the other's result.
 #include "transfer/transfer_worker.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <future>
-#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "model/register_catalogue.h"
@@ -19,14 +18,13 @@ using namespace std::chrono_literals;
 
 class TransferWorkerTest : public TransferRig {
  protected:
-  TransferContext Context(MessageSink& messages) {
+  TransferContext Context() {
     return TransferContext{connection_,
                            parameters_,
                            currentModel_,
                            journal_,
                            Language::English,
                            journal_,
-                           messages,
                            state_.tally,
                            nullptr};
   }
@@ -46,7 +44,7 @@ TEST_F(TransferWorkerTest, ResultAndEverythingReadAreVisibleOnceTheFlagIsSet) {
   LoadDefaults(parameters_, currentModel_);
 
   TransferThread worker;
-  ASSERT_TRUE(worker.Start(Context(journal_), state_));
+  ASSERT_TRUE(worker.Start(Context(), state_));
   WaitUntilDone(worker);
   ASSERT_TRUE(worker.Done());
 
@@ -61,52 +59,34 @@ TEST_F(TransferWorkerTest, ResultAndEverythingReadAreVisibleOnceTheFlagIsSet) {
   connection_.line.ClosePort();
 }
 
-// Holds the worker in ShowMessage until the test lets it go.
-class HeldMessages final : public MessageSink {
- public:
-  void ShowMessage(std::string_view text) override {
-    shown_.set_value(std::string(text));
-    std::unique_lock lock(mutex_);
-    released_.wait(lock, [this] { return release_; });
-  }
-  void Release() {
-    {
-      std::lock_guard lock(mutex_);
-      release_ = true;
-    }
-    released_.notify_all();
-  }
-  std::future<std::string> Shown() { return shown_.get_future(); }
-
- private:
-  std::promise<std::string> shown_;
-  std::mutex mutex_;
-  std::condition_variable released_;
-  bool release_ = false;
-};
-
-TEST_F(TransferWorkerTest, AMessageHoldsTheWorkerUntilItHasBeenSeen) {
+// The window waits for the finished call instead of a flag: it comes on the
+// worker, after the result (here a refusal, as data) is stored and the flag set.
+TEST_F(TransferWorkerTest, FinishedIsCalledOnTheWorkerOnceTheResultIsStored) {
   Connect(Device(ModelKind::Klv40));
   ASSERT_TRUE(connection_.line.OpenPort(connection_.settings, {}).ok);
   currentModel_ = ModelKind::Klv30;  // the device is a KLV40: "Model differs"
   state_.mode = TransferMode::Write;
   state_.writeResult = 9;
-  HeldMessages messages;
-  std::future<std::string> shown = messages.Shown();
 
   TransferThread worker;
-  ASSERT_TRUE(worker.Start(Context(messages), state_));
-  ASSERT_EQ(shown.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(shown.get(), "Model differs");
-  std::this_thread::sleep_for(50ms);
-  EXPECT_FALSE(worker.Done());
-  EXPECT_EQ(state_.writeResult, 9);  // stored only once the body has ended
-
-  messages.Release();
-  WaitUntilDone(worker);
-  ASSERT_TRUE(worker.Done());
-  EXPECT_EQ(state_.writeResult, 0);
+  std::promise<void> finished;
+  bool doneWhenFinished = false;
+  std::optional<TransferRefusal::Reason> refusalWhenFinished;
+  std::thread::id finishedOn;
+  ASSERT_TRUE(worker.Start(Context(), state_, [&] {
+    doneWhenFinished = worker.Done();
+    if (state_.result.refusal) refusalWhenFinished = state_.result.refusal->reason;
+    finishedOn = std::this_thread::get_id();
+    finished.set_value();
+  }));
+  ASSERT_EQ(finished.get_future().wait_for(20s), std::future_status::ready);
   worker.Join();
+  EXPECT_TRUE(doneWhenFinished);
+  EXPECT_EQ(refusalWhenFinished, TransferRefusal::Reason::ModelDiffers);
+  EXPECT_NE(finishedOn, std::this_thread::get_id());
+  EXPECT_EQ(state_.writeResult, 0);
+  EXPECT_EQ(state_.result.status, TransferStatus::Refused);
+  EXPECT_TRUE(journal_.messages.empty());  // the body shows nothing
   connection_.line.ClosePort();
 }
 
@@ -117,19 +97,21 @@ TEST_F(TransferWorkerTest, EachTransferOverwritesOnlyItsOwnResult) {
 
   state_.mode = TransferMode::Write;
   TransferThread writer;
-  ASSERT_TRUE(writer.Start(Context(journal_), state_));
+  ASSERT_TRUE(writer.Start(Context(), state_));
   // Starting again before the join is refused: one worker per object.
-  EXPECT_FALSE(writer.Start(Context(journal_), state_));
+  EXPECT_FALSE(writer.Start(Context(), state_));
   WaitUntilDone(writer);
   writer.Join();
   EXPECT_EQ(state_.writeResult, -1);
   EXPECT_EQ(state_.readResult, 27);
 
   state_.mode = TransferMode::Read;
-  EXPECT_EQ(RunTransfer(Context(journal_), state_), -1);
+  EXPECT_EQ(RunTransfer(Context(), state_).count, -1);
   EXPECT_EQ(state_.readResult, -1);
   EXPECT_EQ(state_.writeResult, -1);
-  EXPECT_EQ(journal_.messages, (std::vector<std::string>{"Port yet to open", "Port yet to open"}));
+  // The refusal is the result's; the worker shows nothing.
+  EXPECT_EQ(state_.result.status, TransferStatus::Refused);
+  EXPECT_TRUE(journal_.messages.empty());
 }
 
 }  // namespace

@@ -195,7 +195,7 @@ TEST_P(WriteWalkTest, ChecksPreWritesAndSendsThePresentRows) {
     ++written;
   }
   EXPECT_EQ(Requests(), expected);
-  EXPECT_EQ(outcome.result, written);
+  EXPECT_EQ(outcome.result.count, written);
   EXPECT_EQ(state_.writeResult, written);
   EXPECT_TRUE(journal_.messages.empty());
   // A limiter left unwritten is named with the mode that leaves it out.
@@ -275,7 +275,7 @@ TEST_P(WriteRefusalTest, StopsBeforeWritingWithTheRightMessage) {
 
   const TransferCommandOutcome outcome = Write();
 
-  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.result.count, 0);
   EXPECT_EQ(RegistersFrom(0), c.asked);
   for (const LoggedRequest& request : Requests()) EXPECT_EQ(request.command, 'R');
   EXPECT_EQ(device_->Parameters(), before);
@@ -332,7 +332,7 @@ TEST_F(WriteTransferTest, SilentAndRefusedRegistersMakeTheWriteIncomplete) {
 
   const TransferCommandOutcome outcome = Write();
 
-  EXPECT_EQ(outcome.result, 13 - 3);
+  EXPECT_EQ(outcome.result.count, 13 - 3);
   EXPECT_FALSE(outcome.report.succeeded);
   EXPECT_EQ(outcome.report.text,
             "Parameter writing incomplete: 10 of 13 registers written\n"
@@ -394,7 +394,7 @@ TEST_F(WriteTransferTest, ValuesOutsideTheirLimitsStopTheWriteBeforeAnythingIsWr
 
   const TransferCommandOutcome outcome = Write();
 
-  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.result.count, 0);
   EXPECT_FALSE(outcome.report.succeeded);
   ASSERT_EQ(journal_.messages.size(), 1u);
   EXPECT_EQ(journal_.messages[0],
@@ -404,10 +404,13 @@ TEST_F(WriteTransferTest, ValuesOutsideTheirLimitsStopTheWriteBeforeAnythingIsWr
   EXPECT_EQ(device_->Parameters(), device);
 }
 
-TEST_F(WriteTransferTest, ClosedPortShowsItsMessageAndGivesMinusOne) {
+TEST_F(WriteTransferTest, ClosedPortIsARefusalWithMinusOneAndShowsNothing) {
   TransferSession session = Session();  // the port is never opened
-  EXPECT_EQ(RunWriteTransfer(MakeTransferContext(session, Language::English, journal_, journal_)), -1);
-  EXPECT_EQ(journal_.messages, std::vector<std::string>{"Port yet to open"});
+  const TransferResult result = RunWriteTransfer(MakeTransferContext(session, Language::English, journal_));
+  EXPECT_EQ(result.count, -1);
+  ASSERT_TRUE(result.refusal.has_value());
+  EXPECT_EQ(result.refusal->reason, TransferRefusal::Reason::PortNotOpen);
+  EXPECT_TRUE(journal_.messages.empty());  // the caller shows it
   EXPECT_TRUE(connection_.log.Empty());
   EXPECT_EQ(WriteReport(ModelKind::Klv30E, -1, {}, Language::English).text, "KLV30E Parameter writing failure");
 }

@@ -114,7 +114,7 @@ TEST_F(WriteVerificationTest, ARegisterLeftOutIsNamedAndNotCountedAsEqual) {
     EXPECT_EQ(request.command, 'W');
     EXPECT_EQ(request.value, "0064");
   }
-  const TransferReport japanese = WriteReport(currentModel_, outcome.result, state_.tally, Language::Japanese);
+  const TransferReport japanese = WriteReport(currentModel_, outcome.result.count, state_.tally, Language::Japanese);
   EXPECT_NE(japanese.text.find("\n012E は書き込んでいません: 制御モード ZC では使用しません"), std::string::npos)
       << japanese.text;
 }

@@ -416,6 +416,8 @@ constexpr std::array kTexts = {
                  "実行中、調整器から正しい応答が一度もありませんでした。ケーブル、ポート、機器アドレスを確認するか、"
                  "klv-loader-cli scan で調整器を探してください"},
     CliTextEntry{OptionNeedsOption, "--%1 needs --%2", "--%1 には --%2 が必要です"},
+    CliTextEntry{NoReplyScan, "Check the cable and the address, or use `klv-loader-cli scan`",
+                 "ケーブルとアドレスを確認するか、`klv-loader-cli scan` を使ってください"},
 };
 
 constexpr bool InEnumOrder() {

@@ -95,6 +95,7 @@ enum class CliTextId {
   UsageExitAll,
   MonitorNoGoodReply,
   OptionNeedsOption,
+  NoReplyScan,
 };
 
 struct CliTextEntry {

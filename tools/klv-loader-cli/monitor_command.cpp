@@ -27,6 +27,7 @@
 #include "serial/line_settings.h"
 #include "system_services.h"
 #include "tool_connection.h"
+#include "device/no_reply_text.h"
 
 namespace klv::cli {
 
@@ -314,6 +315,8 @@ int RunMonitorCommand(std::span<const std::string> args) {
   PollUntilStopped(session, clock, output, deadline);
   session.Stop();
   if (output.GoodReply() || session.LastIdentification() != MonitorIdentification::NoAnswer) return kExitSuccess;
+  // What was tried, then what to do: as a read that got no reply says it.
+  PrintError(NoReplyFromText(connection->settings, connection->portLabel, ShownDevice(*connection), language));
   PrintError(CliText(CliTextId::MonitorNoGoodReply, language));
   return kExitFailed;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "file_refusal.h"
 #include "common/argument_reader.h"
 #include "cli_texts.h"
 #include "commands.h"
@@ -87,10 +88,8 @@ int RunReportCommand(std::span<const std::string> args) {
   }
 
   const ParameterFileLoad load = LoadParameterFile(line.file);
-  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + std::string(Text(RefusalText(load.status).value_or(TextId::FileCannotBeOpened), language));
-    if (!load.error.empty()) text += " (" + load.error + ")";
-    PrintError(text);
+  if (!FileUsable(load)) {
+    PrintError(FileRefusedMessage(line.file, load, language));
     return kExitUnusable;
   }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "file_refusal.h"
 #include "cli_texts.h"
 #include "commands.h"
 #include "editor/parameter_description.h"
@@ -28,10 +29,8 @@ std::string Padded(const std::string& text, std::size_t width) {
 int RunShow(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
-  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + std::string(Text(RefusalText(load.status).value_or(TextId::FileCannotBeOpened), language));
-    if (!load.error.empty()) text += " (" + load.error + ")";
-    PrintError(text);
+  if (!FileUsable(load)) {
+    PrintError(FileRefusedMessage(line.file, load, language));
     return kExitUnusable;
   }
   const ModelKind model = load.contents->model;

@@ -5,9 +5,11 @@
 #include <memory>
 #include <optional>
 
+#include "file_refusal.h"
 #include "cli_texts.h"
 #include "compare_listing.h"
 #include "commands.h"
+#include "json_text.h"
 #include "editor/parameter_file.h"
 #include "editor/unit_report.h"
 #include "environment.h"
@@ -27,6 +29,15 @@
 
 namespace klv::cli {
 namespace {
+
+// The file's set as the screen holds it after opening the file: the option
+// words as its check boxes hand them on, the four KLV40 bits and detection
+// on or off.
+ParameterSet AsScreenHoldsIt(ParameterSet set) {
+  set.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
+  set.optionDetect = set.optionDetect != 0 ? kOptionCurrentDetection : 0;
+  return set;
+}
 
 // The text of a numbered message, as a string for printing.
 std::string Message(TextId id, Language language) { return std::string(Text(id, language)); }
@@ -55,6 +66,16 @@ class Transfer {
   const Connection& connection() const { return *connection_; }
   // From now on Ctrl+C or SIGTERM stops the transfer after the exchange in flight.
   void CancelOnSignal() { state_.cancel = &CatchTransferCancel(); }
+  // The model came with a parameter file: a failure names it as expected.
+  void ModelFromFile() { modelFromFile_ = true; }
+
+  // Why the last run ended without success, for a listing on standard
+  // output: a stable English key and the message printed on standard error.
+  struct Failure {
+    std::string key;
+    std::string message;
+  };
+  const Failure& LastFailure() const { return failure_; }
 
   // Runs the command and prints what the window would show around it. The
   // exit status when the transfer did not succeed; nothing when it did.
@@ -75,7 +96,8 @@ class Transfer {
   std::optional<int> Ended(const TransferCommandOutcome& outcome, Language language) {
     reporter_.Finish();
     if (!outcome.open.ok) {
-      PrintError(PortMessage(outcome.open.message));
+      failure_ = {"port", PortMessage(outcome.open.message)};
+      PrintError(failure_.message);
       return kExitUnusable;
     }
     if (outcome.logSave.status == CommLogSave::Status::Failed) {
@@ -83,10 +105,27 @@ class Transfer {
                  (outcome.logSave.error.empty() ? "" : " (" + outcome.logSave.error + ")"));
     }
     if (!outcome.report.succeeded) {
-      PrintError(outcome.report.text);
+      NoReplyAdvice advice;
+      advice.whatNext = CliText(CliTextId::NoReplyScan, language);
+      advice.modelExpected = modelFromFile_;
+      if (outcome.logSave.status == CommLogSave::Status::Saved) advice.logName = session_.commLogPath.string();
+      failure_ = {FailureKey(outcome.result), outcome.report.text + NoReplyLines(outcome.result, language, advice)};
+      PrintError(failure_.message);
       return state_.tally.cancelled ? CancelExitStatus() : kExitFailed;
     }
     return std::nullopt;
+  }
+
+  static std::string FailureKey(const TransferResult& result) {
+    if (result.NoReply()) return "no-reply";
+    switch (result.status) {
+      case TransferStatus::Incomplete: return "incomplete";
+      case TransferStatus::Refused: return "refused";
+      case TransferStatus::Cancelled: return "cancelled";
+      case TransferStatus::Complete: return "verification";
+      case TransferStatus::Failed: break;
+    }
+    return "failed";
   }
 
   // The port's message names the COM number of the settings before the
@@ -104,6 +143,8 @@ class Transfer {
   TransferState state_;
   TerminalReporter reporter_;
   TransferSession session_;
+  bool modelFromFile_ = false;
+  Failure failure_;
 };
 
 // The settings of the data folder, or nothing (and the reason printed) when
@@ -162,10 +203,8 @@ int RunRead(const CommandLine& line) {
 int RunWrite(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
-  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + Message(RefusalText(load.status).value_or(TextId::FileCannotBeOpened), language);
-    if (!load.error.empty()) text += " (" + load.error + ")";
-    PrintError(text);
+  if (!FileUsable(load)) {
+    PrintError(FileRefusedMessage(line.file, load, language));
     return kExitUnusable;
   }
 
@@ -174,12 +213,8 @@ int RunWrite(const CommandLine& line) {
   Transfer transfer(line, *environment);
   // The file's model becomes current, as opening it in the window does.
   transfer.currentModel() = load.contents->model;
-  ParameterSet& parameters = transfer.Parameters();
-  parameters = load.contents->parameters;
-  // The option words as the screen's check boxes hand them on: the four
-  // KLV40 bits, and detection on or off.
-  parameters.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
-  parameters.optionDetect = parameters.optionDetect != 0 ? kOptionCurrentDetection : 0;
+  transfer.ModelFromFile();
+  transfer.Parameters() = AsScreenHoldsIt(load.contents->parameters);
 
   // A report that could not be saved is refused before the regulator is touched.
   if (!line.report.empty()) {
@@ -222,26 +257,30 @@ int RunWrite(const CommandLine& line) {
 int RunCompare(const CommandLine& line) {
   const Language language = LocaleLanguage();
   const ParameterFileLoad load = LoadParameterFile(line.file);
-  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    std::string text = line.file + ": " + Message(*RefusalText(load.status), language);
-    if (!load.error.empty()) text += " (" + load.error + ")";
-    PrintError(text);
+  if (!FileUsable(load)) {
+    PrintError(FileRefusedMessage(line.file, load, language));
     return kExitUnusable;
   }
-  // The file's set as the screen would hold it after opening the file.
-  ParameterSet file = load.contents->parameters;
-  file.optionFlags &= kOptionAnalogInput | kOptionAlarmOutput2 | kOptionDigitalOutput | kOptionAnalogOutput;
-  file.optionDetect = file.optionDetect != 0 ? kOptionCurrentDetection : 0;
+  const ParameterSet file = AsScreenHoldsIt(load.contents->parameters);
 
   const std::optional<Environment> environment = PrepareEnvironment(line, language);
   if (!environment) return kExitUnusable;
   Transfer transfer(line, *environment);
   transfer.CancelOnSignal();
   transfer.currentModel() = load.contents->model;
+  transfer.ModelFromFile();
   DeviceReading reading;
   TransferCommandOutcome outcome;
-  // A read that failed or is incomplete compares nothing: nothing is shown as equal.
-  if (const std::optional<int> failed = transfer.ReadDevice(reading, language, outcome)) return *failed;
+  // A read that failed or is incomplete compares nothing: nothing is shown as
+  // equal. A script reading the listing gets the reason there too.
+  if (const std::optional<int> failed = transfer.ReadDevice(reading, language, outcome)) {
+    if (line.json) {
+      const Transfer::Failure& failure = transfer.LastFailure();
+      std::printf("{\"file\": %s, \"equal\": false, \"error\": %s, \"message\": %s}\n", JsonString(line.file).c_str(),
+                  JsonString(failure.key).c_str(), JsonString(failure.message).c_str());
+    }
+    return *failed;
+  }
 
   const ParameterComparison comparison =
       CompareParameters(file, load.contents->model, reading.parameters, reading.model, language);

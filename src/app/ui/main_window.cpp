@@ -599,16 +599,14 @@ void MainWindow::ReadFromDevice() {
   TransferSession session = state_.Session();
   if (!RunTransfer(session, BeginReadTransfer(session))) return;
 
-  const ModelKind identified = state_.currentModel;
   const bool complete = KeepCompleteRead(session);
-  const TransferReport report =
-      ReadReport(identified, state_.transfer.readResult, state_.transfer.tally, state_.language);
+  const TransferReport report = ReportOf(state_.transfer.result, state_.language);
   if (complete) {
     SetModified(false);
     ApplyLayout(state_.currentModel);
     RecordTransferredSet(state_, UnitProvenance::Source::Read);
   }
-  Message(report.text);
+  Message(report.text + NoReplyAdviceLines(state_.transfer.result));
 }
 
 bool MainWindow::ConfirmConnection() {
@@ -644,6 +642,13 @@ bool MainWindow::RunTransfer(TransferSession& session, const OpenPortResult& ope
   return true;
 }
 
+std::string MainWindow::NoReplyAdviceLines(const TransferResult& result) const {
+  NoReplyAdvice advice;
+  advice.whatNext = Text(TextId::NoReplyFindDevice, state_.language);
+  if (!state_.commLogPath.empty()) advice.logName = state_.commLogPath.filename().string();
+  return NoReplyLines(result, state_.language, advice);
+}
+
 void MainWindow::WriteToDevice() {
   if (!ConfirmConnection()) return;
   screen_->ReadScreen();
@@ -651,10 +656,8 @@ void MainWindow::WriteToDevice() {
   TransferSession session = state_.Session();
   state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
   if (!RunTransfer(session, BeginWriteTransfer(session))) return;
-  TransferReport report =
-      WriteReport(state_.currentModel, state_.transfer.writeResult, state_.transfer.tally, state_.language);
-  AddVerification(report, state_.transfer.verification, state_.language);
-  const WriteVerification& verification = state_.transfer.verification;
+  const TransferReport report = ReportOf(state_.transfer.result, state_.language);
+  const WriteVerification& verification = state_.transfer.result.verification;
   if (verification.ran) {  // only after a complete write
     // The report of this unit names the regulator and what the read-back found.
     NoteVerifiedWrite({verification.AllEqual() ? ReportVerification::Status::Equal
@@ -662,7 +665,7 @@ void MainWindow::WriteToDevice() {
                        VerificationMessage(verification, state_.language) +
                            NotSentLines(state_.transfer.tally.notSent, state_.language)});
   }
-  Message(report.text);
+  Message(report.text + NoReplyAdviceLines(state_.transfer.result));
 }
 
 void MainWindow::CompareWithDevice() {
@@ -674,11 +677,10 @@ void MainWindow::CompareWithDevice() {
   reading.model = state_.currentModel;
   TransferSession session = DeviceReadingSession(state_.Session(), reading);
   if (!RunTransfer(session, BeginReadTransfer(session))) return;
-  const ModelKind identified = reading.model;
   if (!KeepCompleteRead(session)) {
     // Failed or incomplete: the read's own message, and no table that could
     // pass unread registers off as equal.
-    Message(ReadReport(identified, reading.state.readResult, reading.state.tally, state_.language).text);
+    Message(ReportOf(reading.state.result, state_.language).text + NoReplyAdviceLines(reading.state.result));
     return;
   }
   dialogs_.ShowComparison(this,

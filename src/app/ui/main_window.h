@@ -26,6 +26,7 @@ class OperatorDialogs;
 class ParameterScreen;
 class ProgramState;
 struct OpenPortResult;
+struct TransferResult;
 struct TransferSession;
 
 // What start-up needs to know about the machine.
@@ -176,6 +177,8 @@ class MainWindow : public QMainWindow {
   // The opened transfer behind the progress window, then its log saved; a
   // port that did not open is reported instead. False when nothing ran.
   bool RunTransfer(TransferSession& session, const OpenPortResult& open);
+  // After a transfer that got no reply at all: what was tried and what to do.
+  std::string NoReplyAdviceLines(const TransferResult& result) const;
   // The communication settings screen before a transfer or the monitor;
   // while the settings file could not be read, first a message that says so,
   // so that nothing runs on defaults the operator did not look at.

@@ -453,7 +453,12 @@ void MonitorDialog::Show(const MonitorView& view) {
   const std::string_view line = LineStatusText(display, language_);
   const std::string unit = UnitChangeText(display, language_);
   const std::string_view said = !display.lineLost && !unit.empty() ? std::string_view(unit) : line;
-  status_->setText(ToQString(said.empty() ? std::string_view(view_.recordStatus) : said));
+  if (view_.nothingAnswered) {
+    // Nothing ever answered: what was tried and what to do, in place of a lost line.
+    status_->setText(ToQString(view_.noReplyText));
+  } else {
+    status_->setText(ToQString(said.empty() ? std::string_view(view_.recordStatus) : said));
+  }
   progress_->setValue(view_.recordProgress);
 }
 

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QFrame>
-#include <QThread>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,10 +9,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimerEvent>
 #include <QVBoxLayout>
 #include <string>
 
+#include "transfer/write_refusal_messages.h"
 #include "widgets/message_box.h"
 #include "widgets/operator_dialogs.h"
 #include "widgets/screen_controls.h"
@@ -32,10 +31,11 @@ TransferProgressDialog::TransferProgressDialog(TransferSession& session, Languag
       language_(language),
       dialogs_(dialogs),
       start_(start ? std::move(start)
-                   : WorkerStart([](TransferThread& thread, const TransferContext& context, TransferState& state) {
-                       return thread.Start(context, state);
+                   : WorkerStart([](TransferThread& thread, const TransferContext& context, TransferState& state,
+                                    std::function<void()> finished) {
+                       return thread.Start(context, state, std::move(finished));
                      })),
-      context_(MakeTransferContext(session, language, *this, *this)) {
+      context_(MakeTransferContext(session, language, *this)) {
   setFont(ScreenQFont(language));
   setModal(true);
   // A raised frame, since the window has no caption to set it apart.
@@ -67,6 +67,8 @@ TransferProgressDialog::TransferProgressDialog(TransferSession& session, Languag
   barRow->addWidget(bar_, 1);
   barRow->addWidget(cancelButton_);
   layout->addLayout(barRow);
+  connect(this, &TransferProgressDialog::WorkerFinished, this, &TransferProgressDialog::EndAfterWorker,
+          Qt::QueuedConnection);
 
   // The middle of the screen, divided as integers.
   QScreen* screen = parent != nullptr && parent->screen() != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
@@ -86,37 +88,33 @@ bool TransferProgressDialog::Run() {
   ending_ = false;
   cancelRequested_.store(false, std::memory_order_relaxed);
   cancelButton_->setEnabled(true);
-  if (!start_(thread_, context_, session_.state)) {
-    // Nothing would ever set the done flag: say so and close at once.
-    if (session_.state.mode == TransferMode::Read) {
-      session_.state.readResult = 0;
-    } else {
-      session_.state.writeResult = 0;
-    }
+  if (!start_(thread_, context_, session_.state, [this] { emit WorkerFinished(); })) {
+    // Nothing would ever finish: say so and close at once.
+    TransferState& state = session_.state;
+    (state.mode == TransferMode::Read ? state.readResult : state.writeResult) = 0;
+    state.result = TransferResult{};
+    state.result.mode = state.mode;
+    state.result.model = session_.currentModel;
     show();
     dialogs_.ShowMessage(this, WorkerStartFailureText(language_).toStdString());
     ending_ = true;
     hide();
     return false;
   }
-  timerId_ = startTimer(kTimerPeriodMs);
-  // Only the timer ends the window: an event loop left for another reason
-  // (the application asked to quit) is entered again until the worker is done.
+  // Only the worker's end closes the window: an event loop left for another
+  // reason (the application asked to quit) is entered again until it has.
   do {
     exec();
   } while (!ending_);
   return true;
 }
 
-void TransferProgressDialog::timerEvent(QTimerEvent* event) {
-  if (event->timerId() != timerId_) {
-    QDialog::timerEvent(event);
-    return;
-  }
-  if (!thread_.Done()) return;
-  killTimer(timerId_);
-  timerId_ = 0;
+void TransferProgressDialog::EndAfterWorker() {
+  if (ending_ || !thread_.Done()) return;
   thread_.Join();
+  const TransferResult& result = session_.state.result;
+  // Shown while this window still stands, as the transfer's own words.
+  if (result.refusal) dialogs_.ShowMessage(this, RefusalMessage(*result.refusal, result.tally, language_));
   ending_ = true;
   done(QDialog::Accepted);
 }
@@ -129,18 +127,8 @@ void TransferProgressDialog::SetBarPosition(int position) {
   QMetaObject::invokeMethod(this, [this, position] { bar_->setValue(ClampProgress(position)); }, Qt::QueuedConnection);
 }
 
-void TransferProgressDialog::ShowMessage(std::string_view text) {
-  std::string copy(text);
-  if (QThread::currentThread() == thread()) {
-    dialogs_.ShowMessage(this, copy);
-    return;
-  }
-  // Held until the operator has closed the box; the window stays open behind it.
-  QMetaObject::invokeMethod(this, [this, &copy] { dialogs_.ShowMessage(this, copy); }, Qt::BlockingQueuedConnection);
-}
-
 void TransferProgressDialog::reject() {
-  // Escape, the close box: only the timer ends the window.
+  // Escape, the close box: only the worker's end closes the window.
   if (ending_) QDialog::reject();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The transfer's progress window: no caption, 300 by 100 pixels in the middle
 // of the screen, a status line over a bar. It starts the worker when it
-// opens, and its 100 ms timer ends it once the worker's done flag is set.
-// The worker reaches it only through queued calls; a message of the worker
-// is shown owned by this window and holds the worker until it is closed.
+// opens; the worker's queued WorkerFinished signal ends it, after it has
+// shown the message of a refused transfer (owned by this window). The worker
+// reaches it only through queued calls.
 // Enter, Escape and the close box cannot end it while the worker runs; its
 // Cancel button asks the worker to stop before its next exchange, and the
 // transfer then reports how far it got, as an incomplete one does.
@@ -26,31 +26,32 @@ namespace klv {
 
 class OperatorDialogs;
 
-class TransferProgressDialog final : public QDialog, public ProgressSink, public MessageSink {
+class TransferProgressDialog final : public QDialog, public ProgressSink {
   Q_OBJECT
 
  public:
   static constexpr int kWidth = 300;
   static constexpr int kHeight = 100;
-  static constexpr int kTimerPeriodMs = 100;
 
-  // How the worker is started; tests replace it to see a start that fails.
-  using WorkerStart = std::function<bool(TransferThread&, const TransferContext&, TransferState&)>;
+  // How the worker is started (the last argument is called on the worker
+  // once it is done); tests replace it to see a start that fails.
+  using WorkerStart =
+      std::function<bool(TransferThread&, const TransferContext&, TransferState&, std::function<void()>)>;
 
   // session.state.mode says which body runs; session must outlive the window.
   TransferProgressDialog(TransferSession& session, Language language, OperatorDialogs& dialogs, QWidget* parent = nullptr,
             WorkerStart start = {});
   ~TransferProgressDialog() override;
 
-  // Runs the window modally until the worker is done. False when the worker
-  // could not start: the operator has been told, the result of the mode is 0
-  // (nothing went through) and the window is closed.
+  // Runs the window modally until the worker is done, then shows the
+  // refusal of a refused transfer. False when the worker could not start:
+  // the operator has been told, the result of the mode is 0 (nothing went
+  // through, nothing was asked) and the window is closed.
   bool Run();
 
   // Worker side (any thread).
   void SetStatusText(std::string_view text) override;
   void SetBarPosition(int position) override;
-  void ShowMessage(std::string_view text) override;
 
   QLabel* StatusLine() const { return statusText_; }
   QProgressBar* Bar() const { return bar_; }
@@ -60,10 +61,16 @@ class TransferProgressDialog final : public QDialog, public ProgressSink, public
 
   void reject() override;
 
+ signals:
+  // Emitted on the worker thread once its result is stored; queued to this window.
+  void WorkerFinished();
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void timerEvent(QTimerEvent* event) override;
+
+ private:
+  void EndAfterWorker();
 
  private:
   TransferSession& session_;
@@ -74,7 +81,6 @@ class TransferProgressDialog final : public QDialog, public ProgressSink, public
   std::atomic<bool> cancelRequested_{false};
   TransferContext context_;
   TransferThread thread_;
-  int timerId_ = 0;
   bool ending_ = false;
   QLabel* statusText_ = nullptr;
   QProgressBar* bar_ = nullptr;

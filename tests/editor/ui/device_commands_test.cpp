@@ -94,7 +94,17 @@ class DeviceCommandsTest : public QObject {
     MainWindow& window = rig.Start();
     window.ChooseModel(ModelKind::Klv30E);
     window.ReadFromDevice();
-    QCOMPARE(Q(rig.dialogs.Texts().at(0)), QStringLiteral("KLV30E Parameter reading failure"));
+    // Nothing answered: the failure says what was tried and what to do next,
+    // and that the model it names is only the one selected.
+    const QString said = Q(rig.dialogs.Texts().at(0));
+    const QStringList lines = said.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0), QStringLiteral("KLV30E Parameter reading failure"));
+    QVERIFY2(lines.at(1).startsWith(QStringLiteral("No reply from address 1 on COM1 (")), qPrintable(said));
+    QVERIFY2(lines.at(1).endsWith(QStringLiteral(", 9600 E 7 1, TORVALEK, 100 ms).")), qPrintable(said));
+    QCOMPARE(lines.at(2), QStringLiteral("KLV30E is the model selected, not one detected."));
+    QCOMPARE(lines.at(3), QStringLiteral("Check the cable and the address, or use Find device (Tools > Communication "
+                                         "settings); the exchange is in comlog.txt."));
     QCOMPARE(rig.state.currentModel, ModelKind::Klv30E);
     QCOMPARE(rig.state.transfer.readResult, int16_t{0});
     // Header, empty line, 0110 and 0119 without replies.

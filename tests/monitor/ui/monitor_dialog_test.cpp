@@ -685,6 +685,12 @@ class MonitorDialogTest : public QObject {
     QTest::qWait(1500);  // some polls, each waiting its whole 200 ms
     QVERIFY(monitor.View().running);
     QCOMPARE(monitor.ValueField(0)->text(), QStringLiteral("xxxx"));
+    // Nothing ever answered: the status line says what was tried and what to do.
+    const QString status = monitor.StatusLine()->text();
+    QVERIFY2(status.startsWith(QStringLiteral("No reply from address 1 on COM1 (")), qPrintable(status));
+    QVERIFY2(status.endsWith(QStringLiteral(", 9600 E 7 1, TORVALEK, 200 ms).\nCheck the cable and the address, or "
+                                            "use Find device (Tools > Communication settings).")),
+             qPrintable(status));
     // The window thread went on with its own work meanwhile: a 5 ms timer
     // that had to wait for the 200 ms exchanges would have fired about 8
     // times; a loaded machine still gives it well over 30.

@@ -1,5 +1,5 @@
 // The progress window: its place and size, the worker's status line, bar
-// and messages, the timer that ends it, and what cannot end it early.
+// and messages, the worker's end that closes it, and what cannot end it early.
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -76,7 +76,9 @@ class TransferProgressDialogTest : public QObject {
     QCOMPARE(progress.Bar()->value(), 0);
   }
 
-  void workerMessageHoldsWorkerWhileWindowStaysOpen() {
+  // The body shows nothing itself: the window shows the refusal once the
+  // worker has ended, owned by the window, which is still open.
+  void refusalIsShownByTheWindowAfterTheWorkerEnded() {
     testing::FakeClock clock;
     ProgramState state(clock);  // the port was never opened
     ScriptedDialogs dialogs;
@@ -84,18 +86,19 @@ class TransferProgressDialogTest : public QObject {
     state.transfer.mode = TransferMode::Read;
     state.transfer.writeResult = 7;
     TransferProgressDialog progress(session, Language::English, dialogs);
-    bool heldWorker = false;
     bool windowOpen = false;
+    bool workerDone = false;
     dialogs.onMessage = [&](const ShownMessage&) {
       windowOpen = progress.isVisible();
-      QTest::qWait(150);  // the operator reads; the timer ticks meanwhile
-      heldWorker = !progress.WorkerDone() && progress.isVisible();
+      workerDone = progress.WorkerDone();
     };
     QVERIFY(progress.Run());
+    QCOMPARE(dialogs.Texts().size(), std::size_t{1});
     QCOMPARE(QString::fromStdString(dialogs.Texts().at(0)), QStringLiteral("Port yet to open"));
     QCOMPARE(dialogs.messages.at(0).owner, static_cast<QWidget*>(&progress));
     QVERIFY(windowOpen);
-    QVERIFY(heldWorker);
+    QVERIFY(workerDone);
+    QCOMPARE(state.transfer.result.status, TransferStatus::Refused);
     QCOMPARE(state.transfer.readResult, int16_t{-1});
     QCOMPARE(state.transfer.writeResult, int16_t{7});  // the other result keeps its value
     QVERIFY(!progress.isVisible());
@@ -178,7 +181,7 @@ class TransferProgressDialogTest : public QObject {
     state.transfer.writeResult = 5;
     state.transfer.readResult = 3;
     TransferProgressDialog progress(session, Language::English, dialogs, nullptr,
-                       [](TransferThread&, const TransferContext&, TransferState&) { return false; });
+                       [](TransferThread&, const TransferContext&, TransferState&, std::function<void()>) { return false; });
     QVERIFY(!progress.Run());
     QCOMPARE(QString::fromStdString(dialogs.Texts().at(0)), WorkerStartFailureText(Language::English));
     QCOMPARE(state.transfer.writeResult, int16_t{0});

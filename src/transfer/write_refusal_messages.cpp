@@ -1,10 +1,12 @@
-#include "transfer/comparison_messages.h"
+#include "transfer/write_refusal_messages.h"
 
 #include <array>
 #include <string_view>
 
 #include "model/device_identity.h"
 #include "model/parameter_set.h"
+#include "transfer/transfer_context.h"
+#include "transfer/transfer_result_messages.h"
 
 namespace klv {
 namespace {
@@ -71,6 +73,24 @@ std::string ControlInputMessage(int16_t controlInputType, Language language) {
   text += Text(input.nameText, language);
   text += input.ranges;
   return text + Closing(language);
+}
+
+std::string RefusalMessage(const TransferRefusal& refusal, const TransferTally& tally, Language language) {
+  using Reason = TransferRefusal::Reason;
+  switch (refusal.reason) {
+    case Reason::PortNotOpen:
+      return std::string(kPortYetToOpen);
+    case Reason::ModelDiffers:
+      return std::string(Text(TextId::ModelDiffers, language));
+    case Reason::OptionsDiffer:
+      return refusal.deviceModel == ModelKind::Klv40 ? Klv40OptionsMessage(refusal.deviceOptions, language)
+                                                     : SeriesOneOptionsMessage(refusal.deviceOptions, language);
+    case Reason::ControlInputDiffers:
+      return ControlInputMessage(refusal.controlInputType, language);
+    case Reason::ValuesOutOfRange:
+      return RangeViolationMessage(tally.outOfRange, language);
+  }
+  return {};
 }
 
 }  // namespace klv

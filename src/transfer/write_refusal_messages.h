@@ -6,6 +6,7 @@
 #include <string>
 
 #include "text/texts.h"
+#include "transfer/transfer_result.h"
 
 namespace klv {
 
@@ -20,5 +21,9 @@ std::string SeriesOneOptionsMessage(uint16_t deviceOptions, Language language);
 // The control input type (register 0113) of a KLV40: a current input with the
 // ranges it serves, or a voltage input with its ranges.
 std::string ControlInputMessage(int16_t controlInputType, Language language);
+
+// The message of a refused transfer: "Port yet to open", "Model differs",
+// one of the three above, or the values outside their limits (from tally).
+std::string RefusalMessage(const TransferRefusal& refusal, const TransferTally& tally, Language language);
 
 }  // namespace klv

@@ -1,5 +1,5 @@
 // The messages that refuse a write, built from their fixed pieces.
-#include "transfer/comparison_messages.h"
+#include "transfer/write_refusal_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 namespace klv {
 namespace {
 
-TEST(ComparisonMessages, Klv40OptionsListEveryOptionOfTheDevice) {
+TEST(WriteRefusalMessages, Klv40OptionsListEveryOptionOfTheDevice) {
   EXPECT_EQ(Klv40OptionsMessage(kOptionDigitalOutput | kOptionAnalogOutput, Language::English),
             "< Optional information differs >            \n"
             "\n  Optional information of connected device\n"
@@ -27,7 +27,7 @@ TEST(ComparisonMessages, Klv40OptionsListEveryOptionOfTheDevice) {
             "\n\n画面の設定を確認してください");
 }
 
-TEST(ComparisonMessages, SeriesOneOptionIsTheCurrentDetection) {
+TEST(WriteRefusalMessages, SeriesOneOptionIsTheCurrentDetection) {
   EXPECT_EQ(SeriesOneOptionsMessage(0, Language::English),
             "< Optional information differs >            \n"
             "\n  Optional information of connected device\n"
@@ -40,7 +40,7 @@ TEST(ComparisonMessages, SeriesOneOptionIsTheCurrentDetection) {
             "\n\n画面の設定を確認してください");
 }
 
-TEST(ComparisonMessages, ControlInputNamesTheDeviceInputAndItsRanges) {
+TEST(WriteRefusalMessages, ControlInputNamesTheDeviceInputAndItsRanges) {
   const std::string current =
       "< Control input type differs >            \n"
       "\n  Control input type of connected device\n"
