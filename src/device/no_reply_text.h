@@ -2,7 +2,6 @@
 // The line a request went out on, told to an operator whose regulator did
 // not answer at all: "No reply from address 5 on COM5 (/dev/ttyUSB0, 9600 E
 // 7 1, TORVALEK, 100 ms)." Shared by the transfers and the monitor.
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -21,8 +20,5 @@ std::string ShownDevice(const Connection& connection);
 // 100 ms)." With a portLabel the port is named by it and no device follows.
 std::string NoReplyFromText(const CommSettings& settings, std::string_view portLabel, std::string_view device,
                             Language language);
-
-// text with "%1", "%2", ... replaced by the values in order.
-std::string FillPlaceholders(std::string_view text, std::initializer_list<std::string_view> values);
 
 }  // namespace klv

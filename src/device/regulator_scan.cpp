@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "device/identification.h"
+#include "serial/line_text.h"
 #include "text/texts.h"
 #include "model/device_identity.h"
 #include "model/parameter_set.h"
@@ -30,15 +31,6 @@ constexpr std::array<int32_t, 2> kStopBits = {1, 2};
 
 // The line a new settings file holds: the likeliest factory setting.
 constexpr ScanLine kDefaultLine{9600, 1, 1, Protocol::Torvalek};
-
-std::string_view ProtocolText(Protocol protocol) {
-  switch (protocol) {
-    case Protocol::Torvalek: return "TORVALEK";
-    case Protocol::ModbusRtu: return "Modbus RTU";
-    case Protocol::ModbusAscii: return "Modbus ASCII";
-  }
-  return "?";
-}
 
 // The current address first, then the others in ascending order.
 std::vector<int32_t> AddressOrder(int32_t current) {
@@ -278,7 +270,7 @@ std::string ScanLineText(const ScanLine& line) {
   static constexpr std::array<std::string_view, 3> kParityNames = {"EVEN", "NON", "ODD"};
   const std::size_t parity = line.parity >= 1 && line.parity <= 3 ? static_cast<std::size_t>(line.parity - 1) : 2;
   return std::to_string(line.speed) + " " + std::string(kParityNames[parity]) + " " + std::to_string(line.stopBits) +
-         " " + std::string(ProtocolText(line.protocol));
+         " " + std::string(ProtocolName(line.protocol));
 }
 
 CommSettings FoundRegulator::ApplyTo(CommSettings base) const { return WithLine(base, line, address); }

@@ -73,6 +73,8 @@ inline constexpr std::array kNumberedTexts = {
                  "ケーブルとアドレスを確認するか、機器検索（ツール > 通信設定）を使ってください"},
     NumberedText{644, "; the exchange is in %1.", "。通信内容は %1 にあります。"},
     NumberedText{645, ".", "。"},
+    // Between the items of a list in running text.
+    NumberedText{646, ", ", "、"},
 };
 
 // The screens' numbers and the program's messages (from 1000) share one

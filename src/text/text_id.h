@@ -197,6 +197,7 @@ enum class TextId : int {
   NoReplyFindDevice = 643,      // "Check the cable and the address, or use Find device (...)"
   ExchangeInLog = 644,          // "; the exchange is in %1."
   NoReplyEnd = 645,             // "." (no log to name)
+  ListSeparator = 646,          // ", "
 };
 
 }  // namespace klv

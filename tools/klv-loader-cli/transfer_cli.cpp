@@ -214,7 +214,7 @@ int RunWrite(const CommandLine& line) {
   // The file's model becomes current, as opening it in the window does.
   transfer.currentModel() = load.contents->model;
   transfer.ModelFromFile();
-  transfer.Parameters() = AsScreenHoldsIt(load.contents->parameters);
+  const ParameterSet& parameters = transfer.Parameters() = AsScreenHoldsIt(load.contents->parameters);
 
   // A report that could not be saved is refused before the regulator is touched.
   if (!line.report.empty()) {
