@@ -142,7 +142,7 @@ TEST_F(MonitorCliTest, CtrlCStopsItCleanlyAndASilentDeviceReadsXxxx) {
       << ReadFile(Err());
   // And what it tried, as a read that got no reply says it.
   EXPECT_NE(ReadFile(Err()).find("klv-loader-cli: No reply from address 1 on " + server_->Path() +
-                                 " (9600 E 7 1, TORVALEK, 50 ms).\n"),
+                                 " (9600 E 7 1, TORVALEK, 200 ms).\n"),
             std::string::npos)
       << ReadFile(Err());
   const std::vector<std::string> lines = Lines(ReadFile(Out()));
