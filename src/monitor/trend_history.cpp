@@ -10,15 +10,15 @@ void PushPoint(std::span<int32_t> series, int32_t value) {
   series.back() = value;
 }
 
-int32_t ScaleTrendOutput(int32_t output, int32_t controlMode, int32_t value013C, int32_t value0115) {
+int32_t ScaleTrendOutput(int32_t output, int32_t controlMode, int32_t ratedVoltage, int32_t ratedCurrent) {
   // 64-bit integers: the quotient of output x 1000 by the divisor, truncated
   // towards zero, is exact where floating point could land just below a
   // whole number.
   int64_t divisor = 0;
   switch (controlMode) {
-    case 0: divisor = value013C; break;
-    case 1: divisor = int64_t{value0115} * 10; break;
-    case 2: divisor = int64_t{value0115} * value013C * 10; break;
+    case 0: divisor = ratedVoltage; break;
+    case 1: divisor = int64_t{ratedCurrent} * 10; break;
+    case 2: divisor = int64_t{ratedCurrent} * ratedVoltage * 10; break;
     default: return std::clamp(output, 0, kTrendRange);
   }
   const int64_t scaled = divisor == 0 ? 0 : int64_t{output} * 1000 / divisor;
@@ -36,10 +36,10 @@ void TrendHistory::PostSample(int32_t input, int32_t output) {
   newSample_ = true;
 }
 
-void TrendHistory::SetOutputScale(int32_t controlMode, int32_t value013C, int32_t value0115) {
+void TrendHistory::SetOutputScale(int32_t controlMode, int32_t ratedVoltage, int32_t ratedCurrent) {
   controlMode_ = controlMode;
-  value013C_ = value013C;
-  value0115_ = value0115;
+  ratedVoltage_ = ratedVoltage;
+  ratedCurrent_ = ratedCurrent;
 }
 
 void TrendHistory::ClearHistory() {
@@ -54,7 +54,7 @@ std::optional<TrendHistory::Points> TrendHistory::TakeSample() {
   if (!newSample_) return std::nullopt;
   newSample_ = false;
   return Points{std::clamp(latestInput_, 0, kTrendRange),
-                ScaleTrendOutput(latestOutput_, controlMode_, value013C_, value0115_)};
+                ScaleTrendOutput(latestOutput_, controlMode_, ratedVoltage_, ratedCurrent_)};
 }
 
 std::optional<TrendHistory::Points> TrendHistory::TakeSample(const LocalTime& takenAt) {

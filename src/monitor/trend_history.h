@@ -39,7 +39,7 @@ void PushPoint(std::span<int32_t> series, int32_t value);
 // C-FB (1) output / (0115 x 10) x 1000, in W-FB (2) output / (0115 x 013C x
 // 10) x 1000, truncated towards zero; any other mode is already in 0.1 %. A
 // zero divisor gives 0. The result is limited to 0-1000.
-int32_t ScaleTrendOutput(int32_t output, int32_t controlMode, int32_t value013C, int32_t value0115);
+int32_t ScaleTrendOutput(int32_t output, int32_t controlMode, int32_t ratedVoltage, int32_t ratedCurrent);
 
 class TrendHistory final : public TrendSink {
  public:
@@ -47,7 +47,7 @@ class TrendHistory final : public TrendSink {
 
   // The monitor's inputs.
   void PostSample(int32_t input, int32_t output) override;
-  void SetOutputScale(int32_t controlMode, int32_t value013C, int32_t value0115) override;
+  void SetOutputScale(int32_t controlMode, int32_t ratedVoltage, int32_t ratedCurrent) override;
   // Both histories to no data (and no times), latest input and output 0. The new-sample flag
   // is left alone: the monitor clears it itself when monitoring stops.
   void ClearHistory() override;
@@ -69,8 +69,8 @@ class TrendHistory final : public TrendSink {
   int32_t LatestInput() const { return latestInput_; }
   int32_t LatestOutput() const { return latestOutput_; }
   int32_t ControlMode() const { return controlMode_; }
-  int32_t Value013C() const { return value013C_; }
-  int32_t Value0115() const { return value0115_; }
+  int32_t RatedVoltage() const { return ratedVoltage_; }
+  int32_t RatedCurrent() const { return ratedCurrent_; }
 
   // The histories, oldest first.
   TrendSeries& Input() { return input_; }
@@ -87,8 +87,8 @@ class TrendHistory final : public TrendSink {
   int32_t latestInput_ = 0;
   int32_t latestOutput_ = 0;
   int32_t controlMode_ = 6;
-  int32_t value013C_ = 100;
-  int32_t value0115_ = 20;
+  int32_t ratedVoltage_ = 100;
+  int32_t ratedCurrent_ = 20;
 };
 
 // ---- Chart layout ------------------------------------------------------------

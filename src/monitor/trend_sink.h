@@ -11,7 +11,7 @@ class TrendSink {
  public:
   virtual ~TrendSink() = default;
   virtual void PostSample(int32_t input, int32_t output) = 0;
-  virtual void SetOutputScale(int32_t controlMode, int32_t value013C, int32_t value0115) = 0;
+  virtual void SetOutputScale(int32_t controlMode, int32_t ratedVoltage, int32_t ratedCurrent) = 0;
   virtual void ClearHistory() = 0;
   virtual void ClearNewSample() = 0;
 };

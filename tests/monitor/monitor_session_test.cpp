@@ -63,8 +63,8 @@ TEST(MonitorIdentification, Klv40ReadsModeClampOptionsAndRatings) {
   EXPECT_EQ(session.Scale().ratedVoltage, 200);
   EXPECT_EQ(session.Scale().ratedCurrent, 30);
   EXPECT_EQ(trend.ControlMode(), 1);
-  EXPECT_EQ(trend.Value013C(), 200);
-  EXPECT_EQ(trend.Value0115(), 30);
+  EXPECT_EQ(trend.RatedVoltage(), 200);
+  EXPECT_EQ(trend.RatedCurrent(), 30);
 
   // Only ReadOptionInfo's exchanges are in the communication log.
   const std::string_view log = monitor.connection_.log.Text();

@@ -16,7 +16,7 @@ namespace {
 
 TEST(TrendScaling, OutputOnTheGraphScalePerControlMode) {
   struct Case {
-    int32_t output, mode, value013C, value0115, plotted;
+    int32_t output, mode, ratedVoltage, ratedCurrent, plotted;
   };
   const Case cases[] = {
       {50, 0, 100, 20, 500},      // V-FB: 50 V of 100 V is the 50 % line
@@ -34,8 +34,8 @@ TEST(TrendScaling, OutputOnTheGraphScalePerControlMode) {
       {50, 0, -100, 20, 0},       // a negative result is limited to 0
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ScaleTrendOutput(c.output, c.mode, c.value013C, c.value0115), c.plotted)
-        << c.output << " mode " << c.mode << " 013C " << c.value013C << " 0115 " << c.value0115;
+    EXPECT_EQ(ScaleTrendOutput(c.output, c.mode, c.ratedVoltage, c.ratedCurrent), c.plotted)
+        << c.output << " mode " << c.mode << " 013C " << c.ratedVoltage << " 0115 " << c.ratedCurrent;
   }
 }
 

@@ -32,8 +32,8 @@ class QueuedTrendSink final : public TrendSink {
   void PostSample(int32_t input, int32_t output) override {
     Queue([input, output](TrendHistory& h) { h.PostSample(input, output); });
   }
-  void SetOutputScale(int32_t mode, int32_t value013C, int32_t value0115) override {
-    Queue([=](TrendHistory& h) { h.SetOutputScale(mode, value013C, value0115); });
+  void SetOutputScale(int32_t mode, int32_t ratedVoltage, int32_t ratedCurrent) override {
+    Queue([=](TrendHistory& h) { h.SetOutputScale(mode, ratedVoltage, ratedCurrent); });
   }
   void ClearHistory() override {
     Queue([](TrendHistory& h) { h.ClearHistory(); });
