@@ -39,7 +39,7 @@ TransferResult RunReadTransfer(const TransferContext& context) {
   if (!options.Complete()) {
     // Without its options the device's catalogue is not known; reading on
     // as a device without them would pass defaults off as its values.
-    context.tally.optionsUnanswered = options.unanswered->Text();
+    context.tally.optionsUnanswered = options.unanswered;
     return result;
   }
   context.tally.detectionUnanswered = options.probeSilent;
@@ -76,7 +76,7 @@ TransferResult RunReadTransfer(const TransferContext& context) {
         row.value.In(context.parameters) = outcome.value;
         if (outcome.value < row.minimum || outcome.value > row.maximum) {
           context.tally.receivedOutOfLimits.push_back(
-              {row.address.Text(), outcome.value, row.minimum, row.maximum});
+              {row.address, outcome.value, row.minimum, row.maximum});
         }
       }
     });

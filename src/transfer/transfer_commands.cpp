@@ -27,7 +27,7 @@ TransferReport Report(ModelKind currentModel, int16_t result, const TransferTall
     report.text = Text(unknownModel, language);
   } else if (report.succeeded) {
     report.text = "--- " + ModelStatusText(currentModel, Text(complete, language)) + " ---";
-  } else if (tally.walked || !tally.optionsUnanswered.empty()) {
+  } else if (tally.walked || tally.optionsUnanswered) {
     report.text = read ? IncompleteReadMessage(tally, language) : IncompleteWriteMessage(tally, language);
   } else {
     report.text = ModelStatusText(currentModel, Text(failure, language));

@@ -90,7 +90,7 @@ inline TransferStatus ClassifyTransfer(int16_t count, const std::optional<Transf
   if (tally.cancelled) return TransferStatus::Cancelled;
   if (refusal) return TransferStatus::Refused;
   if (count > 0 && tally.Complete()) return TransferStatus::Complete;
-  if (tally.walked || !tally.optionsUnanswered.empty()) return TransferStatus::Incomplete;
+  if (tally.walked || tally.optionsUnanswered) return TransferStatus::Incomplete;
   return TransferStatus::Failed;
 }
 

@@ -8,11 +8,11 @@
 namespace klv {
 namespace {
 
-std::string JoinAddresses(const std::vector<std::string>& addresses) {
+std::string JoinAddresses(const std::vector<Register>& addresses) {
   std::string text;
-  for (const std::string& address : addresses) {
+  for (const Register address : addresses) {
     if (!text.empty()) text += ", ";
-    text += address;
+    text += address.Text();
   }
   return text;
 }
@@ -33,9 +33,9 @@ std::string FailedLines(const TransferTally& tally, Language language) {
 
 std::string IncompleteReadMessage(const TransferTally& tally, Language language) {
   std::string text;
-  if (!tally.optionsUnanswered.empty()) {
+  if (tally.optionsUnanswered) {
     text = std::string(Text(TextId::ReadIncompleteOptions, language));
-    text += Text(TextId::UnansweredRegisters, language, {tally.optionsUnanswered});
+    text += Text(TextId::UnansweredRegisters, language, {tally.optionsUnanswered->Text()});
   } else {
     text = Text(TextId::ReadIncompleteCount, language, {std::to_string(tally.done), std::to_string(tally.asked)});
     text += FailedLines(tally, language);
@@ -56,7 +56,7 @@ std::string OutOfLimitsReadLines(std::span<const RangeViolation> values, Languag
   std::string text;
   for (const RangeViolation& v : values) {
     text += Text(TextId::OutOfLimitsLine, language,
-                 {v.address, std::to_string(v.value), std::to_string(v.minimum), std::to_string(v.maximum)});
+                 {v.address.Text(), std::to_string(v.value), std::to_string(v.minimum), std::to_string(v.maximum)});
   }
   return text;
 }
@@ -64,7 +64,7 @@ std::string OutOfLimitsReadLines(std::span<const RangeViolation> values, Languag
 std::string NotSentLines(std::span<const TransferTally::NotSent> registers, Language language) {
   std::string text;
   for (const TransferTally::NotSent& r : registers) {
-    text += Text(TextId::NotSentInControlMode, language, {r.address, r.controlMode});
+    text += Text(TextId::NotSentInControlMode, language, {r.address.Text(), r.controlMode});
   }
   return text;
 }
@@ -76,7 +76,7 @@ std::string DetectionUnansweredLine(Language language) {
 std::string RangeViolationMessage(std::span<const RangeViolation> violations, Language language) {
   std::string text(Text(TextId::RangeViolationHead, language));
   for (const RangeViolation& v : violations) {
-    text += "\n  " + v.address + " = " + std::to_string(v.value) + "  (" + std::to_string(v.minimum) + ".." +
+    text += "\n  " + v.address.Text() + " = " + std::to_string(v.value) + "  (" + std::to_string(v.minimum) + ".." +
             std::to_string(v.maximum) + ")";
   }
   return text;

@@ -3,6 +3,7 @@
 // its report says exactly that: a read or write counts as complete only when
 // every register it sent got a good reply.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,7 @@ namespace klv {
 
 // A value of the set outside its register's limits; it is never sent.
 struct RangeViolation {
-  std::string address;
+  Register address;
   int16_t value = 0;
   int16_t minimum = 0;
   int16_t maximum = 0;
@@ -26,15 +27,15 @@ struct TransferTally {
   int done = 0;
   // Every register sent whose reply was an error reply, or that got no good
   // reply at all (silence, a damaged or foreign frame), in the order sent.
-  std::vector<std::string> refused;
-  std::vector<std::string> unanswered;
+  std::vector<Register> refused;
+  std::vector<Register> unanswered;
   // Catalogue registers with a good reply, in the order sent: what a write
   // reads back to verify.
-  std::vector<std::string> through;
+  std::vector<Register> through;
   // The walk over the catalogue began (identification and checks passed).
   bool walked = false;
   // A KLV40 option register without a good reply stopped a read before its walk.
-  std::string optionsUnanswered;
+  std::optional<Register> optionsUnanswered;
   // A one-series device's 0102 did not answer the probe: read as without
   // output current detection, and said so in the read's report.
   bool detectionUnanswered = false;
@@ -51,7 +52,7 @@ struct TransferTally {
   // Registers of the catalogue a write left out on purpose, with the control
   // mode ("ZC") in which the device does not use them.
   struct NotSent {
-    std::string address;
+    Register address;
     std::string controlMode;
   };
   std::vector<NotSent> notSent;
@@ -63,15 +64,15 @@ struct TransferTally {
     if (result == ExchangeResult::Ok) {
       if (catalogueRow) {
         ++done;
-        through.push_back(address.Text());
+        through.push_back(address);
       }
     } else {
-      (result == ExchangeResult::Error ? refused : unanswered).push_back(address.Text());
+      (result == ExchangeResult::Error ? refused : unanswered).push_back(address);
     }
   }
   bool Failed() const { return !refused.empty() || !unanswered.empty(); }
   // Everything asked for went through.
-  bool Complete() const { return walked && !cancelled && !Failed() && optionsUnanswered.empty(); }
+  bool Complete() const { return walked && !cancelled && !Failed() && !optionsUnanswered; }
 };
 
 }  // namespace klv

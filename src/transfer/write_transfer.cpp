@@ -88,7 +88,7 @@ TransferResult RunWriteTransfer(const TransferContext& context) {
     if (!sends(row)) continue;
     const int16_t value = row.value.In(parameters);
     if (value < row.minimum || value > row.maximum) {
-      context.tally.outOfRange.push_back({row.address.Text(), value, row.minimum, row.maximum});
+      context.tally.outOfRange.push_back({row.address, value, row.minimum, row.maximum});
     }
   }
   if (!context.tally.outOfRange.empty()) {
@@ -122,7 +122,7 @@ TransferResult RunWriteTransfer(const TransferContext& context) {
     if (row.address == kEndAddress) break;
     if (keepsCurrentLimiter && row.address == kCurrentLimiterAddress) {
       // Said in the report, so that nobody takes the screen's value for the device's.
-      context.tally.notSent.push_back({row.address.Text(), ControlModeName(controlMode)});
+      context.tally.notSent.push_back({row.address, ControlModeName(controlMode)});
       bar.Advance();
       continue;
     }

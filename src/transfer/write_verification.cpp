@@ -12,9 +12,9 @@ std::string_view VerifyingText(Language language) {
   return Text(TextId::Verifying, language);
 }
 
-const CatalogueEntry* RowOf(ModelKind model, std::string_view address) {
+const CatalogueEntry* RowOf(ModelKind model, Register address) {
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
-    if (row.address.Text() == address) return &row;
+    if (row.address == address) return &row;
   }
   return nullptr;
 }
@@ -26,21 +26,21 @@ WriteVerification VerifyWrittenRegisters(const TransferContext& context) {
   verification.ran = true;
   const ModelKind model = context.currentModel;
   context.progress.SetStatusText(ModelStatusText(model, VerifyingText(context.language)));
-  const std::vector<std::string>& written = context.tally.through;
+  const std::vector<Register>& written = context.tally.through;
   // One bar from empty to full over the registers read back.
   const int step = written.empty() ? kProgressMaximum
                                    : (kProgressMaximum + static_cast<int>(written.size()) - 1) /
                                          static_cast<int>(written.size());
   ProgressPosition bar(context.progress, step);
   CheckedSequence reads(context.connection);
-  for (const std::string& address : written) {
+  for (const Register address : written) {
     const CatalogueEntry* row = RowOf(model, address);
     if (row == nullptr) continue;  // not a register of this model: nothing was written there
     if (context.StopRequested()) break;
     context.clock.SleepFor(kReadBackPause);
     const auto read = [&connection = context.connection, reg = row->address] { return connection.Read(reg); };
     const int16_t sent = row->value.In(context.parameters);
-    reads.Run(read, read, [&verification, &address, sent](const Reply& outcome) {
+    reads.Run(read, read, [&verification, address, sent](const Reply& outcome) {
       ++verification.checked;
       if (!outcome.Ok()) {
         verification.unanswered.push_back(address);
@@ -61,10 +61,10 @@ std::string VerificationMessage(const WriteVerification& verification, Language 
   const std::string failing = std::to_string(verification.differing.size() + verification.unanswered.size());
   std::string text = Text(TextId::VerificationFailed, language, {failing, checked});
   for (const ReadBackDifference& d : verification.differing) {
-    text += Text(TextId::ReadBackDiffers, language, {d.address, std::to_string(d.written), std::to_string(d.readBack)});
+    text += Text(TextId::ReadBackDiffers, language, {d.address.Text(), std::to_string(d.written), std::to_string(d.readBack)});
   }
-  for (const std::string& address : verification.unanswered) {
-    text += Text(TextId::ReadBackUnanswered, language, {address});
+  for (const Register address : verification.unanswered) {
+    text += Text(TextId::ReadBackUnanswered, language, {address.Text()});
   }
   return text;
 }

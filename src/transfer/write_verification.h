@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/register.h"
 #include "text/language.h"
 #include "transfer/transfer_context.h"
 
@@ -16,7 +17,7 @@ namespace klv {
 inline constexpr std::chrono::milliseconds kReadBackPause{100};
 
 struct ReadBackDifference {
-  std::string address;
+  Register address;
   int16_t written = 0;
   int16_t readBack = 0;
 };
@@ -25,7 +26,7 @@ struct WriteVerification {
   bool ran = false;
   int checked = 0;  // registers read back, answered or not
   std::vector<ReadBackDifference> differing;
-  std::vector<std::string> unanswered;  // no good reply to the read-back
+  std::vector<Register> unanswered;  // no good reply to the read-back
 
   bool AllEqual() const { return ran && differing.empty() && unanswered.empty(); }
 };

@@ -209,7 +209,7 @@ TEST(TransferReportTest, AWalkWithRegistersMissingIsIncompleteAndNamesThem) {
   EXPECT_EQ(japanese.rfind("パラメータ書込み未完了: 3 レジスタ中 1 レジスタを書込み", 0), 0u) << japanese;
 
   TransferTally options;
-  options.optionsUnanswered = "0117";
+  options.optionsUnanswered = Register{0x0117};
   EXPECT_EQ(ReadReport(ModelKind::Klv40, 0, options, Language::English).text,
             "Parameter reading incomplete: the options of the connected device could not be read\n"
             "No valid reply: 0117\n\nThe values read have not been used.");

@@ -143,8 +143,8 @@ TEST(WriteVerificationMessage, JapaneseNamesTheSameRegisters) {
   verification.ran = true;
   verification.checked = 21;
   EXPECT_EQ(VerificationMessage(verification, Language::Japanese), "照合済み: 全 21 レジスタの読出し値が一致しました");
-  verification.differing.push_back({"0130", 1, 0});
-  verification.unanswered.push_back("0131");
+  verification.differing.push_back({Register{0x0130}, 1, 0});
+  verification.unanswered.push_back(Register{0x0131});
   EXPECT_EQ(VerificationMessage(verification, Language::Japanese),
             "照合失敗: 21 レジスタ中 2 レジスタが一致しません\n  0130: 書込み値 1、読出し値 0\n"
             "  0131: 読出しに正常な応答なし");
