@@ -16,7 +16,7 @@ int RunReportCommand(std::span<const std::string>) {
 std::string ReportUsageSummary(Language) { return {}; }
 
 int SaveReportFile(const UnitReport&, const std::string&, Language language) {
-  PrintError(std::string(ReportUsageText(ReportUsage::Unavailable, language)));
+  PrintError(CliText(CliTextId::ReportUnavailable, language));
   return kExitUnusable;
 }
 
