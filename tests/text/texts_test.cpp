@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/text_checks.h"
+
 #include <map>
 #include <set>
 #include <utility>
@@ -133,20 +135,8 @@ TEST(NumberedTexts, FilledInTheWordOrderOfEachLanguage) {
             "$USER) and log in again");
 }
 
-std::set<std::string> Placeholders(std::string_view text) {
-  std::set<std::string> found;
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') found.insert(std::string(text.substr(i, 2)));
-  }
-  return found;
-}
-
-bool HasNonAscii(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
-  }
-  return false;
-}
+using test::HasNonAscii;
+using test::Placeholders;
 
 TEST(MessageTexts, EveryMessageIsTranslatedWithTheSameValuesAndSaidOnce) {
   std::map<std::pair<std::string_view, std::string_view>, int> seen;

@@ -4,26 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include "support/text_checks.h"
+
 #include <set>
 #include <string>
 
 namespace klv::cli {
 namespace {
 
-std::multiset<std::string> Placeholders(std::string_view text) {
-  std::multiset<std::string> found;
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') found.insert(std::string(text.substr(i, 2)));
-  }
-  return found;
-}
-
-bool HasNonAscii(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
-  }
-  return false;
-}
+using test::HasNonAscii;
+using test::PlaceholderCounts;
 
 TEST(CliTexts, EveryTextHasAJapaneseVersionWithTheSameValues) {
   std::size_t position = 0;
@@ -34,7 +24,7 @@ TEST(CliTexts, EveryTextHasAJapaneseVersionWithTheSameValues) {
     EXPECT_FALSE(HasNonAscii(entry.english));
     // Translated: Japanese words, or at least a wording of its own.
     EXPECT_TRUE(HasNonAscii(entry.japanese) || entry.japanese != entry.english);
-    EXPECT_EQ(Placeholders(entry.english), Placeholders(entry.japanese));
+    EXPECT_EQ(PlaceholderCounts(entry.english), PlaceholderCounts(entry.japanese));
   }
 }
 
