@@ -25,6 +25,8 @@
 #include "app/ui/qt_translations.h"
 #include "editor/ui/window_rig.h"
 #include "serial/port_failure_text.h"
+#include "transfer/transfer_commands.h"
+#include "transfer/transfer_result_messages.h"
 
 using namespace klv;
 using namespace klv::window_test;
@@ -133,6 +135,24 @@ class StandardDialogsTest : public QObject {
                               QCOMPARE(ButtonTexts(box), QStringList{"OK"});
                               QVERIFY(box.width() >= CaptionWidth(box.windowTitle()));
                               Save(box, "port-error" + suffix);
+                            });
+
+    // A read that got no reply at all: the failure, the line tried and what to do next.
+    TransferResult silent;
+    silent.identificationAsked = true;
+    silent.line.settings.portNumber = 5;
+    silent.line.settings.deviceAddress = 5;
+    silent.line.device = "/dev/ttyUSB0";
+    NoReplyAdvice advice;
+    advice.whatNext = Text(TextId::NoReplyFindDevice, lang);
+    advice.logName = "comlog.txt";
+    const std::string failure = ReportOf(silent, lang).text + NoReplyLines(silent, lang, advice);
+    WhileShown<QMessageBox>([&] { dialogs.ShowMessage(&window, failure); },
+                            [&](QMessageBox& box) {
+                              QVERIFY(box.text().contains(QStringLiteral("/dev/ttyUSB0")));
+                              QVERIFY(box.text().contains(QStringLiteral("comlog.txt")));
+                              QVERIFY(box.width() >= CaptionWidth(box.windowTitle()));
+                              Save(box, "no-reply" + suffix);
                             });
 
     // A file the desktop has no program for: the whole path shows.
