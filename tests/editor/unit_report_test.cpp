@@ -141,7 +141,12 @@ TEST(UnitReport, LineOfTheConnection) {
   connection.settings = CommSettings{5, 1, 19200, 3, 2, 50, 42, Protocol::ModbusRtu, 10, 600};
   ReportLine line = DescribeReportLine(connection);
   EXPECT_EQ(line.port, "COM17");
+#ifdef _WIN32
+  // Windows has no port links: the number is the system's own port.
+  EXPECT_EQ(line.device, R"(\\.\COM17)");
+#else
   EXPECT_EQ(line.device, "/dev/ttyUSB3");
+#endif
   EXPECT_EQ(line.address, 42);
   EXPECT_EQ(line.settings, "19200 O 8 2, Modbus RTU, 50 ms");
 
