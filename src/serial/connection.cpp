@@ -100,8 +100,9 @@ Reply Connection::Exchange(const FrameBuffer& request, std::size_t requestLength
   const std::size_t count = echoSilent ? 0 : line.ReceiveWireFrame(received, wanted, protocol);
   const std::span<const uint8_t> bytes(received.data(), count);
   // With local echo off, the request coming back where the reply was due is
-  // the adapter's echo, not an answer.
-  if (!localEcho && !wireRequest.empty() && count >= wireRequest.size() &&
+  // the adapter's echo, not an answer. Only in TORVALEK: a Modbus write is
+  // answered by a copy of its request.
+  if (!localEcho && !modbus && !wireRequest.empty() && count >= wireRequest.size() &&
       std::ranges::equal(bytes.first(wireRequest.size()), wireRequest)) {
     echo = EchoFinding::Unexpected;
   }
