@@ -70,6 +70,7 @@ SettingsLoad LoadProgramSettings(ProgramState& state) {
   state.keepSettingsFile = load.status == SettingsLoad::Status::Unreadable;
   state.settingsReadError = state.keepSettingsFile ? load.error : std::string();
   state.options = LoadProgramOptions(state.optionsPath);
+  state.connection.localEcho = state.options.localEcho;
   return load;
 }
 

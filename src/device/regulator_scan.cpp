@@ -172,7 +172,17 @@ class PortScan {
         if (foundHere.count(address) != 0) continue;
         connection.settings.deviceAddress = address;
         std::optional<FoundRegulator> found = Probe(connection);
+        if (!found && !connection.localEcho && connection.echoFinding == EchoFinding::Unexpected) {
+          // The request came back where a reply was due: the adapter echoes.
+          // Everything sent on this port comes back from now on, so the rest
+          // of the port is scanned with local echo on; the reply left queued
+          // behind the echo is let go first.
+          connection.localEcho = true;
+          connection.AwaitStrayInput();
+          found = Probe(connection);
+        }
         if (!found) continue;
+        found->localEcho = connection.localEcho;
         found->port = port;
         found->line = line;
         found->address = address;

@@ -94,6 +94,9 @@ struct FoundRegulator {
   // registers did not all answer.
   uint16_t options = 0;
   bool optionsComplete = true;
+  // It answered only with local echo on: the port's adapter echoes every
+  // byte sent, and the connection must read that echo back first.
+  bool localEcho = false;
 
   // base with this regulator's port-independent settings: speed, parity,
   // stop bits, address and protocol.

@@ -6,6 +6,7 @@ namespace klv {
 namespace {
 
 constexpr std::string_view kVerifyAfterWrite = "verify-after-write";
+constexpr std::string_view kLocalEcho = "local-echo";
 constexpr std::string_view kParameterFolder = "parameter-folder";
 constexpr std::string_view kReportFolder = "report-folder";
 constexpr std::string_view kPictureFolder = "picture-folder";
@@ -34,7 +35,8 @@ std::string_view Trimmed(std::string_view text) {
 
 std::string ProgramOptionsText(const ProgramOptions& options) {
   std::string text = "# KLV Loader's own settings (the communication settings are in KlvTool.ini)\n" +
-                     std::string(kVerifyAfterWrite) + "=" + (options.verifyAfterWrite ? "1" : "0") + "\n";
+                     std::string(kVerifyAfterWrite) + "=" + (options.verifyAfterWrite ? "1" : "0") + "\n" +
+                     std::string(kLocalEcho) + "=" + (options.localEcho ? "1" : "0") + "\n";
   AddPath(text, kParameterFolder, options.parameterFolder);
   AddPath(text, kReportFolder, options.reportFolder);
   AddPath(text, kPictureFolder, options.pictureFolder);
@@ -64,6 +66,7 @@ ProgramOptions ParseProgramOptions(std::string_view text) {
     const std::string_view name = Trimmed(line.substr(0, equals));
     const std::string_view value = Trimmed(line.substr(equals + 1));
     if (name == kVerifyAfterWrite && (value == "0" || value == "1")) options.verifyAfterWrite = value == "1";
+    if (name == kLocalEcho && (value == "0" || value == "1")) options.localEcho = value == "1";
     // A path is taken as written: blanks at its ends may be part of a name.
     std::string_view written = raw.substr(raw.find('=') + 1);
     if (!written.empty() && written.back() == '\r') written.remove_suffix(1);

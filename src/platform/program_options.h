@@ -18,6 +18,9 @@ inline constexpr std::size_t kRecentFileCount = 8;
 struct ProgramOptions {
   // After a complete write, read every register written back and compare.
   bool verifyAfterWrite = false;
+  // The serial adapter echoes every byte sent (two-wire RS-485): each
+  // exchange reads that echo back before the reply.
+  bool localEcho = false;
   // The folder each kind of file dialog last chose a file in, where it
   // starts the next time; empty: the working folder.
   std::filesystem::path parameterFolder;  // Open, Save as

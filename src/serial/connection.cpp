@@ -22,7 +22,10 @@ Connection::Connection() : line() {}
 
 Connection::Connection(SerialPortFactory ports) : line(std::move(ports)) {}
 
-OpenPortResult Connection::Open() { return line.OpenPort(settings, dataFolder); }
+OpenPortResult Connection::Open() {
+  echoFinding = EchoFinding::None;
+  return line.OpenPort(settings, dataFolder);
+}
 
 void Connection::Close() { line.ClosePort(); }
 
@@ -78,10 +81,31 @@ Reply Connection::Exchange(const FrameBuffer& request, std::size_t requestLength
   // at: the receive then finds nothing and the exchange ends NoResponse after
   // the time-out, as any silent one does.
   FrameBuffer wire = request;
-  line.SendFrame(wire, requestLength, protocol, lastRtuRequest_);
+  const WriteOutcome sent = line.SendFrame(wire, requestLength, protocol, lastRtuRequest_);
+  const std::span<const uint8_t> wireRequest(wire.data(), std::min(sent.written, wire.size()));
+  EchoFinding echo = EchoFinding::None;
+  bool echoSilent = false;
+  if (localEcho && !wireRequest.empty()) {
+    FrameBuffer echoed{};
+    const std::size_t echoCount = line.ReceiveExactly(std::span<uint8_t>(echoed.data(), wireRequest.size()));
+    const std::span<const uint8_t> echoBytes(echoed.data(), echoCount);
+    // Nothing at all within a time-out: the line is silent, a reply will not come either.
+    echoSilent = echoCount == 0;
+    if (!echoSilent && !std::ranges::equal(echoBytes, wireRequest)) {
+      echo = EchoFinding::Differs;
+      LogStray(echoBytes, kEchoDiffersNote);
+    }
+  }
   FrameBuffer received{};
-  const std::size_t count = line.ReceiveWireFrame(received, wanted, protocol);
+  const std::size_t count = echoSilent ? 0 : line.ReceiveWireFrame(received, wanted, protocol);
   const std::span<const uint8_t> bytes(received.data(), count);
+  // With local echo off, the request coming back where the reply was due is
+  // the adapter's echo, not an answer. Only in TORVALEK: a Modbus write is
+  // answered by a copy of its request.
+  if (!localEcho && !modbus && !wireRequest.empty() && count >= wireRequest.size() &&
+      std::ranges::equal(bytes.first(wireRequest.size()), wireRequest)) {
+    echo = EchoFinding::Unexpected;
+  }
   // Frames that came back to back are read together; a whole frame that
   // ends before the bytes do means two answers to one request.
   const FrameEndTest frameEnd = FrameEndFor(protocol);
@@ -122,6 +146,14 @@ Reply Connection::Exchange(const FrameBuffer& request, std::size_t requestLength
   reply.strayBefore = strayBefore;
   reply.strayWithin = strayWithin;
   if (strayWithin && reply.result == ExchangeResult::NoResponse) reply.fault = ReplyFault::Stray;
+  if (echo != EchoFinding::None) {
+    // A line that garbles the echo garbles replies as well: the reply is not trusted.
+    reply = Reply{};
+    reply.fault = ReplyFault::Echo;
+    reply.strayBefore = strayBefore;
+    if (echo == EchoFinding::Unexpected) LogStray({}, kEchoUnexpectedNote);
+    if (echoFinding == EchoFinding::None) echoFinding = echo;
+  }
   return reply;
 }
 

@@ -32,6 +32,9 @@ inline constexpr std::size_t kExchangeReceiveLength = 90;
 
 // The log's note on bytes found on the line before a request went out.
 inline constexpr std::string_view kStrayNote = "stray frame: no request was waiting for it";
+// The log's notes on the echo of a request.
+inline constexpr std::string_view kEchoDiffersNote = "echo differs from the request sent: line fault";
+inline constexpr std::string_view kEchoUnexpectedNote = "echo of the request: the adapter echoes, turn on Local echo";
 
 class Connection {
  public:
@@ -54,6 +57,12 @@ class Connection {
   // The port as the log's header names it: empty for " COM<n>" from the
   // settings, else this text (a device path the command-line tool was given).
   std::string portLabel;
+  // The adapter sends every byte written back into the receive line (many
+  // two-wire RS-485 adapters do): each exchange then reads back exactly the
+  // request bytes within the read time-out, and only then the reply.
+  bool localEcho = false;
+  // The worst the echo showed since the port was opened.
+  EchoFinding echoFinding = EchoFinding::None;
 
   // Opens COM<n> of the settings as resolved in dataFolder (a stored port
   // number above 12 is corrected to 1 in the settings). On failure the port

@@ -82,6 +82,13 @@ std::size_t SerialLine::ReceiveWireFrame(FrameBuffer& buffer, std::size_t wanted
   return std::min(count, buffer.size());
 }
 
+std::size_t SerialLine::ReceiveExactly(std::span<uint8_t> buffer) {
+  if (!handle_ || buffer.empty()) return 0;
+  const std::size_t wanted = buffer.size();
+  const FrameEndTest allIn = [wanted](std::span<const uint8_t> received) { return received.size() >= wanted; };
+  return std::min(handle_->Read(buffer, allIn), wanted);
+}
+
 void SerialLine::DiscardInput() {
   if (handle_) handle_->DiscardInput();
 }

@@ -70,6 +70,11 @@ class SerialLine {
   // closed.
   std::size_t ReceiveWireFrame(FrameBuffer& buffer, std::size_t wanted, Protocol protocol);
 
+  // Reads exactly buffer.size() bytes within the read time-out (fewer when
+  // the time-out ends first): the echo of a request, which comes as fast as
+  // the line carries it. 0 when nothing arrived or the port is closed.
+  std::size_t ReceiveExactly(std::span<uint8_t> buffer);
+
   // Drops whatever has arrived and not been received; harmless when closed.
   void DiscardInput();
   // Reads what has arrived and not been received, without waiting for more;

@@ -25,6 +25,14 @@ enum class ReplyFault {
   Address,    // a frame from another device address, or for another request
   Length,     // not the length or form of a reply to this request: cut short, too long, or noise
   Stray,      // more than one frame in the receive, or a frame after the reply: one was not asked for
+  Echo,       // the line sent the request back: it differed (local echo on), or came where a reply was due (off)
+};
+
+// What the line's echo of requests showed since the port was opened.
+enum class EchoFinding {
+  None,        // nothing amiss
+  Differs,     // local echo on, and an echo differed from its request: a line fault
+  Unexpected,  // local echo off, and the request came back instead of a reply: the adapter echoes
 };
 
 struct Reply {

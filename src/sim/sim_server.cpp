@@ -265,6 +265,7 @@ ServeEnd SimServer::Serve(int watchFd) {
     if (fds[0].revents & POLLIN) {
       const ssize_t got = ::read(lineFd_, buffer.data(), buffer.size());
       if (got > 0) {
+        if (localEcho_.load()) WriteAll(std::span<const uint8_t>(buffer.data(), static_cast<std::size_t>(got)));
         if (!handle(framer.Feed(std::span<const uint8_t>(buffer.data(), static_cast<std::size_t>(got))), end)) {
           return end;
         }

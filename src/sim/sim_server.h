@@ -56,6 +56,10 @@ class SimServer {
   // How the thread's Serve ended; empty while it runs or before Start.
   std::optional<ServeEnd> Ended() const;
 
+  // Plays an adapter that echoes: every byte received is sent straight back
+  // before any answer, as two-wire RS-485 adapters do.
+  void SetLocalEcho(bool on) { localEcho_.store(on); }
+
   // The regulator, under the lock the serving loop takes for each exchange.
   template <class F>
   decltype(auto) WithRegulator(F&& f) {
@@ -79,6 +83,7 @@ class SimServer {
   std::string path_;
   std::thread thread_;
   std::atomic<int> ended_{-1};
+  std::atomic<bool> localEcho_{false};
 };
 
 }  // namespace klv::sim

@@ -186,6 +186,7 @@ inline constexpr std::array kMessageTexts = {
     NumberedText{1504, "The port link cannot be made: %1\n%2", "ポートの接続先を設定できません: %1\n%2"},
     // The port the demonstration's simulated regulator sits on, %1 its model.
     NumberedText{1505, "simulated %1", "模擬 %1"},
+    NumberedText{1509, "Local echo", "ローカルエコー"},
     NumberedText{1510, "Find device", "機器検索"},
     // %1 port, %2 line settings, %3 address.
     NumberedText{1511, "%1  %2  trying address %3", "%1  %2  アドレス %3 を確認中"},
@@ -207,6 +208,9 @@ inline constexpr std::array kMessageTexts = {
                  "and which device each COM number reaches.",
                  "試したポート: %1（アドレス 1～99、9600/19200 bps、全パリティ・ストップビット、%2）。\n"
                  "調整器の電源、ケーブルと USB 変換器の接続、COM 番号の接続先を確認してください。"},
+    // Whether a regulator was found with the adapter's echo read back.
+    NumberedText{1530, "on", "オン"},
+    NumberedText{1531, "off", "オフ"},
 };
 
 }  // namespace klv::texts_detail

@@ -75,6 +75,11 @@ inline constexpr std::array kNumberedTexts = {
     NumberedText{645, ".", "。"},
     // Between the items of a list in running text.
     NumberedText{646, ", ", "、"},
+    // Said after a failure when the line's echo of the requests was at fault.
+    NumberedText{647, "The echo of a request differed from the request sent (Local echo is on): a line fault.",
+                 "要求のエコーが送信した要求と異なりました（ローカルエコーがオンです）。回線の障害です。"},
+    NumberedText{648, "The request came back instead of a reply: the adapter echoes; turn on Local echo (--echo).",
+                 "応答の代わりに要求が返ってきました。アダプターがエコーしています。ローカルエコー（--echo）をオンにしてください。"},
 };
 
 // The screens' numbers and the program's messages (from 1000) share one

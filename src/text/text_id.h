@@ -123,6 +123,7 @@ enum class TextId : int {
   SimulatedDemoLink = 1503,
   PortLinkCannotBeMade = 1504,
   SimulatedPort = 1505,
+  LocalEcho = 1509,
   FindDevice = 1510,
   FindTrying = 1511,
   FindOptionsNotRead = 1512,
@@ -137,6 +138,8 @@ enum class TextId : int {
   FindClose = 1521,
   FindDeviceButton = 1522,
   FindTried = 1523,
+  FindEchoOn = 1530,
+  FindEchoOff = 1531,
   // The numbered texts the screens were made with.
   ManualFileName = 172,
   EndMonitor = 174,
@@ -198,6 +201,8 @@ enum class TextId : int {
   ExchangeInLog = 644,          // "; the exchange is in %1."
   NoReplyEnd = 645,             // "." (no log to name)
   ListSeparator = 646,          // ", "
+  EchoDiffers = 647,            // "The echo of a request differed from the request sent (...)"
+  EchoUnexpected = 648,         // "The request came back instead of a reply: the adapter echoes; ..."
 };
 
 }  // namespace klv

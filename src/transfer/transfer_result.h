@@ -11,6 +11,7 @@
 #include "model/model_kind.h"
 #include "platform/clock.h"
 #include "serial/comm_settings.h"
+#include "serial/response.h"
 #include "transfer/transfer_tally.h"
 #include "transfer/write_verification.h"
 
@@ -57,6 +58,7 @@ struct TransferLine {
   std::string portLabel;  // the device path when the command line named one; else empty
   std::string device;     // the device COM<n> reached (empty when not known)
   LocalTime finished;     // when the transfer ended, local time
+  EchoFinding echo = EchoFinding::None;  // what the line's echo of the requests showed
 };
 
 struct TransferResult {

@@ -94,6 +94,8 @@ std::string NoReplyLines(const TransferResult& result, Language language, const 
   if (!result.NoReply()) return {};
   const TransferLine& line = result.line;
   std::string text = "\n" + NoReplyFromText(line.settings, line.portLabel, line.device, language);
+  if (line.echo == EchoFinding::Differs) text += "\n" + std::string(Text(TextId::EchoDiffers, language));
+  if (line.echo == EchoFinding::Unexpected) text += "\n" + std::string(Text(TextId::EchoUnexpected, language));
   // The failure's first line names the model; nothing answered, so it is not the device's.
   const std::string_view model = ModelName(result.model);
   if (model != ModelNames[3]) {

@@ -17,6 +17,7 @@ TransferLine LineOf(const TransferContext& context) {
   line.portLabel = connection.portLabel;
   line.device = ShownDevice(connection);
   line.finished = context.clock.LocalNow();
+  line.echo = connection.echoFinding;
   return line;
 }
 

@@ -178,5 +178,24 @@ TEST_F(ScanCliTest, OnATerminalEachPortHasItsProgressLineAndCtrlCEndsTheScanOfAl
   EXPECT_EQ(ReadFile(Out()), "No regulator found.\n");
 }
 
+// Echo off is tried first, then on: a regulator behind an echoing adapter is
+// found and reported with echo on, one behind a plain line with echo off.
+TEST_F(ScanCliTest, FindsARegulatorBehindAnEchoingAdapterAndSaysEchoOn) {
+  Connect(Device(ModelKind::Klv40, 0));
+  for (const bool echo : {true, false}) {
+    device_->LocalEcho(echo);
+    ASSERT_EQ(Run({"--port", device_->Path(), "--address", "1", "--first", "--json", "--timeout", "200"}), 0)
+        << ReadFile(Err());
+    const std::string json = ReadFile(Out());
+    EXPECT_NE(json.find(std::string("\"echo\": ") + (echo ? "true" : "false")), std::string::npos) << json;
+    EXPECT_NE(json.find("\"model\": \"KLV40\""), std::string::npos) << json;
+  }
+  device_->LocalEcho(true);
+  ASSERT_EQ(Run({"--port", device_->Path(), "--address", "1", "--first", "--timeout", "200"}), 0) << ReadFile(Err());
+  const std::string table = ReadFile(Out());
+  EXPECT_NE(table.find("Echo"), std::string::npos) << table;
+  EXPECT_NE(table.find(" on "), std::string::npos) << table;
+}
+
 }  // namespace
 }  // namespace klv::testing

@@ -42,6 +42,8 @@ class SimulatedDevice {
         server_.WithRegulator([&](sim::SimulatedRegulator& r) { return r.Preset(reg, value); });
     if (refusal != sim::Refusal::None) complain_("preset of register " + reg.Text() + " refused");
   }
+  // Echoes every byte received back before answering, as a two-wire adapter does.
+  void LocalEcho(bool on) { server_.SetLocalEcho(on); }
   void Faults(sim::FaultPlan plan) {
     server_.WithRegulator([&](sim::SimulatedRegulator& r) { r.SetFaultPlan(std::move(plan)); });
   }

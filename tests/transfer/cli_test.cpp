@@ -1384,5 +1384,29 @@ TEST_F(CliTest, ADeviceWhose0102NeverAnswersIsSaidToHaveNoDetection) {
   EXPECT_EQ(fitted.out, "--- KLV30 Parameter reading complete ---\n");
 }
 
+// An adapter that echoes every byte: with --echo the values read are those
+// read from a line without echo; without it the read fails and says why.
+TEST_F(CliTest, ReadWithEchoOverAnEchoingAdapterEqualsAReadWithoutEcho) {
+  Connect(Device(ModelKind::Klv40));
+  device_->Preset(Register{0x012C}, 25);
+  const fs::path plain = folder_.Path() / "plain.klv";
+  const fs::path echoed = folder_.Path() / "echoed.klv";
+  ASSERT_EQ(Run({"read", "--port", device_->Path(), "--timeout", "200", "--output", plain.string()}).status, 0);
+
+  device_->LocalEcho(true);
+  const CliRun withEcho =
+      Run({"read", "--port", device_->Path(), "--timeout", "200", "--echo", "--output", echoed.string()});
+  ASSERT_EQ(withEcho.status, 0) << withEcho.err;
+  EXPECT_EQ(ReadFile(echoed), ReadFile(plain));
+
+  const fs::path refused = folder_.Path() / "refused.klv";
+  const CliRun withoutEcho =
+      Run({"read", "--port", device_->Path(), "--timeout", "200", "--output", refused.string()});
+  EXPECT_NE(withoutEcho.status, 0);
+  EXPECT_NE(withoutEcho.err.find("the adapter echoes; turn on Local echo (--echo)"), std::string::npos)
+      << withoutEcho.err;
+  EXPECT_FALSE(fs::exists(refused));
+}
+
 }  // namespace
 }  // namespace klv::testing

@@ -101,6 +101,8 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
   return false;
 }
 
+bool IsConnectionFlag(std::string_view name) { return name == "echo"; }
+
 bool IsConnectionOption(std::string_view name) {
   return name == "port" || name == "address" || name == "speed" || name == "parity" || name == "stop-bits" ||
          name == "timeout" || name == "protocol";
@@ -138,6 +140,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
     const std::string& name = arg->text;
     if ((line.command == Command::Show || line.command == Command::Compare) && name == "json" && !arg->value) {
       line.json = true;
+      continue;
+    }
+    if (connects && IsConnectionFlag(name) && !arg->value) {
+      line.connection.localEcho = true;
       continue;
     }
     if (line.command == Command::Write && name == "verify" && !arg->value) {

@@ -25,6 +25,7 @@ struct ConnectionOptions {
   std::optional<int32_t> stopBits;
   std::optional<int32_t> readTimeout;
   std::optional<Protocol> protocol;
+  bool localEcho = false;  // --echo: the adapter echoes every byte sent
 };
 
 struct CommandLine {
@@ -51,6 +52,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
 // port, address, speed, parity, stop-bits, timeout and protocol: the
 // options that name the connection, for every command that connects.
 bool IsConnectionOption(std::string_view name);
+// echo: the connection option that takes no value.
+bool IsConnectionFlag(std::string_view name);
 // Takes one connection option's value into options; false with the error,
 // in language, when the value is not one of the allowed ones (or the name is
 // no connection option).

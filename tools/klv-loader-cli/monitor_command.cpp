@@ -61,6 +61,10 @@ ParsedMonitorLine ParseMonitorLine(std::span<const std::string> args, Language l
       return ParsedMonitorLine::Refuse(CliText(CliTextId::MonitorTakesNoArgument, language, {arg->text}));
     }
     const std::string& name = arg->text;
+    if (IsConnectionFlag(name) && !arg->value) {
+      line.connection.localEcho = true;
+      continue;
+    }
     if (name != "seconds" && name != "record" && !IsConnectionOption(name)) {
       return ParsedMonitorLine::Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "monitor"}));
     }

@@ -141,6 +141,7 @@ std::string Json(const std::vector<FoundRegulator>& found, Language language) {
            ", \"speed\": " + std::to_string(f.line.speed) + ", \"parity\": " + JsonString(ParityWord(f.line.parity)) +
            ", \"stopBits\": " + std::to_string(f.line.stopBits) +
            ", \"protocol\": " + JsonString(ProtocolWord(f.line.protocol)) + ", \"address\": " + std::to_string(f.address) +
+           ", \"echo\": " + (f.localEcho ? "true" : "false") +
            ", \"model\": " + (f.model ? JsonString(ModelName(*f.model)) : std::string("null")) + ", \"options\": ";
     if (f.model && f.optionsComplete) {
       out += "[";
@@ -166,10 +167,12 @@ std::string Table(const std::vector<FoundRegulator>& found, Language language) {
   const std::string model(Text(TextId::ModelCaption, language));
   const std::string options(Text(TextId::OptionsCaption, language));
   std::string out = Padded(CliText(CliTextId::ScanPortHeading, language), portWidth) + Padded(line, kLineWidth) +
-                    Padded(CliText(CliTextId::ScanAddressHeading, language), 8) + Padded(model, 8) + options + "\n";
+                    Padded(CliText(CliTextId::ScanAddressHeading, language), 8) +
+                    Padded(CliText(CliTextId::ScanEchoHeading, language), 8) + Padded(model, 8) + options + "\n";
   for (const FoundRegulator& f : found) {
     out += Padded(f.port.name, portWidth) + Padded(ScanLineText(f.line), kLineWidth) +
-           Padded(std::to_string(f.address), 8) + Padded(ModelText(f), 8) + OptionText(f, language) + "\n";
+           Padded(std::to_string(f.address), 8) +
+           Padded(CliText(f.localEcho ? CliTextId::ScanEchoOn : CliTextId::ScanEchoOff, language), 8) + Padded(ModelText(f), 8) + OptionText(f, language) + "\n";
   }
   return out;
 }

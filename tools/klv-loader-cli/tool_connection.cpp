@@ -12,6 +12,7 @@ std::unique_ptr<Connection> MakeToolConnection(const ConnectionOptions& options,
   connection->settings = ApplyConnectionOptions(environment.settings, options);
   connection->dataFolder = environment.dataFolder;
   connection->portLabel = options.devicePath;
+  connection->localEcho = options.localEcho;
   connection->line.SetLanguage(language);
   return connection;
 }

@@ -242,6 +242,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
       options.version = true;
       continue;
     }
+    if (arg->kind == Argument::Kind::Option && name == "echo" && !arg->value) {
+      options.localEcho = true;
+      continue;
+    }
     const std::string option = "--" + name;
     if (arg->kind != Argument::Kind::Option || !IsKnown(name)) return Fail("unknown option '" + arg->AsWritten() + "'");
     const std::optional<std::string> value = reader.ValueOf(*arg);
@@ -290,6 +294,8 @@ Line:
   --parity even|none|odd parity with --device (default even)
   --stop-bits 1|2        stop bits with --device (default 1)
   --data-bits 7|8        data bits with --device (default 8 for rtu, else 7)
+  --echo                 play an adapter that echoes: every byte received is
+                         sent back before the answer
 
 Faults (repeatable; REG is 1-4 hex digits or * for every register, MS is
 milliseconds; an exchange is a request with a good check for this device):

@@ -20,6 +20,7 @@ struct SimOptions {
   FaultPlan faults;
   std::string device;  // empty: a pseudo-terminal
   LineSettings line;   // for --device; data bits 8 for RTU, 7 otherwise unless given
+  bool localEcho = false;  // --echo: every byte received is sent back first
   bool help = false;
   bool version = false;
 };

@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  server.SetLocalEcho(options.localEcho);
   g_server = &server;
   struct sigaction stop {};
   stop.sa_handler = OnStopSignal;

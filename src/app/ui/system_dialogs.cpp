@@ -96,7 +96,9 @@ bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state
   if (state.demoModel) screen.ShowSimulatedPort(1, *state.demoModel, state.ports);
   const ProgramOptions before = state.options;
   screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
+  screen.BindLocalEcho(state.options.localEcho);
   if (screen.exec() != QDialog::Accepted) return false;
+  state.connection.localEcho = state.options.localEcho;
   if (state.options != before) {
     if (const SaveOutcome saved = StoreProgramOptions(state); !saved.ok) {
       ShowMessage(owner, OptionsNotSavedText(state.optionsPath, saved.error, state.language));

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <string>
 
@@ -68,6 +69,8 @@ QString VerifyAfterWriteCaption(Language language) {
   return ToQString(Text(TextId::VerifyAfterWriting, language));
 }
 
+QString LocalEchoCaption(Language language) { return ToQString(Text(TextId::LocalEcho, language)); }
+
 CommSettingsDialog::CommSettingsDialog(Connection& connection, Language language, QWidget* parent,
                                        std::optional<std::vector<std::filesystem::path>> devices)
     : QDialog(parent),
@@ -113,7 +116,11 @@ void CommSettingsDialog::Build() {
   grid->addWidget(duration, 1, 3);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(addressBox);
-  buttons->addWidget(verifyAfterWrite_, 0, Qt::AlignBottom);
+  auto* choices = new QVBoxLayout;
+  choices->addStretch();
+  choices->addWidget(verifyAfterWrite_);
+  choices->addWidget(localEcho_);
+  buttons->addLayout(choices);
   buttons->addStretch();
   buttons->addWidget(protocolGroup_);
   buttons->addWidget(findDevice_, 0, Qt::AlignBottom);
@@ -209,6 +216,9 @@ void CommSettingsDialog::BuildButtons() {
   verifyAfterWrite_ = new QCheckBox(VerifyAfterWriteCaption(language_), this);
   verifyAfterWrite_->setObjectName(QStringLiteral("verifyAfterWrite"));
   verifyAfterWrite_->hide();
+  localEcho_ = new QCheckBox(LocalEchoCaption(language_), this);
+  localEcho_->setObjectName(QStringLiteral("localEcho"));
+  localEcho_->hide();
 }
 
 void CommSettingsDialog::Open() {
@@ -307,6 +317,12 @@ void CommSettingsDialog::BindVerifyAfterWrite(bool& verify) {
   verifyAfterWrite_->show();
 }
 
+void CommSettingsDialog::BindLocalEcho(bool& echo) {
+  echoTarget_ = &echo;
+  localEcho_->setChecked(echo);
+  localEcho_->show();
+}
+
 void CommSettingsDialog::ShowSimulatedPort(int32_t number, ModelKind model, SerialPortFactory ports) {
   simulated_ = std::make_pair(number, model);
   scanPorts_ = std::move(ports);
@@ -372,6 +388,7 @@ void CommSettingsDialog::accept() {
   assignments_.clear();
 
   if (verifyTarget_ != nullptr) *verifyTarget_ = verifyAfterWrite_->isChecked();
+  if (echoTarget_ != nullptr) *echoTarget_ = localEcho_->isChecked();
 
   QDialog::accept();
 }
@@ -426,6 +443,7 @@ void CommSettingsDialog::FindDevice() {
 
 void CommSettingsDialog::TakeFound(const FoundRegulator& found) {
   address_->setText(QString::number(found.address));
+  localEcho_->setChecked(found.localEcho);
   speed_[found.line.speed == 19200 ? 0 : 1]->setChecked(true);
   parity_[static_cast<std::size_t>(std::clamp(found.line.parity, 1, 3) - 1)]->setChecked(true);
   stopBits_[found.line.stopBits == 1 ? 0 : 1]->setChecked(true);

@@ -68,6 +68,7 @@ class CommSettingsDialog : public QDialog {
   QLabel* DeviceLabel() const { return deviceLabel_; }
   QComboBox* DeviceChoice() const { return deviceChoice_; }
   QCheckBox* VerifyAfterWriteBox() const { return verifyAfterWrite_; }
+  QCheckBox* LocalEchoBox() const { return localEcho_; }
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
@@ -93,6 +94,10 @@ class CommSettingsDialog : public QDialog {
   // Shows the "Verify after writing" box ticked as verify is; OK stores the
   // box into it. Without this call the box is not shown.
   void BindVerifyAfterWrite(bool& verify);
+  // Shows the "Local echo" box ticked as echo is; OK stores the box into it
+  // (a regulator found only with echo on ticks it). Without this call the box
+  // is not shown.
+  void BindLocalEcho(bool& echo);
 
   // In the demo mode: the port number that reaches the simulated regulator
   // of model, shown as such instead of its device, and the ports that reach
@@ -142,6 +147,8 @@ class CommSettingsDialog : public QDialog {
   QPushButton* cancel_ = nullptr;
   QCheckBox* verifyAfterWrite_ = nullptr;
   bool* verifyTarget_ = nullptr;
+  QCheckBox* localEcho_ = nullptr;
+  bool* echoTarget_ = nullptr;
 };
 
 // The device-assignment texts of the screen (the settings screen's own
@@ -149,6 +156,7 @@ class CommSettingsDialog : public QDialog {
 QString DeviceCaption(Language language);
 QString NoLinkCaption(Language language);
 QString VerifyAfterWriteCaption(Language language);
+QString LocalEchoCaption(Language language);
 // "simulated KLV40": the demo's regulator where a device would be named.
 QString SimulatedCaption(ModelKind model, Language language);
 

@@ -98,10 +98,10 @@ void FindDeviceDialog::Build(const std::vector<ScanPort>& ports) {
   status_->setWordWrap(true);
   bar_ = new QProgressBar(this);
   bar_->setRange(0, kBarMaximum);
-  table_ = new QTableWidget(0, 5, this);
+  table_ = new QTableWidget(0, 6, this);
   table_->setHorizontalHeaderLabels({Words(TextId::FindPortColumn, language_), Words(TextId::FindLineColumn, language_),
                                      Words(TextId::FindAddressColumn, language_), Words(TextId::ModelCaption, language_),
-                                     Words(TextId::OptionsCaption, language_)});
+                                     Words(TextId::OptionsCaption, language_), Words(TextId::LocalEcho, language_)});
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -192,8 +192,9 @@ void FindDeviceDialog::AddFound(const FoundRegulator& found) {
   found_.insert(place, found);
   table_->insertRow(row);
   const QString cells[] = {Str(found.port.name), Str(ScanLineText(found.line)), QString::number(found.address),
-                           ModelText(found), OptionText(found, language_)};
-  for (int column = 0; column < 5; ++column) table_->setItem(row, column, new QTableWidgetItem(cells[column]));
+                           ModelText(found), OptionText(found, language_),
+                           Words(found.localEcho ? TextId::FindEchoOn : TextId::FindEchoOff, language_)};
+  for (int column = 0; column < 6; ++column) table_->setItem(row, column, new QTableWidgetItem(cells[column]));
   table_->resizeColumnsToContents();
   if (found_.size() == 1) table_->selectRow(0);
 }
