@@ -459,7 +459,7 @@ constexpr std::array kTexts = {
                  "%1（%2）: '%3' は数値ではありません。範囲は %4～%5 です"},
     CliTextEntry{SetOutOfRange, "%1 (%2): %3 is outside the limits %4 to %5",
                  "%1（%2）: %3 は範囲 %4～%5 の外です"},
-    CliTextEntry{SetChanged, "%1 %2: %3 -> %4", "%1 %2: %3 -> %4"},
+    CliTextEntry{SetChanged, "%1 %2: %3 -> %4", "%1 %2: %3 から %4 に変更"},
     CliTextEntry{FileLeftUnchanged, "%1; %2 is left unchanged", "%1。%2 は変更していません"},
     CliTextEntry{NothingSent, "%1; nothing was sent", "%1。何も送信していません"},
 };
