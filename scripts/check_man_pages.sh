@@ -25,7 +25,7 @@ for page in "${pages[@]}"; do
   done
   [[ "$(basename "$page")" == klv-loader-cli.1* ]] || continue
   text="$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" 2>/dev/null)"
-  for command in read write compare show monitor scan report defaults; do
+  for command in read write compare show set monitor scan report defaults; do
     grep -qE "^ {7}klv-loader-cli $command( |\$)" <<<"$text" ||
       fail "$page: 'klv-loader-cli $command' starts its own line in the synopsis"
     grep -qE "^ {7}$command( |\$)" <<<"$text" || fail "$page: '$command' has its own entry in the commands"

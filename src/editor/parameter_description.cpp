@@ -227,4 +227,15 @@ int SlotOfRegister(ModelKind model, Register address) {
   return -1;
 }
 
+std::string_view SlotName(int slot) {
+  return slot >= 0 && slot < static_cast<int>(kParameterSlotCount) ? kSlotNames[slot] : std::string_view{};
+}
+
+int SlotNamed(std::string_view name) {
+  for (std::size_t i = 0; i < kParameterSlotCount; ++i) {
+    if (kSlotNames[i] == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 }  // namespace klv

@@ -42,6 +42,11 @@ std::string ValueMeaning(ModelKind model, int slot, int16_t value, Language lang
 // The slot of a catalogue register, or -1.
 int SlotOfRegister(ModelKind model, Register address);
 
+// The slot's stable name, as show --json prints it ("slowUpTime"); the slot
+// with exactly that name, or -1.
+std::string_view SlotName(int slot);
+int SlotNamed(std::string_view name);
+
 // Columns a text takes on a terminal: East Asian wide characters take two.
 std::size_t DisplayWidth(std::string_view text);
 

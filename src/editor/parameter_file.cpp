@@ -76,6 +76,20 @@ SaveOutcome WriteParameterFile(const std::filesystem::path& path, const Paramete
   return SaveFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+void SetParameterFileValue(std::span<uint8_t> bytes, int slot, int16_t value) {
+  if (bytes.size() != kParameterFileSize || slot < 0 || slot >= static_cast<int>(kParameterSlotCount)) return;
+  std::size_t offset = kRecordsOffset;
+  for (const CatalogueEntry& row : RecordRows()) {
+    if (row.value.Member() == ParameterSet::kSlots[static_cast<std::size_t>(slot)]) {
+      const auto word = static_cast<uint16_t>(value);
+      bytes[offset + 2] = static_cast<uint8_t>(word & 0xFF);
+      bytes[offset + 3] = static_cast<uint8_t>(word >> 8);
+      return;
+    }
+    offset += kRecordSize;
+  }
+}
+
 std::optional<ParameterFileContents> DecodeParameterFile(std::span<const uint8_t> bytes) {
   if (bytes.size() != kParameterFileSize) return std::nullopt;
   const std::optional<ModelKind> model = ModelFromCode(ReadWord(bytes, 0));

@@ -53,6 +53,12 @@ ParameterFileBytes EncodeParameterFile(const ParameterSet& set, ModelKind model)
 // file was longer). On failure the old file is left as it was.
 SaveOutcome WriteParameterFile(const std::filesystem::path& path, const ParameterSet& set, ModelKind model);
 
+// Puts value into the record of slot (an index into ParameterSet::kSlots)
+// in a file's bytes, leaving every other byte as it was: a file changed this
+// way differs from the old one only where a value changed. bytes must be a
+// whole file.
+void SetParameterFileValue(std::span<uint8_t> bytes, int slot, int16_t value);
+
 // What a valid file holds.
 struct ParameterFileContents {
   ParameterSet parameters;  // all 27 values and both option words

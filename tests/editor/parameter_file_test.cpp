@@ -120,6 +120,30 @@ TEST(DecodeParameterFile, TakesValuesAsTheyAreAndIgnoresReservedAddressesAndMark
   EXPECT_EQ(decoded->parameters, expected);
 }
 
+TEST(SetParameterFileValue, ChangesOnlyTheValueWordOfTheSlotsRecord) {
+  ParameterSet set;
+  set.slowUpTime = 10;
+  set.scaleLow = 7;
+  ParameterFileBytes bytes = EncodeParameterFile(set, ModelKind::Klv30E);
+  bytes[2] = 0x5A;  // a reserved word and a marker that another program filled otherwise
+  bytes[114] = 0x22;
+  const ParameterFileBytes before = bytes;
+
+  SetParameterFileValue(bytes, 12, -2);  // slowUpTime
+  SetParameterFileValue(bytes, 23, 150);  // scaleLow, whatever register the model gives it
+
+  const std::optional<ParameterFileContents> decoded = DecodeParameterFile(bytes);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->parameters.slowUpTime, -2);
+  EXPECT_EQ(decoded->parameters.scaleLow, 150);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const bool valueWord = (i >= 4 + 12 * 4 + 2 && i < 4 + 12 * 4 + 4) || (i >= 4 + 23 * 4 + 2 && i < 4 + 23 * 4 + 4);
+    if (!valueWord) {
+      EXPECT_EQ(bytes[i], before[i]) << "byte " << i;
+    }
+  }
+}
+
 TEST(DecodeParameterFile, RefusesWrongSizesAndUnknownModelCodes) {
   const std::vector<uint8_t> valid = Bytes(EncodeParameterFile(Distinct(), ModelKind::Klv40));
   for (const std::size_t size : {0u, 1u, 119u, 121u, 200u}) {

@@ -712,6 +712,115 @@ fs::path Klv30File(const fs::path& folder, int16_t slowUp) {
 // A regulator at another address than the one asked: nothing answers. Every
 // command says what it tried and what to do next, in the locale's language,
 // and compare --json gives a script the reason on standard output too.
+// --- Set --------------------------------------------------------------------------------------
+
+TEST_F(CliTest, SetChangesOnlyTheNamedValuesAndTakesBackWhatShowJsonPrints) {
+  std::array<int16_t, 27> values{};
+  values[7] = 3;      // do1Setting: the options leave it out, show still prints it
+  values[12] = 25;    // slowUpTime
+  values[14] = -3;    // currentLimiter
+  values[22] = 2000;  // analogOutputSetting: a value no write would send
+  std::string bytes = FileBytes(40, values, 0, kOptionAlarmOutput2);
+  bytes[2] = 0x7F;  // the reserved word and a marker as another program left them
+  bytes[115] = 0x22;
+  const fs::path file = folder_.Path() / "unit.klv";
+  WriteFile(file, bytes);
+
+  // Every line of show --json fed back leaves every byte.
+  const CliRun show = Run({"show", "--json", file.string()});
+  ASSERT_EQ(show.status, 0) << show.err;
+  std::vector<std::string> args = {"set", file.string()};
+  const std::regex entry(R"re("register": "([0-9A-F]{4})", "name": "(\w+)".*"value": (-?\d+),)re");
+  bool byName = false;
+  for (std::sregex_iterator it(show.out.begin(), show.out.end(), entry), end; it != end; ++it) {
+    args.push_back(((byName = !byName) ? (*it)[2].str() : (*it)[1].str()) + "=" + (*it)[3].str());
+  }
+  ASSERT_EQ(args.size(), 2u + 27u);
+  const CliRun same = Run(args);
+  ASSERT_EQ(same.status, 0) << same.err;
+  EXPECT_EQ(ReadFile(file), bytes);
+
+  const CliRun run = Run({"set", file.string(), "slowUpTime=50", "012e=80", "slowUpTime=+60"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "012C slowUpTime: 25 -> 50\n012E currentLimiter: -3 -> 80\n012C slowUpTime: 50 -> 60\n");
+  std::string expected = bytes;
+  expected[4 + 12 * 4 + 2] = 60;
+  expected[4 + 14 * 4 + 2] = 80;
+  expected[4 + 14 * 4 + 3] = 0;
+  EXPECT_EQ(ReadFile(file), expected);
+}
+
+TEST_F(CliTest, SetRefusesWhatAWriteWouldAndLeavesTheFileAlone) {
+  std::array<int16_t, 27> values{};
+  values[12] = 25;
+  const std::string bytes = FileBytes(30, values, 0, 0);
+  const fs::path file = folder_.Path() / "klv30.klv";
+  WriteFile(file, bytes);
+  const std::string unchanged = "; " + file.string() + " is left unchanged\n";
+  struct Case {
+    std::vector<std::string> assignments;
+    std::string error;
+    std::string locale = "C";
+  };
+  const Case cases[] = {
+      {{"slowUpTime=50", "rampUpperSetting=1001"},
+       "011F (rampUpperSetting): 1001 is outside the limits 1 to 1000" + unchanged},
+      {{"012c=fast"}, "012C (slowUpTime): 'fast' is not a number; allowed 0 to 999" + unchanged},
+      {{"do1Setting=1"},
+       "'do1Setting' is neither a register nor a parameter name of a KLV30 file (see klv-loader-cli show --json)" +
+           unchanged},
+      {{"currentLimiter=50"}, "012E (currentLimiter) is not used by a KLV30 with this file's options" + unchanged},
+      {{"slowUpTime"},
+       "'slowUpTime' is not REG=VALUE (a register such as 012C or a name such as slowUpTime, '=', the value)" +
+           unchanged},
+      {{"011f=-1"}, "011F（rampUpperSetting）: -1 は範囲 1～1000 の外です。" + file.string() + " は変更していません\n",
+       "ja_JP.UTF-8"},
+      {{}, "set needs a parameter file and at least one REG=VALUE\nklv-loader-cli: Try 'klv-loader-cli --help'.\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"set", file.string()};
+    args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+    const CliRun run = Run(args, c.locale);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "klv-loader-cli: " + c.error);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ReadFile(file), bytes);
+  }
+  // A file that is no parameter file is refused as every command refuses it.
+  const fs::path shortFile = folder_.Path() / "short.klv";
+  WriteFile(shortFile, bytes.substr(0, 119));
+  const CliRun run = Run({"set", shortFile.string(), "slowUpTime=5"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "klv-loader-cli: " + shortFile.string() + ": File data is unauthorized\n");
+  EXPECT_EQ(ReadFile(shortFile), bytes.substr(0, 119));
+}
+
+TEST_F(CliTest, WriteSetSendsTheChangedValuesAndLeavesTheFileAlone) {
+  Connect(Device(ModelKind::Klv30, 0, true));
+  std::array<int16_t, 27> values{};
+  values[11] = 1000;  // rampUpperSetting
+  values[12] = 33;    // slowUpTime
+  const std::string bytes = FileBytes(30, values, 1, 0);
+  const fs::path file = folder_.Path() / "klv30.klv";
+  WriteFile(file, bytes);
+
+  // A refused value stops the command before the port is opened.
+  const CliRun refused =
+      Run({"write", "--port", device_->Path(), "--timeout", "200", "--set", "currentLimiter=121", file.string()});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err,
+            "klv-loader-cli: 012E (currentLimiter): 121 is outside the limits -2 to 120; nothing was sent\n");
+  EXPECT_FALSE(fs::exists(DataFolder() / "comlog.txt"));
+
+  const CliRun run = Run({"write", "--port", device_->Path(), "--timeout", "200", "--set", "slowUpTime=44",
+                          "--set=011f=555", "--verify", file.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const ParameterSet device = device_->Parameters();
+  EXPECT_EQ(device.slowUpTime, 44);
+  EXPECT_EQ(device.rampUpperSetting, 555);
+  EXPECT_EQ(ReadFile(file), bytes);
+}
+
 TEST_F(CliTest, NoReplyAtAllSaysWhatWasTriedAndWhatToDoNext) {
   Connect(Device(ModelKind::Klv30, 0, true));  // at address 1
   const fs::path file = Klv30File(folder_.Path(), 33);

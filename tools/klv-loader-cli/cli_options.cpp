@@ -33,6 +33,7 @@ std::optional<Command> CommandNamed(std::string_view name) {
   if (name == "show") return Command::Show;
   if (name == "defaults") return Command::Defaults;
   if (name == "compare") return Command::Compare;
+  if (name == "set") return Command::Set;
   return std::nullopt;
 }
 
@@ -151,7 +152,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
       continue;
     }
     const bool takesValue = (connects && IsConnectionOption(name)) || (line.command == Command::Read && name == "output") ||
-                            (line.command == Command::Write && (name == "report" || name == "note"));
+                            (line.command == Command::Write && (name == "report" || name == "note" || name == "set"));
     if (!takesValue) return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, first}));
     const std::optional<std::string> value = reader.ValueOf(*arg);
     if (!value) return Refuse(CliText(CliTextId::NeedsValue, language, {name}));
@@ -167,6 +168,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
     }
     if (name == "note") {
       line.note = *value;
+      continue;
+    }
+    if (name == "set") {
+      line.assignments.push_back(*value);
       continue;
     }
     std::string error;
@@ -187,6 +192,12 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
     case Command::Compare:
       if (files.size() != 1) return Refuse(CliText(CliTextId::NeedsOneFile, language, {first}));
       line.file = files.front();
+      break;
+    case Command::Set:
+      // The file, then what to change in it.
+      if (files.size() < 2) return Refuse(CliText(CliTextId::SetNeedsAssignment, language));
+      line.file = files.front();
+      line.assignments.assign(files.begin() + 1, files.end());
       break;
     default:
       if (!files.empty()) return Refuse(CliText(CliTextId::TakesNoArguments, language, {first}));
@@ -214,6 +225,7 @@ std::string UsageText(Command command, Language language) {
     case Command::Read: return CliText(CliTextId::UsageRead, language) + connection + exit;
     case Command::Write: return CliText(CliTextId::UsageWrite, language) + connection + exit;
     case Command::Show: return CliText(CliTextId::UsageShow, language);
+    case Command::Set: return CliText(CliTextId::UsageSet, language);
     case Command::Compare: return CliText(CliTextId::UsageCompare, language) + connection;
     case Command::Defaults: return CliText(CliTextId::UsageDefaults, language);
     default: break;

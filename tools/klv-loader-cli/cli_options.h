@@ -6,13 +6,14 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/texts.h"
 #include "serial/comm_settings.h"
 
 namespace klv::cli {
 
-enum class Command { None, Help, Version, Defaults, Read, Write, Show, Compare };
+enum class Command { None, Help, Version, Defaults, Read, Write, Show, Compare, Set };
 
 // What the connection options name; each is empty when not given.
 struct ConnectionOptions {
@@ -37,6 +38,8 @@ struct CommandLine {
   std::string report;  // write --report: the PDF of the unit as written and checked
   std::string note;    // write --note: the report's serial number or note
   bool help = false;   // COMMAND --help
+  // set: its REG=VALUE arguments; write: its --set values. In the order given.
+  std::vector<std::string> assignments;
 };
 
 struct ParsedCommandLine {

@@ -229,7 +229,10 @@ constexpr std::array kTexts = {
                  "                        back; exit status 1 names each one that differs\n"
                  "  --report FILE.pdf     with --verify: save the report of the unit as written\n"
                  "                        and checked (device, connection, result, every value)\n"
-                 "  --note TEXT           the unit's serial number or a note for the report\n\n",
+                 "  --note TEXT           the unit's serial number or a note for the report\n"
+                 "  --set REG=VALUE       write this value instead of the file's (repeatable;\n"
+                 "                        checked as klv-loader-cli set checks it; the file\n"
+                 "                        is not changed)\n\n",
                  "使い方: klv-loader-cli write [OPTIONS] FILE.klv\n"
                  "\n"
                  "機種、オプション、（KLV40 では）制御入力の種類がファイルと一致することを確かめてから、\n"
@@ -239,7 +242,10 @@ constexpr std::array kTexts = {
                  "                        一致しないレジスタがあれば名前を表示し、終了コードは 1\n"
                  "  --report FILE.pdf     --verify と共に: 書込んで照合したとおりのレポートを保存します\n"
                  "                        （機器、接続、照合結果、すべての値）\n"
-                 "  --note TEXT           レポートに載せる製造番号・メモ\n\n"},
+                 "  --note TEXT           レポートに載せる製造番号・メモ\n"
+                 "  --set REG=VALUE       ファイルの値の代わりにこの値を書込みます（繰返し指定可。\n"
+                 "                        klv-loader-cli set と同じように確かめます。ファイルは\n"
+                 "                        変更しません）\n\n"},
     CliTextEntry{UsageShow,
                  "Usage: klv-loader-cli show FILE.klv [--json]\n"
                  "\n"
@@ -268,6 +274,7 @@ constexpr std::array kTexts = {
                  "  compare [OPTIONS] FILE.klv [--json]\n"
                  "                                     compare the regulator with a parameter file\n"
                  "  show FILE.klv [--json]             show a parameter file\n"
+                 "  set FILE.klv REG=VALUE...          change values in a parameter file\n"
                  "  defaults                           show the default parameter set of the\n"
                  "                                     model stored in the settings file\n"
                  "%1"
@@ -291,6 +298,7 @@ constexpr std::array kTexts = {
                  "  compare [OPTIONS] FILE.klv [--json]\n"
                  "                                     調整器とパラメータファイルを比較\n"
                  "  show FILE.klv [--json]             パラメータファイルの内容を表示\n"
+                 "  set FILE.klv REG=VALUE...          パラメータファイルの値を変更\n"
                  "  defaults                           設定ファイルに記録された機種の\n"
                  "                                     パラメータ既定値を表示\n"
                  "%1"
@@ -421,6 +429,42 @@ constexpr std::array kTexts = {
     CliTextEntry{OptionNeedsOption, "--%1 needs --%2", "--%1 には --%2 が必要です"},
     CliTextEntry{NoReplyScan, "Check the cable and the address, or use `klv-loader-cli scan`",
                  "ケーブルとアドレスを確認するか、`klv-loader-cli scan` を使ってください"},
+    CliTextEntry{UsageSet,
+                 "Usage: klv-loader-cli set FILE.klv REG=VALUE [REG=VALUE...]\n"
+                 "\n"
+                 "Changes values in a parameter file. REG is a register (four hex digits\n"
+                 "such as 012C) or the name that show --json prints for it (slowUpTime).\n"
+                 "Each value is checked as a write checks it: the register must be used by\n"
+                 "the file's model with the file's options, the value within its limits.\n"
+                 "When one is refused, nothing is changed. Only the changed values' bytes\n"
+                 "of the file differ afterwards; the file is replaced as a whole.\n"
+                 "Exit status: 0, or 2 when a value is refused or the file cannot be\n"
+                 "opened or saved.\n",
+                 "使い方: klv-loader-cli set FILE.klv REG=VALUE [REG=VALUE...]\n"
+                 "\n"
+                 "パラメータファイルの値を変更します。REG はレジスタ（012C のような 16 進 4 桁）か、\n"
+                 "show --json が表示する名前（slowUpTime）です。\n"
+                 "値は書込みと同じように確かめます。レジスタがファイルの機種とオプションで\n"
+                 "使われ、値が範囲内であること。拒否した値があれば何も変更しません。\n"
+                 "変更後のファイルは変更した値の部分だけが異なります。ファイルは丸ごと置き換えます。\n"
+                 "終了コード: 0、値を拒否したかファイルを開けない・保存できないとき 2。\n"},
+    CliTextEntry{SetNeedsAssignment, "set needs a parameter file and at least one REG=VALUE",
+                 "set にはパラメータファイルと 1 つ以上の REG=VALUE が必要です"},
+    CliTextEntry{SetNotAnAssignment,
+                 "'%1' is not REG=VALUE (a register such as 012C or a name such as slowUpTime, '=', the value)",
+                 "'%1' は REG=VALUE ではありません（012C のようなレジスタか slowUpTime のような名前、'='、値）"},
+    CliTextEntry{SetUnknownRegister,
+                 "'%1' is neither a register nor a parameter name of a %2 file (see klv-loader-cli show --json)",
+                 "'%1' は %2 のファイルのレジスタでもパラメータ名でもありません（klv-loader-cli show --json を参照）"},
+    CliTextEntry{SetNotPresent, "%1 (%2) is not used by a %3 with this file's options",
+                 "%1（%2）はこのファイルのオプションの %3 では使われません"},
+    CliTextEntry{SetNotANumber, "%1 (%2): '%3' is not a number; allowed %4 to %5",
+                 "%1（%2）: '%3' は数値ではありません。範囲は %4～%5 です"},
+    CliTextEntry{SetOutOfRange, "%1 (%2): %3 is outside the limits %4 to %5",
+                 "%1（%2）: %3 は範囲 %4～%5 の外です"},
+    CliTextEntry{SetChanged, "%1 %2: %3 -> %4", "%1 %2: %3 から %4 に変更"},
+    CliTextEntry{FileLeftUnchanged, "%1; %2 is left unchanged", "%1。%2 は変更していません"},
+    CliTextEntry{NothingSent, "%1; nothing was sent", "%1。何も送信していません"},
 };
 
 constexpr bool InEnumOrder() {

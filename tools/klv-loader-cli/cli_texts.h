@@ -99,6 +99,16 @@ enum class CliTextId {
   MonitorNoGoodReply,
   OptionNeedsOption,
   NoReplyScan,
+  UsageSet,
+  SetNeedsAssignment,
+  SetNotAnAssignment,
+  SetUnknownRegister,
+  SetNotPresent,
+  SetNotANumber,
+  SetOutOfRange,
+  SetChanged,
+  FileLeftUnchanged,
+  NothingSent,
 };
 
 struct CliTextEntry {

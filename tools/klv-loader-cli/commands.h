@@ -21,6 +21,8 @@ int RunRead(const CommandLine& line);
 int RunWrite(const CommandLine& line);
 int RunShow(const CommandLine& line);
 int RunCompare(const CommandLine& line);
+// set: changes values of a parameter file in place.
+int RunSet(const CommandLine& line);
 int RunDefaults();
 // monitor: args are the arguments after "monitor".
 int RunMonitorCommand(std::span<const std::string> args);

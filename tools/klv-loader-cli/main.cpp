@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     case Command::Write: return RunWrite(line);
     case Command::Show: return RunShow(line);
     case Command::Compare: return RunCompare(line);
+    case Command::Set: return RunSet(line);
     case Command::None: break;
   }
   return kExitUnusable;

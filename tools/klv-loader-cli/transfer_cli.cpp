@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "assignment_check.h"
 #include "file_refusal.h"
 #include "cli_texts.h"
 #include "compare_listing.h"
@@ -208,13 +209,22 @@ int RunWrite(const CommandLine& line) {
     return kExitUnusable;
   }
 
+  // --set values replace the file's before anything is opened or sent; the file stays as it is.
+  const AssignmentCheck check =
+      CheckAssignments(line.assignments, load.contents->model, load.contents->parameters, language);
+  if (!check.error.empty()) {
+    PrintError(CliText(CliTextId::NothingSent, language, {check.error}));
+    return kExitUnusable;
+  }
+
   const std::optional<Environment> environment = PrepareEnvironment(line, language);
   if (!environment) return kExitUnusable;
   Transfer transfer(line, *environment);
   // The file's model becomes current, as opening it in the window does.
   transfer.currentModel() = load.contents->model;
   transfer.ModelFromFile();
-  const ParameterSet& parameters = transfer.Parameters() = AsScreenHoldsIt(load.contents->parameters);
+  const ParameterSet& parameters = transfer.Parameters() =
+      AsScreenHoldsIt(WithAssignments(load.contents->parameters, check.accepted));
 
   // A report that could not be saved is refused before the regulator is touched.
   if (!line.report.empty()) {
