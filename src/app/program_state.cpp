@@ -70,9 +70,11 @@ SettingsLoad LoadProgramSettings(ProgramState& state) {
   state.keepSettingsFile = load.status == SettingsLoad::Status::Unreadable;
   state.settingsReadError = state.keepSettingsFile ? load.error : std::string();
   state.options = LoadProgramOptions(state.optionsPath);
-  state.connection.localEcho = state.options.localEcho;
+  ApplyConnectionOptions(state);
   return load;
 }
+
+void ApplyConnectionOptions(ProgramState& state) { state.connection.localEcho = state.options.localEcho; }
 
 std::string UnreadableSettingsText(const std::filesystem::path& path, std::string_view reason, Language language) {
   std::string text = Text(TextId::SettingsFileUnreadable, language, {path.string()});

@@ -113,6 +113,10 @@ bool SetSharedPaths(ProgramState& state, const DataFolderOutcome& folder);
 // Unreadable the text below (and keepSettingsFile is set).
 SettingsLoad LoadProgramSettings(ProgramState& state);
 
+// The program options that shape each exchange (Local echo) handed to the
+// connection: at start-up and whenever the operator changes them.
+void ApplyConnectionOptions(ProgramState& state);
+
 // The message for an unreadable settings file, with its path and the reason.
 std::string UnreadableSettingsText(const std::filesystem::path& path, std::string_view reason, Language language);
 // Before the first transfer or monitor of a run whose settings file could

@@ -98,7 +98,7 @@ bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state
   screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
   screen.BindLocalEcho(state.options.localEcho);
   if (screen.exec() != QDialog::Accepted) return false;
-  state.connection.localEcho = state.options.localEcho;
+  ApplyConnectionOptions(state);
   if (state.options != before) {
     if (const SaveOutcome saved = StoreProgramOptions(state); !saved.ok) {
       ShowMessage(owner, OptionsNotSavedText(state.optionsPath, saved.error, state.language));

@@ -173,6 +173,45 @@ class CompareVerifyTest : public QObject {
     SavePicture(screen, "comm-settings-verify-ja");
   }
 
+  // An adapter that echoes every request: the box is kept in the program's
+  // own file, and the next read goes through it only with the box ticked.
+  void localEchoIsStoredAndUsedByTheNextTransfer() {
+    SimulatedDevice device(SimModel(ModelKind::Klv30));
+    QVERIFY(device.Ready());
+    device.LocalEcho(true);
+    WindowRig rig(Language::English, DevicePathPortFactory(device.Path()));
+    MainWindow& window = rig.Start();
+    rig.state.connection.settings.readTimeout = 200;  // the longest the line allows: a busy machine is slow
+    window.ReadFromDevice();
+    QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
+    QVERIFY2(rig.dialogs.Texts().at(0).starts_with("KLV"), rig.dialogs.Texts().at(0).c_str());
+    QVERIFY(rig.dialogs.Texts().at(0).find("reading complete") == std::string::npos);
+
+    rig.dialogs.echoChoice = true;
+    window.CommunicationSettings();
+    QVERIFY(rig.state.options.localEcho);
+    QVERIFY(ReadText(rig.DataFolder() / "KlvLoader.conf").find("local-echo=1\n") != std::string::npos);
+    QCOMPARE(ReadBytes(rig.SettingsFile()).size(), std::size_t{24});
+    window.ReadFromDevice();
+    QCOMPARE(rig.dialogs.Texts().back(), std::string("--- KLV30 Parameter reading complete ---"));
+
+    // The next start takes the choice back from the file.
+    ProgramState next(rig.clock);
+    QVERIFY(SetSharedPaths(next, DataFolderOutcome{true, rig.DataFolder(), {}}));
+    LoadProgramSettings(next);
+    QVERIFY(next.connection.localEcho);
+
+    // The real screen names the box in the language.
+    bool echo = false;
+    CommSettingsDialog screen(rig.state.connection, Language::Japanese, nullptr, std::vector<std::filesystem::path>{});
+    screen.BindLocalEcho(echo);
+    QVERIFY(!screen.LocalEchoBox()->isHidden());
+    QCOMPARE(screen.LocalEchoBox()->text(), QStringLiteral("ローカルエコー"));
+    screen.LocalEchoBox()->setChecked(true);
+    screen.accept();
+    QVERIFY(echo);
+  }
+
   void writeWithVerifyReportsTheReadBack_data() {
     QTest::addColumn<bool>("stuck");
     QTest::addColumn<QString>("message");

@@ -66,9 +66,12 @@ class ScriptedDialogs final : public OperatorDialogs {
     CommSettingsDialog screen(state.connection, state.language, owner, std::vector<std::filesystem::path>{});
     const ProgramOptions before = state.options;
     screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
+    screen.BindLocalEcho(state.options.localEcho);
     if (verifyChoice) screen.VerifyAfterWriteBox()->setChecked(*verifyChoice);
+    if (echoChoice) screen.LocalEchoBox()->setChecked(*echoChoice);
     if (accept) {
       screen.accept();
+      ApplyConnectionOptions(state);
       if (state.options != before) StoreProgramOptions(state);
     } else {
       screen.reject();
@@ -140,6 +143,7 @@ class ScriptedDialogs final : public OperatorDialogs {
   int settingsRuns = 0;
   std::deque<bool> settingsAnswers;
   std::optional<bool> verifyChoice;  // ticks or clears "Verify after writing" before OK
+  std::optional<bool> echoChoice;    // ticks or clears "Local echo" before OK
   std::vector<ParameterComparison> comparisons;
   std::vector<std::filesystem::path> shellOpened;
   ShellOpen shellAnswer = ShellOpen::Opened;
