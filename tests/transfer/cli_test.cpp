@@ -55,6 +55,18 @@ class CliTest : public TransferRig {
 
   fs::path DataFolder() const { return folder_.Path() / "data" / "klv-loader"; }
 
+  // A KLV30 with detection holding 10 in 012C; stuck: it answers a write of
+  // 012C as taken but keeps its value, which only a read-back shows.
+  void ConnectKlv30Holding012C(bool stuck) {
+    Connect(Device(ModelKind::Klv30, 0, true));
+    device_->Preset(Register{0x012C}, 10);
+    if (stuck) {
+      sim::FaultPlan plan;
+      plan.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Stuck, {}});
+      device_->Faults(plan);
+    }
+  }
+
   // Runs the tool with a clean environment: its own data folder, the locale
   // given, further variables, and standard error to a file or a terminal.
   CliRun Run(std::vector<std::string> args, const std::string& locale = "C",
@@ -976,13 +988,7 @@ TEST_F(CliTest, WriteVerifyReadsEveryRegisterBackAndNamesOneThatKeptItsValue) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Connect(Device(ModelKind::Klv30, 0, true));
-    device_->Preset(Register{0x012C}, 10);
-    if (c.stuck) {
-      sim::FaultPlan stuck;
-      stuck.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Stuck, {}});
-      device_->Faults(stuck);
-    }
+    ConnectKlv30Holding012C(c.stuck);
     const fs::path file = Klv30File(folder_.Path(), 33);
 
     const CliRun run = Run({"write", "--verify", "--port", device_->Path(), "--timeout", "200", file.string()});
@@ -1016,13 +1022,7 @@ TEST_F(CliTest, WriteVerifyReportRecordsWhatWasWrittenAndChecked) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Connect(Device(ModelKind::Klv30, 0, true));
-    device_->Preset(Register{0x012C}, 10);
-    if (c.stuck) {
-      sim::FaultPlan stuck;
-      stuck.AddRegisterFault(Register{0x012C}, {sim::FaultKind::Stuck, {}});
-      device_->Faults(stuck);
-    }
+    ConnectKlv30Holding012C(c.stuck);
     const fs::path file = Klv30File(folder_.Path(), 33);
     const fs::path pdf = folder_.Path() / (std::string("unit7-") + c.name + ".pdf");
 
