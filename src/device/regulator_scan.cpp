@@ -175,10 +175,8 @@ class PortScan {
         if (!found && !connection.localEcho && connection.echoFinding == EchoFinding::Unexpected) {
           // The request came back where a reply was due: the adapter echoes.
           // Everything sent on this port comes back from now on, so the rest
-          // of the port is scanned with local echo on; the reply left queued
-          // behind the echo is let go first.
+          // of the port is scanned with local echo on.
           connection.localEcho = true;
-          connection.AwaitStrayInput();
           found = Probe(connection);
         }
         if (!found) continue;
@@ -212,6 +210,8 @@ class PortScan {
       // 0110 means nobody is there.
       if (address == kSeriesOneCodeRegister && !refused && !plan_.askSeriesOneCodeWhenSilent) return std::nullopt;
       if (shared_.Ended()) return std::nullopt;
+      // An adapter that echoes: nothing more is learnt with local echo off.
+      if (!connection.localEcho && connection.echoFinding == EchoFinding::Unexpected) return std::nullopt;
       ++report_.requests;
       const Reply outcome = connection.Read(address);
       refused = refused || outcome.result == ExchangeResult::Error;

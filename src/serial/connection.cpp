@@ -106,6 +106,10 @@ Reply Connection::Exchange(const FrameBuffer& request, std::size_t requestLength
       std::ranges::equal(bytes.first(wireRequest.size()), wireRequest)) {
     echo = EchoFinding::Unexpected;
   }
+  // The reply follows such an echo; taken now, it cannot be paired with the
+  // next request.
+  std::vector<uint8_t> replyAfterEcho;
+  if (echo == EchoFinding::Unexpected && count == wireRequest.size()) replyAfterEcho = AwaitStrayInput();
   // Frames that came back to back are read together; a whole frame that
   // ends before the bytes do means two answers to one request.
   const FrameEndTest frameEnd = FrameEndFor(protocol);
@@ -152,6 +156,7 @@ Reply Connection::Exchange(const FrameBuffer& request, std::size_t requestLength
     reply.fault = ReplyFault::Echo;
     reply.strayBefore = strayBefore;
     if (echo == EchoFinding::Unexpected) LogStray({}, kEchoUnexpectedNote);
+    if (!replyAfterEcho.empty()) LogStray(replyAfterEcho, kStrayNote);
     if (echoFinding == EchoFinding::None) echoFinding = echo;
   }
   return reply;

@@ -110,5 +110,21 @@ TEST_F(LocalEchoRunTest, LeavesNoStrayBytesBetweenExchanges) {
   EXPECT_TRUE(connection_.AwaitStrayInput().empty());
 }
 
+// With local echo off, the reply that follows an adapter's echo is let go
+// within the same exchange: the next request never takes it for its own.
+TEST_F(LocalEchoRunTest, ReplyBehindAnUnexpectedEchoIsNotTheNextRequestsReply) {
+  Open();
+  device_.QueueReply({ScriptedChunk{kRequest0116, milliseconds(1)}, ScriptedChunk{ReadReply("0001"), milliseconds(40)}});
+  device_.QueueSilence();
+  connection_.StartLog();
+
+  EXPECT_EQ(connection_.Read(Register{0x0116}).fault, ReplyFault::Echo);
+  const Reply next = connection_.Read(Register{0x0116});
+
+  EXPECT_FALSE(next.Ok()) << connection_.log.Text();
+  EXPECT_EQ(next.fault, ReplyFault::Silence);
+  EXPECT_FALSE(next.strayBefore);
+}
+
 }  // namespace
 }  // namespace klv

@@ -186,7 +186,7 @@ TEST_F(CliTest, UsageErrorsHelpAndVersion) {
       {{"read", "--output"}, 2, "--output needs a value"},
       {{"read", "--speed", "4800", "--output", "x.klv"}, 2, "--speed: '4800' is not 9600 or 19200"},
       {{"read", "--parity=mark", "--output", "x.klv"}, 2, "--parity: 'mark' is not even, none or odd"},
-      {{"read", "--address", "0", "--output", "x.klv"}, 2, "--address: '0' is not a device address from 1 to 99"},
+      {{"read", "--address", "0", "--output", "x.klv"}, 2, "--address: '0' is not a device address from 1 to 99, or a list such as 1-12,15"},
       {{"read", "--timeout", "150", "--output", "x.klv"}, 2, "--timeout: '150' is not 50, 100 or 200"},
       {{"read", "--stop-bits", "3", "--output", "x.klv"}, 2, "--stop-bits: '3' is not 1 or 2"},
       {{"read", "--protocol", "modbus", "--output", "x.klv"}, 2, "--protocol: 'modbus' is not torvalek, rtu or ascii"},

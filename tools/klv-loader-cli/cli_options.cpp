@@ -3,6 +3,7 @@
 #include <charconv>
 #include <vector>
 
+#include "common/address_list.h"
 #include "common/argument_reader.h"
 #include "common/named_value.h"
 #include "text/ascii_case.h"
@@ -63,9 +64,10 @@ bool TakeConnectionOption(std::string_view name, std::string_view value, Connect
     return true;
   }
   if (name == "address") {
-    const std::optional<int32_t> address = Decimal(value);
-    if (!address || *address < 1 || *address > 99) return refuse(CliTextId::AllowedAddress);
-    options.deviceAddress = *address;
+    std::optional<std::vector<int32_t>> addresses = tools::ParseAddressList(value);
+    if (!addresses) return refuse(CliTextId::AllowedAddresses);
+    options.deviceAddress = addresses->front();
+    options.addresses = std::move(*addresses);
     return true;
   }
   if (name == "speed") {

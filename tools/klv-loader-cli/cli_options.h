@@ -20,7 +20,8 @@ struct ConnectionOptions {
   std::optional<int32_t> portNumber;  // COM1..COM24: 1..12, with plus12 for 13..24
   std::optional<int32_t> plus12;
   std::string devicePath;  // --port with a device path instead of COMn
-  std::optional<int32_t> deviceAddress;
+  std::optional<int32_t> deviceAddress;  // the first of addresses
+  std::vector<int32_t> addresses;        // --address 1-12,15: the units on the bus, in order
   std::optional<int32_t> speed;
   std::optional<int32_t> parity;  // 1 even, 2 none, 3 odd (as the settings file)
   std::optional<int32_t> stopBits;

@@ -21,6 +21,8 @@ constexpr std::array kTexts = {
     CliTextEntry{AllowedPort, "COM1..COM24 or a device path such as /dev/ttyUSB0",
                  "COM1～COM24、または /dev/ttyUSB0 のようなデバイスのパス"},
     CliTextEntry{AllowedAddress, "a device address from 1 to 99", "1～99 の機器アドレス"},
+    CliTextEntry{AllowedAddresses, "a device address from 1 to 99, or a list such as 1-12,15",
+                 "1～99 の機器アドレス、または 1-12,15 のような並び"},
     CliTextEntry{AllowedSpeed, "9600 or 19200", "9600 か 19200"},
     CliTextEntry{AllowedParity, "even, none or odd", "even、none、odd のどれか"},
     CliTextEntry{AllowedStopBits, "1 or 2", "1 か 2"},

@@ -23,6 +23,7 @@ enum class CliTextId {
   NotAllowed,
   AllowedPort,
   AllowedAddress,
+  AllowedAddresses,
   AllowedSpeed,
   AllowedParity,
   AllowedStopBits,
