@@ -85,6 +85,7 @@ Reply Connection::Exchange(const FrameBuffer& request, std::size_t requestLength
   const std::span<const uint8_t> wireRequest(wire.data(), std::min(sent.written, wire.size()));
   EchoFinding echo = EchoFinding::None;
   bool echoSilent = false;
+  const bool replyCopiesRequest = modbus && requestLength != kReadRequestLength;
   if (localEcho && !wireRequest.empty()) {
     FrameBuffer echoed{};
     const std::size_t echoCount = line.ReceiveExactly(std::span<uint8_t>(echoed.data(), wireRequest.size()));
@@ -97,12 +98,19 @@ Reply Connection::Exchange(const FrameBuffer& request, std::size_t requestLength
     }
   }
   FrameBuffer received{};
-  const std::size_t count = echoSilent ? 0 : line.ReceiveWireFrame(received, wanted, protocol);
+  std::size_t count = echoSilent ? 0 : line.ReceiveWireFrame(received, wanted, protocol);
+  // An echoed RTU read request passes for a shorter reply by its third byte:
+  // what came so far being the start of the request, the rest of it is read
+  // to tell.
+  if (!localEcho && protocol == Protocol::ModbusRtu && !replyCopiesRequest && count > 0 &&
+      count < wireRequest.size() && std::ranges::equal(std::span(received.data(), count), wireRequest.first(count))) {
+    count += line.ReceiveExactly(std::span<uint8_t>(received.data() + count, wireRequest.size() - count));
+  }
   const std::span<const uint8_t> bytes(received.data(), count);
   // With local echo off, the request coming back where the reply was due is
-  // the adapter's echo, not an answer. Only in TORVALEK: a Modbus write is
-  // answered by a copy of its request.
-  if (!localEcho && !modbus && !wireRequest.empty() && count >= wireRequest.size() &&
+  // the adapter's echo, not an answer. Not for a Modbus write, whose reply is
+  // a copy of its request; a Modbus read's reply never is.
+  if (!localEcho && !replyCopiesRequest && !wireRequest.empty() && count >= wireRequest.size() &&
       std::ranges::equal(bytes.first(wireRequest.size()), wireRequest)) {
     echo = EchoFinding::Unexpected;
   }

@@ -126,5 +126,34 @@ TEST_F(LocalEchoRunTest, ReplyBehindAnUnexpectedEchoIsNotTheNextRequestsReply) {
   EXPECT_FALSE(next.strayBefore);
 }
 
+// An echoed Modbus RTU read request looks like a six-byte reply by its third
+// byte; with local echo off it is still told for the echo, and with it on the
+// read goes through.
+TEST_F(LocalEchoRunTest, AnEchoedModbusReadIsToldFromTheReply) {
+  Open(Protocol::ModbusRtu);
+  const Bytes request = {0x01, 0x03, 0x01, 0x16, 0x00, 0x01, 0x64, 0x32};  // read of 0116
+  const Bytes reply = {0x01, 0x03, 0x02, 0x00, 0x01, 0x79, 0x84};          // value 1
+  for (int i = 0; i < 2; ++i) {
+    // The line hands over the first six bytes of the echo before the rest.
+    device_.QueueReply({ScriptedChunk{Bytes(request.begin(), request.begin() + 6), milliseconds(1)},
+                        ScriptedChunk{Bytes(request.begin() + 6, request.end()), milliseconds(2)},
+                        ScriptedChunk{reply, milliseconds(6)}});
+  }
+  device_.QueueSilence();
+  connection_.StartLog();
+
+  const Reply echoOff = connection_.Read(Register{0x0116});
+  EXPECT_EQ(echoOff.fault, ReplyFault::Echo);
+  EXPECT_EQ(connection_.echoFinding, EchoFinding::Unexpected);
+  EXPECT_NE(connection_.log.Text().find("turn on Local echo"), std::string::npos) << connection_.log.Text();
+
+  connection_.localEcho = true;
+  const Reply echoOn = connection_.Read(Register{0x0116});
+  EXPECT_TRUE(echoOn.Ok());
+  EXPECT_EQ(echoOn.value, 1);
+  EXPECT_FALSE(echoOn.strayBefore);
+  EXPECT_EQ(connection_.Read(Register{0x0116}).fault, ReplyFault::Silence);
+}
+
 }  // namespace
 }  // namespace klv
