@@ -61,7 +61,8 @@ class TcpSerialPort final : public SerialPort {
   ComPortAgreement agreement_ = ComPortAgreement::Pending;
 };
 
-// A network port with the standard connect time-out.
+// A network port with the standard connect time-out (on Windows, through
+// Winsock: windows_tcp_serial_port.cpp).
 std::unique_ptr<SerialPort> MakeTcpSerialPort();
 
 }  // namespace klv
