@@ -1,6 +1,10 @@
 #include "serial/line_text.h"
 
+#include <optional>
+#include <string>
 #include <system_error>
+
+#include "serial/network_address.h"
 
 namespace klv {
 namespace {
@@ -32,6 +36,8 @@ std::string LineFrameText(const LineSettings& line) {
 
 std::filesystem::path LinkTarget(const std::filesystem::path& path) {
   std::error_code error;
+  // A ports/ entry holding a network address is named by that address.
+  if (std::optional<std::string> address = NetworkAddressInFile(path)) return *address;
   if (!std::filesystem::is_symlink(path, error)) return path;
   const std::filesystem::path target = std::filesystem::read_symlink(path, error);
   if (error) return path;

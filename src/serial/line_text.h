@@ -18,7 +18,8 @@ std::string_view ProtocolName(Protocol protocol);
 // names them.
 std::string LineFrameText(const LineSettings& line);
 
-// What a link leads to ("/dev/ttyUSB0" for ports/COM5), which is what the
+// What a link leads to ("/dev/ttyUSB0" for ports/COM5), or the network
+// address a ports/ entry file holds ("tcp://10.0.0.5:4001"), which is what the
 // operator recognises; the path itself when it is no link or cannot be read.
 std::filesystem::path LinkTarget(const std::filesystem::path& path);
 

@@ -1,6 +1,7 @@
 #include "serial/port_failure_text.h"
 
 #include <cstdio>
+#include <string>
 
 #include "text/texts.h"
 
@@ -24,6 +25,13 @@ std::string PortFailureText(const PortFailure& failure, Language language) {
       return Text(TextId::PortDeniedJoinGroup, language, {device, group});
     }
     case PortFailureKind::OwnTerminal: return Text(TextId::PortIsOwnTerminal, language, {device});
+    case PortFailureKind::ConnectTimeout:
+      return Text(TextId::NetConnectTimeout, language, {device, std::to_string(failure.connectSeconds)});
+    case PortFailureKind::ConnectionRefused: return Text(TextId::NetConnectionRefused, language, {device});
+    case PortFailureKind::UnknownHost: return Text(TextId::NetUnknownHost, language, {device});
+    case PortFailureKind::ClosedByServer: return Text(TextId::NetClosedByServer, language, {device});
+    case PortFailureKind::ComPortRefused: return Text(TextId::NetComPortRefused, language, {device});
+    case PortFailureKind::BadNetworkAddress: return Text(TextId::NetBadAddress, language, {device});
     case PortFailureKind::Other: return device.empty() ? failure.systemText : device + ": " + failure.systemText;
   }
   return {};

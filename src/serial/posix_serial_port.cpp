@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "platform/file_store.h"
+#include "serial/network_or_serial_port.h"
 #include "serial/port_failure_text.h"
+#include "serial/tcp_serial_port.h"
 
 namespace klv {
 namespace {
@@ -406,6 +408,9 @@ void PosixSerialPort::Close() {
   fd_ = -1;
 }
 
-std::unique_ptr<SerialPort> MakeSystemSerialPort() { return std::make_unique<PosixSerialPort>(); }
+// A network address (or a ports/ entry holding one) opens a network port.
+std::unique_ptr<SerialPort> MakeSystemSerialPort() {
+  return MakeNetworkOrSerialPort([] { return std::make_unique<PosixSerialPort>(); }, MakeTcpSerialPort);
+}
 
 }  // namespace klv

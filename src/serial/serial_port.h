@@ -39,7 +39,17 @@ enum class PortStatus {
 // Why a device could not be opened, as parts that the operator's line is
 // made of in either language (serial/port_failure_text.h).
 // OwnTerminal: the device is the terminal the program itself runs in.
-enum class PortFailureKind { None, NoSuchPort, NoSuchDevice, PermissionDenied, Busy, OwnTerminal, Other };
+// The network kinds are for a line reached over the network (device is then
+// HOST:PORT, or the address as written for BadNetworkAddress).
+enum class PortFailureKind {
+  None, NoSuchPort, NoSuchDevice, PermissionDenied, Busy, OwnTerminal, Other,
+  ConnectTimeout,      // no connection within connectSeconds
+  ConnectionRefused,   // nothing listens there
+  UnknownHost,         // the host name cannot be resolved
+  ClosedByServer,      // the server closed the connection while it was being set up
+  ComPortRefused,      // an RFC 2217 server that does not take COM-PORT-OPTION
+  BadNetworkAddress,   // "tcp://..." or "rfc2217://..." without a host and port
+};
 
 struct PortFailure {
   PortFailure() = default;
@@ -57,6 +67,8 @@ struct PortFailure {
   // and its permission bits, so the operator sees what to change.
   std::string owner;
   unsigned mode = 0;
+  // ConnectTimeout: the connect time-out in whole seconds.
+  int connectSeconds = 0;
 };
 
 struct PortOpenStatus {

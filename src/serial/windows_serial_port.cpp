@@ -5,6 +5,8 @@
 
 #include "platform/windows_error.h"
 #include "serial/line_settings.h"
+#include "serial/network_or_serial_port.h"
+#include "serial/tcp_serial_port.h"
 
 namespace klv {
 namespace {
@@ -236,6 +238,9 @@ void WindowsSerialPort::Close() {
   claim_ = nullptr;
 }
 
-std::unique_ptr<SerialPort> MakeSystemSerialPort() { return std::make_unique<WindowsSerialPort>(); }
+// A network address (or a file holding one) opens a network port.
+std::unique_ptr<SerialPort> MakeSystemSerialPort() {
+  return MakeNetworkOrSerialPort([] { return std::make_unique<WindowsSerialPort>(); }, MakeTcpSerialPort);
+}
 
 }  // namespace klv

@@ -20,6 +20,19 @@ inline constexpr std::array kMessageTexts = {
                  "%1: アクセスが許可されていません。デバイスを所有するグループ「%2」に参加して (sudo usermod -aG %2 $USER)、ログインし直してください"},
     NumberedText{1006, "%1: this is the terminal the program runs in, not a serial port",
                  "%1: プログラムが動いている端末です。シリアルポートではありません"},
+    // Lines over the network: %1 HOST:PORT (the address as written for 1012).
+    NumberedText{1007, "could not connect to %1 within %2 s; check that the device server is on and reachable (host, port, network cable, firewall)",
+                 "%1 に %2 秒以内に接続できませんでした。デバイスサーバの電源と、ホスト、ポート番号、ネットワークケーブル、ファイアウォールを確認してください"},
+    NumberedText{1008, "%1: connection refused; check the port number and that the device server has this port enabled",
+                 "%1: 接続を拒否されました。ポート番号と、デバイスサーバでこのポートが有効になっていることを確認してください"},
+    NumberedText{1009, "%1: unknown host; check the host name, or give its IP address",
+                 "%1: ホストが見つかりません。ホスト名を確認するか、IP アドレスを指定してください"},
+    NumberedText{1010, "%1: the server closed the connection; the port may be in use by another client: close it there and try again",
+                 "%1: サーバが接続を閉じました。ほかのクライアントがポートを使っている可能性があります。そちらを閉じてからやり直してください"},
+    NumberedText{1011, "%1: the server refused the RFC 2217 line settings (COM-PORT-OPTION); set the line on the server and use tcp://%1 instead",
+                 "%1: サーバが RFC 2217 の回線設定（COM-PORT-OPTION）を拒否しました。回線をサーバ側で設定し、代わりに tcp://%1 を使ってください"},
+    NumberedText{1012, "%1: not a network address; write tcp://HOST:PORT or rfc2217://HOST:PORT",
+                 "%1: ネットワークアドレスではありません。tcp://ホスト:ポート または rfc2217://ホスト:ポート と書いてください"},
 
     // Transfers.
     NumberedText{1100, "\nRefused by the device: %1", "\nエラー応答のレジスタ: %1"},

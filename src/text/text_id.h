@@ -15,6 +15,13 @@ enum class TextId : int {
   PortDenied = 1004,
   PortDeniedJoinGroup = 1005,
   PortIsOwnTerminal = 1006,
+  // Lines over the network.
+  NetConnectTimeout = 1007,
+  NetConnectionRefused = 1008,
+  NetUnknownHost = 1009,
+  NetClosedByServer = 1010,
+  NetComPortRefused = 1011,
+  NetBadAddress = 1012,
   // Transfers and their results.
   RefusedRegisters = 1100,
   UnansweredRegisters = 1101,

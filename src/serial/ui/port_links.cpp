@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <system_error>
 
 #include "platform/data_folder.h"
 #include "serial/line_settings.h"
+#include "serial/network_address.h"
 
 namespace klv {
 namespace {
@@ -25,6 +27,8 @@ std::optional<std::filesystem::path> PortLinkTarget(const std::filesystem::path&
     std::filesystem::path target = std::filesystem::read_symlink(link, error);
     if (!error) return target;
   }
+  // A file holding a network address reaches that address: shown as it.
+  if (std::optional<std::string> address = NetworkAddressInFile(link)) return std::filesystem::path(*address);
   // A plain file or device node put there by hand is what the port opens.
   if (std::filesystem::exists(std::filesystem::symlink_status(link, error))) return link;
   return std::nullopt;
@@ -50,7 +54,15 @@ bool AssignPortLink(const std::filesystem::path& dataFolder, int32_t number,
   // number always reaches either the old device or the new one.
   const std::filesystem::path temporary = folder / ("." + PortName(number) + ".new-" + std::to_string(::getpid()));
   std::filesystem::remove(temporary, code);
-  std::filesystem::create_symlink(*device, temporary, code);
+  if (HasNetworkScheme(device->string())) {
+    // A network address is not a device to link to: the entry is a text file holding it.
+    std::ofstream entry(temporary, std::ios::binary | std::ios::trunc);
+    entry << device->string() << '\n';
+    entry.flush();
+    if (!entry) code = std::make_error_code(std::errc::io_error);
+  } else {
+    std::filesystem::create_symlink(*device, temporary, code);
+  }
   if (!code) std::filesystem::rename(temporary, link, code);
   if (code) {
     error = code.message();

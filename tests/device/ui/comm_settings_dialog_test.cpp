@@ -278,6 +278,26 @@ class CommSettingsDialogTest : public QObject {
     QCOMPARE(PortLinkTarget(folder, 2), std::nullopt);
   }
 
+  void networkEntryShownAsItsAddress() {
+    QTemporaryDir dir;
+    const std::filesystem::path folder = dir.path().toStdString();
+    std::filesystem::create_directories(folder / "ports");
+    std::ofstream(folder / "ports" / "COM3") << "rfc2217://10.0.0.5:2217\n";
+    Connection connection;
+    connection.settings.portNumber = 3;
+    SettingsRig screen(connection, folder, {"/dev/ttyUSB0"});
+    CommSettingsDialog& s = screen.dialog;
+    QCOMPARE(s.DeviceLabel()->text(), QStringLiteral("COM3 \u2192 rfc2217://10.0.0.5:2217"));
+    QCOMPARE(s.DeviceChoice()->currentText(), QStringLiteral("rfc2217://10.0.0.5:2217"));
+    // Kept as it is when OK is pressed; an address given to another number is written as an entry file.
+    std::string error;
+    QVERIFY(AssignPortLink(folder, 4, std::filesystem::path("tcp://10.0.0.6:4001"), error));
+    s.accept();
+    QCOMPARE(PortLinkTarget(folder, 3), std::optional<std::filesystem::path>("rfc2217://10.0.0.5:2217"));
+    QCOMPARE(PortLinkTarget(folder, 4), std::optional<std::filesystem::path>("tcp://10.0.0.6:4001"));
+    QVERIFY(!std::filesystem::is_symlink(folder / "ports" / "COM4"));
+  }
+
   void portLinksCancelledAreNotWritten() {
     QTemporaryDir dir;
     const std::filesystem::path folder = dir.path().toStdString();
