@@ -184,6 +184,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
     if (!TakeConnectionOption(name, *value, line.connection, error, language)) return Refuse(error);
   }
 
+  // read and write print a summary only for several units.
+  if (line.json && (line.command == Command::Read || line.command == Command::Write) && !line.OnBus()) {
+    return Refuse(CliText(CliTextId::UnknownOptionFor, language, {"json", first}));
+  }
   switch (line.command) {
     case Command::Read:
       if (!files.empty()) return Refuse(CliText(CliTextId::ReadTakesNoFile, language));

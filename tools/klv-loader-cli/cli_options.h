@@ -44,11 +44,9 @@ struct CommandLine {
   // Several units on one line: stop at the first that fails.
   bool stopOnFailure = false;
 
-  // More than one unit, or a summary asked for: the command runs unit after
-  // unit on one line and ends with a summary.
-  bool OnBus() const {
-    return connection.addresses.size() > 1 || (json && (command == Command::Read || command == Command::Write));
-  }
+  // More than one unit: the command runs unit after unit on one line and
+  // ends with a summary.
+  bool OnBus() const { return connection.addresses.size() > 1; }
 };
 
 // "{address}" in a file name stands for each unit's address.

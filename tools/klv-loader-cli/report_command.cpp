@@ -46,6 +46,8 @@ using ParsedReportLine = ParsedLine<ReportCommandLine>;
 ParsedReportLine ParseReportLine(std::span<const std::string> args, Language language) {
   ReportCommandLine line;
   std::vector<std::string> files;
+  // A connection option is one only with --address: a file's report reaches no line.
+  std::string connectionOption;
   ArgumentReader reader(args);
   while (const std::optional<Argument> arg = reader.Next()) {
     if (arg->kind == Argument::Kind::Help) {
@@ -59,6 +61,7 @@ ParsedReportLine ParseReportLine(std::span<const std::string> args, Language lan
     const std::string& name = arg->text;
     if (!arg->value && (name == "json" || name == "stop-on-failure" || IsConnectionFlag(name))) {
       (name == "json" ? line.json : name == "stop-on-failure" ? line.stopOnFailure : line.connection.localEcho) = true;
+      if (connectionOption.empty()) connectionOption = name;
       continue;
     }
     if (name != "output" && name != "note" && !IsConnectionOption(name)) {
@@ -67,6 +70,7 @@ ParsedReportLine ParseReportLine(std::span<const std::string> args, Language lan
     const std::optional<std::string> value = reader.ValueOf(*arg);
     if (!value) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsValue, language, {name}));
     if (IsConnectionOption(name)) {
+      if (connectionOption.empty() && name != "address") connectionOption = name;
       std::string error;
       if (!TakeConnectionOption(name, *value, line.connection, error, language)) return ParsedReportLine::Refuse(error);
     } else if (name == "output") {
@@ -77,6 +81,9 @@ ParsedReportLine ParseReportLine(std::span<const std::string> args, Language lan
     }
   }
   const bool onBus = !line.connection.addresses.empty();
+  if (!onBus && !connectionOption.empty()) {
+    return ParsedReportLine::Refuse(CliText(CliTextId::UnknownOptionFor, language, {connectionOption, "report"}));
+  }
   if (onBus && !files.empty()) return ParsedReportLine::Refuse(CliText(CliTextId::ReportBusTakesNoFile, language));
   if (!onBus && files.size() != 1) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsOneFile, language, {"report"}));
   if (!onBus) line.file = files.front();
