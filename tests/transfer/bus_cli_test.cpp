@@ -216,6 +216,16 @@ TEST_F(BusCliTest, CompareNamesTheUnitThatDiffersAndTheOneThatIsSilent) {
         << address << run.out;
   }
   EXPECT_NE(run.out.find("012C"), std::string::npos) << "the difference is in unit 3's message";
+
+  // With {address} each unit is compared with its own file.
+  for (const int address : {1, 3}) {
+    ASSERT_TRUE(WriteParameterFile(Path("own-" + std::to_string(address) + ".klv"), Unit(address).Parameters(),
+                                   ModelKind::Klv40)
+                    .ok);
+  }
+  const ToolRun own = Run("compare", {"--address", "3,1", Path("own-{address}.klv").string()});
+  EXPECT_EQ(own.status, 0) << own.err;
+  EXPECT_TRUE(std::regex_search(own.out, std::regex(R"(3 +KLV40 +succeeded\n1 +KLV40 +succeeded\n$)"))) << own.out;
 }
 
 TEST_F(BusCliTest, ReportMakesAPdfPerUnitOrOneWithAPagePerUnit) {

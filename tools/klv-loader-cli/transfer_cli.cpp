@@ -1,6 +1,8 @@
-// read and write: the transfers of the windows' "Read from KLV" and "Write
-// in KLV", from the settings file and the command line instead of the
-// settings screen, with the progress on the terminal.
+// read, write and compare: the transfers of the windows' "Read from KLV",
+// "Write in KLV" and Compare, from the settings file and the command line
+// instead of the settings screen, with the progress on the terminal; for one
+// unit, or for several on one line in turn (and report --address likewise).
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -389,10 +391,8 @@ UnitRun WriteUnit(Transfer& transfer, const CommandLine& line, const WriteSource
          VerificationMessage(verification, language) + NotSentLines(transfer.State().tally.notSent, language)},
         inputs.created,
         DescribeReportLine(transfer.connection())};
-    // Said after the write's own report, as alone.
-    std::fputs(run.out.c_str(), stdout);
-    run.out.clear();
-    const int saved = SaveReportFile(ComposeUnitReport(inputs), report, language);
+    // Said after the write's own report.
+    const int saved = SaveReportFile(ComposeUnitReport(inputs), report, language, &run.out);
     if (!failed && saved != kExitSuccess) {
       run.exit = saved;
       run.unit.status = BusUnitStatus::Failed;
@@ -478,12 +478,25 @@ UnitRun CompareUnit(Transfer& transfer, const CommandLine& line, const std::stri
 
 int RunCompare(const CommandLine& line) {
   const Language language = LocaleLanguage();
-  const ParameterFileLoad load = LoadParameterFile(line.file);
-  if (!FileUsable(load)) {
-    PrintError(FileRefusedMessage(line.file, load, language));
-    return kExitUnusable;
+  // On a bus, {address} in the file's name picks a file per unit; every one
+  // is checked before the line is opened.
+  struct CompareSource {
+    std::string name;
+    ParameterSet parameters;
+    ModelKind model = ModelKind::Klv40;
+  };
+  std::vector<CompareSource> sources;
+  const std::vector<int32_t> units = line.OnBus() && NamesAddress(line.file) ? line.connection.addresses
+                                                                               : std::vector<int32_t>{0};
+  for (const int32_t address : units) {
+    const std::string name = address == 0 ? line.file : ForAddress(line.file, address);
+    const ParameterFileLoad load = LoadParameterFile(name);
+    if (!FileUsable(load)) {
+      PrintError(FileRefusedMessage(name, load, language));
+      return kExitUnusable;
+    }
+    sources.push_back({name, AsScreenHoldsIt(load.contents->parameters), load.contents->model});
   }
-  const ParameterSet file = AsScreenHoldsIt(load.contents->parameters);
 
   const std::optional<Environment> environment = PrepareEnvironment(line, language);
   if (!environment) return kExitUnusable;
@@ -491,12 +504,15 @@ int RunCompare(const CommandLine& line) {
   transfer.CancelOnSignal();
   transfer.ModelFromFile();
   if (!line.OnBus()) {
-    const UnitRun run = CompareUnit(transfer, line, line.file, file, load.contents->model, line.json, language);
+    const CompareSource& source = sources.front();
+    const UnitRun run = CompareUnit(transfer, line, source.name, source.parameters, source.model, line.json, language);
     std::fputs(run.out.c_str(), stdout);
     return run.exit;
   }
+  std::size_t next = 0;
   return RunOnBusOf(line, transfer, TransferMode::Read, language, [&](int32_t) {
-    return CompareUnit(transfer, line, line.file, file, load.contents->model, false, language);
+    const CompareSource& source = sources[std::min(next++, sources.size() - 1)];
+    return CompareUnit(transfer, line, source.name, source.parameters, source.model, false, language);
   });
 }
 
