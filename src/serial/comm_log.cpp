@@ -118,16 +118,8 @@ std::size_t AppendStrayEntry(CommLog& log, std::span<const uint8_t> wire, Protoc
 
 void AppendLogLine(CommLog& log, std::string_view entry) { log.AppendEntry(entry); }
 
-CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
-                        const CommSettings& settings, const Clock& clock, std::string_view portLabel) {
-  CommLogSave result;
-  if (log.Empty()) return result;
-  result.status = CommLogSave::Status::Failed;
-  if (path.empty()) {
-    result.error = "no log path";
-    return result;
-  }
-
+std::string CommLogHeader(std::string_view title, const CommSettings& settings, const Clock& clock,
+                          std::string_view portLabel) {
   const LocalTime now = clock.LocalNow();
   char stamp[32];
   // MM/DD/YY in every language, like the rest of the file (which is not
@@ -151,11 +143,27 @@ CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, s
     text.append(" " + std::to_string(settings.speed) + "bps");
   }
   text.append("\r\n\r\n");
-  text.append(log.Text());
-  if (log.DroppedLines() > 0) {
-    text.append("*** The log was full: " + std::to_string(log.DroppedLines()) +
-                " further lines were not recorded ***\r\n");
+  return text;
+}
+
+std::string DroppedLinesNote(const CommLog& log) {
+  if (log.DroppedLines() == 0) return {};
+  return "*** The log was full: " + std::to_string(log.DroppedLines()) + " further lines were not recorded ***\r\n";
+}
+
+CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
+                        const CommSettings& settings, const Clock& clock, std::string_view portLabel) {
+  CommLogSave result;
+  if (log.Empty()) return result;
+  result.status = CommLogSave::Status::Failed;
+  if (path.empty()) {
+    result.error = "no log path";
+    return result;
   }
+
+  std::string text = CommLogHeader(title, settings, clock, portLabel);
+  text.append(log.Text());
+  text.append(DroppedLinesNote(log));
 
   const SaveOutcome saved = SaveFileAtomically(path, text);
   if (!saved.ok) {

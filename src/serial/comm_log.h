@@ -87,6 +87,12 @@ struct CommLogSave {
 // A non-empty portLabel (a device path given instead of a COM number) stands
 // where the header names "COM<n>"; such a header is not cut to 99
 // characters, so the speed after a long path stays readable.
+// The header line of the file, its CR LF and the empty line after it.
+std::string CommLogHeader(std::string_view title, const CommSettings& settings, const Clock& clock,
+                          std::string_view portLabel = {});
+// The line that says how many entries a full log dropped; empty when none were.
+std::string DroppedLinesNote(const CommLog& log);
+
 CommLogSave SaveCommLog(const CommLog& log, const std::filesystem::path& path, std::string_view title,
                         const CommSettings& settings, const Clock& clock, std::string_view portLabel = {});
 

@@ -3,8 +3,8 @@
 namespace klv {
 
 TransferSession DeviceReadingSession(const TransferSession& program, DeviceReading& reading) {
-  return TransferSession{program.connection, reading.parameters, reading.model,
-                         reading.state,      program.clock,      program.commLogPath};
+  return TransferSession{program.connection, reading.parameters, reading.model,      reading.state,
+                         program.clock,      program.commLogPath, program.portStaysOpen};
 }
 
 TransferCommandOutcome RunDeviceReading(const TransferSession& program, ModelKind screenModel, DeviceReading& reading,

@@ -53,6 +53,12 @@ TransferCommandOutcome RunCommand(TransferSession& session, OpenPortResult open,
   return outcome;
 }
 
+// The next unit on a line kept open goes on over the same port.
+OpenPortResult OpenUnlessOpen(TransferSession& session) {
+  if (session.portStaysOpen && session.connection.IsOpen()) return OpenPortResult{true, PortStatus::Ok, {}};
+  return session.connection.Open();
+}
+
 }  // namespace
 
 OpenPortResult BeginReadTransfer(TransferSession& session) {
@@ -62,7 +68,7 @@ OpenPortResult BeginReadTransfer(TransferSession& session) {
   LoadDefaults(session.parameters, session.currentModel);
   session.connection.log.Clear();
   session.state.mode = TransferMode::Read;
-  OpenPortResult open = session.connection.Open();
+  OpenPortResult open = OpenUnlessOpen(session);
   if (!open.ok) KeepCompleteRead(session);
   return open;
 }
@@ -78,7 +84,7 @@ bool KeepCompleteRead(TransferSession& session) {
 OpenPortResult BeginWriteTransfer(TransferSession& session) {
   session.state.tally = {};
   session.connection.log.Clear();
-  OpenPortResult open = session.connection.Open();
+  OpenPortResult open = OpenUnlessOpen(session);
   if (open.ok) session.state.mode = TransferMode::Write;
   return open;
 }
@@ -97,6 +103,7 @@ TransferContext MakeTransferContext(TransferSession& session, Language language,
 }
 
 CommLogSave EndTransfer(TransferSession& session) {
+  if (session.portStaysOpen) return {};
   session.connection.Close();
   const std::string_view title =
       session.state.mode == TransferMode::Read ? kParameterReadTitle : kParameterWriteTitle;

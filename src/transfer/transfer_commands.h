@@ -30,6 +30,10 @@ struct TransferSession {
   TransferState& state;
   Clock& clock;
   std::filesystem::path commLogPath;  // comlog.txt; empty when not available
+  // One unit of several on one line: a port already open is used as it is
+  // and stays open after the transfer, and the log is left to the caller,
+  // who keeps every unit's frames (transfer/bus_run.h).
+  bool portStaysOpen = false;
 };
 
 // Read: keeps the parameter set and model as they are, then loads the
@@ -51,7 +55,7 @@ OpenPortResult BeginWriteTransfer(TransferSession& session);
 TransferContext MakeTransferContext(TransferSession& session, Language language, ProgressSink& progress);
 
 // After the worker has finished: closes the port and writes comlog.txt with
-// the title of the mode. Failed: text 175 "Log file cannot be created" is to
+// the title of the mode (neither when the port stays open). Failed: text 175 "Log file cannot be created" is to
 // be shown, then the report as usual.
 CommLogSave EndTransfer(TransferSession& session);
 

@@ -141,8 +141,12 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
       continue;
     }
     const std::string& name = arg->text;
-    if ((line.command == Command::Show || line.command == Command::Compare) && name == "json" && !arg->value) {
+    if ((line.command == Command::Show || connects) && name == "json" && !arg->value) {
       line.json = true;
+      continue;
+    }
+    if (connects && name == "stop-on-failure" && !arg->value) {
+      line.stopOnFailure = true;
       continue;
     }
     if (connects && IsConnectionFlag(name) && !arg->value) {
@@ -180,15 +184,25 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
     if (!TakeConnectionOption(name, *value, line.connection, error, language)) return Refuse(error);
   }
 
+  // read and write print a summary only for several units.
+  if (line.json && (line.command == Command::Read || line.command == Command::Write) && !line.OnBus()) {
+    return Refuse(CliText(CliTextId::UnknownOptionFor, language, {"json", first}));
+  }
   switch (line.command) {
     case Command::Read:
       if (!files.empty()) return Refuse(CliText(CliTextId::ReadTakesNoFile, language));
       if (line.file.empty()) return Refuse(CliText(CliTextId::ReadNeedsOutput, language));
+      if (line.connection.addresses.size() > 1 && !NamesAddress(line.file)) {
+        return Refuse(CliText(CliTextId::BusOutputNeedsAddress, language, {"output", line.file}));
+      }
       break;
     case Command::Write:
       // The report records what was checked: without the read-back there is nothing to vouch for.
       if (!line.report.empty() && !line.verify) return Refuse(CliText(CliTextId::OptionNeedsOption, language, {"report", "verify"}));
       if (!line.note.empty() && line.report.empty()) return Refuse(CliText(CliTextId::OptionNeedsOption, language, {"note", "report"}));
+      if (!line.report.empty() && line.connection.addresses.size() > 1 && !NamesAddress(line.report)) {
+        return Refuse(CliText(CliTextId::BusOutputNeedsAddress, language, {"report", line.report}));
+      }
       [[fallthrough]];
     case Command::Show:
     case Command::Compare:
@@ -208,6 +222,18 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
   return {line, {}};
 }
 
+bool NamesAddress(std::string_view name) { return name.find(kAddressPlaceholder) != std::string_view::npos; }
+
+std::string ForAddress(std::string_view name, int32_t address) {
+  std::string named(name);
+  const std::string number = std::to_string(address);
+  for (std::size_t at = named.find(kAddressPlaceholder); at != std::string::npos;
+       at = named.find(kAddressPlaceholder, at + number.size())) {
+    named.replace(at, kAddressPlaceholder.size(), number);
+  }
+  return named;
+}
+
 CommSettings ApplyConnectionOptions(CommSettings settings, const ConnectionOptions& options) {
   if (options.portNumber) settings.portNumber = *options.portNumber;
   if (options.plus12) settings.plus12 = *options.plus12;
@@ -223,12 +249,13 @@ CommSettings ApplyConnectionOptions(CommSettings settings, const ConnectionOptio
 std::string UsageText(Command command, Language language) {
   const std::string connection = CliText(CliTextId::UsageConnection, language);
   const std::string exit = CliText(CliTextId::UsageExit, language);
+  const std::string bus = CliText(CliTextId::UsageBus, language);
   switch (command) {
-    case Command::Read: return CliText(CliTextId::UsageRead, language) + connection + exit;
-    case Command::Write: return CliText(CliTextId::UsageWrite, language) + connection + exit;
+    case Command::Read: return CliText(CliTextId::UsageRead, language) + connection + exit + bus;
+    case Command::Write: return CliText(CliTextId::UsageWrite, language) + connection + exit + bus;
     case Command::Show: return CliText(CliTextId::UsageShow, language);
     case Command::Set: return CliText(CliTextId::UsageSet, language);
-    case Command::Compare: return CliText(CliTextId::UsageCompare, language) + connection;
+    case Command::Compare: return CliText(CliTextId::UsageCompare, language) + connection + bus;
     case Command::Defaults: return CliText(CliTextId::UsageDefaults, language);
     default: break;
   }

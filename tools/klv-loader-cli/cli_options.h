@@ -41,7 +41,19 @@ struct CommandLine {
   bool help = false;   // COMMAND --help
   // set: its REG=VALUE arguments; write: its --set values. In the order given.
   std::vector<std::string> assignments;
+  // Several units on one line: stop at the first that fails.
+  bool stopOnFailure = false;
+
+  // More than one unit: the command runs unit after unit on one line and
+  // ends with a summary.
+  bool OnBus() const { return connection.addresses.size() > 1; }
 };
+
+// "{address}" in a file name stands for each unit's address.
+inline constexpr std::string_view kAddressPlaceholder = "{address}";
+bool NamesAddress(std::string_view name);
+// The name with every "{address}" replaced by the address as a plain number.
+std::string ForAddress(std::string_view name, int32_t address);
 
 struct ParsedCommandLine {
   std::optional<CommandLine> commandLine;  // empty on a usage error

@@ -151,7 +151,15 @@ constexpr std::array kTexts = {
                  "  --note TEXT           the unit's serial number or a note\n"
                  "\n"
                  "Exit status: 0, or 2 for a usage error, a file that cannot be opened or is\n"
-                 "not a parameter file, or a report that cannot be saved.\n",
+                 "not a parameter file, or a report that cannot be saved.\n"
+                 "\n"
+                 "       klv-loader-cli report --address LIST [OPTIONS] --output FILE.pdf [--note TEXT]\n"
+                 "\n"
+                 "Reads each unit on the line as read does and reports what it holds, with the\n"
+                 "device and the line: one PDF per unit when --output names {address}\n"
+                 "(report-{address}.pdf), else one PDF with a page per unit. Takes the\n"
+                 "connection options and --json and --stop-on-failure, as read does with\n"
+                 "several addresses; exit status 0 only when every unit was reported.\n",
                  "使い方: klv-loader-cli report FILE.klv --output FILE.pdf [--note TEXT]\n"
                  "\n"
                  "パラメータファイルのレポートを PDF で保存します。機種、オプション、機種が使う\n"
@@ -162,7 +170,14 @@ constexpr std::array kTexts = {
                  "  --note TEXT           製造番号またはメモ\n"
                  "\n"
                  "終了コード: 0、使い方の誤り、開けないファイル、パラメータファイルでないファイル、\n"
-                 "保存できないレポートのとき 2。\n"},
+                 "保存できないレポートのとき 2。\n"
+                 "\n"
+                 "       klv-loader-cli report --address LIST [OPTIONS] --output FILE.pdf [--note TEXT]\n"
+                 "\n"
+                 "線上の各機器を read と同じように読出し、保持している値を機器と接続の情報とともに\n"
+                 "レポートにします。--output に {address} があれば機器ごとの PDF（report-{address}.pdf）、\n"
+                 "なければ機器ごとに一ページの一つの PDF です。複数アドレスの read と同じく接続オプション、\n"
+                 "--json、--stop-on-failure を使えます。終了コードはすべての機器をレポートしたときだけ 0。\n"},
     CliTextEntry{ReportSummary,
                  "  report FILE.klv --output FILE.pdf [--note TEXT]\n"
                  "                                     save a PDF report of a parameter file\n",
@@ -186,7 +201,8 @@ constexpr std::array kTexts = {
                  "                        or a serial device path such as /dev/ttyUSB0,\n"
                  "                        or tcp://HOST:PORT (a device server's raw port)\n"
                  "                        or rfc2217://HOST:PORT (an RFC 2217 server)\n"
-                 "  --address N           device address, 1..99\n"
+                 "  --address N|LIST      device address, 1..99; read, write, compare,\n"
+                 "                        report and monitor take a list of units such as 1-12,15\n"
                  "  --speed 9600|19200    bits per second\n"
                  "  --parity even|none|odd\n"
                  "  --stop-bits 1|2\n"
@@ -199,7 +215,8 @@ constexpr std::array kTexts = {
                  "                        または /dev/ttyUSB0 のようなシリアルデバイスのパス、\n"
                  "                        tcp://ホスト:ポート（デバイスサーバの生のポート）、\n"
                  "                        rfc2217://ホスト:ポート（RFC 2217 サーバ）\n"
-                 "  --address N           機器アドレス 1～99\n"
+                 "  --address N|LIST      機器アドレス 1～99。read、write、compare、report、\n"
+                 "                        monitor は 1-12,15 のような機器の並びも受け付けます\n"
                  "  --speed 9600|19200    通信速度（bps）\n"
                  "  --parity even|none|odd\n"
                  "  --stop-bits 1|2\n"
@@ -471,6 +488,49 @@ constexpr std::array kTexts = {
     CliTextEntry{SetChanged, "%1 %2: %3 -> %4", "%1 %2: %3 から %4 に変更"},
     CliTextEntry{FileLeftUnchanged, "%1; %2 is left unchanged", "%1。%2 は変更していません"},
     CliTextEntry{NothingSent, "%1; nothing was sent", "%1。何も送信していません"},
+    CliTextEntry{UsageBus,
+                 "Several units on one line (RS-485): --address takes a list such as 1-12,15;\n"
+                 "each unit is done in turn over the one open port, comlog.txt keeps a section\n"
+                 "per unit, and a summary (address, model, result) ends the output:\n"
+                 "  --output, FILE, --report  {address} in a name stands for the unit's address\n"
+                 "                        (unit-{address}.klv: unit-7.klv); read needs it in\n"
+                 "                        --output, write without it sends the one file to all\n"
+                 "  --json                the summary as a JSON array of units (address, model,\n"
+                 "                        result, file, message) instead of the table\n"
+                 "  --stop-on-failure     stop at the first unit that fails; the units after it\n"
+                 "                        are listed as not tried\n"
+                 "A unit that fails does not stop the others. Exit status: 0 when every unit\n"
+                 "succeeded, 1 otherwise (the failed units are named on standard error), 2 for\n"
+                 "a usage error or an unusable file or port.\n\n",
+                 "一本の線（RS-485）の複数の機器: --address に 1-12,15 のような並びを与えると、\n"
+                 "開いた一つのポートで機器を一台ずつ順に処理します。comlog.txt には機器ごとの節が\n"
+                 "あり、出力の最後に一覧（アドレス、機種、結果）を表示します:\n"
+                 "  --output, FILE, --report  名前の中の {address} は機器のアドレスになります\n"
+                 "                        （unit-{address}.klv なら unit-7.klv）。read の --output には\n"
+                 "                        必須です。write で使わなければ一つのファイルを全台に書込みます\n"
+                 "  --json                一覧を表の代わりに機器の JSON 配列（address、model、result、\n"
+                 "                        file、message）で表示します\n"
+                 "  --stop-on-failure     失敗した最初の機器で止めます。残りの機器は未実行と表示します\n"
+                 "機器が失敗してもほかの機器は続けます。終了コード: すべての機器が成功したとき 0、\n"
+                 "そうでないとき 1（失敗した機器を標準エラー出力に示します）、使い方の誤り、\n"
+                 "使えないファイルやポートのとき 2。\n\n"},
+    CliTextEntry{BusOutputNeedsAddress,
+                 "--%1 %2: with several addresses the name needs {address}, one file per unit (for example unit-{address}.klv)",
+                 "--%1 %2: 複数のアドレスでは、機器ごとのファイルになるよう名前に {address} が必要です（例 unit-{address}.klv）"},
+    CliTextEntry{BusUnitHeading, "Unit at address %1:", "アドレス %1 の機器:"},
+    CliTextEntry{BusColumnAddress, "Address", "アドレス"},
+    CliTextEntry{BusColumnModel, "Model", "機種"},
+    CliTextEntry{BusColumnResult, "Result", "結果"},
+    CliTextEntry{BusResultOk, "succeeded", "成功"},
+    CliTextEntry{BusResultDiffers, "differs", "相違あり"},
+    CliTextEntry{BusResultNotTried, "not tried", "未実行"},
+    CliTextEntry{BusResultFailed, "failed (%1)", "失敗（%1）"},
+    CliTextEntry{BusFailedUnits, "Units that did not succeed: %1", "成功しなかった機器のアドレス: %1"},
+    CliTextEntry{BusNotTriedUnits, "Not tried after the stop: %1", "中止のため未実行の機器のアドレス: %1"},
+    CliTextEntry{BusUnitName, "unit at address %1", "アドレス %1 の機器"},
+    CliTextEntry{ReportBusTakesNoFile,
+                 "report with --address reads each unit over the line and takes no FILE.klv",
+                 "--address を指定した report は各機器を線から読出すので、FILE.klv は指定しません"},
 };
 
 constexpr bool InEnumOrder() {

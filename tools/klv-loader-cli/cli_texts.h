@@ -110,6 +110,20 @@ enum class CliTextId {
   SetChanged,
   FileLeftUnchanged,
   NothingSent,
+  UsageBus,
+  BusOutputNeedsAddress,
+  BusUnitHeading,
+  BusColumnAddress,
+  BusColumnModel,
+  BusColumnResult,
+  BusResultOk,
+  BusResultDiffers,
+  BusResultNotTried,
+  BusResultFailed,
+  BusFailedUnits,
+  BusNotTriedUnits,
+  BusUnitName,
+  ReportBusTakesNoFile,
 };
 
 struct CliTextEntry {

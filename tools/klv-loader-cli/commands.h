@@ -35,9 +35,18 @@ std::string ScanUsageSummary(Language language);
 // --help (empty in a build that cannot make reports).
 int RunReportCommand(std::span<const std::string> args);
 std::string ReportUsageSummary(Language language);
-// Draws report into the PDF file output and says so on standard output; the
-// exit status. False from ReportsAvailable in a build that cannot draw one.
-int SaveReportFile(const UnitReport& report, const std::string& output, Language language);
+// Draws report into the PDF file output and says so on standard output (or
+// in said, when given); the exit status. False from ReportsAvailable in a
+// build that cannot draw one.
+int SaveReportFile(const UnitReport& report, const std::string& output, Language language,
+                   std::string* said = nullptr);
+// Several reports in one PDF file, each from a new page; as SaveReportFile.
+int SaveReportsFile(std::span<const UnitReport> reports, const std::string& output, Language language,
+                    std::string* said = nullptr);
+// report --address: reads each unit of the command line's addresses and
+// saves its report, in a PDF of its own ({address} in line.file) or as a
+// page of one PDF; line.note goes on every report.
+int RunReportOnBus(const CommandLine& line);
 bool ReportsAvailable();
 
 }  // namespace klv::cli

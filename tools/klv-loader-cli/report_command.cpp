@@ -35,6 +35,10 @@ struct ReportCommandLine {
   std::string output;
   std::string note;
   bool help = false;
+  // --address and the other connection options: the units to read and report.
+  ConnectionOptions connection;
+  bool json = false;
+  bool stopOnFailure = false;
 };
 
 using ParsedReportLine = ParsedLine<ReportCommandLine>;
@@ -42,6 +46,8 @@ using ParsedReportLine = ParsedLine<ReportCommandLine>;
 ParsedReportLine ParseReportLine(std::span<const std::string> args, Language language) {
   ReportCommandLine line;
   std::vector<std::string> files;
+  // A connection option is one only with --address: a file's report reaches no line.
+  std::string connectionOption;
   ArgumentReader reader(args);
   while (const std::optional<Argument> arg = reader.Next()) {
     if (arg->kind == Argument::Kind::Help) {
@@ -53,18 +59,34 @@ ParsedReportLine ParseReportLine(std::span<const std::string> args, Language lan
       continue;
     }
     const std::string& name = arg->text;
-    if (name != "output" && name != "note") return ParsedReportLine::Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "report"}));
+    if (!arg->value && (name == "json" || name == "stop-on-failure" || IsConnectionFlag(name))) {
+      (name == "json" ? line.json : name == "stop-on-failure" ? line.stopOnFailure : line.connection.localEcho) = true;
+      if (connectionOption.empty()) connectionOption = name;
+      continue;
+    }
+    if (name != "output" && name != "note" && !IsConnectionOption(name)) {
+      return ParsedReportLine::Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, "report"}));
+    }
     const std::optional<std::string> value = reader.ValueOf(*arg);
     if (!value) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsValue, language, {name}));
-    if (name == "output") {
+    if (IsConnectionOption(name)) {
+      if (connectionOption.empty() && name != "address") connectionOption = name;
+      std::string error;
+      if (!TakeConnectionOption(name, *value, line.connection, error, language)) return ParsedReportLine::Refuse(error);
+    } else if (name == "output") {
       if (value->empty()) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsFileName, language, {"output"}));
       line.output = *value;
     } else {
       line.note = *value;
     }
   }
-  if (files.size() != 1) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsOneFile, language, {"report"}));
-  line.file = files.front();
+  const bool onBus = !line.connection.addresses.empty();
+  if (!onBus && !connectionOption.empty()) {
+    return ParsedReportLine::Refuse(CliText(CliTextId::UnknownOptionFor, language, {connectionOption, "report"}));
+  }
+  if (onBus && !files.empty()) return ParsedReportLine::Refuse(CliText(CliTextId::ReportBusTakesNoFile, language));
+  if (!onBus && files.size() != 1) return ParsedReportLine::Refuse(CliText(CliTextId::NeedsOneFile, language, {"report"}));
+  if (!onBus) line.file = files.front();
   if (line.output.empty()) return ParsedReportLine::Refuse(CliText(CliTextId::ReportNeedsOutput, language));
   return {line, {}};
 }
@@ -87,6 +109,16 @@ int RunReportCommand(std::span<const std::string> args) {
     return kExitSuccess;
   }
 
+  if (!line.connection.addresses.empty()) {
+    CommandLine bus;
+    bus.connection = line.connection;
+    bus.file = line.output;
+    bus.note = line.note;
+    bus.json = line.json;
+    bus.stopOnFailure = line.stopOnFailure;
+    return RunReportOnBus(bus);
+  }
+
   const ParameterFileLoad load = LoadParameterFile(line.file);
   if (!FileUsable(load)) {
     PrintError(FileRefusedMessage(line.file, load, language));
@@ -103,22 +135,37 @@ int RunReportCommand(std::span<const std::string> args) {
   return SaveReportFile(ComposeUnitReport(inputs), line.output, language);
 }
 
-int SaveReportFile(const UnitReport& report, const std::string& output, Language language) {
-  // The pages are drawn without a display.
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler(QuietQtMessages);
-  int argc = 1;
-  char name[] = "klv-loader-cli";
-  char* argv[] = {name, nullptr};
-  const QGuiApplication application(argc, argv);
-  const QByteArray pdf = UnitReportPdf(report);
+int SaveReportFile(const UnitReport& report, const std::string& output, Language language, std::string* said) {
+  return SaveReportsFile(std::span(&report, 1), output, language, said);
+}
+
+int SaveReportsFile(std::span<const UnitReport> reports, const std::string& output, Language language,
+                    std::string* said) {
+  // The pages are drawn without a display, by one application for every
+  // report of the run (a bus makes one per unit).
+  static int argc = 1;
+  static char name[] = "klv-loader-cli";
+  static char* argv[] = {name, nullptr};
+  // It lives until the process ends: Qt's own statics go before a static
+  // object of ours would, so it is never torn down.
+  if (QGuiApplication::instance() == nullptr) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQtMessages);
+    new QGuiApplication(argc, argv);
+  }
+  const QByteArray pdf = UnitReportsPdf(reports);
 
   const SaveOutcome saved = SaveFileAtomically(output, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
   if (!saved.ok) {
     PrintError(ReportMessageText(ReportMessage::CannotSave, language, output, saved.error));
     return kExitUnusable;
   }
-  std::printf("%s\n", ReportMessageText(ReportMessage::Saved, language, output).c_str());
+  const std::string done = ReportMessageText(ReportMessage::Saved, language, output) + "\n";
+  if (said != nullptr) {
+    *said += done;
+  } else {
+    std::fputs(done.c_str(), stdout);
+  }
   return kExitSuccess;
 }
 

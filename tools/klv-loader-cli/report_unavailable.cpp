@@ -15,7 +15,12 @@ int RunReportCommand(std::span<const std::string>) {
 
 std::string ReportUsageSummary(Language) { return {}; }
 
-int SaveReportFile(const UnitReport&, const std::string&, Language language) {
+int SaveReportFile(const UnitReport&, const std::string&, Language language, std::string*) {
+  PrintError(CliText(CliTextId::ReportUnavailable, language));
+  return kExitUnusable;
+}
+
+int SaveReportsFile(std::span<const UnitReport>, const std::string&, Language language, std::string*) {
   PrintError(CliText(CliTextId::ReportUnavailable, language));
   return kExitUnusable;
 }

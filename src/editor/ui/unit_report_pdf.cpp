@@ -20,9 +20,10 @@ QString Html(const std::string& text) { return QString::fromStdString(text).toHt
 // A fact of several lines (a check that names each register differing) keeps its lines.
 QString HtmlLines(const std::string& text) { return Html(text).replace(QLatin1Char('\n'), QStringLiteral("<br>")); }
 
-QString ReportHtml(const UnitReport& report) {
-  QString html = QStringLiteral("<html><body>");
-  html += QStringLiteral("<h2>%1 &mdash; %2</h2>").arg(Html(report.program), Html(report.title));
+// One report's part of the body; a later unit's starts on a page of its own.
+QString ReportBodyHtml(const UnitReport& report, bool newPage) {
+  QString html = newPage ? QStringLiteral("<h2 style=\"page-break-before: always\">") : QStringLiteral("<h2>");
+  html += QStringLiteral("%1 &mdash; %2</h2>").arg(Html(report.program), Html(report.title));
 
   html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"3\">");
   for (const ReportFact& fact : report.facts) {
@@ -56,6 +57,12 @@ QString ReportHtml(const UnitReport& report) {
     }
     html += QStringLiteral("</tr></table>");
   }
+  return html;
+}
+
+QString ReportsHtml(std::span<const UnitReport> reports) {
+  QString html = QStringLiteral("<html><body>");
+  for (std::size_t i = 0; i < reports.size(); ++i) html += ReportBodyHtml(reports[i], i > 0);
   html += QStringLiteral("</body></html>");
   return html;
 }
@@ -68,14 +75,20 @@ QStringList ReportFontFamilies() {
 }
 
 void BuildReportDocument(const UnitReport& report, QTextDocument& document) {
+  BuildReportsDocument(std::span(&report, 1), document);
+}
+
+void BuildReportsDocument(std::span<const UnitReport> reports, QTextDocument& document) {
   QFont font;
   font.setFamilies(ReportFontFamilies());
   font.setPointSize(kPointSize);
   // No ligatures: a copied "fi" stays two letters.
   font.setStyleStrategy(QFont::PreferNoShaping);
   document.setDefaultFont(font);
-  document.setHtml(ReportHtml(report));
-  document.setMetaInformation(QTextDocument::DocumentTitle, QString::fromStdString(report.title));
+  document.setHtml(ReportsHtml(reports));
+  if (!reports.empty()) {
+    document.setMetaInformation(QTextDocument::DocumentTitle, QString::fromStdString(reports.front().title));
+  }
 }
 
 void PaintUnitReport(const UnitReport& report, QPagedPaintDevice& device) {
@@ -85,19 +98,23 @@ void PaintUnitReport(const UnitReport& report, QPagedPaintDevice& device) {
   document.print(&device);
 }
 
-QByteArray UnitReportPdf(const UnitReport& report) {
+QByteArray UnitReportPdf(const UnitReport& report) { return UnitReportsPdf(std::span(&report, 1)); }
+
+QByteArray UnitReportsPdf(std::span<const UnitReport> reports) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   {
     QPdfWriter writer(&buffer);
     writer.setCreator(QStringLiteral("KLV Loader"));
-    writer.setTitle(QString::fromStdString(report.title));
+    if (!reports.empty()) writer.setTitle(QString::fromStdString(reports.front().title));
     // QTextDocument::print keeps 2 cm inside the page's margins: 5 mm more
     // makes 25 mm around the text, and a KLV40 report fits one A4 page.
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5),
                                      QPageLayout::Millimeter));
-    PaintUnitReport(report, writer);
+    QTextDocument document;
+    BuildReportsDocument(reports, document);
+    document.print(&writer);
   }
   buffer.close();
   return bytes;

@@ -5,6 +5,7 @@
 // so the command-line tool can use it without the windows.
 #include <QByteArray>
 #include <QStringList>
+#include <span>
 
 #include "editor/unit_report.h"
 
@@ -23,11 +24,16 @@ QStringList ReportFontFamilies();
 // The report as a document, laid out for pages of the device's size.
 void BuildReportDocument(const UnitReport& report, QTextDocument& document);
 
+// Several reports in one document, each from a new page.
+void BuildReportsDocument(std::span<const UnitReport> reports, QTextDocument& document);
+
 // Paints the report on the device's pages (a PDF writer or a printer).
 void PaintUnitReport(const UnitReport& report, QPagedPaintDevice& device);
 
 // The report as an A4 PDF, whose text can be selected and extracted. Needs a
 // QGuiApplication.
 QByteArray UnitReportPdf(const UnitReport& report);
+// Several reports in one PDF, each from a new page (a bus of units).
+QByteArray UnitReportsPdf(std::span<const UnitReport> reports);
 
 }  // namespace klv
