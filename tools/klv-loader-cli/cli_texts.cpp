@@ -467,6 +467,23 @@ constexpr std::array kTexts = {
     CliTextEntry{SetChanged, "%1 %2: %3 -> %4", "%1 %2: %3 から %4 に変更"},
     CliTextEntry{FileLeftUnchanged, "%1; %2 is left unchanged", "%1。%2 は変更していません"},
     CliTextEntry{NothingSent, "%1; nothing was sent", "%1。何も送信していません"},
+    CliTextEntry{MonitorUnitPrefix, "Address %1: ", "アドレス %1: "},
+    CliTextEntry{MonitorUnitLost, "Address %1: no reply; the unit is asked again every 2 s, the others are polled as before",
+                 "アドレス %1: 応答なし。この機器には 2 秒ごとに問い合わせ、他の機器はそのまま監視します"},
+    CliTextEntry{MonitorUnitBack, "Address %1 answers again", "アドレス %1 が再び応答しています"},
+    CliTextEntry{MonitorRoundsTooSlow,
+                 "Warning: polling the %1 units once takes %2 s, longer than the sampling period of %3 s; "
+                 "the record takes one row per round instead",
+                 "警告: %1 台を 1 巡するのに %2 秒かかり、サンプリング周期 %3 秒より長いため、"
+                 "記録は 1 巡ごとに 1 行になります"},
+    CliTextEntry{MonitorBusHeading, "Address  Model   Result", "アドレス  機種    結果"},
+    CliTextEntry{MonitorUnitAnswered, "answered", "応答あり"},
+    CliTextEntry{MonitorUnitNoGoodReply, "no good reply", "正しい応答なし"},
+    CliTextEntry{MonitorUnitsNoGoodReply,
+                 "No good reply during the whole run from address %1: check the cable and the device addresses, "
+                 "or find the regulators with klv-loader-cli scan",
+                 "実行中、アドレス %1 から正しい応答が一度もありませんでした。ケーブルと機器アドレスを確認するか、"
+                 "klv-loader-cli scan で調整器を探してください"},
 };
 
 constexpr bool InEnumOrder() {

@@ -110,6 +110,14 @@ enum class CliTextId {
   SetChanged,
   FileLeftUnchanged,
   NothingSent,
+  MonitorUnitPrefix,
+  MonitorUnitLost,
+  MonitorUnitBack,
+  MonitorRoundsTooSlow,
+  MonitorBusHeading,
+  MonitorUnitAnswered,
+  MonitorUnitNoGoodReply,
+  MonitorUnitsNoGoodReply,
 };
 
 struct CliTextEntry {
