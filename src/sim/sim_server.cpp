@@ -39,8 +39,35 @@ void CloseFd(int& fd) {
 
 }  // namespace
 
-SimServer::SimServer(SimulatedRegulator& regulator) : regulator_(regulator) {
+SimServer::SimServer(SimulatedRegulator& regulator) : regulators_{&regulator} {
   if (::pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) stopPipe_[0] = stopPipe_[1] = -1;
+}
+
+bool SimServer::AddRegulator(SimulatedRegulator& regulator) {
+  std::lock_guard lock(mutex_);
+  if (thread_.joinable()) return false;
+  const SimConfig& config = regulator.Config();
+  for (const SimulatedRegulator* served : regulators_) {
+    if (served == &regulator || served->Config().protocol != config.protocol ||
+        served->Config().deviceAddress == config.deviceAddress) {
+      return false;
+    }
+  }
+  regulators_.push_back(&regulator);
+  return true;
+}
+
+ReplyPlan SimServer::Answer(std::span<const uint8_t> frame) {
+  std::lock_guard lock(mutex_);
+  ReplyPlan answer;
+  // Each sees the frame: the one it is for answers, a write to address 0 is
+  // carried out by every one, the others stay silent.
+  for (SimulatedRegulator* regulator : regulators_) {
+    ReplyPlan plan = regulator->Answer(frame);
+    const bool speaks = !plan.reply.empty() || plan.hangUp;
+    if (speaks && answer.reply.empty() && !answer.hangUp) answer = std::move(plan);
+  }
+  return answer;
 }
 
 SimServer::~SimServer() {
@@ -225,7 +252,7 @@ ServeEnd SimServer::Serve(int watchFd) {
 
   const auto handle = [&](const std::vector<Frame>& frames, ServeEnd& end) {
     for (const Frame& frame : frames) {
-      const ReplyPlan plan = WithRegulator([&](SimulatedRegulator& r) { return r.Answer(frame); });
+      const ReplyPlan plan = Answer(frame);
       bool stopped = false;
       if (!Reply(plan, stopped)) {
         end = ServeEnd::HungUp;

@@ -1,6 +1,9 @@
 #pragma once
-// Serves a SimulatedRegulator on a serial line: a pseudo-terminal it creates
-// (the program opens the far end, SlavePath()) or a given serial device.
+// Serves one SimulatedRegulator, or several at their own addresses as on an
+// RS-485 bus, on a serial line: a pseudo-terminal it creates (the program
+// opens the far end, Path()) or a given serial device. Every regulator sees
+// every frame and answers only those for its own address (writes to address
+// 0 are carried out by all, answered by none).
 // Runs on the calling thread (Serve) or on its own (Start/Stop). The
 // simulation keeps the regulator's clock; the serving loop waits in real
 // time with poll.
@@ -11,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "sim/simulated_regulator.h"
 #include "serial/line_settings.h"
@@ -31,6 +35,9 @@ class SimServer {
   static constexpr std::chrono::milliseconds kFrameGap{50};
 
   explicit SimServer(SimulatedRegulator& regulator);
+  // One more regulator on the same line, before serving starts. False (and
+  // not added) when it speaks another protocol or its address is taken.
+  bool AddRegulator(SimulatedRegulator& regulator);
   SimServer(const SimServer&) = delete;
   SimServer& operator=(const SimServer&) = delete;
   ~SimServer();
@@ -60,11 +67,11 @@ class SimServer {
   // before any answer, as two-wire RS-485 adapters do.
   void SetLocalEcho(bool on) { localEcho_.store(on); }
 
-  // The regulator, under the lock the serving loop takes for each exchange.
+  // The first regulator, under the lock the serving loop takes for each exchange.
   template <class F>
   decltype(auto) WithRegulator(F&& f) {
     std::lock_guard lock(mutex_);
-    return f(regulator_);
+    return f(*regulators_.front());
   }
 
  private:
@@ -74,8 +81,10 @@ class SimServer {
   bool WriteAll(std::span<const uint8_t> bytes);
   // Sends the reply to one frame; false when the line was hung up.
   bool Reply(const ReplyPlan& plan, bool& stopped);
+  // The reply of the regulator the frame is addressed to; silence when none is.
+  ReplyPlan Answer(std::span<const uint8_t> frame);
 
-  SimulatedRegulator& regulator_;
+  std::vector<SimulatedRegulator*> regulators_;
   std::mutex mutex_;
   int lineFd_ = -1;
   int slaveFd_ = -1;  // our own hold on the pseudo-terminal's far end

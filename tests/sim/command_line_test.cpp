@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "sim/sim_test_util.h"
 #include "support/fake_clock.h"
 
@@ -61,12 +63,77 @@ TEST(SimCommandLine, RefusesBadValuesNamingTheOption) {
       {"--address", "100"},   {"--protocol", "tcp"},   {"--mode", "7"},         {"--data-bits", "9"},
       {"--set", "012C"},      {"--set", "XYZ=1"},      {"--late", "0100"},      {"--late", "0100:x"},
       {"--silent", "0100:5"}, {"--fail-after", "x:silent"}, {"--fail-after", "3:late"},
-      {"--fail-after", "3:boom"}, {"--bogus"},         {"--address"}};
+      {"--fail-after", "3:boom"}, {"--bogus"},         {"--address"},         {"--address", "3-1"},
+      {"--unit", "0"},        {"--unit", "2:KLV50"},   {"--unit", "2:klv40:16"}, {"--unit", "2:"},
+      {"--silent-address", "x"},
+      // The same address twice on one line, a silent address nobody serves.
+      {"--unit", "1", "--unit", "1:klv30"}, {"--silent-address", "2"}};
   for (const auto& args : bad) {
     const ParsedCommandLine parsed = Parse(args);
     EXPECT_FALSE(parsed.options) << args[0];
     EXPECT_NE(parsed.error.find(args[0]), std::string::npos) << parsed.error;
   }
+}
+
+// Which regulators a command line puts on the line: address, model, option bits.
+TEST(SimCommandLine, SeveralAddressesMakeOneRegulatorEach) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::tuple<int, ModelKind, uint16_t>> units;
+  };
+  const std::vector<Case> cases = {
+      {{}, {{1, ModelKind::Klv40, 0}}},
+      {{"--address", "3-5", "--model", "klv30"},
+       {{3, ModelKind::Klv30, 0}, {4, ModelKind::Klv30, 0}, {5, ModelKind::Klv30, 0}}},
+      {{"--unit", "7:KLV30E", "--unit", "2", "--options", "9", "--unit", "12:klv40:4"},
+       {{7, ModelKind::Klv30E, 9}, {2, ModelKind::Klv40, 9}, {12, ModelKind::Klv40, 4}}},
+      {{"--address", "1,2", "--unit", "3:klv30"},
+       {{1, ModelKind::Klv40, 0}, {2, ModelKind::Klv40, 0}, {3, ModelKind::Klv30, 0}}},
+  };
+  for (const Case& c : cases) {
+    const ParsedCommandLine parsed = Parse(c.args);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    std::vector<std::tuple<int, ModelKind, uint16_t>> units;
+    for (const SimConfig& config : UnitConfigs(*parsed.options)) {
+      units.emplace_back(config.deviceAddress, config.model, config.options);
+    }
+    EXPECT_EQ(units, c.units) << c.args.size();
+    EXPECT_EQ(parsed.options->config.deviceAddress, std::get<0>(c.units.front()));
+  }
+}
+
+// Each regulator answers its own address only; a silent one none at all.
+TEST(SimCommandLine, MadeRegulatorsAnswerTheirOwnAddressAndASilentOneNothing) {
+  const ParsedCommandLine parsed =
+      Parse({"--unit", "1:klv40", "--unit", "2:klv30", "--unit", "3:klv30e", "--silent-address", "2",
+             "--set", "012C=40"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  klv::testing::FakeClock clock;
+  std::string error;
+  const auto regulators = MakeRegulators(*parsed.options, clock, error);
+  ASSERT_EQ(regulators.size(), 3u) << error;
+  // 0119: no analog output on the KLV40, the model code on the others.
+  const std::vector<std::string> model = {TorvalekFrame("011R00,0000"), "", TorvalekFrame("031R00,3045")};
+  for (int address = 1; address <= 3; ++address) {
+    for (int index = 0; index < 3; ++index) {
+      const std::string reply = Text(regulators[index]->Handle(ReadRequest(address, "0119")));
+      EXPECT_EQ(reply, index + 1 == address ? model[index] : "") << address << " " << index;
+    }
+    const RegisterRead preset = regulators[address - 1]->ReadRegister(Register{0x012C});
+    EXPECT_EQ(preset.refusal, Refusal::None);
+    EXPECT_EQ(preset.value, 40);
+  }
+}
+
+TEST(SimCommandLine, APresetThatDoesNotFitOneRegulatorIsNamedWithItsAddress) {
+  // 0112 exists on the KLV40 only.
+  const ParsedCommandLine parsed = Parse({"--unit", "1:klv40", "--unit", "4:klv30", "--set", "0112=2"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  klv::testing::FakeClock clock;
+  std::string error;
+  EXPECT_TRUE(MakeRegulators(*parsed.options, clock, error).empty());
+  EXPECT_NE(error.find("0112"), std::string::npos) << error;
+  EXPECT_NE(error.find("address 4"), std::string::npos) << error;
 }
 
 TEST(SimCommandLine, FaultOptionsBuildThePlan) {
@@ -148,7 +215,8 @@ TEST(SimCommandLine, HelpDocumentsEveryOption) {
        {"--model", "--options", "--detect", "--address", "--protocol", "--device", "--speed", "--parity",
         "--stop-bits", "--data-bits", "--mode", "--input-type", "--input ", "--set", "--silent", "--error",
         "--late", "--split", "--noise", "--hangup ", "--under", "--over", "--bad-check", "--other-address",
-        "--junk", "--short", "--stuck", "--twice", "--late-all", "--fail-after", "--hangup-after", "--help"}) {
+        "--junk", "--short", "--stuck", "--twice", "--late-all", "--fail-after", "--hangup-after", "--unit",
+        "--silent-address", "--help"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
     // Every documented option is one the parser takes.
     std::vector<std::string> args = {std::string(option)};

@@ -25,6 +25,7 @@ using namespace std::chrono_literals;
 using testing::ReadRequest;
 using testing::Text;
 using testing::TorvalekFrame;
+using testing::WriteRequest;
 
 class SimServerTest : public ::testing::Test {
  protected:
@@ -158,6 +159,49 @@ TEST_F(SimServerTest, ServeEndsWhenTheWatchedInputCloses) {
   ::close(pipeFds[1]);
   EXPECT_EQ(server_.Serve(pipeFds[0]), ServeEnd::InputClosed);
   ::close(pipeFds[0]);
+}
+
+// Three regulators on one line: each answers its own address; a broadcast
+// write is carried out by all and answered by none.
+TEST_F(SimServerTest, SeveralRegulatorsAnswerOnlyTheirOwnAddress) {
+  SimConfig klv30;
+  klv30.model = ModelKind::Klv30;
+  klv30.deviceAddress = 2;
+  SimConfig klv30e;
+  klv30e.model = ModelKind::Klv30E;
+  klv30e.deviceAddress = 7;
+  SimulatedRegulator second(klv30, SystemClock());
+  SimulatedRegulator third(klv30e, SystemClock());
+  ASSERT_TRUE(server_.AddRegulator(second));
+  ASSERT_TRUE(server_.AddRegulator(third));
+  // The same address twice, or another protocol, cannot share the line.
+  SimulatedRegulator sameAddress(klv30, SystemClock());
+  SimConfig rtu;
+  rtu.deviceAddress = 9;
+  rtu.protocol = Protocol::ModbusRtu;
+  SimulatedRegulator otherProtocol(rtu, SystemClock());
+  EXPECT_FALSE(server_.AddRegulator(sameAddress));
+  EXPECT_FALSE(server_.AddRegulator(otherProtocol));
+
+  OpenFarEnd();
+  ASSERT_TRUE(server_.Start());
+  const std::vector<std::pair<int, std::string>> answers = {
+      {7, TorvalekFrame("071R00,3045")}, {1, TorvalekFrame("011R00,0000")}, {2, TorvalekFrame("021R00,3330")}};
+  for (const auto& [address, reply] : answers) {
+    Send(ReadRequest(address, "0119"));
+    EXPECT_EQ(Receive(reply.size(), 2000ms), reply) << address;
+  }
+  // Nobody at address 5: silence, and the next request is answered as usual.
+  Send(ReadRequest(5, "0119"));
+  EXPECT_EQ(Receive(1, 300ms), "");
+  Send(WriteRequest(0, "012C", 55));
+  EXPECT_EQ(Receive(1, 300ms), "");
+  Send(ReadRequest(2, "012C"));
+  EXPECT_EQ(Receive(16, 2000ms), TorvalekFrame("021R00,0037"));
+  server_.Stop();
+  for (SimulatedRegulator* regulator : {&regulator_, &second, &third}) {
+    EXPECT_EQ(regulator->ReadRegister(Register{0x012C}).value, 55) << regulator->Config().deviceAddress;
+  }
 }
 
 TEST_F(SimServerTest, StopEndsTheThreadPromptly) {

@@ -1,8 +1,10 @@
 #include "klv-sim/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
+#include "common/address_list.h"
 #include "common/argument_reader.h"
 #include "common/named_value.h"
 
@@ -62,8 +64,8 @@ constexpr NamedValue<Protocol> kProtocols[] = {
 constexpr NamedValue<Parity> kParities[] = {{"even", Parity::Even}, {"none", Parity::None}, {"odd", Parity::Odd}};
 
 // The simulated device: model, options, address and start-up values.
-constexpr std::string_view kDeviceOptions[] = {"model", "options", "detect", "address",
-                                               "mode",  "input-type", "input", "set"};
+constexpr std::string_view kDeviceOptions[] = {"model", "options", "detect", "address", "unit",
+                                               "silent-address", "mode",  "input-type", "input", "set"};
 // The serial line the device sits on.
 constexpr std::string_view kLineOptions[] = {"protocol", "device", "speed", "parity", "stop-bits", "data-bits"};
 // Faults for one register (or every one): "--KIND REG" or "--KIND REG:MS".
@@ -86,6 +88,30 @@ bool IsKnown(std::string_view name) {
          IsOneOf(name, kExchangeFaults);
 }
 
+// --unit ADDRESS[:MODEL[:OPTIONS]].
+Expected TakeUnit(std::string_view text, SimOptions& options) {
+  constexpr const char* kForm = "ADDRESS[:MODEL[:OPTIONS]], e.g. 2:KLV30 or 3:KLV40:9";
+  SimUnit unit;
+  const auto first = text.find(':');
+  const auto address = ParseInRange(text.substr(0, first), 1, 99);
+  if (!address) return kForm;
+  unit.address = static_cast<int>(*address);
+  if (first != std::string_view::npos) {
+    std::string_view rest = text.substr(first + 1);
+    const auto second = rest.find(':');
+    const auto model = ValueNamed(rest.substr(0, second), kModels);
+    if (!model) return kForm;
+    unit.model = *model;
+    if (second != std::string_view::npos) {
+      const auto bits = ParseInRange(rest.substr(second + 1), 0, 15);
+      if (!bits) return kForm;
+      unit.options = static_cast<uint16_t>(*bits);
+    }
+  }
+  options.units.push_back(unit);
+  return std::nullopt;
+}
+
 Expected TakeDeviceOption(std::string_view name, const std::string& text, SimOptions& options) {
   if (name == "model") {
     const auto model = ValueNamed(text, kModels);
@@ -100,9 +126,22 @@ Expected TakeDeviceOption(std::string_view name, const std::string& text, SimOpt
     if (!n) return "0 or 1";
     options.config.detect = *n == 1;
   } else if (name == "address") {
-    const auto n = ParseInRange(text, 1, 99);
-    if (!n) return "a device address 1..99";
-    options.config.deviceAddress = static_cast<int>(*n);
+    const auto list = tools::ParseAddressList(text);
+    if (!list) return "device addresses 1..99, a list such as 1-3,7";
+    if (!options.addressGiven) options.addresses.clear();
+    options.addressGiven = true;
+    for (const int32_t address : *list) {
+      if (std::find(options.addresses.begin(), options.addresses.end(), address) == options.addresses.end()) {
+        options.addresses.push_back(address);
+      }
+    }
+    options.config.deviceAddress = options.addresses.front();
+  } else if (name == "unit") {
+    return TakeUnit(text, options);
+  } else if (name == "silent-address") {
+    const auto list = tools::ParseAddressList(text);
+    if (!list) return "device addresses 1..99, a list such as 2 or 2,5";
+    options.silentAddresses.insert(options.silentAddresses.end(), list->begin(), list->end());
   } else if (name == "mode") {
     const auto n = ParseInRange(text, 0, 6);
     if (!n) return "a control mode 0..6";
@@ -257,7 +296,66 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
     if (name == "data-bits") dataBitsGiven = true;
   }
   if (!dataBitsGiven) options.line.dataBits = options.config.protocol == Protocol::ModbusRtu ? 8 : 7;
+  // --unit alone names every regulator; with --address it adds to them.
+  if (!options.addressGiven && !options.units.empty()) options.addresses.clear();
+  std::vector<int> served = options.addresses;
+  for (const SimUnit& unit : options.units) {
+    if (std::find(served.begin(), served.end(), unit.address) != served.end()) {
+      return Fail("--unit " + std::to_string(unit.address) + ": address " + std::to_string(unit.address) +
+                  " is served twice");
+    }
+    served.push_back(unit.address);
+  }
+  for (const int address : options.silentAddresses) {
+    if (std::find(served.begin(), served.end(), address) == served.end()) {
+      return Fail("--silent-address " + std::to_string(address) + ": no regulator at this address");
+    }
+  }
+  options.config.deviceAddress = served.front();
   return ParsedCommandLine{std::move(options), {}};
+}
+
+std::vector<SimConfig> UnitConfigs(const SimOptions& options) {
+  std::vector<SimConfig> configs;
+  for (const int address : options.addresses) {
+    SimConfig config = options.config;
+    config.deviceAddress = address;
+    configs.push_back(config);
+  }
+  for (const SimUnit& unit : options.units) {
+    SimConfig config = options.config;
+    config.deviceAddress = unit.address;
+    config.model = unit.model.value_or(options.config.model);
+    config.options = unit.options.value_or(options.config.options);
+    configs.push_back(config);
+  }
+  return configs;
+}
+
+bool IsSilent(const SimOptions& options, int address) {
+  return std::find(options.silentAddresses.begin(), options.silentAddresses.end(), address) !=
+         options.silentAddresses.end();
+}
+
+std::vector<std::unique_ptr<SimulatedRegulator>> MakeRegulators(const SimOptions& options, Clock& clock,
+                                                                std::string& error) {
+  std::vector<std::unique_ptr<SimulatedRegulator>> regulators;
+  for (const SimConfig& config : UnitConfigs(options)) {
+    auto regulator = std::make_unique<SimulatedRegulator>(config, clock);
+    for (const auto& [reg, value] : options.presets) {
+      if (regulator->Preset(reg, value) != Refusal::None) {
+        error = "--set " + std::string(reg.Text()) + "=" + std::to_string(value) +
+                ": no such register on the device at address " + std::to_string(config.deviceAddress) +
+                ", or outside its limits";
+        return {};
+      }
+    }
+    FaultPlan faults = options.faults;
+    if (IsSilent(options, config.deviceAddress)) faults.AddRegisterFault(std::nullopt, Fault{FaultKind::Silent, {}});
+    regulator->SetFaultPlan(std::move(faults));
+    regulators.push_back(std::move(regulator));
+  }
+  return regulators;
 }
 
 std::string UsageText() {
@@ -274,7 +372,13 @@ Device:
                          output (0118), 8 analog output (0119 = 6)
   --detect 0|1           KLV30/KLV30E output current detection: whether 0102 and
                          the current rows answer (default 1)
-  --address N            device address 1..99 (default 1)
+  --address LIST         device address 1..99 (default 1); a list such as 1-3,7
+                         serves a regulator at each address on the one line
+  --unit ADDRESS[:MODEL[:OPTIONS]]  one more regulator on the line (repeatable),
+                         of its own model and option bits (default --model and
+                         --options); without --address only these are served
+  --silent-address LIST  the regulators at these addresses never answer, as
+                         units that are switched off or cut from the bus
   --mode N               KLV40 control mode, register 0112, 0..6 (default 4):
                          0 V-FB, 1 C-FB, 2 W-FB, 3 VVFB, 4 PA, 5 ZC, 6 PA-Z
   --input-type N         KLV40 control input type, register 0113 (default 4,
@@ -331,6 +435,9 @@ milliseconds; an exchange is a request with a good check for this device):
                          twice:MS
   --hangup-after N       reply to exchange N, then close the line (0: close it on
                          the first request)
+
+Several regulators share the protocol and the line; each answers only frames
+for its own address. --set and the faults apply to every one of them.
 
 Error replies: TORVALEK codes 01 bad request, 02 no such register (also
 registers the options leave out, 0110 on a KLV30/KLV30E), 03 value outside

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,12 @@ const char* ProtocolName(klv::Protocol protocol) {
   }
 }
 
+unsigned long long ExchangeCount(const std::vector<std::unique_ptr<klv::sim::SimulatedRegulator>>& regulators) {
+  unsigned long long count = 0;
+  for (const auto& regulator : regulators) count += regulator->ExchangeCount();
+  return count;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,18 +56,16 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  klv::sim::SimulatedRegulator regulator(options.config, klv::SystemClock());
-  for (const auto& [reg, value] : options.presets) {
-    if (regulator.Preset(reg, value) != klv::sim::Refusal::None) {
-      std::fprintf(stderr, "klv-sim: --set %04X=%d: no such register on this device, or outside its limits\n",
-                   reg.Number(), value);
-      return 2;
-    }
-  }
-  regulator.SetFaultPlan(options.faults);
-
-  klv::sim::SimServer server(regulator);
   std::string error;
+  const std::vector<std::unique_ptr<klv::sim::SimulatedRegulator>> regulators =
+      klv::sim::MakeRegulators(options, klv::SystemClock(), error);
+  if (regulators.empty()) {
+    std::fprintf(stderr, "klv-sim: %s\n", error.c_str());
+    return 2;
+  }
+
+  klv::sim::SimServer server(*regulators.front());
+  for (std::size_t i = 1; i < regulators.size(); ++i) server.AddRegulator(*regulators[i]);
   const bool opened = options.device.empty() ? server.OpenPseudoTerminal(error)
                                              : server.OpenDevice(options.device, options.line, error);
   if (!opened) {
@@ -85,16 +90,22 @@ int main(int argc, char** argv) {
     std::printf("%s\n", server.Path().c_str());
     std::fflush(stdout);
   }
-  std::fprintf(stderr, "klv-sim: %s at address %d, %s, on %s\n",
-               std::string(klv::ModelName(options.config.model)).c_str(), options.config.deviceAddress,
-               ProtocolName(options.config.protocol), server.Path().c_str());
+  std::string served;
+  for (const auto& regulator : regulators) {
+    const klv::sim::SimConfig& config = regulator->Config();
+    if (!served.empty()) served += ", ";
+    served += std::string(klv::ModelName(config.model)) + " at address " + std::to_string(config.deviceAddress);
+    if (klv::sim::IsSilent(options, config.deviceAddress)) served += " (silent)";
+  }
+  std::fprintf(stderr, "klv-sim: %s, %s, on %s\n", served.c_str(), ProtocolName(options.config.protocol),
+               server.Path().c_str());
 
   const klv::sim::ServeEnd end = server.Serve(STDIN_FILENO);
   g_server = nullptr;
   switch (end) {
     case klv::sim::ServeEnd::HungUp:
       std::fprintf(stderr, "klv-sim: line closed (hang-up fault) after %llu exchanges\n",
-                   static_cast<unsigned long long>(regulator.ExchangeCount()));
+                   static_cast<unsigned long long>(ExchangeCount(regulators)));
       return 0;
     case klv::sim::ServeEnd::LineLost:
       std::fprintf(stderr, "klv-sim: the line went away\n");
