@@ -19,20 +19,34 @@ std::string RecordedValue(std::string_view text) {
   return text == kNoReadingText ? std::to_string(kNoReplyValue) : std::string(text);
 }
 
-// "HH:MM:SS,input,output" and CR LF.
-std::string Row(const LocalTime& time, std::string_view input, std::string_view output) {
+// "HH:MM:SS,input,output" (a pair per unit) and CR LF.
+std::string Row(const LocalTime& time, std::span<const DataRecorder::UnitReading> units) {
   char stamp[16];
   std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", time.hour, time.minute, time.second);
   std::string row(stamp);
-  row += ',';
-  row += RecordedValue(input);
-  row += ',';
-  row += RecordedValue(output);
+  for (const DataRecorder::UnitReading& unit : units) {
+    row += ',';
+    row += RecordedValue(unit.input);
+    row += ',';
+    row += RecordedValue(unit.output);
+  }
   row += "\r\n";
   return row;
 }
 
 }  // namespace
+
+std::string DataLogHeader(std::span<const int32_t> addresses) {
+  if (addresses.size() < 2) return std::string(kDataLogHeader);
+  std::string header = "Time";
+  for (const int32_t address : addresses) {
+    const std::string unit = "U" + std::to_string(address);
+    header += ", " + unit + " Input, " + unit + " Output";
+  }
+  return header + "\r\n";
+}
+
+void DataRecorder::SetUnitAddresses(std::vector<int32_t> addresses) { unitAddresses_ = std::move(addresses); }
 
 std::string_view SamplingText(int32_t samplingPeriod, Language language) {
   switch (samplingPeriod) {
@@ -71,6 +85,8 @@ DataRecorder::PrepareOutcome DataRecorder::Prepare(bool armed, const CommSetting
   elapsedCounter_ = 0;
   rowsWritten_ = 0;
   progress_ = 0;
+  rowDue_ = false;
+  roundComplete_ = false;
   storedSampling_ = settings.samplingInterval;
   storedRecordTime_ = settings.recordDuration;
   plan_ = PlanRecording(settings.samplingInterval, settings.recordDuration);
@@ -106,7 +122,7 @@ DataRecorder::PrepareOutcome DataRecorder::CreateFile(const std::filesystem::pat
     saveError_ = "no data folder";
     return {true, saveError_};
   }
-  const std::string header(kDataLogHeader);
+  const std::string header = DataLogHeader(unitAddresses_);
   const SaveOutcome saved = SaveFileAtomically(path_, header);
   if (!saved.ok) {
     saveError_ = saved.error;
@@ -119,6 +135,11 @@ DataRecorder::PrepareOutcome DataRecorder::CreateFile(const std::filesystem::pat
 }
 
 void DataRecorder::Tick(std::string_view lastInput, std::string_view lastOutput) {
+  const UnitReading unit{lastInput, lastOutput};
+  Tick(std::span<const UnitReading>(&unit, 1));
+}
+
+void DataRecorder::Tick(std::span<const UnitReading> units) {
   if (!recording_) return;
   const LocalTime now = clock_.LocalNow();
   // A time the system could not convert has no day; it counts as second -1.
@@ -144,8 +165,14 @@ void DataRecorder::Tick(std::string_view lastInput, std::string_view lastOutput)
     }
     return;
   }
+  if (!unitAddresses_.empty()) {
+    // A bus: the row waits for the round under way to end.
+    rowDue_ = rowDue_ || write;
+    write = rowDue_ && roundComplete_;
+    if (write) rowDue_ = roundComplete_ = false;
+  }
   if (write && fileOpen_) {
-    contents_ += Row(now, lastInput, lastOutput);
+    contents_ += Row(now, units);
     ++rowsWritten_;
     Save();
     progress_ = static_cast<int>(int64_t{rowsWritten_} * kRecordProgressRange / plan_.expectedRows);

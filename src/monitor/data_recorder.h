@@ -32,9 +32,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "text/texts.h"
 #include "platform/append_file.h"
@@ -50,6 +52,12 @@ namespace klv {
 // graph's "Save data" (monitor/trend_export.h) has its own columns, date and
 // time and percent as drawn, and the manual says how the two differ.
 inline constexpr std::string_view kDataLogHeader = "Time, Input, Output\r\n";
+// With several units on one bus each unit has the pair of columns, headed
+// with its address, in the order the units are polled, so a script that
+// reads one unit's record reads a bus's by taking the pair it wants:
+// "Time, U1 Input, U1 Output, U3 Input, U3 Output". One address or none:
+// kDataLogHeader.
+std::string DataLogHeader(std::span<const int32_t> addresses);
 // Full scale of the progress bar.
 inline constexpr int kRecordProgressRange = 1000;
 
@@ -109,6 +117,24 @@ class DataRecorder {
   // is over. lastInput and lastOutput are the monitor's last texts.
   void Tick(std::string_view lastInput, std::string_view lastOutput);
 
+  // One unit's last texts for a row.
+  struct UnitReading {
+    std::string_view input;
+    std::string_view output;
+  };
+  // Several units on one bus: the header names each address (DataLogHeader)
+  // and a row holds one pair per unit, in the same order. A row waits for a
+  // polling round of every unit to end after the previous row, so no row
+  // repeats values of a round that has not been read again: when a round
+  // takes longer than the sampling period, the rows come at the pace of the
+  // rounds. Set before Prepare; without it the record has the one unit's
+  // columns and rows come at the sampling period, as the window's record.
+  void SetUnitAddresses(std::vector<int32_t> addresses);
+  // Ticks with every unit's texts, in the order of SetUnitAddresses.
+  void Tick(std::span<const UnitReading> units);
+  // Every unit of the bus has been polled once more.
+  void RoundComplete() { roundComplete_ = true; }
+
   // Monitoring stops: status empty, progress 0, an open record is finished.
   void Stop();
   // The window closes: an open record is finished.
@@ -156,6 +182,10 @@ class DataRecorder {
   AppendFileFactory files_;
   std::unique_ptr<AppendFile> file_;  // open while the file matches savedLength_
   std::string saveError_;
+  // Several units: their addresses; a row is due, and a round has ended since the last row.
+  std::vector<int32_t> unitAddresses_;
+  bool rowDue_ = false;
+  bool roundComplete_ = false;
 };
 
 }  // namespace klv

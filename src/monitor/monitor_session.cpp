@@ -98,10 +98,13 @@ MonitorSession::StartOutcome MonitorSession::Start(bool recordArmed, const std::
                                                    const MonitorMessage& showMessage) {
   if (running_) return {true, {}};
   running_ = true;
-  const OpenPortResult open = connection_.Open();
-  if (!open.ok) {
-    running_ = false;
-    return {false, open.message};
+  // On a shared line the bus has opened the port for every unit.
+  if (!sharedLine_) {
+    const OpenPortResult open = connection_.Open();
+    if (!open.ok) {
+      running_ = false;
+      return {false, open.message};
+    }
   }
   // The monitor's polls stay out of the comm log, which keeps the last
   // transfer; only the option reading logs its own exchanges.
@@ -169,8 +172,29 @@ std::optional<MonitorPoll> MonitorSession::Tick() {
   }
   lastTickStart_ = start;
   // Before the record takes the last values: a stray frame voids the one read last.
-  if (!display_.lineLost && TakeStrayFrame(false)) VoidLastReading();
+  VoidIfStray();
   recorder_.Tick(lastInput_, lastOutput_);
+  std::optional<MonitorPoll> poll = StepAt(start);
+  mergedTicks_ += schedule_.Advance(clock_.Now());
+  return poll;
+}
+
+std::optional<MonitorPoll> MonitorSession::Step() {
+  if (!running_) return std::nullopt;
+  return StepAt(clock_.Now());
+}
+
+bool MonitorSession::Waiting() const {
+  return running_ && display_.lineLost && clock_.Now() < nextReopen_;
+}
+
+bool MonitorSession::VoidIfStray() {
+  if (display_.lineLost || !TakeStrayFrame(false)) return false;
+  VoidLastReading();
+  return true;
+}
+
+std::optional<MonitorPoll> MonitorSession::StepAt(Clock::TimePoint start) {
   if (lineBackUntil_ && start >= *lineBackUntil_) {
     display_.lineBack = false;
     lineBackUntil_.reset();
@@ -191,14 +215,14 @@ std::optional<MonitorPoll> MonitorSession::Tick() {
     poll = PollNextRegister();
   }
   if (!wasLost && display_.lineLost) LoseLine(start);
-  mergedTicks_ += schedule_.Advance(clock_.Now());
   return poll;
 }
 
 void MonitorSession::LoseLine(Clock::TimePoint tickStart) {
   // A pulled adapter leaves a port that never answers again; a new opening
-  // finds it under the same COM link when it is back.
-  connection_.Close();
+  // finds it under the same COM link when it is back. On a shared line the
+  // other units still answer through it.
+  if (!sharedLine_) connection_.Close();
   // The record's rows show that nothing was read while the line is down.
   lastInput_ = kNoReadingText;
   lastOutput_ = kNoReadingText;
@@ -221,11 +245,18 @@ std::optional<MonitorPoll> MonitorSession::Reconnect(Clock::TimePoint tickStart)
     ++reopenAttempts_;
     // On failure the port stays closed until the next attempt.
     connection_.Open();
-    return std::nullopt;
+    // A unit on a shared line is asked at once: its next turn may be far.
+    if (!sharedLine_ || !connection_.IsOpen()) return std::nullopt;
+  } else if (sharedLine_) {
+    // The port stays open for the other units; the unit's turn comes when
+    // theirs allow, and the next attempt 2 s after this one.
+    if (tickStart < nextReopen_) return std::nullopt;
+    nextReopen_ = tickStart + kReopenPeriod;
+    ++reopenAttempts_;
   }
   std::optional<MonitorPoll> poll = PollNextRegister(true);
   if (!poll) {
-    connection_.Close();
+    if (!sharedLine_) connection_.Close();
     return std::nullopt;
   }
   ++reconnections_;
@@ -250,9 +281,12 @@ TickPeriods MonitorSession::Periods() const {
 Clock::Duration MonitorSession::UntilNextTick() const { return schedule_.UntilNext(clock_.Now()); }
 
 void MonitorSession::Stop() {
-  connection_.Close();
   running_ = false;
-  clock_.SleepFor(kMonitorStopPause);
+  // On a shared line the bus closes the port and pauses once for all units.
+  if (!sharedLine_) {
+    connection_.Close();
+    clock_.SleepFor(kMonitorStopPause);
+  }
   recorder_.Stop();
   pollingIndex_ = 0;
   display_.lineLost = false;
@@ -268,7 +302,7 @@ void MonitorSession::Stop() {
 void MonitorSession::Close() {
   running_ = false;
   recorder_.Close();
-  connection_.Close();
+  if (!sharedLine_) connection_.Close();
 }
 
 bool MonitorSession::TakeStrayFrame(bool wait) {

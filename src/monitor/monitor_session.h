@@ -186,6 +186,24 @@ class MonitorSession {
   // The graph that takes the samples, or none (no graph window exists).
   void SetTrend(TrendSink* trend) { trend_ = trend; }
 
+  // The session is one unit of several on one bus (BusMonitor): the bus
+  // opens and closes the port, sets the unit's address before each call,
+  // runs the schedule, the stray check and the data record, and calls Step.
+  // A unit that stops answering is asked again every 2 s without closing
+  // the port that the other units still use; should the port be closed
+  // (every unit lost), the attempt opens it and asks at once.
+  void ShareLine() { sharedLine_ = true; }
+  // One tick's work at the time now, without the schedule, the stray check
+  // and the record: an identification, a poll, or while the unit is lost an
+  // attempt to reach it.
+  std::optional<MonitorPoll> Step();
+  // Lost, and the next attempt to reach the unit is not due yet: a Step
+  // would do nothing.
+  bool Waiting() const;
+  // Bytes on the line since the last poll are a frame nobody asked for: the
+  // reading taken last loses its value. True when there were any.
+  bool VoidIfStray();
+
   struct StartOutcome {
     bool started = false;
     std::string portMessage;  // the port's failure text when not started
@@ -288,11 +306,13 @@ class MonitorSession {
   std::string TitleWord() const;
   void LoseLine(Clock::TimePoint tickStart);
   std::optional<MonitorPoll> Reconnect(Clock::TimePoint tickStart);
+  std::optional<MonitorPoll> StepAt(Clock::TimePoint tickStart);
 
   Connection& connection_;
   Clock& clock_;
   Language language_;
   TrendSink* trend_ = nullptr;
+  bool sharedLine_ = false;
   DataRecorder recorder_;
   PollSchedule schedule_{kMonitorPollPeriod};
 

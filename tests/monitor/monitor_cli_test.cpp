@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -55,6 +56,7 @@ class MonitorCliTest : public ::testing::Test {
     regulator_ = std::make_unique<sim::SimulatedRegulator>(config, simClock_);
     if (faults) regulator_->SetFaultPlan(*faults);
     server_ = std::make_unique<sim::SimServer>(*regulator_);
+    for (const auto& unit : busUnits_) ASSERT_TRUE(server_->AddRegulator(*unit));
     std::string error;
     ASSERT_TRUE(server_->OpenPseudoTerminal(error)) << error;
     ASSERT_TRUE(server_->Start());
@@ -96,8 +98,87 @@ class MonitorCliTest : public ::testing::Test {
   MonitorTempFolder folder_;
   FakeClock simClock_;
   std::unique_ptr<sim::SimulatedRegulator> regulator_;
+  // More regulators on the same line, for a bus.
+  std::vector<std::unique_ptr<sim::SimulatedRegulator>> busUnits_;
   std::unique_ptr<sim::SimServer> server_;
 };
+
+std::vector<std::string> CsvCells(const std::string& line) {
+  std::vector<std::string> cells;
+  std::stringstream in(line);
+  for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+  return cells;
+}
+
+TEST_F(MonitorCliTest, ABusOfThreeUnitsWithOneSilentPollsTheOthersAndRecordsAColumnPairPerUnit) {
+  sim::SimConfig first;
+  first.model = ModelKind::Klv30;
+  first.deviceAddress = 1;
+  sim::SimConfig silent;
+  silent.model = ModelKind::Klv30;
+  silent.deviceAddress = 2;
+  sim::SimConfig third;
+  third.model = ModelKind::Klv30E;
+  third.deviceAddress = 3;
+  busUnits_.push_back(std::make_unique<sim::SimulatedRegulator>(silent, simClock_));
+  sim::FaultPlan mute;
+  mute.AddRegisterFault(std::nullopt, {sim::FaultKind::Silent});
+  busUnits_.back()->SetFaultPlan(mute);
+  busUnits_.push_back(std::make_unique<sim::SimulatedRegulator>(third, simClock_));
+  Serve(first);
+  const fs::path record = folder_.Path() / "bus.csv";
+  // The silent unit never answered: the run fails and names it. Its three
+  // cycles of time-outs take about 15 s before it counts as lost.
+  ASSERT_EQ(Run({"--port", server_->Path(), "--timeout", "200", "--address", "1-3", "--seconds", "28", "--record",
+                 record.string()}),
+            1)
+      << ReadFile(Err());
+
+  const std::vector<std::string> lines = Lines(ReadFile(Out()));
+  ASSERT_GE(lines.size(), 5u) << ReadFile(Out());
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
+            (std::vector<std::string>{"address=1 model=KLV30", "address=2 model=none polled=KLV40",
+                                      "address=3 model=KLV30E"}));
+  // Cycle lines name their unit; the answering ones carry values, the silent one xxxx only.
+  const std::regex cycle(R"(\d\d:\d\d:\d\d address=(\d) (.*))");
+  std::map<std::string, int> cycles;
+  for (std::size_t i = 3; i < lines.size(); ++i) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(lines[i], match, cycle)) << lines[i];
+    ++cycles[match[1]];
+    const bool allXxxx = std::regex_match(match[2].str(), std::regex(R"((\w{4}=xxxx ?)+)"));
+    EXPECT_EQ(allXxxx, match[1] == "2") << lines[i];
+  }
+  // Three cycles of the silent unit, then it is lost and only asked again
+  // every 2 s, while the others go on.
+  EXPECT_EQ(cycles["2"], 3) << ReadFile(Out());
+  EXPECT_GE(cycles["1"], 5) << ReadFile(Out());
+  EXPECT_GE(cycles["3"], 4) << ReadFile(Out());
+
+  const std::string csv = ReadFile(record);
+  const std::vector<std::string> rows = Lines(csv);
+  ASSERT_GE(rows.size(), 2u) << csv;
+  EXPECT_EQ(rows[0], "Time, U1 Input, U1 Output, U2 Input, U2 Output, U3 Input, U3 Output\r");
+  std::string last = rows.back();
+  last.pop_back();  // the CR
+  const std::vector<std::string> cells = CsvCells(last);
+  ASSERT_EQ(cells.size(), 7u) << last;
+  for (std::size_t cell = 1; cell < cells.size(); ++cell) {
+    EXPECT_EQ(cells[cell] == "-32768", cell == 3 || cell == 4) << last;
+  }
+
+  const std::string err = ReadFile(Err());
+  EXPECT_NE(err.find("Address 2: no reply; the unit is asked again every 2 s, the others are polled as before"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(err.find("Address 1: no reply"), std::string::npos) << err;
+  EXPECT_NE(err.find("Address  Model   Result"), std::string::npos) << err;
+  EXPECT_TRUE(std::regex_search(err, std::regex(R"(
+?klv-loader-cli: 1 +KLV30 +answered)"))) << err;
+  EXPECT_TRUE(std::regex_search(err, std::regex(R"(klv-loader-cli: 2 +- +no good reply)"))) << err;
+  EXPECT_TRUE(std::regex_search(err, std::regex(R"(klv-loader-cli: 3 +KLV30E +answered)"))) << err;
+  EXPECT_NE(err.find("No good reply during the whole run from address 2"), std::string::npos) << err;
+}
 
 TEST_F(MonitorCliTest, PrintsTheModelThenOneLinePerCycleAndRecords) {
   sim::SimConfig config;

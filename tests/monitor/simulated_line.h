@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/simulated_regulator.h"
@@ -47,6 +48,7 @@ class WallFakeClock final : public Clock {
 // What went over the simulated line.
 struct LineRecord {
   std::vector<std::string> registers;  // the register of each request, "0110"
+  std::vector<std::string> addresses;  // the device address of each request, "07"
   std::vector<std::size_t> wanted;     // the bytes asked for by each receive
   int opens = 0;
   int closes = 0;
@@ -68,7 +70,12 @@ class SimulatedLinePort final : public SerialPort {
  public:
   SimulatedLinePort(sim::SimulatedRegulator& regulator, WallFakeClock& clock, LineRecord& record,
                     Plug* plug = nullptr)
-      : regulator_(regulator), clock_(clock), record_(record), plug_(plug) {}
+      : regulators_{&regulator}, clock_(clock), record_(record), plug_(plug) {}
+  // Several regulators on one bus: each hears every request and only the
+  // one at its address answers.
+  SimulatedLinePort(std::vector<sim::SimulatedRegulator*> regulators, WallFakeClock& clock, LineRecord& record,
+                    Plug* plug = nullptr)
+      : regulators_(std::move(regulators)), clock_(clock), record_(record), plug_(plug) {}
 
   PortOpenStatus Open(const std::filesystem::path& device, const LineSettings& settings) override {
     if (plug_ != nullptr) {
@@ -88,7 +95,12 @@ class SimulatedLinePort final : public SerialPort {
   WriteOutcome Write(std::span<const uint8_t> bytes) override {
     if (!open_ || Unplugged()) return {};
     record_.registers.push_back(RequestRegister(bytes));
-    const sim::ReplyPlan plan = regulator_.Answer(bytes);
+    record_.addresses.push_back(bytes.size() >= 3 ? std::string(bytes.begin() + 1, bytes.begin() + 3) : std::string());
+    sim::ReplyPlan plan;
+    for (sim::SimulatedRegulator* regulator : regulators_) {
+      plan = regulator->Answer(bytes);
+      if (!plan.reply.empty()) break;
+    }
     if (plan.reply.empty()) return {true, bytes.size()};
     const Clock::TimePoint arrival = std::max(clock_.Now(), busyUntil_) + plan.delay;
     pending_.push_back({arrival, plan.reply});
@@ -157,7 +169,7 @@ class SimulatedLinePort final : public SerialPort {
     std::vector<uint8_t> bytes;
   };
 
-  sim::SimulatedRegulator& regulator_;
+  std::vector<sim::SimulatedRegulator*> regulators_;
   WallFakeClock& clock_;
   LineRecord& record_;
   Plug* plug_;

@@ -351,6 +351,13 @@ constexpr std::array kTexts = {
                  "closed and opened again every 2 s (a COM port through its link again, so\n"
                  "a re-plugged adapter is found), and polling goes on when the regulator\n"
                  "answers; the record meanwhile gets rows of -32768.\n"
+                 "With several addresses (--address 1-3,7) the units of the bus are watched\n"
+                 "in turn on one port, one whole cycle each; their lines carry address=N. A\n"
+                 "unit silent for three of its cycles is asked again every 2 s while the others\n"
+                 "are polled as before. The record has a column pair per unit (U1 Input,\n"
+                 "U1 Output, ...) and a row once a round of every unit has ended; a round\n"
+                 "longer than the sampling period is warned about once. A table of the units\n"
+                 "ends the run.\n"
                  "\n"
                  "  --seconds N           stop after N seconds (default: until Ctrl+C)\n"
                  "  --record FILE.csv     write the data record (control input and output) to\n"
@@ -359,7 +366,8 @@ constexpr std::array kTexts = {
                  "\n"
                  "Connection options as for read and write (see 'klv-loader-cli --help').\n"
                  "\n"
-                 "Exit status: 0 when monitoring ran and stopped, 2 for a usage error, a port\n"
+                 "Exit status: 0 when monitoring ran and stopped, 1 when no good reply came\n"
+                 "(with several addresses: from one of the units), 2 for a usage error, a port\n"
                  "that cannot be used or a record file that cannot be created.\n",
                  "使い方: klv-loader-cli monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
                  "\n"
@@ -374,6 +382,11 @@ constexpr std::array kTexts = {
                  "3 巡続けてどの行も応答しないと回線断とみなし、ポートを閉じて 2 秒ごとに\n"
                  "開き直します（COM ポートはそのリンクをたどり直すので、挿し直したアダプタも\n"
                  "見つかります）。調整器が応答すると監視を続けます。その間の記録の行は -32768 です。\n"
+                 "アドレスを複数指定すると（--address 1-3,7）、バスの機器を 1 つのポートで 1 巡ずつ\n"
+                 "順に監視し、各行に address=N を付けます。3 巡続けて応答しない機器には 2 秒ごとに\n"
+                 "問い合わせ、他の機器はそのまま監視します。記録には機器ごとの列の組\n"
+                 "（U1 Input、U1 Output、...）があり、全機器が 1 巡するごとに行を書きます。\n"
+                 "1 巡がサンプリング周期より長いときは 1 度だけ警告します。終わりに機器の表を出します。\n"
                  "\n"
                  "  --seconds N           N 秒後に終了（既定: Ctrl+C まで）\n"
                  "  --record FILE.csv     設定ファイルのサンプリング周期と記録時間で\n"
@@ -382,7 +395,8 @@ constexpr std::array kTexts = {
                  "\n"
                  "接続オプションは read、write と同じです（'klv-loader-cli --help' を参照）。\n"
                  "\n"
-                 "終了コード: 監視して終了したとき 0、使い方の誤り、使えないポート、\n"
+                 "終了コード: 監視して終了したとき 0、正しい応答がなかったとき（アドレスを複数\n"
+                 "指定したときは、いずれかの機器から）1、使い方の誤り、使えないポート、\n"
                  "作成できない記録ファイルのとき 2。\n"},
     CliTextEntry{MonitorSummary,
                  "  monitor [OPTIONS] [--seconds N] [--record FILE.csv]\n"
@@ -531,6 +545,23 @@ constexpr std::array kTexts = {
     CliTextEntry{ReportBusTakesNoFile,
                  "report with --address reads each unit over the line and takes no FILE.klv",
                  "--address を指定した report は各機器を線から読出すので、FILE.klv は指定しません"},
+    CliTextEntry{MonitorUnitPrefix, "Address %1: ", "アドレス %1: "},
+    CliTextEntry{MonitorUnitLost, "Address %1: no reply; the unit is asked again every 2 s, the others are polled as before",
+                 "アドレス %1: 応答なし。この機器には 2 秒ごとに問い合わせ、他の機器はそのまま監視します"},
+    CliTextEntry{MonitorUnitBack, "Address %1 answers again", "アドレス %1 が再び応答しています"},
+    CliTextEntry{MonitorRoundsTooSlow,
+                 "Warning: polling the %1 units once takes %2 s, longer than the sampling period of %3 s; "
+                 "the record takes one row per round instead",
+                 "警告: %1 台を 1 巡するのに %2 秒かかり、サンプリング周期 %3 秒より長いため、"
+                 "記録は 1 巡ごとに 1 行になります"},
+    CliTextEntry{MonitorBusHeading, "Address  Model   Result", "アドレス  機種    結果"},
+    CliTextEntry{MonitorUnitAnswered, "answered", "応答あり"},
+    CliTextEntry{MonitorUnitNoGoodReply, "no good reply", "正しい応答なし"},
+    CliTextEntry{MonitorUnitsNoGoodReply,
+                 "No good reply during the whole run from address %1: check the cable and the device addresses, "
+                 "or find the regulators with klv-loader-cli scan",
+                 "実行中、アドレス %1 から正しい応答が一度もありませんでした。ケーブルと機器アドレスを確認するか、"
+                 "klv-loader-cli scan で調整器を探してください"},
 };
 
 constexpr bool InEnumOrder() {

@@ -124,6 +124,14 @@ enum class CliTextId {
   BusNotTriedUnits,
   BusUnitName,
   ReportBusTakesNoFile,
+  MonitorUnitPrefix,
+  MonitorUnitLost,
+  MonitorUnitBack,
+  MonitorRoundsTooSlow,
+  MonitorBusHeading,
+  MonitorUnitAnswered,
+  MonitorUnitNoGoodReply,
+  MonitorUnitsNoGoodReply,
 };
 
 struct CliTextEntry {

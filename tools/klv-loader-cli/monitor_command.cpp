@@ -6,6 +6,9 @@
 // The model line comes again whenever the identification changes (a unit
 // silent at the start, another unit after a reconnection); a cycle is never
 // printed across it, and a record goes on in a file named with the time.
+// With several addresses the units of the bus are polled in turn on one
+// port (BusMonitor): the same lines, each with the unit's address=N after
+// the time, and a summary of the units at the end.
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -22,6 +25,7 @@
 #include "cli_texts.h"
 #include "commands.h"
 #include "environment.h"
+#include "monitor/bus_monitor.h"
 #include "monitor/monitor_session.h"
 #include "platform/clock.h"
 #include "serial/line_settings.h"
@@ -162,17 +166,19 @@ std::string StartFailureText(std::string message, const CommSettings& settings, 
 
 // What the run prints while it polls: the model line, one line per cycle on
 // standard output, and on standard error each change of the record's state
-// and of the line's, once.
+// and of the line's, once. A unit of a bus has its address in its lines and
+// messages; the bus reports the record.
 class MonitorOutput {
  public:
-  MonitorOutput(MonitorSession& session, Clock& clock, Language language)
-      : session_(session), clock_(clock), language_(language) {}
+  MonitorOutput(const MonitorSession& session, Clock& clock, Language language, const BusMonitor* bus = nullptr,
+                std::size_t unit = 0)
+      : session_(session), clock_(clock), language_(language), bus_(bus), unit_(unit) {}
 
   void Begin() {
-    modelLine_ = ModelLine(session_);
+    modelLine_ = ModelLine();
     std::printf("%s\n", modelLine_.c_str());
     std::fflush(stdout);
-    status_ = session_.Recorder().Status();
+    if (!bus_) status_ = session_.Recorder().Status();
     if (!status_.empty()) PrintError(status_);
     // Rows of xxxx are no result: a run that never got one good reply fails.
     goodReply_ = session_.LastIdentification() != MonitorIdentification::NoAnswer;
@@ -191,15 +197,28 @@ class MonitorOutput {
   bool GoodReply() const { return goodReply_; }
 
  private:
+  std::string ModelLine() const {
+    return bus_ ? "address=" + std::to_string(bus_->Address(unit_)) + " " + cli::ModelLine(session_)
+                : cli::ModelLine(session_);
+  }
+  std::string UnitPrefix() const {
+    return bus_ ? CliText(CliTextId::MonitorUnitPrefix, language_, {std::to_string(bus_->Address(unit_))}) : "";
+  }
+
   bool ModelLineAgain() {
     const bool anotherUnit = session_.UnitChanges() != unitChanges_;
     if (anotherUnit) {
       unitChanges_ = session_.UnitChanges();
-      PrintError(UnitChangeText(session_.Display(), language_));
+      MonitorDisplay display = session_.Display();
+      // On a bus the record is the bus's: it goes on in a file of its own.
+      if (bus_ && bus_->Recorder().Recording() && bus_->Recorder().FileOpen()) {
+        display.unitRecordFile = bus_->RecordPath().filename().string();
+      }
+      PrintError(UnitPrefix() + UnitChangeText(display, language_));
     }
-    if (!anotherUnit && ModelLine(session_) == modelLine_) return false;
+    if (!anotherUnit && ModelLine() == modelLine_) return false;
     // The words so far belong to what was polled before.
-    modelLine_ = ModelLine(session_);
+    modelLine_ = ModelLine();
     std::printf("%s\n", modelLine_.c_str());
     std::fflush(stdout);
     cycle_.clear();
@@ -211,14 +230,15 @@ class MonitorOutput {
     if (!cycle_.empty()) cycle_ += ' ';
     cycle_ += Word(poll);
     if (poll.cycleEnd) {
-      std::printf("%s %s\n", TimeStamp(clock_.LocalNow()).c_str(), cycle_.c_str());
+      const std::string unit = bus_ ? " address=" + std::to_string(bus_->Address(unit_)) : "";
+      std::printf("%s%s %s\n", TimeStamp(clock_.LocalNow()).c_str(), unit.c_str(), cycle_.c_str());
       std::fflush(stdout);
       cycle_.clear();
     }
   }
 
   void ReportRecorder() {
-    if (session_.Recorder().Status() == status_) return;
+    if (bus_ || session_.Recorder().Status() == status_) return;
     status_ = session_.Recorder().Status();
     const std::string reason = session_.Recorder().Unsaved() ? WithReason(session_.Recorder().SaveError()) : "";
     if (!status_.empty()) PrintError(status_ + reason);
@@ -230,19 +250,27 @@ class MonitorOutput {
     // port is opened again every 2 s and no cycle lines are printed.
     if (session_.Display().lineLost != lineLost_) {
       lineLost_ = session_.Display().lineLost;
-      PrintError(lineLost_ ? std::string(LineLostText(language)) + CliText(CliTextId::MonitorReopening, language)
-                           : CliText(CliTextId::MonitorLineBack, language));
+      if (bus_) {
+        // One unit of the bus: the port stays open for the others.
+        const std::string address = std::to_string(bus_->Address(unit_));
+        PrintError(CliText(lineLost_ ? CliTextId::MonitorUnitLost : CliTextId::MonitorUnitBack, language, {address}));
+      } else {
+        PrintError(lineLost_ ? std::string(LineLostText(language)) + CliText(CliTextId::MonitorReopening, language)
+                             : CliText(CliTextId::MonitorLineBack, language));
+      }
     }
     // Said once when replies fall out of step with the requests.
     if (session_.Display().outOfStep != outOfStep_) {
       outOfStep_ = session_.Display().outOfStep;
-      if (outOfStep_) PrintError(std::string(LineStatusText(session_.Display(), language)));
+      if (outOfStep_) PrintError(UnitPrefix() + std::string(LineStatusText(session_.Display(), language)));
     }
   }
 
-  MonitorSession& session_;
+  const MonitorSession& session_;
   Clock& clock_;
   const Language language_;
+  const BusMonitor* bus_;
+  std::size_t unit_;
   std::string modelLine_;
   int unitChanges_ = 0;
   std::string status_;
@@ -252,20 +280,132 @@ class MonitorOutput {
   bool goodReply_ = false;
 };
 
-// Ticks the session on its own period until Ctrl+C or the deadline.
-void PollUntilStopped(MonitorSession& session, Clock& clock, MonitorOutput& output,
-                      std::optional<Clock::TimePoint> deadline) {
+// Ticks the session (or the bus) on its own period until Ctrl+C or the
+// deadline (TimePoint::max() for none).
+template <typename Monitor, typename Output>
+void PollUntilStopped(Monitor& session, Clock& clock, Output& output, Clock::TimePoint deadline) {
   while (!StopRequested()) {
     const Clock::TimePoint now = clock.Now();
-    if (deadline && now >= *deadline) break;
-    Clock::Duration wait = session.UntilNextTick();
-    if (deadline) wait = std::min(wait, *deadline - now);
+    if (now >= deadline) break;
+    const Clock::Duration wait = std::min(session.UntilNextTick(), deadline - now);
     if (wait > Clock::Duration::zero()) {
       clock.SleepFor(wait);
       continue;
     }
     output.AfterTick(session.Tick());
   }
+}
+
+// What a bus run prints beyond each unit's lines: the record's state, the
+// warning when a round is slower than the sampling period (once), and at
+// the end a table of the units.
+class BusOutput {
+ public:
+  BusOutput(const BusMonitor& bus, Clock& clock, Language language) : bus_(bus), language_(language) {
+    for (std::size_t unit = 0; unit < bus.UnitCount(); ++unit) units_.emplace_back(bus.Unit(unit), clock, language, &bus, unit);
+  }
+
+  void Begin() {
+    for (MonitorOutput& unit : units_) unit.Begin();
+    ReportRecorder();
+  }
+
+  void AfterTick(const std::optional<BusTick>& tick) {
+    if (!tick) return;
+    units_[tick->unit].AfterTick(tick->poll);
+    ReportRecorder();
+    if (bus_.RoundsTooSlow() && !slowSaid_) {
+      slowSaid_ = true;
+      const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(bus_.LastRoundTime()).count() / 100;
+      const std::string roundTime = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+      const auto sampling = std::chrono::duration_cast<std::chrono::seconds>(bus_.SamplingPeriod()).count();
+      PrintError(CliText(CliTextId::MonitorRoundsTooSlow, language_,
+                         {std::to_string(bus_.UnitCount()), roundTime, std::to_string(sampling)}));
+    }
+  }
+
+  // The table of the units; true when every one gave a good reply.
+  bool Summary() const {
+    bool all = true;
+    PrintError(CliText(CliTextId::MonitorBusHeading, language_));
+    for (std::size_t unit = 0; unit < units_.size(); ++unit) {
+      const bool good = Good(unit);
+      all = all && good;
+      char row[96];
+      std::snprintf(row, sizeof row, "%-8d %-7s %s", bus_.Address(unit), ModelName(bus_.Unit(unit)).c_str(),
+                    CliText(good ? CliTextId::MonitorUnitAnswered : CliTextId::MonitorUnitNoGoodReply, language_).c_str());
+      PrintError(row);
+    }
+    return all;
+  }
+  bool Good(std::size_t unit) const {
+    return units_[unit].GoodReply() || bus_.Unit(unit).LastIdentification() != MonitorIdentification::NoAnswer;
+  }
+
+ private:
+  static std::string ModelName(const MonitorSession& session) {
+    switch (session.LastIdentification()) {
+      case MonitorIdentification::Klv40: return "KLV40";
+      case MonitorIdentification::Klv30: return "KLV30";
+      case MonitorIdentification::Klv30E: return "KLV30E";
+      case MonitorIdentification::OtherCode: return "??";
+      case MonitorIdentification::NoAnswer: break;
+    }
+    return "-";
+  }
+
+  void ReportRecorder() {
+    const DataRecorder& recorder = bus_.Recorder();
+    if (recorder.Status() == status_) return;
+    status_ = recorder.Status();
+    const std::string reason = recorder.Unsaved() ? WithReason(recorder.SaveError()) : "";
+    if (!status_.empty()) PrintError(status_ + reason);
+  }
+
+  const BusMonitor& bus_;
+  const Language language_;
+  std::vector<MonitorOutput> units_;
+  std::string status_;
+  bool slowSaid_ = false;
+};
+
+// The monitor over several addresses on one port.
+int RunBusMonitor(const MonitorCommandLine& line, Connection& connection, Clock& clock, Language language) {
+  BusMonitor bus(connection, clock, language, line.connection.addresses);
+  CatchStopRequests();
+  const Clock::TimePoint start = clock.Now();
+  bool recordFailed = false;
+  const MonitorSession::StartOutcome started =
+      bus.Start(!line.record.empty(), line.record, [&](std::string_view text) {
+        recordFailed = true;
+        PrintError(line.record + ": " + std::string(text.substr(0, text.find('\n'))) +
+                   WithReason(bus.Recorder().SaveError()));
+      });
+  if (!started.started) {
+    PrintError(StartFailureText(started.portMessage, connection.settings, line.connection));
+    return kExitUnusable;
+  }
+  if (recordFailed) {
+    bus.Stop();
+    return kExitUnusable;
+  }
+  BusOutput output(bus, clock, language);
+  output.Begin();
+  const Clock::TimePoint deadline =
+      line.seconds ? start + std::chrono::seconds(*line.seconds) : Clock::TimePoint::max();
+  PollUntilStopped(bus, clock, output, deadline);
+  bus.Stop();
+  if (output.Summary()) return kExitSuccess;
+  // Each silent unit as a read names it, then what to do.
+  std::string silent;
+  for (std::size_t unit = 0; unit < bus.UnitCount(); ++unit) {
+    if (output.Good(unit)) continue;
+    connection.settings.deviceAddress = bus.Address(unit);
+    PrintError(NoReplyFromText(connection.settings, connection.portLabel, ShownDevice(connection), language));
+    silent += (silent.empty() ? "" : ", ") + std::to_string(bus.Address(unit));
+  }
+  PrintError(CliText(CliTextId::MonitorUnitsNoGoodReply, language, {silent}));
+  return kExitFailed;
 }
 
 }  // namespace
@@ -291,6 +431,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
   }
   const std::unique_ptr<Connection> connection = MakeToolConnection(line.connection, environment, language);
   Clock& clock = SystemClock();
+  if (line.connection.addresses.size() > 1) return RunBusMonitor(line, *connection, clock, language);
   MonitorSession session(*connection, clock, language);
 
   // Ctrl+C ends the loop; the port is then closed as usual.
@@ -314,8 +455,8 @@ int RunMonitorCommand(std::span<const std::string> args) {
   }
   MonitorOutput output(session, clock, language);
   output.Begin();
-  const std::optional<Clock::TimePoint> deadline =
-      line.seconds ? std::optional(start + std::chrono::seconds(*line.seconds)) : std::nullopt;
+  const Clock::TimePoint deadline =
+      line.seconds ? start + std::chrono::seconds(*line.seconds) : Clock::TimePoint::max();
   PollUntilStopped(session, clock, output, deadline);
   session.Stop();
   if (output.GoodReply() || session.LastIdentification() != MonitorIdentification::NoAnswer) return kExitSuccess;
