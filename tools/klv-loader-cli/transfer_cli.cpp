@@ -63,6 +63,8 @@ class Transfer {
   ModelKind& currentModel() { return currentModel_; }
   // write --verify: read every register written back.
   void VerifyAfterWrite(bool verify) { state_.verifyAfterWrite = verify; }
+  // write --changed-only: read first, write only the registers that differ.
+  void WriteChangedOnly(bool changedOnly) { state_.writeChangedOnly = changedOnly; }
   const TransferState& State() const { return state_; }
   const Connection& connection() const { return *connection_; }
   // From now on Ctrl+C or SIGTERM stops the transfer after the exchange in flight.
@@ -236,6 +238,7 @@ int RunWrite(const CommandLine& line) {
   }
 
   transfer.VerifyAfterWrite(line.verify);
+  transfer.WriteChangedOnly(line.changedOnly);
   transfer.CancelOnSignal();
 
   TransferCommandOutcome outcome;
