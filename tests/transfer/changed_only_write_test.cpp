@@ -80,7 +80,9 @@ TEST_P(ChangedOnlyWalkTest, ReadsThenWritesOnlyTheChangedRegistersWithTheirPreWr
   ExpectDeviceHoldsScreen(c.model);
   // The read's pauses, then the full write's pause before each row written, and no more.
   EXPECT_EQ(PausesOf(milliseconds(100)), c.readPauses + (c.writePause == milliseconds(100) ? 2 : 0));
-  if (c.writePause != milliseconds(100)) EXPECT_EQ(PausesOf(c.writePause), 2u);
+  if (c.writePause != milliseconds(100)) {
+    EXPECT_EQ(PausesOf(c.writePause), 2u);
+  }
   // One log, numbered on from the read into the writes.
   const std::vector<LoggedRequest> requests = Requests();
   ASSERT_FALSE(requests.empty());
