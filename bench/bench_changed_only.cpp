@@ -72,7 +72,7 @@ WriteFigures TimeWrite(const sim::SimConfig& config, const Changes& changes, boo
   const TransferCommandOutcome outcome = RunWriteCommand(session, Language::English, oper, oper);
   figures.exchanges = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   figures.pauses = std::chrono::duration<double>(clock.Slept()).count();
-  const std::string log = connection.log.Text();
+  const std::string log(connection.log.Text());
   for (std::size_t at = log.find("PC->KLV"); at != std::string::npos; at = log.find("PC->KLV", at + 1)) {
     ++figures.requests;
   }
