@@ -146,7 +146,9 @@ TransferReport ReportOf(const TransferResult& result, Language language) {
     return report;
   }
   TransferReport report = WriteReport(result.model, result.count, result.tally, language);
-  if (changedOnly.ran && !result.tally.through.empty()) report.text += ChangedRegistersLine(result.tally.through, language);
+  if (changedOnly.ran && !result.tally.through.empty()) {
+    report.text += ChangedRegistersLine(result.tally.through, language);
+  }
   AddVerification(report, result.verification, language);
   return report;
 }

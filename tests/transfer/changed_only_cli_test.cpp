@@ -127,6 +127,15 @@ TEST_F(ChangedOnlyCliTest, WritesOnlyTheTwoChangedRegistersThenNothingOnceTheReg
   EXPECT_EQ(again.out, "Nothing to write: the regulator already holds these values\n");
   EXPECT_TRUE(LoggedWrites().empty());
 
+#ifdef KLV_CLI_REPORT
+  // The read found every value in place: that is what the unit's report records.
+  const fs::path report = folder_.Path() / "unit.pdf";
+  const ToolRun reported = Run({"write", "--changed-only", "--verify", "--report", report.string(), "--port",
+                                device_->Path(), "--timeout", "200", file.string()});
+  EXPECT_EQ(reported.status, 0) << reported.err;
+  EXPECT_EQ(ReadFile(report).substr(0, 5), "%PDF-");
+#endif
+
   const ToolRun japanese = Run(args, "ja_JP.UTF-8");
   EXPECT_EQ(japanese.status, 0) << japanese.err;
   EXPECT_EQ(japanese.out, "書き込む値はありません：調節器はすでにこれらの値を保持しています\n");

@@ -246,7 +246,9 @@ int RunWrite(const CommandLine& line) {
   if (!failed) std::printf("%s\n", outcome.report.text.c_str());
   // The report records what the read-back found, registers that differ included.
   const WriteVerification& verification = transfer.State().verification;
-  if (!line.report.empty() && verification.ran) {
+  // A regulator found holding every value was checked by the read before the write.
+  const bool alreadyHeld = transfer.State().result.changedOnly.nothingToWrite && !failed;
+  if (!line.report.empty() && (verification.ran || alreadyHeld)) {
     UnitReportInputs inputs;
     inputs.parameters = parameters;
     inputs.model = transfer.currentModel();
@@ -257,8 +259,10 @@ int RunWrite(const CommandLine& line) {
     inputs.provenance = UnitProvenance{
         UnitProvenance::Source::VerifiedWrite,
         IdentityOfDevice(transfer.currentModel(), parameters),
-        {verification.AllEqual() ? ReportVerification::Status::Equal : ReportVerification::Status::Differs,
-         VerificationMessage(verification, language) + NotSentLines(transfer.State().tally.notSent, language)},
+        {alreadyHeld || verification.AllEqual() ? ReportVerification::Status::Equal
+                                                : ReportVerification::Status::Differs,
+         (alreadyHeld ? Message(TextId::NothingToWrite, language) : VerificationMessage(verification, language)) +
+             NotSentLines(transfer.State().tally.notSent, language)},
         inputs.created,
         DescribeReportLine(transfer.connection())};
     const int saved = SaveReportFile(ComposeUnitReport(inputs), line.report, language);
