@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::string_view kVerifyAfterWrite = "verify-after-write";
 constexpr std::string_view kLocalEcho = "local-echo";
+constexpr std::string_view kWriteChangedOnly = "write-changed-only";
 constexpr std::string_view kParameterFolder = "parameter-folder";
 constexpr std::string_view kReportFolder = "report-folder";
 constexpr std::string_view kPictureFolder = "picture-folder";
@@ -36,7 +37,8 @@ std::string_view Trimmed(std::string_view text) {
 std::string ProgramOptionsText(const ProgramOptions& options) {
   std::string text = "# KLV Loader's own settings (the communication settings are in KlvTool.ini)\n" +
                      std::string(kVerifyAfterWrite) + "=" + (options.verifyAfterWrite ? "1" : "0") + "\n" +
-                     std::string(kLocalEcho) + "=" + (options.localEcho ? "1" : "0") + "\n";
+                     std::string(kLocalEcho) + "=" + (options.localEcho ? "1" : "0") + "\n" +
+                     std::string(kWriteChangedOnly) + "=" + (options.writeChangedOnly ? "1" : "0") + "\n";
   AddPath(text, kParameterFolder, options.parameterFolder);
   AddPath(text, kReportFolder, options.reportFolder);
   AddPath(text, kPictureFolder, options.pictureFolder);
@@ -67,6 +69,7 @@ ProgramOptions ParseProgramOptions(std::string_view text) {
     const std::string_view value = Trimmed(line.substr(equals + 1));
     if (name == kVerifyAfterWrite && (value == "0" || value == "1")) options.verifyAfterWrite = value == "1";
     if (name == kLocalEcho && (value == "0" || value == "1")) options.localEcho = value == "1";
+    if (name == kWriteChangedOnly && (value == "0" || value == "1")) options.writeChangedOnly = value == "1";
     // A path is taken as written: blanks at its ends may be part of a name.
     std::string_view written = raw.substr(raw.find('=') + 1);
     if (!written.empty() && written.back() == '\r') written.remove_suffix(1);

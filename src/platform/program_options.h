@@ -21,6 +21,8 @@ struct ProgramOptions {
   // The serial adapter echoes every byte sent (two-wire RS-485): each
   // exchange reads that echo back before the reply.
   bool localEcho = false;
+  // A write reads the regulator first and writes only the registers that differ.
+  bool writeChangedOnly = false;
   // The folder each kind of file dialog last chose a file in, where it
   // starts the next time; empty: the working folder.
   std::filesystem::path parameterFolder;  // Open, Save as

@@ -56,7 +56,7 @@ inline constexpr std::array kMessageTexts = {
     NumberedText{1110, "Values outside their range; nothing was written:", "範囲外の値があるため、何も書き込んでいません:"},
     // %1 registers done, %2 planned.
     NumberedText{1111, "Cancelled: %1 of %2 registers written; the regulator may hold a mix of old and new values.",
-                 "中止しました: %2 レジスタ中 %1 レジスタを書き込みました。調節器には新旧の値が混在している可能性があります。"},
+                 "中止しました: %2 レジスタ中 %1 レジスタを書き込みました。調整器には新旧の値が混在している可能性があります。"},
     NumberedText{1112, "Cancelled: %1 of %2 registers read; nothing was saved.",
                  "中止しました: %2 レジスタ中 %1 レジスタを読み出しました。何も保存していません。"},
     NumberedText{1113, "Verifying…", "照合中......."},
@@ -68,6 +68,10 @@ inline constexpr std::array kMessageTexts = {
     NumberedText{1117, "\n  %1: no valid reply when read back", "\n  %1: 読出しに正常な応答なし"},
     NumberedText{1118, "The transfer cannot be started: the system could not start its thread.",
                  "転送を開始できません（スレッドを作成できません）"},
+    NumberedText{1150, "Nothing to write: the regulator already holds these values",
+                 "書き込む値はありません：調整器はすでにこれらの値を保持しています"},
+    // %1 how many, %2 their registers.
+    NumberedText{1151, "\nChanged values written: %1 registers (%2)", "\n変更した値を書き込みました：%1 レジスタ（%2）"},
 
     // Monitoring. The sampling and record-time words start the record's file name.
     NumberedText{1200, "10sec-sample ", "10秒周期 "},
@@ -200,6 +204,7 @@ inline constexpr std::array kMessageTexts = {
     // The port the demonstration's simulated regulator sits on, %1 its model.
     NumberedText{1505, "simulated %1", "模擬 %1"},
     NumberedText{1509, "Local echo", "ローカルエコー"},
+    NumberedText{1560, "Write changed values only", "変更した値だけ書き込む"},
     NumberedText{1510, "Find device", "機器検索"},
     // %1 port, %2 line settings, %3 address.
     NumberedText{1511, "%1  %2  trying address %3", "%1  %2  アドレス %3 を確認中"},

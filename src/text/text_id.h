@@ -42,6 +42,8 @@ enum class TextId : int {
   ReadBackDiffers = 1116,
   ReadBackUnanswered = 1117,
   TransferCannotStart = 1118,
+  NothingToWrite = 1150,
+  ChangedRegistersWritten = 1151,
   // Monitoring, the data record and the trend graph's exports.
   Sampling10Seconds = 1200,
   Sampling1Minute = 1201,
@@ -131,6 +133,7 @@ enum class TextId : int {
   PortLinkCannotBeMade = 1504,
   SimulatedPort = 1505,
   LocalEcho = 1509,
+  WriteChangedOnly = 1560,
   FindDevice = 1510,
   FindTrying = 1511,
   FindOptionsNotRead = 1512,

@@ -1,7 +1,9 @@
 #include "transfer/transfer_commands.h"
 
 #include <cstdio>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "model/register_catalogue.h"
 #include "platform/file_store.h"
@@ -57,6 +59,16 @@ TransferCommandOutcome RunCommand(TransferSession& session, OpenPortResult open,
 OpenPortResult OpenUnlessOpen(TransferSession& session) {
   if (session.portStaysOpen && session.connection.IsOpen()) return OpenPortResult{true, PortStatus::Ok, {}};
   return session.connection.Open();
+}
+
+// "Changed values written: 2 registers (0120, 012C)": the rows that went through.
+std::string ChangedRegistersLine(const std::vector<Register>& written, Language language) {
+  std::string registers;
+  for (const Register address : written) {
+    if (!registers.empty()) registers += ", ";
+    registers += address.Text();
+  }
+  return Text(TextId::ChangedRegistersWritten, language, {std::to_string(written.size()), registers});
 }
 
 }  // namespace
@@ -129,7 +141,21 @@ TransferReport WriteReport(ModelKind currentModel, int16_t writeResult, const Tr
 
 TransferReport ReportOf(const TransferResult& result, Language language) {
   if (result.mode == TransferMode::Read) return ReadReport(result.model, result.count, result.tally, language);
+  const ChangedOnlyWrite& changedOnly = result.changedOnly;
+  // The read before a write of the changed values failed: said as a failed read is.
+  if (changedOnly.readFailed) return ReadReport(result.model, changedOnly.readCount, result.tally, language);
+  if (changedOnly.nothingToWrite && result.status == TransferStatus::Complete) {
+    TransferReport report;
+    report.modelKnown = IsKnownModel(result.model);
+    report.succeeded = true;
+    report.text = Text(TextId::NothingToWrite, language);
+    report.text += NotSentLines(result.tally.notSent, language);
+    return report;
+  }
   TransferReport report = WriteReport(result.model, result.count, result.tally, language);
+  if (changedOnly.ran && !result.tally.through.empty()) {
+    report.text += ChangedRegistersLine(result.tally.through, language);
+  }
   AddVerification(report, result.verification, language);
   return report;
 }

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/model_kind.h"
+#include "model/register.h"
 #include "platform/clock.h"
 #include "serial/comm_settings.h"
 #include "serial/response.h"
@@ -61,6 +63,20 @@ struct TransferLine {
   EchoFinding echo = EchoFinding::None;  // what the line's echo of the requests showed
 };
 
+// A write of the changed values only: what its read of the regulator came
+// to and what it then sent.
+struct ChangedOnlyWrite {
+  bool ran = false;
+  // The read before it did not get every register: nothing was written, and
+  // the report is the read's (readCount registers read, the tally the read's).
+  bool readFailed = false;
+  int16_t readCount = 0;
+  // The regulator already held every value: nothing was sent.
+  bool nothingToWrite = false;
+  std::vector<Register> preWritten;  // in the order sent
+  std::vector<Register> rows;        // catalogue rows sent, in the catalogue's order
+};
+
 struct TransferResult {
   TransferMode mode = TransferMode::Read;
   TransferStatus status = TransferStatus::Failed;
@@ -76,10 +92,12 @@ struct TransferResult {
   TransferTally tally;
   std::optional<TransferRefusal> refusal;
   WriteVerification verification;  // ran only after a complete write with verify
+  ChangedOnlyWrite changedOnly;     // ran only for a write of the changed values only
   TransferLine line;
 
   // Complete and, when the registers were read back, all of them equal.
   bool Succeeded() const {
+    if (changedOnly.nothingToWrite) return status == TransferStatus::Complete;
     return status == TransferStatus::Complete && (!verification.ran || verification.AllEqual());
   }
   // The identification was asked and nothing at all answered it.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "device/no_reply_text.h"
+#include "transfer/changed_only_write.h"
 #include "transfer/read_transfer.h"
 #include "transfer/write_transfer.h"
 
@@ -28,13 +29,15 @@ TransferResult RunTransferBody(const TransferContext& context, TransferState& st
   if (state.mode == TransferMode::Read) {
     result = RunReadTransfer(context);
   } else {
-    result = RunWriteTransfer(context);
+    result = state.writeChangedOnly ? RunChangedOnlyWriteTransfer(context) : RunWriteTransfer(context);
     if (state.verifyAfterWrite && !result.refusal && result.count > 0 && context.tally.Complete()) {
       result.verification = VerifyWrittenRegisters(context);
     }
   }
   result.tally = context.tally;
   result.status = ClassifyTransfer(result.count, result.refusal, result.tally);
+  // Nothing needed writing: the regulator holds the set, which is what a write is for.
+  if (result.changedOnly.nothingToWrite && !result.tally.cancelled) result.status = TransferStatus::Complete;
   result.line = LineOf(context);
   return result;
 }

@@ -37,6 +37,9 @@ struct TransferState {
   // register written back and notes here what it found (reset each write;
   // the result holds the same).
   bool verifyAfterWrite = false;
+  // Set by the command: a write reads the regulator first and writes only
+  // the registers that differ (RunChangedOnlyWriteTransfer).
+  bool writeChangedOnly = false;
   WriteVerification verification;
   // Set by the command: the body stops before its next exchange once this
   // turns true (null: it runs to its end).

@@ -56,5 +56,29 @@ TEST(ProgramOptions, LinesThatMeanNothingChangeNothing) {
   EXPECT_EQ(ProgramOptionsText(broken).find("two"), std::string::npos);
 }
 
+// Each choice is a line of its own: set alone, it comes back alone, and a
+// value other than 0 or 1 leaves it off.
+TEST(ProgramOptions, EachChoiceComesBackOnItsOwn) {
+  const struct {
+    const char* line;
+    bool ProgramOptions::*choice;
+  } choices[] = {
+      {"verify-after-write=1\n", &ProgramOptions::verifyAfterWrite},
+      {"local-echo=1\n", &ProgramOptions::localEcho},
+      {"write-changed-only=1\n", &ProgramOptions::writeChangedOnly},
+  };
+  for (const auto& c : choices) {
+    SCOPED_TRACE(c.line);
+    ProgramOptions options;
+    options.*c.choice = true;
+    const std::string text = ProgramOptionsText(options);
+    EXPECT_NE(text.find(c.line), std::string::npos) << text;
+    EXPECT_EQ(ParseProgramOptions(text), options);
+    std::string wrong = c.line;
+    wrong[wrong.size() - 2] = '2';
+    EXPECT_EQ(ParseProgramOptions(wrong), ProgramOptions{});
+  }
+}
+
 }  // namespace
 }  // namespace klv

@@ -157,6 +157,10 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args, Language l
       line.verify = true;
       continue;
     }
+    if (line.command == Command::Write && name == "changed-only" && !arg->value) {
+      line.changedOnly = true;
+      continue;
+    }
     const bool takesValue = (connects && IsConnectionOption(name)) || (line.command == Command::Read && name == "output") ||
                             (line.command == Command::Write && (name == "report" || name == "note" || name == "set"));
     if (!takesValue) return Refuse(CliText(CliTextId::UnknownOptionFor, language, {name, first}));

@@ -36,6 +36,7 @@ struct CommandLine {
   std::string file;    // read: --output; write, show and compare: the file argument
   bool json = false;   // show --json, compare --json
   bool verify = false; // write --verify: read every register written back
+  bool changedOnly = false;  // write --changed-only: read first, write only what differs
   std::string report;  // write --report: the PDF of the unit as written and checked
   std::string note;    // write --note: the report's serial number or note
   bool help = false;   // COMMAND --help

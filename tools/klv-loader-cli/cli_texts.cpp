@@ -255,7 +255,10 @@ constexpr std::array kTexts = {
                  "  --note TEXT           the unit's serial number or a note for the report\n"
                  "  --set REG=VALUE       write this value instead of the file's (repeatable;\n"
                  "                        checked as klv-loader-cli set checks it; the file\n"
-                 "                        is not changed)\n\n",
+                 "                        is not changed)\n"
+                 "  --changed-only        read the regulator first and write only the registers\n"
+                 "                        that differ (with the pre-writes they need); a\n"
+                 "                        regulator that already holds the file gets nothing\n\n",
                  "使い方: klv-loader-cli write [OPTIONS] FILE.klv\n"
                  "\n"
                  "機種、オプション、（KLV40 では）制御入力の種類がファイルと一致することを確かめてから、\n"
@@ -268,7 +271,10 @@ constexpr std::array kTexts = {
                  "  --note TEXT           レポートに載せる製造番号・メモ\n"
                  "  --set REG=VALUE       ファイルの値の代わりにこの値を書込みます（繰返し指定可。\n"
                  "                        klv-loader-cli set と同じように確かめます。ファイルは\n"
-                 "                        変更しません）\n\n"},
+                 "                        変更しません）\n"
+                 "  --changed-only        先に調整器を読出し、値が異なるレジスタだけを\n"
+                 "                        必要な事前書込みと共に書込みます。ファイルの\n"
+                 "                        値をすでに持つ調整器には何も書込みません\n\n"},
     CliTextEntry{UsageShow,
                  "Usage: klv-loader-cli show FILE.klv [--json]\n"
                  "\n"

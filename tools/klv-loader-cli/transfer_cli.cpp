@@ -71,6 +71,8 @@ class Transfer {
   ModelKind& currentModel() { return currentModel_; }
   // write --verify: read every register written back.
   void VerifyAfterWrite(bool verify) { state_.verifyAfterWrite = verify; }
+  // write --changed-only: read first, write only the registers that differ.
+  void WriteChangedOnly(bool changedOnly) { state_.writeChangedOnly = changedOnly; }
   const TransferState& State() const { return state_; }
   const Connection& connection() const { return *connection_; }
   Connection& connection() { return *connection_; }
@@ -376,7 +378,9 @@ UnitRun WriteUnit(Transfer& transfer, const CommandLine& line, const WriteSource
                        : SucceededUnit(outcome.report.text + "\n", source.model, source.file, outcome.report.text);
   // The report records what the read-back found, registers that differ included.
   const WriteVerification& verification = transfer.State().verification;
-  if (!report.empty() && verification.ran) {
+  // A regulator found holding every value was checked by the read before the write.
+  const bool alreadyHeld = transfer.State().result.changedOnly.nothingToWrite && !failed;
+  if (!report.empty() && (verification.ran || alreadyHeld)) {
     UnitReportInputs inputs;
     inputs.parameters = parameters;
     inputs.model = transfer.currentModel();
@@ -387,8 +391,10 @@ UnitRun WriteUnit(Transfer& transfer, const CommandLine& line, const WriteSource
     inputs.provenance = UnitProvenance{
         UnitProvenance::Source::VerifiedWrite,
         IdentityOfDevice(transfer.currentModel(), parameters),
-        {verification.AllEqual() ? ReportVerification::Status::Equal : ReportVerification::Status::Differs,
-         VerificationMessage(verification, language) + NotSentLines(transfer.State().tally.notSent, language)},
+        {alreadyHeld || verification.AllEqual() ? ReportVerification::Status::Equal
+                                                : ReportVerification::Status::Differs,
+         (alreadyHeld ? Message(TextId::NothingToWrite, language) : VerificationMessage(verification, language)) +
+             NotSentLines(transfer.State().tally.notSent, language)},
         inputs.created,
         DescribeReportLine(transfer.connection())};
     // Said after the write's own report.
@@ -429,6 +435,7 @@ int RunWrite(const CommandLine& line) {
     }
   }
   transfer.VerifyAfterWrite(line.verify);
+  transfer.WriteChangedOnly(line.changedOnly);
   transfer.CancelOnSignal();
 
   if (!line.OnBus()) {

@@ -655,6 +655,7 @@ void MainWindow::WriteToDevice() {
 
   TransferSession session = state_.Session();
   state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
+  state_.transfer.writeChangedOnly = state_.options.writeChangedOnly;
   if (!RunTransfer(session, BeginWriteTransfer(session))) return;
   const TransferReport report = ReportOf(state_.transfer.result, state_.language);
   const WriteVerification& verification = state_.transfer.result.verification;

@@ -97,6 +97,7 @@ bool SystemDialogs::RunCommunicationSettings(QWidget* owner, ProgramState& state
   const ProgramOptions before = state.options;
   screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
   screen.BindLocalEcho(state.options.localEcho);
+  screen.BindWriteChangedOnly(state.options.writeChangedOnly);
   if (screen.exec() != QDialog::Accepted) return false;
   ApplyConnectionOptions(state);
   if (state.options != before) {

@@ -71,6 +71,10 @@ QString VerifyAfterWriteCaption(Language language) {
 
 QString LocalEchoCaption(Language language) { return ToQString(Text(TextId::LocalEcho, language)); }
 
+QString WriteChangedOnlyCaption(Language language) {
+  return ToQString(Text(TextId::WriteChangedOnly, language));
+}
+
 CommSettingsDialog::CommSettingsDialog(Connection& connection, Language language, QWidget* parent,
                                        std::optional<std::vector<std::filesystem::path>> devices)
     : QDialog(parent),
@@ -120,6 +124,7 @@ void CommSettingsDialog::Build() {
   choices->addStretch();
   choices->addWidget(verifyAfterWrite_);
   choices->addWidget(localEcho_);
+  choices->addWidget(writeChangedOnly_);
   buttons->addLayout(choices);
   buttons->addStretch();
   buttons->addWidget(protocolGroup_);
@@ -219,6 +224,9 @@ void CommSettingsDialog::BuildButtons() {
   localEcho_ = new QCheckBox(LocalEchoCaption(language_), this);
   localEcho_->setObjectName(QStringLiteral("localEcho"));
   localEcho_->hide();
+  writeChangedOnly_ = new QCheckBox(WriteChangedOnlyCaption(language_), this);
+  writeChangedOnly_->setObjectName(QStringLiteral("writeChangedOnly"));
+  writeChangedOnly_->hide();
 }
 
 void CommSettingsDialog::Open() {
@@ -323,6 +331,12 @@ void CommSettingsDialog::BindLocalEcho(bool& echo) {
   localEcho_->show();
 }
 
+void CommSettingsDialog::BindWriteChangedOnly(bool& changedOnly) {
+  changedOnlyTarget_ = &changedOnly;
+  writeChangedOnly_->setChecked(changedOnly);
+  writeChangedOnly_->show();
+}
+
 void CommSettingsDialog::ShowSimulatedPort(int32_t number, ModelKind model, SerialPortFactory ports) {
   simulated_ = std::make_pair(number, model);
   scanPorts_ = std::move(ports);
@@ -389,6 +403,7 @@ void CommSettingsDialog::accept() {
 
   if (verifyTarget_ != nullptr) *verifyTarget_ = verifyAfterWrite_->isChecked();
   if (echoTarget_ != nullptr) *echoTarget_ = localEcho_->isChecked();
+  if (changedOnlyTarget_ != nullptr) *changedOnlyTarget_ = writeChangedOnly_->isChecked();
 
   QDialog::accept();
 }

@@ -69,6 +69,7 @@ class CommSettingsDialog : public QDialog {
   QComboBox* DeviceChoice() const { return deviceChoice_; }
   QCheckBox* VerifyAfterWriteBox() const { return verifyAfterWrite_; }
   QCheckBox* LocalEchoBox() const { return localEcho_; }
+  QCheckBox* WriteChangedOnlyBox() const { return writeChangedOnly_; }
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
@@ -98,6 +99,9 @@ class CommSettingsDialog : public QDialog {
   // (a regulator found only with echo on ticks it). Without this call the box
   // is not shown.
   void BindLocalEcho(bool& echo);
+  // Shows the "Write changed values only" box ticked as changedOnly is; OK
+  // stores the box into it. Without this call the box is not shown.
+  void BindWriteChangedOnly(bool& changedOnly);
 
   // In the demo mode: the port number that reaches the simulated regulator
   // of model, shown as such instead of its device, and the ports that reach
@@ -149,6 +153,8 @@ class CommSettingsDialog : public QDialog {
   bool* verifyTarget_ = nullptr;
   QCheckBox* localEcho_ = nullptr;
   bool* echoTarget_ = nullptr;
+  QCheckBox* writeChangedOnly_ = nullptr;
+  bool* changedOnlyTarget_ = nullptr;
 };
 
 // The device-assignment texts of the screen (the settings screen's own
@@ -157,6 +163,7 @@ QString DeviceCaption(Language language);
 QString NoLinkCaption(Language language);
 QString VerifyAfterWriteCaption(Language language);
 QString LocalEchoCaption(Language language);
+QString WriteChangedOnlyCaption(Language language);
 // "simulated KLV40": the demo's regulator where a device would be named.
 QString SimulatedCaption(ModelKind model, Language language);
 

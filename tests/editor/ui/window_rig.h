@@ -67,8 +67,10 @@ class ScriptedDialogs final : public OperatorDialogs {
     const ProgramOptions before = state.options;
     screen.BindVerifyAfterWrite(state.options.verifyAfterWrite);
     screen.BindLocalEcho(state.options.localEcho);
+    screen.BindWriteChangedOnly(state.options.writeChangedOnly);
     if (verifyChoice) screen.VerifyAfterWriteBox()->setChecked(*verifyChoice);
     if (echoChoice) screen.LocalEchoBox()->setChecked(*echoChoice);
+    if (changedOnlyChoice) screen.WriteChangedOnlyBox()->setChecked(*changedOnlyChoice);
     if (accept) {
       screen.accept();
       ApplyConnectionOptions(state);
@@ -144,6 +146,7 @@ class ScriptedDialogs final : public OperatorDialogs {
   std::deque<bool> settingsAnswers;
   std::optional<bool> verifyChoice;  // ticks or clears "Verify after writing" before OK
   std::optional<bool> echoChoice;    // ticks or clears "Local echo" before OK
+  std::optional<bool> changedOnlyChoice;  // ticks or clears "Write changed values only" before OK
   std::vector<ParameterComparison> comparisons;
   std::vector<std::filesystem::path> shellOpened;
   ShellOpen shellAnswer = ShellOpen::Opened;
