@@ -509,7 +509,7 @@ constexpr std::array kTexts = {
     CliTextEntry{FileLeftUnchanged, "%1; %2 is left unchanged", "%1。%2 は変更していません"},
     CliTextEntry{NothingSent, "%1; nothing was sent", "%1。何も送信していません"},
     CliTextEntry{UsageBus,
-                 "Several units on one line (RS-485): --address takes a list such as 1-12,15;\n"
+                 "\nSeveral units on one line (RS-485): --address takes a list such as 1-12,15;\n"
                  "each unit is done in turn over the one open port, comlog.txt keeps a section\n"
                  "per unit, and a summary (address, model, result) ends the output:\n"
                  "  --output, FILE, --report  {address} in a name stands for the unit's address\n"
@@ -522,7 +522,7 @@ constexpr std::array kTexts = {
                  "A unit that fails does not stop the others. Exit status: 0 when every unit\n"
                  "succeeded, 1 otherwise (the failed units are named on standard error), 2 for\n"
                  "a usage error or an unusable file or port.\n\n",
-                 "一本の線（RS-485）の複数の機器: --address に 1-12,15 のような並びを与えると、\n"
+                 "\n一本の線（RS-485）の複数の機器: --address に 1-12,15 のような並びを与えると、\n"
                  "開いた一つのポートで機器を一台ずつ順に処理します。comlog.txt には機器ごとの節が\n"
                  "あり、出力の最後に一覧（アドレス、機種、結果）を表示します:\n"
                  "  --output, FILE, --report  名前の中の {address} は機器のアドレスになります\n"
