@@ -28,11 +28,6 @@ std::string SaveQuestionText(std::string_view documentTitle, Language language) 
   return Text(TextId::SaveChangesTo, language, {documentTitle});
 }
 
-bool FileExists(const std::filesystem::path& path) {
-  std::error_code error;
-  return !path.empty() && std::filesystem::is_regular_file(path, error);
-}
-
 constexpr std::pair<MenuItem, ModelKind> kModelItems[] = {
     {MenuItem::ModelKlv40, ModelKind::Klv40},
     {MenuItem::ModelKlv30, ModelKind::Klv30},

@@ -448,7 +448,7 @@ void ParameterScreen::OnEditChanged(EditField field) {
   // A spin button's move or a correction is the program's text, not a keystroke.
   const bool typed = programText_ == 0 && spinMoving_ != field;
   if (spinMoving_ == field) spinMoving_.reset();
-  if (!screenReady_ || showing_) return;
+  if (!screenReady_ || showing_ || !CheckedWhileTyping(field)) return;
   if (field == EditField::CurrentLimiter) {
     if (CheckedButton(RadioGroup::CurrentLimiter) != kNumberButton) return;
     const LimiterCorrection correction = CurrentLimiterOnChange(FieldNumber(field), model_, typed);

@@ -155,9 +155,9 @@ void ParameterScreen::Connect() {
     const auto which = static_cast<EditField>(i);
     connect(u.edits[i], &ScreenEdit::Left, this, [this, which] { OnEditLeft(which); });
   }
-  // The ramp limits and the scaling fields are checked only when they are left.
-  for (const EditField which : {EditField::HeaterBreakCurrent, EditField::SlowUp, EditField::SlowDown,
-                                EditField::BootLimiter, EditField::BootLimiterTime, EditField::CurrentLimiter}) {
+  for (std::size_t i = 0; i < kEditFieldCount; ++i) {
+    const auto which = static_cast<EditField>(i);
+    if (!CheckedWhileTyping(which)) continue;
     // A keystroke reports textEdited just before textChanged.
     connect(Edit(which), &QLineEdit::textEdited, this, [this, which] { typing_ = which; });
     connect(Edit(which), &QLineEdit::textChanged, this, [this, which] {
