@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -209,11 +210,18 @@ void MainWindow::RefreshMenu(HMENU popup) {
 
 void MainWindow::SizeAndPlace() {
   // The outer size of the language's layout, in pixels at 96 dots per inch,
-  // grown with the monitor's scale.
+  // grown with the monitor's scale, and never smaller than the dialog
+  // template needs in the font the system gave it.
   const WindowSize size = MainWindowSize(state_.language);
   const UINT dpi = GetDpiForWindow(window_);
-  const int width = MulDiv(size.width, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
-  const int height = MulDiv(size.height, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
+  const int scale = static_cast<int>(dpi == 0 ? 96 : dpi);
+  const DialogGrid grid = GridFor(state_.language);
+  RECT needed{0, 0, grid.width, grid.height};
+  MapDialogRect(window_, &needed);
+  AdjustWindowRectExForDpi(&needed, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), TRUE,
+                           static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), dpi == 0 ? 96 : dpi);
+  const int width = std::max(MulDiv(size.width, scale, 96), static_cast<int>(needed.right - needed.left));
+  const int height = std::max(MulDiv(size.height, scale, 96), static_cast<int>(needed.bottom - needed.top));
   const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -9,6 +9,7 @@
 #include "editor/screen_layout.h"
 #include "text/texts.h"
 #include "win32/screen_controls.h"
+#include "win32/screen_face.h"
 #include "win32/wide_text.h"
 
 namespace klv {
@@ -140,17 +141,20 @@ std::vector<ScreenControl> MakeControls() {
   c.Radios(AnalogOutput, {"OUTP", "INPT"}, 69, 272, 40, 14);
 
   c.Box(screen_id::kScalingBox, "Analog output scaling ( x 0.1% )", 122, 257, 126, 54);
-  c.LabelledField(EditField::ScaleLow, "Lower limit value", 150, 271, 52, 38, "", 0);
-  c.LabelledField(EditField::ScaleHigh, "Higher limit value", 150, 290, 52, 38, "", 0);
+  c.LabelledField(EditField::ScaleLow, "Lower limit value", 128, 271, 68, 38, "", 0);
+  c.LabelledField(EditField::ScaleHigh, "Higher limit value", 128, 290, 68, 38, "", 0);
 
   c.Box(screen_id::GroupBox(ControlInput), "Control input", 252, 257, 162, 54);
   c.Radio(screen_id::kCurrentInput, "Current", 258, 267, 48, true);
   c.Radio(screen_id::kVoltageInput, "Voltage", 308, 267, 48, false);
+  constexpr int kInputCount = static_cast<int>(kControlInputCount);
   constexpr std::array<std::string_view, kControlInputCount> inputs = {
       "4-20mA", "0-20mA", "0-1V", "1-5V", "0-10V", "Potential", "Contact", "Voltage pulse"};
-  for (int i = 0; i < static_cast<int>(inputs.size()); ++i) {
+  for (int i = 0; i < kInputCount; ++i) {
     c.Radio(screen_id::Radio(ControlInput, i), inputs[static_cast<std::size_t>(i)],
-            static_cast<short>(258 + (i % 3) * 52), static_cast<short>(278 + (i / 3) * 11), 50, i == 0);
+            static_cast<short>(258 + (i % 3) * 52), static_cast<short>(278 + (i / 3) * 11),
+            // the last row has two buttons: the second may take the third's room
+            static_cast<short>(i == kInputCount - 1 ? 100 : 50), i == 0);
   }
 
   c.Box(screen_id::GroupBox(PowerDip), "Power supply instantaneous", 418, 257, 101, 54);
@@ -252,7 +256,7 @@ std::vector<uint32_t> MainWindowTemplate(Language language) {
   t.Word(FW_NORMAL);
   t.Byte(0);  // not italic
   t.Byte(language == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
-  t.WideString(font.family);
+  t.WideString(ScreenFaceName(language));
   for (const ScreenControl& control : controls) {
     t.AlignToDword();
     const RECT place = PlaceOnGrid(control, language);
