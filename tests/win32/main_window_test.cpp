@@ -79,10 +79,11 @@ std::vector<char> Bytes(const std::filesystem::path& path) {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void Start(Language language = Language::English) {
-    folder_ = MakeFolder();
+  void Start(Language language = Language::English, const std::filesystem::path& commandLineFile = {}) {
+    if (folder_.empty()) folder_ = MakeFolder();
     state_ = std::make_unique<ProgramState>(clock_, MakeSystemSerialPort, language);
     state_->settingsPath = folder_ / "KlvTool.ini";
+    state_->commandLineFile = commandLineFile;
     window_ = std::make_unique<MainWindow>(*state_, operator_);
     // Not shown: Wine waits for a window manager when a shown window goes.
     ASSERT_TRUE(window_->Create(GetModuleHandleW(nullptr)));
@@ -309,6 +310,20 @@ TEST_F(MainWindowTest, OpenThenSaveAsWritesTheSameBytes) {
   LoadDefaults(defaults, ModelKind::Klv30E);
   EXPECT_EQ(TextOf(screen_id::Edit(EditField::SlowUp)), EditText(defaults.slowUpTime));
   EXPECT_TRUE(window_->DocumentPath().empty());
+}
+
+TEST_F(MainWindowTest, CommandLineFileIsOpenedWithoutAMessage) {
+  folder_ = MakeFolder();
+  ParameterSet set;
+  LoadDefaults(set, ModelKind::Klv30);
+  set.slowUpTime = 321;
+  const std::filesystem::path file = folder_ / L"ライン２.klv";
+  ASSERT_TRUE(WriteParameterFile(file, set, ModelKind::Klv30).ok);
+  Start(Language::English, file);
+  EXPECT_EQ(Title(), "KLV Loader - KLV30 - ライン２");
+  EXPECT_EQ(TextOf(screen_id::Edit(EditField::SlowUp)), "321");
+  EXPECT_FALSE(window_->Modified());
+  EXPECT_TRUE(operator_.messages.empty());
 }
 
 TEST_F(MainWindowTest, RefusedFileChangesNothing) {
