@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "editor/option_box_rules.h"
 #include "editor/screen_layout.h"
 #include "text/texts.h"
 #include "win32/screen_controls.h"
@@ -32,7 +33,6 @@ constexpr std::array kAlarmGroups = {RadioGroup::FuseMelted,   RadioGroup::Power
                                      RadioGroup::TemperatureError, RadioGroup::HeaterBreak};
 constexpr int kAl1 = 0;
 constexpr int kAl2 = 1;
-constexpr int kNon = 2;
 
 constexpr int kInputCount = static_cast<int>(kControlInputCount);
 constexpr int kInput4To20mA = 0;
@@ -303,7 +303,7 @@ bool ParameterScreen::OnCommand(int id, int code) {
     if (code == EN_KILLFOCUS) OnEditLeft(*field);
     return true;
   }
-  for (int index = 0; index <= 4; ++index) {
+  for (int index = 0; index < kOptionBoxCount; ++index) {
     if (id == screen_id::OptionBox(index)) {
       if (code == BN_CLICKED) OnOptionClicked(index);
       return true;
@@ -395,53 +395,31 @@ void ParameterScreen::OnVoltageClicked() {
 
 void ParameterScreen::OnOptionClicked(int index) {
   const bool on = IsChecked(screen_id::OptionBox(index));
-  const auto group = [&](RadioGroup which, std::initializer_list<int> buttons) {
-    SetEnabled(screen_id::GroupBox(which), on);
-    for (const int button : buttons) SetEnabled(screen_id::Radio(which, button), on);
-  };
-  switch (index) {
-    case 0:  // output current detection
-      for (const RadioGroup which : {RadioGroup::PowerSupplyError, RadioGroup::CurrentError,
-                                     RadioGroup::HardwareError, RadioGroup::HeaterBreak}) {
-        group(which, {kAl1, kNon});
-      }
-      for (const int id : {screen_id::Label(EditField::HeaterBreakCurrent), screen_id::Unit(EditField::HeaterBreakCurrent),
-                           screen_id::Edit(EditField::HeaterBreakCurrent), screen_id::Spin(EditField::HeaterBreakCurrent)}) {
-        SetEnabled(id, on);
-      }
-      group(RadioGroup::CurrentLimiter, {0, 1, 2});
-      SetFieldEnabled(EditField::CurrentLimiter, on);
-      if (!on) {
-        CheckButton(RadioGroup::CurrentLimiter, kNumberButton);
-        SetFieldText(EditField::CurrentLimiter, "100");
-      }
-      LockSharedVolumes();
-      break;
-    case 1:  // analog auxiliary input
-      group(RadioGroup::AnalogInput, {0, 1});
-      break;
-    case 2:  // alarm output 2
-      for (const RadioGroup which : kAlarmGroups) {
-        SetEnabled(screen_id::Radio(which, kAl2), on);
-        if (!on && CheckedButton(which) == kAl2) CheckButton(which, kAl1);
-      }
-      break;
-    case 3:  // digital control output
-      group(RadioGroup::Do1, {0, 1, 2, 3});
-      group(RadioGroup::Do2, {0, 1, 2, 3});
-      break;
-    case 4:  // analog output
-      group(RadioGroup::AnalogOutput, {0, 1});
-      SetEnabled(screen_id::kScalingBox, on);
-      for (const EditField field : {EditField::ScaleLow, EditField::ScaleHigh}) {
-        for (const int id : {screen_id::Label(field), screen_id::Colon(field)}) SetEnabled(id, on);
-        SetFieldEnabled(field, on);
-      }
-      break;
-    default: return;
+  const OptionBoxEffect effect = EffectOfOptionBox(index);
+  for (const OptionGroupButtons& entry : effect.groups) {
+    SetEnabled(screen_id::GroupBox(entry.group), on);
+    for (const int button : entry.buttons) SetEnabled(screen_id::Radio(entry.group, button), on);
   }
+  for (const EditField field : effect.fields) {
+    for (const int id : {screen_id::Label(field), screen_id::Unit(field), screen_id::Edit(field), screen_id::Spin(field)}) {
+      SetEnabled(id, on);
+    }
+  }
+  for (const EditField field : effect.colons) SetEnabled(screen_id::Colon(field), on);
+  if (effect.scalingBox) SetEnabled(screen_id::kScalingBox, on);
+  if (effect.alarmOutput2) {
+    for (const RadioGroup which : kAlarmGroups) {
+      SetEnabled(screen_id::Radio(which, kAl2), on);
+      if (!on && CheckedButton(which) == kAl2) CheckButton(which, kAl1);
+    }
+  }
+  if (effect.limiterToNumberWhenCleared && !on) {
+    CheckButton(RadioGroup::CurrentLimiter, kNumberButton);
+    SetFieldText(EditField::CurrentLimiter, "100");
+  }
+  if (effect.locksVolumes) LockSharedVolumes();
   // Ticking or clearing a box changes the options to write, whatever they were.
-  if (edited_) edited_();
+  if (index >= 0 && index < kOptionBoxCount && edited_) edited_();
 }
 
 void ParameterScreen::OnEditChanged(EditField field) {

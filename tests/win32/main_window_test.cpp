@@ -77,6 +77,12 @@ std::vector<char> Bytes(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The volume buttons, whose states the volume lock decides after the layout.
+bool IsVolumeButton(RadioGroup group, int button) {
+  return ((group == RadioGroup::RampLowerLimit || group == RadioGroup::RampUpperSelection) && button > 0) ||
+         (group == RadioGroup::CurrentLimiter && button > 0) || (group == RadioGroup::Di1 && button > 0);
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   void Start(Language language = Language::English, const std::filesystem::path& commandLineFile = {}) {
@@ -122,6 +128,39 @@ class MainWindowTest : public ::testing::Test {
     Command(MenuItem::Open);
   }
 
+  // The enabled states and spin ranges of the screen are those of layout
+  // (the volume buttons aside: the volume lock has the last word on them).
+  void ExpectEnabledAsIn(const ScreenLayout& layout) {
+    for (const RadioGroup group : AllRadioGroups()) {
+      const auto g = static_cast<std::size_t>(group);
+      if (layout.groups[g]) {
+        EXPECT_EQ(Enabled(screen_id::GroupBox(group)), *layout.groups[g]) << "group " << g;
+      }
+      for (int button = 0; button < ButtonCount(group); ++button) {
+        const std::optional<bool> enabled = layout.ButtonEnabled(group, button);
+        if (!enabled || IsVolumeButton(group, button)) continue;
+        EXPECT_EQ(Enabled(screen_id::Radio(group, button)), *enabled) << "group " << g << " button " << button;
+      }
+    }
+    for (std::size_t i = 0; i < kEditFieldCount; ++i) {
+      const auto field = static_cast<EditField>(i);
+      if (layout.fields[i]) {
+        EXPECT_EQ(Enabled(screen_id::Spin(field)), *layout.fields[i]) << "field " << i;
+      }
+      if (layout.colons[i] && Control(screen_id::Colon(field))) {
+        EXPECT_EQ(Enabled(screen_id::Colon(field)), *layout.colons[i]) << "colon " << i;
+      }
+      if (layout.spinRanges[i]) {
+        int lower = 0;
+        int upper = 0;
+        SendMessageW(Control(screen_id::Spin(field)), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
+                     reinterpret_cast<LPARAM>(&upper));
+        EXPECT_EQ(lower, layout.spinRanges[i]->lower) << "field " << i;
+        EXPECT_EQ(upper, layout.spinRanges[i]->upper) << "field " << i;
+      }
+    }
+  }
+
   testing::FakeClock clock_;
   ScriptedOperator operator_;
   std::filesystem::path folder_;
@@ -140,12 +179,6 @@ struct LayoutCase {
 
 class ScreenLayoutTest : public MainWindowTest, public ::testing::WithParamInterface<LayoutCase> {};
 
-// The volume buttons, whose states the volume lock decides after the layout.
-bool IsVolumeButton(RadioGroup group, int button) {
-  return ((group == RadioGroup::RampLowerLimit || group == RadioGroup::RampUpperSelection) && button > 0) ||
-         (group == RadioGroup::CurrentLimiter && button > 0) || (group == RadioGroup::Di1 && button > 0);
-}
-
 TEST_P(ScreenLayoutTest, MatchesTheCoresLayoutRules) {
   const LayoutCase c = GetParam();
   Start();
@@ -160,34 +193,7 @@ TEST_P(ScreenLayoutTest, MatchesTheCoresLayoutRules) {
   ASSERT_EQ(state_->currentModel, c.model);
 
   const ScreenLayout layout = LayoutFor(c.model, c.optionFlags, c.optionDetect, c.controlInputRange);
-  for (const RadioGroup group : AllRadioGroups()) {
-    const auto g = static_cast<std::size_t>(group);
-    if (layout.groups[g]) {
-      EXPECT_EQ(Enabled(screen_id::GroupBox(group)), *layout.groups[g]) << "group " << g;
-    }
-    for (int button = 0; button < ButtonCount(group); ++button) {
-      const std::optional<bool> enabled = layout.ButtonEnabled(group, button);
-      if (!enabled || IsVolumeButton(group, button)) continue;
-      EXPECT_EQ(Enabled(screen_id::Radio(group, button)), *enabled) << "group " << g << " button " << button;
-    }
-  }
-  for (std::size_t i = 0; i < kEditFieldCount; ++i) {
-    const auto field = static_cast<EditField>(i);
-    if (layout.fields[i]) {
-      EXPECT_EQ(Enabled(screen_id::Spin(field)), *layout.fields[i]) << "field " << i;
-    }
-    if (layout.colons[i] && Control(screen_id::Colon(field))) {
-      EXPECT_EQ(Enabled(screen_id::Colon(field)), *layout.colons[i]) << "colon " << i;
-    }
-    if (layout.spinRanges[i]) {
-      int lower = 0;
-      int upper = 0;
-      SendMessageW(Control(screen_id::Spin(field)), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
-                   reinterpret_cast<LPARAM>(&upper));
-      EXPECT_EQ(lower, layout.spinRanges[i]->lower) << "field " << i;
-      EXPECT_EQ(upper, layout.spinRanges[i]->upper) << "field " << i;
-    }
-  }
+  ExpectEnabledAsIn(layout);
   EXPECT_EQ(Shown(screen_id::Edit(EditField::SlowDown)), layout.slowDownShown);
   EXPECT_EQ(TextOf(screen_id::kSlowBox), Text(layout.slowCaption, Language::English));
   EXPECT_EQ(TextOf(screen_id::Label(EditField::SlowUp)), Text(layout.slowUpLabel, Language::English));
@@ -211,6 +217,32 @@ INSTANTIATE_TEST_SUITE_P(EachModelAndOptionSet, ScreenLayoutTest,
                                            LayoutCase{ModelKind::Klv30, 0, 1, 6},
                                            LayoutCase{ModelKind::Klv30E, 0, 0, 0},
                                            LayoutCase{ModelKind::Klv30E, 0, 1, 2}));
+
+struct OptionCase {
+  ModelKind model;
+  int box;
+  uint16_t optionFlags;  // the option words with the box ticked
+  uint16_t optionDetect;
+};
+
+class OptionBoxTest : public MainWindowTest, public ::testing::WithParamInterface<OptionCase> {};
+
+TEST_P(OptionBoxTest, TickingTheBoxArrangesTheScreenAsItsOptionDoes) {
+  const OptionCase c = GetParam();
+  Start();
+  if (c.model != ModelKind::Klv40) Command(c.model == ModelKind::Klv30 ? MenuItem::ModelKlv30 : MenuItem::ModelKlv30E);
+  Click(screen_id::OptionBox(c.box));
+  EXPECT_TRUE(Checked(screen_id::OptionBox(c.box)));
+  EXPECT_TRUE(window_->Modified());
+  ExpectEnabledAsIn(LayoutFor(c.model, c.optionFlags, c.optionDetect, 0));
+  Click(screen_id::OptionBox(c.box));
+  ExpectEnabledAsIn(LayoutFor(c.model, 0, 0, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachBox, OptionBoxTest,
+                         ::testing::Values(OptionCase{ModelKind::Klv30, 0, 0, 1}, OptionCase{ModelKind::Klv30E, 0, 0, 1},
+                                           OptionCase{ModelKind::Klv40, 1, 0x1, 0}, OptionCase{ModelKind::Klv40, 2, 0x2, 0},
+                                           OptionCase{ModelKind::Klv40, 3, 0x4, 0}, OptionCase{ModelKind::Klv40, 4, 0x8, 0}));
 
 TEST_F(MainWindowTest, JapaneseScreenTakesItsTextsFromTheTables) {
   Start(Language::Japanese);
