@@ -1,11 +1,15 @@
 # Checks that the program's folders only include downwards:
 #
 #   platform <- text <- (widgets) <- model <- serial <- device
-#            <- transfer, monitor, editor, sim <- app
+#            <- transfer, monitor, editor, sim <- app <- win32
 #
 # A folder may include its own files and those of any lower layer, never a
 # folder beside it or above it. Qt is for window code only: files in a ui/
 # folder and in widgets/; core files never include a ui/ file.
+#
+# win32/ (the window program on Windows) sits on top of everything: it may
+# include the core and app/, never Qt, a ui/ file or widgets/, and nothing
+# includes it.
 #
 # The tools (TOOLS_DIR) sit on top of the core: they may include any core
 # folder but no window code (a ui/ file or Qt), and neither tool includes the
@@ -33,6 +37,7 @@ set(rank_monitor 50)
 set(rank_editor 50)
 set(rank_sim 50)
 set(rank_app 70)
+set(rank_win32 80)
 
 # The tools' folders; the core includes none of them.
 set(tool_folders common klv-loader-cli klv-sim)
@@ -71,6 +76,8 @@ foreach(file IN LISTS files)
     endif()
     if(rest MATCHES "(^|/)ui/" AND NOT is_window_code)
       string(APPEND violations "\n  ${file}: includes window code ${target}/${rest}")
+    elseif(folder STREQUAL "win32" AND target STREQUAL "widgets")
+      string(APPEND violations "\n  ${file}: the Win32 windows include the Qt helpers ${target}/${rest}")
     elseif(target STREQUAL folder)
       # its own layer
     elseif(NOT rank_${target} LESS rank_${folder})
@@ -115,6 +122,8 @@ if(TOOLS_DIR)
         if(NOT target STREQUAL folder AND NOT target STREQUAL "common")
           string(APPEND violations "\n  tools/${file}: tools/${folder}/ includes tools/${target}/${rest}, another tool's file")
         endif()
+      elseif(target STREQUAL "win32")
+        string(APPEND violations "\n  tools/${file}: includes the Win32 windows ${target}/${rest}")
       elseif(DEFINED rank_${target})
         if(rest MATCHES "(^|/)ui/" AND NOT is_window_code)
           string(APPEND violations "\n  tools/${file}: includes window code ${target}/${rest}")

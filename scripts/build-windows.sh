@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds the Windows command-line tool and tests it under Wine:
+# Builds the Windows programs and tests them under Wine:
 #  1. installs the Debian packages it needs (MinGW-w64, Wine, GoogleTest
-#     sources, zip) when missing;
-#  2. cross-builds the core, klv-loader-cli.exe and the core tests into
-#     build-windows/ (static runtime: no MinGW DLLs needed);
-#  3. runs the core tests under Wine (a private Wine prefix in build-windows/);
+#     sources, zip, Xvfb) when missing;
+#  2. cross-builds the core, klv-loader-cli.exe, the window program
+#     klv-loader.exe and their tests into build-windows/ (static runtime: no
+#     MinGW DLLs needed);
+#  3. runs the core tests under Wine (a private Wine prefix in build-windows/),
+#     then the window tests under Wine on a virtual display (xvfb-run: Wine
+#     makes no window without an X display);
 #  4. builds klv-sim and klv-loader-cli for Linux (build-windows/linux) and
 #     runs the end-to-end test of the .exe against klv-sim (tests/windows/e2e.sh);
-#  5. packs build-windows/packages/klv-loader-cli-<version>-windows-x64.zip.
+#  5. packs build-windows/packages/klv-loader-<version>-windows-x64.zip.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -16,7 +19,7 @@ jobs="${KLV_JOBS:-$(nproc)}"
 read -r -a launcher <<< "${KLV_LAUNCHER:-}"
 out="$root/build-windows"
 
-packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest zip file)
+packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest zip file xvfb xauth)
 missing=()
 for pkg in "${packages[@]}"; do
   status="$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)"
@@ -38,7 +41,7 @@ echo "=== Windows build (MinGW-w64, warnings as errors)"
 cmake -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKLV_WERROR=ON -DKLV_BUILD_GUI=OFF -DKLV_BUILD_BENCH=OFF "${launcher[@]}"
 cmake --build "$out" -j "$jobs"
-file "$out/tools/klv-loader-cli/klv-loader-cli.exe"
+file "$out/tools/klv-loader-cli/klv-loader-cli.exe" "$out/src/win32/klv-loader.exe"
 
 export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
@@ -52,6 +55,9 @@ fi
 echo "=== Core tests under Wine"
 ctest --test-dir "$out" --output-on-failure -L core --timeout 600
 
+echo "=== Window tests under Wine on a virtual display"
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$out" --output-on-failure -L win32 --timeout 600
+
 echo "=== klv-sim and klv-loader-cli for Linux, then the end-to-end test under Wine"
 cmake -S . -B "$out/linux" -G Ninja -DKLV_WERROR=ON -DKLV_BUILD_GUI=OFF -DKLV_BUILD_BENCH=OFF -DKLV_BUILD_TESTS=OFF "${launcher[@]}"
 cmake --build "$out/linux" -j "$jobs" --target klv-sim klv-loader-cli
@@ -59,6 +65,7 @@ cmake --build "$out/linux" -j "$jobs" --target klv-sim klv-loader-cli
 
 echo "=== ZIP"
 (cd "$out" && cpack -G ZIP)
-zip="$out/packages/klv-loader-cli-$(sed -nE 's/^project\(KlvLoader VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)-windows-x64.zip"
+zip="$out/packages/klv-loader-$(sed -nE 's/^project\(KlvLoader VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)-windows-x64.zip"
 unzip -l "$zip" | tee "$out/packages/contents.txt"
 grep -q 'bin/klv-loader-cli.exe$' "$out/packages/contents.txt"
+grep -q 'bin/klv-loader.exe$' "$out/packages/contents.txt"

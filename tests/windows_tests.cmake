@@ -9,6 +9,8 @@ add_subdirectory(${KLV_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_
 
 file(GLOB_RECURSE windows_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
 list(FILTER windows_test_sources EXCLUDE REGEX "/ui/")
+# win32/: the window program's own test program, below.
+list(FILTER windows_test_sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/win32/")
 # Tests that play the regulator on a pseudo-terminal (the simulated
 # regulator's server, the POSIX port, the rigs built on them, the tool run
 # against them) or that change POSIX file modes (or mount a file system,
@@ -33,3 +35,17 @@ target_compile_options(klvcore_tests PRIVATE -include ${CMAKE_CURRENT_SOURCE_DIR
 add_test(NAME core.windows COMMAND klvcore_tests --gtest_brief=1
   "--gtest_filter=-SerialLineTest.OpensTheResolvedDeviceWithTheLineSettings:DocumentTitleFor.DropsFolderAndLastFourCharacters")
 set_tests_properties(core.windows PROPERTIES LABELS core TIMEOUT 600)
+
+# The window program's windows, created in-process and driven through their
+# controls' messages. Wine needs a display for them: scripts/build-windows.sh
+# runs this label under xvfb-run. The program's resources (manifest for
+# common controls 6, shortcut keys) are linked in as in klv-loader.exe.
+file(GLOB win32_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
+add_executable(klvwin32_tests WIN32 ${win32_test_sources} ${PROJECT_SOURCE_DIR}/src/win32/klv-loader.rc)
+set_source_files_properties(${PROJECT_SOURCE_DIR}/src/win32/klv-loader.rc PROPERTIES
+  COMPILE_DEFINITIONS "KLV_VERSION_MAJOR=${PROJECT_VERSION_MAJOR};KLV_VERSION_MINOR=${PROJECT_VERSION_MINOR}")
+set_target_properties(klvwin32_tests PROPERTIES WIN32_EXECUTABLE OFF)
+target_include_directories(klvwin32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(klvwin32_tests PRIVATE klvwin32 gtest gtest_main)
+add_test(NAME win32.windows COMMAND klvwin32_tests --gtest_brief=1)
+set_tests_properties(win32.windows PROPERTIES LABELS win32 TIMEOUT 600)

@@ -19,6 +19,22 @@ int SimpleRangeUpper(EditField field) {
   }
 }
 
+bool CheckedWhileTyping(EditField field) {
+  switch (field) {
+    case EditField::HeaterBreakCurrent:
+    case EditField::SlowUp:
+    case EditField::SlowDown:
+    case EditField::BootLimiter:
+    case EditField::BootLimiterTime:
+    case EditField::CurrentLimiter: return true;
+    case EditField::RampLowerLimit:
+    case EditField::RampUpperSetting:
+    case EditField::ScaleLow:
+    case EditField::ScaleHigh: return false;
+  }
+  return false;
+}
+
 FieldCorrection SimpleRangeOnChange(EditField field, int n) {
   if (n < 0) return Number(0);
   const int upper = SimpleRangeUpper(field);

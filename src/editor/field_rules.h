@@ -31,6 +31,12 @@ inline constexpr std::size_t kEditFieldCount = 10;
 // A text to write into the field, or nothing to leave it as it is.
 using FieldCorrection = std::optional<std::string>;
 
+// Whether the field is checked while the operator types: the simple-range
+// fields and the current limiter. The ramp limits and the scaling fields are
+// checked only when they are left, so that typing a number digit by digit
+// never passes through a correction.
+bool CheckedWhileTyping(EditField field);
+
 // ---- Fields with a simple range ---------------------------------------------
 // "Heater break alarm current" 0..100, "Slow-up", "Slow-down" and "Limiter
 // time" 0..999, "Output limiter" 0..1000.

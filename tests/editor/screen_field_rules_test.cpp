@@ -34,6 +34,19 @@ TEST(SimpleRange, TypingKeepsTheFieldWithinItsBounds) {
   }
 }
 
+TEST(FieldChecks, OnlyTheSimpleRangesAndTheLimiterAreCheckedWhileTyping) {
+  const struct {
+    EditField field;
+    bool whileTyping;
+  } cases[] = {
+      {EditField::HeaterBreakCurrent, true}, {EditField::SlowUp, true},           {EditField::SlowDown, true},
+      {EditField::BootLimiter, true},        {EditField::BootLimiterTime, true},  {EditField::CurrentLimiter, true},
+      {EditField::RampLowerLimit, false},    {EditField::RampUpperSetting, false}, {EditField::ScaleLow, false},
+      {EditField::ScaleHigh, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CheckedWhileTyping(c.field), c.whileTyping) << static_cast<int>(c.field);
+}
+
 TEST(SimpleRange, LeavingTheField) {
   // The heater break current only refills an empty field, ready or not.
   EXPECT_EQ(SimpleRangeOnLeave(EditField::HeaterBreakCurrent, "", 0, false), Text("0"));

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/option_box_rules.h"
 #include "editor/screen_layout.h"
 #include "editor/ui/parameter_screen_controls.h"
 #include "model/register_catalogue.h"
@@ -69,7 +70,6 @@ constexpr std::array kAlarmGroups = {RadioGroup::FuseMelted,    RadioGroup::Powe
 
 constexpr int kAl1 = 0;
 constexpr int kAl2 = 1;
-constexpr int kNon = 2;
 
 // Buttons of "Control input".
 constexpr int kInput4To20mA = 0;
@@ -155,9 +155,9 @@ void ParameterScreen::Connect() {
     const auto which = static_cast<EditField>(i);
     connect(u.edits[i], &ScreenEdit::Left, this, [this, which] { OnEditLeft(which); });
   }
-  // The ramp limits and the scaling fields are checked only when they are left.
-  for (const EditField which : {EditField::HeaterBreakCurrent, EditField::SlowUp, EditField::SlowDown,
-                                EditField::BootLimiter, EditField::BootLimiterTime, EditField::CurrentLimiter}) {
+  for (std::size_t i = 0; i < kEditFieldCount; ++i) {
+    const auto which = static_cast<EditField>(i);
+    if (!CheckedWhileTyping(which)) continue;
     // A keystroke reports textEdited just before textChanged.
     connect(Edit(which), &QLineEdit::textEdited, this, [this, which] { typing_ = which; });
     connect(Edit(which), &QLineEdit::textChanged, this, [this, which] {
@@ -476,55 +476,30 @@ void ParameterScreen::OnVoltageClicked() {
 void ParameterScreen::OnOptionClicked(int index) {
   Controls& u = *ui_;
   const bool on = OptionBox(index)->isChecked();
-  const auto group = [&](RadioGroup which, std::initializer_list<int> buttons) {
-    u[which].box->SetCaptionEnabled(on);
-    for (const int button : buttons) Radio(which, button)->setEnabled(on);
-  };
-  switch (index) {
-    case 0:  // output current detection
-      for (const RadioGroup which : {RadioGroup::PowerSupplyError, RadioGroup::CurrentError,
-                                     RadioGroup::HardwareError, RadioGroup::HeaterBreak}) {
-        group(which, {kAl1, kNon});
-      }
-      SetEnabled({u.labels[Index(EditField::HeaterBreakCurrent)].label,
-                  u.labels[Index(EditField::HeaterBreakCurrent)].unit, Edit(EditField::HeaterBreakCurrent),
-                  Spin(EditField::HeaterBreakCurrent)},
-                 on);
-      group(RadioGroup::CurrentLimiter, {0, 1, 2});
-      SetEnabled({Edit(EditField::CurrentLimiter), Spin(EditField::CurrentLimiter)}, on);
-      if (!on) {
-        CheckButton(RadioGroup::CurrentLimiter, kNumberButton);
-        SetFieldText(EditField::CurrentLimiter, "100");
-      }
-      LockSharedVolumes();
-      break;
-    case 1:  // analog auxiliary input
-      group(RadioGroup::AnalogInput, {0, 1});
-      break;
-    case 2:  // alarm output 2
-      for (const RadioGroup which : kAlarmGroups) {
-        Radio(which, kAl2)->setEnabled(on);
-        if (!on && CheckedButton(which) == kAl2) CheckButton(which, kAl1);
-      }
-      break;
-    case 3:  // digital control output
-      group(RadioGroup::Do1, {0, 1, 2, 3});
-      group(RadioGroup::Do2, {0, 1, 2, 3});
-      break;
-    case 4:  // analog output
-      group(RadioGroup::AnalogOutput, {0, 1});
-      u.scalingBox->SetCaptionEnabled(on);
-      SetEnabled({u.labels[Index(EditField::ScaleLow)].label, u.labels[Index(EditField::ScaleLow)].colon,
-                  u.labels[Index(EditField::ScaleHigh)].label, u.labels[Index(EditField::ScaleHigh)].colon,
-                  Edit(EditField::ScaleLow), Spin(EditField::ScaleLow), Edit(EditField::ScaleHigh),
-                  Spin(EditField::ScaleHigh)},
-                 on);
-      break;
-    default:
-      return;
+  const OptionBoxEffect effect = EffectOfOptionBox(index);
+  for (const OptionGroupButtons& entry : effect.groups) {
+    u[entry.group].box->SetCaptionEnabled(on);
+    for (const int button : entry.buttons) Radio(entry.group, button)->setEnabled(on);
   }
+  for (const EditField field : effect.fields) {
+    const Controls::LabelRow& labels = u.labels[Index(field)];
+    SetEnabled({labels.label, labels.unit, Edit(field), Spin(field)}, on);
+  }
+  for (const EditField field : effect.colons) SetEnabled({u.labels[Index(field)].colon}, on);
+  if (effect.scalingBox) u.scalingBox->SetCaptionEnabled(on);
+  if (effect.alarmOutput2) {
+    for (const RadioGroup which : kAlarmGroups) {
+      Radio(which, kAl2)->setEnabled(on);
+      if (!on && CheckedButton(which) == kAl2) CheckButton(which, kAl1);
+    }
+  }
+  if (effect.limiterToNumberWhenCleared && !on) {
+    CheckButton(RadioGroup::CurrentLimiter, kNumberButton);
+    SetFieldText(EditField::CurrentLimiter, "100");
+  }
+  if (effect.locksVolumes) LockSharedVolumes();
   // Ticking or clearing a box changes the options to write, whatever they were.
-  emit Edited();
+  if (index >= 0 && index < kOptionBoxCount) emit Edited();
 }
 
 void ParameterScreen::OnEditChanged(EditField field) {

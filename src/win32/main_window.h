@@ -1,0 +1,88 @@
+#pragma once
+// The program's main window: the editing screen in a dialog made from the
+// screen template, the menu bar and shortcut keys from the core's menu
+// table, the document's title and the file commands. Message boxes and file
+// dialogs go through the WindowOperator, so tests answer them.
+#include <windows.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/program_state.h"
+#include "text/texts.h"
+#include "win32/parameter_screen.h"
+#include "win32/program_resources.h"
+#include "win32/window_operator.h"
+
+namespace klv {
+
+// The command number of a menu item (WM_COMMAND's identifier).
+constexpr int CommandId(MenuItem item) { return kFirstMenuCommand + static_cast<int>(item); }
+
+class MainWindow {
+ public:
+  MainWindow(ProgramState& state, WindowOperator& dialogs);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Creates the window (hidden), runs the start-up sequence and loads the
+  // command-line file. False when the window cannot be made.
+  bool Create(HINSTANCE instance);
+  void Show(int how);
+  // The program's own window ends the message loop when it closes.
+  void QuitOnClose() { quitOnClose_ = true; }
+  HWND Handle() const { return window_; }
+  // The shortcut keys and the dialog's keyboard handling for one message of
+  // the loop; true when the message was used.
+  bool PreTranslate(MSG& message);
+  // True once the window has closed (Exit answered).
+  bool Closed() const { return window_ == nullptr; }
+
+  bool Modified() const { return modified_; }
+  const std::string& DocumentTitle() const { return documentTitle_; }
+  const std::filesystem::path& DocumentPath() const { return documentPath_; }
+  ParameterScreen& Screen() { return *screen_; }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void Initialise();
+  void BuildMenu();
+  void RefreshMenu(HMENU popup);
+  void SizeAndPlace();
+  void RunCommand(MenuItem item);
+  void UpdateTitle();
+  void UpdateModelMenu();
+  void SetModified(bool modified);
+  void ApplyLayout(ModelKind model);
+  void ResetDocument();
+  void Message(std::string_view text);
+  void MessageText(TextId id);
+
+  enum class Prompt { Continue, Stop };
+  Prompt PromptSaveChanges();
+  void NewDocument();
+  void OpenDocument();
+  void LoadParameterFile(const std::filesystem::path& path, bool announce);
+  bool Save(bool alwaysAsk);
+  void ChooseModel(ModelKind model);
+  void Exit();
+
+  ProgramState& state_;
+  WindowOperator& dialogs_;
+  HWND window_ = nullptr;
+  HMENU menu_ = nullptr;
+  HACCEL shortcuts_ = nullptr;
+  HICON icon_ = nullptr;
+  std::unique_ptr<ParameterScreen> screen_;
+  bool modified_ = false;
+  bool screenReady_ = false;
+  bool quitOnClose_ = false;
+  std::string documentTitle_;
+  std::filesystem::path documentPath_;
+};
+
+}  // namespace klv

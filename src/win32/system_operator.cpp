@@ -1,0 +1,79 @@
+#include "win32/system_operator.h"
+
+#include <commdlg.h>
+
+#include <string>
+#include <vector>
+
+#include "text/texts.h"
+#include "win32/wide_text.h"
+
+namespace klv {
+
+namespace {
+
+// The caption of every box: the program file's name without its extension.
+std::wstring ProgramName() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  std::filesystem::path file(std::wstring(buffer.data(), length));
+  return file.stem().wstring();
+}
+
+// "KLV Loader Files(*.klv)" then "*.klv", each ended by a null, and a null after both.
+std::wstring ParameterFileFilter(Language language) {
+  std::wstring filter = Widen(Text(TextId::ParameterFileFilter, language));
+  filter.push_back(L'\0');
+  filter += L"*.klv";
+  filter.push_back(L'\0');
+  filter.push_back(L'\0');
+  return filter;
+}
+
+std::optional<std::filesystem::path> RunFileDialog(HWND owner, Language language, std::wstring initialName,
+                                                   const std::filesystem::path& folder, bool save) {
+  std::vector<wchar_t> file(32768, L'\0');
+  initialName.resize(std::min(initialName.size(), file.size() - 1));
+  std::copy(initialName.begin(), initialName.end(), file.begin());
+  const std::wstring filter = ParameterFileFilter(language);
+  const std::wstring start = folder.wstring();
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
+  dialog.lpstrDefExt = L"klv";
+  dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+  if (!chosen) return std::nullopt;
+  return std::filesystem::path(std::wstring(file.data()));
+}
+
+}  // namespace
+
+void SystemOperator::ShowMessage(HWND owner, std::string_view text) {
+  MessageBoxW(owner, Widen(text).c_str(), ProgramName().c_str(), MB_OK);
+}
+
+SaveAnswer SystemOperator::AskSaveChanges(HWND owner, std::string_view text) {
+  switch (MessageBoxW(owner, Widen(text).c_str(), ProgramName().c_str(), MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES: return SaveAnswer::Yes;
+    case IDNO: return SaveAnswer::No;
+    default: return SaveAnswer::Cancel;
+  }
+}
+
+std::optional<std::filesystem::path> SystemOperator::ChooseFileToOpen(HWND owner,
+                                                                      const std::filesystem::path& folder) {
+  return RunFileDialog(owner, language_, {}, folder, false);
+}
+
+std::optional<std::filesystem::path> SystemOperator::ChooseFileToSave(HWND owner, std::string_view initialName,
+                                                                      const std::filesystem::path& folder) {
+  return RunFileDialog(owner, language_, Widen(initialName), folder, true);
+}
+
+}  // namespace klv

@@ -1,0 +1,23 @@
+#pragma once
+// The operator seam answered by the system: message boxes with the program's
+// name as caption and the common file dialogs, with wide-character paths.
+#include "text/language.h"
+#include "win32/window_operator.h"
+
+namespace klv {
+
+class SystemOperator : public WindowOperator {
+ public:
+  explicit SystemOperator(Language language) : language_(language) {}
+
+  void ShowMessage(HWND owner, std::string_view text) override;
+  SaveAnswer AskSaveChanges(HWND owner, std::string_view text) override;
+  std::optional<std::filesystem::path> ChooseFileToOpen(HWND owner, const std::filesystem::path& folder) override;
+  std::optional<std::filesystem::path> ChooseFileToSave(HWND owner, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override;
+
+ private:
+  Language language_;
+};
+
+}  // namespace klv

@@ -1,0 +1,30 @@
+#pragma once
+// What the windows ask of the operator: messages, the save question and the
+// file dialogs. The program answers through the system's boxes and dialogs
+// (SystemOperator); a test answers from a script of its own.
+#include <windows.h>
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace klv {
+
+enum class SaveAnswer { Yes, No, Cancel };
+
+class WindowOperator {
+ public:
+  virtual ~WindowOperator() = default;
+
+  // A plain box with an OK button, owned by owner; returns once it is closed.
+  virtual void ShowMessage(HWND owner, std::string_view text) = 0;
+  // The Yes/No/Cancel question before a document is discarded.
+  virtual SaveAnswer AskSaveChanges(HWND owner, std::string_view text) = 0;
+  // The file dialogs for parameter files, starting in folder (empty: the
+  // system's choice); nothing when they were cancelled.
+  virtual std::optional<std::filesystem::path> ChooseFileToOpen(HWND owner, const std::filesystem::path& folder) = 0;
+  virtual std::optional<std::filesystem::path> ChooseFileToSave(HWND owner, std::string_view initialName,
+                                                                const std::filesystem::path& folder) = 0;
+};
+
+}  // namespace klv
