@@ -35,19 +35,6 @@ RegulatorReading ReadRegulator(const TransferContext& context) {
   return reading;
 }
 
-// Values of the set outside their register's limits, among the rows the
-// full write would send: the write is refused as a whole, as the full one is.
-bool NoteOutOfRange(const TransferContext& context, ModelKind model, uint16_t optionWord) {
-  for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
-    if (!IsEntryPresent(row, optionWord)) continue;
-    const int16_t value = row.value.In(context.parameters);
-    if (value < row.minimum || value > row.maximum) {
-      context.tally.outOfRange.push_back({row.address, value, row.minimum, row.maximum});
-    }
-  }
-  return !context.tally.outOfRange.empty();
-}
-
 const CatalogueEntry* RowOf(ModelKind model, Register address) {
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
     if (row.address == address) return &row;
@@ -90,32 +77,10 @@ TransferResult RunChangedOnlyWriteTransfer(const TransferContext& context) {
   context.progress.SetStatusText(ModelStatusText(model, writing));
   const ParameterSet& parameters = context.parameters;
   const uint16_t deviceOptions = klv40 ? reading.parameters.optionFlags : reading.parameters.optionDetect;
-  if (deviceOptions != (klv40 ? parameters.optionFlags : parameters.optionDetect)) {
-    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::OptionsDiffer);
-    result.refusal->deviceModel = model;
-    result.refusal->deviceOptions = deviceOptions;
-    return result;
-  }
-
-  int16_t controlMode = 0;
-  if (klv40) {
-    const Reply mode = SettledRead(context.connection, kControlModeRegister);
-    if (!mode.Ok()) return result;
-    controlMode = mode.value;
-    const Reply inputType = SettledRead(context.connection, kControlInputTypeRegister);
-    if (!inputType.Ok()) return result;
-    if (!ControlInputMatches(inputType.value, parameters.controlInputRange)) {
-      result.refusal = TransferRefusal::Because(TransferRefusal::Reason::ControlInputDiffers);
-      result.refusal->controlInputType = inputType.value;
-      return result;
-    }
-  }
-  if (NoteOutOfRange(context, model, deviceOptions)) {
-    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::ValuesOutOfRange);
-    return result;
-  }
-
-  const bool keepsCurrentLimiter = klv40 && SkipsCurrentLimiterWrite(controlMode);
+  const std::optional<WriteGoAhead> goAhead = CheckDeviceBeforeWrite(context, model, deviceOptions, result);
+  if (!goAhead) return result;
+  const bool keepsCurrentLimiter = goAhead->keepsCurrentLimiter;
+  const int16_t controlMode = goAhead->controlMode;
   const ChangedRegisterSelection selection =
       SelectChangedRegisters(model, deviceOptions, parameters, reading.parameters, keepsCurrentLimiter);
   if (selection.currentLimiterNotSent) {

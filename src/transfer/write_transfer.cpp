@@ -27,6 +27,54 @@ std::optional<TransferRefusal> CheckModel(const TransferContext& context, const 
 
 }  // namespace
 
+std::optional<WriteGoAhead> CheckDeviceBeforeWrite(const TransferContext& context, ModelKind model,
+                                                   uint16_t deviceOptions, TransferResult& result) {
+  const bool klv40 = model == ModelKind::Klv40;
+  const ParameterSet& parameters = context.parameters;
+  if (deviceOptions != (klv40 ? parameters.optionFlags : parameters.optionDetect)) {
+    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::OptionsDiffer);
+    result.refusal->deviceModel = model;
+    result.refusal->deviceOptions = deviceOptions;
+    return std::nullopt;
+  }
+
+  WriteGoAhead goAhead;
+  if (klv40) {
+    // They decide whether anything is written: never taken from another register's reply.
+    const Reply mode = SettledRead(context.connection, kControlModeRegister);
+    if (!mode.Ok()) return std::nullopt;
+    goAhead.controlMode = mode.value;
+    const Reply inputType = SettledRead(context.connection, kControlInputTypeRegister);
+    if (!inputType.Ok()) return std::nullopt;
+    if (!ControlInputMatches(inputType.value, parameters.controlInputRange)) {
+      result.refusal = TransferRefusal::Because(TransferRefusal::Reason::ControlInputDiffers);
+      result.refusal->controlInputType = inputType.value;
+      return std::nullopt;
+    }
+    goAhead.keepsCurrentLimiter = SkipsCurrentLimiterWrite(goAhead.controlMode);
+  }
+
+  // Before the first write request: a value the device would refuse (or,
+  // worse, take) is never sent, and nothing else is either.
+  for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
+    if (!WriteSendsRow(row, deviceOptions, goAhead)) continue;
+    const int16_t value = row.value.In(parameters);
+    if (value < row.minimum || value > row.maximum) {
+      context.tally.outOfRange.push_back({row.address, value, row.minimum, row.maximum});
+    }
+  }
+  if (!context.tally.outOfRange.empty()) {
+    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::ValuesOutOfRange);
+    return std::nullopt;
+  }
+  return goAhead;
+}
+
+bool WriteSendsRow(const CatalogueEntry& row, uint16_t deviceOptions, const WriteGoAhead& goAhead) {
+  return IsEntryPresent(row, deviceOptions) && row.address != kEndAddress &&
+         !(goAhead.keepsCurrentLimiter && row.address == kCurrentLimiterAddress);
+}
+
 TransferResult RunWriteTransfer(const TransferContext& context) {
   TransferResult result;
   result.mode = TransferMode::Write;
@@ -46,7 +94,6 @@ TransferResult RunWriteTransfer(const TransferContext& context) {
   result.refusal = CheckModel(context, identification);
   if (result.refusal || identification.Model() != context.currentModel) return result;
   const ModelKind model = context.currentModel;
-  const bool klv40 = model == ModelKind::Klv40;
   context.progress.SetStatusText(ModelStatusText(model, writing));
 
   const OptionReading optionReading = DeviceOptionWord(context.connection, model);
@@ -55,46 +102,11 @@ TransferResult RunWriteTransfer(const TransferContext& context) {
   if (!optionReading.Complete()) return result;
   const uint16_t deviceOptions = optionReading.word;
   const ParameterSet& parameters = context.parameters;
-  if (deviceOptions != (klv40 ? parameters.optionFlags : parameters.optionDetect)) {
-    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::OptionsDiffer);
-    result.refusal->deviceModel = model;
-    result.refusal->deviceOptions = deviceOptions;
-    return result;
-  }
-
-  int16_t controlMode = 0;
-  if (klv40) {
-    // They decide whether anything is written: never taken from another register's reply.
-    const Reply mode = SettledRead(context.connection, kControlModeRegister);
-    if (!mode.Ok()) return result;
-    controlMode = mode.value;
-    const Reply inputType = SettledRead(context.connection, kControlInputTypeRegister);
-    if (!inputType.Ok()) return result;
-    if (!ControlInputMatches(inputType.value, parameters.controlInputRange)) {
-      result.refusal = TransferRefusal::Because(TransferRefusal::Reason::ControlInputDiffers);
-      result.refusal->controlInputType = inputType.value;
-      return result;
-    }
-  }
-
-  const bool keepsCurrentLimiter = klv40 && SkipsCurrentLimiterWrite(controlMode);
-  const auto sends = [&](const CatalogueEntry& row) {
-    return IsEntryPresent(row, deviceOptions) && row.address != kEndAddress &&
-           !(keepsCurrentLimiter && row.address == kCurrentLimiterAddress);
-  };
-  // Before the first write request: a value the device would refuse (or,
-  // worse, take) is never sent, and nothing else is either.
-  for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {
-    if (!sends(row)) continue;
-    const int16_t value = row.value.In(parameters);
-    if (value < row.minimum || value > row.maximum) {
-      context.tally.outOfRange.push_back({row.address, value, row.minimum, row.maximum});
-    }
-  }
-  if (!context.tally.outOfRange.empty()) {
-    result.refusal = TransferRefusal::Because(TransferRefusal::Reason::ValuesOutOfRange);
-    return result;
-  }
+  const std::optional<WriteGoAhead> goAhead = CheckDeviceBeforeWrite(context, model, deviceOptions, result);
+  if (!goAhead) return result;
+  const bool keepsCurrentLimiter = goAhead->keepsCurrentLimiter;
+  const int16_t controlMode = goAhead->controlMode;
+  const auto sends = [&](const CatalogueEntry& row) { return WriteSendsRow(row, deviceOptions, *goAhead); };
 
   context.tally.walked = true;
   for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(model))) {

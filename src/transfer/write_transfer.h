@@ -6,10 +6,12 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "model/model_kind.h"
 #include "model/register.h"
+#include "model/register_catalogue.h"
 #include "transfer/transfer_context.h"
 #include "transfer/transfer_result.h"
 
@@ -53,5 +55,23 @@ inline constexpr std::array<PreWrite, 3> kPreWrites = {{
 // the pre-written current limiter: row 012E is passed like an absent row and
 // noted in tally.notSent with the mode's name, for the report.
 TransferResult RunWriteTransfer(const TransferContext& context);
+
+// How a write goes on once the device has passed its checks.
+struct WriteGoAhead {
+  int16_t controlMode = 0;           // a KLV40's 0112; 0 for the other models
+  bool keepsCurrentLimiter = false;  // row 012E is not sent (high control modes)
+};
+
+// The checks every write makes on the device of the current model before
+// anything is written: its option word equals the set's; a KLV40's control
+// mode and control input are read (with the stray-frame checks) and the input
+// must fit controlInputRange; no value the write would send lies outside its
+// limits (named in tally.outOfRange). Nothing when the write must not go on;
+// a refusal, if any, is put in result.
+std::optional<WriteGoAhead> CheckDeviceBeforeWrite(const TransferContext& context, ModelKind model,
+                                                   uint16_t deviceOptions, TransferResult& result);
+
+// Whether a write sends the row to a device with these options.
+bool WriteSendsRow(const CatalogueEntry& row, uint16_t deviceOptions, const WriteGoAhead& goAhead);
 
 }  // namespace klv
