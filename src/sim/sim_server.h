@@ -73,6 +73,9 @@ class SimServer {
     std::lock_guard lock(mutex_);
     return f(*regulators_.front());
   }
+  // The lock the serving loop takes for each exchange: while it is held, the
+  // regulators may be looked at and changed from another thread.
+  std::unique_lock<std::mutex> LockRegulators() { return std::unique_lock(mutex_); }
 
  private:
   void CloseLine();

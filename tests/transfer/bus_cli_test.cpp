@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <regex>
 #include <string>
 #include <vector>
@@ -56,9 +57,16 @@ class BusCliTest : public ::testing::Test {
   // A KLV40, a silent KLV30 and a KLV30E, each with its own slow-up time.
   void StartMixedBus() {
     StartBus({"--unit", "1:KLV40", "--unit", "2:KLV30", "--unit", "3:KLV30E", "--silent-address", "2"});
-    for (std::size_t i = 0; i < regulators_.size(); ++i) Unit(i + 1).Preset(Register{0x012C}, Int(11 * (i + 1)));
+    for (std::size_t i = 0; i < regulators_.size(); ++i) Unit(i + 1)->Preset(Register{0x012C}, Int(11 * (i + 1)));
   }
-  sim::SimulatedRegulator& Unit(std::size_t address) { return *regulators_[address - 1]; }
+  // A unit of the bus, looked at under the serving loop's lock until the end
+  // of the statement (one Unit per statement).
+  struct LockedUnit {
+    std::unique_lock<std::mutex> lock;
+    sim::SimulatedRegulator* unit;
+    sim::SimulatedRegulator* operator->() const { return unit; }
+  };
+  LockedUnit Unit(std::size_t address) { return {server_->LockRegulators(), regulators_[address - 1].get()}; }
   static int16_t Int(std::size_t n) { return static_cast<int16_t>(n); }
 
   // The tool with its own data folder, on the bus's line with the longest time-out.
@@ -102,10 +110,10 @@ class BusCliTest : public ::testing::Test {
   void ExpectFileHolds(const fs::path& file, std::size_t address) {
     const ParameterFileLoad load = LoadParameterFile(file);
     ASSERT_TRUE(load.contents) << file;
-    EXPECT_EQ(load.contents->model, Unit(address).Config().model) << file;
+    EXPECT_EQ(load.contents->model, Unit(address)->Config().model) << file;
     for (const CatalogueEntry& row : CatalogueRows(CatalogueFor(load.contents->model))) {
       if (row.address == Register{} || row.value.IsScratch()) continue;
-      const sim::RegisterRead held = Unit(address).ReadRegister(row.address);
+      const sim::RegisterRead held = Unit(address)->ReadRegister(row.address);
       if (held.refusal != sim::Refusal::None) continue;  // not on this device
       EXPECT_EQ(row.value.In(load.contents->parameters), held.value) << file << " " << row.address.Text();
     }
@@ -159,7 +167,7 @@ TEST_F(BusCliTest, JsonSummaryAndStopOnFailure) {
   };
   for (const Case& c : cases) {
     fs::remove(Path("unit-3.klv"));
-    const uint64_t exchangesBefore = Unit(3).ExchangeCount();
+    const uint64_t exchangesBefore = Unit(3)->ExchangeCount();
     std::vector<std::string> args = {"--address", "1,2,3", "--json", "--output", Path("unit-{address}.klv").string()};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
     const ToolRun run = Run("read", args);
@@ -170,43 +178,43 @@ TEST_F(BusCliTest, JsonSummaryAndStopOnFailure) {
                                R"("message": "KLV40 Parameter reading failure\\nNo reply from address 2 [^"]*"\},\n)";
     EXPECT_TRUE(std::regex_match(run.out, std::regex(first + second + "  " + c.third + "\n\\]\n"))) << run.out;
     EXPECT_EQ(fs::exists(Path("unit-3.klv")), c.thirdFile);
-    EXPECT_EQ(Unit(3).ExchangeCount() > exchangesBefore, c.thirdFile);
+    EXPECT_EQ(Unit(3)->ExchangeCount() > exchangesBefore, c.thirdFile);
   }
 }
 
 TEST_F(BusCliTest, WriteSendsOneFileToEveryUnitOrAFilePerUnit) {
   // Three KLV30 units, the second silent: the one file goes to the others.
   StartBus({"--address", "1-3", "--model", "KLV30", "--silent-address", "2"});
-  ParameterSet set = Unit(1).Parameters();
+  ParameterSet set = Unit(1)->Parameters();
   set.optionDetect = kOptionCurrentDetection;  // as the units have it
   set.slowUpTime = 77;
   ASSERT_TRUE(WriteParameterFile(Path("same.klv"), set, ModelKind::Klv30).ok);
-  const int16_t before = Unit(2).Parameters().slowUpTime;
+  const int16_t before = Unit(2)->Parameters().slowUpTime;
   const ToolRun same = Run("write", {"--address", "1-3", Path("same.klv").string()});
   EXPECT_EQ(same.status, 1) << same.err;
-  EXPECT_EQ(Unit(1).Parameters().slowUpTime, 77);
-  EXPECT_EQ(Unit(2).Parameters().slowUpTime, before);
-  EXPECT_EQ(Unit(3).Parameters().slowUpTime, 77);
+  EXPECT_EQ(Unit(1)->Parameters().slowUpTime, 77);
+  EXPECT_EQ(Unit(2)->Parameters().slowUpTime, before);
+  EXPECT_EQ(Unit(3)->Parameters().slowUpTime, 77);
   EXPECT_NE(same.err.find("Units that did not succeed: 2\n"), std::string::npos) << same.err;
 
   // Units 1 and 3 with {address}: each gets its own file, verified.
   for (const int address : {1, 3}) {
-    ParameterSet own = Unit(address).Parameters();
+    ParameterSet own = Unit(address)->Parameters();
     own.optionDetect = kOptionCurrentDetection;
     own.slowUpTime = static_cast<int16_t>(50 + address);
     ASSERT_TRUE(WriteParameterFile(Path("own-" + std::to_string(address) + ".klv"), own, ModelKind::Klv30).ok);
   }
   const ToolRun own = Run("write", {"--address", "3,1", "--verify", Path("own-{address}.klv").string()});
   EXPECT_EQ(own.status, 0) << own.err;
-  EXPECT_EQ(Unit(1).Parameters().slowUpTime, 51);
-  EXPECT_EQ(Unit(3).Parameters().slowUpTime, 53);
+  EXPECT_EQ(Unit(1)->Parameters().slowUpTime, 51);
+  EXPECT_EQ(Unit(3)->Parameters().slowUpTime, 53);
   EXPECT_TRUE(std::regex_search(own.out, std::regex(R"(3 +KLV30 +succeeded\n1 +KLV30 +succeeded\n$)"))) << own.out;
 }
 
 TEST_F(BusCliTest, CompareNamesTheUnitThatDiffersAndTheOneThatIsSilent) {
   StartBus({"--address", "1-3", "--model", "KLV40", "--silent-address", "2"});
-  Unit(3).Preset(Register{0x012C}, 66);
-  ASSERT_TRUE(WriteParameterFile(Path("line.klv"), Unit(1).Parameters(), ModelKind::Klv40).ok);
+  Unit(3)->Preset(Register{0x012C}, 66);
+  ASSERT_TRUE(WriteParameterFile(Path("line.klv"), Unit(1)->Parameters(), ModelKind::Klv40).ok);
   const ToolRun run = Run("compare", {"--address", "1-3", "--json", Path("line.klv").string()});
   EXPECT_EQ(run.status, 1) << run.err;
   const std::vector<std::pair<int, std::string>> results = {{1, "ok"}, {2, "no-reply"}, {3, "differs"}};
@@ -219,7 +227,7 @@ TEST_F(BusCliTest, CompareNamesTheUnitThatDiffersAndTheOneThatIsSilent) {
 
   // With {address} each unit is compared with its own file.
   for (const int address : {1, 3}) {
-    ASSERT_TRUE(WriteParameterFile(Path("own-" + std::to_string(address) + ".klv"), Unit(address).Parameters(),
+    ASSERT_TRUE(WriteParameterFile(Path("own-" + std::to_string(address) + ".klv"), Unit(address)->Parameters(),
                                    ModelKind::Klv40)
                     .ok);
   }
@@ -261,7 +269,7 @@ TEST_F(BusCliTest, ReadOfSeveralUnitsNeedsAddressInTheOutputName) {
   const ToolRun run = Run("read", {"--address", "1-3", "--output", Path("all.klv").string()});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("{address}"), std::string::npos) << run.err;
-  EXPECT_EQ(Unit(1).ExchangeCount(), 0u);
+  EXPECT_EQ(Unit(1)->ExchangeCount(), 0u);
 }
 
 }  // namespace
