@@ -46,6 +46,6 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/src/win32/klv-loader.rc PROPER
   COMPILE_DEFINITIONS "KLV_VERSION_MAJOR=${PROJECT_VERSION_MAJOR};KLV_VERSION_MINOR=${PROJECT_VERSION_MINOR}")
 set_target_properties(klvwin32_tests PROPERTIES WIN32_EXECUTABLE OFF)
 target_include_directories(klvwin32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(klvwin32_tests PRIVATE klvwin32 gtest gtest_main)
+target_link_libraries(klvwin32_tests PRIVATE klvwin32 klvsim gtest gtest_main)
 add_test(NAME win32.windows COMMAND klvwin32_tests --gtest_brief=1)
 set_tests_properties(win32.windows PROPERTIES LABELS win32 TIMEOUT 600)

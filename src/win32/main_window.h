@@ -71,6 +71,14 @@ class MainWindow {
   void ChooseModel(ModelKind model);
   void Exit();
 
+  // The transfers, each behind the progress window.
+  bool ConfirmConnection();
+  bool RunTransfer(TransferSession& session, const OpenPortResult& open);
+  std::string NoReplyAdviceLines(const TransferResult& result) const;
+  void ReadFromDevice();
+  void WriteToDevice();
+  void CompareWithDevice();
+
   ProgramState& state_;
   WindowOperator& dialogs_;
   HWND window_ = nullptr;
