@@ -155,7 +155,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     }
     case WM_INITMENUPOPUP: RefreshMenu(reinterpret_cast<HMENU>(wParam)); return TRUE;
-    case WM_CLOSE: Exit(); return TRUE;
+    case WM_CLOSE:
+      if (!transferRunning_) Exit();
+      return TRUE;
     case WM_DESTROY:
       window_ = nullptr;
       if (quitOnClose_) PostQuitMessage(0);
@@ -292,7 +294,7 @@ MainWindow::Prompt MainWindow::PromptSaveChanges() {
 // ---- Commands ------------------------------------------------------------------------
 
 void MainWindow::RunCommand(MenuItem item) {
-  if (!Available(item)) return;
+  if (!Available(item) || transferRunning_) return;
   // A menu or a shortcut key leaves the focus in the field being typed in:
   // its leave rule runs first, so the command sees the value checked.
   screen_->LeaveFocusedField();
@@ -420,8 +422,10 @@ bool MainWindow::RunTransfer(TransferSession& session, const OpenPortResult& ope
     return false;
   }
   {
+    transferRunning_ = true;
     TransferProgressWindow progress(session, state_.language, dialogs_, window_);
     progress.Run();
+    transferRunning_ = false;
   }
   if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
     Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));

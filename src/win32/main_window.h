@@ -89,6 +89,9 @@ class MainWindow {
   bool modified_ = false;
   bool screenReady_ = false;
   bool quitOnClose_ = false;
+  // A transfer is running behind the progress window: the window takes no
+  // command and cannot close until it has ended.
+  bool transferRunning_ = false;
   std::string documentTitle_;
   std::filesystem::path documentPath_;
 };

@@ -275,6 +275,25 @@ TEST_F(TransferWindowTest, CancelDuringAReadStopsItAndSaysSo) {
             std::string::npos);
 }
 
+// The main window still handles messages while the worker runs, but neither
+// closes nor starts another command before the transfer has ended.
+TEST_F(TransferWindowTest, TheWindowNeitherClosesNorStartsAnotherCommandDuringATransfer) {
+  Start(ModelKind::Klv40);
+  const HWND main = window_->Handle();
+  device_->afterRequest = [&](int request) {
+    if (request != 3) return;
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(CommandId(MenuItem::WriteToDevice), 0), 0);
+  };
+  Command(MenuItem::ReadFromDevice);
+
+  EXPECT_FALSE(window_->Closed());
+  EXPECT_EQ(operator_.settingsShown, 1);
+  EXPECT_EQ(state_->transfer.result.mode, TransferMode::Read);
+  EXPECT_TRUE(ReportOf(state_->transfer.result, Language::English).succeeded);
+  ASSERT_EQ(operator_.messages.size(), 1u);
+}
+
 TEST_F(TransferWindowTest, ASilentRegulatorGivesTheNoReplyMessage) {
   Start(ModelKind::Klv40);
   device_->Silence();
