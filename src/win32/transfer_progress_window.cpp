@@ -54,9 +54,10 @@ bool TransferProgressWindow::CreateControls() {
   if (!RegisterProgressClass(instance, WindowProc)) return false;
   const int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
-  // A raised frame, since the window has no caption to set it apart.
-  window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"", WS_POPUP | WS_DLGFRAME, left, top, kWidth, kHeight,
-                            owner_, nullptr, instance, this);
+  // No caption and no frame of the system's: the window draws its own
+  // raised edge (WM_PAINT), so it looks the same with or without a window
+  // manager.
+  window_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, left, top, kWidth, kHeight, owner_, nullptr, instance, this);
   if (window_ == nullptr) return false;
   RECT inside{};
   GetClientRect(window_, &inside);
@@ -190,6 +191,16 @@ LRESULT TransferProgressWindow::Handle(UINT message, WPARAM wParam, LPARAM lPara
         EnableWindow(cancel_, FALSE);
       }
       return 0;
+    case WM_PAINT: {
+      // A raised frame, since the window has no caption to set it apart.
+      PAINTSTRUCT paint;
+      const HDC context = BeginPaint(window_, &paint);
+      RECT edge{};
+      GetClientRect(window_, &edge);
+      DrawEdge(context, &edge, EDGE_RAISED, BF_RECT);
+      EndPaint(window_, &paint);
+      return 0;
+    }
     case WM_CLOSE:
       // Alt+F4: only the worker's end closes the window.
       return 0;
