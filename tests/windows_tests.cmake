@@ -16,7 +16,7 @@ list(FILTER windows_test_sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/win
 # against them) or that change POSIX file modes (or mount a file system,
 # or remove a file that is open).
 list(FILTER windows_test_sources EXCLUDE REGEX
-  "/(sim/sim_server|serial/posix_serial_port|serial/tcp_serial_port|serial/network_address|transfer/network_cli|serial/line_settings|serial/comm_log|serial/settings_file|platform/file_store|platform/append_file|platform/data_folder|monitor/monitor_pty|monitor/monitor_line|monitor/monitor_cli|transfer/cli|transfer/bus_cli|transfer/bus_run|transfer/read_transfer|transfer/write_transfer|transfer/transfer_worker|transfer/transfer_commands|transfer/device_reading|transfer/write_verification|device/scan_cli|editor/report_cli)_test\\.cpp$")
+  "/(sim/sim_server|serial/posix_serial_port|serial/tcp_serial_port|serial/network_address|transfer/network_cli|serial/line_settings|serial/comm_log|serial/settings_file|platform/file_store|platform/append_file|platform/data_folder|monitor/monitor_pty|monitor/monitor_line|monitor/monitor_cli|transfer/cli|transfer/changed_only_cli|transfer/changed_only_write|transfer/bus_cli|transfer/bus_run|transfer/read_transfer|transfer/write_transfer|transfer/transfer_worker|transfer/transfer_commands|transfer/device_reading|transfer/write_verification|device/scan_cli|editor/report_cli)_test\\.cpp$")
 # Checks the Japanese texts' Shift-JIS form with iconv, which MinGW lacks.
 list(FILTER windows_test_sources EXCLUDE REGEX "/model/register_catalogue_test\\.cpp$")
 
@@ -46,6 +46,6 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/src/win32/klv-loader.rc PROPER
   COMPILE_DEFINITIONS "KLV_VERSION_MAJOR=${PROJECT_VERSION_MAJOR};KLV_VERSION_MINOR=${PROJECT_VERSION_MINOR}")
 set_target_properties(klvwin32_tests PROPERTIES WIN32_EXECUTABLE OFF)
 target_include_directories(klvwin32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(klvwin32_tests PRIVATE klvwin32 gtest gtest_main)
+target_link_libraries(klvwin32_tests PRIVATE klvwin32 klvsim gtest gtest_main)
 add_test(NAME win32.windows COMMAND klvwin32_tests --gtest_brief=1)
 set_tests_properties(win32.windows PROPERTIES LABELS win32 TIMEOUT 600)

@@ -6,11 +6,17 @@
 #include <utility>
 #include <vector>
 
+#include "editor/parameter_comparison.h"
 #include "editor/parameter_file.h"
 #include "model/register_catalogue.h"
 #include "platform/failure_text.h"
+#include "platform/ports_folder.h"
+#include "transfer/device_reading.h"
+#include "transfer/transfer_result_messages.h"
+#include "win32/comparison_listing.h"
 #include "win32/program_resources.h"
 #include "win32/screen_template.h"
+#include "win32/transfer_progress_window.h"
 #include "win32/wide_text.h"
 
 namespace klv {
@@ -35,14 +41,17 @@ constexpr std::pair<MenuItem, ModelKind> kModelItems[] = {
     {MenuItem::ModelKlv30E, ModelKind::Klv30E},
 };
 
-// The items this window carries out; the others (the transfers, the
-// settings, the monitor, the report, the shared files) stay greyed.
+// The items this window carries out; the others (the settings, the monitor,
+// the report, the shared files) stay greyed.
 bool Available(MenuItem item) {
   switch (item) {
     case MenuItem::New:
     case MenuItem::Open:
     case MenuItem::Save:
     case MenuItem::SaveAs:
+    case MenuItem::ReadFromDevice:
+    case MenuItem::WriteToDevice:
+    case MenuItem::CompareWithDevice:
     case MenuItem::Exit:
     case MenuItem::ModelKlv40:
     case MenuItem::ModelKlv30:
@@ -146,7 +155,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     }
     case WM_INITMENUPOPUP: RefreshMenu(reinterpret_cast<HMENU>(wParam)); return TRUE;
-    case WM_CLOSE: Exit(); return TRUE;
+    case WM_CLOSE:
+      if (!transferRunning_) Exit();
+      return TRUE;
     case WM_DESTROY:
       window_ = nullptr;
       if (quitOnClose_) PostQuitMessage(0);
@@ -283,7 +294,7 @@ MainWindow::Prompt MainWindow::PromptSaveChanges() {
 // ---- Commands ------------------------------------------------------------------------
 
 void MainWindow::RunCommand(MenuItem item) {
-  if (!Available(item)) return;
+  if (!Available(item) || transferRunning_) return;
   // A menu or a shortcut key leaves the focus in the field being typed in:
   // its leave rule runs first, so the command sees the value checked.
   screen_->LeaveFocusedField();
@@ -293,6 +304,9 @@ void MainWindow::RunCommand(MenuItem item) {
     case MenuItem::Save: Save(false); break;
     case MenuItem::SaveAs: Save(true); break;
     case MenuItem::Exit: Exit(); break;
+    case MenuItem::ReadFromDevice: ReadFromDevice(); break;
+    case MenuItem::WriteToDevice: WriteToDevice(); break;
+    case MenuItem::CompareWithDevice: CompareWithDevice(); break;
     case MenuItem::ModelKlv40: ChooseModel(ModelKind::Klv40); break;
     case MenuItem::ModelKlv30: ChooseModel(ModelKind::Klv30); break;
     case MenuItem::ModelKlv30E: ChooseModel(ModelKind::Klv30E); break;
@@ -380,6 +394,111 @@ void MainWindow::Exit() {
   modified_ = false;
   if (!StoreProgramSettings(state_)) MessageText(TextId::IniCannotBeCreated);
   DestroyWindow(window_);
+}
+
+// ---- Transfers -----------------------------------------------------------------------
+
+bool MainWindow::ConfirmConnection() {
+  // COM<n> reaches its device through ports/: a folder that cannot be listed
+  // would send the requests to the system's own device of that number.
+  if (!state_.demoModel && !state_.connection.dataFolder.empty()) {
+    const std::filesystem::path ports = state_.connection.dataFolder / std::string(kPortsFolderName);
+    if (const std::string error = PortsFolderError(ports); !error.empty()) {
+      Message(UnreadablePortsBeforeTransferText(ports, error, state_.language));
+      return false;
+    }
+  }
+  if (state_.keepSettingsFile && !state_.settingsConfirmed) {
+    Message(UnreadableSettingsBeforeTransferText(state_.settingsPath, state_.settingsReadError, state_.language));
+  }
+  if (!dialogs_.ConfirmCommSettings(window_, state_)) return false;
+  state_.settingsConfirmed = true;
+  return true;
+}
+
+bool MainWindow::RunTransfer(TransferSession& session, const OpenPortResult& open) {
+  if (!open.ok) {
+    Message(open.message);
+    return false;
+  }
+  {
+    transferRunning_ = true;
+    TransferProgressWindow progress(session, state_.language, dialogs_, window_);
+    progress.Run();
+    transferRunning_ = false;
+  }
+  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
+    Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
+  }
+  return true;
+}
+
+std::string MainWindow::NoReplyAdviceLines(const TransferResult& result) const {
+  NoReplyAdvice advice;
+  advice.whatNext = Text(TextId::NoReplyFindDevice, state_.language);
+  if (!state_.commLogPath.empty()) advice.logName = state_.commLogPath.filename().string();
+  return NoReplyLines(result, state_.language, advice);
+}
+
+void MainWindow::ReadFromDevice() {
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  if (!ConfirmConnection()) return;
+
+  // The screen, the model and the modified mark change only when the read
+  // got every register: a half-read set must never reach a file.
+  TransferSession session = state_.Session();
+  if (!RunTransfer(session, BeginReadTransfer(session))) return;
+
+  const bool complete = KeepCompleteRead(session);
+  const TransferReport report = ReportOf(state_.transfer.result, state_.language);
+  if (complete) {
+    screen_->ShowParameters();
+    ApplyLayout(state_.currentModel);
+    SetModified(false);
+    RecordTransferredSet(state_, UnitProvenance::Source::Read);
+  }
+  Message(report.text + NoReplyAdviceLines(state_.transfer.result));
+}
+
+void MainWindow::WriteToDevice() {
+  if (!ConfirmConnection()) return;
+  screen_->ReadScreen();
+
+  TransferSession session = state_.Session();
+  state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
+  state_.transfer.writeChangedOnly = state_.options.writeChangedOnly;
+  if (!RunTransfer(session, BeginWriteTransfer(session))) return;
+  const TransferReport report = ReportOf(state_.transfer.result, state_.language);
+  const WriteVerification& verification = state_.transfer.result.verification;
+  if (verification.ran) {  // only after a complete write
+    // The report of this unit names the regulator and what the read-back found.
+    RecordTransferredSet(state_, UnitProvenance::Source::VerifiedWrite,
+                         {verification.AllEqual() ? ReportVerification::Status::Equal
+                                                  : ReportVerification::Status::Differs,
+                          VerificationMessage(verification, state_.language) +
+                              NotSentLines(state_.transfer.tally.notSent, state_.language)});
+  }
+  Message(report.text + NoReplyAdviceLines(state_.transfer.result));
+}
+
+void MainWindow::CompareWithDevice() {
+  if (!ConfirmConnection()) return;
+  // The screen as it stands, options included, is what the device is held against.
+  screen_->ReadScreen();
+
+  DeviceReading reading;
+  reading.model = state_.currentModel;
+  TransferSession session = DeviceReadingSession(state_.Session(), reading);
+  if (!RunTransfer(session, BeginReadTransfer(session))) return;
+  if (!KeepCompleteRead(session)) {
+    // Failed or incomplete: the read's own message, and no listing that
+    // could pass unread registers off as equal.
+    Message(ReportOf(reading.state.result, state_.language).text + NoReplyAdviceLines(reading.state.result));
+    return;
+  }
+  Message(ComparisonListing(CompareParameters(state_.parameters, state_.currentModel, reading.parameters,
+                                              reading.model, state_.language),
+                            state_.language));
 }
 
 }  // namespace klv

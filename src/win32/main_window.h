@@ -71,6 +71,14 @@ class MainWindow {
   void ChooseModel(ModelKind model);
   void Exit();
 
+  // The transfers, each behind the progress window.
+  bool ConfirmConnection();
+  bool RunTransfer(TransferSession& session, const OpenPortResult& open);
+  std::string NoReplyAdviceLines(const TransferResult& result) const;
+  void ReadFromDevice();
+  void WriteToDevice();
+  void CompareWithDevice();
+
   ProgramState& state_;
   WindowOperator& dialogs_;
   HWND window_ = nullptr;
@@ -81,6 +89,9 @@ class MainWindow {
   bool modified_ = false;
   bool screenReady_ = false;
   bool quitOnClose_ = false;
+  // A transfer is running behind the progress window: the window takes no
+  // command and cannot close until it has ended.
+  bool transferRunning_ = false;
   std::string documentTitle_;
   std::filesystem::path documentPath_;
 };

@@ -76,4 +76,10 @@ std::optional<std::filesystem::path> SystemOperator::ChooseFileToSave(HWND owner
   return RunFileDialog(owner, language_, Widen(initialName), folder, true);
 }
 
+bool SystemOperator::ConfirmCommSettings(HWND, ProgramState&) {
+  // The communication settings dialog answers this; until it is in, the
+  // settings in use (loaded at start-up) are taken as they are.
+  return true;
+}
+
 }  // namespace klv

@@ -50,6 +50,7 @@ class ScriptedOperator : public WindowOperator {
                                                         const std::filesystem::path&) override {
     return Take(filesToSave);
   }
+  bool ConfirmCommSettings(HWND, ProgramState&) override { return true; }
 
  private:
   static std::optional<std::filesystem::path> Take(std::deque<std::filesystem::path>& files) {
