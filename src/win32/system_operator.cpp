@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/texts.h"
+#include "win32/comm_settings_dialog.h"
 #include "win32/wide_text.h"
 
 namespace klv {
@@ -74,6 +75,11 @@ std::optional<std::filesystem::path> SystemOperator::ChooseFileToOpen(HWND owner
 std::optional<std::filesystem::path> SystemOperator::ChooseFileToSave(HWND owner, std::string_view initialName,
                                                                       const std::filesystem::path& folder) {
   return RunFileDialog(owner, language_, Widen(initialName), folder, true);
+}
+
+bool SystemOperator::ConfirmCommSettings(HWND owner, ProgramState& state) {
+  CommSettingsDialog dialog(state, *this);
+  return dialog.Run(owner);
 }
 
 }  // namespace klv

@@ -15,6 +15,7 @@ class SystemOperator : public WindowOperator {
   std::optional<std::filesystem::path> ChooseFileToOpen(HWND owner, const std::filesystem::path& folder) override;
   std::optional<std::filesystem::path> ChooseFileToSave(HWND owner, std::string_view initialName,
                                                         const std::filesystem::path& folder) override;
+  bool ConfirmCommSettings(HWND owner, ProgramState& state) override;
 
  private:
   Language language_;

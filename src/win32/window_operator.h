@@ -10,6 +10,8 @@
 
 namespace klv {
 
+class ProgramState;
+
 enum class SaveAnswer { Yes, No, Cancel };
 
 class WindowOperator {
@@ -25,6 +27,10 @@ class WindowOperator {
   virtual std::optional<std::filesystem::path> ChooseFileToOpen(HWND owner, const std::filesystem::path& folder) = 0;
   virtual std::optional<std::filesystem::path> ChooseFileToSave(HWND owner, std::string_view initialName,
                                                                 const std::filesystem::path& folder) = 0;
+  // The communication settings window, from the Tools menu and before every
+  // connection: true when it was closed with OK (the settings in state are
+  // then the operator's), false when cancelled (the command stops).
+  virtual bool ConfirmCommSettings(HWND owner, ProgramState& state) = 0;
 };
 
 }  // namespace klv
