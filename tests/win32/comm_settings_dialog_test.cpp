@@ -155,6 +155,18 @@ TEST_F(CommSettingsWindowTest, LocalEchoIsStoredAndHandedToTheConnection) {
   EXPECT_FALSE(LoadProgramOptions(state_->optionsPath).verifyAfterWrite);
 }
 
+TEST_F(CommSettingsWindowTest, ChoicesThatCannotBeStoredAreToldAndStillTaken) {
+  Open(SecondChoices());
+  // A folder where the file should be: it cannot be replaced.
+  std::filesystem::create_directories(state_->optionsPath);
+  Click(comm_id::kVerifyAfterWrite);
+  Click(IDOK);
+  ASSERT_EQ(messages_.messages.size(), 1u);
+  EXPECT_EQ(messages_.messages[0].rfind(OptionsNotSavedText(state_->optionsPath, "", Language::English), 0), 0u);
+  EXPECT_TRUE(state_->options.verifyAfterWrite);
+  EXPECT_EQ(state_->connection.settings.protocol, Protocol::Torvalek);
+}
+
 TEST_F(CommSettingsWindowTest, CancelChangesNothing) {
   Open(SecondChoices());
   Click(comm_id::Port(0));
