@@ -234,6 +234,34 @@ TEST_F(CommSettingsWindowTest, JapaneseWindowTakesItsTextsFromTheTables) {
   EXPECT_EQ(TextOf(comm_id::kDevice).rfind(std::string(Text(TextId::PortLinkCaption, Language::Japanese)), 0), 0u);
 }
 
+// The modal window, answered by a timer of the loop it runs: OK pressed on
+// the window the test finds by its title.
+HWND modalWindow = nullptr;
+void CALLBACK PressOk(HWND, UINT, UINT_PTR timer, DWORD) {
+  modalWindow = FindWindowW(nullptr, Widen(Caption(Screen::CommunicationSettings, "Communication settings",
+                                                  Language::English)).c_str());
+  // Not there yet on a busy machine: the timer comes again.
+  if (modalWindow != nullptr) {
+    KillTimer(nullptr, timer);
+    CheckDlgButton(modalWindow, comm_id::Timeout(0), BST_CHECKED);
+    CheckDlgButton(modalWindow, comm_id::Timeout(1), BST_UNCHECKED);
+    SendDlgItemMessageW(modalWindow, IDOK, BM_CLICK, 0, 0);
+  }
+}
+
+TEST(CommSettingsModalTest, RunReturnsOnOkWithTheChanges) {
+  testing::FakeClock clock;
+  ProgramState state(clock, MakeSystemSerialPort, Language::English);
+  state.connection.settings = SecondChoices();
+  MessageRecorder messages;
+  CommSettingsDialog dialog(state, messages, {});
+  SetTimer(nullptr, 0, 50, PressOk);
+  EXPECT_TRUE(dialog.Run(nullptr));
+  EXPECT_NE(modalWindow, nullptr);
+  EXPECT_EQ(state.connection.settings.readTimeout, 50);
+  EXPECT_EQ(dialog.Handle(), nullptr);
+}
+
 struct PortNameCase {
   const char* name;
   std::optional<int32_t> number;
