@@ -16,7 +16,7 @@ list(FILTER windows_test_sources EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/win
 # against them) or that change POSIX file modes (or mount a file system,
 # or remove a file that is open).
 list(FILTER windows_test_sources EXCLUDE REGEX
-  "/(sim/sim_server|serial/posix_serial_port|serial/tcp_serial_port|serial/network_address|transfer/network_cli|serial/line_settings|serial/comm_log|serial/settings_file|platform/file_store|platform/append_file|platform/data_folder|monitor/monitor_pty|monitor/monitor_line|monitor/monitor_cli|transfer/cli|transfer/changed_only_cli|transfer/bus_cli|transfer/bus_run|transfer/read_transfer|transfer/write_transfer|transfer/transfer_worker|transfer/transfer_commands|transfer/device_reading|transfer/write_verification|device/scan_cli|editor/report_cli)_test\\.cpp$")
+  "/(sim/sim_server|serial/posix_serial_port|serial/tcp_serial_port|serial/network_address|transfer/network_cli|serial/line_settings|serial/comm_log|serial/settings_file|platform/file_store|platform/append_file|platform/data_folder|monitor/monitor_pty|monitor/monitor_line|monitor/monitor_cli|transfer/cli|transfer/changed_only_cli|transfer/changed_only_write|transfer/bus_cli|transfer/bus_run|transfer/read_transfer|transfer/write_transfer|transfer/transfer_worker|transfer/transfer_commands|transfer/device_reading|transfer/write_verification|device/scan_cli|editor/report_cli)_test\\.cpp$")
 # Checks the Japanese texts' Shift-JIS form with iconv, which MinGW lacks.
 list(FILTER windows_test_sources EXCLUDE REGEX "/model/register_catalogue_test\\.cpp$")
 
