@@ -56,6 +56,7 @@ bool Available(MenuItem item) {
     case MenuItem::ModelKlv40:
     case MenuItem::ModelKlv30:
     case MenuItem::ModelKlv30E:
+    case MenuItem::CommunicationSettings:
     case MenuItem::VersionInformation: return true;
     default: return false;
   }
@@ -310,6 +311,7 @@ void MainWindow::RunCommand(MenuItem item) {
     case MenuItem::ModelKlv40: ChooseModel(ModelKind::Klv40); break;
     case MenuItem::ModelKlv30: ChooseModel(ModelKind::Klv30); break;
     case MenuItem::ModelKlv30E: ChooseModel(ModelKind::Klv30E); break;
+    case MenuItem::CommunicationSettings: dialogs_.ConfirmCommSettings(window_, state_); break;
     case MenuItem::VersionInformation: Message(" KLV Loader  Ver" KLV_VERSION); break;
     default: break;
   }

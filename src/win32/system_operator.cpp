@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/texts.h"
+#include "win32/comm_settings_dialog.h"
 #include "win32/wide_text.h"
 
 namespace klv {
@@ -76,10 +77,9 @@ std::optional<std::filesystem::path> SystemOperator::ChooseFileToSave(HWND owner
   return RunFileDialog(owner, language_, Widen(initialName), folder, true);
 }
 
-bool SystemOperator::ConfirmCommSettings(HWND, ProgramState&) {
-  // The communication settings dialog answers this; until it is in, the
-  // settings in use (loaded at start-up) are taken as they are.
-  return true;
+bool SystemOperator::ConfirmCommSettings(HWND owner, ProgramState& state) {
+  CommSettingsDialog dialog(state, *this);
+  return dialog.Run(owner);
 }
 
 }  // namespace klv

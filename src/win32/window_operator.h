@@ -27,9 +27,9 @@ class WindowOperator {
   virtual std::optional<std::filesystem::path> ChooseFileToOpen(HWND owner, const std::filesystem::path& folder) = 0;
   virtual std::optional<std::filesystem::path> ChooseFileToSave(HWND owner, std::string_view initialName,
                                                                 const std::filesystem::path& folder) = 0;
-  // The communication settings shown before a transfer: true when the
-  // operator accepted them (the state then holds them), false to abandon
-  // the command.
+  // The communication settings window, from the Tools menu and before every
+  // connection: true when it was closed with OK (the settings in state are
+  // then the operator's), false when cancelled (the command stops).
   virtual bool ConfirmCommSettings(HWND owner, ProgramState& state) = 0;
 };
 

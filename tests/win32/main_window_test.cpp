@@ -34,6 +34,7 @@ class ScriptedOperator : public WindowOperator {
   std::deque<SaveAnswer> answers;
   std::deque<std::filesystem::path> filesToOpen;
   std::deque<std::filesystem::path> filesToSave;
+  int commSettingsShown = 0;
 
   void ShowMessage(HWND, std::string_view text) override { messages.emplace_back(text); }
   SaveAnswer AskSaveChanges(HWND, std::string_view text) override {
@@ -50,7 +51,10 @@ class ScriptedOperator : public WindowOperator {
                                                         const std::filesystem::path&) override {
     return Take(filesToSave);
   }
-  bool ConfirmCommSettings(HWND, ProgramState&) override { return true; }
+  bool ConfirmCommSettings(HWND, ProgramState&) override {
+    ++commSettingsShown;
+    return false;
+  }
 
  private:
   static std::optional<std::filesystem::path> Take(std::deque<std::filesystem::path>& files) {
@@ -343,6 +347,13 @@ TEST_F(MainWindowTest, OpenThenSaveAsWritesTheSameBytes) {
   LoadDefaults(defaults, ModelKind::Klv30E);
   EXPECT_EQ(TextOf(screen_id::Edit(EditField::SlowUp)), EditText(defaults.slowUpTime));
   EXPECT_TRUE(window_->DocumentPath().empty());
+}
+
+TEST_F(MainWindowTest, ToolsCommunicationSettingsShowsTheSettingsWindow) {
+  Start();
+  Command(MenuItem::CommunicationSettings);
+  EXPECT_EQ(operator_.commSettingsShown, 1);
+  EXPECT_TRUE(operator_.messages.empty());
 }
 
 TEST_F(MainWindowTest, CommandLineFileIsOpenedWithoutAMessage) {

@@ -19,6 +19,7 @@
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
 #include "text/texts.h"
+#include "serial/comm_settings_screen.h"
 #include "serial/line_settings.h"
 #include "serial/port_device.h"
 #include "serial/ui/port_links.h"
@@ -26,20 +27,7 @@
 namespace klv {
 namespace {
 
-constexpr int kPortButtons = 12;
-constexpr int kAddressLower = 1;
-constexpr int kAddressUpper = 99;
-
-// The leading decimal digits of text as a number, 0 when it starts with
-// anything else; saturates instead of overflowing on a long run of digits.
-int LeadingNumber(const QString& text) {
-  long long value = 0;
-  for (const QChar c : text) {
-    if (c < u'0' || c > u'9') break;
-    value = std::min<long long>(value * 10 + (c.unicode() - u'0'), 1'000'000);
-  }
-  return static_cast<int>(value);
-}
+constexpr int kPortButtons = kPortButtonCount;
 
 template <std::size_t N>
 int FirstChecked(const std::array<QRadioButton*, N>& buttons) {
@@ -230,44 +218,25 @@ void CommSettingsDialog::BuildButtons() {
 }
 
 void CommSettingsDialog::Open() {
-  // A stored number outside 2..12 marks COM01.
-  const int port = (settings_.portNumber >= 2 && settings_.portNumber <= kPortButtons) ? settings_.portNumber : 1;
-  ports_[static_cast<std::size_t>(port - 1)]->setChecked(true);
-  plus12_->setChecked(settings_.plus12 != 0);
+  const CommSettingsMarks marks = MarksForOpening(settings_);
+  ports_[static_cast<std::size_t>(marks.port)]->setChecked(true);
+  plus12_->setChecked(marks.plus12);
   RelabelPorts();
-
-  speed_[settings_.speed == 19200 ? 0 : 1]->setChecked(true);
-  parity_[settings_.parity == 1 ? 0 : settings_.parity == 2 ? 1 : 2]->setChecked(true);
-  stopBits_[settings_.stopBits == 1 ? 0 : 1]->setChecked(true);
-  timeout_[settings_.readTimeout == 50 ? 0 : settings_.readTimeout == 100 ? 1 : 2]->setChecked(true);
-
-  settings_.deviceAddress = std::clamp(settings_.deviceAddress, kAddressLower, kAddressUpper);
-  address_->setText(QString::number(settings_.deviceAddress));
-  addressSpin_->SetRange(kAddressLower, kAddressUpper);
-
-  protocol_[0]->setChecked(true);
-
-  switch (settings_.samplingInterval) {
-    case 60: sampling_[1]->setChecked(true); break;
-    case 300: sampling_[2]->setChecked(true); break;
-    default:
-      settings_.samplingInterval = 10;
-      sampling_[0]->setChecked(true);
-  }
-  switch (settings_.recordDuration) {
-    case 3600: duration_[1]->setChecked(true); break;
-    case 86400: duration_[2]->setChecked(true); break;
-    default:
-      settings_.recordDuration = 600;
-      duration_[0]->setChecked(true);
-  }
+  speed_[static_cast<std::size_t>(marks.speed)]->setChecked(true);
+  parity_[static_cast<std::size_t>(marks.parity)]->setChecked(true);
+  stopBits_[static_cast<std::size_t>(marks.stopBits)]->setChecked(true);
+  timeout_[static_cast<std::size_t>(marks.timeout)]->setChecked(true);
+  address_->setText(QString::number(marks.address));
+  addressSpin_->SetRange(kLowestDeviceAddress, kHighestDeviceAddress);
+  protocol_[static_cast<std::size_t>(marks.protocol)]->setChecked(true);
+  sampling_[static_cast<std::size_t>(marks.sampling)]->setChecked(true);
+  duration_[static_cast<std::size_t>(marks.duration)]->setChecked(true);
   ShowDevice();
 }
 
 void CommSettingsDialog::RelabelPorts() {
-  const int first = plus12_->isChecked() ? 13 : 1;
   for (int i = 0; i < kPortButtons; ++i) {
-    ports_[static_cast<std::size_t>(i)]->setText(QStringLiteral("COM%1").arg(first + i, 2, 10, QLatin1Char('0')));
+    ports_[static_cast<std::size_t>(i)]->setText(QString::fromStdString(PortButtonCaption(i, plus12_->isChecked())));
   }
 }
 
@@ -358,34 +327,18 @@ void CommSettingsDialog::OnDeviceChosen(int index) {
 }
 
 CommSettings CommSettingsDialog::ScreenSettings() const {
-  CommSettings chosen = settings_;
-  chosen.deviceAddress = std::clamp(LeadingNumber(address_->text()), kAddressLower, kAddressUpper);
-
-  const int marked = FirstChecked(ports_);
-  chosen.portNumber = marked < 0 ? 1 : marked + 1;
-  chosen.plus12 = plus12_->isChecked() ? 1 : 0;
-
-  if (speed_[0]->isChecked()) {
-    chosen.speed = 19200;
-  } else if (speed_[1]->isChecked()) {
-    chosen.speed = 9600;
-  } else {
-    chosen.speed = 19200;
-  }
-
-  const int parity = FirstChecked(parity_);
-  chosen.parity = parity < 0 ? 1 : parity + 1;
-
-  chosen.readTimeout = timeout_[0]->isChecked() ? 50 : timeout_[1]->isChecked() ? 100 : 200;
-  chosen.stopBits = stopBits_[0]->isChecked() ? 1 : 2;
-
-  chosen.protocol = protocol_[0]->isChecked()   ? Protocol::Torvalek
-                    : protocol_[1]->isChecked() ? Protocol::ModbusRtu
-                                                : Protocol::ModbusAscii;
-
-  chosen.samplingInterval = sampling_[1]->isChecked() ? 60 : sampling_[2]->isChecked() ? 300 : 10;
-  chosen.recordDuration = duration_[1]->isChecked() ? 3600 : duration_[2]->isChecked() ? 86400 : 600;
-  return chosen;
+  CommSettingsMarks marks;
+  marks.address = AddressFromText(address_->text().toStdString());
+  marks.port = FirstChecked(ports_);
+  marks.plus12 = plus12_->isChecked();
+  marks.speed = FirstChecked(speed_);
+  marks.parity = FirstChecked(parity_);
+  marks.stopBits = FirstChecked(stopBits_);
+  marks.timeout = FirstChecked(timeout_);
+  marks.protocol = FirstChecked(protocol_);
+  marks.sampling = FirstChecked(sampling_);
+  marks.duration = FirstChecked(duration_);
+  return SettingsFromMarks(settings_, marks);
 }
 
 void CommSettingsDialog::accept() {
