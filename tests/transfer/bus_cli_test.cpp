@@ -1,10 +1,6 @@
 // klv-loader-cli over several regulators on one line: three simulated units
 // on one pseudo-terminal at addresses 1 to 3 (a KLV40, a KLV30 that never
 // answers, a KLV30E), each command run as a script runs it.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +16,7 @@
 #include "klv-sim/command_line.h"
 #include "sim/sim_server.h"
 #include "support/cli_tool.h"
+#include "support/tool_process.h"
 #include "support/fake_clock.h"
 #include "support/pdf_text.h"
 #include "transfer/transfer_rig.h"
@@ -28,12 +25,6 @@ namespace klv::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 class BusCliTest : public ::testing::Test {
  protected:
@@ -71,36 +62,8 @@ class BusCliTest : public ::testing::Test {
 
   // The tool with its own data folder, on the bus's line with the longest time-out.
   ToolRun Run(const std::string& command, std::vector<std::string> args) {
-    args.insert(args.begin(), {cli_.string(), command, "--port", server_->Path(), "--timeout", "200"});
-    std::vector<std::string> env = {"XDG_DATA_HOME=" + (folder_.Path() / "data").string(),
-                                    "HOME=" + folder_.Path().string(), "LANG=C"};
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    const fs::path out = folder_.Path() / "stdout";
-    const fs::path err = folder_.Path() / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, cli_.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ToolRun run;
-    if (spawned != 0) {
-      ADD_FAILURE() << "cannot start " << cli_;
-      return run;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(out);
-    run.err = ReadFile(err);
-    return run;
+    args.insert(args.begin(), {command, "--port", server_->Path(), "--timeout", "200"});
+    return RunTool(cli_, std::move(args), folder_.Path());
   }
 
   fs::path Path(const std::string& name) const { return folder_.Path() / name; }

@@ -2,10 +2,6 @@
 // process with its own data folder, talking to klv-sim on a pseudo-terminal
 // in real time.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <regex>
 #include <string>
@@ -14,20 +10,13 @@
 #include "editor/parameter_file.h"
 #include "model/register_catalogue.h"
 #include "support/cli_tool.h"
+#include "support/tool_process.h"
 #include "transfer/transfer_rig.h"
-
-extern char** environ;
 
 namespace klv::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 class ChangedOnlyCliTest : public TransferRig {
  protected:
@@ -39,36 +28,7 @@ class ChangedOnlyCliTest : public TransferRig {
   fs::path DataFolder() const { return folder_.Path() / "data" / "klv-loader"; }
 
   ToolRun Run(std::vector<std::string> args, const std::string& locale = "C") {
-    const fs::path out = folder_.Path() / "stdout";
-    const fs::path err = folder_.Path() / "stderr";
-    std::vector<std::string> env = {"XDG_DATA_HOME=" + (folder_.Path() / "data").string(),
-                                    "HOME=" + folder_.Path().string(), "LANG=" + locale};
-    args.insert(args.begin(), cli_.string());
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, cli_.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ToolRun run;
-    if (spawned != 0) {
-      ADD_FAILURE() << "cannot start " << cli_;
-      return run;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(out);
-    run.err = ReadFile(err);
-    return run;
+    return RunTool(cli_, std::move(args), folder_.Path(), locale);
   }
 
   // The parameter file of what the regulator holds now, with changes.

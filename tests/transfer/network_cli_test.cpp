@@ -2,20 +2,15 @@
 // production line does: klv-sim behind the tests' own device server on
 // 127.0.0.1 (raw TCP and RFC 2217), in real time, with the longest read
 // time-out.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "support/cli_tool.h"
+#include "support/tool_process.h"
 #include "support/network_line_server.h"
 #include "transfer/transfer_rig.h"
-
-extern char** environ;
 
 namespace klv::testing {
 namespace {
@@ -23,11 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = NetworkLineServer::Kind;
 using Behaviour = NetworkLineServer::Behaviour;
-
-struct ToolRun {
-  int status = -1;
-  std::string err;
-};
 
 class NetworkCliTest : public ::testing::Test {
  protected:
@@ -46,34 +36,7 @@ class NetworkCliTest : public ::testing::Test {
 
   // The tool with its own data folder and the locale given; standard error kept.
   ToolRun Run(std::vector<std::string> args, const std::string& locale = "C") {
-    const fs::path err = folder_.Path() / "stderr";
-    std::vector<std::string> env = {"XDG_DATA_HOME=" + (folder_.Path() / "data").string(),
-                                    "HOME=" + folder_.Path().string(), "LANG=" + locale};
-    args.insert(args.begin(), cli_.string());
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    ToolRun run;
-    const int spawned = posix_spawn(&pid, cli_.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-      ADD_FAILURE() << "cannot start " << cli_;
-      return run;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-    run.err = ReadFile(err);
-    return run;
+    return RunTool(cli_, std::move(args), folder_.Path(), locale);
   }
 
   // A read into the file through the port given.
