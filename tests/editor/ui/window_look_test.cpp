@@ -90,6 +90,13 @@ class WindowLookTest : public QObject {
     rig.state.connection.dataFolder = rig.DataFolder();
     CommSettingsDialog settings(rig.state.connection, lang, &window,
                                 std::vector<std::filesystem::path>{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0"});
+    // With the program's own choices, as the main window shows it.
+    bool verify = true;
+    bool echo = false;
+    bool changedOnly = false;
+    settings.BindVerifyAfterWrite(verify);
+    settings.BindLocalEcho(echo);
+    settings.BindWriteChangedOnly(changedOnly);
     settings.show();
     QVERIFY(QTest::qWaitForWindowExposed(&settings));
     QCOMPARE(FirstClipped(settings), QString());
