@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "serial/port_device.h"
 #include "text/texts.h"
+#include "win32/dialog_template_writer.h"
 #include "win32/screen_face.h"
 #include "win32/wide_text.h"
 
@@ -26,35 +26,6 @@ struct Control {
   short x, y, width, height;
   bool startsGroup = false;
   bool hidden = false;
-};
-
-// Appends to a byte buffer kept as DWORDs, so the template stays aligned.
-class TemplateBytes {
- public:
-  void Word(uint16_t value) { Bytes(&value, sizeof value); }
-  void Dword(uint32_t value) { Bytes(&value, sizeof value); }
-  void Short(short value) { Bytes(&value, sizeof value); }
-  void Byte(uint8_t value) { Bytes(&value, 1); }
-  void WideString(std::string_view utf8) {
-    for (const wchar_t ch : Widen(utf8)) Word(static_cast<uint16_t>(ch));
-    Word(0);
-  }
-  void Align() {
-    while (bytes_.size() % 4 != 0) bytes_.push_back(0);
-  }
-  std::vector<uint32_t> Finish() {
-    Align();
-    std::vector<uint32_t> words(bytes_.size() / 4);
-    std::memcpy(words.data(), bytes_.data(), bytes_.size());
-    return words;
-  }
-
- private:
-  void Bytes(const void* data, std::size_t size) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    bytes_.insert(bytes_.end(), p, p + size);
-  }
-  std::vector<uint8_t> bytes_;
 };
 
 uint32_t StyleOf(const Control& c) {
@@ -129,7 +100,7 @@ std::vector<Control> Controls(Language language) {
 std::vector<uint32_t> DialogTemplate(Language language) {
   const std::vector<Control> controls = Controls(language);
   const ScreenFont font = ScreenFontFor(language);
-  TemplateBytes t;
+  DialogTemplateWriter t;
   t.Word(1);       // dlgVer
   t.Word(0xFFFF);  // an extended template
   t.Dword(0);
@@ -149,7 +120,7 @@ std::vector<uint32_t> DialogTemplate(Language language) {
   t.Byte(language == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
   t.WideString(ScreenFaceName(language));
   for (const Control& control : controls) {
-    t.Align();
+    t.AlignToDword();
     t.Dword(0);
     t.Dword(0);
     t.Dword(StyleOf(control));

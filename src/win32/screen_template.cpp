@@ -3,12 +3,12 @@
 #include <commctrl.h>
 
 #include <array>
-#include <cstring>
 #include <string>
 
 #include "editor/screen_layout.h"
 #include "text/texts.h"
 #include "win32/screen_controls.h"
+#include "win32/dialog_template_writer.h"
 #include "win32/screen_face.h"
 #include "win32/wide_text.h"
 
@@ -172,36 +172,6 @@ std::vector<ScreenControl> MakeControls() {
   return c.controls;
 }
 
-// Appends to a byte buffer kept as DWORDs, so the template stays aligned.
-class TemplateWriter {
- public:
-  void Word(uint16_t value) { Bytes(&value, sizeof value); }
-  void Dword(uint32_t value) { Bytes(&value, sizeof value); }
-  void Short(short value) { Bytes(&value, sizeof value); }
-  void Byte(uint8_t value) { Bytes(&value, 1); }
-  void WideString(std::string_view utf8) {
-    const std::wstring wide = Widen(utf8);
-    for (const wchar_t ch : wide) Word(static_cast<uint16_t>(ch));
-    Word(0);
-  }
-  void AlignToDword() {
-    while (bytes_.size() % 4 != 0) bytes_.push_back(0);
-  }
-  std::vector<uint32_t> Finish() {
-    AlignToDword();
-    std::vector<uint32_t> words(bytes_.size() / 4);
-    std::memcpy(words.data(), bytes_.data(), bytes_.size());
-    return words;
-  }
-
- private:
-  void Bytes(const void* data, std::size_t size) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    bytes_.insert(bytes_.end(), p, p + size);
-  }
-  std::vector<uint8_t> bytes_;
-};
-
 uint32_t StyleOf(const ScreenControl& control) {
   const uint32_t common = WS_CHILD | WS_VISIBLE;
   switch (control.kind) {
@@ -238,7 +208,7 @@ std::vector<uint32_t> MainWindowTemplate(Language language) {
   const std::vector<ScreenControl>& controls = ScreenControls();
   const DialogGrid grid = GridFor(language);
   const ScreenFont font = ScreenFontFor(language);
-  TemplateWriter t;
+  DialogTemplateWriter t;
   t.Word(1);       // dlgVer
   t.Word(0xFFFF);  // signature: an extended template
   t.Dword(0);      // help id
