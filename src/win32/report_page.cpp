@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "win32/screen_face.h"
@@ -23,38 +24,66 @@ constexpr COLORREF kHeadingShade = RGB(0xe8, 0xe8, 0xe8);
 constexpr COLORREF kRuleColour = RGB(0x80, 0x80, 0x80);
 constexpr UINT kWrapped = DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS;
 
+// Japanese and other East Asian characters: a Latin face has no glyphs for
+// them (a file name in Japanese on an English report).
+bool NeedsJapaneseFace(const std::wstring& text) {
+  return std::any_of(text.begin(), text.end(), [](wchar_t ch) { return ch >= 0x2E80; });
+}
+
+enum class Style { Normal, Bold, Italic, Heading };
+
+// The report's faces: the language's screen face, and the Japanese one for
+// texts that need it.
 class ReportFonts {
  public:
   ReportFonts(Language language, int unitsPerInch) {
-    const std::wstring face = Widen(ScreenFaceName(language));
-    const BYTE charset = language == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
-    const auto make = [&](int points, int weight, bool italic) {
-      return CreateFontW(-MulDiv(points, unitsPerInch, 72), 0, 0, 0, weight, italic, FALSE, FALSE, charset,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                         face.c_str());
+    const auto makeSet = [&](Language faceLanguage, std::array<HFONT, 4>& set) {
+      const std::wstring face = Widen(ScreenFaceName(faceLanguage));
+      const BYTE charset = faceLanguage == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
+      const auto make = [&](int points, int weight, bool italic) {
+        return CreateFontW(-MulDiv(points, unitsPerInch, 72), 0, 0, 0, weight, italic, FALSE, FALSE, charset,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                           face.c_str());
+      };
+      set = {make(kPointSize, FW_NORMAL, false), make(kPointSize, FW_BOLD, false), make(kPointSize, FW_NORMAL, true),
+             make(kHeadingPointSize, FW_BOLD, false)};
     };
-    normal = make(kPointSize, FW_NORMAL, false);
-    bold = make(kPointSize, FW_BOLD, false);
-    italic = make(kPointSize, FW_NORMAL, true);
-    heading = make(kHeadingPointSize, FW_BOLD, false);
+    makeSet(language, own_);
+    if (language == Language::Japanese) {
+      japanese_ = own_;
+    } else {
+      makeSet(Language::Japanese, japanese_);
+      separateJapanese_ = true;
+    }
   }
   ~ReportFonts() {
-    for (HFONT font : {normal, bold, italic, heading}) DeleteObject(font);
+    for (HFONT font : own_) DeleteObject(font);
+    if (separateJapanese_) {
+      for (HFONT font : japanese_) DeleteObject(font);
+    }
   }
   ReportFonts(const ReportFonts&) = delete;
   ReportFonts& operator=(const ReportFonts&) = delete;
 
-  HFONT normal;
-  HFONT bold;
-  HFONT italic;
-  HFONT heading;
+  HFONT For(Style style, const std::wstring& text) const {
+    const auto index = static_cast<std::size_t>(style);
+    return NeedsJapaneseFace(text) ? japanese_[index] : own_[index];
+  }
+
+ private:
+  std::array<HFONT, 4> own_{};
+  std::array<HFONT, 4> japanese_{};
+  bool separateJapanese_ = false;
 };
 
 struct Cell {
+  Cell(std::wstring text, Style style, UINT align = DT_LEFT, std::wstring mark = {}, bool writeOn = false)
+      : text(std::move(text)), style(style), align(align), mark(std::move(mark)), writeOn(writeOn) {}
   std::wstring text;
-  HFONT font;
-  UINT align = DT_LEFT;
+  Style style;
+  UINT align;
   std::wstring mark;  // a second line in italics (a row the options leave out)
+  bool writeOn;       // a line to write on follows the text to the cell's end
 };
 
 // Lays the report out from the top of page 0 and draws what falls on the
@@ -80,8 +109,8 @@ class PageWriter {
   int Pages() const { return page_ + 1; }
 
   // The height of text wrapped to width, at least one line.
-  int Measure(HFONT font, const std::wstring& text, int width) const {
-    SelectObject(dc_, font);
+  int Measure(Style style, const std::wstring& text, int width) const {
+    SelectObject(dc_, fonts_.For(style, text));
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc_, &metrics);
     if (text.empty()) return metrics.tmHeight;
@@ -89,8 +118,8 @@ class PageWriter {
     DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &box, kWrapped | DT_CALCRECT);
     return std::max<int>(metrics.tmHeight, box.bottom - box.top);
   }
-  int TextWidth(HFONT font, const std::wstring& text) const {
-    SelectObject(dc_, font);
+  int TextWidth(Style style, const std::wstring& text) const {
+    SelectObject(dc_, fonts_.For(style, text));
     SIZE extent{};
     GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &extent);
     return extent.cx;
@@ -110,9 +139,9 @@ class PageWriter {
   void Skip(int height) { y_ += height; }
   int Y() const { return y_; }
 
-  void Text(HFONT font, const std::wstring& text, RECT box, UINT align) const {
+  void Text(Style style, const std::wstring& text, RECT box, UINT align) const {
     if (!Drawing() || text.empty()) return;
-    SelectObject(dc_, font);
+    SelectObject(dc_, fonts_.For(style, text));
     DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &box, kWrapped | align);
   }
   void Shade(const RECT& box, COLORREF colour) const {
@@ -142,11 +171,12 @@ class PageWriter {
       if (shaded) Shade(box, shade);
       if (framed) Frame(box);
       RECT inside{box.left + pad_, box.top + pad_, box.right - pad_, box.bottom - pad_};
-      Text(cells[i].font, cells[i].text, inside, cells[i].align);
+      Text(cells[i].style, cells[i].text, inside, cells[i].align);
       if (!cells[i].mark.empty()) {
-        inside.top += Measure(cells[i].font, cells[i].text, inside.right - inside.left);
-        Text(fonts_.italic, cells[i].mark, inside, cells[i].align);
+        inside.top += Measure(cells[i].style, cells[i].text, inside.right - inside.left);
+        Text(Style::Italic, cells[i].mark, inside, cells[i].align);
       }
+      if (cells[i].writeOn) WriteOnLine(cells[i], inside);
       x += widths[i];
     }
     y_ += height;
@@ -155,8 +185,8 @@ class PageWriter {
     int height = 0;
     for (std::size_t i = 0; i < cells.size(); ++i) {
       const int inner = widths[i] - 2 * pad_;
-      int cell = Measure(cells[i].font, cells[i].text, inner);
-      if (!cells[i].mark.empty()) cell += Measure(fonts_.italic, cells[i].mark, inner);
+      int cell = Measure(cells[i].style, cells[i].text, inner);
+      if (!cells[i].mark.empty()) cell += Measure(Style::Italic, cells[i].mark, inner);
       height = std::max(height, cell);
     }
     return height + 2 * pad_;
@@ -164,11 +194,28 @@ class PageWriter {
 
   void DrawPageNumber() const {
     const std::wstring number = std::to_wstring(page_ + 1);
-    Text(fonts_.normal, number, RECT{left_, bottom_ + pad_, right_, pageHeight_}, DT_RIGHT);
+    Text(Style::Normal, number, RECT{left_, bottom_ + pad_, right_, pageHeight_}, DT_RIGHT);
   }
 
  private:
   bool Drawing() const { return page_ == wanted_; }
+
+  // From the end of the cell's text to the cell's end, on the text's baseline.
+  void WriteOnLine(const Cell& cell, const RECT& inside) const {
+    if (!Drawing()) return;
+    SelectObject(dc_, fonts_.For(cell.style, cell.text));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc_, &metrics);
+    const int start = inside.left + TextWidth(cell.style, cell.text) + pad_;
+    const int baseline = inside.top + metrics.tmAscent;
+    if (start >= inside.right) return;
+    HPEN pen = CreatePen(PS_SOLID, rule_, RGB(0, 0, 0));
+    HGDIOBJ old = SelectObject(dc_, pen);
+    MoveToEx(dc_, start, baseline, nullptr);
+    LineTo(dc_, inside.right, baseline);
+    SelectObject(dc_, old);
+    DeleteObject(pen);
+  }
 
   HDC dc_;
   const ReportFonts& fonts_;
@@ -207,39 +254,38 @@ int DrawUnitReportPage(HDC dc, const ReportPageSize& size, const UnitReport& rep
 
   // The heading: the program and the report's title.
   const std::wstring heading = Widen(report.program) + L" \u2014 " + Widen(report.title);
-  const int headingHeight = writer.Measure(fonts.heading, heading, width);
-  writer.Text(fonts.heading, heading, RECT{writer.Left(), writer.Y(), writer.Left() + width, writer.Y() + headingHeight},
+  const int headingHeight = writer.Measure(Style::Heading, heading, width);
+  writer.Text(Style::Heading, heading, RECT{writer.Left(), writer.Y(), writer.Left() + width, writer.Y() + headingHeight},
               DT_LEFT);
   writer.Skip(headingHeight + 2 * writer.Pad());
 
   // The facts: labels in bold, values beside them (a value of several lines keeps them).
   int labelWidth = 0;
   for (const ReportFact& fact : report.facts) {
-    labelWidth = std::max(labelWidth, writer.TextWidth(fonts.bold, Widen(fact.label)));
+    labelWidth = std::max(labelWidth, writer.TextWidth(Style::Bold, Widen(fact.label)));
   }
   labelWidth = std::min(labelWidth + 3 * writer.Pad(), width * 2 / 5);
   const std::vector<int> factWidths = {labelWidth, width - labelWidth};
   for (const ReportFact& fact : report.facts) {
-    const std::vector<Cell> cells = {{Widen(fact.label), fonts.bold, DT_LEFT, {}},
-                                     {Widen(fact.value), fonts.normal, DT_LEFT, {}}};
+    const std::vector<Cell> cells = {{Widen(fact.label), Style::Bold}, {Widen(fact.value), Style::Normal}};
     writer.MakeRoom(writer.RowHeight(cells, factWidths));
     writer.Row(cells, factWidths, false, 0, false);
   }
-  writer.Skip(writer.Measure(fonts.normal, L" ", width));
+  writer.Skip(writer.Measure(Style::Normal, L" ", width));
 
   // The parameters, under the column headings on every page they reach.
   const std::vector<int> widths = ColumnWidths(width, report.columns.size());
   std::vector<Cell> headings;
-  for (const std::string& column : report.columns) headings.push_back({Widen(column), fonts.bold, DT_LEFT, {}});
+  for (const std::string& column : report.columns) headings.push_back({Widen(column), Style::Bold});
   const int headingRow = writer.RowHeight(headings, widths);
   writer.MakeRoom(headingRow * 2);
   writer.Row(headings, widths, true, kHeadingShade, true);
   const std::wstring notTransferred = Widen(report.notTransferredMark);
   for (const ReportRow& row : report.rows) {
-    const std::vector<Cell> cells = {{Widen(row.address), fonts.normal, DT_LEFT, {}},
-                                     {Widen(row.caption), fonts.normal, DT_LEFT, {}},
-                                     {Widen(row.value), fonts.normal, DT_RIGHT, {}},
-                                     {Widen(row.meaning), fonts.normal, DT_LEFT, row.transferred ? L"" : notTransferred}};
+    const std::vector<Cell> cells = {{Widen(row.address), Style::Normal},
+                                     {Widen(row.caption), Style::Normal},
+                                     {Widen(row.value), Style::Normal, DT_RIGHT},
+                                     {Widen(row.meaning), Style::Normal, DT_LEFT, row.transferred ? L"" : notTransferred}};
     if (writer.MakeRoom(writer.RowHeight(cells, widths))) writer.Row(headings, widths, true, kHeadingShade, true);
     writer.Row(cells, widths, true, 0, false);
   }
@@ -248,10 +294,10 @@ int DrawUnitReportPage(HDC dc, const ReportPageSize& size, const UnitReport& rep
   if (!report.signOff.empty()) {
     std::vector<Cell> lines;
     for (const std::string& label : report.signOff) {
-      lines.push_back({Widen(label) + L": ____________________", fonts.normal, DT_LEFT, {}});
+      lines.push_back({Widen(label) + L":", Style::Normal, DT_LEFT, {}, true});
     }
     const std::vector<int> thirds(lines.size(), width / static_cast<int>(lines.size()));
-    const int gap = writer.Measure(fonts.normal, L" ", width);
+    const int gap = writer.Measure(Style::Normal, L" ", width);
     writer.MakeRoom(gap + writer.RowHeight(lines, thirds) + 4 * writer.Pad());
     writer.Skip(gap);
     writer.Skip(2 * writer.Pad());

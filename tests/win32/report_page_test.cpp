@@ -186,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(EachModelInBothLanguages, ReportPageTest,
 
 TEST(ReportPage, ShortPagesCarryEveryRowOnceUnderTheColumnHeadings) {
   const UnitReport report = SampleReport(ModelKind::Klv40, Language::English);
-  const ReportPageSize small{600, 500, 96};
+  const ReportPageSize small{A4Page(96).width, 500, 96};
   int pages = 0;
   MetafileTexts(report, small, 0, &pages);
   ASSERT_GT(pages, 2);
@@ -272,7 +272,12 @@ class PrintingOperator : public WindowOperator {
 class ReportCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::filesystem::path(temp) / (L"klv-report-" + std::to_wstring(GetCurrentProcessId()));
+    std::filesystem::create_directories(folder_);
     state_ = std::make_unique<ProgramState>(clock_, MakeSystemSerialPort, Language::English);
+    state_->settingsPath = folder_ / "KlvTool.ini";
     dialogs_.page = std::make_unique<PageBitmap>(A4Page(96));
     window_ = std::make_unique<MainWindow>(*state_, dialogs_);
     ASSERT_TRUE(window_->Create(GetModuleHandleW(nullptr)));
@@ -293,7 +298,14 @@ class ReportCommandTest : public ::testing::Test {
     return expected.Pixels();
   }
 
+  void TearDown() override {
+    window_.reset();
+    std::error_code error;
+    std::filesystem::remove_all(folder_, error);
+  }
+
   testing::FakeClock clock_;
+  std::filesystem::path folder_;
   PrintingOperator dialogs_;
   std::unique_ptr<ProgramState> state_;
   std::unique_ptr<MainWindow> window_;
