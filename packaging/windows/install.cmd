@@ -10,12 +10,16 @@ if not exist "%program%" (
 )
 set "classes=HKCU\Software\Classes"
 set "progid=KlvLoader.ParameterFile"
-reg add "%classes%\.klv" /ve /d "%progid%" /f >nul || goto failed
-reg add "%classes%\%progid%" /ve /d "KLV Loader parameter file" /f >nul || goto failed
-reg add "%classes%\%progid%\DefaultIcon" /ve /d "\"%program%\",0" /f >nul || goto failed
-reg add "%classes%\%progid%\shell\open\command" /ve /d "\"%program%\" \"%%1\"" /f >nul || goto failed
+reg add "%classes%\.klv" /ve /d "%progid%" /f >nul
+if errorlevel 1 goto failed
+reg add "%classes%\%progid%" /ve /d "KLV Loader parameter file" /f >nul
+if errorlevel 1 goto failed
+reg add "%classes%\%progid%\DefaultIcon" /ve /d "\"%program%\",0" /f >nul
+if errorlevel 1 goto failed
+reg add "%classes%\%progid%\shell\open\command" /ve /d "\"%program%\" \"%%1\"" /f >nul
+if errorlevel 1 goto failed
 echo .klv files now open with %program%
 exit /b 0
 :failed
-echo The registration failed; nothing else was changed.
+echo The registration failed: reg said why above.
 exit /b 1

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/utf8_path.h"
+
 namespace klv {
 namespace {
 
@@ -16,23 +18,14 @@ constexpr std::string_view kRecentFile = "recent-file";
 // Far more than the file ever holds (eleven paths); a stray large file is not read whole.
 constexpr std::size_t kLargestFile = 64 * 1024;
 
-// Paths are kept in UTF-8 on every system (the Windows library would use
-// the code page of the moment for a plain string).
-std::string Utf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-std::filesystem::path PathOfUtf8(std::string_view text) { return std::filesystem::path(std::u8string(text.begin(), text.end())); }
-
 // A path the file can hold on one line and that means the same from any working folder.
 bool Storable(const std::filesystem::path& path) {
-  const std::string text = Utf8(path);
+  const std::string text = Utf8FromPath(path);
   return path.is_absolute() && text.find_first_of(std::string_view("\0\n\r", 3)) == std::string::npos;
 }
 
 void AddPath(std::string& text, std::string_view name, const std::filesystem::path& path) {
-  if (Storable(path)) text += std::string(name) + "=" + Utf8(path) + "\n";
+  if (Storable(path)) text += std::string(name) + "=" + Utf8FromPath(path) + "\n";
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -67,7 +60,7 @@ void RememberRecentFile(ProgramOptions& options, const std::filesystem::path& fi
 
 std::string RecentFileMenuText(std::size_t index, const std::filesystem::path& file) {
   constexpr std::size_t kLongestShown = 60;
-  const std::string whole = Utf8(file);
+  const std::string whole = Utf8FromPath(file);
   // Characters, not bytes: a UTF-8 character starts with any byte but 10xxxxxx.
   std::vector<std::size_t> starts;
   for (std::size_t i = 0; i < whole.size(); ++i) {
@@ -97,7 +90,7 @@ ProgramOptions ParseProgramOptions(std::string_view text) {
     // A path is taken as written: blanks at its ends may be part of a name.
     std::string_view written = raw.substr(raw.find('=') + 1);
     if (!written.empty() && written.back() == '\r') written.remove_suffix(1);
-    const std::filesystem::path path = PathOfUtf8(written);
+    const std::filesystem::path path = PathFromUtf8(written);
     if (!Storable(path)) continue;
     if (name == kParameterFolder) options.parameterFolder = path;
     if (name == kReportFolder) options.reportFolder = path;
