@@ -1,10 +1,14 @@
 # The Windows ZIP: `cpack -G ZIP` in the Windows build folder (scripts/
 # build-windows.sh) makes klv-loader-<version>-windows-x64.zip with the
-# licence and a short README at its top and the window program and the
+# licence, a short README and the .klv registration scripts at its top and the window program and the
 # command-line tool (stripped) in bin/, where their own install rules put
 # them. The Windows build installs nothing else.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
+# install.cmd opens .klv files with bin\klv-loader.exe for the current user;
+# uninstall.cmd takes that back.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/install.cmd
+  ${PROJECT_SOURCE_DIR}/packaging/windows/uninstall.cmd DESTINATION .)
 
 set(CPACK_GENERATOR "ZIP")
 set(CPACK_PACKAGE_NAME "klv-loader")

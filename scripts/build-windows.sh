@@ -10,7 +10,9 @@
 #     makes no window without an X display);
 #  4. builds klv-sim and klv-loader-cli for Linux (build-windows/linux) and
 #     runs the end-to-end test of the .exe against klv-sim (tests/windows/e2e.sh);
-#  5. packs build-windows/packages/klv-loader-<version>-windows-x64.zip.
+#  5. packs build-windows/packages/klv-loader-<version>-windows-x64.zip and
+#     checks that its install.cmd registers .klv files under Wine
+#     (tests/windows/file_association.sh).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -69,3 +71,6 @@ zip="$out/packages/klv-loader-$(sed -nE 's/^project\(KlvLoader VERSION ([0-9.]+)
 unzip -l "$zip" | tee "$out/packages/contents.txt"
 grep -q 'bin/klv-loader-cli.exe$' "$out/packages/contents.txt"
 grep -q 'bin/klv-loader.exe$' "$out/packages/contents.txt"
+
+echo "=== install.cmd and uninstall.cmd of the zip under Wine"
+"$root/tests/windows/file_association.sh" "$zip" "$WINEPREFIX"

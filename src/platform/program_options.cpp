@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/utf8_path.h"
+
 namespace klv {
 namespace {
 
@@ -18,12 +20,12 @@ constexpr std::size_t kLargestFile = 64 * 1024;
 
 // A path the file can hold on one line and that means the same from any working folder.
 bool Storable(const std::filesystem::path& path) {
-  const std::string text = path.string();
+  const std::string text = Utf8FromPath(path);
   return path.is_absolute() && text.find_first_of(std::string_view("\0\n\r", 3)) == std::string::npos;
 }
 
 void AddPath(std::string& text, std::string_view name, const std::filesystem::path& path) {
-  if (Storable(path)) text += std::string(name) + "=" + path.string() + "\n";
+  if (Storable(path)) text += std::string(name) + "=" + Utf8FromPath(path) + "\n";
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -56,6 +58,21 @@ void RememberRecentFile(ProgramOptions& options, const std::filesystem::path& fi
   if (files.size() > kRecentFileCount) files.resize(kRecentFileCount);
 }
 
+std::string RecentFileMenuText(std::size_t index, const std::filesystem::path& file) {
+  constexpr std::size_t kLongestShown = 60;
+  const std::string whole = Utf8FromPath(file);
+  // Characters, not bytes: a UTF-8 character starts with any byte but 10xxxxxx.
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    if ((static_cast<unsigned char>(whole[i]) & 0xC0) != 0x80) starts.push_back(i);
+  }
+  std::string shown = whole;
+  if (starts.size() > kLongestShown) shown = "\u2026" + whole.substr(starts[starts.size() - (kLongestShown - 1)]);
+  std::string text = "&" + std::to_string(index + 1) + " ";
+  for (const char c : shown) text += c == '&' ? std::string("&&") : std::string(1, c);
+  return text;
+}
+
 ProgramOptions ParseProgramOptions(std::string_view text) {
   ProgramOptions options;
   while (!text.empty()) {
@@ -73,7 +90,7 @@ ProgramOptions ParseProgramOptions(std::string_view text) {
     // A path is taken as written: blanks at its ends may be part of a name.
     std::string_view written = raw.substr(raw.find('=') + 1);
     if (!written.empty() && written.back() == '\r') written.remove_suffix(1);
-    const std::filesystem::path path{std::string(written)};
+    const std::filesystem::path path = PathFromUtf8(written);
     if (!Storable(path)) continue;
     if (name == kParameterFolder) options.parameterFolder = path;
     if (name == kReportFolder) options.reportFolder = path;

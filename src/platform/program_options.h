@@ -45,6 +45,11 @@ ProgramOptions ParseProgramOptions(std::string_view text);
 // file first in the recent files, once, the oldest dropped past kRecentFileCount.
 void RememberRecentFile(ProgramOptions& options, const std::filesystem::path& file);
 
+// The File menu's item for recent file index (from 0): "&1 " and the path
+// (the digit chooses it from the keyboard), the path's start cut to "…"
+// past 60 characters and "&" doubled so that it shows as itself.
+std::string RecentFileMenuText(std::size_t index, const std::filesystem::path& file);
+
 // A missing, unreadable or oversized file gives the defaults.
 ProgramOptions LoadProgramOptions(const std::filesystem::path& path);
 // Replaces the file as a whole (SaveFileAtomically).

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/shell_open_text.h"
 #include "editor/parameter_comparison.h"
 #include "editor/parameter_file.h"
 #include "model/register_catalogue.h"
@@ -14,6 +15,8 @@
 #include "transfer/device_reading.h"
 #include "transfer/transfer_result_messages.h"
 #include "win32/comparison_listing.h"
+#include "win32/report_printing.h"
+#include "win32/single_instance.h"
 #include "win32/program_resources.h"
 #include "win32/screen_template.h"
 #include "win32/transfer_progress_window.h"
@@ -57,12 +60,27 @@ bool Available(MenuItem item) {
     case MenuItem::ModelKlv30:
     case MenuItem::ModelKlv30E:
     case MenuItem::CommunicationSettings:
+    case MenuItem::Report:
+    case MenuItem::CommunicationLog:
+    case MenuItem::Manual:
     case MenuItem::VersionInformation: return true;
     default: return false;
   }
 }
 
 // Cut, copy, paste, select all and undo: in an edit field they act on its text.
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code error;
+  return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+// A message that brings a handed-over file in once the window is free.
+constexpr UINT kOpenHandedOver = WM_APP + 40;
+// While another window of the program is open over the main one, the file
+// waits this long before it is tried again.
+constexpr UINT_PTR kHandOverRetryTimer = 40;
+constexpr UINT kHandOverRetryMs = 500;
+
 bool IsEditingKey(const MSG& message) {
   if (message.message != WM_KEYDOWN || (GetKeyState(VK_CONTROL) & 0x8000) == 0) return false;
   switch (message.wParam) {
@@ -139,6 +157,10 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
+      if (id >= kFirstRecentFile && id < kFirstRecentFile + static_cast<int>(kRecentFileCount)) {
+        if (!transferRunning_) OpenRecentFile(static_cast<std::size_t>(id - kFirstRecentFile));
+        return TRUE;
+      }
       if (id >= kFirstMenuCommand && id < kFirstMenuCommand + 100) {
         RunCommand(static_cast<MenuItem>(id - kFirstMenuCommand));
         return TRUE;
@@ -159,7 +181,28 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       if (!transferRunning_) Exit();
       return TRUE;
+    case WM_COPYDATA:
+      // A later start's file: noted here, opened once this message has been
+      // answered, so the later start does not wait on the save question.
+      if (const auto file = HandedOverFile(*reinterpret_cast<const COPYDATASTRUCT*>(lParam))) {
+        OpenFromLaterStart({});
+        if (!file->empty()) {
+          handedOver_.push_back(*file);
+          PostMessageW(window_, kOpenHandedOver, 0, 0);
+        }
+        SetWindowLongPtrW(window_, DWLP_MSGRESULT, TRUE);
+      } else {
+        SetWindowLongPtrW(window_, DWLP_MSGRESULT, FALSE);
+      }
+      return TRUE;
+    case kOpenHandedOver: OpenHandedOverFiles(); return TRUE;
+    case WM_TIMER:
+      if (wParam != kHandOverRetryTimer) return FALSE;
+      KillTimer(window_, kHandOverRetryTimer);
+      OpenHandedOverFiles();
+      return TRUE;
     case WM_DESTROY:
+      RemovePropW(window_, kMainWindowMark);
       window_ = nullptr;
       if (quitOnClose_) PostQuitMessage(0);
       return TRUE;
@@ -175,6 +218,7 @@ void MainWindow::Initialise() {
     NoteSetEdited(state_);
   });
   BuildMenu();
+  SetPropW(window_, kMainWindowMark, reinterpret_cast<HANDLE>(1));
   const SettingsLoad settings = LoadProgramSettings(state_);
   if (settings.status == SettingsLoad::Status::DefaultsNotSaved) {
     MessageText(TextId::IniCannotBeCreated);
@@ -192,6 +236,7 @@ void MainWindow::Initialise() {
   ApplyLayout(state_.currentModel);
   screenReady_ = true;
   screen_->SetScreenReady(true);
+  ShowRecentFiles();
   if (!state_.commandLineFile.empty()) LoadParameterFile(state_.commandLineFile, false);
 }
 
@@ -206,6 +251,8 @@ void MainWindow::BuildMenu() {
       continue;
     }
     if (popup == nullptr) continue;
+    // ShowRecentFiles puts the recent files above Exit.
+    if (entry.item == MenuItem::Exit) filePopup_ = popup;
     if (entry.separatorBefore) AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(CommandId(entry.item)), caption.c_str());
   }
@@ -216,7 +263,10 @@ void MainWindow::RefreshMenu(HMENU popup) {
   for (const MenuEntry& entry : MenuEntries()) {
     if (entry.isPopup) continue;
     const UINT id = static_cast<UINT>(CommandId(entry.item));
-    EnableMenuItem(popup, id, MF_BYCOMMAND | (Available(entry.item) ? MF_ENABLED : MF_GRAYED));
+    // The communication log only once there is one, as the Linux program has it.
+    const bool enabled =
+        Available(entry.item) && (entry.item != MenuItem::CommunicationLog || FileExists(state_.commLogPath));
+    EnableMenuItem(popup, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
   }
 }
 
@@ -313,6 +363,9 @@ void MainWindow::RunCommand(MenuItem item) {
     case MenuItem::ModelKlv30E: ChooseModel(ModelKind::Klv30E); break;
     case MenuItem::CommunicationSettings: dialogs_.ConfirmCommSettings(window_, state_); break;
     case MenuItem::VersionInformation: Message(" KLV Loader  Ver" KLV_VERSION); break;
+    case MenuItem::Report: Report(); break;
+    case MenuItem::CommunicationLog: OpenWithSystem(state_.commLogPath); break;
+    case MenuItem::Manual: OpenWithSystem(state_.manualPath); break;
     default: break;
   }
 }
@@ -336,6 +389,7 @@ void MainWindow::OpenDocument() {
   }
   state_.options.parameterFolder = chosen->parent_path();
   LoadParameterFile(*chosen, true);
+  KeepOptions();
 }
 
 void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool announce) {
@@ -354,6 +408,7 @@ void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool annou
   if (announce) MessageText(TextId::FileRead);
   documentPath_ = path;
   UpdateTitle();
+  NoteParameterFile(path);
 }
 
 bool MainWindow::Save(bool alwaysAsk) {
@@ -366,6 +421,7 @@ bool MainWindow::Save(bool alwaysAsk) {
       return false;
     }
     state_.options.parameterFolder = chosen->parent_path();
+    KeepOptions();
     documentPath_ = *chosen;
     documentTitle_ = DocumentTitleFor(*chosen);
     UpdateTitle();
@@ -377,6 +433,7 @@ bool MainWindow::Save(bool alwaysAsk) {
   }
   MessageText(TextId::FileWritten);
   SetModified(false);
+  NoteParameterFile(documentPath_);
   return true;
 }
 
@@ -501,6 +558,119 @@ void MainWindow::CompareWithDevice() {
   Message(ComparisonListing(CompareParameters(state_.parameters, state_.currentModel, reading.parameters,
                                               reading.model, state_.language),
                             state_.language));
+}
+
+// ---- Report, shell, recent files, later starts ---------------------------------------
+
+void MainWindow::Report() {
+  // The report shows the screen as it stands.
+  screen_->ReadScreen();
+  const std::optional<std::string> note = dialogs_.AskReportNote(window_, reportNote_);
+  if (!note) return;
+  reportNote_ = *note;
+
+  UnitReportInputs inputs;
+  inputs.parameters = state_.parameters;
+  inputs.model = state_.currentModel;
+  inputs.language = state_.language;
+  inputs.fileName = documentPath_.empty() ? documentTitle_ : Narrow(documentPath_.wstring());
+  inputs.created = state_.clock.LocalNow();
+  inputs.note = *note;
+  inputs.provenance = state_.transferredSet;
+  const UnitReport report = ComposeUnitReport(inputs);
+
+  // Cancelling the print dialog prints nothing and says nothing.
+  const PrinterChoice printer = dialogs_.ChoosePrinter(window_);
+  if (printer.status == PrinterChoice::Status::Cancelled) return;
+  const bool printed = printer.status == PrinterChoice::Status::Chosen && printer.dc != nullptr &&
+                       PrintUnitReport(printer.dc, report);
+  if (printer.dc != nullptr) DeleteDC(printer.dc);
+  if (!printed) Message(ReportMessageText(ReportMessage::CannotPrint, state_.language));
+}
+
+void MainWindow::OpenWithSystem(const std::filesystem::path& path) {
+  if (path.empty()) return;
+  if (dialogs_.OpenWithShell(path) == ShellOpen::NoProgram) Message(NoProgramForFileText(path, state_.language));
+}
+
+void MainWindow::KeepOptions() {
+  if (!state_.optionsPath.empty()) StoreProgramOptions(state_);
+}
+
+void MainWindow::NoteParameterFile(const std::filesystem::path& path) {
+  RememberRecentFile(state_.options, path);
+  KeepOptions();
+  ShowRecentFiles();
+}
+
+void MainWindow::ShowRecentFiles() {
+  if (filePopup_ == nullptr) return;
+  DeleteMenu(filePopup_, kRecentFilesSeparator, MF_BYCOMMAND);
+  DeleteMenu(filePopup_, kRecentFilesHeading, MF_BYCOMMAND);
+  for (std::size_t i = 0; i < kRecentFileCount; ++i) {
+    DeleteMenu(filePopup_, static_cast<UINT>(kFirstRecentFile + i), MF_BYCOMMAND);
+  }
+  const std::vector<std::filesystem::path>& files = state_.options.recentFiles;
+  if (files.empty()) return;
+  // Above Exit and the separator over it.
+  const UINT exitId = static_cast<UINT>(CommandId(MenuItem::Exit));
+  int place = GetMenuItemCount(filePopup_);
+  for (int i = 0; i < GetMenuItemCount(filePopup_); ++i) {
+    if (GetMenuItemID(filePopup_, i) == exitId) place = i;
+  }
+  if (place > 0 && (GetMenuState(filePopup_, static_cast<UINT>(place - 1), MF_BYPOSITION) & MF_SEPARATOR)) --place;
+  const auto insert = [&](UINT type, UINT state, UINT id, const std::wstring& text) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | (type == MFT_SEPARATOR ? 0u : static_cast<UINT>(MIIM_STRING));
+    item.fType = type;
+    item.fState = state;
+    item.wID = id;
+    item.dwTypeData = const_cast<wchar_t*>(text.c_str());
+    InsertMenuItemW(filePopup_, static_cast<UINT>(place++), TRUE, &item);
+  };
+  insert(MFT_SEPARATOR, 0, kRecentFilesSeparator, L"");
+  insert(MFT_STRING, MFS_GRAYED, kRecentFilesHeading, Widen(Text(TextId::RecentFiles, state_.language)));
+  for (std::size_t i = 0; i < files.size() && i < kRecentFileCount; ++i) {
+    insert(MFT_STRING, 0, static_cast<UINT>(kFirstRecentFile + i), Widen(RecentFileMenuText(i, files[i])));
+  }
+}
+
+void MainWindow::OpenRecentFile(std::size_t index) {
+  if (index >= state_.options.recentFiles.size()) return;
+  const std::filesystem::path path = state_.options.recentFiles[index];
+  screen_->LeaveFocusedField();
+  if (PromptSaveChanges() == Prompt::Stop) return;
+  if (!FileExists(path)) {
+    // Gone since: it leaves the list, and the operator is told as Open would.
+    std::erase(state_.options.recentFiles, path);
+    KeepOptions();
+    ShowRecentFiles();
+  }
+  LoadParameterFile(path, true);
+}
+
+void MainWindow::OpenFromLaterStart(const std::filesystem::path& file) {
+  if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+  SetForegroundWindow(window_);
+  if (file.empty()) return;
+  handedOver_.push_back(file);
+  OpenHandedOverFiles();
+}
+
+void MainWindow::OpenHandedOverFiles() {
+  if (window_ == nullptr || handedOver_.empty()) return;
+  // A message box, a dialog or a transfer over the window: the file waits
+  // until the operator has finished with it.
+  if (transferRunning_ || !IsWindowEnabled(window_)) {
+    SetTimer(window_, kHandOverRetryTimer, kHandOverRetryMs, nullptr);
+    return;
+  }
+  const std::filesystem::path file = handedOver_.front();
+  handedOver_.erase(handedOver_.begin());
+  screen_->LeaveFocusedField();
+  if (PromptSaveChanges() != Prompt::Stop) LoadParameterFile(file, false);
+  if (!handedOver_.empty()) PostMessageW(window_, kOpenHandedOver, 0, 0);
 }
 
 }  // namespace klv

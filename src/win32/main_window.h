@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/program_state.h"
 #include "text/texts.h"
@@ -44,6 +45,11 @@ class MainWindow {
   const std::string& DocumentTitle() const { return documentTitle_; }
   const std::filesystem::path& DocumentPath() const { return documentPath_; }
   ParameterScreen& Screen() { return *screen_; }
+
+  // A later start of the program handed its command-line file over (empty:
+  // none): the window comes forward and opens the file as Open does, after
+  // the save question, once no other window of the program is open over it.
+  void OpenFromLaterStart(const std::filesystem::path& file);
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -94,6 +100,23 @@ class MainWindow {
   bool transferRunning_ = false;
   std::string documentTitle_;
   std::filesystem::path documentPath_;
+
+  // File > Report, Tools > Communication log, Help > Manual.
+  void Report();
+  void OpenWithSystem(const std::filesystem::path& path);
+  // The recent files above Exit in the File menu, under their heading.
+  void ShowRecentFiles();
+  void OpenRecentFile(std::size_t index);
+  // A parameter file opened or saved: first in the recent files, kept in
+  // the program's own settings with the folders last chosen.
+  void NoteParameterFile(const std::filesystem::path& path);
+  void KeepOptions();
+  // Files handed over by later starts, opened one by one when the window is free.
+  void OpenHandedOverFiles();
+
+  std::string reportNote_;  // offered again by the next report
+  HMENU filePopup_ = nullptr;
+  std::vector<std::filesystem::path> handedOver_;
 };
 
 }  // namespace klv

@@ -17,3 +17,8 @@
 #define kCommandMonitor 40013
 #define kCommandRecordData 40014
 #define kCommandManual 40020
+// The recent files of the File menu: the separator above them, their
+// heading and the files themselves (kFirstRecentFile plus the index).
+#define kRecentFilesSeparator 40300
+#define kRecentFilesHeading 40301
+#define kFirstRecentFile 40310

@@ -1,12 +1,14 @@
 #include "win32/system_operator.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
 #include "text/texts.h"
 #include "win32/comm_settings_dialog.h"
+#include "win32/report_note_dialog.h"
 #include "win32/wide_text.h"
 
 namespace klv {
@@ -80,6 +82,33 @@ std::optional<std::filesystem::path> SystemOperator::ChooseFileToSave(HWND owner
 bool SystemOperator::ConfirmCommSettings(HWND owner, ProgramState& state) {
   CommSettingsDialog dialog(state, *this);
   return dialog.Run(owner);
+}
+
+std::optional<std::string> SystemOperator::AskReportNote(HWND owner, std::string_view lastNote) {
+  ReportNoteDialog dialog(language_, lastNote);
+  return dialog.Run(owner);
+}
+
+PrinterChoice SystemOperator::ChoosePrinter(HWND owner) {
+  PRINTDLGW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  // The printer's own copies and collation; one report, so no page range.
+  dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
+  const BOOL chosen = PrintDlgW(&dialog);
+  if (dialog.hDevMode != nullptr) GlobalFree(dialog.hDevMode);
+  if (dialog.hDevNames != nullptr) GlobalFree(dialog.hDevNames);
+  if (chosen && dialog.hDC != nullptr) return {PrinterChoice::Status::Chosen, dialog.hDC};
+  // No error: the operator cancelled; else no printer could be had.
+  return {CommDlgExtendedError() == 0 ? PrinterChoice::Status::Cancelled : PrinterChoice::Status::Failed, nullptr};
+}
+
+ShellOpen SystemOperator::OpenWithShell(const std::filesystem::path& path) {
+  std::error_code error;
+  if (path.empty() || !std::filesystem::exists(path, error)) return ShellOpen::Missing;
+  const HINSTANCE result = ShellExecuteW(nullptr, L"open", path.wstring().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // Values above 32 mean the program was started.
+  return reinterpret_cast<INT_PTR>(result) > 32 ? ShellOpen::Opened : ShellOpen::NoProgram;
 }
 
 }  // namespace klv

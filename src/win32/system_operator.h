@@ -1,6 +1,7 @@
 #pragma once
 // The operator seam answered by the system: message boxes with the program's
-// name as caption and the common file dialogs, with wide-character paths.
+// name as caption, the common file and print dialogs, with wide-character
+// paths, and the shell for the files it opens.
 #include "text/language.h"
 #include "win32/window_operator.h"
 
@@ -16,6 +17,9 @@ class SystemOperator : public WindowOperator {
   std::optional<std::filesystem::path> ChooseFileToSave(HWND owner, std::string_view initialName,
                                                         const std::filesystem::path& folder) override;
   bool ConfirmCommSettings(HWND owner, ProgramState& state) override;
+  std::optional<std::string> AskReportNote(HWND owner, std::string_view lastNote) override;
+  PrinterChoice ChoosePrinter(HWND owner) override;
+  ShellOpen OpenWithShell(const std::filesystem::path& path) override;
 
  private:
   Language language_;

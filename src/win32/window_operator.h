@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace klv {
@@ -13,6 +14,21 @@ namespace klv {
 class ProgramState;
 
 enum class SaveAnswer { Yes, No, Cancel };
+
+// The print dialog's answer: the device context of the printer chosen
+// (the caller deletes it with DeleteDC), or why there is none.
+struct PrinterChoice {
+  enum class Status { Chosen, Cancelled, Failed };
+  Status status = Status::Cancelled;
+  HDC dc = nullptr;
+};
+
+// What became of a file handed to the system's program for it.
+enum class ShellOpen {
+  Opened,     // the system took it over
+  Missing,    // there is no file at the path, so nothing was handed over
+  NoProgram,  // the system has no program for it (or could not start one)
+};
 
 class WindowOperator {
  public:
@@ -31,6 +47,16 @@ class WindowOperator {
   // connection: true when it was closed with OK (the settings in state are
   // then the operator's), false when cancelled (the command stops).
   virtual bool ConfirmCommSettings(HWND owner, ProgramState& state) = 0;
+
+  // File > Report: the unit's serial number or a note, offered with the
+  // last one; nothing when cancelled. (An operator that does not answer it
+  // cancels the report.)
+  virtual std::optional<std::string> AskReportNote(HWND, std::string_view) { return std::nullopt; }
+  // The system's print dialog.
+  virtual PrinterChoice ChoosePrinter(HWND) { return {}; }
+  // Opens the file with the system's program for it (the manual, the
+  // communication log). A missing file is not handed over.
+  virtual ShellOpen OpenWithShell(const std::filesystem::path&) { return ShellOpen::Missing; }
 };
 
 }  // namespace klv

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/utf8_path.h"
+
 namespace klv {
 namespace {
 
@@ -31,6 +33,47 @@ TEST(ProgramOptions, FoldersAndRecentFilesComeBackAsSaved) {
   EXPECT_EQ(options.recentFiles[7], kRoot + "/home/op/ovens/unit3.klv");
   EXPECT_EQ(ParseProgramOptions(ProgramOptionsText(options)), options);
 }
+
+TEST(ProgramOptions, JapaneseFolderNamesAreKeptInUtf8) {
+  ProgramOptions options;
+  options.parameterFolder = PathFromUtf8(kRoot + "/技術/デスクトップ");
+  RememberRecentFile(options, PathFromUtf8(kRoot + "/技術/デスクトップ/設定.klv"));
+  const std::string text = ProgramOptionsText(options);
+  EXPECT_NE(text.find("parameter-folder=" + kRoot + "/技術/デスクトップ\n"), std::string::npos);
+  EXPECT_NE(text.find("recent-file=" + kRoot + "/技術/デスクトップ/設定.klv\n"), std::string::npos);
+  EXPECT_EQ(ParseProgramOptions(text), options);
+}
+
+struct MenuTextCase {
+  std::size_t index;
+  std::string path;  // after the root
+  std::string shown;
+};
+
+class RecentFileMenuTextTest : public ::testing::TestWithParam<MenuTextCase> {};
+
+TEST_P(RecentFileMenuTextTest, NumbersTheItemAndShowsThePathAsItIs) {
+  const MenuTextCase c = GetParam();
+  EXPECT_EQ(RecentFileMenuText(c.index, PathFromUtf8(kRoot + c.path)), c.shown);
+}
+
+std::string Repeated(const std::string& text, int count) {
+  std::string all;
+  for (int i = 0; i < count; ++i) all += text;
+  return all;
+}
+
+// 60 characters at most: the start of a longer path gives way to "…" (a
+// Japanese character counts as one).
+const std::string kLong = "/" + Repeated("a", 40) + "/" + Repeated("b", 30) + ".klv";
+const std::string kLongJapanese = "/" + Repeated("a", 20) + "/" + Repeated("炉", 40) + ".klv";
+
+INSTANTIATE_TEST_SUITE_P(
+    AsTheFileMenuShowsThem, RecentFileMenuTextTest,
+    ::testing::Values(MenuTextCase{0, "/ovens/unit1.klv", "&1 " + kRoot + "/ovens/unit1.klv"},
+                      MenuTextCase{7, "/A&B/炉１.klv", "&8 " + kRoot + "/A&&B/炉１.klv"},
+                      MenuTextCase{1, kLong, "&2 \u2026" + Repeated("a", 24) + "/" + Repeated("b", 30) + ".klv"},
+                      MenuTextCase{2, kLongJapanese, "&3 \u2026" + Repeated("a", 14) + "/" + Repeated("炉", 40) + ".klv"}));
 
 TEST(ProgramOptions, LinesThatMeanNothingChangeNothing) {
   const ProgramOptions options = ParseProgramOptions(

@@ -131,6 +131,24 @@ for format in "" --json; do
   check "show $format: the same output" same_file <(tr -d '\r' <linux-show.out) <(tr -d '\r' <windows-show.out)
 done
 
+# A Japanese folder name: the Windows tool reads into it (a relative name and
+# a C:\users\... one), shows and writes from it, with what it saves and says
+# the same as for any other name.
+mkdir -p "デスクトップ" "$WINEPREFIX/drive_c/users/Public/デスクトップ"
+rm -f "$WINEPREFIX/drive_c/users/Public/デスクトップ/設定.klv"
+wine_run "$windows_cli" read --port COM7 --output 'デスクトップ/設定.klv' >windows-jp-read.out 2>&1
+echo "windows read into a Japanese folder: $?"
+check "Japanese folder: read saves the regulator's file there" same_file a-after.klv "デスクトップ/設定.klv"
+wine_run "$windows_cli" read --port COM7 --output 'C:\users\Public\デスクトップ\設定.klv' >/dev/null 2>&1
+check "Japanese folder: read saves it under C:\\users as well" \
+  same_file a-after.klv "$WINEPREFIX/drive_c/users/Public/デスクトップ/設定.klv"
+"$linux_cli" show 'デスクトップ/設定.klv' >linux-jp-show.out 2>&1
+wine_run "$windows_cli" show 'デスクトップ/設定.klv' >windows-jp-show.out 2>&1
+check "Japanese folder: show gives the same output" same_file <(tr -d '\r' <linux-jp-show.out) <(tr -d '\r' <windows-jp-show.out)
+wine_run "$windows_cli" write --port COM7 'C:\users\Public\デスクトップ\設定.klv' >windows-jp-write.out 2>&1
+echo "$?" >windows-jp-write.status
+check "Japanese folder: write from it succeeds" grep -qx 0 windows-jp-write.status
+
 # A port in use: while a monitor holds COM7, a read is refused with the same
 # message on both systems (the device named after the COM number differs).
 refusal() {  # refusal OUTPUT: the message with the device name taken out

@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
   using namespace klv::cli;
   PrepareConsole();
-  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string> args = CommandArguments(argc, argv);
   if (!args.empty() && args[0] == "monitor") return RunMonitorCommand(std::span(args).subspan(1));
   if (!args.empty() && args[0] == "scan") return RunScanCommand(std::span(args).subspan(1));
   if (!args.empty() && args[0] == "report") return RunReportCommand(std::span(args).subspan(1));

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8_path.h"
 #include "common/argument_reader.h"
 #include "cli_options.h"
 #include "platform/file_store.h"
@@ -136,11 +137,11 @@ namespace {
 // Refuses a --record path whose folder is missing, that is a folder, or that
 // cannot be saved; true when the record may be written there.
 bool RecordTargetUsable(const std::string& given, Language language) {
-  const std::filesystem::path record = given;
+  const std::filesystem::path record = PathFromUtf8(given);
   const std::filesystem::path folder = record.has_parent_path() ? record.parent_path() : ".";
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
-    PrintError(CliText(CliTextId::FolderMissing, language, {given, folder.string()}));
+    PrintError(CliText(CliTextId::FolderMissing, language, {given, Utf8FromPath(folder)}));
     return false;
   }
   if (std::filesystem::is_directory(record, error)) {
@@ -376,7 +377,7 @@ int RunBusMonitor(const MonitorCommandLine& line, Connection& connection, Clock&
   const Clock::TimePoint start = clock.Now();
   bool recordFailed = false;
   const MonitorSession::StartOutcome started =
-      bus.Start(!line.record.empty(), line.record, [&](std::string_view text) {
+      bus.Start(!line.record.empty(), PathFromUtf8(line.record), [&](std::string_view text) {
         recordFailed = true;
         PrintError(line.record + ": " + std::string(text.substr(0, text.find('\n'))) +
                    WithReason(bus.Recorder().SaveError()));
@@ -439,7 +440,7 @@ int RunMonitorCommand(std::span<const std::string> args) {
   const Clock::TimePoint start = clock.Now();
   bool recordFailed = false;
   const MonitorSession::StartOutcome started =
-      session.Start(!line.record.empty(), line.record, [&](std::string_view text) {
+      session.Start(!line.record.empty(), PathFromUtf8(line.record), [&](std::string_view text) {
         recordFailed = true;
         // One line here: the message's first line, then the reason.
         PrintError(line.record + ": " + std::string(text.substr(0, text.find('\n'))) +

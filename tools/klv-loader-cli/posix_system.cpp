@@ -40,6 +40,10 @@ extern "C" void RequestCancel(int signal) {
 
 void PrepareConsole() {}
 
+std::vector<std::string> CommandArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
 std::filesystem::path DataFolderPlace() { return DataFolderLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")); }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/utf8_path.h"
 #include "assignment_check.h"
 #include "cli_texts.h"
 #include "commands.h"
@@ -22,7 +23,7 @@ int RunSet(const CommandLine& line) {
   };
   // The bytes as they are, so that the reserved word, the addresses and the
   // markers stay whatever the file holds.
-  const ReadOutcome read = ReadFilePrefix(line.file, kParameterFileReadLimit);
+  const ReadOutcome read = ReadFilePrefix(PathFromUtf8(line.file), kParameterFileReadLimit);
   ParameterFileLoad load;
   if (read.status != ReadOutcome::Status::Ok) {
     load.error = read.error;
@@ -51,7 +52,7 @@ int RunSet(const CommandLine& line) {
     slot = a.number;
   }
   const SaveOutcome saved =
-      SaveFileAtomically(line.file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      SaveFileAtomically(PathFromUtf8(line.file), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (!saved.ok) {
     return unchanged(line.file + ": " + std::string(Text(TextId::FileException, language)) + " (" + saved.error + ")");
   }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/utf8_path.h"
 #include "file_refusal.h"
 #include "cli_texts.h"
 #include "commands.h"
@@ -28,7 +29,7 @@ std::string Padded(const std::string& text, std::size_t width) {
 
 int RunShow(const CommandLine& line) {
   const Language language = LocaleLanguage();
-  const ParameterFileLoad load = LoadParameterFile(line.file);
+  const ParameterFileLoad load = LoadParameterFile(PathFromUtf8(line.file));
   if (!FileUsable(load)) {
     PrintError(FileRefusedMessage(line.file, load, language));
     return kExitUnusable;

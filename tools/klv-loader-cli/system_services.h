@@ -4,12 +4,19 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace klv::cli {
 
 // Prepares the console before anything is printed: on Windows its output
 // code page becomes UTF-8, so the Japanese messages show as they are.
 void PrepareConsole();
+
+// The arguments after the program's name, in UTF-8: on Windows taken from
+// the wide command line, so a Japanese folder name reaches the tool whole
+// whatever the code page.
+std::vector<std::string> CommandArguments(int argc, char** argv);
 
 // Where the data folder belongs, also when it cannot be made; empty when
 // unknown (on Windows a folder that cannot be made has no place).

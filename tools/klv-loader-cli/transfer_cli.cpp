@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/utf8_path.h"
 #include "assignment_check.h"
 #include "bus_summary.h"
 #include "file_refusal.h"
@@ -257,11 +258,11 @@ namespace {
 // A file the read is to save, refused before the transfer rather than after
 // it (a read takes seconds): the exit status, or nothing when it can be saved.
 std::optional<int> RefuseOutput(const std::string& name, Language language) {
-  const std::filesystem::path output = name;
+  const std::filesystem::path output = PathFromUtf8(name);
   const std::filesystem::path folder = output.has_parent_path() ? output.parent_path() : ".";
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
-    PrintError(CliText(CliTextId::FolderMissing, language, {name, folder.string()}));
+    PrintError(CliText(CliTextId::FolderMissing, language, {name, Utf8FromPath(folder)}));
     return kExitUnusable;
   }
   if (std::filesystem::is_directory(output, error)) {
@@ -284,7 +285,7 @@ UnitRun ReadUnit(Transfer& transfer, const std::string& output, ModelKind startM
     return FailedUnit(*failed, transfer, output);
   }
   // As the window's Save after the read: the identified model and the values read.
-  const SaveOutcome saved = WriteParameterFile(output, transfer.Parameters(), transfer.currentModel());
+  const SaveOutcome saved = WriteParameterFile(PathFromUtf8(output), transfer.Parameters(), transfer.currentModel());
   if (!saved.ok) {
     UnitRun run;
     run.exit = kExitUnusable;
@@ -338,7 +339,7 @@ struct WriteSource {
 // The file checked and the --set values applied; nothing (and the reason
 // printed) when the file is unusable or a value does not fit.
 std::optional<WriteSource> PrepareWriteSource(const CommandLine& line, const std::string& file, Language language) {
-  const ParameterFileLoad load = LoadParameterFile(file);
+  const ParameterFileLoad load = LoadParameterFile(PathFromUtf8(file));
   if (!FileUsable(load)) {
     PrintError(FileRefusedMessage(file, load, language));
     return std::nullopt;
@@ -497,7 +498,7 @@ int RunCompare(const CommandLine& line) {
                                                                                : std::vector<int32_t>{0};
   for (const int32_t address : units) {
     const std::string name = address == 0 ? line.file : ForAddress(line.file, address);
-    const ParameterFileLoad load = LoadParameterFile(name);
+    const ParameterFileLoad load = LoadParameterFile(PathFromUtf8(name));
     if (!FileUsable(load)) {
       PrintError(FileRefusedMessage(name, load, language));
       return kExitUnusable;

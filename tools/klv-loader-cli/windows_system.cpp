@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <io.h>
+#include <shellapi.h>
 
 #include <atomic>
 
@@ -32,6 +33,22 @@ void PrepareConsole() {
   // The tool's texts are UTF-8; the console shows them as such only in
   // this code page. Harmless when the output goes to a file or a pipe.
   ::SetConsoleOutputCP(CP_UTF8);
+}
+
+std::vector<std::string> CommandArguments(int, char**) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) return arguments;
+  for (int i = 1; i < count; ++i) {
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    if (length > 0) ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), length, nullptr, nullptr);
+    text.pop_back();  // the closing zero
+    arguments.push_back(std::move(text));
+  }
+  ::LocalFree(wide);
+  return arguments;
 }
 
 std::filesystem::path DataFolderPlace() { return {}; }

@@ -464,13 +464,9 @@ void MainWindow::ShowRecentFiles() {
   const bool any = !files.empty();
   heading->setVisible(any);
   if (recentSeparator_ != nullptr) recentSeparator_->setVisible(any);
-  constexpr int kLongestShown = 60;
   for (std::size_t i = 0; i < files.size() && i < kRecentFileCount; ++i) {
-    QString shown = QString::fromStdString(files[i].string());
-    if (shown.size() > kLongestShown) shown = QStringLiteral("…") + shown.right(kLongestShown - 1);
     // "&1" to "&8": Alt+F, then the digit.
-    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), file);
+    auto* action = new QAction(QString::fromStdString(RecentFileMenuText(i, files[i])), file);
     action->setToolTip(QString::fromStdString(files[i].string()));
     const std::filesystem::path path = files[i];
     connect(action, &QAction::triggered, this, [this, path] { OpenRecentFile(path); });
