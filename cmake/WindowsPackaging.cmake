@@ -2,7 +2,8 @@
 # build-windows.sh) makes klv-loader-<version>-windows-x64.zip with the
 # licence, a short README and the .klv registration scripts at its top and the window program and the
 # command-line tool (stripped) in bin/, where their own install rules put
-# them. The Windows build installs nothing else.
+# them, with the user manual's PDFs beside them (docs/manual). The Windows
+# build installs nothing else.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
 # install.cmd opens .klv files with bin\klv-loader.exe for the current user;

@@ -21,7 +21,9 @@ jobs="${KLV_JOBS:-$(nproc)}"
 read -r -a launcher <<< "${KLV_LAUNCHER:-}"
 out="$root/build-windows"
 
-packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest zip file xvfb xauth)
+# python3-markdown, weasyprint and fonts-noto-cjk build the user manual's PDFs
+# that go into the ZIP beside the programs (Help > Manual opens them).
+packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest zip file xvfb xauth python3-markdown weasyprint fonts-noto-cjk)
 missing=()
 for pkg in "${packages[@]}"; do
   status="$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)"
@@ -71,6 +73,8 @@ zip="$out/packages/klv-loader-$(sed -nE 's/^project\(KlvLoader VERSION ([0-9.]+)
 unzip -l "$zip" | tee "$out/packages/contents.txt"
 grep -q 'bin/klv-loader-cli.exe$' "$out/packages/contents.txt"
 grep -q 'bin/klv-loader.exe$' "$out/packages/contents.txt"
+grep -q 'bin/KlvToolEng.pdf$' "$out/packages/contents.txt"
+grep -q 'bin/KlvTool.pdf$' "$out/packages/contents.txt"
 
 echo "=== install.cmd and uninstall.cmd of the zip under Wine"
 "$root/tests/windows/file_association.sh" "$zip" "$WINEPREFIX"
