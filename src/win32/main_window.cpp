@@ -156,6 +156,13 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     }
     case WM_INITMENUPOPUP: RefreshMenu(reinterpret_cast<HMENU>(wParam)); return TRUE;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC: {
+      // A value outside its register's limits shows in the mark's colours.
+      HBRUSH mark = screen_ ? screen_->MarkColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))
+                            : nullptr;
+      return reinterpret_cast<INT_PTR>(mark);
+    }
     case WM_CLOSE:
       if (!transferRunning_) Exit();
       return TRUE;
