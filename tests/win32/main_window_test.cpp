@@ -438,5 +438,25 @@ TEST_F(MainWindowTest, ModelMenuArrangesTheScreenAndTitle) {
   EXPECT_TRUE(Shown(screen_id::Edit(EditField::SlowDown)));
 }
 
+TEST_F(MainWindowTest, AValueOutsideItsLimitsShowsInTheMarksColoursUntilCorrected) {
+  Start();
+  // As a read of a regulator or a damaged file can leave it.
+  state_->parameters.slowUpTime = 1500;
+  window_->Screen().ShowParameters();
+  HDC dc = GetDC(Dialog());
+  const auto brushFor = [&](EditField field) {
+    return SendMessageW(Dialog(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                        reinterpret_cast<LPARAM>(Control(screen_id::Edit(field))));
+  };
+  // An unmarked field gets the system's colours.
+  const LRESULT system = brushFor(EditField::SlowDown);
+  EXPECT_EQ(TextOf(screen_id::Edit(EditField::SlowUp)), "1500");
+  EXPECT_NE(brushFor(EditField::SlowUp), system);
+
+  TypeAndLeave(EditField::SlowUp, "25");
+  EXPECT_EQ(brushFor(EditField::SlowUp), system);
+  ReleaseDC(Dialog(), dc);
+}
+
 }  // namespace
 }  // namespace klv
