@@ -128,10 +128,28 @@ void ParameterScreen::SetCaption(ScreenItem control, std::string_view text) {
 
 void ParameterScreen::SetOutOfLimitsMark(ScreenItem control, const std::string& tip) {
   const int id = IdOf(control);
+  HWND window = Control(id);
   std::erase(marks_, id);
   if (!tip.empty()) marks_.push_back(id);
+  if (window == nullptr) return;
   // Drawn again, in the mark's colours or the system's.
-  if (HWND window = Control(id)) InvalidateRect(window, nullptr, TRUE);
+  InvalidateRect(window, nullptr, TRUE);
+  // The tip names the limits while the mark stays, as on Linux.
+  if (tips_ == nullptr && !tip.empty()) {
+    tips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, dialog_, nullptr, nullptr, nullptr);
+  }
+  if (tips_ == nullptr) return;
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = dialog_;
+  tool.uId = reinterpret_cast<UINT_PTR>(window);
+  SendMessageW(tips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (tip.empty()) return;
+  std::wstring text = Widen(tip);  // the tooltip keeps a copy
+  tool.lpszText = text.data();
+  SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void ParameterScreen::ScreenEdited() {

@@ -58,6 +58,9 @@ class ParameterScreen : private ScreenView {
   // The dialog's WM_CTLCOLOREDIT or WM_CTLCOLORSTATIC for a control: the
   // brush of the mark for a marked one, else null (the system's colours).
   HBRUSH MarkColours(HWND control, HDC dc) const;
+  // The tooltip window that names a marked control's limits; null until the
+  // first mark.
+  HWND MarkTips() const { return tips_; }
 
  private:
   HWND Control(int id) const { return GetDlgItem(dialog_, id); }
@@ -83,6 +86,7 @@ class ParameterScreen : private ScreenView {
   // The numbers of the marked controls.
   std::vector<int> marks_;
   mutable HBRUSH markBrush_ = nullptr;  // made at the first marked control
+  HWND tips_ = nullptr;                  // owned by the dialog, which destroys it
   std::unique_ptr<ScreenController> controller_;
 };
 
