@@ -178,6 +178,13 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     }
     case WM_INITMENUPOPUP: RefreshMenu(reinterpret_cast<HMENU>(wParam)); return TRUE;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC: {
+      // A value outside its register's limits shows in the mark's colours.
+      HBRUSH mark = screen_ ? screen_->MarkColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))
+                            : nullptr;
+      return reinterpret_cast<INT_PTR>(mark);
+    }
     case WM_CLOSE:
       if (!transferRunning_) Exit();
       return TRUE;
@@ -457,107 +464,37 @@ void MainWindow::Exit() {
 
 // ---- Transfers -----------------------------------------------------------------------
 
-bool MainWindow::ConfirmConnection() {
-  // COM<n> reaches its device through ports/: a folder that cannot be listed
-  // would send the requests to the system's own device of that number.
-  if (!state_.demoModel && !state_.connection.dataFolder.empty()) {
-    const std::filesystem::path ports = state_.connection.dataFolder / std::string(kPortsFolderName);
-    if (const std::string error = PortsFolderError(ports); !error.empty()) {
-      Message(UnreadablePortsBeforeTransferText(ports, error, state_.language));
-      return false;
-    }
-  }
-  if (state_.keepSettingsFile && !state_.settingsConfirmed) {
-    Message(UnreadableSettingsBeforeTransferText(state_.settingsPath, state_.settingsReadError, state_.language));
-  }
-  if (!dialogs_.ConfirmCommSettings(window_, state_)) return false;
-  state_.settingsConfirmed = true;
-  return true;
-}
+bool MainWindow::ConfirmConnection() { return transfer_flow::ConfirmConnection(state_, *this); }
 
-bool MainWindow::RunTransfer(TransferSession& session, const OpenPortResult& open) {
-  if (!open.ok) {
-    Message(open.message);
-    return false;
-  }
+void MainWindow::ReadFromDevice() { transfer_flow::Read(state_, *this); }
+
+void MainWindow::WriteToDevice() { transfer_flow::Write(state_, *this); }
+
+void MainWindow::CompareWithDevice() { transfer_flow::Compare(state_, *this); }
+
+bool MainWindow::SaveChangesFirst() { return PromptSaveChanges() == Prompt::Continue; }
+
+bool MainWindow::ConfirmSettings() { return dialogs_.ConfirmCommSettings(window_, state_); }
+
+void MainWindow::RunBehindProgress(TransferSession& session) {
+  transferRunning_ = true;
   {
-    transferRunning_ = true;
     TransferProgressWindow progress(session, state_.language, dialogs_, window_);
     progress.Run();
-    transferRunning_ = false;
   }
-  if (const CommLogSave saved = EndTransfer(session); saved.status == CommLogSave::Status::Failed) {
-    Message(WithSystemReason(Text(TextId::LogFileCannotBeCreated, state_.language), saved.error));
-  }
-  return true;
+  transferRunning_ = false;
 }
 
-std::string MainWindow::NoReplyAdviceLines(const TransferResult& result) const {
-  NoReplyAdvice advice;
-  advice.whatNext = Text(TextId::NoReplyFindDevice, state_.language);
-  if (!state_.commLogPath.empty()) advice.logName = state_.commLogPath.filename().string();
-  return NoReplyLines(result, state_.language, advice);
+void MainWindow::ReadScreen() { screen_->ReadScreen(); }
+
+void MainWindow::ShowReadSet() {
+  screen_->ShowParameters();
+  ApplyLayout(state_.currentModel);
+  SetModified(false);
 }
 
-void MainWindow::ReadFromDevice() {
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  if (!ConfirmConnection()) return;
-
-  // The screen, the model and the modified mark change only when the read
-  // got every register: a half-read set must never reach a file.
-  TransferSession session = state_.Session();
-  if (!RunTransfer(session, BeginReadTransfer(session))) return;
-
-  const bool complete = KeepCompleteRead(session);
-  const TransferReport report = ReportOf(state_.transfer.result, state_.language);
-  if (complete) {
-    screen_->ShowParameters();
-    ApplyLayout(state_.currentModel);
-    SetModified(false);
-    RecordTransferredSet(state_, UnitProvenance::Source::Read);
-  }
-  Message(report.text + NoReplyAdviceLines(state_.transfer.result));
-}
-
-void MainWindow::WriteToDevice() {
-  if (!ConfirmConnection()) return;
-  screen_->ReadScreen();
-
-  TransferSession session = state_.Session();
-  state_.transfer.verifyAfterWrite = state_.options.verifyAfterWrite;
-  state_.transfer.writeChangedOnly = state_.options.writeChangedOnly;
-  if (!RunTransfer(session, BeginWriteTransfer(session))) return;
-  const TransferReport report = ReportOf(state_.transfer.result, state_.language);
-  const WriteVerification& verification = state_.transfer.result.verification;
-  if (verification.ran) {  // only after a complete write
-    // The report of this unit names the regulator and what the read-back found.
-    RecordTransferredSet(state_, UnitProvenance::Source::VerifiedWrite,
-                         {verification.AllEqual() ? ReportVerification::Status::Equal
-                                                  : ReportVerification::Status::Differs,
-                          VerificationMessage(verification, state_.language) +
-                              NotSentLines(state_.transfer.tally.notSent, state_.language)});
-  }
-  Message(report.text + NoReplyAdviceLines(state_.transfer.result));
-}
-
-void MainWindow::CompareWithDevice() {
-  if (!ConfirmConnection()) return;
-  // The screen as it stands, options included, is what the device is held against.
-  screen_->ReadScreen();
-
-  DeviceReading reading;
-  reading.model = state_.currentModel;
-  TransferSession session = DeviceReadingSession(state_.Session(), reading);
-  if (!RunTransfer(session, BeginReadTransfer(session))) return;
-  if (!KeepCompleteRead(session)) {
-    // Failed or incomplete: the read's own message, and no listing that
-    // could pass unread registers off as equal.
-    Message(ReportOf(reading.state.result, state_.language).text + NoReplyAdviceLines(reading.state.result));
-    return;
-  }
-  Message(ComparisonListing(CompareParameters(state_.parameters, state_.currentModel, reading.parameters,
-                                              reading.model, state_.language),
-                            state_.language));
+void MainWindow::ShowComparison(const ParameterComparison& comparison) {
+  Message(ComparisonListing(comparison, state_.language));
 }
 
 // ---- Report, shell, recent files, later starts ---------------------------------------

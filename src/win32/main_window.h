@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/program_state.h"
+#include "app/transfer_flow.h"
 #include "text/texts.h"
 #include "win32/parameter_screen.h"
 #include "win32/program_resources.h"
@@ -21,10 +22,10 @@ namespace klv {
 // The command number of a menu item (WM_COMMAND's identifier).
 constexpr int CommandId(MenuItem item) { return kFirstMenuCommand + static_cast<int>(item); }
 
-class MainWindow {
+class MainWindow : private TransferWindow {
  public:
   MainWindow(ProgramState& state, WindowOperator& dialogs);
-  ~MainWindow();
+  ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
@@ -79,11 +80,17 @@ class MainWindow {
 
   // The transfers, each behind the progress window.
   bool ConfirmConnection();
-  bool RunTransfer(TransferSession& session, const OpenPortResult& open);
-  std::string NoReplyAdviceLines(const TransferResult& result) const;
   void ReadFromDevice();
   void WriteToDevice();
   void CompareWithDevice();
+  // TransferWindow: this window's side of the shared transfer flow.
+  void ShowMessage(std::string_view text) override { Message(text); }
+  bool SaveChangesFirst() override;
+  bool ConfirmSettings() override;
+  void RunBehindProgress(TransferSession& session) override;
+  void ReadScreen() override;
+  void ShowReadSet() override;
+  void ShowComparison(const ParameterComparison& comparison) override;
 
   ProgramState& state_;
   WindowOperator& dialogs_;

@@ -1,41 +1,48 @@
 #pragma once
-// The editing screen inside the main window's dialog: moves the parameter
-// set into the controls and back, arranges them for a model with the core's
-// LayoutFor, and applies the core's field rules while the operator types,
-// leaves a field, clicks a button or moves a spin button.
+// The editing screen inside the main window's dialog: the view of the
+// core's ScreenController over the dialog's controls. It routes the
+// operator's typing, leaving a field, clicks and spin buttons to the
+// controller, which holds every rule.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "editor/field_rules.h"
+#include "editor/screen_controller.h"
 #include "editor/screen_mapping.h"
+#include "editor/screen_view.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
 #include "text/language.h"
 
 namespace klv {
 
-class ParameterScreen {
+class ParameterScreen : private ScreenView {
  public:
   // dialog: the main window whose template holds the controls;
   // parameters: the program's set, which must outlive the screen; edited:
   // called when an edit makes the screen differ from the set.
   ParameterScreen(HWND dialog, ParameterSet& parameters, Language language, std::function<void()> edited);
+  ~ParameterScreen() override;
+  ParameterScreen(const ParameterScreen&) = delete;
+  ParameterScreen& operator=(const ParameterScreen&) = delete;
 
-  void ShowParameters();
-  void ReadScreen();
+  void ShowParameters() { controller_->ShowParameters(); }
+  void ReadScreen() { controller_->ReadScreen(); }
   // Arranges the screen for the model (a value other than the three
   // arranges a KLV30E) and shows the parameter set.
-  void ApplyModelLayout(ModelKind model);
-  ModelKind Model() const { return model_; }
-  void LockSharedVolumes();
+  void ApplyModelLayout(ModelKind model) { controller_->ApplyModelLayout(model); }
+  ModelKind Model() const { return controller_->Model(); }
+  void LockSharedVolumes() { controller_->LockSharedVolumes(); }
 
-  void SetScreenReady(bool ready) { screenReady_ = ready; }
+  void SetScreenReady(bool ready) { controller_->SetScreenReady(ready); }
 
   // The dialog's WM_COMMAND for one of the screen's controls; false when
   // the control is not the screen's.
@@ -46,45 +53,41 @@ class ParameterScreen {
   // operator had left it (before a command reads or discards the screen).
   void LeaveFocusedField();
 
+  // Whether the control carries the mark of a value outside its limits.
+  bool OutOfLimits(int id) const;
+  // The dialog's WM_CTLCOLOREDIT or WM_CTLCOLORSTATIC for a control: the
+  // brush of the mark for a marked one, else null (the system's colours).
+  HBRUSH MarkColours(HWND control, HDC dc) const;
+  // The tooltip window that names a marked control's limits; null until the
+  // first mark.
+  HWND MarkTips() const { return tips_; }
+
  private:
   HWND Control(int id) const { return GetDlgItem(dialog_, id); }
-  int CheckedButton(RadioGroup group) const;
-  void CheckButton(RadioGroup group, int button);
-  bool IsChecked(int id) const;
-  void SetChecked(int id, bool checked);
-  void SetEnabled(int id, bool enabled);
-  void SetShown(int id, bool shown);
-  void SetCaption(int id, std::string_view text);
-  std::string FieldText(EditField field) const;
-  int16_t FieldNumber(EditField field) const;
-  void SetFieldText(EditField field, const std::string& text);
-  void SetSpinRange(EditField field, int lower, int upper);
-  int16_t RegisterOf(EditField field) const;
-  void MarkIfDiffers(int value, int16_t registerValue);
-  void SetFieldEnabled(EditField field, bool enabled);
+  // The number of a control; the notes of a group are two: Note(group, 0)
+  // and Note(group, 1).
+  static int IdOf(ScreenItem control);
 
-  void OnRadioClicked(RadioGroup group, int button);
-  void OnRampNumberClicked();
-  void OnCurrentClicked();
-  void OnVoltageClicked();
-  void OnOptionClicked(int index);
-  void OnEditChanged(EditField field);
-  void OnEditLeft(EditField field);
-  void OnRampHigherLeft();
+  // ScreenView: the controller's access to the controls.
+  std::string FieldText(EditField field) const override;
+  void SetFieldText(EditField field, const std::string& text) override;
+  void SetSpinRange(EditField field, SpinRange range) override;
+  bool IsChecked(ScreenItem control) const override;
+  void SetChecked(ScreenItem control, bool checked) override;
+  void SetEnabled(ScreenItem control, bool enabled) override;
+  void SetShown(ScreenItem control, bool shown) override;
+  void SetCaption(ScreenItem control, std::string_view text) override;
+  void SetOutOfLimitsMark(ScreenItem control, const std::string& tip) override;
+  void ScreenEdited() override;
 
   HWND dialog_;
-  ParameterSet& parameters_;
-  Language language_;
   std::function<void()> edited_;
-  ModelKind model_ = ModelKind::Klv40;
-  bool screenReady_ = false;
-  // ShowParameters is filling the fields: the parameter set's values, shown
-  // as they are, not corrected as a keystroke would be.
-  bool showing_ = false;
-  // The program (a correction, a spin button) is writing a field's text:
-  // its change notification is not a keystroke.
-  int programText_ = 0;
   std::optional<EditField> spinMoving_;
+  // The numbers of the marked controls.
+  std::vector<int> marks_;
+  mutable HBRUSH markBrush_ = nullptr;  // made at the first marked control
+  HWND tips_ = nullptr;                  // owned by the dialog, which destroys it
+  std::unique_ptr<ScreenController> controller_;
 };
 
 }  // namespace klv

@@ -438,5 +438,41 @@ TEST_F(MainWindowTest, ModelMenuArrangesTheScreenAndTitle) {
   EXPECT_TRUE(Shown(screen_id::Edit(EditField::SlowDown)));
 }
 
+TEST_F(MainWindowTest, AValueOutsideItsLimitsShowsMarkedWithItsLimitsUntilCorrected) {
+  Start();
+  // As a read of a regulator or a damaged file can leave it.
+  state_->parameters.slowUpTime = 1500;
+  window_->Screen().ShowParameters();
+  HDC dc = GetDC(Dialog());
+  const auto brushFor = [&](EditField field) {
+    return SendMessageW(Dialog(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                        reinterpret_cast<LPARAM>(Control(screen_id::Edit(field))));
+  };
+  // An unmarked field gets the system's colours.
+  const LRESULT system = brushFor(EditField::SlowDown);
+  EXPECT_EQ(TextOf(screen_id::Edit(EditField::SlowUp)), "1500");
+  EXPECT_NE(brushFor(EditField::SlowUp), system);
+  // Its tip names the limits.
+  const auto tipOf = [&](EditField field) {
+    HWND tips = window_->Screen().MarkTips();
+    if (tips == nullptr) return std::string();
+    wchar_t text[256] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = Dialog();
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(screen_id::Edit(field)));
+    tool.lpszText = text;
+    SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    return Narrow(text);
+  };
+  EXPECT_NE(tipOf(EditField::SlowUp).find("0..999"), std::string::npos) << tipOf(EditField::SlowUp);
+  EXPECT_EQ(tipOf(EditField::SlowDown), "");
+
+  TypeAndLeave(EditField::SlowUp, "25");
+  EXPECT_EQ(brushFor(EditField::SlowUp), system);
+  EXPECT_EQ(tipOf(EditField::SlowUp), "");
+  ReleaseDC(Dialog(), dc);
+}
+
 }  // namespace
 }  // namespace klv

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/transfer_flow.h"
 #include "text/texts.h"
 #include "editor/unit_report.h"
 #include "model/model_kind.h"
@@ -25,9 +26,6 @@ namespace klv {
 class OperatorDialogs;
 class ParameterScreen;
 class ProgramState;
-struct OpenPortResult;
-struct TransferResult;
-struct TransferSession;
 
 // What start-up needs to know about the machine.
 struct StartupInputs {
@@ -44,7 +42,7 @@ struct ShortcutKey {
 };
 const std::vector<ShortcutKey>& ShortcutKeys();
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private TransferWindow {
   Q_OBJECT
 
  public:
@@ -127,8 +125,6 @@ class MainWindow : public QMainWindow {
   // session: marked changed when the set is edited, dropped when it is
   // replaced. The report names the device and the line from it.
   const std::optional<UnitProvenance>& Provenance() const;
-  // After a write whose read-back check ran: the set is now the device's.
-  void NoteVerifiedWrite(ReportVerification verification);
 
   // What Tools > Monitor and Tools > Record data run after the communication
   // settings were accepted (the monitor window, its data record armed for
@@ -174,15 +170,18 @@ class MainWindow : public QMainWindow {
   bool Save(bool alwaysAsk);
   void SizeAndPlace();
   bool ConfirmExit();
-  // The opened transfer behind the progress window, then its log saved; a
-  // port that did not open is reported instead. False when nothing ran.
-  bool RunTransfer(TransferSession& session, const OpenPortResult& open);
-  // After a transfer that got no reply at all: what was tried and what to do.
-  std::string NoReplyAdviceLines(const TransferResult& result) const;
   // The communication settings screen before a transfer or the monitor;
   // while the settings file could not be read, first a message that says so,
   // so that nothing runs on defaults the operator did not look at.
   bool ConfirmConnection();
+  // TransferWindow: this window's side of the shared transfer flow.
+  void ShowMessage(std::string_view text) override { Message(text); }
+  bool SaveChangesFirst() override;
+  bool ConfirmSettings() override;
+  void RunBehindProgress(TransferSession& session) override;
+  void ReadScreen() override;
+  void ShowReadSet() override;
+  void ShowComparison(const ParameterComparison& comparison) override;
 
   ProgramState& state_;
   OperatorDialogs& dialogs_;

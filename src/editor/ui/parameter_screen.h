@@ -1,8 +1,9 @@
 #pragma once
 // The editing screen of the main window: every control of the parameter set,
-// arranged for the current model, with the rules that keep entries within
-// their limits. The main window owns the document state; the screen tells it
-// when an edit differs from the parameter set.
+// arranged for the current model. The core's ScreenController holds the
+// rules; this screen is its view and routes the controls' events to it. The
+// main window owns the document state; the screen tells it when an edit
+// differs from the parameter set.
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -10,7 +11,9 @@
 #include <string>
 
 #include "editor/field_rules.h"
+#include "editor/screen_controller.h"
 #include "editor/screen_mapping.h"
+#include "editor/screen_view.h"
 #include "text/texts.h"
 #include "model/model_kind.h"
 #include "model/parameter_set.h"
@@ -26,7 +29,7 @@ class ScreenSpinButton;
 // The dynamic property set on an edit field while MarkOutOfLimits marks it.
 inline constexpr char kOutOfLimitsProperty[] = "outOfLimits";
 
-class ParameterScreen : public QWidget {
+class ParameterScreen : public QWidget, private ScreenView {
   Q_OBJECT
 
  public:
@@ -44,12 +47,12 @@ class ParameterScreen : public QWidget {
   // models arranges a KLV30E.
   void ApplyModelLayout(ModelKind model);
   // The model the screen is arranged for.
-  ModelKind Model() const { return model_; }
+  ModelKind Model() const { return controller_->Model(); }
 
   // False until the main window has finished starting; until then the edit
   // handlers ignore text changes.
-  void SetScreenReady(bool ready) { screenReady_ = ready; }
-  bool ScreenReady() const { return screenReady_; }
+  void SetScreenReady(bool ready) { controller_->SetScreenReady(ready); }
+  bool ScreenReady() const { return controller_->ScreenReady(); }
 
   // Moves the keyboard focus to the "OFF" button of "Key lock", so that an
   // edit field being left runs its leave rule first.
@@ -88,43 +91,25 @@ class ParameterScreen : public QWidget {
   void FitIntoWindow();
   void Connect();
 
-  int CheckedButton(RadioGroup group) const;
-  void CheckButton(RadioGroup group, int button);
-  int16_t FieldNumber(EditField field) const;
-  void SetFieldText(EditField field, const std::string& text);
-  int16_t RegisterOf(EditField field) const;
-  void MarkIfDiffers(int value, int16_t registerValue);
-  // Marks the field (red, with the limits in its tooltip) while its number
-  // lies outside its register's limits, as a value read from a regulator
-  // or a damaged file can; the mark goes once the number is back inside.
-  void MarkOutOfLimits(EditField field);
-  // The same for the button groups, whose buttons cannot show such a value:
-  // the group's frame is marked and its tooltip names the value, until the
-  // operator clicks a button of the group.
-  void MarkGroupsOutOfLimits();
-  bool GroupMarked(RadioGroup group) const;
+  // ScreenView: the controller's access to the controls.
+  QWidget* Widget(ScreenItem control) const;
+  std::string FieldText(EditField field) const override;
+  void SetFieldText(EditField field, const std::string& text) override;
+  void SetSpinRange(EditField field, SpinRange range) override;
+  bool IsChecked(ScreenItem control) const override;
+  void SetChecked(ScreenItem control, bool checked) override;
+  void SetEnabled(ScreenItem control, bool enabled) override;
+  void SetShown(ScreenItem control, bool shown) override;
+  void SetCaption(ScreenItem control, std::string_view text) override;
+  void SetOutOfLimitsMark(ScreenItem control, const std::string& tip) override;
+  void ScreenEdited() override { emit Edited(); }
 
-  void OnRadioClicked(RadioGroup group, int button);
-  void OnRampNumberClicked();
-  void OnCurrentClicked();
-  void OnVoltageClicked();
-  void OnOptionClicked(int index);
-  void OnEditChanged(EditField field);
-  void OnEditLeft(EditField field);
-  void OnRampHigherLeft();
-
-  ParameterSet& parameters_;
   Language language_;
-  ModelKind model_ = ModelKind::Klv40;
-  bool screenReady_ = false;
   // The field whose text the operator is changing, between its textEdited
   // and textChanged signals.
   std::optional<EditField> typing_;
-  // ShowParameters is filling the fields: the values are the parameter
-  // set's, shown as they are (marked when outside their limits), not
-  // corrected as a keystroke would be.
-  bool showing_ = false;
   std::unique_ptr<Controls> ui_;
+  std::unique_ptr<ScreenController> controller_;
 };
 
 }  // namespace klv
