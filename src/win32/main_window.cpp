@@ -13,8 +13,11 @@
 #include "platform/ports_folder.h"
 #include "transfer/device_reading.h"
 #include "transfer/transfer_result_messages.h"
+#include "win32/caption_fit.h"
 #include "win32/comparison_listing.h"
+#include "win32/icon_painter.h"
 #include "win32/program_resources.h"
+#include "win32/screen_controls.h"
 #include "win32/screen_template.h"
 #include "win32/transfer_progress_window.h"
 #include "win32/wide_text.h"
@@ -156,6 +159,14 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     }
     case WM_INITMENUPOPUP: RefreshMenu(reinterpret_cast<HMENU>(wParam)); return TRUE;
+    case WM_DRAWITEM: {
+      // The groups' pictures.
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (!screen_id::IsIcon(static_cast<int>(item->CtlID))) return FALSE;
+      PaintScreenIcon(item->hDC, item->rcItem, screen_id::IconAt(static_cast<int>(item->CtlID)),
+                      GetSysColor(COLOR_BTNFACE));
+      return TRUE;
+    }
     case WM_CLOSE:
       if (!transferRunning_) Exit();
       return TRUE;
@@ -271,6 +282,8 @@ void MainWindow::UpdateModelMenu() {
 
 void MainWindow::ApplyLayout(ModelKind model) {
   screen_->ApplyModelLayout(model);
+  // The layout may have changed captions.
+  WidenClippedCaptions(window_);
   state_.currentModel = screen_->Model();
   UpdateModelMenu();
   UpdateTitle();
