@@ -60,6 +60,19 @@ HWND AddControl(HWND dialog, const wchar_t* type, std::string_view text, DWORD s
 
 void SetText(HWND dialog, int id, std::string_view text) { SetDlgItemTextW(dialog, id, Widen(text).c_str()); }
 
+// Each column as wide as its widest cell and its title, the last one filling the rest.
+void FitColumns(HWND list, const std::vector<std::string>& titles) {
+  const int last = static_cast<int>(titles.size()) - 1;
+  for (int column = 0; column < last; ++column) {
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE);
+    const auto cells = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+    const std::wstring title = Widen(titles[static_cast<std::size_t>(column)]);
+    const auto header = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(title.c_str())));
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, column, std::max(cells, header + 16));
+  }
+  SendMessageW(list, LVM_SETCOLUMNWIDTH, last, LVSCW_AUTOSIZE_USEHEADER);
+}
+
 }  // namespace
 
 FindDeviceWindow::FindDeviceWindow(ScanPlan plan, SerialPortFactory ports, Language language, Clock& clock)
@@ -154,9 +167,9 @@ void FindDeviceWindow::Open() {
     header.pszText = const_cast<wchar_t*>(text.c_str());
     header.iSubItem = column;
     SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&header));
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
     ++column;
   }
+  FitColumns(list, FoundColumnTitles(language_));
   AddControl(window_, L"STATIC", "", SS_LEFT | SS_NOPREFIX, find_id::kTroubles, {7, 150, inner, 26});
   HWND take = AddControl(window_, L"BUTTON", Text(TextId::FindTakeSettings, language_),
                          BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, find_id::kTake, {kWidth - 7 - 54 - 4 - 90, 180, 90, 14});
@@ -240,9 +253,7 @@ void FindDeviceWindow::AddFound(const FoundRegulator& found) {
     item.pszText = const_cast<wchar_t*>(text.c_str());
     SendMessageW(list, column == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
   }
-  for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
-  }
+  FitColumns(list, FoundColumnTitles(language_));
   if (found_.size() == 1) {
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
