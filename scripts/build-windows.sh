@@ -9,7 +9,8 @@
 #     then the window tests under Wine on a virtual display (xvfb-run: Wine
 #     makes no window without an X display);
 #  4. builds klv-sim and klv-loader-cli for Linux (build-windows/linux) and
-#     runs the end-to-end test of the .exe against klv-sim (tests/windows/e2e.sh);
+#     runs the end-to-end tests of the .exe files against klv-sim
+#     (tests/windows/e2e.sh, the CLI; tests/windows/e2e_window.sh, the windows);
 #  5. packs build-windows/packages/klv-loader-<version>-windows-x64.zip and
 #     checks that its install.cmd registers .klv files under Wine
 #     (tests/windows/file_association.sh).
@@ -66,6 +67,7 @@ echo "=== klv-sim and klv-loader-cli for Linux, then the end-to-end test under W
 cmake -S . -B "$out/linux" -G Ninja -DKLV_WERROR=ON -DKLV_BUILD_GUI=OFF -DKLV_BUILD_BENCH=OFF -DKLV_BUILD_TESTS=OFF "${launcher[@]}"
 cmake --build "$out/linux" -j "$jobs" --target klv-sim klv-loader-cli
 "$root/tests/windows/e2e.sh" "$out/linux" "$out"
+"$root/tests/windows/e2e_window.sh" "$out/linux" "$out"
 
 echo "=== ZIP"
 (cd "$out" && cpack -G ZIP)

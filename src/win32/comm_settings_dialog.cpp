@@ -9,6 +9,7 @@
 
 #include "serial/port_device.h"
 #include "text/texts.h"
+#include "win32/find_device_window.h"
 #include "win32/dialog_template_writer.h"
 #include "win32/screen_face.h"
 #include "win32/wide_text.h"
@@ -92,6 +93,8 @@ std::vector<Control> Controls(Language language) {
   c.push_back({comm_id::kLocalEcho, Kind::Check, std::string(Text(TextId::LocalEcho, language)), 7, 176, 190, 10});
   c.push_back({comm_id::kWriteChangedOnly, Kind::Check, std::string(Text(TextId::WriteChangedOnly, language)), 7, 188,
                190, 10});
+  c.push_back({comm_id::kFindDevice, Kind::Button, std::string(Text(TextId::FindDeviceButton, language)), 212, 184, 66,
+               14});
   c.push_back({IDOK, Kind::DefaultButton, caption("OK"), 283, 184, 55, 14});
   c.push_back({IDCANCEL, Kind::Button, caption("Cancel"), 342, 184, 55, 14});
   return c;
@@ -215,6 +218,8 @@ INT_PTR CommSettingsDialog::Handle(UINT message, WPARAM wParam, LPARAM) {
     ShowDevice();
   } else if (id == comm_id::kPortList && code == CBN_SELCHANGE) {
     ChoosePortFromList();
+  } else if (id == comm_id::kFindDevice && code == BN_CLICKED) {
+    FindDevice();
   } else {
     return FALSE;
   }
@@ -325,6 +330,44 @@ void CommSettingsDialog::Close(bool accepted) {
     EndDialog(window_, accepted ? IDOK : IDCANCEL);
   } else {
     DestroyWindow(window_);
+  }
+}
+
+std::vector<ScanPort> CommSettingsDialog::ScanPorts() const {
+  std::vector<ScanPort> ports;
+  const auto add = [&ports](int number) {
+    const std::filesystem::path device = ResolvePortDevice(number, {});
+    const bool known = std::any_of(ports.begin(), ports.end(), [&](const ScanPort& p) { return p.device == device; });
+    if (!known) ports.push_back({device, PortName(number)});
+  };
+  add(MarkedPortNumber());
+  for (const SystemPort& port : ports_) add(port.number);
+  return ports;
+}
+
+void CommSettingsDialog::FindDevice() {
+  ScanPlan plan;
+  plan.current = SettingsFromMarks(state_.connection.settings, ScreenMarks());
+  plan.protocols = {plan.current.protocol};
+  plan.ports = ScanPorts();
+  FindDeviceWindow finder(std::move(plan), state_.ports, state_.language, state_.clock);
+  if (const std::optional<FoundRegulator> found = finder.Run(window_)) TakeFound(*found);
+}
+
+void CommSettingsDialog::TakeFound(const FoundRegulator& found) {
+  SetDlgItemTextW(window_, comm_id::kAddress, Widen(std::to_string(found.address)).c_str());
+  CheckDlgButton(window_, comm_id::kLocalEcho, found.localEcho ? BST_CHECKED : BST_UNCHECKED);
+  Mark(window_, comm_id::Speed, 2, found.line.speed == 19200 ? 0 : 1);
+  Mark(window_, comm_id::Parity, 3, std::clamp(found.line.parity, 1, 3) - 1);
+  Mark(window_, comm_id::StopBits, 2, found.line.stopBits == 1 ? 0 : 1);
+  Mark(window_, comm_id::Protocol, 3, static_cast<int>(found.line.protocol));
+  for (int number = 1; number <= 2 * kPortButtonCount; ++number) {
+    if (ResolvePortDevice(number, {}) != found.port.device) continue;
+    CheckDlgButton(window_, comm_id::kPlus12, number > kPortButtonCount ? BST_CHECKED : BST_UNCHECKED);
+    Mark(window_, comm_id::Port, kPortButtonCount, (number - 1) % kPortButtonCount);
+    RelabelPorts();
+    ShowDevice();
+    break;
   }
 }
 

@@ -6,13 +6,15 @@
 // into the record in memory (closing an open port, so that the next open
 // uses them) and stores the three choices in the program's own file;
 // Cancel changes nothing more. Beside the port buttons it names the device
-// the marked COM number reaches and lists the system's COM ports.
+// the marked COM number reaches and lists the system's COM ports; Find device
+// scans them for a regulator and marks the settings of the one taken.
 #include <windows.h>
 
 #include <optional>
 #include <vector>
 
 #include "app/program_state.h"
+#include "device/regulator_scan.h"
 #include "serial/comm_settings_screen.h"
 #include "win32/system_ports.h"
 #include "win32/window_operator.h"
@@ -37,6 +39,7 @@ constexpr int kLocalEcho = 1211;
 constexpr int kWriteChangedOnly = 1212;
 constexpr int kDevice = 1220;    // "Device: COM3 -> ..." of the marked number
 constexpr int kPortList = 1221;  // the system's ports; choosing one marks it
+constexpr int kFindDevice = 1230;
 }  // namespace comm_id
 
 class CommSettingsDialog {
@@ -66,6 +69,11 @@ class CommSettingsDialog {
   CommSettingsMarks ScreenMarks() const;
   void Accept();
   void Close(bool accepted);
+  // Find device: scans the marked port, then the system's others, and marks
+  // the settings of the regulator the operator takes.
+  void FindDevice();
+  std::vector<ScanPort> ScanPorts() const;
+  void TakeFound(const FoundRegulator& found);
 
   ProgramState& state_;
   WindowOperator& messages_;

@@ -14,10 +14,13 @@
 #include "platform/ports_folder.h"
 #include "transfer/device_reading.h"
 #include "transfer/transfer_result_messages.h"
+#include "win32/caption_fit.h"
 #include "win32/comparison_listing.h"
+#include "win32/icon_painter.h"
 #include "win32/report_printing.h"
 #include "win32/single_instance.h"
 #include "win32/program_resources.h"
+#include "win32/screen_controls.h"
 #include "win32/screen_template.h"
 #include "win32/transfer_progress_window.h"
 #include "win32/wide_text.h"
@@ -185,6 +188,14 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                             : nullptr;
       return reinterpret_cast<INT_PTR>(mark);
     }
+    case WM_DRAWITEM: {
+      // The groups' pictures.
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (!screen_id::IsIcon(static_cast<int>(item->CtlID))) return FALSE;
+      PaintScreenIcon(item->hDC, item->rcItem, screen_id::IconAt(static_cast<int>(item->CtlID)),
+                      GetSysColor(COLOR_BTNFACE));
+      return TRUE;
+    }
     case WM_CLOSE:
       if (!transferRunning_) Exit();
       return TRUE;
@@ -328,6 +339,8 @@ void MainWindow::UpdateModelMenu() {
 
 void MainWindow::ApplyLayout(ModelKind model) {
   screen_->ApplyModelLayout(model);
+  // The layout may have changed captions.
+  WidenClippedCaptions(window_);
   state_.currentModel = screen_->Model();
   UpdateModelMenu();
   UpdateTitle();

@@ -3,6 +3,7 @@
 // and option box has a block of its own, so the window finds a control from
 // the core's RadioGroup and EditField alone.
 #include "editor/field_rules.h"
+#include "editor/screen_icon_shapes.h"
 #include "editor/screen_mapping.h"
 
 namespace klv::screen_id {
@@ -33,5 +34,10 @@ inline constexpr int kOneSeriesBox = 1806;
 inline constexpr int kKlv40Box = 1807;
 inline constexpr int kCurrentInput = 1810;  // "Current" of "Control input"
 inline constexpr int kVoltageInput = 1811;  // "Voltage" of "Control input"
+
+// A group's picture; IconAt gives the picture of a control number, if any.
+constexpr int Icon(ScreenIcon icon) { return 1850 + static_cast<int>(icon); }
+constexpr bool IsIcon(int id) { return id >= Icon(ScreenIcon::KeyLock) && id <= Icon(ScreenIcon::Scaling); }
+constexpr ScreenIcon IconAt(int id) { return static_cast<ScreenIcon>(id - Icon(ScreenIcon::KeyLock)); }
 
 }  // namespace klv::screen_id

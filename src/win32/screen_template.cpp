@@ -42,6 +42,10 @@ class ControlList {
   void Text(int id, std::string_view key, short x, short y, short w, short h = 8) {
     controls.push_back({id, ControlKind::Label, key, x, y, w, h, false});
   }
+  // A group's picture, 20 x 20 dialog units.
+  void Picture(ScreenIcon icon, short x, short y) {
+    controls.push_back({screen_id::Icon(icon), ControlKind::Picture, "", x, y, 20, 20, false});
+  }
   void Check(int id, std::string_view key, short x, short y, short w) {
     controls.push_back({id, ControlKind::Check, key, x, y, w, 10, false});
   }
@@ -67,21 +71,24 @@ class ControlList {
 std::vector<ScreenControl> MakeControls() {
   using enum RadioGroup;
   ControlList c;
-  const auto alarm = [&c](RadioGroup group, std::string_view key, short x, short w) {
+  // The picture over the buttons, in the middle of a narrow box, at the left of a wide one.
+  const auto alarm = [&c](RadioGroup group, std::string_view key, short x, short w, ScreenIcon icon) {
     c.Box(screen_id::GroupBox(group), key, x, 18, w, 82);
+    c.Picture(icon, static_cast<short>(w <= 70 ? x + (w - 20) / 2 : x + 7), 33);
     c.Radios(group, {"AL1", "AL2", "non"}, static_cast<short>(x + 7), 58, 36, 13);
   };
 
   c.Box(screen_id::GroupBox(KeyLock), "Key lock", 6, 6, 52, 97);
+  c.Picture(ScreenIcon::KeyLock, 22, 28);
   c.Radios(KeyLock, {"OFF", "ON"}, 14, 64, 36, 16);
 
   c.Box(screen_id::kAlarmAllocationBox, "Alarm allocation", 62, 6, 459, 98);
-  alarm(FuseMelted, "Fuse melted", 67, 52);
-  alarm(PowerSupplyError, "Power supply error", 123, 70);
-  alarm(CurrentError, "Current error", 197, 52);
-  alarm(HardwareError, "H/W error", 253, 52);
-  alarm(TemperatureError, "Temperature error", 309, 68);
-  alarm(HeaterBreak, "Heater break", 381, 135);
+  alarm(FuseMelted, "Fuse melted", 67, 52, ScreenIcon::FuseMelted);
+  alarm(PowerSupplyError, "Power supply error", 123, 70, ScreenIcon::PowerSupplyError);
+  alarm(CurrentError, "Current error", 197, 52, ScreenIcon::CurrentError);
+  alarm(HardwareError, "H/W error", 253, 52, ScreenIcon::HardwareError);
+  alarm(TemperatureError, "Temperature error", 309, 68, ScreenIcon::TemperatureError);
+  alarm(HeaterBreak, "Heater break", 381, 135, ScreenIcon::HeaterBreak);
   c.Text(screen_id::Label(EditField::HeaterBreakCurrent), "Heater break alarm current", 427, 40, 86, 18);
   c.Field(EditField::HeaterBreakCurrent, 427, 62, 40);
   c.Text(screen_id::Unit(EditField::HeaterBreakCurrent), "( % )", 470, 64, 30);
@@ -116,6 +123,7 @@ std::vector<ScreenControl> MakeControls() {
   c.Radio(screen_id::Radio(CurrentLimiter, 2), "VR2", 450, 157, 32, false);
   c.Radio(screen_id::Radio(CurrentLimiter, 3), "VR3", 450, 168, 32, false);
   c.Field(EditField::CurrentLimiter, 452, 131, 40);
+  c.Picture(ScreenIcon::CurrentLimiter, 488, 150);
 
   c.Box(screen_id::GroupBox(Do1), "DO-1", 6, 187, 41, 65);
   c.Radios(Do1, {"non", "STY", "EXE", "HB"}, 11, 199, 32, 12);
@@ -132,6 +140,7 @@ std::vector<ScreenControl> MakeControls() {
   c.Text(screen_id::Note(Di3), "Restrictions when booting", 246, 238, 88);
 
   c.Box(screen_id::kBootLimiterBox, "Limiter when booting", 341, 187, 178, 65);
+  c.Picture(ScreenIcon::BootLimiter, 350, 207);
   c.LabelledField(EditField::BootLimiter, "Output limiter", 378, 203, 52, 36, "( x 0.1% )", 46);
   c.LabelledField(EditField::BootLimiterTime, "Limiter time", 378, 226, 52, 36, "( x 0.1sec )", 46);
 
@@ -181,6 +190,7 @@ uint32_t StyleOf(const ScreenControl& control) {
     case ControlKind::Check: return common | BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP;
     case ControlKind::Label: return common | SS_LEFT | WS_GROUP;
     case ControlKind::Edit: return common | WS_BORDER | ES_CENTER | ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP;
+    case ControlKind::Picture: return common | SS_OWNERDRAW;
     case ControlKind::Spin:
       return common | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_NOTHOUSANDS | UDS_ARROWKEYS | UDS_AUTOBUDDY;
   }
@@ -244,6 +254,7 @@ std::vector<uint32_t> MainWindowTemplate(Language language) {
         t.Word(0x0081);
         break;
       case ControlKind::Label:
+      case ControlKind::Picture:
         t.Word(0xFFFF);
         t.Word(0x0082);
         break;

@@ -13,7 +13,8 @@
 
 namespace klv {
 
-enum class ControlKind { GroupBox, Radio, Check, Label, Edit, Spin };
+// Picture: a group's icon, drawn by the window (owner-drawn).
+enum class ControlKind { GroupBox, Radio, Check, Label, Edit, Spin, Picture };
 
 // One control of the screen, at its place in the English layout.
 struct ScreenControl {

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "device/scan_texts.h"
 #include "text/texts.h"
 #include "widgets/message_box.h"
 
@@ -25,22 +26,6 @@ QString Words(TextId id, Language language) { return ToQString(Text(id, language
 
 QString Str(const std::string& text) { return QString::fromStdString(text); }
 
-QString ModelText(const FoundRegulator& found) {
-  if (found.model) return Str(std::string(ModelName(*found.model)));
-  if (!found.codeRegister) return QStringLiteral("??");
-  return QStringLiteral("?? (%1=%2)")
-      .arg(Str(found.codeRegister->Text()))
-      .arg(static_cast<uint16_t>(found.code), 4, 16, QLatin1Char('0'))
-      .toUpper();
-}
-
-QString OptionText(const FoundRegulator& found, Language language) {
-  if (!found.model || !found.optionsComplete) return Words(TextId::FindOptionsNotRead, language);
-  QStringList names;
-  for (const std::string& name : FoundOptionNames(found, language)) names << Str(name);
-  return names.isEmpty() ? Words(TextId::NoOptionNames, language) : names.join(QStringLiteral(", "));
-}
-
 }  // namespace
 
 QString FindDeviceCaption(Language language) { return Words(TextId::FindDevice, language); }
@@ -50,12 +35,7 @@ QString FindDeviceButtonCaption(Language language) { return Words(TextId::FindDe
 FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Language language, QWidget* parent,
                                    Clock& clock)
     : QDialog(parent), language_(language), ports_(plan.ports) {
-  for (const Protocol protocol : plan.protocols) {
-    if (!protocolNames_.empty()) protocolNames_ += ", ";
-    protocolNames_ += protocol == Protocol::Torvalek    ? "TORVALEK"
-                      : protocol == Protocol::ModbusRtu ? "Modbus RTU"
-                                                        : "Modbus ASCII";
-  }
+  protocols_ = plan.protocols;
   Build(ports_);
   // The worker reaches the window only through queued calls; once the
   // window is gone they are dropped (QPointer), and the destructor has
@@ -69,17 +49,14 @@ FindDeviceDialog::FindDeviceDialog(ScanPlan plan, SerialPortFactory ports, Langu
     ScanCallbacks callbacks;
     callbacks.stop = &cancel_;
     callbacks.progress = [post, language](const ScanProgress& p) {
-      const QString text = ToQString(
-          Text(TextId::FindTrying, language, {p.port.name, ScanLineText(p.line), std::to_string(p.address)}));
+      const QString text = Str(ScanProgressText(p, language));
       post([p, text](FindDeviceDialog& d) { d.ShowProgress(p, text); });
     };
     callbacks.found = [post](const FoundRegulator& found) {
       post([found](FindDeviceDialog& d) { d.AddFound(found); });
     };
     callbacks.trouble = [post](const ScanTrouble& trouble) {
-      QString text = Str(trouble.port.name);
-      if (trouble.line) text += QStringLiteral(" (") + Str(ScanLineText(*trouble.line)) + QStringLiteral(")");
-      text += QStringLiteral(": ") + Str(trouble.message).replace(QLatin1Char('\n'), QLatin1Char(' '));
+      const QString text = Str(ScanTroubleText(trouble));
       post([text](FindDeviceDialog& d) { d.AddTrouble(text); });
     };
     const ScanReport report = ScanForRegulators(plan, ports, clock, language, callbacks);
@@ -99,9 +76,9 @@ void FindDeviceDialog::Build(const std::vector<ScanPort>& ports) {
   bar_ = new QProgressBar(this);
   bar_->setRange(0, kBarMaximum);
   table_ = new QTableWidget(0, 6, this);
-  table_->setHorizontalHeaderLabels({Words(TextId::FindPortColumn, language_), Words(TextId::FindLineColumn, language_),
-                                     Words(TextId::FindAddressColumn, language_), Words(TextId::ModelCaption, language_),
-                                     Words(TextId::OptionsCaption, language_), Words(TextId::LocalEcho, language_)});
+  QStringList titles;
+  for (const std::string& title : FoundColumnTitles(language_)) titles << Str(title);
+  table_->setHorizontalHeaderLabels(titles);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -191,10 +168,10 @@ void FindDeviceDialog::AddFound(const FoundRegulator& found) {
   const int row = static_cast<int>(place - found_.begin());
   found_.insert(place, found);
   table_->insertRow(row);
-  const QString cells[] = {Str(found.port.name), Str(ScanLineText(found.line)), QString::number(found.address),
-                           ModelText(found), OptionText(found, language_),
-                           Words(found.localEcho ? TextId::FindEchoOn : TextId::FindEchoOff, language_)};
-  for (int column = 0; column < 6; ++column) table_->setItem(row, column, new QTableWidgetItem(cells[column]));
+  const std::vector<std::string> cells = FoundRowCells(found, language_);
+  for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
+    table_->setItem(row, column, new QTableWidgetItem(Str(cells[static_cast<std::size_t>(column)])));
+  }
   table_->resizeColumnsToContents();
   if (found_.size() == 1) table_->selectRow(0);
 }
@@ -210,17 +187,7 @@ void FindDeviceDialog::ShowFinished(bool cancelled) {
     bar_->setValue(kBarMaximum);
     for (QProgressBar* bar : portBars_) bar->setValue(kBarMaximum);
   }
-  QString text;
-  if (found_.empty()) {
-    text = Words(TextId::FindNoneFound, language_);
-    // What was tried, and what to look at before trying again.
-    std::string triedList;
-    for (const ScanPort& port : ports_) triedList += (triedList.empty() ? "" : ", ") + port.name;
-    text += QLatin1Char('\n') + ToQString(Text(TextId::FindTried, language_, {triedList, protocolNames_}));
-  } else {
-    text = ToQString(Text(TextId::FindFound, language_, {std::to_string(found_.size())}));
-  }
-  if (cancelled) text = Words(TextId::FindStopped, language_) + text;
+  const QString text = Str(ScanFinishedText(found_.size(), cancelled, ports_, protocols_, language_));
   status_->setText(text);
   stop_->setText(Words(TextId::FindClose, language_));
 }

@@ -56,7 +56,7 @@ class FindDeviceDialog : public QDialog {
 
   Language language_;
   std::vector<ScanPort> ports_;
-  std::string protocolNames_;  // "TORVALEK": what the scan speaks, for "No regulator found"
+  std::vector<Protocol> protocols_;  // what the scan speaks, for "No regulator found"
   std::vector<FoundRegulator> found_;  // in the table's order
   std::optional<FoundRegulator> chosen_;
   std::atomic<bool> cancel_{false};

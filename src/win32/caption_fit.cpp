@@ -1,0 +1,107 @@
+#include "win32/caption_fit.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace klv {
+
+namespace {
+
+struct Child {
+  HWND window = nullptr;
+  RECT place{};
+  bool box = false;      // a group box: holds others, stops nobody on its row
+  bool caption = false;  // a label, radio button or check box
+  bool button = false;   // a radio button or check box: its mark comes first
+};
+
+std::vector<Child> Children(HWND dialog) {
+  std::vector<Child> children;
+  for (HWND w = GetWindow(dialog, GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    Child child;
+    child.window = w;
+    GetWindowRect(w, &child.place);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&child.place), 2);
+    wchar_t type[32] = {};
+    GetClassNameW(w, type, 32);
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(w, GWL_STYLE));
+    if (lstrcmpiW(type, L"Button") == 0) {
+      const DWORD kind = style & BS_TYPEMASK;
+      child.box = kind == BS_GROUPBOX;
+      child.button = kind == BS_AUTORADIOBUTTON || kind == BS_RADIOBUTTON || kind == BS_AUTOCHECKBOX ||
+                     kind == BS_CHECKBOX;
+      child.caption = child.button;
+    } else if (lstrcmpiW(type, L"Static") == 0) {
+      child.caption = (style & SS_TYPEMASK) == SS_LEFT;
+    }
+    children.push_back(child);
+  }
+  return children;
+}
+
+std::wstring TextOf(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// The width the text needs on one line; 0 when it already fits (a label
+// high enough for its text wrapped to its width fits too).
+int NeededWidth(const Child& child) {
+  const std::wstring text = TextOf(child.window);
+  if (text.empty()) return 0;
+  HDC dc = GetDC(child.window);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child.window, WM_GETFONT, 0, 0)));
+  const int mark = child.button ? GetSystemMetrics(SM_CXMENUCHECK) + 6 : 0;
+  const LONG width = child.place.right - child.place.left;
+  const LONG height = child.place.bottom - child.place.top;
+  RECT wrapped{0, 0, width - mark, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &wrapped, DT_CALCRECT | DT_WORDBREAK);
+  RECT line{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &line, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(child.window, dc);
+  const bool fits = line.right + mark <= width || (wrapped.bottom <= height && wrapped.right + mark <= width);
+  return fits ? 0 : line.right + mark + 1;
+}
+
+bool Holds(const RECT& outer, const RECT& inner) {
+  return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+         inner.bottom <= outer.bottom;
+}
+
+}  // namespace
+
+void WidenClippedCaptions(HWND dialog) {
+  const std::vector<Child> children = Children(dialog);
+  RECT client;
+  GetClientRect(dialog, &client);
+  for (const Child& child : children) {
+    if (!child.caption) continue;
+    const int needed = NeededWidth(child);
+    if (needed == 0) continue;
+    // The innermost group holding it, else the window, bounds it.
+    LONG limit = client.right - 4;
+    LONG boxWidth = LONG_MAX;
+    for (const Child& box : children) {
+      if (box.box && Holds(box.place, child.place) && box.place.right - box.place.left < boxWidth) {
+        boxWidth = box.place.right - box.place.left;
+        limit = box.place.right - 4;
+      }
+    }
+    // So does the next control on its row.
+    for (const Child& other : children) {
+      if (other.box || other.window == child.window) continue;
+      const bool sameRow = other.place.top < child.place.bottom && other.place.bottom > child.place.top;
+      if (sameRow && other.place.left >= child.place.right - 1) limit = std::min(limit, other.place.left - 2);
+    }
+    const LONG width = std::min<LONG>(needed, limit - child.place.left);
+    if (width > child.place.right - child.place.left) {
+      SetWindowPos(child.window, nullptr, 0, 0, width, child.place.bottom - child.place.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+}
+
+}  // namespace klv
