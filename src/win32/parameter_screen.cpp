@@ -107,7 +107,18 @@ bool ParameterScreen::IsChecked(ScreenItem control) const {
 }
 
 void ParameterScreen::SetChecked(ScreenItem control, bool checked) {
-  SendMessageW(Control(IdOf(control)), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  HWND button = Control(IdOf(control));
+  const WPARAM state = checked ? BST_CHECKED : BST_UNCHECKED;
+  if (static_cast<WPARAM>(SendMessageW(button, BM_GETCHECK, 0, 0)) == state) return;
+  // Checking an automatic radio button makes it clear the rest of its group,
+  // a walk over the dialog's controls that costs up to 30 ms a button under
+  // Wine; the rules uncheck the others themselves, so the button is checked
+  // as a plain radio button.
+  const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
+  const bool automatic = checked && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+  if (automatic) SetWindowLongPtrW(button, GWL_STYLE, (style & ~LONG_PTR{BS_TYPEMASK}) | BS_RADIOBUTTON);
+  SendMessageW(button, BM_SETCHECK, state, 0);
+  if (automatic) SetWindowLongPtrW(button, GWL_STYLE, style);
 }
 
 void ParameterScreen::SetEnabled(ScreenItem control, bool enabled) {
