@@ -14,6 +14,7 @@
 #include "transfer/device_reading.h"
 #include "transfer/transfer_result_messages.h"
 #include "win32/comparison_listing.h"
+#include "win32/monitor_window.h"
 #include "win32/program_resources.h"
 #include "win32/screen_template.h"
 #include "win32/transfer_progress_window.h"
@@ -57,6 +58,8 @@ bool Available(MenuItem item) {
     case MenuItem::ModelKlv30:
     case MenuItem::ModelKlv30E:
     case MenuItem::CommunicationSettings:
+    case MenuItem::Monitor:
+    case MenuItem::RecordData:
     case MenuItem::VersionInformation: return true;
     default: return false;
   }
@@ -218,6 +221,10 @@ void MainWindow::RefreshMenu(HMENU popup) {
     const UINT id = static_cast<UINT>(CommandId(entry.item));
     EnableMenuItem(popup, id, MF_BYCOMMAND | (Available(entry.item) ? MF_ENABLED : MF_GRAYED));
   }
+  // A data record needs the data folder's place for it.
+  if (state_.dataLogPath.empty()) {
+    EnableMenuItem(popup, static_cast<UINT>(CommandId(MenuItem::RecordData)), MF_BYCOMMAND | MF_GRAYED);
+  }
 }
 
 void MainWindow::SizeAndPlace() {
@@ -313,6 +320,8 @@ void MainWindow::RunCommand(MenuItem item) {
     case MenuItem::ModelKlv30E: ChooseModel(ModelKind::Klv30E); break;
     case MenuItem::CommunicationSettings: dialogs_.ConfirmCommSettings(window_, state_); break;
     case MenuItem::VersionInformation: Message(" KLV Loader  Ver" KLV_VERSION); break;
+    case MenuItem::Monitor: Monitor(); break;
+    case MenuItem::RecordData: RecordData(); break;
     default: break;
   }
 }
@@ -501,6 +510,49 @@ void MainWindow::CompareWithDevice() {
   Message(ComparisonListing(CompareParameters(state_.parameters, state_.currentModel, reading.parameters,
                                               reading.model, state_.language),
                             state_.language));
+}
+
+// ---- Monitor ---------------------------------------------------------------------------------
+
+void MainWindow::Monitor() {
+  if (!ConfirmConnection()) return;
+  RunMonitor(false);
+}
+
+void MainWindow::RecordData() {
+  if (!ChooseRecordFile(window_)) return;
+  if (!ConfirmConnection()) return;
+  RunMonitor(true);
+}
+
+std::optional<std::filesystem::path> MainWindow::ChooseRecordFile(HWND owner) {
+  if (state_.dataLogPath.empty()) return std::nullopt;
+  const std::filesystem::path folder =
+      state_.options.recordFolder.empty() ? state_.dataLogPath.parent_path() : state_.options.recordFolder;
+  std::optional<std::filesystem::path> chosen =
+      dialogs_.ChooseRecordFile(owner, Narrow(state_.dataLogPath.filename().wstring()), folder);
+  if (!chosen) return std::nullopt;
+  state_.dataLogPath = *chosen;
+  state_.options.recordFolder = chosen->parent_path();
+  if (!state_.optionsPath.empty()) StoreProgramOptions(state_);
+  return chosen;
+}
+
+void MainWindow::RunMonitor(bool armRecord) {
+  MonitorWindowDependencies dependencies{state_.connection, state_.dataLogPath, state_.clock, state_.language,
+                                         state_.options.pictureFolder, [this](const std::filesystem::path& folder) {
+                                           state_.options.pictureFolder = folder;
+                                           if (!state_.optionsPath.empty()) StoreProgramOptions(state_);
+                                         }};
+  dependencies.armRecord = armRecord;
+  dependencies.chooseRecordFile = [this](HWND monitor) { return ChooseRecordFile(monitor); };
+  // Busy as during a transfer: no other command, and the window stays.
+  transferRunning_ = true;
+  {
+    MonitorWindow monitor(dependencies, dialogs_, window_);
+    monitor.Run();
+  }
+  transferRunning_ = false;
 }
 
 }  // namespace klv

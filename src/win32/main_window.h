@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/program_state.h"
@@ -94,6 +95,14 @@ class MainWindow {
   bool transferRunning_ = false;
   std::string documentTitle_;
   std::filesystem::path documentPath_;
+
+  // Tools > Monitor and Tools > Record data: the monitor window, run until
+  // it is closed (the main window takes no command meanwhile).
+  void Monitor();
+  void RecordData();
+  void RunMonitor(bool armRecord);
+  // The record's save dialog; the file chosen becomes the data record's.
+  std::optional<std::filesystem::path> ChooseRecordFile(HWND owner);
 };
 
 }  // namespace klv

@@ -16,6 +16,10 @@ class SystemOperator : public WindowOperator {
   std::optional<std::filesystem::path> ChooseFileToSave(HWND owner, std::string_view initialName,
                                                         const std::filesystem::path& folder) override;
   bool ConfirmCommSettings(HWND owner, ProgramState& state) override;
+  std::optional<std::filesystem::path> ChooseRecordFile(HWND owner, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override;
+  std::optional<std::filesystem::path> ChooseExportFile(HWND owner, TrendExport kind, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override;
 
  private:
   Language language_;

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "monitor/trend_export.h"
+
 namespace klv {
 
 class ProgramState;
@@ -31,6 +33,20 @@ class WindowOperator {
   // connection: true when it was closed with OK (the settings in state are
   // then the operator's), false when cancelled (the command stops).
   virtual bool ConfirmCommSettings(HWND owner, ProgramState& state) = 0;
+
+  // The save dialog of the monitor's data record (Tools > Record data), with
+  // the record's name offered, starting in folder; nothing when cancelled.
+  virtual std::optional<std::filesystem::path> ChooseRecordFile(HWND /*owner*/, std::string_view /*initialName*/,
+                                                                const std::filesystem::path& /*folder*/) {
+    return std::nullopt;
+  }
+  // The save dialog of the trend graph's "Save picture" (PNG) and "Save
+  // data" (CSV); nothing when cancelled.
+  virtual std::optional<std::filesystem::path> ChooseExportFile(HWND /*owner*/, TrendExport /*kind*/,
+                                                                std::string_view /*initialName*/,
+                                                                const std::filesystem::path& /*folder*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace klv
