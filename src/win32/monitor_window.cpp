@@ -384,16 +384,27 @@ void MonitorWindow::Show(const MonitorView& view) {
     }
   }
   for (const int row : {kOutputRow, kAlarmOutputRow}) {
-    SetWindowTextW(Control(monitor_id::RowCaption(row)), Widen(MonitorRowCaption(display, row, language_)).c_str());
+    ShowText(monitor_id::RowCaption(row), MonitorRowCaption(display, row, language_));
   }
   for (int row = 0; row < kMonitorRowCount; ++row) {
-    SetWindowTextW(Control(monitor_id::Value(row)), Widen(display.rowTexts[static_cast<std::size_t>(row)]).c_str());
+    ShowText(monitor_id::Value(row), display.rowTexts[static_cast<std::size_t>(row)]);
   }
   for (int lamp = 0; lamp < kLampCount; ++lamp) SetLamp(lamp, display.lamps[static_cast<std::size_t>(lamp)]);
   if (display.markedRow != markedRow_) MarkPolledRow(display.markedRow);
   ShowRowLayout();
-  SetWindowTextW(Control(monitor_id::kStatus), Widen(MonitorStatusText(view_, language_)).c_str());
-  SendMessageW(Control(monitor_id::kRecordProgress), PBM_SETPOS, static_cast<WPARAM>(view_.recordProgress), 0);
+  ShowText(monitor_id::kStatus, MonitorStatusText(view_, language_));
+  if (view_.recordProgress != shownProgress_) {
+    shownProgress_ = view_.recordProgress;
+    SendMessageW(Control(monitor_id::kRecordProgress), PBM_SETPOS, static_cast<WPARAM>(shownProgress_), 0);
+  }
+}
+
+// Only what changed is set: each change repaints its control.
+void MonitorWindow::ShowText(int id, std::string_view text) {
+  std::string& shown = shownTexts_[id];
+  if (shown == text) return;
+  shown.assign(text);
+  SetWindowTextW(Control(id), Widen(text).c_str());
 }
 
 void MonitorWindow::ShowRowLayout() {

@@ -13,8 +13,11 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "monitor/monitor_session.h"
@@ -108,6 +111,7 @@ class MonitorWindow {
   void Started(bool started, const std::string& portMessage, const MonitorView& view);
   void Stopped(const MonitorView& view);
   void Show(const MonitorView& view);
+  void ShowText(int id, std::string_view text);
   void ShowRowLayout();
   void SetLamp(int index, int state);
   void MarkPolledRow(int row);
@@ -136,6 +140,9 @@ class MonitorWindow {
   std::array<int, kLampCount> lampStates_{};
   int markedRow_ = -1;
   std::string title_;
+  // What the controls show, so that only changes are set.
+  std::map<int, std::string> shownTexts_;
+  int shownProgress_ = 0;
 };
 
 }  // namespace klv
