@@ -9,6 +9,7 @@
 #include "monitor/monitor_window_texts.h"
 #include "serial/line_settings.h"
 #include "text/texts.h"
+#include "win32/screen_face.h"
 #include "win32/wide_text.h"
 
 namespace klv {
@@ -41,8 +42,11 @@ HFONT MakeScreenFont(Language language) {
   const HDC screen = GetDC(nullptr);
   const int height = -MulDiv(font.pointSize, GetDeviceCaps(screen, LOGPIXELSY), 72);
   ReleaseDC(nullptr, screen);
-  const std::wstring family = Widen(font.family);
-  return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+  // The face the main screen uses: the language's own, or an installed one
+  // with the language's characters.
+  const std::wstring family = Widen(ScreenFaceName(language));
+  const BYTE charset = language == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
+  return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, family.c_str());
 }
 
@@ -77,7 +81,7 @@ bool MonitorWindow::Create() {
   if (RegisterMonitorClass(instance, WindowProc)) {
     title_ = session_.Display().title;
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, Widen(title_).c_str(),
-                              WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, left, top, size.width, size.height,
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top, size.width, size.height,
                               owner_, nullptr, instance, this);
   }
   if (window_ == nullptr || !CreateControls()) {
@@ -136,6 +140,17 @@ bool MonitorWindow::CreateControls() {
   GetTextMetricsW(dc, &metrics);
   SIZE digits{};
   GetTextExtentPoint32W(dc, L"-32768", 6, &digits);
+  SIZE lampName{};
+  GetTextExtentPoint32W(dc, L"DO2", 3, &lampName);
+  const int labelWidth = static_cast<int>(lampName.cx) + 4;
+  // The left column as wide as its longest caption needs, the rest to the lamps.
+  int captionWidth = 0;
+  for (int index = 0; index < 8; ++index) {
+    const std::wstring caption = Widen(MonitorRowCaption(view_.display, index, language_));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    captionWidth = std::max(captionWidth, static_cast<int>(size.cx));
+  }
   SelectObject(dc, before);
   ReleaseDC(window_, dc);
   const int rowHeight = std::max(static_cast<int>(metrics.tmHeight) + 6, kLampBitmapSize + 4);
@@ -144,7 +159,7 @@ bool MonitorWindow::CreateControls() {
 
   const int buttonsLeft = width - kMargin - kButtonWidth;
   const int columns = buttonsLeft - kMargin - 2 * kMargin;
-  const int leftWidth = columns * 5 / 9;
+  const int leftWidth = std::min(columns * 5 / 9, kLampBitmapSize + 6 + captionWidth + 12 + valueWidth);
   const int middleLeft = kMargin + leftWidth + 2 * kMargin;
   const int middleWidth = buttonsLeft - kMargin - middleLeft;
   const int markerOffset = (rowHeight - kLampBitmapSize) / 2;
@@ -181,8 +196,8 @@ bool MonitorWindow::CreateControls() {
       made &= Make(L"STATIC", L"", SS_BITMAP, monitor_id::Lamp(lamp), x, y + 1 + markerOffset, kLampBitmapSize,
                    kLampBitmapSize) != nullptr;
       made &= Make(L"STATIC", Widen(MonitorLampName(lamp)), SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX,
-                   monitor_id::LampLabel(lamp), x + kLampBitmapSize + 3, y + 1, 30, rowHeight) != nullptr;
-      x += kLampBitmapSize + 3 + 30 + 6;
+                   monitor_id::LampLabel(lamp), x + kLampBitmapSize + 3, y + 1, labelWidth, rowHeight) != nullptr;
+      x += kLampBitmapSize + 3 + labelWidth + 6;
     }
     // The bit string lies outside the window: the operator reads the lamps.
     made &= Make(L"STATIC", Widen(kNoReadingText), SS_LEFT | SS_NOPREFIX, monitor_id::Value(index), middleLeft,
