@@ -349,6 +349,20 @@ TEST_F(MonitorWindowTest, ASilentRegulatorShowsTheNoReplyStateAndTheWindowStaysR
   EXPECT_EQ(gate.openPorts.load(), 0);
 }
 
+// The regulator falls silent while monitored: after three silent rounds the
+// status line says the line is lost, and the lamps turn grey.
+TEST_F(MonitorWindowTest, ARegulatorThatFallsSilentShowsTheLostLine) {
+  OpenOnRegulator(sim::SimConfig{});
+  Click(Control(monitor_id::kStart));
+  ASSERT_TRUE(PumpUntil([&] { return monitor_->View().lastPoll && monitor_->View().lastPoll->cycleEnd; }));
+  device_->Silence();
+  ASSERT_TRUE(PumpUntil([&] { return monitor_->View().display.lineLost; }));
+  EXPECT_EQ(TextOf(Control(monitor_id::kStatus)), Text(TextId::LineLostReconnecting, Language::English));
+  EXPECT_EQ(PictureOf(Control(monitor_id::Lamp(0))), monitor_->Pictures().Lamp(0, kLampUnknown));
+  EXPECT_TRUE(monitor_->View().running);
+  EXPECT_TRUE(operator_.messages.empty());
+}
+
 // The adapter is unplugged: its device cannot be opened.
 class UnpluggedPort final : public SerialPort {
  public:
