@@ -75,13 +75,18 @@ bool MonitorWindow::Create() {
   InitCommonControlsEx(&controls);
   font_ = MakeScreenFont(language_);
   valueBrush_ = CreateSolidBrush(RGB(255, 255, 255));
+  // The language's size in pixels at 96 dots per inch, grown with the scale
+  // of the owner's monitor as the main window is.
   const WindowSize size = MonitorWindowSize(language_);
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - size.width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - size.height) / 2;
+  const UINT dpi = owner_ != nullptr ? GetDpiForWindow(owner_) : GetDpiForSystem();
+  const int width = MulDiv(size.width, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
+  const int height = MulDiv(size.height, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   if (RegisterMonitorClass(instance, WindowProc)) {
     title_ = session_.Display().title;
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, Widen(title_).c_str(),
-                              WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top, size.width, size.height,
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top, width, height,
                               owner_, nullptr, instance, this);
   }
   if (window_ == nullptr || !CreateControls()) {
@@ -263,6 +268,12 @@ void MonitorWindow::Run() {
       if (message.wParam == VK_ESCAPE && IsGraphMessage(message)) ShowWindow(graph_->Handle(), SW_HIDE);
       continue;
     }
+    // Tab and the arrow keys move between the buttons of either window.
+    if (window_ != nullptr && (message.hwnd == window_ || IsChild(window_, message.hwnd)) &&
+        IsDialogMessageW(window_, &message)) {
+      continue;
+    }
+    if (IsGraphMessage(message) && IsDialogMessageW(graph_->Handle(), &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

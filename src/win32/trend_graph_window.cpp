@@ -57,8 +57,9 @@ bool TrendGraphWindow::Create() {
   if (window_ == nullptr) return false;
   const auto button = [&](std::string_view key, int id) {
     const std::wstring text = Widen(Caption(Screen::TrendGraph, key, language_));
-    const HWND made = CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 10, 10,
-                                      window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    const HWND made =
+        CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10,
+                        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     return made;
   };

@@ -13,12 +13,14 @@ TEST(MonitorWindowTexts, RowCaptionsFollowTheDisplayAndTheLanguage) {
   MonitorDisplay display;
   EXPECT_EQ(MonitorRowCaption(display, 0, Language::English), "Output ( x 0.1% )");
   EXPECT_EQ(MonitorRowCaption(display, 2, Language::English), "Load current  ( x 0.1A )");
-  EXPECT_EQ(MonitorRowCaption(display, 4, Language::Japanese), Caption(Screen::Monitor, "Control input ( x 0.1% )", Language::Japanese));
+  EXPECT_EQ(MonitorRowCaption(display, 4, Language::Japanese),
+            Caption(Screen::Monitor, "Control input ( x 0.1% )", Language::Japanese));
   EXPECT_EQ(MonitorRowCaption(display, 11, Language::English), "Analog output ( x 0.1% )");
   display.outputCaption = "output ( V )";
   display.alarmRowCaption = "AL output";
   EXPECT_EQ(MonitorRowCaption(display, 0, Language::English), "output ( V )");
-  EXPECT_EQ(MonitorRowCaption(display, 8, Language::Japanese), Caption(Screen::Monitor, "AL output", Language::Japanese));
+  EXPECT_EQ(MonitorRowCaption(display, 8, Language::Japanese),
+            Caption(Screen::Monitor, "AL output", Language::Japanese));
   EXPECT_EQ(MonitorRowCaption(display, 12, Language::English), "");
   EXPECT_EQ(MonitorRowCaption(display, -1, Language::English), "");
 }

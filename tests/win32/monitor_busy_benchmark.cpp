@@ -111,7 +111,8 @@ TEST(MonitorBusyBenchmark, DISABLED_LongestBusyTimeOfTheWindowWhileMonitoringASi
   std::printf("5 ms timer, monitoring a silent device (200 ms time-out): fired %d times in 10 s, "
               "longest lateness %lld ms, %d times over 20 ms (target: never busy over 20 ms); monitor running %s, "
               "nothing answered %s\n",
-              busy.fired, Ms(busy.latest), busy.over20, view.running ? "yes" : "no", view.nothingAnswered ? "yes" : "no");
+              busy.fired, Ms(busy.latest), busy.over20, view.running ? "yes" : "no",
+              view.nothingAnswered ? "yes" : "no");
   const auto closing = std::chrono::steady_clock::now();
   SendMessageW(monitor.Control(monitor_id::kClose), BM_CLICK, 0, 0);
   std::printf("Close took %lld ms (waits for the exchange under way)\n",

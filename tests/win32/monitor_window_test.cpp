@@ -575,7 +575,9 @@ std::optional<SIZE> PngSize(const std::filesystem::path& path) {
           SUCCEEDED(decoder->GetFrame(0, &frame))) {
         UINT width = 0;
         UINT height = 0;
-        if (SUCCEEDED(frame->GetSize(&width, &height))) size = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
+        if (SUCCEEDED(frame->GetSize(&width, &height))) {
+          size = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
+        }
         frame->Release();
       }
       decoder->Release();
@@ -593,7 +595,8 @@ TEST_F(TrendGraphTest, SavePictureWritesAPngOfTheGraphUnderItsCaption) {
   Click(GetDlgItem(graph_->Handle(), TrendGraphWindow::kSavePictureId));
 
   ASSERT_EQ(operator_.messages.size(), 1u);
-  EXPECT_EQ(operator_.messages[0], TrendExportMessage(TrendExport::Picture, Language::English, Narrow(file.wstring()), true));
+  EXPECT_EQ(operator_.messages[0],
+            TrendExportMessage(TrendExport::Picture, Language::English, Narrow(file.wstring()), true));
   const std::optional<SIZE> size = PngSize(file);
   ASSERT_TRUE(size);
   RECT client{};
@@ -611,7 +614,8 @@ TEST_F(TrendGraphTest, SaveDataWritesTheHistoryAsTheCoreExportsIt) {
   Click(GetDlgItem(graph_->Handle(), TrendGraphWindow::kSaveDataId));
 
   ASSERT_EQ(operator_.messages.size(), 1u);
-  EXPECT_EQ(operator_.messages[0], TrendExportMessage(TrendExport::Data, Language::English, Narrow(file.wstring()), true));
+  EXPECT_EQ(operator_.messages[0],
+            TrendExportMessage(TrendExport::Data, Language::English, Narrow(file.wstring()), true));
   const std::string csv = Bytes(file);
   EXPECT_EQ(csv, TrendHistoryCsv(graph_->History()));
   EXPECT_NE(csv.find(", 70.0, 25.0\r\n"), std::string::npos);  // C-FB: 50 / (20 x 10) x 1000 = 250
