@@ -110,13 +110,14 @@ bool MonitorWindow::Create() {
   thread_ = std::make_unique<MonitorThread>(session_, dependencies_.clock,
                                             [window = window_] { PostMessageW(window, kMonitorEvents, 0, 0); });
   if (graph_) session_.SetTrend(&thread_->QueuedTrend());
+  // Read before the thread starts: from then on only the thread uses the session.
+  view_ = ViewOf(session_, std::nullopt);
   if (!thread_->Launch()) {
     thread_.reset();
     dialogs_.ShowMessage(owner_, Text(TextId::TransferCannotStart, language_));
     Close();
     return false;
   }
-  view_ = ViewOf(session_, std::nullopt);
   Show(view_);
   if (owner_ != nullptr && IsWindowVisible(owner_)) {
     ShowWindow(window_, SW_SHOW);
@@ -293,11 +294,11 @@ void MonitorWindow::Close() {
   // then finishes the record, closes the port and ends.
   if (thread_) {
     thread_->Close();
+    // Nothing the thread said before it ended is shown any more.
+    thread_->Take();
   } else {
     session_.Close();
   }
-  // Nothing the thread said before it ended is shown any more.
-  if (thread_) thread_->Take();
   graph_.reset();
   if (window_ != nullptr) {
     // No message reaches this object from here on.
