@@ -46,4 +46,15 @@ std::string TrendExportMessage(TrendExport kind, Language language, std::string_
   return Text(picture ? TextId::PictureNotSaved : TextId::DataNotSaved, language, {path, reason});
 }
 
+std::string TrendPictureCaption(const LocalTime& now, std::string_view model, std::string_view port) {
+  char stamp[40];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day, now.hour,
+                now.minute, now.second);
+  std::string caption = stamp;
+  for (const std::string_view part : {model, port}) {
+    if (!part.empty()) caption += "  " + std::string(part);
+  }
+  return caption;
+}
+
 }  // namespace klv

@@ -36,4 +36,9 @@ std::string TrendExportFileName(TrendExport kind, const LocalTime& now);
 std::string TrendExportMessage(TrendExport kind, Language language, std::string_view path, bool saved,
                                std::string_view reason = {});
 
+// The caption line above a saved picture, so that a picture filed away still
+// says when, what and where: "2026-12-09 08:05:03  KLV40 - V-FB  COM1"; an
+// empty model or port is left out.
+std::string TrendPictureCaption(const LocalTime& now, std::string_view model, std::string_view port);
+
 }  // namespace klv

@@ -19,6 +19,7 @@
 #include "win32/icon_painter.h"
 #include "win32/report_printing.h"
 #include "win32/single_instance.h"
+#include "win32/monitor_window.h"
 #include "win32/program_resources.h"
 #include "win32/screen_controls.h"
 #include "win32/screen_template.h"
@@ -66,6 +67,8 @@ bool Available(MenuItem item) {
     case MenuItem::Report:
     case MenuItem::CommunicationLog:
     case MenuItem::Manual:
+    case MenuItem::Monitor:
+    case MenuItem::RecordData:
     case MenuItem::VersionInformation: return true;
     default: return false;
   }
@@ -286,6 +289,10 @@ void MainWindow::RefreshMenu(HMENU popup) {
         Available(entry.item) && (entry.item != MenuItem::CommunicationLog || FileExists(state_.commLogPath));
     EnableMenuItem(popup, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
   }
+  // A data record needs the data folder's place for it.
+  if (state_.dataLogPath.empty()) {
+    EnableMenuItem(popup, static_cast<UINT>(CommandId(MenuItem::RecordData)), MF_BYCOMMAND | MF_GRAYED);
+  }
 }
 
 void MainWindow::SizeAndPlace() {
@@ -386,6 +393,8 @@ void MainWindow::RunCommand(MenuItem item) {
     case MenuItem::Report: Report(); break;
     case MenuItem::CommunicationLog: OpenWithSystem(state_.commLogPath); break;
     case MenuItem::Manual: OpenWithSystem(state_.manualPath); break;
+    case MenuItem::Monitor: Monitor(); break;
+    case MenuItem::RecordData: RecordData(); break;
     default: break;
   }
 }
@@ -621,6 +630,49 @@ void MainWindow::OpenHandedOverFiles() {
   screen_->LeaveFocusedField();
   if (PromptSaveChanges() != Prompt::Stop) LoadParameterFile(file, false);
   if (!handedOver_.empty()) PostMessageW(window_, kOpenHandedOver, 0, 0);
+}
+
+// ---- Monitor ---------------------------------------------------------------------------------
+
+void MainWindow::Monitor() {
+  if (!ConfirmConnection()) return;
+  RunMonitor(false);
+}
+
+void MainWindow::RecordData() {
+  if (!ChooseRecordFile(window_)) return;
+  if (!ConfirmConnection()) return;
+  RunMonitor(true);
+}
+
+std::optional<std::filesystem::path> MainWindow::ChooseRecordFile(HWND owner) {
+  if (state_.dataLogPath.empty()) return std::nullopt;
+  const std::filesystem::path folder =
+      state_.options.recordFolder.empty() ? state_.dataLogPath.parent_path() : state_.options.recordFolder;
+  std::optional<std::filesystem::path> chosen =
+      dialogs_.ChooseRecordFile(owner, Narrow(state_.dataLogPath.filename().wstring()), folder);
+  if (!chosen) return std::nullopt;
+  state_.dataLogPath = *chosen;
+  state_.options.recordFolder = chosen->parent_path();
+  if (!state_.optionsPath.empty()) StoreProgramOptions(state_);
+  return chosen;
+}
+
+void MainWindow::RunMonitor(bool armRecord) {
+  MonitorWindowDependencies dependencies{state_.connection, state_.dataLogPath, state_.clock, state_.language,
+                                         state_.options.pictureFolder, [this](const std::filesystem::path& folder) {
+                                           state_.options.pictureFolder = folder;
+                                           if (!state_.optionsPath.empty()) StoreProgramOptions(state_);
+                                         }};
+  dependencies.armRecord = armRecord;
+  dependencies.chooseRecordFile = [this](HWND monitor) { return ChooseRecordFile(monitor); };
+  // Busy as during a transfer: no other command, and the window stays.
+  transferRunning_ = true;
+  {
+    MonitorWindow monitor(dependencies, dialogs_, window_);
+    monitor.Run();
+  }
+  transferRunning_ = false;
 }
 
 }  // namespace klv

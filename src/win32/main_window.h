@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,13 @@ class MainWindow : private TransferWindow {
   std::string reportNote_;  // offered again by the next report
   HMENU filePopup_ = nullptr;
   std::vector<std::filesystem::path> handedOver_;
+  // Tools > Monitor and Tools > Record data: the monitor window, run until
+  // it is closed (the main window takes no command meanwhile).
+  void Monitor();
+  void RecordData();
+  void RunMonitor(bool armRecord);
+  // The record's save dialog; the file chosen becomes the data record's.
+  std::optional<std::filesystem::path> ChooseRecordFile(HWND owner);
 };
 
 }  // namespace klv

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,41 @@ std::wstring ParameterFileFilter(Language language) {
   filter.push_back(L'\0');
   filter.push_back(L'\0');
   return filter;
+}
+
+// A filter of one kind of file: "CSV (*.csv)" then "*.csv", nulls as above.
+std::wstring OneKindFilter(std::wstring_view extension) {
+  std::wstring upper(extension);
+  for (wchar_t& ch : upper) ch = static_cast<wchar_t>(std::towupper(ch));
+  std::wstring filter = upper + L" (*." + std::wstring(extension) + L")";
+  filter.push_back(L'\0');
+  filter += L"*." + std::wstring(extension);
+  filter.push_back(L'\0');
+  filter.push_back(L'\0');
+  return filter;
+}
+
+// The save dialog for a file of one kind; replacing a file is asked first.
+std::optional<std::filesystem::path> RunSaveDialog(HWND owner, std::wstring_view extension, std::wstring title,
+                                                   std::wstring initialName, const std::filesystem::path& folder) {
+  std::vector<wchar_t> file(32768, L'\0');
+  initialName.resize(std::min(initialName.size(), file.size() - 1));
+  std::copy(initialName.begin(), initialName.end(), file.begin());
+  const std::wstring filter = OneKindFilter(extension);
+  const std::wstring start = folder.wstring();
+  const std::wstring defaultExtension(extension);
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
+  dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  dialog.lpstrDefExt = defaultExtension.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+  if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+  return std::filesystem::path(std::wstring(file.data()));
 }
 
 std::optional<std::filesystem::path> RunFileDialog(HWND owner, Language language, std::wstring initialName,
@@ -109,6 +145,19 @@ ShellOpen SystemOperator::OpenWithShell(const std::filesystem::path& path) {
   const HINSTANCE result = ShellExecuteW(nullptr, L"open", path.wstring().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   // Values above 32 mean the program was started.
   return reinterpret_cast<INT_PTR>(result) > 32 ? ShellOpen::Opened : ShellOpen::NoProgram;
+}
+
+std::optional<std::filesystem::path> SystemOperator::ChooseRecordFile(HWND owner, std::string_view initialName,
+                                                                      const std::filesystem::path& folder) {
+  return RunSaveDialog(owner, L"csv",
+                       Widen(Caption(Screen::Monitor, "Data record [control input/control output]", language_)),
+                       Widen(initialName), folder);
+}
+
+std::optional<std::filesystem::path> SystemOperator::ChooseExportFile(HWND owner, TrendExport kind,
+                                                                      std::string_view initialName,
+                                                                      const std::filesystem::path& folder) {
+  return RunSaveDialog(owner, kind == TrendExport::Picture ? L"png" : L"csv", {}, Widen(initialName), folder);
 }
 
 }  // namespace klv

@@ -20,6 +20,10 @@ class SystemOperator : public WindowOperator {
   std::optional<std::string> AskReportNote(HWND owner, std::string_view lastNote) override;
   PrinterChoice ChoosePrinter(HWND owner) override;
   ShellOpen OpenWithShell(const std::filesystem::path& path) override;
+  std::optional<std::filesystem::path> ChooseRecordFile(HWND owner, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override;
+  std::optional<std::filesystem::path> ChooseExportFile(HWND owner, TrendExport kind, std::string_view initialName,
+                                                        const std::filesystem::path& folder) override;
 
  private:
   Language language_;

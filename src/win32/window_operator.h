@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "monitor/trend_export.h"
+
 namespace klv {
 
 class ProgramState;
@@ -57,6 +59,19 @@ class WindowOperator {
   // Opens the file with the system's program for it (the manual, the
   // communication log). A missing file is not handed over.
   virtual ShellOpen OpenWithShell(const std::filesystem::path&) { return ShellOpen::Missing; }
+  // The save dialog of the monitor's data record (Tools > Record data), with
+  // the record's name offered, starting in folder; nothing when cancelled.
+  virtual std::optional<std::filesystem::path> ChooseRecordFile(HWND /*owner*/, std::string_view /*initialName*/,
+                                                                const std::filesystem::path& /*folder*/) {
+    return std::nullopt;
+  }
+  // The save dialog of the trend graph's "Save picture" (PNG) and "Save
+  // data" (CSV); nothing when cancelled.
+  virtual std::optional<std::filesystem::path> ChooseExportFile(HWND /*owner*/, TrendExport /*kind*/,
+                                                                std::string_view /*initialName*/,
+                                                                const std::filesystem::path& /*folder*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace klv

@@ -71,5 +71,12 @@ TEST(TrendExport, NamesAndMessages) {
   }
 }
 
+TEST(TrendExport, PictureCaptionSaysWhenWhatAndWhere) {
+  const LocalTime now{2026, 12, 9, 8, 5, 3};
+  EXPECT_EQ(TrendPictureCaption(now, "KLV40 - V-FB", "COM1"), "2026-12-09 08:05:03  KLV40 - V-FB  COM1");
+  EXPECT_EQ(TrendPictureCaption(now, "", "COM12"), "2026-12-09 08:05:03  COM12");
+  EXPECT_EQ(TrendPictureCaption(now, "", ""), "2026-12-09 08:05:03");
+}
+
 }  // namespace
 }  // namespace klv

@@ -17,6 +17,7 @@
 
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
+#include "monitor/monitor_window_texts.h"
 #include "monitor/ui/monitor_worker.h"
 #include "monitor/ui/trend_graph_dialog.h"
 #include "serial/line_settings.h"
@@ -52,24 +53,6 @@ class QueuedTrendSink final : public TrendSink {
   TrendGraphDialog* graph_;
 };
 
-
-// Fixed captions of the rows; rows 0 and 8 take theirs from the display.
-constexpr std::array<std::string_view, kMonitorRowCount> kRowCaptions = {
-    "Output ( x 0.1% )",
-    "Load voltage ( V )",
-    "Load current  ( x 0.1A )",
-    "Load power ( x 0.01VA )",
-    "Control input ( x 0.1% )",
-    "VR1 operation amount ( x 0.1% )",
-    "VR2 operation amount ( x 0.1% )",
-    "VR3 operation amount ( x 0.1% )",
-    "AL/DO output",
-    "DI input",
-    "Analog input ( x 0.1% )",
-    "Analog output ( x 0.1% )",
-};
-
-constexpr std::array<std::string_view, kLampCount> kLampNames = {"AL1", "AL2", "DO1", "DO2", "DI1", "DI2", "DI3"};
 
 QPushButton* Button(const QString& text, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
@@ -190,7 +173,7 @@ void MonitorDialog::BuildRows(int valueWidth, int rowHeight) {
     auto* marker = new QLabel(this);
     marker->setFixedSize(kLampPictureSize, kLampPictureSize);
     markers_[static_cast<std::size_t>(row)] = marker;
-    captions_[static_cast<std::size_t>(row)] = new QLabel(CaptionText(kRowCaptions[static_cast<std::size_t>(row)]), this);
+    captions_[static_cast<std::size_t>(row)] = new QLabel(ToQString(MonitorRowCaption(view_.display, row, language_)), this);
     auto* value = new QLabel(ToQString(kNoReadingText), this);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -234,7 +217,7 @@ QFrame* MonitorDialog::MakeLampPanel(int first, int count) {
   for (int lamp = first; lamp < first + count; ++lamp) {
     auto* picture = new QLabel(panel);
     picture->setFixedSize(kLampPictureSize, kLampPictureSize);
-    auto* label = new QLabel(ToQString(kLampNames[static_cast<std::size_t>(lamp)]), panel);
+    auto* label = new QLabel(ToQString(MonitorLampName(lamp)), panel);
     lamps_[static_cast<std::size_t>(lamp)] = picture;
     lampLabels_[static_cast<std::size_t>(lamp)] = label;
     layout->addWidget(picture);
@@ -432,33 +415,21 @@ void MonitorDialog::Show(const MonitorView& view) {
   if (windowTitle() != title) {
     setWindowTitle(title);
     // The saved graph names the regulator as the title does: "KLV40 - V-FB".
-    constexpr std::string_view kTitleStart = "Monitor - ";
-    if (graph_ != nullptr && display.title.starts_with(kTitleStart)) {
+    const std::string unit = MonitoredUnitName(display);
+    if (graph_ != nullptr && !unit.empty()) {
       const Connection& line = dependencies_.connection;
-      graph_->SetSource(QString::fromStdString(display.title.substr(kTitleStart.size())).trimmed().toStdString(),
-                        line.portLabel.empty() ? PortName(line.settings.PortInUse()) : line.portLabel);
+      graph_->SetSource(unit, line.portLabel.empty() ? PortName(line.settings.PortInUse()) : line.portLabel);
     }
   }
-  captions_[kOutputRow]->setText(CaptionText(display.outputCaption));
-  captions_[kAlarmOutputRow]->setText(CaptionText(display.alarmRowCaption));
+  captions_[kOutputRow]->setText(ToQString(MonitorRowCaption(display, kOutputRow, language_)));
+  captions_[kAlarmOutputRow]->setText(ToQString(MonitorRowCaption(display, kAlarmOutputRow, language_)));
   for (int row = 0; row < kMonitorRowCount; ++row) {
     values_[static_cast<std::size_t>(row)]->setText(ToQString(display.rowTexts[static_cast<std::size_t>(row)]));
   }
   for (int lamp = 0; lamp < kLampCount; ++lamp) SetLamp(lamp, display.lamps[static_cast<std::size_t>(lamp)]);
   if (display.markedRow != markedRow_) MarkPolledRow(display.markedRow);
   ShowRowLayout();
-  // While the line is lost, and for a moment after it is back, that is all
-  // the status line says; the record's own status comes back after it. A
-  // change of unit goes before the line's return.
-  const std::string_view line = LineStatusText(display, language_);
-  const std::string unit = UnitChangeText(display, language_);
-  const std::string_view said = !display.lineLost && !unit.empty() ? std::string_view(unit) : line;
-  if (view_.nothingAnswered) {
-    // Nothing ever answered: what was tried and what to do, in place of a lost line.
-    status_->setText(ToQString(view_.noReplyText));
-  } else {
-    status_->setText(ToQString(said.empty() ? std::string_view(view_.recordStatus) : said));
-  }
+  status_->setText(ToQString(MonitorStatusText(view_, language_)));
   progress_->setValue(view_.recordProgress);
 }
 

@@ -10,7 +10,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <algorithm>
-#include <cstdio>
 
 #include "widgets/message_box.h"
 #include "widgets/screen_controls.h"
@@ -191,17 +190,7 @@ void TrendGraphDialog::SavePicture() { Export(TrendExport::Picture); }
 
 void TrendGraphDialog::SaveData() { Export(TrendExport::Data); }
 
-std::string TrendGraphDialog::PictureCaption() const {
-  const LocalTime now = clock_.LocalNow();
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day, now.hour,
-                now.minute, now.second);
-  std::string caption = stamp;
-  for (const std::string& part : {model_, port_}) {
-    if (!part.empty()) caption += "  " + part;
-  }
-  return caption;
-}
+std::string TrendGraphDialog::PictureCaption() const { return TrendPictureCaption(clock_.LocalNow(), model_, port_); }
 
 QByteArray TrendGraphDialog::PictureBytes() {
   // The graph with its scale, times and legends, without the buttons.
