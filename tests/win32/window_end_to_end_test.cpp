@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,10 +21,12 @@
 
 #include "app/program_state.h"
 #include "editor/parameter_file.h"
+#include "monitor/data_recorder.h"
 #include "platform/clock.h"
 #include "text/texts.h"
 #include "transfer/write_verification.h"
 #include "win32/main_window.h"
+#include "win32/monitor_window.h"
 #include "win32/screen_controls.h"
 #include "win32/wide_text.h"
 
@@ -52,6 +55,7 @@ class RecordingOperator : public WindowOperator {
   std::vector<std::string> messages;
   std::optional<std::filesystem::path> fileToSave;
   std::optional<std::filesystem::path> fileToOpen;
+  std::optional<std::filesystem::path> recordFile;
 
   void ShowMessage(HWND, std::string_view text) override { messages.emplace_back(text); }
   SaveAnswer AskSaveChanges(HWND, std::string_view) override { return SaveAnswer::No; }
@@ -64,6 +68,10 @@ class RecordingOperator : public WindowOperator {
   }
   // The settings the case set are the operator's answer.
   bool ConfirmCommSettings(HWND, ProgramState&) override { return true; }
+  std::optional<std::filesystem::path> ChooseRecordFile(HWND, std::string_view,
+                                                        const std::filesystem::path&) override {
+    return recordFile;
+  }
 };
 
 // The main window over the system's port COM<port>, with its log in work.
@@ -76,6 +84,7 @@ class RealPortRig {
     InitCommonControlsEx(&controls);
     state.settingsPath = work / "KlvTool.ini";
     state.commLogPath = work / "comlog.txt";
+    state.dataLogPath = work / "datalog.csv";
     window = std::make_unique<MainWindow>(state, dialogs);
     created = window->Create(GetModuleHandleW(nullptr));
     // Set after the start-up has read the (absent) settings file, as the
@@ -114,6 +123,7 @@ struct Handover {
   std::filesystem::path expected;
   std::filesystem::path keepingFile;
   std::filesystem::path work;
+  std::string input;  // the control input the first regulator holds, as the monitor shows it
 };
 
 // Read from KLV shows the regulator's values; Save gives the file the Linux
@@ -161,6 +171,76 @@ void WriteWithVerifyShowsTheKeptRegister(const Handover& given) {
   EXPECT_NE(message.find(given.kept.Text()), std::string::npos) << message;
 }
 
+// What the operator does in the monitor's own message loop, a step at each
+// tick of a timer of this thread: Start, then Close once the live value has
+// shown and the record holds rows after its header (or after a minute of
+// ticks, so that a broken line ends the case instead of hanging it).
+struct MonitorSteps {
+  static MonitorSteps* current;
+  std::string expected;
+  std::filesystem::path record;
+  int step = 0;
+  int ticks = 0;
+  std::string valueSeen;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    MonitorSteps& self = *current;
+    const HWND monitor = FindWindowW(MonitorWindow::kClassName, nullptr);
+    if (monitor == nullptr || self.step == 2) return;
+    ++self.ticks;
+    wchar_t text[32] = {};
+    GetWindowTextW(GetDlgItem(monitor, monitor_id::Value(4)), text, 32);
+    if (self.step == 0) {
+      SendMessageW(GetDlgItem(monitor, monitor_id::kStart), BM_CLICK, 0, 0);
+      self.step = 1;
+    } else if (Narrow(text) == self.expected) {
+      self.valueSeen = Narrow(text);
+    }
+    const std::vector<char> bytes = Bytes(self.record);
+    const auto lines = std::count(bytes.begin(), bytes.end(), '\n');
+    if (self.step == 1 && ((!self.valueSeen.empty() && lines >= 3) || self.ticks > 1200)) {
+      SendMessageW(GetDlgItem(monitor, monitor_id::kClose), BM_CLICK, 0, 0);
+      self.step = 2;
+    }
+  }
+};
+MonitorSteps* MonitorSteps::current = nullptr;
+
+// Tools > Record data: the monitor shows the regulator's live control input,
+// and the record file gets its header and rows of that value.
+void MonitorShowsTheLiveValuesAndRecordsTheirRows(const Handover& given) {
+  RealPortRig rig(given.port, given.work);
+  ASSERT_TRUE(rig.created);
+  MonitorSteps steps;
+  steps.expected = given.input;
+  steps.record = given.work / "window-record.csv";
+  std::error_code error;
+  std::filesystem::remove(steps.record, error);
+  rig.dialogs.recordFile = steps.record;
+  MonitorSteps::current = &steps;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, MonitorSteps::Tick);
+  rig.Command(MenuItem::RecordData);  // returns once the monitor has closed
+  KillTimer(nullptr, timer);
+  MonitorSteps::current = nullptr;
+
+  EXPECT_EQ(steps.step, 2);
+  EXPECT_EQ(steps.valueSeen, given.input);
+  EXPECT_TRUE(rig.dialogs.messages.empty()) << rig.dialogs.messages.front();
+  const std::vector<char> bytes = Bytes(steps.record);
+  const std::string record(bytes.begin(), bytes.end());
+  ASSERT_EQ(record.rfind(kDataLogHeader, 0), 0u) << record;
+  // Every row after the header: "HH:MM:SS,<input>,<output>".
+  std::size_t rows = 0;
+  for (std::size_t at = kDataLogHeader.size(); at < record.size();) {
+    const std::size_t end = record.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos) << record;
+    const std::string row = record.substr(at, end - at);
+    EXPECT_EQ(row.substr(8, given.input.size() + 2), "," + given.input + ",") << row;
+    ++rows;
+    at = end + 2;
+  }
+  EXPECT_GE(rows, 2u) << record;
+}
+
 struct EndToEndCase {
   const char* name;
   void (*run)(const Handover&);
@@ -169,6 +249,7 @@ struct EndToEndCase {
 const EndToEndCase kEndToEndCases[] = {
     {"ReadShowsTheValuesAndSavesTheSameFile", ReadShowsTheValuesAndSavesTheSameFile},
     {"WriteWithVerifyShowsTheKeptRegister", WriteWithVerifyShowsTheKeptRegister},
+    {"MonitorShowsTheLiveValuesAndRecordsTheirRows", MonitorShowsTheLiveValuesAndRecordsTheirRows},
 };
 
 class WindowEndToEndTest : public ::testing::TestWithParam<EndToEndCase> {};
@@ -183,6 +264,7 @@ TEST_P(WindowEndToEndTest, AgainstTheSimulatorOnARealPort) {
   given.expected = Widen(Given("KLV_E2E_EXPECTED").value_or(""));
   given.keepingFile = Widen(Given("KLV_E2E_KEEPING_FILE").value_or(""));
   given.work = Widen(Given("KLV_E2E_WORK").value_or("."));
+  given.input = Given("KLV_E2E_INPUT").value_or("523");
   GetParam().run(given);
 }
 

@@ -4,7 +4,8 @@
 # Ports key maps to klv-sim's pseudo-terminals. Read from KLV must show what
 # the Linux klv-loader-cli reads from the same simulator and save the same
 # file byte for byte; Write with Verify against a simulator that keeps one
-# register must name it.
+# register must name it; Tools > Record data must show the simulator's
+# control input live and record rows of it.
 #
 #   tests/windows/e2e_window.sh LINUX_BUILD WINDOWS_BUILD
 #
@@ -55,7 +56,7 @@ start_sim() {
 }
 
 # One regulator with values of its own, one that keeps a register.
-start_sim taking --model klv30 --set 012C=15
+start_sim taking --model klv30 --set 012C=15 --input 523
 taking="$sim_port"
 start_sim keeping --model klv30 --stuck "$kept"
 keeping="$sim_port"
@@ -76,14 +77,15 @@ timeout 120 wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$takin
 timeout 120 wine reg add 'HKLM\Software\Wine\Ports' /v COM6 /t REG_SZ /d "$keeping" /f >/dev/null 2>&1
 timeout 60 wineserver -w
 
-export KLV_E2E_PORT=5 KLV_E2E_KEEPING_PORT=6 KLV_E2E_KEPT="$kept"
+export KLV_E2E_PORT=5 KLV_E2E_KEEPING_PORT=6 KLV_E2E_KEPT="$kept" KLV_E2E_INPUT=523
 # Wine's drive Z: is the root. (Not winepath: a Wine started without the
 # display would leave the next one unable to make windows.)
 windows_work="Z:${work//\//\\}"
 export KLV_E2E_WORK="$windows_work" KLV_E2E_EXPECTED="$windows_work\\linux-com5.klv"
 export KLV_E2E_KEEPING_FILE="$windows_work\\linux-com6.klv"
 failures=0
-for case in ReadShowsTheValuesAndSavesTheSameFile WriteWithVerifyShowsTheKeptRegister; do
+for case in ReadShowsTheValuesAndSavesTheSameFile WriteWithVerifyShowsTheKeptRegister \
+    MonitorShowsTheLiveValuesAndRecordsTheirRows; do
   # A pseudo-terminal cannot hold 7 data bits or parity; clearing IGNBRK
   # (which Wine sets) before each Wine run gives the line setup a change
   # that takes (as e2e.sh does). Hence one case, one port open, per run.
