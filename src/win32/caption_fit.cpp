@@ -47,11 +47,12 @@ std::wstring TextOf(HWND window) {
 }
 
 // The width the text needs on one line; 0 when it already fits (a label
-// high enough for its text wrapped to its width fits too).
-int NeededWidth(const Child& child) {
+// high enough for its text wrapped to its width fits too). Measured in dc,
+// one for all the captions (a device context each costs a round trip to the
+// display under Wine).
+int NeededWidth(HDC dc, const Child& child) {
   const std::wstring text = TextOf(child.window);
   if (text.empty()) return 0;
-  HDC dc = GetDC(child.window);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child.window, WM_GETFONT, 0, 0)));
   const int mark = child.button ? GetSystemMetrics(SM_CXMENUCHECK) + 6 : 0;
   const LONG width = child.place.right - child.place.left;
@@ -61,7 +62,6 @@ int NeededWidth(const Child& child) {
   RECT line{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &line, DT_CALCRECT | DT_SINGLELINE);
   SelectObject(dc, old);
-  ReleaseDC(child.window, dc);
   const bool fits = line.right + mark <= width || (wrapped.bottom <= height && wrapped.right + mark <= width);
   return fits ? 0 : line.right + mark + 1;
 }
@@ -77,9 +77,10 @@ void WidenClippedCaptions(HWND dialog) {
   const std::vector<Child> children = Children(dialog);
   RECT client;
   GetClientRect(dialog, &client);
+  HDC dc = GetDC(dialog);
   for (const Child& child : children) {
     if (!child.caption) continue;
-    const int needed = NeededWidth(child);
+    const int needed = NeededWidth(dc, child);
     if (needed == 0) continue;
     // The innermost group holding it, else the window, bounds it.
     LONG limit = client.right - 4;
@@ -102,6 +103,7 @@ void WidenClippedCaptions(HWND dialog) {
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
+  ReleaseDC(dialog, dc);
 }
 
 }  // namespace klv

@@ -125,7 +125,10 @@ void ParameterScreen::SetEnabled(ScreenItem control, bool enabled) {
   const int first = IdOf(control);
   const int count = control.kind == ScreenItem::Kind::GroupNotes ? 2 : 1;
   for (int id = first; id < first + count; ++id) {
-    if (HWND window = Control(id)) EnableWindow(window, enabled ? TRUE : FALSE);
+    // Only a change: each EnableWindow is a round trip to the display under
+    // Wine, and a layout sets every control.
+    HWND window = Control(id);
+    if (window != nullptr && (IsWindowEnabled(window) != FALSE) != enabled) EnableWindow(window, enabled ? TRUE : FALSE);
   }
 }
 
