@@ -1,7 +1,9 @@
 #include "win32/caption_fit.h"
 
 #include <algorithm>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace klv {
@@ -14,6 +16,7 @@ struct Child {
   bool box = false;      // a group box: holds others, stops nobody on its row
   bool caption = false;  // a label, radio button or check box
   bool button = false;   // a radio button or check box: its mark comes first
+  bool field = false;    // an edit field: its digits must show
 };
 
 std::vector<Child> Children(HWND dialog) {
@@ -34,6 +37,8 @@ std::vector<Child> Children(HWND dialog) {
       child.caption = child.button;
     } else if (lstrcmpiW(type, L"Static") == 0) {
       child.caption = (style & SS_TYPEMASK) == SS_LEFT;
+    } else if (lstrcmpiW(type, L"Edit") == 0) {
+      child.field = true;
     }
     children.push_back(child);
   }
@@ -50,10 +55,10 @@ std::wstring TextOf(HWND window) {
 // high enough for its text wrapped to its width fits too). Measured in dc,
 // one for all the captions (a device context each costs a round trip to the
 // display under Wine).
-int NeededWidth(HDC dc, const Child& child) {
+int NeededWidth(HDC dc, const Child& child, HFONT font) {
   const std::wstring text = TextOf(child.window);
   if (text.empty()) return 0;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child.window, WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(dc, font);
   const int mark = child.button ? GetSystemMetrics(SM_CXMENUCHECK) + 6 : 0;
   const LONG width = child.place.right - child.place.left;
   const LONG height = child.place.bottom - child.place.top;
@@ -64,6 +69,79 @@ int NeededWidth(HDC dc, const Child& child) {
   SelectObject(dc, old);
   const bool fits = line.right + mark <= width || (wrapped.bottom <= height && wrapped.right + mark <= width);
   return fits ? 0 : line.right + mark + 1;
+}
+
+HFONT FontOf(HWND window) { return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)); }
+
+// The width a group box's title or an edit field's longest number takes in
+// font, with the control's own margins.
+int ContentWidth(HDC dc, const Child& child, HFONT font) {
+  std::wstring text = TextOf(child.window);
+  // An edit field holds up to four digits (1000, the largest limits).
+  if (child.field && text.size() < 4) text = L"1000";
+  if (text.empty()) return 0;
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT line{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &line, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, old);
+  // A group box's title sits inset from its frame; an edit field's text
+  // inside its border and margins.
+  return line.right + (child.box ? 10 : 8);
+}
+
+// The fonts made smaller here, each with the font it was made from.
+std::map<HFONT, HFONT>& SmallerFontsMade() {
+  static std::map<HFONT, HFONT> origins;
+  return origins;
+}
+
+// The font a control had before it was made smaller here: a layout fitted
+// again starts from it, not from the smaller one.
+HFONT OriginalFont(HWND window) {
+  HFONT font = FontOf(window);
+  const auto& origins = SmallerFontsMade();
+  if (const auto found = origins.find(font); found != origins.end()) return found->second;
+  return font;
+}
+
+// The same face a size smaller, kept for the program's life (a handful of
+// fonts: the controls that use them live as long).
+HFONT SmallerFont(HFONT font, int step) {
+  static std::map<std::pair<HFONT, int>, HFONT> made;
+  const auto key = std::make_pair(font, step);
+  if (const auto found = made.find(key); found != made.end()) return found->second;
+  LOGFONTW shape{};
+  if (font == nullptr || GetObjectW(font, sizeof shape, &shape) == 0) return nullptr;
+  const LONG height = shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
+  shape.lfHeight = (shape.lfHeight < 0 ? -1 : 1) * std::max<LONG>(1, height - step);
+  shape.lfWidth = 0;
+  HFONT smaller = CreateFontIndirectW(&shape);
+  made.emplace(key, smaller);
+  if (smaller != nullptr) SmallerFontsMade().emplace(smaller, font);
+  return smaller;
+}
+
+// A text that still runs past its control where there is no more room gets
+// the same face up to three pixels smaller, the largest that fits.
+void ShrinkToFit(HDC dc, const Child& child, LONG width) {
+  HFONT font = OriginalFont(child.window);
+  const auto fits = [&](HFONT candidate) {
+    if (child.caption) return NeededWidth(dc, child, candidate) == 0 || NeededWidth(dc, child, candidate) <= width;
+    return ContentWidth(dc, child, candidate) <= width;
+  };
+  if (font == nullptr) return;
+  if (fits(font)) {
+    if (FontOf(child.window) != font) SendMessageW(child.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    return;
+  }
+  for (int step = 1; step <= 3; ++step) {
+    HFONT smaller = SmallerFont(font, step);
+    if (smaller == nullptr) return;
+    if (fits(smaller) || step == 3) {
+      SendMessageW(child.window, WM_SETFONT, reinterpret_cast<WPARAM>(smaller), TRUE);
+      return;
+    }
+  }
 }
 
 bool Holds(const RECT& outer, const RECT& inner) {
@@ -79,8 +157,13 @@ void WidenClippedCaptions(HWND dialog) {
   GetClientRect(dialog, &client);
   HDC dc = GetDC(dialog);
   for (const Child& child : children) {
+    const LONG current = child.place.right - child.place.left;
+    if (child.box || child.field) {
+      ShrinkToFit(dc, child, current);
+      continue;
+    }
     if (!child.caption) continue;
-    const int needed = NeededWidth(dc, child);
+    const int needed = NeededWidth(dc, child, FontOf(child.window));
     if (needed == 0) continue;
     // The innermost group holding it, else the window, bounds it.
     LONG limit = client.right - 4;
@@ -98,10 +181,11 @@ void WidenClippedCaptions(HWND dialog) {
       if (sameRow && other.place.left >= child.place.right - 1) limit = std::min(limit, other.place.left - 2);
     }
     const LONG width = std::min<LONG>(needed, limit - child.place.left);
-    if (width > child.place.right - child.place.left) {
+    if (width > current) {
       SetWindowPos(child.window, nullptr, 0, 0, width, child.place.bottom - child.place.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    ShrinkToFit(dc, child, std::max(width, current));
   }
   ReleaseDC(dialog, dc);
 }

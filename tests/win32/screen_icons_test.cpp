@@ -150,5 +150,51 @@ TEST(CaptionFitTest, ClippedCaptionGrowsIntoFreeRoomOnly) {
   DestroyWindow(window);
 }
 
+// Where there is no room left, the text takes the same face a little smaller:
+// a group box's title longer than its box, a caption bounded by its
+// neighbour, an edit field too narrow for four digits. What fits keeps its
+// font, and fitting again starts from the original font.
+TEST(CaptionFitTest, TextWithoutRoomTakesASmallerFontAndFittingTextKeepsItsOwn) {
+  HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  HFONT font = CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
+  const auto add = [&](const wchar_t* type, const wchar_t* text, DWORD style, int x, int y, int w) {
+    HWND control = CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, w, 20, window, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+  };
+  const auto fontOf = [](HWND control) { return reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)); };
+  HWND box = add(L"BUTTON", L"Fuse melted", BS_GROUPBOX, 4, 4, 70);
+  HWND bounded = add(L"STATIC", L"Slow-up", SS_LEFT, 4, 40, 50);
+  add(L"EDIT", L"12", 0, 58, 40, 40);
+  HWND narrowField = add(L"EDIT", L"100", 0, 4, 70, 30);
+  HWND wideBox = add(L"BUTTON", L"OK", BS_GROUPBOX, 4, 100, 200);
+  HWND wideField = add(L"EDIT", L"1000", 0, 4, 130, 120);
+  WidenClippedCaptions(window);
+  EXPECT_NE(fontOf(box), font);
+  EXPECT_NE(fontOf(bounded), font);
+  EXPECT_NE(fontOf(narrowField), font);
+  EXPECT_EQ(fontOf(wideBox), font);
+  EXPECT_EQ(fontOf(wideField), font);
+  // The smaller face is the same face.
+  LOGFONTW original{};
+  LOGFONTW smaller{};
+  GetObjectW(font, sizeof original, &original);
+  GetObjectW(fontOf(box), sizeof smaller, &smaller);
+  EXPECT_STREQ(smaller.lfFaceName, original.lfFaceName);
+  EXPECT_GT(smaller.lfHeight, original.lfHeight);  // negative heights: closer to 0 is smaller
+  // Fitted again, with room now: the control gets its own font back.
+  SetWindowPos(box, nullptr, 0, 0, 300, 20, SWP_NOMOVE | SWP_NOZORDER);
+  const HFONT shrunk = fontOf(bounded);
+  WidenClippedCaptions(window);
+  EXPECT_EQ(fontOf(box), font);
+  EXPECT_EQ(fontOf(bounded), shrunk);  // fitted from the original again: not smaller still
+  DestroyWindow(window);
+  DeleteObject(font);
+}
+
 }  // namespace
 }  // namespace klv
