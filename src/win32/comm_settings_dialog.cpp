@@ -102,45 +102,20 @@ std::vector<Control> Controls(Language language) {
 
 std::vector<uint32_t> DialogTemplate(Language language) {
   const std::vector<Control> controls = Controls(language);
-  const ScreenFont font = ScreenFontFor(language);
   DialogTemplateWriter t;
-  t.Word(1);       // dlgVer
-  t.Word(0xFFFF);  // an extended template
-  t.Dword(0);
-  t.Dword(0);
-  t.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER);
-  t.Word(static_cast<uint16_t>(controls.size()));
-  t.Short(0);
-  t.Short(0);
-  t.Short(404);
-  t.Short(205);
-  t.Word(0);  // no menu
-  t.Word(0);  // the dialog class
-  t.WideString(Caption(Screen::CommunicationSettings, "Communication settings", language));
-  t.Word(static_cast<uint16_t>(font.pointSize));
-  t.Word(FW_NORMAL);
-  t.Byte(0);
-  t.Byte(language == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
-  t.WideString(ScreenFaceName(language));
+  t.Head(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER, controls.size(), 404, 205,
+         Caption(Screen::CommunicationSettings, "Communication settings", language), language);
   for (const Control& control : controls) {
-    t.AlignToDword();
-    t.Dword(0);
-    t.Dword(0);
-    t.Dword(StyleOf(control));
-    t.Short(control.x);
-    t.Short(control.y);
-    t.Short(control.width);
-    t.Short(control.height);
-    t.Dword(static_cast<uint32_t>(control.id == 0 ? 0xFFFF : control.id));
+    t.ItemStart(StyleOf(control), control.x, control.y, control.width, control.height,
+                static_cast<uint32_t>(control.id == 0 ? 0xFFFF : control.id));
     switch (control.kind) {
-      case Kind::Edit: t.Word(0xFFFF); t.Word(0x0081); break;
-      case Kind::Label: t.Word(0xFFFF); t.Word(0x0082); break;
-      case Kind::DropDown: t.Word(0xFFFF); t.Word(0x0085); break;
+      case Kind::Edit: t.ClassAtom(0x0081); break;
+      case Kind::Label: t.ClassAtom(0x0082); break;
+      case Kind::DropDown: t.ClassAtom(0x0085); break;
       case Kind::Spin: t.WideString("msctls_updown32"); break;
-      default: t.Word(0xFFFF); t.Word(0x0080); break;
+      default: t.ClassAtom(0x0080); break;
     }
-    t.WideString(control.caption);
-    t.Word(0);
+    t.ItemEnd(control.caption);
   }
   return t.Finish();
 }

@@ -22,26 +22,9 @@ constexpr short kHeight = 200;
 
 // An empty dialog in the screens' font; the controls are made when it opens.
 std::vector<uint32_t> DialogTemplate(Language language) {
-  const ScreenFont font = ScreenFontFor(language);
   DialogTemplateWriter t;
-  t.Word(1);       // dlgVer
-  t.Word(0xFFFF);  // an extended template
-  t.Dword(0);
-  t.Dword(0);
-  t.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER);
-  t.Word(0);  // no items
-  t.Short(0);
-  t.Short(0);
-  t.Short(kWidth);
-  t.Short(kHeight);
-  t.Word(0);  // no menu
-  t.Word(0);  // the dialog class
-  t.WideString(Text(TextId::FindDevice, language));
-  t.Word(static_cast<uint16_t>(font.pointSize));
-  t.Word(FW_NORMAL);
-  t.Byte(0);
-  t.Byte(language == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
-  t.WideString(ScreenFaceName(language));
+  t.Head(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER, 0, kWidth, kHeight,
+         Text(TextId::FindDevice, language), language);
   return t.Finish();
 }
 

@@ -24,40 +24,14 @@ std::vector<uint32_t> DialogTemplate(Language language) {
       {IDOK, 0x0080, WS_TABSTOP | BS_DEFPUSHBUTTON, std::string(Text(TextId::ReportDialogPrint, language)), 119, 40, 55, 14},
       {IDCANCEL, 0x0080, WS_TABSTOP | BS_PUSHBUTTON, std::string(Text(TextId::ReportDialogCancel, language)), 178, 40, 55, 14},
   };
-  const ScreenFont font = ScreenFontFor(language);
   DialogTemplateWriter t;
-  t.Word(1);       // dlgVer
-  t.Word(0xFFFF);  // an extended template
-  t.Dword(0);
-  t.Dword(0);
-  t.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER);
-  t.Word(static_cast<uint16_t>(controls.size()));
-  t.Short(0);
-  t.Short(0);
-  t.Short(240);
-  t.Short(61);
-  t.Word(0);  // no menu
-  t.Word(0);  // the dialog class
-  t.WideString(Text(TextId::ReportDialogTitle, language));
-  t.Word(static_cast<uint16_t>(font.pointSize));
-  t.Word(FW_NORMAL);
-  t.Byte(0);
-  t.Byte(language == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
-  t.WideString(ScreenFaceName(language));
+  t.Head(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER, controls.size(), 240, 61,
+         Text(TextId::ReportDialogTitle, language), language);
   for (const Control& control : controls) {
-    t.AlignToDword();
-    t.Dword(0);
-    t.Dword(0);
-    t.Dword(WS_CHILD | WS_VISIBLE | control.style);
-    t.Short(control.x);
-    t.Short(control.y);
-    t.Short(control.width);
-    t.Short(control.height);
-    t.Dword(static_cast<uint32_t>(control.id));
-    t.Word(0xFFFF);
-    t.Word(control.windowClass);
-    t.WideString(control.caption);
-    t.Word(0);
+    t.ItemStart(WS_CHILD | WS_VISIBLE | control.style, control.x, control.y, control.width, control.height,
+                static_cast<uint32_t>(control.id));
+    t.ClassAtom(control.windowClass);
+    t.ItemEnd(control.caption);
   }
   return t.Finish();
 }

@@ -217,56 +217,24 @@ RECT PlaceOnGrid(const ScreenControl& control, Language language) {
 std::vector<uint32_t> MainWindowTemplate(Language language) {
   const std::vector<ScreenControl>& controls = ScreenControls();
   const DialogGrid grid = GridFor(language);
-  const ScreenFont font = ScreenFontFor(language);
   DialogTemplateWriter t;
-  t.Word(1);       // dlgVer
-  t.Word(0xFFFF);  // signature: an extended template
-  t.Dword(0);      // help id
-  t.Dword(0);      // extended style
-  t.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_SETFONT | DS_CENTER);
-  t.Word(static_cast<uint16_t>(controls.size()));
-  t.Short(0);
-  t.Short(0);
-  t.Short(grid.width);
-  t.Short(grid.height);
-  t.Word(0);  // no menu: the window builds its menu bar from the text tables
-  t.Word(0);  // the dialog class
-  t.WideString("KLV Loader");
-  t.Word(static_cast<uint16_t>(font.pointSize));
-  t.Word(FW_NORMAL);
-  t.Byte(0);  // not italic
-  t.Byte(language == Language::Japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
-  t.WideString(ScreenFaceName(language));
+  // No menu in the template: the window builds its menu bar from the text tables.
+  t.Head(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_SETFONT | DS_CENTER, controls.size(), grid.width,
+         grid.height, "KLV Loader", language);
   for (const ScreenControl& control : controls) {
-    t.AlignToDword();
     const RECT place = PlaceOnGrid(control, language);
-    t.Dword(0);  // help id
-    t.Dword(0);  // extended style
-    t.Dword(StyleOf(control));
-    t.Short(static_cast<short>(place.left));
-    t.Short(static_cast<short>(place.top));
-    t.Short(static_cast<short>(place.right - place.left));
-    t.Short(static_cast<short>(place.bottom - place.top));
-    t.Dword(static_cast<uint32_t>(control.id));
+    t.ItemStart(StyleOf(control), static_cast<short>(place.left), static_cast<short>(place.top),
+                static_cast<short>(place.right - place.left), static_cast<short>(place.bottom - place.top),
+                static_cast<uint32_t>(control.id));
     switch (control.kind) {
-      case ControlKind::Edit:
-        t.Word(0xFFFF);
-        t.Word(0x0081);
-        break;
+      case ControlKind::Edit: t.ClassAtom(0x0081); break;
       case ControlKind::Label:
-      case ControlKind::Picture:
-        t.Word(0xFFFF);
-        t.Word(0x0082);
-        break;
+      case ControlKind::Picture: t.ClassAtom(0x0082); break;
       case ControlKind::Spin: t.WideString("msctls_updown32"); break;
-      default:
-        t.Word(0xFFFF);
-        t.Word(0x0080);
-        break;
+      default: t.ClassAtom(0x0080); break;
     }
-    t.WideString(control.captionKey.empty() ? std::string_view{}
-                                            : Caption(Screen::MainWindow, control.captionKey, language));
-    t.Word(0);  // no creation data
+    t.ItemEnd(control.captionKey.empty() ? std::string_view{}
+                                         : Caption(Screen::MainWindow, control.captionKey, language));
   }
   return t.Finish();
 }
