@@ -188,7 +188,7 @@ TEST(ScreenController, EachModelLayoutEnablesWhatTheLayoutRulesSay) {
 
 TEST(ScreenController, AnOptionBoxEnablesItsDependentControlsAndClearingMovesAChoiceBack) {
   Screen screen(ModelKind::Klv40);
-  const auto alarm2 = [&screen] { return ScreenItem::Radio(RadioGroup::FuseMelted, 1); };
+  const auto alarm2 = [] { return ScreenItem::Radio(RadioGroup::FuseMelted, 1); };
   const int box = 2;  // "Alarm output 2"
   ASSERT_TRUE(EffectOfOptionBox(box).alarmOutput2);
   if (screen.view.IsChecked(ScreenItem::Option(box))) screen.ClickOption(box);
