@@ -25,7 +25,8 @@ list(FILTER windows_test_sources EXCLUDE REGEX "/model/register_catalogue_test\\
 # The window programs' shared program state and transfer flow are Qt-free and
 # tested here too.
 add_executable(klvcore_tests ${PROJECT_SOURCE_DIR}/tools/klv-sim/command_line.cpp ${windows_test_sources} ${PROJECT_SOURCE_DIR}/tools/klv-loader-cli/cli_texts.cpp
-  ${PROJECT_SOURCE_DIR}/src/app/program_state.cpp ${PROJECT_SOURCE_DIR}/src/app/transfer_flow.cpp)
+  ${PROJECT_SOURCE_DIR}/src/app/program_state.cpp ${PROJECT_SOURCE_DIR}/src/app/transfer_flow.cpp
+  ${PROJECT_SOURCE_DIR}/src/app/document_flow.cpp)
 target_include_directories(klvcore_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tools ${PROJECT_SOURCE_DIR}/tools/klv-loader-cli)
 target_link_libraries(klvcore_tests PRIVATE klvcore klvsim klvtoolargs gtest gmock gtest_main)
 target_compile_options(klvcore_tests PRIVATE -include ${CMAKE_CURRENT_SOURCE_DIR}/windows/posix_test_compat.h)

@@ -31,8 +31,6 @@ namespace klv {
 namespace {
 
 constexpr std::string_view kProductName = "KLV Loader";
-// The failure of Save as, as the program has always named it.
-constexpr std::string_view kSaveAsFailure = "CfileException!";
 
 std::string UntitledTitle(Language language) { return std::string(Caption(Screen::MainWindow, "Untitled", language)); }
 
@@ -358,15 +356,27 @@ void MainWindow::Message(std::string_view text) { dialogs_.ShowMessage(window_, 
 void MainWindow::MessageText(TextId id) { Message(Text(id, state_.language)); }
 
 MainWindow::Prompt MainWindow::PromptSaveChanges() {
-  if (!modified_) return Prompt::Continue;
+  return document_flow::SaveChangesFirst(state_, *this) ? Prompt::Continue : Prompt::Stop;
+}
+
+SaveChoice MainWindow::AskToSaveChanges() {
   switch (dialogs_.AskSaveChanges(window_, SaveQuestionText(documentTitle_, state_.language))) {
-    case SaveAnswer::Yes:
-      // The operator asked to keep the edits: go on only once they are in a file.
-      return Save(true) ? Prompt::Continue : Prompt::Stop;
-    case SaveAnswer::No: return Prompt::Continue;
+    case SaveAnswer::Yes: return SaveChoice::Save;
+    case SaveAnswer::No: return SaveChoice::Discard;
     case SaveAnswer::Cancel: break;
   }
-  return Prompt::Stop;
+  return SaveChoice::Cancel;
+}
+
+std::optional<std::filesystem::path> MainWindow::ChooseSaveFile(const std::string& title,
+                                                                const std::filesystem::path& folder) {
+  return dialogs_.ChooseFileToSave(window_, title, folder);
+}
+
+void MainWindow::NameDocument(const std::filesystem::path& path, const std::string& title) {
+  documentPath_ = path;
+  documentTitle_ = title;
+  UpdateTitle();
 }
 
 // ---- Commands ------------------------------------------------------------------------
@@ -440,31 +450,7 @@ void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool annou
   NoteParameterFile(path);
 }
 
-bool MainWindow::Save(bool alwaysAsk) {
-  // First, and not undone when the command is cancelled or fails.
-  screen_->ReadScreen();
-  if (alwaysAsk || documentPath_.empty()) {
-    const auto chosen = dialogs_.ChooseFileToSave(window_, documentTitle_, state_.options.parameterFolder);
-    if (!chosen) {
-      MessageText(TextId::Cancelled);
-      return false;
-    }
-    state_.options.parameterFolder = chosen->parent_path();
-    KeepOptions();
-    documentPath_ = *chosen;
-    documentTitle_ = DocumentTitleFor(*chosen);
-    UpdateTitle();
-  }
-  const SaveOutcome saved = WriteParameterFile(documentPath_, state_.parameters, state_.currentModel);
-  if (!saved.ok) {
-    Message(WithSystemReason(alwaysAsk ? kSaveAsFailure : Text(TextId::FileException, state_.language), saved.error));
-    return false;
-  }
-  MessageText(TextId::FileWritten);
-  SetModified(false);
-  NoteParameterFile(documentPath_);
-  return true;
-}
+bool MainWindow::Save(bool alwaysAsk) { return document_flow::Save(state_, *this, alwaysAsk); }
 
 void MainWindow::ChooseModel(ModelKind model) {
   if (model == state_.currentModel) return;

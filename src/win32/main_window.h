@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/program_state.h"
+#include "app/document_flow.h"
 #include "app/transfer_flow.h"
 #include "text/texts.h"
 #include "win32/parameter_screen.h"
@@ -23,7 +24,7 @@ namespace klv {
 // The command number of a menu item (WM_COMMAND's identifier).
 constexpr int CommandId(MenuItem item) { return kFirstMenuCommand + static_cast<int>(item); }
 
-class MainWindow : private TransferWindow {
+class MainWindow : private TransferWindow, private DocumentWindow {
  public:
   MainWindow(ProgramState& state, WindowOperator& dialogs);
   ~MainWindow() override;
@@ -43,9 +44,9 @@ class MainWindow : private TransferWindow {
   // True once the window has closed (Exit answered).
   bool Closed() const { return window_ == nullptr; }
 
-  bool Modified() const { return modified_; }
-  const std::string& DocumentTitle() const { return documentTitle_; }
-  const std::filesystem::path& DocumentPath() const { return documentPath_; }
+  bool Modified() const override { return modified_; }
+  const std::string& DocumentTitle() const override { return documentTitle_; }
+  const std::filesystem::path& DocumentPath() const override { return documentPath_; }
   ParameterScreen& Screen() { return *screen_; }
 
   // A later start of the program handed its command-line file over (empty:
@@ -64,7 +65,7 @@ class MainWindow : private TransferWindow {
   void RunCommand(MenuItem item);
   void UpdateTitle();
   void UpdateModelMenu();
-  void SetModified(bool modified);
+  void SetModified(bool modified) override;
   void ApplyLayout(ModelKind model);
   void ResetDocument();
   void Message(std::string_view text);
@@ -84,6 +85,12 @@ class MainWindow : private TransferWindow {
   void ReadFromDevice();
   void WriteToDevice();
   void CompareWithDevice();
+  // DocumentWindow: this window's side of the shared document commands.
+  SaveChoice AskToSaveChanges() override;
+  std::optional<std::filesystem::path> ChooseSaveFile(const std::string& title,
+                                                      const std::filesystem::path& folder) override;
+  void NameDocument(const std::filesystem::path& path, const std::string& title) override;
+
   // TransferWindow: this window's side of the shared transfer flow.
   void ShowMessage(std::string_view text) override { Message(text); }
   bool SaveChangesFirst() override;
@@ -117,7 +124,7 @@ class MainWindow : private TransferWindow {
   void OpenRecentFile(std::size_t index);
   // A parameter file opened or saved: first in the recent files, kept in
   // the program's own settings with the folders last chosen.
-  void NoteParameterFile(const std::filesystem::path& path);
+  void NoteParameterFile(const std::filesystem::path& path) override;
   void KeepOptions();
   // Files handed over by later starts, opened one by one when the window is free.
   void OpenHandedOverFiles();

@@ -45,8 +45,6 @@ namespace {
 // A new document's name: the title bar, the save question and the report file name.
 std::string UntitledTitle(Language language) { return std::string(Caption(Screen::MainWindow, "Untitled", language)); }
 
-constexpr std::string_view kSaveAsFailure = "CfileException!";
-
 bool FileExists(const std::filesystem::path& path) {
   std::error_code error;
   return !path.empty() && std::filesystem::exists(path, error);
@@ -368,15 +366,27 @@ void MainWindow::UpdateModelMenu() {
 }
 
 MainWindow::Prompt MainWindow::PromptSaveChanges() {
-  if (!modified_) return Prompt::Continue;
+  return document_flow::SaveChangesFirst(state_, *this) ? Prompt::Continue : Prompt::Stop;
+}
+
+SaveChoice MainWindow::AskToSaveChanges() {
   switch (dialogs_.AskSaveChanges(this, SaveQuestionText(documentTitle_, state_.language))) {
-    case SaveAnswer::Yes:
-      // The operator asked to keep the edits: go on only once they are in a file.
-      return SaveDocumentAs() ? Prompt::Continue : Prompt::Stop;
-    case SaveAnswer::No: return Prompt::Continue;
+    case SaveAnswer::Yes: return SaveChoice::Save;
+    case SaveAnswer::No: return SaveChoice::Discard;
     case SaveAnswer::Cancel: break;
   }
-  return Prompt::Stop;
+  return SaveChoice::Cancel;
+}
+
+std::optional<std::filesystem::path> MainWindow::ChooseSaveFile(const std::string& title,
+                                                                const std::filesystem::path& folder) {
+  return dialogs_.ChooseFileToSave(this, title, folder);
+}
+
+void MainWindow::NameDocument(const std::filesystem::path& path, const std::string& title) {
+  documentPath_ = path;
+  documentTitle_ = title;
+  UpdateTitle();
 }
 
 void MainWindow::Message(std::string_view text) { dialogs_.ShowMessage(this, text); }
@@ -515,31 +525,7 @@ bool MainWindow::SaveDocument() { return Save(false); }
 
 bool MainWindow::SaveDocumentAs() { return Save(true); }
 
-bool MainWindow::Save(bool alwaysAsk) {
-  // First, and not undone when the command is cancelled or fails.
-  screen_->ReadScreen();
-  if (alwaysAsk || documentPath_.empty()) {
-    const auto chosen = dialogs_.ChooseFileToSave(this, documentTitle_, state_.options.parameterFolder);
-    if (!chosen) {
-      MessageText(TextId::Cancelled);
-      return false;
-    }
-    state_.options.parameterFolder = chosen->parent_path();
-    KeepOptions();
-    documentPath_ = *chosen;
-    documentTitle_ = DocumentTitleFor(*chosen);
-    UpdateTitle();
-  }
-  const SaveOutcome saved = WriteParameterFile(documentPath_, state_.parameters, state_.currentModel);
-  if (!saved.ok) {
-    Message(WithSystemReason(alwaysAsk ? kSaveAsFailure : Text(TextId::FileException, state_.language), saved.error));
-    return false;
-  }
-  MessageText(TextId::FileWritten);
-  SetModified(false);
-  NoteParameterFile(documentPath_);
-  return true;
-}
+bool MainWindow::Save(bool alwaysAsk) { return document_flow::Save(state_, *this, alwaysAsk); }
 
 void MainWindow::Report() {
   // The report shows the screen as it stands.

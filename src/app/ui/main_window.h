@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/document_flow.h"
 #include "app/transfer_flow.h"
 #include "text/texts.h"
 #include "editor/unit_report.h"
@@ -42,7 +43,7 @@ struct ShortcutKey {
 };
 const std::vector<ShortcutKey>& ShortcutKeys();
 
-class MainWindow : public QMainWindow, private TransferWindow {
+class MainWindow : public QMainWindow, private TransferWindow, private DocumentWindow {
   Q_OBJECT
 
  public:
@@ -58,9 +59,9 @@ class MainWindow : public QMainWindow, private TransferWindow {
   void Initialise(const StartupInputs& inputs);
 
   // ---- Document state ----
-  bool Modified() const { return modified_; }
-  const std::string& DocumentTitle() const { return documentTitle_; }
-  const std::filesystem::path& DocumentPath() const { return documentPath_; }
+  bool Modified() const override { return modified_; }
+  const std::string& DocumentTitle() const override { return documentTitle_; }
+  const std::filesystem::path& DocumentPath() const override { return documentPath_; }
   const std::string& ProductName() const { return productName_; }
   // A note the title carries after its usual parts (the demo mode's).
   void SetTitleNote(std::string note) {
@@ -69,7 +70,7 @@ class MainWindow : public QMainWindow, private TransferWindow {
   }
   bool ScreenReady() const { return screenReady_; }
   // Sets Modified and updates the title.
-  void SetModified(bool modified);
+  void SetModified(bool modified) override;
 
   void UpdateTitle();
   void UpdateModelMenu();
@@ -154,7 +155,7 @@ class MainWindow : public QMainWindow, private TransferWindow {
   void ShowRecentFiles();
   // A parameter file opened or saved: first in the recent files, kept in
   // KlvLoader.conf with the folders last chosen.
-  void NoteParameterFile(const std::filesystem::path& path);
+  void NoteParameterFile(const std::filesystem::path& path) override;
   // Keeps the program options; they are a convenience, so a file that
   // cannot be written is not reported each time.
   void KeepOptions();
@@ -174,6 +175,12 @@ class MainWindow : public QMainWindow, private TransferWindow {
   // while the settings file could not be read, first a message that says so,
   // so that nothing runs on defaults the operator did not look at.
   bool ConfirmConnection();
+  // DocumentWindow: this window's side of the shared document commands.
+  SaveChoice AskToSaveChanges() override;
+  std::optional<std::filesystem::path> ChooseSaveFile(const std::string& title,
+                                                      const std::filesystem::path& folder) override;
+  void NameDocument(const std::filesystem::path& path, const std::string& title) override;
+
   // TransferWindow: this window's side of the shared transfer flow.
   void ShowMessage(std::string_view text) override { Message(text); }
   bool SaveChangesFirst() override;

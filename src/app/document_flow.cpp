@@ -1,0 +1,57 @@
+#include "app/document_flow.h"
+
+#include "editor/parameter_file.h"
+#include "platform/failure_text.h"
+#include "text/texts.h"
+
+namespace klv::document_flow {
+namespace {
+
+// The failure of Save as, as the program has always named it.
+constexpr std::string_view kSaveAsFailure = "CfileException!";
+
+void KeepOptions(const ProgramState& state) {
+  if (!state.optionsPath.empty()) StoreProgramOptions(state);
+}
+
+}  // namespace
+
+bool SaveChangesFirst(ProgramState& state, DocumentWindow& window) {
+  if (!window.Modified()) return true;
+  switch (window.AskToSaveChanges()) {
+    case SaveChoice::Save:
+      // The operator asked to keep the edits: go on only once they are in a file.
+      return Save(state, window, true);
+    case SaveChoice::Discard: return true;
+    case SaveChoice::Cancel: break;
+  }
+  return false;
+}
+
+bool Save(ProgramState& state, DocumentWindow& window, bool alwaysAsk) {
+  // First, and not undone when the command is cancelled or fails.
+  window.ReadScreen();
+  if (alwaysAsk || window.DocumentPath().empty()) {
+    const auto chosen = window.ChooseSaveFile(window.DocumentTitle(), state.options.parameterFolder);
+    if (!chosen) {
+      window.ShowMessage(Text(TextId::Cancelled, state.language));
+      return false;
+    }
+    state.options.parameterFolder = chosen->parent_path();
+    KeepOptions(state);
+    window.NameDocument(*chosen, DocumentTitleFor(*chosen));
+  }
+  const std::filesystem::path path = window.DocumentPath();
+  const SaveOutcome saved = WriteParameterFile(path, state.parameters, state.currentModel);
+  if (!saved.ok) {
+    window.ShowMessage(
+        WithSystemReason(alwaysAsk ? kSaveAsFailure : Text(TextId::FileException, state.language), saved.error));
+    return false;
+  }
+  window.ShowMessage(Text(TextId::FileWritten, state.language));
+  window.SetModified(false);
+  window.NoteParameterFile(path);
+  return true;
+}
+
+}  // namespace klv::document_flow
