@@ -28,6 +28,25 @@ bool SaveChangesFirst(ProgramState& state, DocumentWindow& window) {
   return false;
 }
 
+bool LoadFile(ProgramState& state, DocumentWindow& window, const std::filesystem::path& path, bool announce) {
+  const ParameterFileLoad load = LoadParameterFile(path);
+  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
+    const ParameterFileStatus refused =
+        load.status == ParameterFileStatus::Loaded ? ParameterFileStatus::CannotOpen : load.status;
+    window.ShowMessage(Text(*RefusalText(refused), state.language));
+    return false;
+  }
+  state.parameters = load.contents->parameters;
+  state.transferredSet.reset();
+  window.NameDocument(path, load.documentTitle);
+  window.SetModified(false);
+  // No defaults: values the file's model does not use stay as the file has them.
+  window.ApplyLayout(load.contents->model);
+  if (announce) window.ShowMessage(Text(TextId::FileRead, state.language));
+  window.NoteParameterFile(path);
+  return true;
+}
+
 bool Save(ProgramState& state, DocumentWindow& window, bool alwaysAsk) {
   // First, and not undone when the command is cancelled or fails.
   window.ReadScreen();

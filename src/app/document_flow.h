@@ -1,6 +1,6 @@
 #pragma once
 // The main window's document commands, shared by both front ends: the save
-// question's answers and Save / Save as (the file asked for, the folder
+// question's answers, loading a file, and Save / Save as (the file asked for, the folder
 // kept, the file written, the failure told, the modified mark and the recent
 // files). Each window keeps its own dialogs and title bar, and lends them
 // through DocumentWindow.
@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/program_state.h"
+#include "model/model_kind.h"
 
 namespace klv {
 
@@ -33,6 +34,8 @@ class DocumentWindow {
   virtual const std::filesystem::path& DocumentPath() const = 0;
   // The document now lives in this file under this title; the title bar shows it.
   virtual void NameDocument(const std::filesystem::path& path, const std::string& title) = 0;
+  // The screen arranged for the model, showing the parameter set.
+  virtual void ApplyLayout(ModelKind model) = 0;
   // A file just read or written: it heads the recent files.
   virtual void NoteParameterFile(const std::filesystem::path& path) = 0;
 };
@@ -47,6 +50,10 @@ bool SaveChangesFirst(ProgramState& state, DocumentWindow& window);
 // Save (alwaysAsk false: into the document's file when it has one) or Save
 // as. True when the file was written.
 bool Save(ProgramState& state, DocumentWindow& window, bool alwaysAsk);
+
+// A parameter file onto the screen, "File read" told when announce is set.
+// A refused file is told and changes nothing. True when it was loaded.
+bool LoadFile(ProgramState& state, DocumentWindow& window, const std::filesystem::path& path, bool announce);
 
 }  // namespace document_flow
 }  // namespace klv

@@ -432,22 +432,7 @@ void MainWindow::OpenDocument() {
 }
 
 void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool announce) {
-  const ParameterFileLoad load = klv::LoadParameterFile(path);
-  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    MessageText(*RefusalText(load.status == ParameterFileStatus::Loaded ? ParameterFileStatus::CannotOpen
-                                                                        : load.status));
-    return;
-  }
-  state_.parameters = load.contents->parameters;
-  state_.transferredSet.reset();
-  documentTitle_ = load.documentTitle;
-  modified_ = false;
-  // No defaults: values the file's model does not use stay as the file has them.
-  ApplyLayout(load.contents->model);
-  if (announce) MessageText(TextId::FileRead);
-  documentPath_ = path;
-  UpdateTitle();
-  NoteParameterFile(path);
+  document_flow::LoadFile(state_, *this, path, announce);
 }
 
 bool MainWindow::Save(bool alwaysAsk) { return document_flow::Save(state_, *this, alwaysAsk); }

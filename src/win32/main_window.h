@@ -66,7 +66,7 @@ class MainWindow : private TransferWindow, private DocumentWindow {
   void UpdateTitle();
   void UpdateModelMenu();
   void SetModified(bool modified) override;
-  void ApplyLayout(ModelKind model);
+  void ApplyLayout(ModelKind model) override;
   void ResetDocument();
   void Message(std::string_view text);
   void MessageText(TextId id);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +46,7 @@ class RecordingDocumentWindow : public DocumentWindow {
     path = newPath;
     title = newTitle;
   }
+  void ApplyLayout(ModelKind model) override { layouts.push_back(model); }
   void NoteParameterFile(const std::filesystem::path& file) override { recentFiles.push_back(file); }
 
   SaveChoice answer = SaveChoice::Cancel;
@@ -59,6 +61,7 @@ class RecordingDocumentWindow : public DocumentWindow {
   std::filesystem::path offeredFolder;
   std::vector<std::string> messages;
   std::vector<std::filesystem::path> recentFiles;
+  std::vector<ModelKind> layouts;
 
  private:
   ProgramState& state_;
@@ -194,6 +197,44 @@ TEST_F(DocumentFlowTest, FailedSaveKeepsModifiedAndTellsTheFailure) {
     EXPECT_EQ(window_->messages[0].rfind(c.failure, 0), 0u) << window_->messages[0];
     EXPECT_GT(window_->messages[0].size(), c.failure.size()) << "the system's reason follows";
   }
+}
+
+TEST_F(DocumentFlowTest, RefusedFileChangesNothing) {
+  const std::filesystem::path file = folder_ / "short.klv";
+  std::ofstream(file, std::ios::binary) << "not a parameter file";
+  const ParameterSet before = state_->parameters;
+  const std::filesystem::path earlier = folder_ / "earlier.klv";
+  window_->NameDocument(earlier, "earlier");
+
+  EXPECT_FALSE(document_flow::LoadFile(*state_, *window_, file, true));
+
+  const ParameterFileLoad load = LoadParameterFile(file);
+  ASSERT_NE(load.status, ParameterFileStatus::Loaded);
+  EXPECT_EQ(window_->messages, std::vector<std::string>{Says(*RefusalText(load.status))});
+  EXPECT_EQ(state_->parameters, before);
+  EXPECT_EQ(window_->path, earlier);
+  EXPECT_EQ(window_->title, "earlier");
+  EXPECT_TRUE(window_->modified);
+  EXPECT_TRUE(window_->layouts.empty());
+  EXPECT_TRUE(window_->recentFiles.empty());
+}
+
+TEST_F(DocumentFlowTest, LoadedFileBecomesTheUnmodifiedDocument) {
+  const std::filesystem::path file = folder_ / "klv40.klv";
+  ParameterSet written;
+  LoadDefaults(written, ModelKind::Klv40);
+  written.slowDownTime = static_cast<int16_t>(written.slowDownTime + 3);
+  ASSERT_TRUE(WriteParameterFile(file, written, ModelKind::Klv40).ok);
+
+  EXPECT_TRUE(document_flow::LoadFile(*state_, *window_, file, true));
+
+  EXPECT_EQ(state_->parameters, written);
+  EXPECT_EQ(window_->layouts, std::vector<ModelKind>{ModelKind::Klv40});
+  EXPECT_EQ(window_->path, file);
+  EXPECT_EQ(window_->title, DocumentTitleFor(file));
+  EXPECT_FALSE(window_->modified);
+  EXPECT_EQ(window_->messages, std::vector<std::string>{Says(TextId::FileRead)});
+  EXPECT_EQ(window_->recentFiles, std::vector<std::filesystem::path>{file});
 }
 
 }  // namespace

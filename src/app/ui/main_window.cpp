@@ -486,22 +486,7 @@ void MainWindow::ShowRecentFiles() {
 }
 
 void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool announce) {
-  const ParameterFileLoad load = klv::LoadParameterFile(path);
-  if (load.status != ParameterFileStatus::Loaded || !load.contents) {
-    MessageText(*RefusalText(load.status == ParameterFileStatus::Loaded ? ParameterFileStatus::CannotOpen
-                                                                               : load.status));
-    return;
-  }
-  state_.parameters = load.contents->parameters;
-  state_.transferredSet.reset();
-  documentTitle_ = load.documentTitle;
-  modified_ = false;
-  // No defaults: values the file's model does not use stay as the file has them.
-  ApplyLayout(load.contents->model);
-  if (announce) MessageText(TextId::FileRead);
-  UpdateTitle();
-  documentPath_ = path;
-  NoteParameterFile(path);
+  document_flow::LoadFile(state_, *this, path, announce);
 }
 
 void MainWindow::OpenFromLaterStart(const std::filesystem::path& file) {

@@ -166,7 +166,7 @@ class MainWindow : public QMainWindow, private TransferWindow, private DocumentW
   void OpenWithDesktop(const std::filesystem::path& path);
   // The screen arranged for model, which becomes the current model; then
   // the Model menu and the title follow.
-  void ApplyLayout(ModelKind model);
+  void ApplyLayout(ModelKind model) override;
   void ResetDocument();
   bool Save(bool alwaysAsk);
   void SizeAndPlace();
