@@ -1,5 +1,8 @@
 #include "app/document_flow.h"
 
+#include <system_error>
+#include <vector>
+
 #include "editor/parameter_file.h"
 #include "platform/failure_text.h"
 #include "text/texts.h"
@@ -14,7 +17,36 @@ void KeepOptions(const ProgramState& state) {
   if (!state.optionsPath.empty()) StoreProgramOptions(state);
 }
 
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code error;
+  return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
 }  // namespace
+
+void Open(ProgramState& state, DocumentWindow& window) {
+  if (!SaveChangesFirst(state, window)) return;
+  // Before the dialog, so it stays cleared when the dialog is cancelled.
+  window.SetModified(false);
+  const auto chosen = window.ChooseOpenFile(state.options.parameterFolder);
+  if (!chosen) {
+    window.ShowMessage(Text(TextId::Cancelled, state.language));
+    return;
+  }
+  state.options.parameterFolder = chosen->parent_path();
+  LoadFile(state, window, *chosen, true);
+  KeepOptions(state);
+}
+
+void OpenRecent(ProgramState& state, DocumentWindow& window, const std::filesystem::path& path) {
+  if (!SaveChangesFirst(state, window)) return;
+  if (!FileExists(path)) {
+    std::erase(state.options.recentFiles, path);
+    KeepOptions(state);
+    window.ShowRecentFiles();
+  }
+  LoadFile(state, window, path, true);
+}
 
 bool SaveChangesFirst(ProgramState& state, DocumentWindow& window) {
   if (!window.Modified()) return true;

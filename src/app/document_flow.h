@@ -28,6 +28,8 @@ class DocumentWindow {
   // when the operator cancelled.
   virtual std::optional<std::filesystem::path> ChooseSaveFile(const std::string& title,
                                                               const std::filesystem::path& folder) = 0;
+  // The file to open from the folder; nothing when the operator cancelled.
+  virtual std::optional<std::filesystem::path> ChooseOpenFile(const std::filesystem::path& folder) = 0;
   virtual bool Modified() const = 0;
   virtual void SetModified(bool modified) = 0;
   virtual const std::string& DocumentTitle() const = 0;
@@ -38,6 +40,8 @@ class DocumentWindow {
   virtual void ApplyLayout(ModelKind model) = 0;
   // A file just read or written: it heads the recent files.
   virtual void NoteParameterFile(const std::filesystem::path& path) = 0;
+  // The recent files in the File menu, after the list changed.
+  virtual void ShowRecentFiles() = 0;
 };
 
 namespace document_flow {
@@ -46,6 +50,13 @@ namespace document_flow {
 // (nothing unsaved, the operator said No, or said Yes and the file was
 // written through Save as).
 bool SaveChangesFirst(ProgramState& state, DocumentWindow& window);
+
+// Open: the save question, then the file dialog; a cancelled dialog leaves
+// the document unmodified and says so.
+void Open(ProgramState& state, DocumentWindow& window);
+
+// A recent file: one gone since leaves the list, and is told as Open would.
+void OpenRecent(ProgramState& state, DocumentWindow& window, const std::filesystem::path& path);
 
 // Save (alwaysAsk false: into the document's file when it has one) or Save
 // as. True when the file was written.

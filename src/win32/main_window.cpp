@@ -373,6 +373,10 @@ std::optional<std::filesystem::path> MainWindow::ChooseSaveFile(const std::strin
   return dialogs_.ChooseFileToSave(window_, title, folder);
 }
 
+std::optional<std::filesystem::path> MainWindow::ChooseOpenFile(const std::filesystem::path& folder) {
+  return dialogs_.ChooseFileToOpen(window_, folder);
+}
+
 void MainWindow::NameDocument(const std::filesystem::path& path, const std::string& title) {
   documentPath_ = path;
   documentTitle_ = title;
@@ -417,19 +421,7 @@ void MainWindow::NewDocument() {
   ApplyLayout(state_.currentModel);
 }
 
-void MainWindow::OpenDocument() {
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  // Before the dialog, so it stays cleared when the dialog is cancelled.
-  SetModified(false);
-  const auto chosen = dialogs_.ChooseFileToOpen(window_, state_.options.parameterFolder);
-  if (!chosen) {
-    MessageText(TextId::Cancelled);
-    return;
-  }
-  state_.options.parameterFolder = chosen->parent_path();
-  LoadParameterFile(*chosen, true);
-  KeepOptions();
-}
+void MainWindow::OpenDocument() { document_flow::Open(state_, *this); }
 
 void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool announce) {
   document_flow::LoadFile(state_, *this, path, announce);
@@ -570,14 +562,7 @@ void MainWindow::OpenRecentFile(std::size_t index) {
   if (index >= state_.options.recentFiles.size()) return;
   const std::filesystem::path path = state_.options.recentFiles[index];
   screen_->LeaveFocusedField();
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  if (!FileExists(path)) {
-    // Gone since: it leaves the list, and the operator is told as Open would.
-    std::erase(state_.options.recentFiles, path);
-    KeepOptions();
-    ShowRecentFiles();
-  }
-  LoadParameterFile(path, true);
+  document_flow::OpenRecent(state_, *this, path);
 }
 
 void MainWindow::OpenFromLaterStart(const std::filesystem::path& file) {

@@ -89,6 +89,7 @@ class MainWindow : private TransferWindow, private DocumentWindow {
   SaveChoice AskToSaveChanges() override;
   std::optional<std::filesystem::path> ChooseSaveFile(const std::string& title,
                                                       const std::filesystem::path& folder) override;
+  std::optional<std::filesystem::path> ChooseOpenFile(const std::filesystem::path& folder) override;
   void NameDocument(const std::filesystem::path& path, const std::string& title) override;
 
   // TransferWindow: this window's side of the shared transfer flow.
@@ -120,7 +121,7 @@ class MainWindow : private TransferWindow, private DocumentWindow {
   void Report();
   void OpenWithSystem(const std::filesystem::path& path);
   // The recent files above Exit in the File menu, under their heading.
-  void ShowRecentFiles();
+  void ShowRecentFiles() override;
   void OpenRecentFile(std::size_t index);
   // A parameter file opened or saved: first in the recent files, kept in
   // the program's own settings with the folders last chosen.

@@ -38,6 +38,11 @@ class RecordingDocumentWindow : public DocumentWindow {
     ++fileDialogs;
     return fileChosen;
   }
+  std::optional<std::filesystem::path> ChooseOpenFile(const std::filesystem::path& folder) override {
+    offeredFolder = folder;
+    ++fileDialogs;
+    return fileChosen;
+  }
   bool Modified() const override { return modified; }
   void SetModified(bool value) override { modified = value; }
   const std::string& DocumentTitle() const override { return title; }
@@ -48,6 +53,7 @@ class RecordingDocumentWindow : public DocumentWindow {
   }
   void ApplyLayout(ModelKind model) override { layouts.push_back(model); }
   void NoteParameterFile(const std::filesystem::path& file) override { recentFiles.push_back(file); }
+  void ShowRecentFiles() override { ++recentMenuShown; }
 
   SaveChoice answer = SaveChoice::Cancel;
   std::optional<std::filesystem::path> fileChosen;
@@ -57,6 +63,7 @@ class RecordingDocumentWindow : public DocumentWindow {
   std::filesystem::path path;
   int questions = 0;
   int fileDialogs = 0;
+  int recentMenuShown = 0;
   std::string offeredTitle;
   std::filesystem::path offeredFolder;
   std::vector<std::string> messages;
@@ -235,6 +242,33 @@ TEST_F(DocumentFlowTest, LoadedFileBecomesTheUnmodifiedDocument) {
   EXPECT_FALSE(window_->modified);
   EXPECT_EQ(window_->messages, std::vector<std::string>{Says(TextId::FileRead)});
   EXPECT_EQ(window_->recentFiles, std::vector<std::filesystem::path>{file});
+}
+
+TEST_F(DocumentFlowTest, OpenCancelledLeavesTheDocumentUnmodifiedAndSaysCancelled) {
+  window_->answer = SaveChoice::Discard;
+  const ParameterSet before = state_->parameters;
+
+  document_flow::Open(*state_, *window_);
+
+  EXPECT_EQ(window_->fileDialogs, 1);
+  EXPECT_FALSE(window_->modified);
+  EXPECT_EQ(state_->parameters, before);
+  EXPECT_EQ(window_->messages, std::vector<std::string>{Says(TextId::Cancelled)});
+}
+
+TEST_F(DocumentFlowTest, RecentFileGoneSinceLeavesTheListAndIsTold) {
+  const std::filesystem::path gone = folder_ / "gone.klv";
+  const std::filesystem::path kept = folder_ / "kept.klv";
+  state_->options.recentFiles = {gone, kept};
+  window_->modified = false;
+
+  document_flow::OpenRecent(*state_, *window_, gone);
+
+  EXPECT_EQ(state_->options.recentFiles, std::vector<std::filesystem::path>{kept});
+  EXPECT_EQ(window_->recentMenuShown, 1);
+  ASSERT_EQ(window_->messages.size(), 1u);
+  EXPECT_EQ(window_->messages[0], Says(*RefusalText(LoadParameterFile(gone).status)));
+  EXPECT_TRUE(window_->layouts.empty());
 }
 
 }  // namespace

@@ -383,6 +383,10 @@ std::optional<std::filesystem::path> MainWindow::ChooseSaveFile(const std::strin
   return dialogs_.ChooseFileToSave(this, title, folder);
 }
 
+std::optional<std::filesystem::path> MainWindow::ChooseOpenFile(const std::filesystem::path& folder) {
+  return dialogs_.ChooseFileToOpen(this, folder);
+}
+
 void MainWindow::NameDocument(const std::filesystem::path& path, const std::string& title) {
   documentPath_ = path;
   documentTitle_ = title;
@@ -425,30 +429,11 @@ void MainWindow::NewDocument() {
   ApplyLayout(state_.currentModel);
 }
 
-void MainWindow::OpenDocument() {
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  // Before the dialog, so it stays cleared when the dialog is cancelled.
-  SetModified(false);
-  const auto chosen = dialogs_.ChooseFileToOpen(this, state_.options.parameterFolder);
-  if (!chosen) {
-    MessageText(TextId::Cancelled);
-    return;
-  }
-  state_.options.parameterFolder = chosen->parent_path();
-  LoadParameterFile(*chosen, true);
-  KeepOptions();
-}
+void MainWindow::OpenDocument() { document_flow::Open(state_, *this); }
 
 void MainWindow::OpenRecentFile(const std::filesystem::path& path) {
   screen_->LeaveFocusedField();
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  if (!FileExists(path)) {
-    // Gone since: it leaves the list, and the operator is told as Open would.
-    std::erase(state_.options.recentFiles, path);
-    KeepOptions();
-    ShowRecentFiles();
-  }
-  LoadParameterFile(path, true);
+  document_flow::OpenRecent(state_, *this, path);
 }
 
 void MainWindow::NoteParameterFile(const std::filesystem::path& path) {

@@ -152,7 +152,7 @@ class MainWindow : public QMainWindow, private TransferWindow, private DocumentW
   void BuildMenu();
   void BuildShortcuts();
   // The recent files' items in the File menu, from the program options.
-  void ShowRecentFiles();
+  void ShowRecentFiles() override;
   // A parameter file opened or saved: first in the recent files, kept in
   // KlvLoader.conf with the folders last chosen.
   void NoteParameterFile(const std::filesystem::path& path) override;
@@ -179,6 +179,7 @@ class MainWindow : public QMainWindow, private TransferWindow, private DocumentW
   SaveChoice AskToSaveChanges() override;
   std::optional<std::filesystem::path> ChooseSaveFile(const std::string& title,
                                                       const std::filesystem::path& folder) override;
+  std::optional<std::filesystem::path> ChooseOpenFile(const std::filesystem::path& folder) override;
   void NameDocument(const std::filesystem::path& path, const std::string& title) override;
 
   // TransferWindow: this window's side of the shared transfer flow.
