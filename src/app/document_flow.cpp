@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "editor/parameter_file.h"
+#include "model/register_catalogue.h"
 #include "platform/failure_text.h"
 #include "text/texts.h"
 
@@ -23,6 +24,23 @@ bool FileExists(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+void New(ProgramState& state, DocumentWindow& window) {
+  if (!SaveChangesFirst(state, window)) return;
+  window.ResetDocument();
+  LoadDefaults(state.parameters, state.currentModel);
+  window.ShowParameters();
+  window.ApplyLayout(state.currentModel);
+}
+
+void ChooseModel(ProgramState& state, DocumentWindow& window, ModelKind model) {
+  if (model == state.currentModel) return;
+  if (!SaveChangesFirst(state, window)) return;
+  window.ResetDocument();
+  state.currentModel = model;
+  LoadDefaults(state.parameters, model);
+  window.ApplyLayout(model);
+}
 
 void Open(ProgramState& state, DocumentWindow& window) {
   if (!SaveChangesFirst(state, window)) return;

@@ -36,6 +36,10 @@ class DocumentWindow {
   virtual const std::filesystem::path& DocumentPath() const = 0;
   // The document now lives in this file under this title; the title bar shows it.
   virtual void NameDocument(const std::filesystem::path& path, const std::string& title) = 0;
+  // An untitled document with no file, unmodified, from no regulator.
+  virtual void ResetDocument() = 0;
+  // The screen shows the parameter set as it stands.
+  virtual void ShowParameters() = 0;
   // The screen arranged for the model, showing the parameter set.
   virtual void ApplyLayout(ModelKind model) = 0;
   // A file just read or written: it heads the recent files.
@@ -50,6 +54,12 @@ namespace document_flow {
 // (nothing unsaved, the operator said No, or said Yes and the file was
 // written through Save as).
 bool SaveChangesFirst(ProgramState& state, DocumentWindow& window);
+
+// New: the save question, then the current model's defaults untitled.
+void New(ProgramState& state, DocumentWindow& window);
+
+// Another model: its defaults replace the screen; on Cancel the model stays.
+void ChooseModel(ProgramState& state, DocumentWindow& window, ModelKind model);
 
 // Open: the save question, then the file dialog; a cancelled dialog leaves
 // the document unmodified and says so.

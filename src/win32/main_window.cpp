@@ -377,6 +377,8 @@ std::optional<std::filesystem::path> MainWindow::ChooseOpenFile(const std::files
   return dialogs_.ChooseFileToOpen(window_, folder);
 }
 
+void MainWindow::ShowParameters() { screen_->ShowParameters(); }
+
 void MainWindow::NameDocument(const std::filesystem::path& path, const std::string& title) {
   documentPath_ = path;
   documentTitle_ = title;
@@ -413,13 +415,7 @@ void MainWindow::RunCommand(MenuItem item) {
   }
 }
 
-void MainWindow::NewDocument() {
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  ResetDocument();
-  LoadDefaults(state_.parameters, state_.currentModel);
-  screen_->ShowParameters();
-  ApplyLayout(state_.currentModel);
-}
+void MainWindow::NewDocument() { document_flow::New(state_, *this); }
 
 void MainWindow::OpenDocument() { document_flow::Open(state_, *this); }
 
@@ -429,16 +425,7 @@ void MainWindow::LoadParameterFile(const std::filesystem::path& path, bool annou
 
 bool MainWindow::Save(bool alwaysAsk) { return document_flow::Save(state_, *this, alwaysAsk); }
 
-void MainWindow::ChooseModel(ModelKind model) {
-  if (model == state_.currentModel) return;
-  // The model's defaults replace the screen: unsaved changes are asked about
-  // first, and on Cancel the model stays.
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  ResetDocument();
-  state_.currentModel = model;
-  LoadDefaults(state_.parameters, model);
-  ApplyLayout(model);
-}
+void MainWindow::ChooseModel(ModelKind model) { document_flow::ChooseModel(state_, *this, model); }
 
 void MainWindow::Exit() {
   if (PromptSaveChanges() == Prompt::Stop) return;

@@ -67,7 +67,7 @@ class MainWindow : private TransferWindow, private DocumentWindow {
   void UpdateModelMenu();
   void SetModified(bool modified) override;
   void ApplyLayout(ModelKind model) override;
-  void ResetDocument();
+  void ResetDocument() override;
   void Message(std::string_view text);
   void MessageText(TextId id);
 
@@ -91,6 +91,7 @@ class MainWindow : private TransferWindow, private DocumentWindow {
                                                       const std::filesystem::path& folder) override;
   std::optional<std::filesystem::path> ChooseOpenFile(const std::filesystem::path& folder) override;
   void NameDocument(const std::filesystem::path& path, const std::string& title) override;
+  void ShowParameters() override;
 
   // TransferWindow: this window's side of the shared transfer flow.
   void ShowMessage(std::string_view text) override { Message(text); }

@@ -51,6 +51,12 @@ class RecordingDocumentWindow : public DocumentWindow {
     path = newPath;
     title = newTitle;
   }
+  void ResetDocument() override {
+    path.clear();
+    title = "Untitled";
+    modified = false;
+  }
+  void ShowParameters() override {}
   void ApplyLayout(ModelKind model) override { layouts.push_back(model); }
   void NoteParameterFile(const std::filesystem::path& file) override { recentFiles.push_back(file); }
   void ShowRecentFiles() override { ++recentMenuShown; }
@@ -242,6 +248,25 @@ TEST_F(DocumentFlowTest, LoadedFileBecomesTheUnmodifiedDocument) {
   EXPECT_FALSE(window_->modified);
   EXPECT_EQ(window_->messages, std::vector<std::string>{Says(TextId::FileRead)});
   EXPECT_EQ(window_->recentFiles, std::vector<std::filesystem::path>{file});
+}
+
+TEST_F(DocumentFlowTest, ModelCancelledAtTheSaveQuestionStays) {
+  const ParameterSet before = state_->parameters;
+  window_->answer = SaveChoice::Cancel;
+  document_flow::ChooseModel(*state_, *window_, ModelKind::Klv40);
+  EXPECT_EQ(state_->currentModel, ModelKind::Klv30);
+  EXPECT_EQ(state_->parameters, before);
+  EXPECT_TRUE(window_->modified);
+  EXPECT_TRUE(window_->layouts.empty());
+
+  window_->answer = SaveChoice::Discard;
+  document_flow::ChooseModel(*state_, *window_, ModelKind::Klv40);
+  ParameterSet defaults;
+  LoadDefaults(defaults, ModelKind::Klv40);
+  EXPECT_EQ(state_->currentModel, ModelKind::Klv40);
+  EXPECT_EQ(state_->parameters, defaults);
+  EXPECT_EQ(window_->layouts, std::vector<ModelKind>{ModelKind::Klv40});
+  EXPECT_FALSE(window_->modified);
 }
 
 TEST_F(DocumentFlowTest, OpenCancelledLeavesTheDocumentUnmodifiedAndSaysCancelled) {

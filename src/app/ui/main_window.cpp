@@ -387,6 +387,8 @@ std::optional<std::filesystem::path> MainWindow::ChooseOpenFile(const std::files
   return dialogs_.ChooseFileToOpen(this, folder);
 }
 
+void MainWindow::ShowParameters() { screen_->ShowParameters(); }
+
 void MainWindow::NameDocument(const std::filesystem::path& path, const std::string& title) {
   documentPath_ = path;
   documentTitle_ = title;
@@ -419,15 +421,7 @@ void MainWindow::ResetDocument() {
 
 // ---- File commands -------------------------------------------------------------------
 
-void MainWindow::NewDocument() {
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  ResetDocument();
-  LoadDefaults(state_.parameters, state_.currentModel);
-  screen_->ShowParameters();
-  UpdateModelMenu();
-  UpdateTitle();
-  ApplyLayout(state_.currentModel);
-}
+void MainWindow::NewDocument() { document_flow::New(state_, *this); }
 
 void MainWindow::OpenDocument() { document_flow::Open(state_, *this); }
 
@@ -602,16 +596,7 @@ std::optional<std::filesystem::path> MainWindow::ChooseRecordFile(QWidget* owner
   return chosen;
 }
 
-void MainWindow::ChooseModel(ModelKind model) {
-  if (model == state_.currentModel) return;
-  // The model's defaults replace the screen: unsaved changes are asked about
-  // first, and on Cancel the model stays.
-  if (PromptSaveChanges() == Prompt::Stop) return;
-  ResetDocument();
-  state_.currentModel = model;
-  LoadDefaults(state_.parameters, model);
-  ApplyLayout(model);
-}
+void MainWindow::ChooseModel(ModelKind model) { document_flow::ChooseModel(state_, *this, model); }
 
 void MainWindow::OpenManual() {
   OpenWithDesktop(state_.manualPath);

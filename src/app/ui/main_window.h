@@ -167,7 +167,7 @@ class MainWindow : public QMainWindow, private TransferWindow, private DocumentW
   // The screen arranged for model, which becomes the current model; then
   // the Model menu and the title follow.
   void ApplyLayout(ModelKind model) override;
-  void ResetDocument();
+  void ResetDocument() override;
   bool Save(bool alwaysAsk);
   void SizeAndPlace();
   bool ConfirmExit();
@@ -181,6 +181,7 @@ class MainWindow : public QMainWindow, private TransferWindow, private DocumentW
                                                       const std::filesystem::path& folder) override;
   std::optional<std::filesystem::path> ChooseOpenFile(const std::filesystem::path& folder) override;
   void NameDocument(const std::filesystem::path& path, const std::string& title) override;
+  void ShowParameters() override;
 
   // TransferWindow: this window's side of the shared transfer flow.
   void ShowMessage(std::string_view text) override { Message(text); }
