@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -83,10 +83,11 @@ class RecordingDocumentWindow : public DocumentWindow {
 class DocumentFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static std::atomic<int> count{0};
+    // A folder of this test's own: ctest runs the tests side by side, each in a
+    // process of its own.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     folder_ = std::filesystem::temp_directory_path() /
-              ("klv-docflow-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               std::to_string(count++));
+              ("klv-docflow-" + std::string(test->name()) + "-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder_);
     state_ = std::make_unique<ProgramState>(clock_);
     state_->currentModel = ModelKind::Klv30;

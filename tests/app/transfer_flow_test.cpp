@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -72,10 +73,11 @@ class RecordingWindow : public TransferWindow {
 class TransferFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static std::atomic<int> count{0};
+    // A folder of this test's own: ctest runs the tests side by side, each in a
+    // process of its own.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     folder_ = std::filesystem::temp_directory_path() /
-              ("klv-flow-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               std::to_string(count++));
+              ("klv-flow-" + std::string(test->name()) + "-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder_);
     state_ = std::make_unique<ProgramState>(clock_, [this] { return device_->Factory()(); });
     // The regulator speaks what the program's settings (its defaults) say.
