@@ -11,6 +11,7 @@
 #include "text/texts.h"
 #include "win32/screen_face.h"
 #include "win32/wide_text.h"
+#include "win32/window_class.h"
 
 namespace klv {
 
@@ -21,20 +22,6 @@ constexpr UINT kMonitorEvents = WM_APP + 11;
 
 constexpr int kMargin = 10;
 constexpr int kButtonWidth = 104;
-
-bool RegisterMonitorClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, MonitorWindow::kClassName, &existing)) return true;
-  WNDCLASSEXW type{};
-  type.cbSize = sizeof type;
-  type.lpfnWndProc = procedure;
-  type.hInstance = instance;
-  type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  type.lpszClassName = MonitorWindow::kClassName;
-  return RegisterClassExW(&type) != 0;
-}
 
 // The screens' typeface of the language at the screen's scale.
 HFONT MakeScreenFont(Language language) {
@@ -83,7 +70,8 @@ bool MonitorWindow::Create() {
   const int height = MulDiv(size.height, static_cast<int>(dpi == 0 ? 96 : dpi), 96);
   const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  if (RegisterMonitorClass(instance, WindowProc)) {
+  if (RegisterWindowClassOnce(instance, MonitorWindow::kClassName, WindowProc, IDC_ARROW,
+                              GetSysColorBrush(COLOR_BTNFACE))) {
     title_ = session_.Display().title;
     window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, Widen(title_).c_str(),
                               WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top, width, height,

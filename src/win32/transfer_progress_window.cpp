@@ -4,6 +4,7 @@
 
 #include "transfer/write_refusal_messages.h"
 #include "win32/wide_text.h"
+#include "win32/window_class.h"
 
 namespace klv {
 
@@ -13,20 +14,6 @@ namespace {
 constexpr UINT kProgressPosted = WM_APP + 1;
 // The worker's result is stored and its thread is about to end.
 constexpr UINT kWorkerFinished = WM_APP + 2;
-
-bool RegisterProgressClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, TransferProgressWindow::kClassName, &existing)) return true;
-  WNDCLASSEXW type{};
-  type.cbSize = sizeof type;
-  type.lpfnWndProc = procedure;
-  type.hInstance = instance;
-  type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT));
-  type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  type.lpszClassName = TransferProgressWindow::kClassName;
-  return RegisterClassExW(&type) != 0;
-}
 
 }  // namespace
 
@@ -51,7 +38,10 @@ bool TransferProgressWindow::CreateControls() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  if (!RegisterProgressClass(instance, WindowProc)) return false;
+  if (!RegisterWindowClassOnce(instance, TransferProgressWindow::kClassName, WindowProc, IDC_WAIT,
+                               GetSysColorBrush(COLOR_BTNFACE))) {
+    return false;
+  }
   const int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
   // No caption and no frame of the system's: the window draws its own

@@ -6,6 +6,7 @@
 #include "platform/file_store.h"
 #include "text/texts.h"
 #include "win32/wide_text.h"
+#include "win32/window_class.h"
 
 namespace klv {
 
@@ -13,21 +14,6 @@ namespace {
 
 constexpr UINT_PTR kGraphTimer = 1;
 constexpr int kMargin = 12;
-
-bool RegisterGraphClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, TrendGraphWindow::kClassName, &existing)) return true;
-  WNDCLASSEXW type{};
-  type.cbSize = sizeof type;
-  type.lpfnWndProc = procedure;
-  type.hInstance = instance;
-  type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  // The face paints all of the client area itself.
-  type.hbrBackground = nullptr;
-  type.lpszClassName = TrendGraphWindow::kClassName;
-  return RegisterClassExW(&type) != 0;
-}
 
 }  // namespace
 
@@ -49,7 +35,8 @@ TrendGraphWindow::~TrendGraphWindow() {
 
 bool TrendGraphWindow::Create() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  if (!RegisterGraphClass(instance, WindowProc)) return false;
+  // No background brush: the face paints all of the client area itself.
+  if (!RegisterWindowClassOnce(instance, TrendGraphWindow::kClassName, WindowProc, IDC_ARROW, nullptr)) return false;
   const std::wstring title = Widen(Caption(Screen::TrendGraph, "Graph display", language_));
   window_ = CreateWindowExW(0, kClassName, title.c_str(),
                             WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN, CW_USEDEFAULT,
